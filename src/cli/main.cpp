@@ -1,0 +1,54 @@
+// pelmo-cli: the same core as the GUI, without a screen.
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "PelmoVersion.h"
+
+namespace {
+
+const char* const Usage =
+    "usage: pelmo-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  info DESIGN.bkt\n"
+    "      list the source, parts and drivers with their nodes, then \"NodeCount N\"\n"
+    "  curve DESIGN.bkt KIND NAME [--digits N] [--smoothing OCT]\n"
+    "                  [--test-frequency HZ] [--scale S]\n"
+    "      print the points a graph of KIND would plot for the curve NAME\n"
+    "      KIND: spl impedance filter voltage current power groupdelay impulse step squarewave\n"
+    "      NAME: System, S1, \"S1 (driver only)\", \"S1 (lookback)\", R1, C1, L1\n"
+    "  roundtrip IN.bkt OUT.bkt\n"
+    "      read a design and write it again\n"
+    "  eval EXPR [NAME=VALUE ...]\n"
+    "      evaluate an expression and print its value\n"
+    "  minphase FILE.frd [--low HZ] [--high HZ] [--lowslope DB] [--highslope DB]\n"
+    "                    [--invert] [--delay INCHES]\n"
+    "      print the minimum-phase response on the analysis grid: Hz, dB, degrees\n"
+    "\n"
+    "options:\n"
+    "  --version   print the version\n"
+    "  --help      print this text\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << Usage;
+        return 2;
+    }
+    const std::string cmd = argv[1];
+    if (cmd == "--version") {
+        std::cout << "pelmo-cli " << PELMO_VERSION << "\n";
+        return 0;
+    }
+    if (cmd == "--help" || cmd == "-h") {
+        std::cout << Usage;
+        return 0;
+    }
+    if (const auto fn = pelmo::cli::FindCommand(cmd)) return fn(std::vector<std::string>(argv + 2, argv + argc));
+    std::cerr << "pelmo-cli: unknown command \"" << cmd << "\"\n" << Usage;
+    return 2;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace pelmo {
+
+// The settings file "Pelmo.ini" in the public data folder.
+struct TSettings {
+    bool StartupParts = false;  // look for catalogue updates at start
+    bool StartupApp = false;  // look for a program update at start
+    bool FirstTime = true;  // first run: show the options dialog
+    double LastAUpDate = 0;  // days since 30 Dec 1899
+    bool NoAppRestart = false;  // an update is pending and the user chose not to restart
+};
+
+inline constexpr const char* SettingsFileName = "Pelmo.ini";
+
+// Reads all five keys; absent keys take their defaults.
+TSettings ReadSettings(const std::string& dataFolder);
+
+// Writes StartupParts, StartupApp, LastAUpDate and FirstTime (always as false),
+// keeping every other key of the file. False when the file cannot be written.
+bool WriteSettings(const std::string& dataFolder, const TSettings& settings);
+
+// Only the update logic writes this key.
+bool WriteNoAppRestart(const std::string& dataFolder, bool value);
+
+// The current date and time as days since 30 Dec 1899.
+double NowAsDays();
+
+}  // namespace pelmo

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Elements.h"
+#include "model/TextMetrics.h"
+
+// The design: ordered collections of elements, the one source, the analysis
+// grid and the defaults that new elements take. Elements are owned here and
+// referred to by stable pointer or by index.
+
+namespace pelmo {
+
+template <class T>
+using Collection = std::vector<std::unique_ptr<T>>;
+
+struct TDesign {
+    TDesign();
+    TDesign(const TDesign&) = delete;
+    TDesign& operator=(const TDesign&) = delete;
+
+    Collection<TPart> Parts;
+    Collection<TDriver> Drivers;
+    Collection<TWire> Wires;
+    Collection<TGround> Grounds;
+    Collection<TStext> Texts;
+    Collection<TSubCkt> Blocks;
+    TSource Source;
+    double OverallDelay = 0;  // seconds, added to every driver's delay
+
+    DataArray Grid;  // analysis frequencies, Hz
+    double OctavesPerStep = 0;
+
+    std::vector<TPlottedDrivers> Plotted;
+
+    // Defaults that new elements take: one per part type, one driver, one text.
+    std::array<TPart, 3> DefaultParts;
+    TDriver DefaultDriver;
+    TStext DefaultText;
+
+    bool Modified = false;
+    std::string FileName;  // full path of the file last read or saved; empty when untitled
+
+    int Scale = 10;  // pixels per grid unit, for the pixel copies of positions
+    const TextMetrics* Metrics = &DefaultTextMetrics();
+};
+
+// Start-up state of the source: placed, 1 W into 8 ohms, 0.001 ohm inside.
+void InitSource(TSource& source);
+
+// Geometry of each kind at a grid position.
+struct TTerminals {
+    TPoint T1, T2;
+};
+TTerminals PartTerminals(TPoint pos, bool horizontal);
+TRect PartBodyRect(TPoint pos, bool horizontal);
+TTerminals DriverTerminals(TPoint pos);
+TRect DriverBodyRect(TPoint pos);
+TTerminals SourceTerminals(TPoint pos);
+TRect SourceBodyRect(TPoint pos);
+TRect GroundBodyRect(TPoint pos);
+
+// Position setters: store the grid and pixel positions, SavedPosition,
+// terminals and rectangles; clear Selected.
+void SetPartPosition(const TDesign& d, TPart& p, TPoint pos);
+void SetPartOrientation(const TDesign& d, TPart& p, bool horizontal);
+void SetDriverPosition(const TDesign& d, TDriver& drv, TPoint pos);
+void SetSourcePosition(const TDesign& d, TSource& s, TPoint pos);
+void SetGroundPosition(const TDesign& d, TGround& g, TPoint pos);
+void SetTextPosition(const TDesign& d, TStext& t, TPoint pos);
+void SetWireEnds(const TDesign& d, TWire& w, TPoint end1, TPoint end2);
+
+// Recomputes every pixel copy after the scale changed.
+void SetDesignScale(TDesign& d, int scale);
+
+// Reference designators: the smallest number >= 1 not yet used in the group.
+int NextPartRefDes(const TDesign& d, int partType);
+int NextDriverRefDes(const TDesign& d);
+// "R", "C", "L" or "S" followed by the number.
+std::string PartDesignator(const TPart& p);
+std::string DriverDesignator(const TDriver& drv);
+
+// Raw creation: all fields zero/empty, block index -1, appended to the collection.
+// Readers fill the rest.
+TPart& AppendPart(TDesign& d);
+TDriver& AppendDriver(TDesign& d);
+TWire& AppendWire(TDesign& d);
+TGround& AppendGround(TDesign& d);
+TStext& AppendText(TDesign& d);
+TSubCkt& AppendBlock(TDesign& d);
+
+// Placing a new element from the toolbar: defaults from the default elements,
+// the next designator, state normal.
+TPart& AddPart(TDesign& d, int partType, TPoint pos, bool horizontal);
+TDriver& AddDriver(TDesign& d, TPoint pos);
+TGround& AddGround(TDesign& d, TPoint pos);
+TWire& AddWire(TDesign& d, TPoint end1, TPoint end2);
+TStext& AddText(TDesign& d, TPoint pos, const std::string& text);
+
+// Fills a driver with the values a new driver has (not its designator or position).
+void SetNewDriverDefaults(TDesign& d, TDriver& drv);
+
+// Copy operations used by copy and paste.
+void CopyPart(const TPart& from, TPart& to);
+void CopyDriver(const TDriver& from, TDriver& to);
+void CopyText(const TDesign& d, const TStext& from, TStext& to);
+
+// A part is bound when it belongs to a block or carries a catalogue part number;
+// then its electrical values are the bound ones.
+bool IsBound(const TPart& p);
+double PartValue(const TPart& p);
+double PartESR(const TPart& p);
+double PartRating(const TPart& p);
+
+// Text rectangle for the given scale and metrics; UpdateTextRect uses the design's.
+TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics);
+void UpdateTextRect(const TDesign& d, TStext& t);
+
+// Center and BoundsRect from the block's members.
+void UpdateBlockExtent(TSubCkt& block);
+
+// Rebuilds every block's member lists from the members' Subckt indices.
+void RebuildBlockMembers(TDesign& d);
+
+// Destroys every element of every collection; the source stays.
+void ClearElements(TDesign& d);
+
+// The "New" command's effect on the model: elements gone, source not inverted,
+// overall delay 0, Vrms back to sqrt(8) (Power and Ohms keep their values).
+void NewDesign(TDesign& d);
+
+}  // namespace pelmo

@@ -1,0 +1,217 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/DataTypes.h"
+#include "model/Geometry.h"
+#include "model/GraphKind.h"
+
+// The element records of a design. Plain data: behaviour lives in the design's
+// functions (Design.h) and in the engine. Fields keep their declared order.
+
+namespace pelmo {
+
+// Element kind codes shared by the editor, the dialogs and the files.
+enum TElementKind : int {
+    ekResistor = 0,
+    ekCapacitor = 1,
+    ekInductor = 2,
+    ekSource = 3,
+    ekDriver = 4,
+    ekGround = 5,
+    ekWire = 6,
+    ekText = 7,
+    ekBlock = 8,
+};
+
+// Part types (TPart::PartType).
+inline constexpr std::uint8_t ptResistor = 0;
+inline constexpr std::uint8_t ptCapacitor = 1;
+inline constexpr std::uint8_t ptInductor = 2;
+
+// Part states.
+inline constexpr int psShorted = 0;
+inline constexpr int psNormal = 1;
+inline constexpr int psOpen = 2;
+
+struct TPart {
+    std::uint8_t PartType = 0;
+    double Value = 0;
+    std::string PartNumber;
+    int Subckt = -1;
+    std::string Equation1;
+    std::string Equation2;
+    TComplex Admittance;
+    bool IsHorizontal = false;
+    TPoint Position;
+    int State = 0;
+    TPoint PixelPosition;
+    TRect BodyRect;
+    TRect LabelRect;
+    double ESR = 0;
+    double Rating = 0;
+    double BoundValue = 0;
+    double BoundESR = 0;
+    double BoundRating = 0;
+    double ChosenTolerance = -1;
+    std::uint8_t StepMode = 0;
+    int RefDes = 0;
+    TPoint Terminal1;
+    TPoint Terminal2;
+    bool IsHighSpec = false;
+    double SpecTolerance = 0;
+    double SearchTolerance = 0;
+    double ESRSearchTolerance = 0;
+    std::string Vendor;
+    int Node1 = -1;
+    int Node2 = -1;
+    bool Selected = false;
+    TPoint SavedPosition;
+    bool Reached = false;
+};
+
+struct TDriver {
+    std::string FRDFile;
+    std::string FRDFolder;
+    std::string ZMAFile;
+    std::string Name;
+    int RefDes = 0;
+    std::string PartNumber;
+    bool Inverted = false;
+    bool Muted = false;
+    double Rating = 0;
+    double Gain = 0;  // linear factor; files and dialogs show dB
+    double Delay = 0;  // seconds
+    double Xoffs = 0;
+    double Yoffs = 0;
+    double Zoffs = 0;
+    double Htilt = 0;
+    double Vtilt = 0;
+    double dia = 0;
+    TPoint Position;
+    TPoint PixelPosition;
+    TRect BodyRect;
+    TRect LabelRect;
+    TComplexArray Admittance;  // siemens, from the ZMA data
+    TComplexArray Response;  // acoustic response at 2.83 V, from the FRD data
+    TComplexArray AcousticEffect;  // optional factor; empty when unused
+    std::string AcousticFile;
+    bool UseAcousticModel = false;
+    DataArray ResultMag;  // own contribution to the sum of the last solve (linear)
+    DataArray ResultPhase;  // degrees
+    TPoint Terminal1;
+    TPoint Terminal2;
+    int Node1 = -1;
+    int Node2 = -1;
+    bool Selected = false;
+    TPoint SavedPosition;
+    std::string Vendor;
+    double NominalDia = 0;
+    double RectHeight = 0;
+    double RectWidth = 0;
+    std::string Description;
+    bool Reached = false;
+    bool Lookback = false;
+    bool HilbertPhase = false;
+    double HilbertLowFreq = 0;
+    double HilbertHighFreq = 0;
+    double HilbertLowSlope = 0;
+    double HilbertHighSlope = 0;
+    bool HilbertInvert = false;
+    double HilbertDelay = 0;  // inches
+};
+
+struct TSource {
+    bool Placed = false;
+    bool Inverted = false;
+    TPoint Position;
+    TPoint PixelPosition;
+    TRect BodyRect;
+    TRect LabelRect;
+    double Vrms = 0;
+    double Power = 0;
+    double Ohms = 0;
+    TPoint Terminal1;
+    TPoint Terminal2;
+    int Node1 = -1;
+    int Node2 = -1;
+    bool Selected = false;
+    double InternalResistance = 0;
+    TPoint SavedPosition;
+};
+
+struct TWire {
+    int Node = -1;
+    TPoint End1;
+    TPoint End2;
+    TPoint PixelEnd1;
+    TPoint PixelEnd2;
+    int Subckt = -1;
+    bool Selected = false;
+    bool MergeDelete = false;
+};
+
+struct TGround {
+    TPoint PixelPosition;
+    TPoint Position;
+    TRect BodyRect;
+    int Subckt = -1;
+    bool Selected = false;
+};
+
+struct TStext {
+    std::string Text;
+    TPoint Position;
+    int Size = 0;  // tenths of a grid unit
+    int Color = 0;  // 0x00BBGGRR
+    bool Selected = false;
+    int Subckt = -1;
+    TRect TextRect;
+};
+
+inline constexpr int BlockVarCount = 6;
+
+struct TSubCkt {
+    std::string Title;
+    std::array<std::string, 2> VarExpression;
+    std::array<std::string, BlockVarCount> VarName;
+    std::array<std::string, BlockVarCount> VarDesc;
+    std::array<double, BlockVarCount> VarValue{};
+    std::array<std::uint8_t, BlockVarCount> VarStepMode{};
+    bool NeedsEval = false;
+    TPoint Center;
+    TRect BoundsRect;
+    bool Selected = false;
+    std::vector<TPart*> Parts;
+    std::vector<TWire*> Wires;
+    std::vector<TGround*> Grounds;
+    std::vector<TStext*> Texts;
+    std::vector<TDriver*> Drivers;  // only in a copied group
+};
+
+// One entry per plotted curve, rebuilt by every solve.
+struct TPlottedDrivers {
+    int RefDes = -1;  // -1 for the system sum
+    std::string Name;
+    bool ShowPhase = false;
+    bool DriverCurve = false;
+    bool LookbackRequested = false;
+    bool LookbackFailed = false;
+    TDriver* Driver = nullptr;
+    TPart* Part = nullptr;
+    int NodeA = 0;  // nodes measured; swapped for an inverted driver, 0 for a muted one
+    int NodeB = 0;
+    int Window = -1;  // index of the graph record in the window list
+    int Curve = -1;  // index of the curve in that record
+    TGraphKind Kind = gkSPL;
+};
+
+// Terminal points of a wire are its ends; a wire is horizontal when both ends
+// share Y (a zero-length wire counts as horizontal).
+inline bool IsHorizontal(const TWire& w) { return w.End1.Y == w.End2.Y; }
+bool PointOnWire(TPoint p, const TWire& w);
+
+}  // namespace pelmo

@@ -1,0 +1,21 @@
+#include <QtTest>
+
+#include "app/Schem.h"
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithTheProgramCaption() {
+        pelmo::TSchem w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.windowTitle(), QString("Pelmo"));
+        w.Design().FileName = "/tmp/TwoWay.bkt";
+        w.UpdateCaption();
+        QCOMPARE(w.windowTitle(), QString("Pelmo -- TwoWay.bkt"));
+        QVERIFY(w.close());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
