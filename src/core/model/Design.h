@@ -41,6 +41,10 @@ struct TDesign {
     TDriver DefaultDriver;
     TStext DefaultText;
 
+    // While a circuit block is being designed the sheet holds only the block
+    // and nothing is solved.
+    bool BlockDesignMode = false;
+
     bool Modified = false;
     std::string FileName;  // full path of the file last read or saved; empty when untitled
 

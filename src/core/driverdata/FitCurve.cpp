@@ -1,0 +1,72 @@
+#include "driverdata/FitCurve.h"
+
+#include <algorithm>
+
+#include "model/MessageSink.h"
+
+namespace pelmo {
+
+namespace {
+
+inline double Safe(double d) { return d == 0.0 ? 1e30 : d; }
+
+// Slope at an interior point: the harmonic mean of the neighbouring secants,
+// 0 at a local extremum or a flat neighbour. End points have no slope of
+// their own (0 here; the end-segment rule replaces it).
+double InteriorSlope(const DataArray& x, const DataArray& y, std::size_t l, std::size_t m) {
+    if (l == 0 || l >= m) return 0.0;
+    const double dr = y[l + 1] - y[l];
+    const double dl = y[l] - y[l - 1];
+    if (dr == 0.0 || dl == 0.0 || dr * dl < 0.0) return 0.0;
+    return 2.0 / (Safe(x[l + 1] - x[l]) / dr + Safe(x[l] - x[l - 1]) / dl);
+}
+
+}  // namespace
+
+double FitPoint(const DataArray& x, const DataArray& y, double at) {
+    const std::size_t n = std::min(x.size(), y.size());
+    if (n == 0) return 0.0;
+    if (n == 1) return y[0];
+    const std::size_t m = n - 1;
+
+    if (at < x[0] || at > x[m]) {
+        const std::size_t j = at < x[0] ? 1 : m;
+        const double s = (y[j] - y[j - 1]) / Safe(x[j] - x[j - 1]);
+        return at * s + (y[j] - s * x[j]);
+    }
+
+    std::size_t lo = 0, hi = m, j = 0;
+    while (hi - lo >= 2) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (at < x[mid]) hi = mid;
+        else lo = mid;
+        j = mid;
+    }
+    if (at > x[j]) ++j;
+    if (j == 0) j = 1;  // only when at equals x[0] of a two-point curve
+
+    double d0 = InteriorSlope(x, y, j - 1, m);
+    double d1 = InteriorSlope(x, y, j, m);
+    if (j == 1) d0 = 1.5 * (y[1] - y[0]) / Safe(x[1] - x[0]) - 0.5 * d1;
+    if (j == m) d1 = 1.5 * (y[m] - y[m - 1]) / Safe(x[m] - x[m - 1]) - 0.5 * d0;
+
+    const double h = x[j] - x[j - 1];
+    const double a = (x[j] - at) / h;
+    const double b = 1.0 - a;
+    const double delta = y[j] - y[j - 1];
+    return a * y[j - 1] + b * y[j] + (a * a * a - a) / 6.0 * (6.0 * delta - 2.0 * h * (2.0 * d0 + d1)) +
+           (b * b * b - b) / 6.0 * (2.0 * h * (2.0 * d1 + d0) - 6.0 * delta);
+}
+
+bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, DataArray& yNew,
+              MessageSink& messages) {
+    if (xNew.size() < 3 || std::min(x.size(), y.size()) < 2) {
+        messages.ShowMessage(CurveFitErrorText);
+        return false;
+    }
+    yNew.resize(xNew.size());
+    for (std::size_t k = 0; k < xNew.size(); ++k) yNew[k] = FitPoint(x, y, xNew[k]);
+    return true;
+}
+
+}  // namespace pelmo
