@@ -1,0 +1,88 @@
+#include "driverdata/Cepstrum.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driverdata/FFT.h"
+
+namespace pelmo {
+
+namespace {
+
+// ln|a|, with the logarithm of 0 taken as -100000.
+inline double LnAbs(double a) {
+    const double m = std::fabs(a);
+    return m == 0.0 ? -100000.0 : std::log(m);
+}
+
+// Steps of more than this many turns are taken out in one go instead of turn
+// by turn; they only come from corrupted data.
+constexpr double kMaxTurnsByStep = 1e6;
+
+}  // namespace
+
+void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
+    const std::size_t bins = amplitude.size();  // M + 1
+    if (bins < 2) {
+        phase.assign(bins, 0.0);
+        return;
+    }
+    std::size_t h = 1;
+    while (h * 2 <= bins) h *= 2;
+    const std::size_t n = 2 * h;
+
+    // The log amplitude as an even real sequence; 1/n makes the inverse
+    // transform a true inverse (1/262144 on the working grid). The buffer of
+    // the real parts is kept between calls: a fresh one costs more in page
+    // faults than the log does.
+    thread_local DataArray x;
+    DataArray& y = phase;
+    x.resize(n);
+    y.assign(n, 0.0);
+    const double c = 1.0 / static_cast<double>(n);
+    x[0] = c * LnAbs(amplitude[1]);  // the 0 Hz bin takes the value of bin 1
+    for (std::size_t i = 1; i < h; ++i) {
+        x[i] = c * LnAbs(amplitude[i]);
+        x[n - i] = x[i];
+    }
+    // With M + 1 itself a power of two there is no bin h; the last bin stands in.
+    x[h] = c * LnAbs(amplitude[h < bins ? h : bins - 1]);
+
+    InverseFFT(x, y);  // the real cepstrum
+
+    // Fold the anticausal half onto the causal half.
+    for (std::size_t i = 1; i < h; ++i) {
+        x[i] *= 2.0;
+        y[i] *= 2.0;
+        x[n - i] = 0.0;
+        y[n - i] = 0.0;
+    }
+
+    ForwardFFT(x, y);  // ln amplitude + i * minimum phase, the phase already in place
+    std::copy(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(bins), amplitude.begin());
+}
+
+void UnwrapRadians(DataArray& phase) {
+    constexpr double pi = M_PI;
+    constexpr double turn = 2.0 * M_PI;
+    for (std::size_t i = 1; i < phase.size(); ++i) {
+        const double prev = phase[i - 1];
+        double& p = phase[i];
+        const double d = prev - p;
+        if (!(std::fabs(d) > pi) || !std::isfinite(d)) continue;
+        if (std::fabs(d) > kMaxTurnsByStep * turn) {
+            p += std::round(d / turn) * turn;
+            continue;
+        }
+        // Turn by turn; the bound ends the loop where 2 pi no longer changes
+        // a huge value.
+        const double limit = std::fabs(d) / turn + 2.0;
+        if (d > pi) {
+            for (double k = 0; prev - p > pi && k < limit; ++k) p += turn;
+        } else {
+            for (double k = 0; prev - p < -pi && k < limit; ++k) p -= turn;
+        }
+    }
+}
+
+}  // namespace pelmo

@@ -1,0 +1,246 @@
+#include "driverdata/FFT.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace pelmo {
+
+namespace {
+
+// sin(2*pi*k/length) for k = 0 ... length/4: a quarter period plus one entry,
+// computed in extended precision so that every entry is the nearest double.
+std::vector<double> QuarterSine(std::size_t length) {
+    std::vector<double> t(length / 4 + 1);
+    const long double w = 2.0L * M_PIl / static_cast<long double>(length);
+    for (std::size_t k = 0; k < t.size(); ++k) t[k] = static_cast<double>(std::sin(w * static_cast<long double>(k)));
+    t.front() = 0.0;
+    t.back() = 1.0;
+    return t;
+}
+
+struct SineTables {
+    std::vector<double> Long = QuarterSine(LongFftLength);
+    std::vector<double> Short = QuarterSine(ShortFftLength);
+};
+
+// Built on first use, which BuildSineTables makes happen at start-up.
+const SineTables& Tables() {
+    static const SineTables tables;
+    return tables;
+}
+
+const std::vector<double>* TableFor(std::size_t length) {
+    if (length == LongFftLength) return &Tables().Long;
+    if (length == ShortFftLength) return &Tables().Short;
+    return nullptr;
+}
+
+std::size_t ReverseBits(std::size_t v, unsigned bits) {
+    std::size_t r = 0;
+    for (unsigned b = 0; b < bits; ++b, v >>= 1) r = (r << 1) | (v & 1);
+    return r;
+}
+
+// Moves every entry to its bit-reversed index. An index is split into high,
+// middle and low bits (h, m, l) with q bits in h and in l; its partner is
+// (rev l, rev m, rev h). For one pair of middle values m and rev m the two
+// tiles of all (h, l) are read into a buffer and written back reordered: a
+// handful of short runs of neighbouring entries instead of one cache line per
+// entry.
+template <unsigned q>
+void ReverseTiles(double* x, unsigned bits) {
+    constexpr std::size_t side = std::size_t{1} << q;
+    const unsigned highShift = bits - q;
+    const unsigned middleBits = bits - 2 * q;
+    const std::size_t middleCount = std::size_t{1} << middleBits;
+    std::size_t rev[side];
+    for (std::size_t v = 0; v < side; ++v) rev[v] = ReverseBits(v, q);
+    double a[side][side], b[side][side];
+    for (std::size_t m = 0; m < middleCount; ++m) {
+        const std::size_t rm = ReverseBits(m, middleBits);
+        if (rm < m) continue;  // done with the partner
+        for (std::size_t h = 0; h < side; ++h) {
+            const double* rowA = x + ((h << highShift) | (m << q));
+            const double* rowB = x + ((h << highShift) | (rm << q));
+            for (std::size_t l = 0; l < side; ++l) {
+                a[h][l] = rowA[l];
+                b[h][l] = rowB[l];
+            }
+        }
+        // The entry at (h, m, l) comes from (rev l, rm, rev h), and back.
+        for (std::size_t h = 0; h < side; ++h) {
+            double* rowA = x + ((h << highShift) | (m << q));
+            double* rowB = x + ((h << highShift) | (rm << q));
+            for (std::size_t l = 0; l < side; ++l) {
+                rowA[l] = b[rev[l]][rev[h]];
+                rowB[l] = a[rev[l]][rev[h]];
+            }
+        }
+    }
+}
+
+void BitReverse(double* re, double* im, std::size_t n) {
+    unsigned bits = 0;
+    while ((std::size_t{1} << bits) < n) ++bits;
+    constexpr unsigned q = 3;
+    if (bits >= 2 * q) {
+        ReverseTiles<q>(re, bits);
+        ReverseTiles<q>(im, bits);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = ReverseBits(i, bits);
+        if (i < j) {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+}
+
+// The twiddle factors of half-span l, e^(sign * i * pi * j / l) for
+// j = 0 ... l-1, read from the quarter-period table t of length n: sin of
+// index j*n/(2l) up to a quarter period, the mirrored entries beyond it.
+void Twiddles(const double* t, std::size_t n, std::size_t l, double sign, double* wr, double* wi) {
+    const std::size_t step = n / (2 * l);
+    const std::size_t quarter = n / 4;
+    const std::size_t half = n / 2;
+    const std::size_t jm = l / 2 + 1 < l ? l / 2 + 1 : l;  // j*step <= quarter
+    for (std::size_t j = 0; j < jm; ++j) {
+        const std::size_t k = j * step;
+        wr[j] = t[quarter - k];
+        wi[j] = sign * t[k];
+    }
+    for (std::size_t j = jm; j < l; ++j) {
+        const std::size_t k = j * step;
+        wr[j] = -t[k - quarter];
+        wi[j] = sign * t[half - k];
+    }
+}
+
+// Values of one lane (double) or of two neighbouring butterflies at once
+// (a pair of doubles, where the compiler offers vector types). Every lane
+// does the same arithmetic, so the results do not depend on the width.
+#if defined(__GNUC__)
+using Pair = double __attribute__((vector_size(16)));
+#else
+using Pair = double;
+#endif
+template <class V>
+constexpr std::size_t kLanes = sizeof(V) / sizeof(double);
+
+template <class V>
+inline V Load(const double* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V>
+inline void Store(double* p, V v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// (a, b) becomes (a + w*b, a - w*b).
+template <class V>
+inline void Butterfly(double* re, double* im, std::size_t a, std::size_t b, V wr, V wi) {
+    const V xr = Load<V>(re + b), xi = Load<V>(im + b);
+    const V ar = Load<V>(re + a), ai = Load<V>(im + a);
+    const V br = xr * wr - xi * wi;
+    const V bi = xr * wi + xi * wr;
+    Store<V>(re + b, ar - br);
+    Store<V>(im + b, ai - bi);
+    Store<V>(re + a, ar + br);
+    Store<V>(im + a, ai + bi);
+}
+
+// The butterflies of half-span l on the blocks of 2l entries in [begin, end).
+template <class V>
+void Pass(double* re, double* im, std::size_t l, const double* wr, const double* wi, std::size_t begin,
+          std::size_t end) {
+    for (std::size_t s = begin; s < end; s += 2 * l) {
+        double* r = re + s;
+        double* i = im + s;
+        for (std::size_t j = 0; j < l; j += kLanes<V>) Butterfly<V>(r, i, j, j + l, Load<V>(wr + j), Load<V>(wi + j));
+    }
+}
+
+// The passes of half-spans l and 2l together on the blocks of 4l entries in
+// [begin, end): per group of four entries the two butterflies of span l, then
+// the two of span 2l on their results. That is what the two passes compute
+// one after the other, in one sweep over the data.
+template <class V>
+void DoublePass(double* re, double* im, std::size_t l, const double* wr1, const double* wi1, const double* wr2,
+                const double* wi2, std::size_t begin, std::size_t end) {
+    for (std::size_t s = begin; s < end; s += 4 * l) {
+        double* r = re + s;
+        double* i = im + s;
+        for (std::size_t j = 0; j < l; j += kLanes<V>) {
+            const V w1r = Load<V>(wr1 + j), w1i = Load<V>(wi1 + j);
+            Butterfly<V>(r, i, j, j + l, w1r, w1i);
+            Butterfly<V>(r, i, j + 2 * l, j + 3 * l, w1r, w1i);
+            Butterfly<V>(r, i, j, j + 2 * l, Load<V>(wr2 + j), Load<V>(wi2 + j));
+            Butterfly<V>(r, i, j + l, j + 3 * l, Load<V>(wr2 + j + l), Load<V>(wi2 + j + l));
+        }
+    }
+}
+
+// Spans from l upward to (not including) stop over [begin, end), two at a
+// time; twiddles of span l are stored from offset l - 1 in wr and wi.
+void Spans(double* re, double* im, std::size_t l, std::size_t stop, const double* wr, const double* wi,
+           std::size_t begin, std::size_t end) {
+    if (l == 1 && l < stop) {
+        Pass<double>(re, im, 1, wr, wi, begin, end);
+        l = 2;
+    }
+    for (; 2 * l < stop; l <<= 2)
+        DoublePass<Pair>(re, im, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, begin, end);
+    if (l < stop) Pass<Pair>(re, im, l, wr + l - 1, wi + l - 1, begin, end);
+}
+
+// Twiddle factors of every span, kept between transforms.
+struct Scratch {
+    std::vector<double> wr, wi;
+};
+
+// Iterative decimation in time: bit reversal, then half-spans 1, 2, 4 ... n/2.
+// The short spans run block by block so that a block stays in the cache for
+// all of them, and spans run two at a time; each butterfly computes exactly
+// what it computes in plain pass order.
+void Transform(DataArray& re, DataArray& im, double sign) {
+    const std::size_t n = re.size();
+    if (im.size() != n) return;
+    const std::vector<double>* table = TableFor(n);
+    if (!table) return;
+    const double* t = table->data();
+    double* r = re.data();
+    double* i = im.data();
+
+    thread_local Scratch scratch;
+    scratch.wr.resize(n);
+    scratch.wi.resize(n);
+    double* wr = scratch.wr.data();
+    double* wi = scratch.wi.data();
+    for (std::size_t l = 1; l < n; l <<= 1) Twiddles(t, n, l, sign, wr + l - 1, wi + l - 1);
+
+    BitReverse(r, i, n);
+    constexpr std::size_t kBlock = 2048;
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
+    Spans(r, i, block, n, wr, wi, 0, n);
+}
+
+}  // namespace
+
+void BuildSineTables() { (void)Tables(); }
+
+double SineTableEntry(std::size_t length, std::size_t k) {
+    const std::vector<double>* table = TableFor(length);
+    return table && k < table->size() ? (*table)[k] : 0.0;
+}
+
+void InverseFFT(DataArray& re, DataArray& im) { Transform(re, im, +1.0); }
+
+void ForwardFFT(DataArray& re, DataArray& im) { Transform(re, im, -1.0); }
+
+}  // namespace pelmo
