@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading and writing the program's line-oriented text files.
+
+namespace pelmo {
+
+// The bytes of a regular file; nullopt when the file is missing, unreadable or
+// not a regular file (a folder, a device).
+std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// Splits text at CR LF, LF or a lone CR. A line end after the last line does
+// not start another line; "a\r\rb" gives "a", "", "b".
+std::vector<std::string> SplitLines(std::string_view text);
+
+// A Windows-1252 text file as UTF-8 lines; nullopt when it cannot be read.
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
+
+// UTF-8 lines as Windows-1252 text with CR LF after every line.
+std::string EncodeTextLines(const std::vector<std::string>& lines);
+
+// Replaces the file's content without ever leaving a half-written file under
+// its name: the bytes go to a temporary file in the same folder, which is then
+// renamed over the target. On failure the old file is untouched and the
+// temporary file removed. A replaced file keeps its permission bits; a
+// symbolic link under the name is replaced, not followed. With `durable` the
+// data reach the disk before the rename (for the user's own files; copies that
+// can be made again skip the cost).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool durable = true);
+
+// EncodeTextLines + WriteFileAtomically.
+bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines, bool durable = true);
+
+}  // namespace pelmo
