@@ -1,0 +1,158 @@
+#include "driverdata/DriverLoad.h"
+
+#include <cmath>
+
+#include "driverdata/AnalysisGrid.h"
+#include "driverdata/Conversions.h"
+#include "driverdata/FitCurve.h"
+#include "driverdata/MeasurementFile.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr double DegToRad = M_PI / 180.0;
+
+bool AllFinite(const DataArray& a) {
+    for (double x : a)
+        if (!std::isfinite(x)) return false;
+    return true;
+}
+
+void ApplyResponseTailDefaults(TDriver& drv) {
+    drv.HilbertLowFreq = 100.0;
+    drv.HilbertHighFreq = 16000.0;
+    drv.HilbertLowSlope = 24.0;
+    drv.HilbertHighSlope = 42.0;
+    drv.HilbertInvert = false;
+    drv.HilbertDelay = 0.0;
+}
+
+}  // namespace
+
+bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const DataArray& grid, DataArray& re,
+                       DataArray& im, MessageSink& messages) {
+    if (freq.empty() || level.size() != freq.size() || phase.size() != freq.size()) return false;
+    for (std::size_t k = 0; k < freq.size(); ++k) {
+        phase[k] *= DegToRad;
+        level[k] = DbToLin(level[k]);
+    }
+    ExtendLowEnd(freq, level, phase);
+    PolarToRect(level, phase);
+    DataArray fitRe, fitIm;
+    if (!FitCurve(freq, level, grid, fitRe, messages) || !FitCurve(freq, phase, grid, fitIm, messages)) return false;
+    if (!AllFinite(fitRe) || !AllFinite(fitIm)) return false;
+    re = std::move(fitRe);
+    im = std::move(fitIm);
+    return true;
+}
+
+bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const DataArray& grid, DataArray& re,
+                        DataArray& im, MessageSink& messages) {
+    if (freq.size() < 2 || ohms.size() != freq.size() || phase.size() != freq.size()) return false;
+    for (double& p : phase) p *= DegToRad;
+    PolarToRect(ohms, phase);
+    DataArray fitRe, fitIm;
+    if (!FitCurve(freq, ohms, grid, fitRe, messages) || !FitCurve(freq, phase, grid, fitIm, messages)) return false;
+    if (!AllFinite(fitRe) || !AllFinite(fitIm)) return false;
+    re = std::move(fitRe);
+    im = std::move(fitIm);
+    return true;
+}
+
+bool LoadDriverResponse(TDesign& d, TDriver& drv, const std::string& path, MessageSink& messages) {
+    EnsureAnalysisGrid(d);
+    DataArray freq, level, phase;
+    bool ok = ReadMeasurementFile(path, freq, level, phase, messages);
+    if (ok) {
+        drv.HilbertPhase = false;
+        if (drv.HilbertHighFreq == 0.0) ApplyResponseTailDefaults(drv);
+        ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Response.Re,
+                               drv.Response.Im, messages);
+    }
+    if (!ok) {
+        SetDefaultResponse(drv);
+        messages.ShowMessage(FileLoadErrorPrefix + path);
+        drv.FRDFile.clear();
+    }
+    return ok;
+}
+
+bool LoadDriverImpedance(TDesign& d, TDriver& drv, const std::string& path, MessageSink& messages) {
+    EnsureAnalysisGrid(d);
+    DataArray freq, ohms, phase, re, im;
+    bool ok = ReadMeasurementFile(path, freq, ohms, phase, messages) &&
+              FitImpedanceOnGrid(std::move(freq), std::move(ohms), std::move(phase), d.Grid, re, im, messages);
+    if (ok) {
+        // Y = 1/Z; a zero impedance has no admittance.
+        for (std::size_t k = 0; k < re.size() && ok; ++k) {
+            const double a = re[k], b = im[k];
+            const double m2 = a * a + b * b;
+            if (m2 == 0.0 || !std::isfinite(m2)) {
+                ok = false;
+                break;
+            }
+            re[k] = a / m2;
+            im[k] = -b / m2;
+        }
+        ok = ok && AllFinite(re) && AllFinite(im);
+    }
+    if (ok) {
+        drv.Admittance.Re = std::move(re);
+        drv.Admittance.Im = std::move(im);
+    } else {
+        messages.ShowMessage(FileLoadErrorPrefix + path);
+        drv.ZMAFile.clear();
+        SetDefaultImpedance(drv);
+    }
+    return ok;
+}
+
+bool LoadAcousticEffect(TDriver& drv, const std::string& path, MessageSink& messages) {
+    DataArray grid;
+    MakeLogGrid(grid);
+    DataArray freq, level, phase, re, im;
+    const bool ok = ReadMeasurementFile(path, freq, level, phase, messages) &&
+                    FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), grid, re, im, messages);
+    if (!ok) {
+        messages.ShowMessage(FileLoadErrorPrefix + path);
+        return false;
+    }
+    drv.AcousticEffect.Re = std::move(re);
+    drv.AcousticEffect.Im = std::move(im);
+    return true;
+}
+
+bool ReadFileOnGrid(const std::string& path, bool isImpedance, DataArray& grid, DataArray& magnitude, DataArray& phase,
+                    MessageSink& messages) {
+    DataArray privateGrid;
+    MakeLogGrid(privateGrid);
+    DataArray freq, value, ph, re, im;
+    bool ok = ReadMeasurementFile(path, freq, value, ph, messages);
+    if (ok) {
+        ok = isImpedance
+                 ? FitImpedanceOnGrid(std::move(freq), std::move(value), std::move(ph), privateGrid, re, im, messages)
+                 : FitResponseOnGrid(std::move(freq), std::move(value), std::move(ph), privateGrid, re, im, messages);
+    }
+    if (!ok) {
+        messages.ShowMessage(FileLoadErrorPrefix + path);
+        return false;
+    }
+    if (isImpedance) {
+        for (std::size_t k = 0; k < re.size(); ++k) {
+            const double a = re[k], b = im[k];
+            re[k] = std::sqrt(a * a + b * b);
+            im[k] = std::atan2(b, a) * 180.0 / M_PI;
+        }
+    } else {
+        RectToPolar(re, im);
+    }
+    grid = std::move(privateGrid);
+    magnitude = std::move(re);
+    phase = std::move(im);
+    return true;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,136 @@
+#include "driverdata/MeasurementFile.h"
+
+#include "driverdata/Conversions.h"
+#include "files/TextFile.h"
+#include "model/MessageSink.h"
+#include "values/NumberFormat.h"
+
+namespace pelmo {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; }
+
+std::string_view SkipBlanks(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return s.substr(i);
+}
+
+// Takes the field up to the next separator; `rest` starts after that
+// separator, its leading blanks removed.
+bool TakeField(std::string_view& rest, double& out) {
+    std::size_t end = 0;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    if (!TryParseReal(rest.substr(0, end), out)) return false;
+    rest = end < rest.size() ? SkipBlanks(rest.substr(end + 1)) : std::string_view();
+    return true;
+}
+
+}  // namespace
+
+bool ParseDataLine(std::string_view text, double& f, double& v, double& p) {
+    std::string_view rest = SkipBlanks(text);
+    if (rest.empty() || rest[0] == ',' || rest[0] == ';') return false;
+    if (!TakeField(rest, f)) return false;
+    if (rest.empty()) return false;  // at least two columns
+    if (!TakeField(rest, v)) return false;
+    p = 0.0;
+    if (rest.empty()) return true;
+    return TakeField(rest, p);
+}
+
+bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase) {
+    freq.clear();
+    value.clear();
+    phase.clear();
+    auto fail = [&] {
+        freq.clear();
+        value.clear();
+        return false;
+    };
+    if (lines.size() < 2) return fail();
+    double previous = -1.0;
+    for (const std::string& raw : lines) {
+        std::string line;
+        {
+            std::size_t b = 0, e = raw.size();
+            while (b < e && IsBlank(raw[b])) ++b;
+            while (e > b && IsBlank(raw[e - 1])) --e;
+            line = raw.substr(b, e - b);
+        }
+        if (line.empty()) continue;
+        for (char& c : line)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        const char first = line[0];
+        if (!((first >= '0' && first <= '9') || first == '.')) continue;  // comment
+        if (line.size() > MaxDataLineLength) return fail();
+        double f = 0, v = 0, p = 0;
+        if (!ParseDataLine(line, f, v, p)) return fail();
+        if (f == previous) return fail();  // the same frequency twice in a row
+        previous = f;
+        if (f == 0.0) continue;
+        freq.push_back(f);
+        value.push_back(v);
+        phase.push_back(p);
+    }
+    return true;
+}
+
+std::string MeasurementFileTitle(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos) return name;
+    const std::string ext = name.substr(dot);
+    return name.substr(0, name.find(ext));
+}
+
+bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
+                         MessageSink& messages) {
+    // Only digits, signs, "." and "E" matter to the data, so the bytes are
+    // taken as they are: one byte is one character of the file's code page.
+    const auto bytes = ReadFileBytes(path);
+    const bool ok = bytes && ParseMeasurementLines(SplitLines(*bytes), freq, value, phase);
+    if (!ok) {
+        freq.clear();
+        value.clear();
+        messages.ShowMessage("file load error! -- " + MeasurementFileTitle(path));
+    }
+    return ok;
+}
+
+void ExtendLowEnd(DataArray& freq, DataArray& amp, DataArray& phase) {
+    const std::size_t n = freq.size();
+    if (n == 0 || amp.size() != n || phase.size() != n) return;
+    const double f4 = n >= 4 ? freq[3] : 0.0;
+    const double phase2 = n >= 2 ? phase[1] : 0.0;
+    const double readF1 = freq[0];
+    const double a1 = amp[0];
+    freq.insert(freq.begin(), 4, 0.0);
+    amp.insert(amp.begin(), 4, 0.0);
+    phase.insert(phase.begin(), 4, 0.0);
+
+    if (f4 > 10.0) {
+        const double f1 = freq[4];
+        freq[0] = 0.5;
+        freq[1] = f1 / 8.0;
+        freq[2] = f1 / 4.0;
+        freq[3] = f1 / 2.0;
+    } else {
+        if (freq[4] < 1e-4) freq[4] = 1e-4;
+        const double f1 = freq[4];
+        freq[0] = readF1;
+        freq[1] = f1 / 16.0;
+        freq[2] = f1 / 4.0;
+        freq[3] = f1 / 2.0;
+    }
+    amp[3] = a1 * DbToLin(-12.0);
+    amp[2] = amp[3] * DbToLin(-24.0);
+    amp[1] = amp[2];
+    amp[0] = amp[2];
+    for (int i = 0; i < 4; ++i) phase[i] = phase2;
+}
+
+}  // namespace pelmo
