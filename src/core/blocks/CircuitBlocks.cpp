@@ -1,12 +1,254 @@
 #include "blocks/CircuitBlocks.h"
 
+#include <algorithm>
+#include <unordered_set>
+
+#include "blocks/bcParser.h"
+#include "document/Document.h"
+#include "files/ValueLines.h"
 #include "model/Design.h"
+#include "model/MessageSink.h"
+#include "values/ESeries.h"
 
 namespace pelmo {
 
-void EvaluateBlocks(TDesign& d, MessageSink&) {
-    // Expressions are not evaluated yet: members keep the values they were read with.
-    for (auto& b : d.Blocks) b->NeedsEval = false;
+namespace {
+
+constexpr bcFloat PiExtended = 3.141592653589793238462643383279502884L;
+
+bool SameName(const std::string& a, const std::string& b) {
+    const TCaseInsensitiveLess less;
+    return !less(a, b) && !less(b, a);
+}
+
+TPoint Shifted(TPoint p, TPoint by) { return {p.X + by.X, p.Y + by.Y}; }
+
+void ClearMemberLists(TSubCkt& b) {
+    b.Parts.clear();
+    b.Wires.clear();
+    b.Grounds.clear();
+    b.Texts.clear();
+}
+
+// The members of later blocks follow their blocks down one place.
+void RenumberBlocksAfter(TDesign& d, int index) {
+    for (int j = index + 1; j < static_cast<int>(d.Blocks.size()); ++j) {
+        TSubCkt& b = *d.Blocks[j];
+        for (TPart* p : b.Parts) p->Subckt = j - 1;
+        for (TWire* w : b.Wires) w->Subckt = j - 1;
+        for (TGround* g : b.Grounds) g->Subckt = j - 1;
+        for (TStext* t : b.Texts) t->Subckt = j - 1;
+    }
+}
+
+template <class T>
+void RemoveMembers(std::vector<std::unique_ptr<T>>& collection, const std::vector<T*>& members) {
+    const std::unordered_set<const T*> gone(members.begin(), members.end());
+    std::erase_if(collection, [&](const std::unique_ptr<T>& e) { return gone.count(e.get()) != 0; });
+}
+
+// Hands the members a block owns to the design; parts get the next free
+// designator of their type.
+void AdoptMembers(TDesign& d, TSubCkt& b) {
+    for (auto& p : b.Loose.Parts) {
+        p->RefDes = NextPartRefDes(d, p->PartType);
+        d.Parts.push_back(std::move(p));
+    }
+    for (auto& w : b.Loose.Wires) d.Wires.push_back(std::move(w));
+    for (auto& g : b.Loose.Grounds) d.Grounds.push_back(std::move(g));
+    for (auto& t : b.Loose.Texts) d.Texts.push_back(std::move(t));
+    b.Loose.Parts.clear();
+    b.Loose.Wires.clear();
+    b.Loose.Grounds.clear();
+    b.Loose.Texts.clear();
+}
+
+}  // namespace
+
+TbcParser& BlockEvaluator() {
+    // Created with its variables cleared: every evaluation defines its own.
+    static TbcParser* const parser = [] {
+        static TbcParser p;
+        p.ClearVariables();
+        return &p;
+    }();
+    return *parser;
+}
+
+void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
+    if (!b.NeedsEval) return;
+    p.ClearVariables();
+    p.DefineVariable("pi", PiExtended);
+
+    std::array<bool, BlockVarCount> defined{};
+    for (int v = 0; v < BlockVarCount; ++v) {
+        const std::string& name = b.VarName[v];
+        if (name.empty()) continue;
+        bool ok = true;
+        for (int u = 0; u < v; ++u)
+            if (defined[u] && SameName(b.VarName[u], name)) ok = false;
+        if (ok) {
+            try {
+                p.DefineVariable(name, b.VarValue[v]);
+            } catch (const EbcParserError&) {
+                ok = false;
+            }
+        }
+        if (!ok) {
+            messages.ShowMessage(MsgIllegalVariableName);
+            break;
+        }
+        defined[v] = true;
+    }
+
+    for (int v = 0; v < 2; ++v) {
+        const std::string& name = b.VarName[v];
+        const std::string& expression = b.VarExpression[v];
+        if (!defined[v] || TrimBlanks(expression).empty()) continue;
+        try {
+            p.SetExpression(expression);
+            // Only user variables and earlier intermediates: the result must
+            // not depend on what the previous solve left in the slots.
+            if (p.UsesVariable(name) || (v == 0 && defined[1] && p.UsesVariable(b.VarName[1]))) continue;
+            const double value = p.GetValue();
+            b.VarValue[v] = value;
+            p.DefineVariable(name, value);
+        } catch (const std::exception&) {
+            messages.ShowMessage(MsgBlockExpressionError);
+        }
+    }
+
+    for (TPart* part : b.Parts) {
+        if (!TrimBlanks(part->Equation1).empty()) {
+            p.SetExpression(part->Equation1);
+            const double value = RoundToESeries(p.GetValue(), esE48);
+            part->BoundValue = value;
+            part->Value = value;
+        } else {
+            part->BoundValue = part->Value;
+        }
+        if (!TrimBlanks(part->Equation2).empty()) {
+            p.SetExpression(part->Equation2);
+            const double value = p.GetValue();
+            // The bound field the expression does not drive keeps the part's own value.
+            if (part->PartType == ptResistor) {
+                part->BoundRating = value;
+                part->Rating = value;
+                part->BoundESR = part->ESR;
+            } else {
+                part->BoundESR = value;
+                part->ESR = value;
+                part->BoundRating = part->Rating;
+            }
+        } else {
+            part->BoundRating = part->Rating;
+            part->BoundESR = part->ESR;
+        }
+    }
+    b.NeedsEval = false;
+}
+
+void EvaluateBlocks(TDesign& d, MessageSink& messages) {
+    for (auto& b : d.Blocks) {
+        b->NeedsEval = true;
+        EvaluateBlock(*b, BlockEvaluator(), messages);
+    }
+}
+
+void PlaceBlock(TDesign& d, TSubCkt& b, int index, TPoint point, bool moving) {
+    b.Selected = false;
+    UpdateBlockExtent(b);
+    const TPoint by{point.X - b.Center.X, point.Y - b.Center.Y};
+    if (!moving) AdoptMembers(d, b);
+    for (TPart* p : b.Parts) {
+        p->Subckt = index;
+        SetPartPosition(d, *p, Shifted(p->Position, by));
+    }
+    for (TGround* g : b.Grounds) {
+        g->Subckt = index;
+        SetGroundPosition(d, *g, Shifted(g->Position, by));
+    }
+    for (TWire* w : b.Wires) {
+        w->Subckt = index;
+        w->Selected = false;
+        SetWireEnds(d, *w, Shifted(w->End1, by), Shifted(w->End2, by));
+    }
+    for (TStext* t : b.Texts) {
+        t->Subckt = index;
+        SetTextPosition(d, *t, Shifted(t->Position, by));
+    }
+    UpdateBlockExtent(b);
+    // Placed as free elements, the members no longer belong to the block.
+    if (index < 0) ClearMemberLists(b);
+}
+
+void PlaceNewBlock(TDesign& d, TPoint point) {
+    if (d.Blocks.empty()) return;
+    const int index = static_cast<int>(d.Blocks.size()) - 1;
+    PlaceBlock(d, *d.Blocks[index], index, point);
+    d.Blocks[index]->NeedsEval = true;
+}
+
+void DissolveBlock(TDesign& d, int index) {
+    if (index < 0 || index >= static_cast<int>(d.Blocks.size())) return;
+    TSubCkt& b = *d.Blocks[index];
+    for (TPart* p : b.Parts) p->Subckt = -1;
+    for (TWire* w : b.Wires) w->Subckt = -1;
+    for (TGround* g : b.Grounds) g->Subckt = -1;
+    for (TStext* t : b.Texts) t->Subckt = -1;
+    ClearMemberLists(b);
+    RenumberBlocksAfter(d, index);
+    d.Blocks.erase(d.Blocks.begin() + index);
+}
+
+void DeleteBlock(TDesign& d, int index) {
+    if (index < 0 || index >= static_cast<int>(d.Blocks.size())) return;
+    TSubCkt& b = *d.Blocks[index];
+    RemoveMembers(d.Parts, b.Parts);
+    RemoveMembers(d.Wires, b.Wires);
+    RemoveMembers(d.Grounds, b.Grounds);
+    RemoveMembers(d.Texts, b.Texts);
+    ClearMemberLists(b);
+    RenumberBlocksAfter(d, index);
+    d.Blocks.erase(d.Blocks.begin() + index);
+}
+
+bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::function<bool()>& save) {
+    if (d.Modified && messages.Ask("Save current design?", false) == MessageSink::Answer::Yes) {
+        // Going on after a failed or cancelled save would throw the design away.
+        if (!save || !save()) return false;
+    }
+    d.BlockDesignMode = !d.BlockDesignMode;
+    ClearElements(d);
+    d.FileName.clear();
+    if (d.BlockDesignMode) {
+        d.Source.Placed = false;  // a block has no source
+    } else {
+        ClearMemberLists(d.SharedBlock);
+        d.SharedBlock.Loose = {};
+        InitSource(d.Source);
+        SetSourcePosition(d, d.Source, d.Source.Position);
+    }
+    d.Modified = false;
+    return true;
+}
+
+std::string MainCaption(const TDesign& d) { return d.BlockDesignMode ? BlockDesignCaption : CaptionFor(d.FileName); }
+
+std::vector<int> TunedBlockSlots(const TSubCkt& b) {
+    std::vector<int> slots;
+    for (int v = 2; v <= 4; ++v)
+        if (!b.VarDesc[v].empty()) slots.push_back(v);
+    return slots;
+}
+
+void StoreTunedBlockVariables(TSubCkt& b, const std::array<double, 3>& values,
+                              const std::array<unsigned char, 3>& stepModes) {
+    for (int i = 0; i < 3; ++i) {
+        b.VarValue[2 + i] = values[i];
+        b.VarStepMode[2 + i] = stepModes[i];
+    }
+    b.NeedsEval = true;
 }
 
 }  // namespace pelmo

@@ -1,13 +1,89 @@
 #pragma once
 
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/Geometry.h"
+
+// Circuit blocks: groups of parts whose values are expressions of a few named
+// variables. Evaluating writes the members' bound values; placing, moving,
+// dissolving and deleting keep every member bound to its own block.
+
 namespace pelmo {
 
 struct TDesign;
+struct TSubCkt;
 class MessageSink;
+class TbcParser;
+
+inline constexpr const char* MsgIllegalVariableName = "Illegal or duplicated variable name";
+inline constexpr const char* MsgBlockExpressionError = "Error evaluating Circuit Block expression!";
+inline constexpr const char* BlockDesignCaption = "Pelmo ---- designing Circuit Block";
+
+// The one evaluator the blocks share for the whole run.
+TbcParser& BlockEvaluator();
+
+// Recomputes the member values of one block when it is marked NeedsEval:
+// 1. the slot variables are defined ("pi" too); an invalid or repeated name
+//    shows "Illegal or duplicated variable name" and leaves the later slots
+//    undefined;
+// 2. the intermediate variables (slots 0 and 1) are computed from their
+//    expressions in slot order, so slot 1 and every member expression see the
+//    new values. An expression that names its own slot or the later
+//    intermediate slot is not computed (it would feed on its previous result
+//    and drift at every solve); its slot keeps its stored value. Errors show
+//    "Error evaluating Circuit Block expression!" and evaluation goes on;
+// 3. each member part's value expression, rounded to E48, sets Value and
+//    BoundValue; its second expression sets ESR (capacitors, inductors) or
+//    Rating (resistors), unrounded; parts without expressions take their own
+//    values as bound values.
+// An error in a member expression is thrown (EbcParserError or EbcMathError)
+// and the block stays marked NeedsEval.
+void EvaluateBlock(TSubCkt& block, TbcParser& parser, MessageSink& messages);
 
 // Marks every circuit block as needing evaluation and evaluates it, so that
 // every bound member part carries its current BoundValue and BoundESR. The
-// solve calls this before its sweep.
+// solve calls this before its sweep; member expression errors propagate.
 void EvaluateBlocks(TDesign& d, MessageSink& messages);
+
+// Puts a block's members on the sheet centred at `point`. A block not yet on
+// the sheet hands its members to the design's collections, and its parts get
+// the next free designators; `moving` shifts members already there. Members
+// get Subckt = index; with index -1 they become free elements and the block
+// keeps only its header.
+void PlaceBlock(TDesign& d, TSubCkt& block, int index, TPoint point, bool moving = false);
+
+// Places a block just read from a file (the last one of the design) at the
+// clicked point and marks it for evaluation.
+void PlaceNewBlock(TDesign& d, TPoint point);
+
+// "Change Block to separate parts": the members stay as free elements with
+// their current values, the block goes, and the members of later blocks are
+// renumbered so they stay with their own blocks.
+void DissolveBlock(TDesign& d, int index);
+
+// Deletes a block together with its members; later blocks keep their members.
+void DeleteBlock(TDesign& d, int index);
+
+// Flips between the schematic and the block designer. A modified design is
+// offered for saving first ("Save current design?"); when the user says Yes
+// and `save` does not succeed, nothing changes and false is returned.
+// Entering discards the design and the source; leaving discards the drawing,
+// empties the block's member lists and puts a new source with its start-up
+// values on the sheet. Both ways the design becomes untitled and unmodified.
+bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::function<bool()>& save);
+
+// The main window's caption for the current mode and file.
+std::string MainCaption(const TDesign& d);
+
+// User slots (2, 3, 4) that the tuning dialog shows: those with a description.
+std::vector<int> TunedBlockSlots(const TSubCkt& block);
+
+// Stores the tuning dialog's values and step modes of slots 2, 3 and 4 and
+// marks the block for evaluation.
+void StoreTunedBlockVariables(TSubCkt& block, const std::array<double, 3>& values,
+                              const std::array<unsigned char, 3>& stepModes);
 
 }  // namespace pelmo

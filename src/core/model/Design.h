@@ -44,6 +44,10 @@ struct TDesign {
     // While a circuit block is being designed the sheet holds only the block
     // and nothing is solved.
     bool BlockDesignMode = false;
+    // The block under design: its header while BlockDesignMode is set (the
+    // drawing itself is in the collections); also the container of a copied
+    // group.
+    TSubCkt SharedBlock;
 
     bool Modified = false;
     std::string FileName;  // full path of the file last read or saved; empty when untitled

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,17 @@ struct TStext {
 
 inline constexpr int BlockVarCount = 6;
 
+// Members that are in no collection of a design: those of a block read from a
+// file and not yet placed, or of a copied group. The block owns them until
+// PlaceBlock hands them to the design.
+struct TLooseMembers {
+    std::vector<std::unique_ptr<TPart>> Parts;
+    std::vector<std::unique_ptr<TWire>> Wires;
+    std::vector<std::unique_ptr<TGround>> Grounds;
+    std::vector<std::unique_ptr<TStext>> Texts;
+    std::vector<std::unique_ptr<TDriver>> Drivers;
+};
+
 struct TSubCkt {
     std::string Title;
     std::array<std::string, 2> VarExpression;
@@ -190,6 +202,7 @@ struct TSubCkt {
     std::vector<TGround*> Grounds;
     std::vector<TStext*> Texts;
     std::vector<TDriver*> Drivers;  // only in a copied group
+    TLooseMembers Loose;
 };
 
 // One entry per plotted curve, rebuilt by every solve.
