@@ -349,7 +349,7 @@ double PartESR(const TPart& p) { return IsBound(p) ? p.BoundESR : p.ESR; }
 double PartRating(const TPart& p) { return IsBound(p) ? p.BoundRating : p.Rating; }
 
 TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics) {
-    const int points = RoundToInt(t.Size * scale / 10.0);
+    const int points = RoundToInt(t.Size * static_cast<double>(scale) / 10.0);
     const TextExtent e = metrics.Measure(t.Text, PointsToPixels(points));
     const double s = scale;
     const double x = t.Position.X * s;

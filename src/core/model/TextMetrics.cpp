@@ -1,5 +1,7 @@
 #include "model/TextMetrics.h"
 
+#include <algorithm>
+
 #include "model/Rounding.h"
 
 namespace pelmo {
@@ -11,7 +13,9 @@ TextExtent EstimatedTextMetrics::Measure(const std::string& text, int pixelSize)
         if ((c & 0xC0) != 0x80) ++chars;
     // Average advance of a proportional sans font is a little over half its em;
     // the line height is about 1.15 em.
-    return {RoundToInt(chars * pixelSize * 0.55), RoundToInt(pixelSize * 1.15)};
+    // Held below a billion pixels so that absurd texts from files stay in range.
+    const auto clamp = [](double px) { return RoundToInt(std::min(px, 1e9)); };
+    return {clamp(static_cast<double>(chars) * pixelSize * 0.55), clamp(pixelSize * 1.15)};
 }
 
 const TextMetrics& DefaultTextMetrics() {
