@@ -1,0 +1,152 @@
+#include "document/DocumentFlow.h"
+
+#include "document/DataFolder.h"
+#include "document/Document.h"
+#include "document/MruUnit.h"
+#include "files/DesignFile.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace pelmo {
+
+bool MakeSupportFolder(const std::string& designPath, MessageSink& messages) {
+    if (CreateFolderWithParents(SupportFolderFor(designPath))) return true;
+    messages.ShowMessage(SupportFolderErrorText);
+    return false;
+}
+
+bool ReadDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
+    if (!ReadDesign(d, path, messages)) {
+        messages.ShowMessage(FileOpenFailedText);
+        return false;
+    }
+    d.Modified = false;
+    d.FileName = path;
+    return true;
+}
+
+bool OpenDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
+    return MakeSupportFolder(path, messages) && ReadDesignFile(d, path, messages);
+}
+
+bool SaveDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
+    if (!WriteDesign(d, path, messages)) {
+        d.FileName.clear();
+        messages.ShowMessage(FileSaveFailedText);
+        return false;
+    }
+    d.FileName = path;
+    d.Modified = false;
+    return true;
+}
+
+TDocument::TDocument(TDesign& design, TMostRecentFiles& recent, MessageSink& messages, std::string dataFolder,
+                     TDocumentHooks hooks)
+    : d_(design), recent_(recent), messages_(messages), dataFolder_(std::move(dataFolder)), hooks_(std::move(hooks)) {
+    OpenDialogFolder = ExamplesFolder();
+}
+
+std::string TDocument::ExamplesFolder() const { return dataFolder_ + ExamplesFolderName + "/"; }
+
+std::string TDocument::Caption() const { return CaptionFor(d_.FileName); }
+
+void TDocument::ShowCaption() {
+    if (hooks_.CaptionChanged) hooks_.CaptionChanged(Caption());
+}
+
+bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
+    if (d_.Modified && messages_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes) Save();
+
+    const std::string previousName = OpenDialogFileName;
+    const bool restoreName = kind != TOpenKind::Dialog;
+    auto finish = [&](bool result) {
+        if (restoreName) OpenDialogFileName = previousName;
+        return result;
+    };
+
+    std::string path;
+    if (kind == TOpenKind::Recent && !givenPath.empty()) {
+        OpenDialogFileName = givenPath;
+        path = givenPath;
+    } else {
+        if (kind == TOpenKind::Examples) {
+            OpenDialogFileName.clear();
+            OpenDialogFolder = ExamplesFolder();
+        }
+        path = hooks_.ChooseOpenFile ? hooks_.ChooseOpenFile(OpenDialogFolder, OpenDialogFileName) : std::string();
+        if (path.empty()) return finish(false);
+        OpenDialogFileName = path;
+        OpenDialogFolder = ExtractFilePath(path);
+    }
+
+    if (hooks_.EndEditing) hooks_.EndEditing();
+    if (!MakeSupportFolder(path, messages_)) return finish(false);
+    if (hooks_.ResetGraphs) hooks_.ResetGraphs();
+    if (!ReadDesignFile(d_, path, messages_)) return finish(false);
+    ShowCaption();
+    if (hooks_.DesignOpened) hooks_.DesignOpened();
+    recent_.Add(path);
+    return finish(true);
+}
+
+bool TDocument::Save() {
+    saveCancelled_ = false;
+    if (d_.FileName.empty()) return SaveAs();
+    SaveDialogFileName = d_.FileName;
+    if (ExtractFilePath(SaveDialogFileName) == ExamplesFolder()) {
+        SaveDialogFileName.clear();
+        SaveDialogFolder = dataFolder_;
+        return SaveAs();
+    }
+    return WriteTo(SaveDialogFileName);
+}
+
+bool TDocument::SaveAs() {
+    saveCancelled_ = false;
+    const std::string path =
+        hooks_.ChooseSaveFile ? hooks_.ChooseSaveFile(SaveDialogFolder, SaveDialogFileName) : std::string();
+    if (path.empty()) {
+        saveCancelled_ = true;
+        return false;
+    }
+    SaveDialogFileName = path;
+    SaveDialogFolder = ExtractFilePath(path);
+    return WriteTo(path);
+}
+
+bool TDocument::WriteTo(const std::string& path) {
+    if (!SaveDesignFile(d_, path, messages_)) return false;
+    ShowCaption();
+    recent_.Add(path);
+    return true;
+}
+
+bool TDocument::New() {
+    if (d_.Modified) {
+        const auto answer = messages_.Ask(SaveCurrentDesignText, true);
+        if (answer == MessageSink::Answer::Cancel) return false;
+        if (answer == MessageSink::Answer::Yes && !Save()) return false;
+    }
+    if (hooks_.EndEditing) hooks_.EndEditing();
+    NewDesign(d_);
+    d_.FileName.clear();
+    d_.Modified = false;
+    ShowCaption();
+    return true;
+}
+
+bool TDocument::ConfirmClose() {
+    if (hooks_.EndEditing) hooks_.EndEditing();
+    if (!d_.Modified) return true;
+    switch (messages_.Ask(SaveCurrentDesignText, true)) {
+        case MessageSink::Answer::Yes:
+            return Save();
+        case MessageSink::Answer::No:
+            return true;
+        case MessageSink::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+}  // namespace pelmo

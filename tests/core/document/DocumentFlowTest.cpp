@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "document/DocumentFlow.h"
+#include "document/MruUnit.h"
+#include "files/DesignFile.h"
+#include "model/Design.h"
+
+using namespace pelmo;
+using pelmo::test::ReadWholeFile;
+using pelmo::test::RecordingMessageSink;
+using pelmo::test::TempFolder;
+using pelmo::test::WriteWholeFile;
+namespace fs = std::filesystem;
+using Answer = MessageSink::Answer;
+
+namespace {
+
+// Limits the size of files this process may write, for the life of the object.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = old_;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// A document whose dialogs answer from a script and whose hooks are logged.
+struct Fixture {
+    TempFolder tmp;
+    std::string data = tmp.Path() + "data/";
+    TDesign d;
+    TMostRecentFiles recent;
+    RecordingMessageSink sink;
+    std::vector<std::string> log;
+    std::string openAnswer, saveAnswer;
+    TDocument doc{d, recent, sink, data, Hooks()};
+
+    Fixture() { fs::create_directories(data + "Examples"); }
+
+    TDocumentHooks Hooks() {
+        TDocumentHooks h;
+        h.ChooseOpenFile = [this](const std::string& folder, const std::string& name) {
+            log.push_back("open dialog " + folder + "|" + name);
+            return openAnswer;
+        };
+        h.ChooseSaveFile = [this](const std::string& folder, const std::string& name) {
+            log.push_back("save dialog " + folder + "|" + name);
+            return saveAnswer;
+        };
+        h.EndEditing = [this] { log.push_back("end editing"); };
+        h.ResetGraphs = [this] { log.push_back("reset graphs"); };
+        h.DesignOpened = [this] { log.push_back("opened"); };
+        h.CaptionChanged = [this](const std::string& c) { log.push_back("caption " + c); };
+        return h;
+    }
+
+    // A saved design with one part at the given x.
+    std::string MakeDesign(const std::string& path, int x) {
+        TDesign other;
+        AddPart(other, ptResistor, {x, 10}, true);
+        RecordingMessageSink quiet;
+        EXPECT_TRUE(WriteDesign(other, path, quiet));
+        return path;
+    }
+};
+
+TEST(DocumentFlow, OpenFromTheRecentListReadsWithoutADialog) {
+    Fixture f;
+    const std::string path = f.MakeDesign(f.tmp.Path() + "TwoWay.bkt", 33);
+    f.doc.OpenDialogFileName = "before.bkt";
+    f.d.Modified = true;
+    f.sink.Answers = {Answer::No};
+    ASSERT_TRUE(f.doc.Open(TDocument::TOpenKind::Recent, path));
+    EXPECT_EQ(f.sink.Questions, std::vector<std::string>{"Save current design?"});
+    EXPECT_TRUE(fs::is_directory(f.tmp.Path() + "!FRD&ZMA/Data!TwoWay"));
+    EXPECT_EQ(f.log,
+              (std::vector<std::string>{"end editing", "reset graphs", "caption Pelmo -- TwoWay.bkt", "opened"}));
+    EXPECT_EQ(f.d.FileName, path);
+    EXPECT_FALSE(f.d.Modified);
+    ASSERT_EQ(f.d.Parts.size(), 1u);
+    EXPECT_EQ(f.d.Parts[0]->Position.X, 33);
+    EXPECT_EQ(f.recent.Files(), std::vector<std::string>{path});
+    EXPECT_EQ(f.doc.OpenDialogFileName, "before.bkt");  // restored afterwards
+    EXPECT_TRUE(f.sink.Messages.empty());
+}
+
+TEST(DocumentFlow, OpenFailuresKeepTheOpenDesign) {
+    Fixture f;
+    AddText(f.d, {1, 1}, "mine");
+    f.d.FileName = "/somewhere/mine.bkt";
+    // A design file that is cut off.
+    const std::string bad = f.tmp.Path() + "bad.bkt";
+    WriteWholeFile(bad, "1 //VoltageSource\r\n7 //Lines\r\n  3 //Vrms\r\n");
+    f.openAnswer = bad;
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Dialog));
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"FileOpen failed"});
+    ASSERT_EQ(f.d.Texts.size(), 1u);
+    EXPECT_EQ(f.d.FileName, "/somewhere/mine.bkt");
+    EXPECT_TRUE(f.recent.Files().empty());
+
+    // A support folder that cannot be made ("!FRD&ZMA" is a file): nothing else happens.
+    fs::create_directories(f.tmp.Path() + "ro");
+    const std::string good = f.MakeDesign(f.tmp.Path() + "ro/good.bkt", 5);
+    WriteWholeFile(f.tmp.Path() + "ro/!FRD&ZMA", "in the way");
+    f.sink.Messages.clear();
+    f.log.clear();
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, good));
+    EXPECT_EQ(f.sink.Messages,
+              std::vector<std::string>{
+                  "      Unable to create support directory.\nDesign files must be on writable drive or media"});
+    EXPECT_EQ(f.log, std::vector<std::string>{"end editing"});
+    EXPECT_EQ(f.d.Texts.size(), 1u);
+
+    // A cancelled dialog does nothing at all.
+    f.openAnswer.clear();
+    f.log.clear();
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Dialog));
+    EXPECT_EQ(f.log.size(), 1u);  // only the dialog
+}
+
+TEST(DocumentFlow, ExamplesOpenInTheExamplesFolderAndAreNeverSavedOver) {
+    Fixture f;
+    const std::string example = f.MakeDesign(f.data + "Examples/Demo.bkt", 7);
+    f.doc.OpenDialogFolder = "/elsewhere/";
+    f.doc.OpenDialogFileName = "/elsewhere/last.bkt";
+    f.openAnswer = example;
+    ASSERT_TRUE(f.doc.Open(TDocument::TOpenKind::Examples));
+    EXPECT_EQ(f.log.front(), "open dialog " + f.data + "Examples/|");
+    EXPECT_EQ(f.doc.OpenDialogFileName, "/elsewhere/last.bkt");
+
+    const std::string before = ReadWholeFile(example);
+    f.d.Parts[0]->Value = 99;
+    f.d.Modified = true;
+    f.log.clear();
+    f.saveAnswer.clear();  // the user cancels the Save As dialog
+    EXPECT_FALSE(f.doc.Save());
+    EXPECT_EQ(f.log, std::vector<std::string>{"save dialog " + f.data + "|"});
+    EXPECT_TRUE(f.doc.SaveDialogCancelled());
+    EXPECT_EQ(ReadWholeFile(example), before);
+
+    f.saveAnswer = f.tmp.Path() + "Mine.bkt";
+    ASSERT_TRUE(f.doc.Save());
+    EXPECT_FALSE(f.doc.SaveDialogCancelled());
+    EXPECT_EQ(f.d.FileName, f.saveAnswer);
+    EXPECT_FALSE(f.d.Modified);
+    EXPECT_EQ(f.doc.Caption(), "Pelmo -- Mine.bkt");
+    EXPECT_EQ(f.recent.Files().front(), f.saveAnswer);
+
+    // Now titled outside the examples: a plain Save writes without a dialog.
+    f.log.clear();
+    ASSERT_TRUE(f.doc.Save());
+    EXPECT_EQ(f.log, std::vector<std::string>{"caption Pelmo -- Mine.bkt"});
+}
+
+TEST(DocumentFlow, AFailedSaveKeepsTheOldFileAndClearsTheName) {
+    Fixture f;
+    const std::string path = f.MakeDesign(f.tmp.Path() + "keep.bkt", 3);
+    const std::string before = ReadWholeFile(path);
+    f.d.FileName = path;
+    for (int i = 0; i < 40; ++i) AddPart(f.d, ptCapacitor, {i, 50}, true);
+    {
+        FileSizeLimit limit(before.size() + 10);  // room for the old file, not for the new one
+        EXPECT_FALSE(f.doc.Save());
+    }
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"File Save failed!"});
+    EXPECT_EQ(ReadWholeFile(path), before);
+    EXPECT_TRUE(f.d.FileName.empty());
+    for (const auto& e : fs::directory_iterator(f.tmp.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".keep.bkt."), std::string::npos) << "temporary file left behind";
+
+    // The next Save asks for a name.
+    f.saveAnswer = path;
+    f.sink.Messages.clear();
+    ASSERT_TRUE(f.doc.Save());
+    EXPECT_NE(ReadWholeFile(path), before);
+}
+
+TEST(DocumentFlow, CloseAndNewAskBeforeLosingChanges) {
+    struct Case {
+        Answer answer;
+        std::string dialog;  // the Save dialog's answer
+        bool limitSize;      // writing fails
+        bool closes;
+    };
+    const Case cases[] = {
+        {Answer::No, "", false, true},       {Answer::Cancel, "", false, false},
+        {Answer::Yes, "", false, false},                                           // Save dialog cancelled
+        {Answer::Yes, "x.bkt", false, true}, {Answer::Yes, "x.bkt", true, false},  // the save failed: stay
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.d.Modified = true;
+        f.sink.Answers = {c.answer};
+        f.saveAnswer = c.dialog.empty() ? "" : f.tmp.Path() + c.dialog;
+        bool closes;
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (c.limitSize) limit = std::make_unique<FileSizeLimit>(10);
+            closes = f.doc.ConfirmClose();
+        }
+        EXPECT_EQ(closes, c.closes) << static_cast<int>(c.answer) << " " << c.dialog << " " << c.limitSize;
+    }
+
+    Fixture f;
+    EXPECT_TRUE(f.doc.ConfirmClose());  // clean: no question
+    EXPECT_TRUE(f.sink.Questions.empty());
+
+    // New: an untitled, clean, empty design; a cancelled question keeps it.
+    AddPart(f.d, ptResistor, {1, 1}, true);
+    f.d.FileName = "/x/y.bkt";
+    f.d.Modified = true;
+    f.sink.Answers = {Answer::Cancel};
+    EXPECT_FALSE(f.doc.New());
+    EXPECT_EQ(f.d.Parts.size(), 1u);
+    f.sink.Answers = {Answer::No};
+    EXPECT_TRUE(f.doc.New());
+    EXPECT_TRUE(f.d.Parts.empty());
+    EXPECT_TRUE(f.d.FileName.empty());
+    EXPECT_FALSE(f.d.Modified);
+    EXPECT_EQ(f.log.back(), "caption Pelmo");
+}
+
+}  // namespace
