@@ -1,0 +1,75 @@
+// The design reader must take any file: it reads it or refuses it, writes
+// embedded files only into the design's support folder, and a design it has
+// read is written and read again without trouble.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "files/DesignFile.h"
+#include "files/TextCodec.h"
+#include "files/TextFile.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A private folder under the temporary area, made once per process and
+// removed at exit (the text is never destroyed, so the exit handler can use it).
+const std::string& Root() {
+    static const std::string* const root = [] {
+        std::string tmpl = (fs::temp_directory_path() / "pelmo-fuzz-design-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) std::abort();
+        auto* path = new std::string(tmpl + "/");
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(Root(), ec);
+        });
+        return path;
+    }();
+    return *root;
+}
+
+// Every entry under the root must be the support folder, its parent, or a
+// plain file directly inside the support folder; those files are removed.
+void CheckAndClean(const std::string& support) {
+    const fs::path supportPath = fs::path(support).parent_path();
+    for (const auto& e : fs::recursive_directory_iterator(Root())) {
+        const fs::path p = e.path();
+        if (p == supportPath || p == supportPath.parent_path()) continue;
+        if (p.parent_path() != supportPath || !e.is_regular_file() || e.is_symlink()) __builtin_trap();
+    }
+    for (const auto& e : fs::directory_iterator(supportPath)) fs::remove(e.path());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace pelmo;
+    const std::string path = Root() + "fuzz.bkt";
+    static const std::string support = [&] {
+        const std::string s = SupportFolderFor(path);
+        fs::create_directories(s);
+        return s;
+    }();
+    SilentMessageSink quiet;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    TDesign d;
+    if (ReadDesignLines(d, SplitLines(Cp1252ToUtf8(bytes)), path, quiet)) {
+        std::vector<std::string> lines;
+        if (BuildDesignLines(d, lines, quiet)) {
+            TDesign again;
+            if (!ReadDesignLines(again, lines, path, quiet)) __builtin_trap();
+            if (again.Parts.size() != d.Parts.size() || again.Drivers.size() != d.Drivers.size() ||
+                again.Texts.size() != d.Texts.size() || again.Blocks.size() != d.Blocks.size())
+                __builtin_trap();
+        }
+    }
+    CheckAndClean(support);
+    return 0;
+}
