@@ -5,6 +5,7 @@
 #include "driverdata/AnalysisGrid.h"
 #include "driverdata/Conversions.h"
 #include "driverdata/DriverLoad.h"
+#include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
 #include "files/TextFile.h"
@@ -282,6 +283,20 @@ private:
         }
     }
 
+    // A driver whose phase is derived from its level. When nothing could be
+    // derived the driver still needs a response: the default one. Its FRD
+    // file is given up only when the file itself is unusable (as an ordinary
+    // load would); a file whose tails found no band stays, so that saving
+    // keeps it.
+    void LoadDerivedResponse(TDriver& drv) {
+        if (LoadMinimumPhaseResponse(d_, drv, drv.FRDFile, messages_)) return;
+        if (drv.Response.Re.size() != d_.Grid.size() || drv.Response.Im.size() != d_.Grid.size())
+            SetDefaultResponse(drv);
+        DataArray f, v, p;
+        const auto bytes = ReadFileBytes(drv.FRDFile);
+        if (!bytes || !ParseMeasurementLines(SplitLines(*bytes), f, v, p) || f.empty()) drv.FRDFile.clear();
+    }
+
     // The blocks that follow a driver's lines; returns the line after them.
     std::size_t ReadEmbedded(TDriver& drv, std::size_t pos) {
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ACOU ")) {
@@ -306,12 +321,13 @@ private:
             WriteBlock(SupportPath(name), pos + 2, end);
             pos = end + 1;
         }
-        if (drv.FRDFile.empty())
+        if (drv.FRDFile.empty()) {
             SetDefaultResponse(drv);
-        else if (drv.HilbertPhase)
-            LoadMinimumPhaseResponse(d_, drv, drv.FRDFile, messages_);
-        else
+        } else if (drv.HilbertPhase) {
+            LoadDerivedResponse(drv);
+        } else {
             LoadDriverResponse(d_, drv, drv.FRDFile, messages_);
+        }
         drv.FRDFolder.clear();
 
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ZMA ")) {

@@ -874,6 +874,43 @@ TEST(DesignFile, ExtremeValuesStayUsable) {
     EXPECT_EQ(back.Drivers[0]->Gain, 1e-20);
 }
 
+TEST(DesignFile, DriversWithDerivedPhaseAlwaysEndWithAResponse) {
+    TempFolder tmp;
+    WriteWholeFile(tmp.Path() + "good.frd", MeasurementText(0, false));
+    WriteWholeFile(tmp.Path() + "bad.frd", "10 1 1\r\n10 2 2\r\n");  // repeated frequency
+    TDesign d;
+    TDriver& ok = AddDriver(d, {1, 1});
+    ok.FRDFile = tmp.Path() + "good.frd";
+    ok.HilbertPhase = true;
+    TDriver& bad = AddDriver(d, {1, 2});
+    bad.FRDFile = tmp.Path() + "bad.frd";
+    bad.HilbertPhase = true;
+    TDriver& aborted = AddDriver(d, {1, 3});
+    aborted.FRDFile = tmp.Path() + "good.frd";
+    aborted.HilbertPhase = true;
+    aborted.HilbertLowFreq = 1e9;  // no frequency reaches the lower tail
+    const std::string path = tmp.Path() + "d.bkt";
+    RecordingMessageSink sink;
+    ASSERT_TRUE(WriteDesign(d, path, sink));
+    fs::create_directories(SupportFolderFor(path));
+    TDesign back;
+    ASSERT_TRUE(ReadDesign(back, path, sink));
+    EXPECT_EQ(sink.Messages, (std::vector<std::string>{"file load error! -- bad",
+                                                       "File Load error: " + SupportFolderFor(path) + "bad.frd",
+                                                       "error-phase restore aborted!"}));
+    for (const auto& drv : back.Drivers) {
+        ASSERT_EQ(drv->Response.Re.size(), 500u);
+        ASSERT_EQ(drv->Response.Im.size(), 500u);
+        EXPECT_TRUE(drv->HilbertPhase);
+    }
+    EXPECT_EQ(back.Drivers[0]->FRDFile, SupportFolderFor(path) + "good.frd");
+    EXPECT_NE(back.Drivers[0]->Response.Re[100], std::pow(10.0, 3.5));
+    EXPECT_TRUE(back.Drivers[1]->FRDFile.empty());
+    EXPECT_EQ(back.Drivers[1]->Response.Re[100], std::pow(10.0, 3.5));
+    EXPECT_EQ(back.Drivers[2]->FRDFile, SupportFolderFor(path) + "good.frd");  // kept for the next save
+    EXPECT_EQ(back.Drivers[2]->Response.Re[100], std::pow(10.0, 3.5));
+}
+
 TEST(DesignFile, AResponseFolderThatCannotBeListedIsASaveError) {
     TempFolder tmp;
     WriteWholeFile(tmp.Path() + "w.frd", MeasurementText(0, false));
