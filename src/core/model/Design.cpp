@@ -386,6 +386,49 @@ void UpdateBlockExtent(TSubCkt& b) {
     b.BoundsRect = {minX - 1, minY - 1, maxX + 1, maxY + 1};
 }
 
+TRect DrawingExtent(const TDesign& d) {
+    TRect e{99999, 99999, 0, 0};
+    auto take = [&](const TRect& r) {
+        e.Left = std::min(e.Left, r.Left);
+        e.Top = std::min(e.Top, r.Top);
+        e.Right = std::max(e.Right, r.Right);
+        e.Bottom = std::max(e.Bottom, r.Bottom);
+    };
+    auto point = [&](TPoint p) { take({p.X, p.Y, p.X, p.Y}); };
+    auto label = [&](const TRect& r) {
+        if (!(r == TRect{})) take(r);
+    };
+    for (const auto& p : d.Parts) {
+        take(p->BodyRect);
+        point(p->Terminal1);
+        point(p->Terminal2);
+        label(p->LabelRect);
+    }
+    for (const auto& b : d.Blocks) take(b->BoundsRect);
+    for (const auto& drv : d.Drivers) {
+        TRect body = drv->BodyRect;
+        body.Left = drv->Terminal1.X;
+        take(body);
+        label(drv->LabelRect);
+    }
+    for (const auto& w : d.Wires) {
+        point(w->End1);
+        point(w->End2);
+    }
+    for (const auto& g : d.Grounds) {
+        take(g->BodyRect);
+        point(g->Position);
+    }
+    for (const auto& t : d.Texts) take(t->TextRect);
+    if (d.Source.Placed) {
+        TRect body = d.Source.BodyRect;
+        body.Right = d.Source.Terminal1.X;
+        take(body);
+        label(d.Source.LabelRect);
+    }
+    return e;
+}
+
 void RebuildBlockMembers(TDesign& d) {
     for (auto& b : d.Blocks) {
         b->Parts.clear();

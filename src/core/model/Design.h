@@ -130,6 +130,15 @@ void UpdateTextRect(const TDesign& d, TStext& t);
 // Center and BoundsRect from the block's members.
 void UpdateBlockExtent(TSubCkt& block);
 
+// The rectangle the drawing covers, in grid units: parts (body, terminals,
+// label), blocks, drivers (from their first terminal), wires, grounds (body
+// and position), texts and a placed source (to its first terminal). Label
+// rectangles that were never drawn (all zero) do not count. With nothing on
+// the sheet the result is (99999, 99999, 0, 0).
+TRect DrawingExtent(const TDesign& d);
+// The view centre that "Fit all" takes from an extent.
+inline TPoint ExtentCentre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+
 // Rebuilds every block's member lists from the members' Subckt indices.
 void RebuildBlockMembers(TDesign& d);
 
