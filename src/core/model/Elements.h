@@ -116,6 +116,7 @@ struct TDriver {
     std::string Description;
     bool Reached = false;
     bool Lookback = false;
+    TComplex LookbackVoltage;  // terminal voltage of the lookback solve, this frequency
     bool HilbertPhase = false;
     double HilbertLowFreq = 0;
     double HilbertHighFreq = 0;
@@ -205,18 +206,22 @@ struct TSubCkt {
     TLooseMembers Loose;
 };
 
-// One entry per plotted curve, rebuilt by every solve.
+struct TChartCurve;
+
+// One entry per plotted curve, rebuilt by every solve from the curves of the
+// open graph windows (window order, then curve order) and emptied after it.
 struct TPlottedDrivers {
-    int RefDes = -1;  // -1 for the system sum
-    std::string Name;
+    int RefDes = -1;  // of the driver or part; -1 for a curve of the whole system
     bool ShowPhase = false;
-    bool DriverCurve = false;
-    bool LookbackRequested = false;
-    bool LookbackFailed = false;
+    bool DriverOnly = false;  // a driver's own data, without the network
+    bool WantsLookback = false;  // the impedance the network shows the driver
+    bool LookbackFailed = false;  // set by the solve; no more lookback points
     TDriver* Driver = nullptr;
     TPart* Part = nullptr;
     int NodeA = 0;  // nodes measured; swapped for an inverted driver, 0 for a muted one
     int NodeB = 0;
+    TChartCurve* MagSeries = nullptr;  // the curve's point arrays in its graph record
+    TChartCurve* PhaseSeries = nullptr;
     int Window = -1;  // index of the graph record in the window list
     int Curve = -1;  // index of the curve in that record
     TGraphKind Kind = gkSPL;

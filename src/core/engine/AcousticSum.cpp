@@ -1,0 +1,107 @@
+#include "engine/AcousticSum.h"
+
+#include "driverdata/AnalysisGrid.h"
+#include "driverdata/Conversions.h"
+#include "engine/Complex.h"
+#include "engine/GraphRecord.h"
+#include "engine/SolveContext.h"
+#include "engine/Smoothing.h"
+#include "model/Design.h"
+
+namespace pelmo {
+
+namespace {
+TComplex At(const TComplexArray& a, std::size_t k) {
+    if (k >= a.Re.size() || k >= a.Im.size()) return ComplexZero;
+    return {a.Re[k], a.Im[k]};
+}
+}  // namespace
+
+void SumDrivers(TDesign& d, const TSolveContext& ctx, int k, double f) {
+    const auto i = static_cast<std::size_t>(k);
+    TComplex sum = ComplexZero;
+    for (std::size_t n = 0; n < d.Drivers.size(); ++n) {
+        TDriver& drv = *d.Drivers[n];
+        const TComplex vd = CSub(ctx.NodeVoltage(ctx.NodeP[n]), ctx.NodeVoltage(ctx.NodeN[n]));
+        TComplex p = CMul(vd, At(drv.Response, i));
+        if (!drv.AcousticEffect.empty()) p = CMul(p, At(drv.AcousticEffect, i));
+        p = CMul(p, {drv.Gain * ctx.LevelRatio, 0.0});
+        TPolar r = CToPolar(p);
+        r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.Delay);
+        if (d.Source.Inverted) r.Phase = r.Phase + 180.0;
+        r.Phase = WrapAngle(r.Phase);
+        if (drv.ResultMag.empty()) drv.ResultMag.assign(AnalysisPoints, 0.0);
+        if (drv.ResultPhase.empty()) drv.ResultPhase.assign(AnalysisPoints, 0.0);
+        if (i < drv.ResultMag.size()) {
+            drv.ResultMag[i] = r.Mag;
+            drv.ResultPhase[i] = r.Phase;
+        }
+        sum = CAdd(sum, CFromPolar(r.Mag, r.Phase));
+    }
+    const TPolar s = CToPolar(sum);
+    if (i < d.SystemMag.size()) {
+        d.SystemMag[i] = s.Mag;
+        d.SystemPhase[i] = s.Phase;
+    }
+}
+
+namespace {
+
+// Points of one curve from magnitude and phase data on the grid.
+void PlotMagPhase(TSeriesDef& c, const DataArray& grid, const DataArray& mag, const DataArray& phase) {
+    const std::size_t n = std::min({grid.size(), mag.size(), phase.size()});
+    for (std::size_t k = 0; k < n; ++k) {
+        c.MagSeries.Add(grid[k], LinToDb(mag[k]));
+        if (c.ShowPhase) c.PhaseSeries.Add(grid[k], phase[k]);
+    }
+}
+
+void PlotResult(TSeriesDef& c, const TDesign& d, DataArray& mag, DataArray& phase, TSolveContext& ctx) {
+    if (mag.empty() || phase.empty()) return;
+    const double s = c.Smoothing;
+    ctx.WorkMag = mag;
+    if (s > 100.0) {
+        UnwrapPhase(phase);
+        ctx.WorkPhase = phase;
+        SmoothAuditory(ctx.WorkMag, d.Grid, ctx.WorkAuditory);
+        SmoothAuditory(ctx.WorkPhase, d.Grid, ctx.WorkAuditory);
+    } else if (s < 0.01) {
+        ctx.WorkPhase = phase;
+    } else {
+        UnwrapPhase(phase);
+        ctx.WorkPhase = phase;
+        SmoothOctave(ctx.WorkMag, s, d.OctavesPerStep);
+        SmoothOctave(ctx.WorkPhase, s, d.OctavesPerStep);
+    }
+    // Also without smoothing: an earlier curve may have left the stored
+    // phase unwrapped, and the phase axis spans only one turn.
+    WrapPhase(ctx.WorkPhase);
+    PlotMagPhase(c, d.Grid, ctx.WorkMag, ctx.WorkPhase);
+}
+
+}  // namespace
+
+void SplCurves(TDesign& d, TGraphList& graphs, TSolveContext& ctx) {
+    for (TGraphRecord* g : graphs.Windows) {
+        if (g->Kind != gkSPL) continue;
+        for (TSeriesDef& c : g->Curves) {
+            if (c.Part) continue;
+            if (TDriver* drv = c.Driver) {
+                if (c.DriverOnly) {
+                    const std::size_t n = std::min({d.Grid.size(), drv->Response.Re.size(), drv->Response.Im.size()});
+                    for (std::size_t k = 0; k < n; ++k) {
+                        const TPolar r = CToPolar(At(drv->Response, k));
+                        c.MagSeries.Add(d.Grid[k], LinToDb(r.Mag));
+                        if (c.ShowPhase) c.PhaseSeries.Add(d.Grid[k], r.Phase);
+                    }
+                } else {
+                    PlotResult(c, d, drv->ResultMag, drv->ResultPhase, ctx);
+                }
+                continue;
+            }
+            PlotResult(c, d, d.SystemMag, d.SystemPhase, ctx);
+        }
+    }
+}
+
+}  // namespace pelmo

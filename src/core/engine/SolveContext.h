@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "engine/Complex.h"
+#include "engine/SparseSolver.h"
+#include "engine/TimeResponse.h"
+#include "model/DataTypes.h"
+
+// Everything the solve keeps between runs: the solver with its entry pool and
+// the work arrays, so that after the first run a solve allocates nothing. It
+// lives as long as the main window (the command-line tool makes one per run).
+
+namespace pelmo {
+
+// One stamp of the nodal matrix: the admittance of an element (negated or not)
+// added at (Row, Col). Built once per solve in the order the rows are stamped.
+struct TStamp {
+    int Row = 0;
+    int Col = 0;
+    int Element = 0;  // -1 the source, 0 .. parts-1 a part, then the drivers
+    bool Negate = false;
+};
+
+struct TSolveContext {
+    TSparseSolver Solver;
+
+    // Lets every graph window rebuild its curve-selection menu; run at the
+    // start of every solve. Windows may add curves there (a new window's
+    // automatic System curve); a solve asked for from inside the callback is
+    // left out, as the running solve picks the change up anyway.
+    std::function<void()> RebuildCurveMenus;
+
+    // Source levels of the running solve.
+    double Vlevel = 0.0;  // rms volts, through dB and back
+    double LevelRatio = 0.0;  // Vrms relative to the 2.83 V of the FRD data
+    double PeakVolts = 0.0;
+    double PowerScale = 0.0;  // Vrms squared
+    double SourceDb = 0.0;
+    bool LookbackOn = false;
+
+    // Node voltages of the frequency being solved (unit excitation); index 0
+    // is ground.
+    std::vector<TComplex> V;
+    TComplex NodeVoltage(int n) const {
+        return (n > 0 && static_cast<std::size_t>(n) < V.size()) ? V[static_cast<std::size_t>(n)] : ComplexZero;
+    }
+
+    // Input impedance of the frequency being solved: magnitude (ohms) and
+    // phase (degrees); when the source current vanishes, the raw parts of
+    // the voltage across the source resistance instead.
+    TPolar Zin;
+
+    // Summation terminals of every driver (0, 0 when muted).
+    std::vector<int> NodeP;
+    std::vector<int> NodeN;
+
+    std::vector<TStamp> Stamps;
+    std::vector<TComplex> ElementY;  // admittance per stamp element, this frequency
+
+    int SolvedFrequencies = 0;
+    bool Running = false;
+
+    // Smoothing and delay work arrays.
+    DataArray WorkMag;
+    DataArray WorkPhase;
+    DataArray WorkDelay;
+    DataArray WorkAuditory;
+
+    TTimeResponseWork TimeWork;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,293 @@
+#include "engine/Sweep.h"
+
+#include <cmath>
+
+#include "blocks/CircuitBlocks.h"
+#include "driverdata/AnalysisGrid.h"
+#include "driverdata/Conversions.h"
+#include "engine/AcousticSum.h"
+#include "engine/DerivedResponses.h"
+#include "engine/GraphRecord.h"
+#include "engine/Netlist.h"
+#include "engine/TimeResponse.h"
+#include "model/Design.h"
+
+namespace pelmo {
+
+namespace {
+constexpr double TwoPi = 6.283185307179586;
+constexpr double ShortedSiemens = 1000000.0;
+constexpr double OpenSiemens = 0.0001;
+// Raising every driver's impedance by 1 % for the lookback solve.
+constexpr double LookbackScale = 0.990099009900990099;
+
+TComplex DriverAdmittance(const TDriver& drv, int k) {
+    const auto i = static_cast<std::size_t>(k);
+    if (k < 0 || i >= drv.Admittance.Re.size() || i >= drv.Admittance.Im.size()) return ComplexZero;
+    return {drv.Admittance.Re[i], drv.Admittance.Im[i]};
+}
+
+// Clears the running flag however the solve ends.
+struct RunningGuard {
+    explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningGuard() { flag_ = false; }
+    bool& flag_;
+};
+}  // namespace
+
+TComplex PartAdmittance(const TPart& p, double omega) {
+    if (p.State == psShorted) return {ShortedSiemens, 0.0};
+    if (p.State == psOpen) return {OpenSiemens, 0.0};
+    TComplex z;
+    switch (p.PartType) {
+        case ptInductor:
+            z = {PartESR(p), omega * PartValue(p)};
+            break;
+        case ptCapacitor:
+            z = {PartESR(p), -1.0 / (omega * PartValue(p))};
+            break;
+        default:
+            z = {PartValue(p), 0.0};
+            break;
+    }
+    if (z.re == 0.0 && z.im == 0.0) return {ShortedSiemens, 0.0};
+    const TComplex y = CDiv(ComplexOne, z);
+    if (!std::isfinite(y.re) || !std::isfinite(y.im)) return {OpenSiemens, 0.0};
+    return y;
+}
+
+void SetPartAdmittances(TDesign& d, double f) {
+    const double omega = TwoPi * f;
+    for (auto& p : d.Parts) p->Admittance = PartAdmittance(*p, omega);
+}
+
+void PlanStamps(const TDesign& d, TSolveContext& ctx) {
+    ctx.Stamps.clear();
+    const TSource& s = d.Source;
+    const int parts = static_cast<int>(d.Parts.size());
+    auto add = [&ctx](int row, int col, int element, bool negate) { ctx.Stamps.push_back({row, col, element, negate}); };
+    // One row after the other, each with the source, the parts, the drivers:
+    // the order in which the entries accumulate.
+    for (int r = 1; r < d.NodeCount; ++r) {
+        if (s.Node1 == r) {
+            if (s.Node2 > 0) add(r, s.Node2, -1, true);
+            add(r, r, -1, false);
+        }
+        if (s.Node2 == r) {
+            if (s.Node1 > 0) add(r, s.Node1, -1, true);
+            add(r, r, -1, false);
+        }
+        for (int i = 0; i < parts; ++i) {
+            const TPart& p = *d.Parts[static_cast<std::size_t>(i)];
+            if (p.Node1 == p.Node2) continue;
+            if (p.Node1 == r) {
+                if (p.Node2 > 0) add(r, p.Node2, i, true);
+                add(r, r, i, false);
+            } else if (p.Node2 == r) {
+                if (p.Node1 > 0) add(r, p.Node1, i, true);
+                add(r, r, i, false);
+            }
+        }
+        for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+            const TDriver& drv = *d.Drivers[i];
+            const int e = parts + static_cast<int>(i);
+            if (drv.Node1 == r) {
+                if (drv.Node2 > 0) add(r, drv.Node2, e, true);
+                add(r, r, e, false);
+            } else if (drv.Node2 == r) {
+                if (drv.Node1 > 0) add(r, drv.Node1, e, true);
+                add(r, r, e, false);
+            }
+        }
+    }
+}
+
+bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale) {
+    const double ys = 1.0 / d.Source.InternalResistance;
+    const std::size_t parts = d.Parts.size();
+    ctx.ElementY.resize(1 + parts + d.Drivers.size());
+    ctx.ElementY[0] = {ys, 0.0};
+    for (std::size_t i = 0; i < parts; ++i) ctx.ElementY[1 + i] = d.Parts[i]->Admittance;
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+        TComplex y = DriverAdmittance(*d.Drivers[i], k);
+        if (driverScale != 1.0) y = {y.re * driverScale, y.im * driverScale};
+        ctx.ElementY[1 + parts + i] = y;
+    }
+    TSparseSolver& solver = ctx.Solver;
+    for (const TStamp& st : ctx.Stamps) {
+        const TComplex y = ctx.ElementY[static_cast<std::size_t>(st.Element + 1)];
+        if (!solver.AddMatrixElement(st.Row, st.Col, st.Negate ? CNeg(y) : y)) return false;
+    }
+    const TSource& s = d.Source;
+    for (int r = 1; r < d.NodeCount; ++r) {
+        const TComplex rhs = s.Node1 == r ? TComplex{ys, 0.0} : s.Node2 == r ? TComplex{-ys, 0.0} : ComplexZero;
+        if (!solver.AddRightSide(r, rhs)) return false;
+    }
+    return true;
+}
+
+void ReadNodeVoltages(const TDesign& d, TSolveContext& ctx) {
+    const std::size_t n = d.NodeCount > 0 ? static_cast<std::size_t>(d.NodeCount) : 1;
+    ctx.V.resize(n);
+    ctx.V[0] = ComplexZero;
+    for (std::size_t i = 1; i < n; ++i) ctx.V[i] = ctx.Solver.GetSolution(static_cast<int>(i));
+}
+
+void BuildPlottedList(TDesign& d, TGraphList& graphs) {
+    d.Plotted.clear();
+    for (std::size_t w = 0; w < graphs.Windows.size(); ++w) {
+        TGraphRecord& g = *graphs.Windows[w];
+        for (std::size_t c = 0; c < g.Curves.size(); ++c) {
+            TSeriesDef& curve = g.Curves[c];
+            TPlottedDrivers e;
+            e.Kind = g.Kind;
+            e.ShowPhase = curve.ShowPhase;
+            e.Driver = curve.Driver;
+            e.Part = curve.Part;
+            e.MagSeries = &curve.MagSeries;
+            e.PhaseSeries = &curve.PhaseSeries;
+            e.Window = static_cast<int>(w);
+            e.Curve = static_cast<int>(c);
+            const std::string& name = curve.Name;
+            e.WantsLookback = name.size() >= 9 && name.compare(name.size() - 9, 9, "lookback)") == 0;
+            if (TDriver* drv = curve.Driver) {
+                e.RefDes = drv->RefDes;
+                if (!e.WantsLookback) e.DriverOnly = name.size() > DriverDesignator(*drv).size();
+                if (drv->Muted) {
+                    e.NodeA = e.NodeB = 0;
+                } else if (drv->Inverted) {
+                    e.NodeA = drv->Node2;
+                    e.NodeB = drv->Node1;
+                } else {
+                    e.NodeA = drv->Node1;
+                    e.NodeB = drv->Node2;
+                }
+                if (e.WantsLookback) drv->Lookback = true;
+            } else if (TPart* p = curve.Part) {
+                e.RefDes = p->RefDes;
+                e.NodeA = p->Node1;
+                e.NodeB = p->Node2;
+            }
+            curve.DriverOnly = e.DriverOnly;
+            d.Plotted.push_back(e);
+        }
+    }
+}
+
+namespace {
+
+void LookbackSolve(TDesign& d, TSolveContext& ctx, int k) {
+    TSparseSolver& solver = ctx.Solver;
+    if (StampEquations(d, ctx, k, LookbackScale) && solver.SolveSystem()) {
+        ReadNodeVoltages(d, ctx);
+        for (TPlottedDrivers& e : d.Plotted) {
+            if (!e.Driver || !e.Driver->Lookback) continue;
+            const TComplex v = CSub(ctx.NodeVoltage(e.NodeA), ctx.NodeVoltage(e.NodeB));
+            e.Driver->LookbackVoltage = v;
+            if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) {
+                e.Driver->Lookback = false;
+                e.LookbackFailed = true;
+            }
+        }
+        // Every lookback curve of a driver whose lookback voltage vanished
+        // stops, not only the first one met.
+        for (TPlottedDrivers& e : d.Plotted)
+            if (e.WantsLookback && e.Driver && !e.Driver->Lookback) e.LookbackFailed = true;
+    }
+    solver.ReleaseSystem();
+    solver.InitStruc(d.NodeCount - 1);
+}
+
+void InputImpedance(const TDesign& d, TSolveContext& ctx) {
+    const TComplex vs = CSub(ctx.NodeVoltage(d.Source.Node1), ctx.NodeVoltage(d.Source.Node2));
+    const TComplex across = CSub(ComplexOne, vs);
+    if (CAbs(across) >= 1e-20) {
+        ctx.Zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
+    } else {
+        ctx.Zin = {across.re, across.im};
+    }
+}
+
+void FrequencyStep(TDesign& d, TSolveContext& ctx, int k) {
+    const double f = d.Grid[static_cast<std::size_t>(k)];
+    SetPartAdmittances(d, f);
+    TSparseSolver& solver = ctx.Solver;
+    solver.InitStruc(d.NodeCount - 1);  // a failure here makes the stamping fail
+    if (ctx.LookbackOn) LookbackSolve(d, ctx, k);
+    if (StampEquations(d, ctx, k, 1.0) && solver.SolveSystem()) {
+        ReadNodeVoltages(d, ctx);
+        InputImpedance(d, ctx);
+        SumDrivers(d, ctx, k, f);
+        CurvePoints(d, ctx, k, f);
+        ++ctx.SolvedFrequencies;
+    }
+    solver.ReleaseSystem();
+}
+
+}  // namespace
+
+void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSink& messages) {
+    if ((d.Parts.empty() && d.Drivers.empty()) || d.BlockDesignMode) return;
+    if (ctx.Running) return;  // asked for while the menus are rebuilt
+    RunningGuard running(ctx.Running);
+    EnsureAnalysisGrid(d);
+
+    const double vrms = d.Source.Vrms;
+    ctx.SourceDb = LinToDb(vrms);
+    ctx.Vlevel = DbToLin(ctx.SourceDb);
+    ctx.LevelRatio = vrms / std::sqrt(8.0);
+    ctx.PeakVolts = ctx.Vlevel * 1.4142135624;
+    ctx.PowerScale = DbToLin(2.0 * LinToDb(vrms));
+
+    BuildNetlist(d);
+
+    for (auto& drv : d.Drivers) {
+        drv->ResultMag.clear();
+        drv->ResultPhase.clear();
+    }
+    if (ctx.RebuildCurveMenus) ctx.RebuildCurveMenus();
+
+    BuildPlottedList(d, graphs);
+    ctx.LookbackOn = false;
+    for (const auto& e : d.Plotted)
+        if (e.WantsLookback) ctx.LookbackOn = true;
+
+    ctx.NodeP.resize(d.Drivers.size());
+    ctx.NodeN.resize(d.Drivers.size());
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+        const TDriver& drv = *d.Drivers[i];
+        int p = drv.Node1, n = drv.Node2;
+        if (drv.Muted) p = n = 0;
+        else if (drv.Inverted) std::swap(p, n);
+        ctx.NodeP[i] = p < 0 ? 0 : p;
+        ctx.NodeN[i] = n < 0 ? 0 : n;
+    }
+
+    EvaluateBlocks(d, messages);
+
+    for (TPlottedDrivers& e : d.Plotted) {
+        e.MagSeries->Clear(AnalysisPoints);
+        e.PhaseSeries->Clear(AnalysisPoints);
+    }
+    d.SystemMag.assign(AnalysisPoints, 0.0);
+    d.SystemPhase.assign(AnalysisPoints, 0.0);
+
+    PlanStamps(d, ctx);
+    ctx.SolvedFrequencies = 0;
+    for (int k = 0; k < AnalysisPoints; ++k) FrequencyStep(d, ctx, k);
+    if (ctx.SolvedFrequencies == 0) {
+        // Nothing was solved: no system response either, so that no curve
+        // shows made-up values.
+        d.SystemMag.clear();
+        d.SystemPhase.clear();
+    }
+
+    SquareWaveCurves(d, graphs, ctx.TimeWork);
+    DelayCurves(d, graphs, ctx);
+    SplCurves(d, graphs, ctx);
+    ImpulseStepCurves(d, graphs, ctx.TimeWork, messages);
+
+    d.Plotted.clear();
+}
+
+}  // namespace pelmo

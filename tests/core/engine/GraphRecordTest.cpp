@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "CircuitBuilder.h"
+#include "engine/Sweep.h"
+#include "model/MessageSink.h"
+
+using namespace pelmo;
+using pelmo::test::CircuitBuilder;
+
+namespace {
+using Names = std::vector<std::string>;
+
+void TwoDriversThreeParts(CircuitBuilder& c) {
+    c.Ground();
+    c.R(1, 2, 2);
+    c.L(2, 3, 1e-3);
+    c.C(1, 4, 1e-5);
+    c.Driver(3, 0, 8);
+    c.Driver(4, 0, 6);
+}
+}  // namespace
+
+TEST(GraphRecord, CurveMenuNamesPerKind) {
+    CircuitBuilder c;
+    TwoDriversThreeParts(c);
+    EXPECT_EQ(CurveMenuNames(gkSPL, c.d), (Names{"System", "S1", "S2", "S1 (driver only)", "S2 (driver only)"}));
+    EXPECT_EQ(CurveMenuNames(gkImpedance, c.d),
+              (Names{"System", "S1 (driver only)", "S2 (driver only)", "S1 (lookback)", "S2 (lookback)"}));
+    EXPECT_EQ(CurveMenuNames(gkFilter, c.d), (Names{"S1", "S2"}));
+    EXPECT_EQ(CurveMenuNames(gkGroupDelay, c.d), (Names{"System", "S1", "S2"}));
+    EXPECT_EQ(CurveMenuNames(gkVoltage, c.d), (Names{"S1", "S2", "C1", "L1", "R1"}));
+    EXPECT_EQ(CurveMenuNames(gkPower, c.d), CurveMenuNames(gkCurrent, c.d));
+    EXPECT_EQ(CurveMenuNames(gkSquareWave, c.d), (Names{"System", "S1", "S2"}));
+}
+
+TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
+    CircuitBuilder c;
+    TwoDriversThreeParts(c);
+    TGraphRecord spl(gkSPL);
+    EXPECT_EQ(spl.VerticalCenter, 90.0);
+    EXPECT_TRUE(spl.AutoSystemCurve);
+    spl.DefaultSmoothing = 1.0 / 6;
+    const TSeriesDef& sys = AddCurve(spl, c.d, "System", true);
+    EXPECT_EQ(sys.ColourIndex, 4);
+    EXPECT_TRUE(sys.ShowPhase);
+    EXPECT_TRUE(spl.AutoScalePending);
+    EXPECT_EQ(sys.Smoothing, 1.0 / 6);
+    EXPECT_EQ(sys.Driver, nullptr);
+    // Red, orange, black, brown, green, magenta, then blue again.
+    std::vector<int> colours;
+    for (const char* name : {"S1", "S2", "S1 (driver only)", "S2 (driver only)", "S1", "S2", "S1"})
+        colours.push_back(AddCurve(spl, c.d, name, false).ColourIndex);
+    EXPECT_EQ(colours, (std::vector<int>{5, 6, 0, 1, 2, 3, 4}));
+    EXPECT_FALSE(spl.AutoScalePending);
+    EXPECT_FALSE(spl.Curves[1].ShowPhase);
+    EXPECT_EQ(spl.Curves[1].Driver, c.d.Drivers[0].get());
+    EXPECT_TRUE(spl.Curves[3].DriverOnly);
+    EXPECT_EQ(spl.Curves[3].Driver, c.d.Drivers[0].get());
+    // Removing the orange curve hands out black next.
+    spl.SelectedCurve = 2;
+    RemoveCurve(spl, 2);
+    EXPECT_EQ(spl.SelectedCurve, 1);
+    EXPECT_EQ(AddCurve(spl, c.d, "S2", false).ColourIndex, 0);
+    EXPECT_EQ(FindCurve(spl, "s1 (DRIVER ONLY)"), 2);
+    EXPECT_EQ(FindCurve(spl, "S9"), -1);
+
+    TGraphRecord power(gkPower);
+    EXPECT_FALSE(power.AutoSystemCurve);
+    const TSeriesDef& l1 = AddCurve(power, c.d, "L1", true);
+    EXPECT_FALSE(l1.ShowPhase);  // power windows have no phase
+    EXPECT_EQ(l1.Part, c.d.Parts[1].get());
+    EXPECT_EQ(AddCurve(power, c.d, "C1", false).Part, c.d.Parts[2].get());
+    EXPECT_EQ(AddCurve(power, c.d, "L7", false).Part, nullptr);
+}
+
+TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
+    CircuitBuilder c;
+    TwoDriversThreeParts(c);
+    TGraphRecord spl(gkSPL), z(gkImpedance), v(gkVoltage);
+    for (const char* n : {"System", "S1", "S1 (driver only)", "S2", "S1"}) AddCurve(spl, c.d, n, false);
+    for (const char* n : {"S1 (lookback)", "S2 (driver only)", "S1 (driver only)"}) AddCurve(z, c.d, n, false);
+    for (const char* n : {"R1", "S1", "L1"}) AddCurve(v, c.d, n, false);
+    TGraphList graphs;
+    graphs.Add(&spl);
+    graphs.Add(&z);
+    graphs.Add(&v);
+    spl.SelectedCurve = 4;
+    EXPECT_EQ(RemoveCurvesOf(graphs, c.d.Drivers[0].get()), 6);
+    auto names = [](const TGraphRecord& g) {
+        Names n;
+        for (const auto& curve : g.Curves) n.push_back(curve.Name);
+        return n;
+    };
+    EXPECT_EQ(names(spl), (Names{"System", "S2"}));
+    EXPECT_EQ(spl.SelectedCurve, 1);
+    EXPECT_EQ(names(z), (Names{"S2 (driver only)"}));
+    EXPECT_EQ(names(v), (Names{"R1", "L1"}));
+    EXPECT_EQ(RemoveCurvesOf(graphs, c.d.Parts[0].get()), 1);
+    EXPECT_EQ(names(v), (Names{"L1"}));
+    graphs.Remove(&z);
+    EXPECT_EQ(graphs.Windows.size(), 2u);
+}
+
+TEST(GraphRecord, SolveRebuildsMenusFirstAndPlotsCurvesAddedThere) {
+    CircuitBuilder c;
+    TwoDriversThreeParts(c);
+    TGraphRecord spl(gkSPL);
+    TGraphList graphs;
+    graphs.Add(&spl);
+    TSolveContext ctx;
+    SilentMessageSink silent;
+    int rebuilds = 0;
+    ctx.RebuildCurveMenus = [&] {
+        ++rebuilds;
+        // A window adding its System curve asks for a solve of its own; the
+        // running solve covers it.
+        if (spl.AutoSystemCurve) {
+            AddCurve(spl, c.d, "System", true);
+            spl.AutoSystemCurve = false;
+            SolveItClick(c.d, graphs, ctx, silent);
+        }
+    };
+    SolveItClick(c.d, graphs, ctx, silent);
+    EXPECT_EQ(rebuilds, 1);
+    ASSERT_EQ(spl.Curves.size(), 1u);
+    EXPECT_EQ(spl.Curves[0].MagSeries.Count(), 500u);
+    EXPECT_EQ(spl.Curves[0].PhaseSeries.Count(), 500u);
+    EXPECT_TRUE(c.d.Plotted.empty());  // the list lives for one solve
+    SolveItClick(c.d, graphs, ctx, silent);
+    EXPECT_EQ(rebuilds, 2);
+    EXPECT_EQ(spl.Curves[0].MagSeries.Count(), 500u);
+}

@@ -1,0 +1,323 @@
+// Closed-form checks of the whole solve: impedances, lookback, filter,
+// power, acoustic sum, delays, and what the solve does with odd designs.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "CircuitBuilder.h"
+#include "driverdata/AnalysisGrid.h"
+#include "driverdata/Conversions.h"
+#include "engine/Smoothing.h"
+#include "engine/Sweep.h"
+#include "model/MessageSink.h"
+
+using namespace pelmo;
+using pelmo::test::CircuitBuilder;
+using pelmo::test::SingleCurve;
+
+namespace {
+
+// Solves once with one window per (kind, name) and returns the windows.
+struct Windows {
+    explicit Windows(TDesign& d) : D(d) {}
+    TGraphRecord& Add(TGraphKind kind, const std::string& name, double smoothing = 0.0) {
+        records.push_back(std::make_unique<TGraphRecord>(kind));
+        TSeriesDef& c = AddCurve(*records.back(), D, name, true);
+        c.ShowPhase = KindHasPhase(kind);
+        c.Smoothing = smoothing;
+        graphs.Add(records.back().get());
+        return *records.back();
+    }
+    void Solve() {
+        SilentMessageSink silent;
+        SolveItClick(D, graphs, ctx, silent);
+    }
+    const TSeriesDef& Curve(std::size_t i) const { return records.at(i)->Curves.at(0); }
+
+    TDesign& D;
+    std::vector<std::unique_ptr<TGraphRecord>> records;
+    TGraphList graphs;
+    TSolveContext ctx;
+};
+
+void ExpectAll(const TChartCurve& c, double value, double tol, const char* what) {
+    ASSERT_EQ(c.Count(), static_cast<std::size_t>(AnalysisPoints)) << what;
+    double worst = 0;
+    for (double y : c.Y) worst = std::max(worst, std::fabs(y - value));
+    EXPECT_LE(worst, tol) << what << " expected " << value;
+}
+
+// Driver S1 (8 ohm, flat 70 dB) behind an optional series resistor.
+void DriverBehind(CircuitBuilder& c, double seriesOhms) {
+    c.Ground();
+    if (seriesOhms > 0) {
+        c.R(1, 2, seriesOhms);
+        c.Driver(2, 0, 8);
+    } else {
+        c.Driver(1, 0, 8);
+    }
+}
+
+}  // namespace
+
+TEST(Solve, DriverAcrossTheSourceAndBehindSixOhms) {
+    struct Case {
+        double series, lookback, system, filterDb;
+    };
+    for (const Case tc : {Case{0, 0.001, 8, 20 * std::log10(8 / 8.001)},
+                          Case{6, 6.001, 14, 20 * std::log10(8 / 14.001)}}) {
+        SCOPED_TRACE(tc.series);
+        CircuitBuilder c;
+    DriverBehind(c, tc.series);
+        Windows w(c.d);
+        w.Add(gkImpedance, "S1 (driver only)");
+        w.Add(gkImpedance, "S1 (lookback)");
+        w.Add(gkImpedance, "System");
+        w.Add(gkFilter, "S1");
+        w.Add(gkVoltage, "S1");
+        w.Solve();
+        ExpectAll(w.Curve(0).MagSeries, 8.0, 1e-12, "driver impedance");
+        ExpectAll(w.Curve(0).PhaseSeries, 0.0, 1e-12, "driver impedance phase");
+        ExpectAll(w.Curve(1).MagSeries, tc.lookback, 1e-9 * tc.lookback, "lookback impedance");
+        ExpectAll(w.Curve(2).MagSeries, tc.system, 1e-9 * tc.system, "system impedance");
+        ExpectAll(w.Curve(2).PhaseSeries, 0.0, 1e-9, "system impedance phase");
+        ExpectAll(w.Curve(3).MagSeries, tc.filterDb, 1e-9, "filter response");
+        const double volts = std::sqrt(8.0) * 1.4142135624 * std::pow(10.0, tc.filterDb / 20);
+        ExpectAll(w.Curve(4).MagSeries, volts, 1e-9, "driver voltage (peak)");
+        EXPECT_TRUE(c.d.Drivers[0]->Lookback);
+    }
+    EXPECT_NEAR(20 * std::log10(8 / 14.001), -4.86, 0.005);
+}
+
+TEST(Solve, PowerCurrentAndMutedDriver) {
+    CircuitBuilder c;
+    c.Ground();
+    c.R(1, 0, 8);
+    TDriver& drv = c.Driver(1, 0, 8);
+    drv.Muted = true;
+    Windows w(c.d);
+    w.Add(gkPower, "R1");
+    w.Add(gkCurrent, "R1");
+    w.Add(gkVoltage, "S1");
+    w.Add(gkCurrent, "S1");
+    w.Add(gkPower, "S1");
+    w.Add(gkFilter, "S1");
+    w.Add(gkImpedance, "S1 (driver only)");
+    w.Add(gkImpedance, "S1 (lookback)");
+    w.Solve();
+    // 2.83 V across 8 ohms (and the 4 ohms of both loads behind 1 mohm).
+    const double v = 4.0 / 4.001;
+    ExpectAll(w.Curve(0).MagSeries, 8.0 * v * v / 8.0, 1e-12, "resistor power");
+    EXPECT_NEAR(w.Curve(0).MagSeries.Y[0], 1.0, 1e-3);
+    EXPECT_TRUE(w.Curve(0).PhaseSeries.Empty());  // power has no phase
+    ExpectAll(w.Curve(1).MagSeries, std::sqrt(8.0) * v / 8.0, 1e-12, "resistor current");
+    ExpectAll(w.Curve(2).MagSeries, 0.0, 0.0, "muted voltage");
+    ExpectAll(w.Curve(3).MagSeries, 0.0, 0.0, "muted current");
+    ExpectAll(w.Curve(4).MagSeries, 0.0, 0.0, "muted power");
+    ExpectAll(w.Curve(5).MagSeries, -2000000.0, 0.0, "muted filter response");
+    ExpectAll(w.Curve(6).MagSeries, 8.0, 1e-12, "muted driver's own impedance");
+    EXPECT_TRUE(w.Curve(7).MagSeries.Empty());  // no lookback through a muted driver
+}
+
+TEST(Solve, AcousticSumLevelsInversionAndMuting) {
+    auto systemDb = [](TDesign& d) {
+        SingleCurve spl(d, gkSPL, "System");
+        spl.Solve();
+        return spl.Curve().MagSeries.Y;
+    };
+    CircuitBuilder one;
+    DriverBehind(one, 0);
+    const double drop = 20 * std::log10(8 / 8.001);
+    const DataArray single = systemDb(one.d);
+    ASSERT_EQ(single.size(), 500u);
+    for (double y : single) EXPECT_NEAR(y, 70.0 + drop, 1e-9);
+
+    one.d.Source.Vrms *= 2;
+    for (double y : systemDb(one.d)) EXPECT_NEAR(y, 70.0 + drop + 20 * std::log10(2.0), 1e-9);
+
+    CircuitBuilder two;
+    two.Ground();
+    two.Driver(1, 0, 8);
+    TDriver& second = two.Driver(1, 0, 8);
+    second.Inverted = true;
+    for (double y : systemDb(two.d)) EXPECT_LT(y, -100.0);
+    second.Inverted = false;
+    second.Muted = true;
+    const double dropTwo = 20 * std::log10(4 / 4.001);
+    for (double y : systemDb(two.d)) EXPECT_NEAR(y, 70.0 + dropTwo, 1e-9);
+}
+
+TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
+    CircuitBuilder c;
+    DriverBehind(c, 0);
+    TDriver& drv = *c.d.Drivers[0];
+    SingleCurve plain(c.d, gkSPL, "S1");
+    plain.Solve();
+    const DataArray before = drv.ResultPhase;
+    drv.Delay = 0.001;
+    c.d.Source.Inverted = true;
+    plain.Solve();
+    for (std::size_t k = 0; k < before.size(); ++k) {
+        const double f = c.d.Grid[k];
+        const double expected = WrapAngle(before[k] - 360.0 * f * 0.001 + 180.0);
+        EXPECT_NEAR(WrapAngle(drv.ResultPhase[k] - expected), 0.0, 1e-7) << f;
+    }
+    // The SPL phase curve shows the stored, wrapped phase.
+    for (double p : plain.Curve().PhaseSeries.Y) EXPECT_LE(std::fabs(p), 180.0);
+}
+
+TEST(Solve, PureDelayGivesItsGroupDelay) {
+    CircuitBuilder c;
+    DriverBehind(c, 0);
+    c.d.Drivers[0]->Delay = 100e-6;
+    Windows w(c.d);
+    w.Add(gkGroupDelay, "S1");
+    w.Add(gkGroupDelay, "System");
+    w.Solve();
+    for (std::size_t i = 0; i < 2; ++i) {
+        const TChartCurve& tau = w.Curve(i).MagSeries;
+        ASSERT_EQ(tau.Count(), 500u);
+        EXPECT_TRUE(w.Curve(i).PhaseSeries.Empty());
+        // Smoothing a phase that is linear in f along a log grid raises it by
+        // the smoother's gain for a growth of one grid ratio per step: 1.5 %
+        // for the 1/6-octave smoother. The ends carry its start-up.
+        for (std::size_t k = 0; k < 500; ++k) {
+            if (tau.X[k] >= 20 && tau.X[k] <= 7000) {
+                EXPECT_NEAR(tau.Y[k], 100.0, 1.6) << tau.X[k];
+            }
+            if (tau.X[k] >= 50 && tau.X[k] <= 2500) {
+                EXPECT_NEAR(tau.Y[k], 101.504, 0.001) << tau.X[k];
+            }
+        }
+    }
+}
+
+TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
+    // A source that touches nothing, with a ground symbol elsewhere.
+    CircuitBuilder c;
+    c.Ground(3);
+    c.R(3, 4, 8);
+    c.Driver(4, 3, 8);
+    Windows w(c.d);
+    w.Add(gkSPL, "System");
+    w.Add(gkSPL, "S1");
+    w.Add(gkImpedance, "System");
+    w.Add(gkGroupDelay, "System");
+    w.Solve();
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(w.Curve(i).MagSeries.Empty()) << i;
+    EXPECT_TRUE(c.d.Drivers[0]->ResultMag.empty());
+    EXPECT_TRUE(c.d.SystemMag.empty());
+
+    // A design with only a source is not solved at all: old points stay.
+    TDesign empty;
+    TGraphRecord g(gkSPL);
+    AddCurve(g, empty, "System", true).MagSeries.Add(1, 2);
+    TGraphList graphs;
+    graphs.Add(&g);
+    TSolveContext ctx;
+    SilentMessageSink silent;
+    SolveItClick(empty, graphs, ctx, silent);
+    EXPECT_EQ(g.Curves[0].MagSeries.Count(), 1u);
+
+    // Nor in circuit-block design mode.
+    CircuitBuilder blocks;
+    DriverBehind(blocks, 0);
+    blocks.d.BlockDesignMode = true;
+    SingleCurve spl(blocks.d, gkSPL, "System");
+    spl.Solve();
+    EXPECT_TRUE(spl.Curve().MagSeries.Empty());
+}
+
+TEST(Solve, PartAdmittances) {
+    TPart p;
+    const double w = 2 * 3.141592653589793 * 1000;
+    struct Case {
+        std::uint8_t type;
+        int state;
+        double value, esr;
+        TComplex y;
+    };
+    const std::vector<Case> cases = {
+        {ptResistor, psNormal, 8, 0.5, {0.125, 0}},  // a resistor's ESR is not used
+        {ptResistor, psShorted, 8, 0, {1e6, 0}},
+        {ptCapacitor, psOpen, 1e-6, 0, {1e-4, 0}},
+        {ptResistor, psNormal, 0, 0, {1e6, 0}},  // zero impedance counts as shorted
+        {ptInductor, psNormal, 0, 0, {1e6, 0}},
+        {ptCapacitor, psNormal, 0, 0, {1e-4, 0}},  // 0 F: infinite impedance, open
+        {ptInductor, psNormal, 1e-3, 0, CDiv(ComplexOne, {0, w * 1e-3})},
+        {ptCapacitor, psNormal, 1e-5, 0.1, CDiv(ComplexOne, {0.1, -1 / (w * 1e-5)})},
+    };
+    for (const Case& c : cases) {
+        p.PartType = c.type;
+        p.State = c.state;
+        p.Value = c.value;
+        p.ESR = c.esr;
+        EXPECT_EQ(PartAdmittance(p, w), c.y) << int(c.type) << " " << c.state << " " << c.value;
+    }
+    // A bound part uses its bound values.
+    p = TPart{};
+    p.PartType = ptResistor;
+    p.State = psNormal;
+    p.Value = 8;
+    p.PartNumber = "R-123";
+    p.BoundValue = 4;
+    EXPECT_EQ(PartAdmittance(p, w), (TComplex{0.25, 0}));
+}
+
+TEST(Solve, DriverOnlyCurvesIgnoreTheNetwork) {
+    CircuitBuilder c;
+    DriverBehind(c, 6);
+    TDriver& drv = *c.d.Drivers[0];
+    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
+    SingleCurve only(c.d, gkSPL, "S1 (driver only)");
+    only.Solve();
+    EXPECT_TRUE(only.Curve().DriverOnly);
+    const DataArray first = only.Curve().MagSeries.Y;
+    c.d.Parts[0]->Value = 1;
+    only.Solve();
+    EXPECT_EQ(only.Curve().MagSeries.Y, first);
+    EXPECT_NEAR(first[0], 60.0, 1e-9);
+}
+
+TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
+    CircuitBuilder c;
+    DriverBehind(c, 0);
+    TDriver& drv = *c.d.Drivers[0];
+    auto spread = [](const DataArray& y, std::size_t from, std::size_t to) {
+        const auto [lo, hi] = std::minmax_element(y.begin() + from, y.begin() + to);
+        return *hi - *lo;
+    };
+    for (double s : {0.0, 1.0 / 24, 1.0 / 6, 1.0, AuditorySmoothing}) {
+        SingleCurve flat(c.d, gkSPL, "System", s);
+        flat.Solve();
+        for (double y : flat.Curve().MagSeries.Y) EXPECT_NEAR(y, 70.0 + 20 * std::log10(8 / 8.001), 1e-6) << s;
+    }
+    // A ripple with a period of 20 grid steps (0.44 octave).
+    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
+    SingleCurve raw(c.d, gkSPL, "System", 0.0);
+    raw.Solve();
+    SingleCurve octave(c.d, gkSPL, "System", 1.0);
+    octave.Solve();
+    SingleCurve erb(c.d, gkSPL, "System", AuditorySmoothing);
+    erb.Solve();
+    EXPECT_NEAR(spread(raw.Curve().MagSeries.Y, 100, 400), 4.0, 0.05);
+    EXPECT_LT(spread(octave.Curve().MagSeries.Y, 100, 400), 0.1);
+    EXPECT_LT(spread(erb.Curve().MagSeries.Y, 300, 400), 1.0);
+}
+
+TEST(Solve, PhaseWrapping) {
+    const std::vector<std::pair<double, double>> wraps = {
+        {0, 0},       {179.7, 179.7}, {180, 180},   {-180, -180}, {180.4, -179.6}, {540, 180},
+        {359.6, -0.4}, {-359.6, 0.4},  {-540, -180}, {720.25, 0.25}, {NAN, 0},     {INFINITY, 0},
+    };
+    for (auto [in, out] : wraps) EXPECT_NEAR(WrapAngle(in), out, 1e-9) << in;
+    // A step of exactly 180 degrees is left alone.
+    DataArray p = {170, -170, 10, -175, 175, 540};
+    UnwrapPhase(p);
+    EXPECT_EQ(p, (DataArray{170, 190, 10, 185, 175, 180}));
+    WrapPhase(p);
+    EXPECT_EQ(p, (DataArray{170, -170, 10, -175, 175, 180}));
+}
