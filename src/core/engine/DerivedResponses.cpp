@@ -4,8 +4,8 @@
 #include "driverdata/Conversions.h"
 #include "engine/Complex.h"
 #include "engine/GraphRecord.h"
-#include "engine/SolveContext.h"
 #include "engine/Smoothing.h"
+#include "engine/SolveContext.h"
 #include "model/Design.h"
 
 namespace pelmo {

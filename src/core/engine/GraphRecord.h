@@ -47,16 +47,16 @@ struct TSeriesDef {
     TSeriesDef() { PhaseSeries.Dotted = true; }
 
     bool DriverOnly = false;  // the driver's own data, without the network
-    std::string FileName;  // last overlay file read while this curve was selected
-    TChartCurve MagSeries;  // left axis, solid
+    std::string FileName;     // last overlay file read while this curve was selected
+    TChartCurve MagSeries;    // left axis, solid
     TChartCurve PhaseSeries;  // right axis, dotted; shown only with ShowPhase
-    int ColourIndex = 0;  // palette index of both lines
+    int ColourIndex = 0;      // palette index of both lines
     bool ShowPhase = false;
     // Octaves of smoothing: 0 none, 1/24 ... 1, or above 100 for auditory (ERB).
     double Smoothing = 1.0 / 24.0;
     // "System", "S1", "S1 (driver only)", "S1 (lookback)", "C1", "L1", "R1".
     std::string Name;
-    TPart* Part = nullptr;  // the component of a C, L or R curve
+    TPart* Part = nullptr;      // the component of a C, L or R curve
     TDriver* Driver = nullptr;  // the driver of an S curve
 };
 
@@ -83,10 +83,10 @@ struct TGraphRecord {
 
     std::vector<TSeriesDef> Curves;
     int SelectedCurve = 0;
-    int ColourCounter = 3;  // palette index of the curve coloured last
+    int ColourCounter = 3;                 // palette index of the curve coloured last
     double DefaultSmoothing = 1.0 / 24.0;  // what a new curve starts with
-    bool AutoSystemCurve = false;  // the next menu rebuild adds "System" by itself
-    bool AutoScalePending = false;  // the next time-response solve picks ResponseScale
+    bool AutoSystemCurve = false;          // the next menu rebuild adds "System" by itself
+    bool AutoScalePending = false;         // the next time-response solve picks ResponseScale
 };
 
 // The open graph windows in opening order. The windows own their records;

@@ -84,7 +84,9 @@ void TNetlistBuilder::SpreadWireNode(std::size_t wire) {
     }
 }
 
-bool TNetlistBuilder::InReached(int n) const { return std::find(reached_.begin(), reached_.end(), n) != reached_.end(); }
+bool TNetlistBuilder::InReached(int n) const {
+    return std::find(reached_.begin(), reached_.end(), n) != reached_.end();
+}
 
 void TNetlistBuilder::AddReached(int n) {
     if (n != 0 && !InReached(n)) reached_.push_back(n);

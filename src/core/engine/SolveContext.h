@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -14,13 +15,29 @@
 
 namespace pelmo {
 
-// One stamp of the nodal matrix: the admittance of an element (negated or not)
-// added at (Row, Col). Built once per solve in the order the rows are stamped.
-struct TStamp {
-    int Row = 0;
-    int Col = 0;
-    int Element = 0;  // -1 the source, 0 .. parts-1 a part, then the drivers
-    bool Negate = false;
+// The stamps of the nodal matrix, in the order the rows are stamped (each row
+// with the source, the parts, the drivers): the order in which entries
+// accumulate. Built once per solve from the node numbers; per frequency only
+// the values change.
+struct TStampPlan {
+    std::vector<int> Rows;
+    std::vector<int> Cols;
+    std::vector<int> Elements;  // -1 the source, 0 .. parts-1 a part, then the drivers
+    std::vector<char> Negate;
+    std::vector<TComplex> Values;      // of the frequency being stamped
+    std::vector<TComplex> RightSides;  // per row 1 .. NodeCount-1
+    void Clear() {
+        Rows.clear();
+        Cols.clear();
+        Elements.clear();
+        Negate.clear();
+    }
+    void Add(int row, int col, int element, bool negate) {
+        Rows.push_back(row);
+        Cols.push_back(col);
+        Elements.push_back(element);
+        Negate.push_back(negate);
+    }
 };
 
 struct TSolveContext {
@@ -33,7 +50,7 @@ struct TSolveContext {
     std::function<void()> RebuildCurveMenus;
 
     // Source levels of the running solve.
-    double Vlevel = 0.0;  // rms volts, through dB and back
+    double Vlevel = 0.0;      // rms volts, through dB and back
     double LevelRatio = 0.0;  // Vrms relative to the 2.83 V of the FRD data
     double PeakVolts = 0.0;
     double PowerScale = 0.0;  // Vrms squared
@@ -56,7 +73,16 @@ struct TSolveContext {
     std::vector<int> NodeP;
     std::vector<int> NodeN;
 
-    std::vector<TStamp> Stamps;
+    // Per part, what its admittance depends on, taken once per solve.
+    struct TPartTerms {
+        int State = 1;
+        std::uint8_t Type = 0;
+        double Value = 0.0;
+        double ESR = 0.0;
+    };
+    std::vector<TPartTerms> PartTerms;
+
+    TStampPlan Stamps;
     std::vector<TComplex> ElementY;  // admittance per stamp element, this frequency
 
     int SolvedFrequencies = 0;

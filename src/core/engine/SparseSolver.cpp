@@ -1,6 +1,7 @@
 #include "engine/SparseSolver.h"
 
 #include <climits>
+#include <cmath>
 #include <new>
 #include <stdexcept>
 
@@ -23,7 +24,26 @@ bool Resize(std::vector<T>& v, std::size_t n) {
     }
     return true;
 }
+
+inline std::size_t U(int i) { return static_cast<std::size_t>(i); }
+
+inline double Sq(TComplex a) { return a.re * a.re + a.im * a.im; }
+
+// Whether the magnitude sqrt(s) is at least t. Decided from the squares where
+// they are clearly apart; the root is taken only near the boundary, so the
+// answer is always the one the rounded magnitude gives.
+inline bool MagAtLeast(double s, double t) {
+    const double tt = t * t;
+    if (tt > 1e-280 && tt < 1e280) {
+        if (s > tt * (1.0 + 1e-9)) return true;
+        if (s < tt * (1.0 - 1e-9)) return false;
+    }
+    return std::sqrt(s) >= t;
+}
 }  // namespace
+
+// The largest magnitude of a set of entries is the root of their largest
+// square (the rounded root is monotonic), so one root per set is enough.
 
 bool TSparseSolver::Fail(int code, const char* message, int d1, int d2) {
     errCode_ = code;
@@ -35,35 +55,51 @@ bool TSparseSolver::Fail(int code, const char* message, int d1, int d2) {
 
 TSolveError TSparseSolver::GetSolveError() const { return {errMessage_, errCode_, errD1, errD2}; }
 
+void TSparseSolver::ResetLists() {
+    for (int r = 0; r <= neq_ + 1; ++r) first_[U(r)] = last_[U(r)] = -1;
+    poolUsed_ = 0;
+    freeHead_ = -1;
+    freeCount_ = 0;
+    slotCount_ = 0;
+    lastValid_ = true;
+}
+
 bool TSparseSolver::InitStruc(int neq) {
     if (initialized_) return Fail(2, "Initialize without releasing ");
     if (neq > MaxEquations) return Fail(3, "Too many equations ", neq);
     if (neq < 1) return Fail(4, "Too few equations ", neq);
-    const auto rows = static_cast<std::size_t>(neq) + 2;
+    const auto rows = U(neq) + 2;
     if (!Resize(first_, rows)) return Fail(5, "Out of Space");
     if (!Resize(last_, rows)) return Fail(6, "Out of Space");
-    for (std::size_t r = 0; r < rows; ++r) first_[r] = last_[r] = -1;
     neq_ = neq;
     initialized_ = true;
     solved_ = false;
-    lastValid_ = true;
-    poolUsed_ = 0;
-    freeHead_ = -1;
-    freeCount_ = 0;
+    lastReplayed_ = false;
     errMessage_ = "";
     errCode_ = errD1 = errD2 = 0;
+    ResetLists();
+    if (recorded_ && recordedNeq_ == neq) {
+        following_ = true;
+        callIndex_ = 0;
+        callVals_.resize(calls_.size());
+    } else {
+        following_ = false;
+        recorded_ = false;
+        tapeValid_ = false;
+        calls_.clear();
+        callVals_.clear();
+    }
     return true;
 }
 
 void TSparseSolver::ReleaseSystem() {
-    // The memory stays with the solver for the next system.
+    // The memory, the recorded calls and the recorded elimination stay with
+    // the solver for the next system.
     initialized_ = false;
     solved_ = false;
     lastValid_ = false;
+    following_ = false;
     neq_ = 0;
-    poolUsed_ = 0;
-    freeHead_ = -1;
-    freeCount_ = 0;
 }
 
 bool TSparseSolver::EnsureFree(int count) {
@@ -76,7 +112,7 @@ bool TSparseSolver::EnsureFree(int count) {
 int TSparseSolver::TakeEntry() {
     if (freeHead_ >= 0) {
         const int e = freeHead_;
-        freeHead_ = pool_[static_cast<std::size_t>(e)].Next;
+        freeHead_ = pool_[U(e)].Next;
         --freeCount_;
         return e;
     }
@@ -85,9 +121,14 @@ int TSparseSolver::TakeEntry() {
 }
 
 void TSparseSolver::GiveBack(int e) {
-    pool_[static_cast<std::size_t>(e)].Next = freeHead_;
+    pool_[U(e)].Next = freeHead_;
     freeHead_ = e;
     ++freeCount_;
+}
+
+int TSparseSolver::NewSlot() {
+    if (U(slotCount_) >= vals_.size() && !Resize(vals_, vals_.size() < 64 ? 128 : 2 * vals_.size())) return -1;
+    return slotCount_++;
 }
 
 bool TSparseSolver::AddMatrixElement(int row, int col, TComplex value) {
@@ -95,12 +136,54 @@ bool TSparseSolver::AddMatrixElement(int row, int col, TComplex value) {
     if (!initialized_) return Fail(1, "InitStruc must be called");
     if (col < 1) return Fail(10, "Col < 1", row, col);
     if (col > neq_) return Fail(11, "Col > Neq", row, col);
-    return AddEntry(row, col, value);
+    return Stamp(row, col, value);
 }
 
 bool TSparseSolver::AddRightSide(int row, TComplex value) {
     if (!initialized_) return Fail(1, "InitStruc must be called");
-    return AddEntry(row, neq_ + 1, value);
+    return Stamp(row, neq_ + 1, value);
+}
+
+bool TSparseSolver::Stamp(int row, int col, TComplex value) {
+    if (following_) {
+        if (Follow(row, col, value)) return true;
+        Materialize(callIndex_);
+    }
+    return AddEntry(row, col, value);
+}
+
+bool TSparseSolver::AddMatrixElements(const int* rows, const int* cols, const TComplex* values, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const TComplex v = values[i];
+        if (v.re == 0.0 && v.im == 0.0) continue;
+        if (following_ && Follow(rows[i], cols[i], v)) continue;
+        if (!AddMatrixElement(rows[i], cols[i], v)) return false;
+    }
+    return true;
+}
+
+bool TSparseSolver::AddRightSides(const TComplex* values) {
+    if (!initialized_) return Fail(1, "InitStruc must be called");
+    const int rhs = neq_ + 1;
+    for (int r = 1; r <= neq_; ++r) {
+        if (following_ && Follow(r, rhs, values[r - 1])) continue;
+        if (!AddRightSide(r, values[r - 1])) return false;
+    }
+    return true;
+}
+
+// Leaves the recorded calls: builds the row lists from the first `count`
+// calls of this system and goes on the ordinary way.
+void TSparseSolver::Materialize(std::size_t count) {
+    replayCalls_.assign(calls_.begin(), calls_.begin() + static_cast<std::ptrdiff_t>(count));
+    replayVals_.assign(callVals_.begin(), callVals_.begin() + static_cast<std::ptrdiff_t>(count));
+    following_ = false;
+    recorded_ = false;
+    tapeValid_ = false;
+    calls_.clear();
+    callVals_.clear();
+    ResetLists();
+    for (std::size_t j = 0; j < count; ++j) AddEntry(replayCalls_[j].Row, replayCalls_[j].Col, replayVals_[j]);
 }
 
 bool TSparseSolver::AddEntry(int row, int col, TComplex value) {
@@ -108,243 +191,428 @@ bool TSparseSolver::AddEntry(int row, int col, TComplex value) {
     if (row > neq_) return Fail(8, "Row > Neq", row, neq_);
     if (!EnsureFree(neq_)) return Fail(9, "Out of Space");
 
-    const auto r = static_cast<std::size_t>(row);
+    const auto r = U(row);
     int prev = -1;
     int cur = first_[r];
-    if (lastValid_ && last_[r] >= 0 && pool_[static_cast<std::size_t>(last_[r])].Col < col) {
+    if (lastValid_ && last_[r] >= 0 && pool_[U(last_[r])].Col < col) {
         // The usual case while stamping a row left to right: append.
         prev = last_[r];
         cur = -1;
     } else {
-        while (cur >= 0 && pool_[static_cast<std::size_t>(cur)].Col < col) {
+        while (cur >= 0 && pool_[U(cur)].Col < col) {
             prev = cur;
-            cur = pool_[static_cast<std::size_t>(cur)].Next;
+            cur = pool_[U(cur)].Next;
         }
-        if (cur >= 0 && pool_[static_cast<std::size_t>(cur)].Col == col) {
-            Entry& e = pool_[static_cast<std::size_t>(cur)];
-            e.Val = CAdd(e.Val, value);
+        if (cur >= 0 && pool_[U(cur)].Col == col) {
+            const int slot = pool_[U(cur)].Slot;
+            vals_[U(slot)] = CAdd(vals_[U(slot)], value);
+            calls_.push_back({row, col, slot, false});
+            callVals_.push_back(value);
             return true;
         }
     }
     const int e = TakeEntry();
-    if (e < 0) return Fail(9, "Out of Space");
-    pool_[static_cast<std::size_t>(e)] = {cur, col, value};
-    if (prev < 0) first_[r] = e;
-    else pool_[static_cast<std::size_t>(prev)].Next = e;
+    const int slot = e >= 0 ? NewSlot() : -1;
+    if (slot < 0) return Fail(9, "Out of Space");
+    pool_[U(e)] = {cur, col, slot};
+    vals_[U(slot)] = value;
+    if (prev < 0)
+        first_[r] = e;
+    else
+        pool_[U(prev)].Next = e;
     if (cur < 0 && lastValid_) last_[r] = e;
+    calls_.push_back({row, col, slot, true});
+    callVals_.push_back(value);
     return true;
 }
 
 bool TSparseSolver::SolveSystem() {
     if (!initialized_) return Fail(1, "InitStruc must be called");
     if (solved_) return Fail(15, "System already solved");
+    if (following_) {
+        if (callIndex_ == calls_.size() && tapeValid_ && Replay()) {
+            solved_ = true;
+            lastReplayed_ = true;
+            return true;
+        }
+        // Stamped differently, or a decision comes out differently: solve
+        // from the stamps.
+        Materialize(callIndex_);
+    }
+    lastReplayed_ = false;
+    recorded_ = true;
+    recordedNeq_ = neq_;
+    tapeValid_ = false;
+    if (!FullSolve()) return false;
+    tapeValid_ = true;
+    solved_ = true;
+    return true;
+}
+
+bool TSparseSolver::FullSolve() {
     lastValid_ = false;
-
     const int n = neq_;
-    const auto size = static_cast<std::size_t>(n) + 2;
+    const auto size = U(n) + 2;
     if (!Resize(rowCount_, size) || !Resize(colCount_, size) || !Resize(activeNext_, size) ||
-        !Resize(pivotRow_, size) || !Resize(pivotCol_, size) || !Resize(colScale_, size) || !Resize(x_, size))
+        !Resize(pivotRow_, size) || !Resize(pivotCol_, size) || !Resize(colScale_, size) || !Resize(sq_, size) ||
+        !Resize(x_, size) || !Resize(tRowBegin_, size) || !Resize(tRowRhs_, size) || !Resize(tColBegin_, size + 1))
         return Fail(25, "Out of Space", 0);
-    auto at = [this](int e) -> Entry& { return pool_[static_cast<std::size_t>(e)]; };
+    auto at = [this](int e) -> Entry& { return pool_[U(e)]; };
+    auto val = [this](int e) -> TComplex& { return vals_[U(pool_[U(e)].Slot)]; };
 
-    // Structure: every row non-empty, columns increasing, right-hand side last.
-    for (int j = 0; j <= n + 1; ++j) colCount_[static_cast<std::size_t>(j)] = 0;
-    for (int r = 1; r <= n; ++r) {
-        int e = first_[static_cast<std::size_t>(r)];
-        if (e < 0) return Fail(16, "Empty Row", r);
-        int prevCol = INT_MIN;
-        int count = 0;
-        for (; e >= 0; e = at(e).Next) {
-            const int c = at(e).Col;
-            if (c <= prevCol) return Fail(17, "Cols out of Order", r, c);
-            prevCol = c;
-            ++count;
-            if (c <= n) ++colCount_[static_cast<std::size_t>(c)];
-        }
-        if (prevCol != n + 1) return Fail(18, "No RHS", prevCol);
-        rowCount_[static_cast<std::size_t>(r)] = count;
-    }
-    for (int j = 1; j <= n; ++j)
-        if (colCount_[static_cast<std::size_t>(j)] <= 0) return Fail(19, "Empty Col", j);
-    for (int r = 1; r <= n; ++r)
-        if (rowCount_[static_cast<std::size_t>(r)] <= 1) return Fail(20, "Row without Variables", r);
-    // Active rows as a linked list; index 0 is the head, 0 also ends the list.
-    for (int r = 0; r < n; ++r) activeNext_[static_cast<std::size_t>(r)] = r + 1;
-    activeNext_[static_cast<std::size_t>(n)] = 0;
-
-    // Row equilibration (right-hand side included).
-    for (int r = 1; r <= n; ++r) {
-        double d = 0.0;
-        for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) {
-            if (at(e).Col > n) continue;
-            const double m = CAbs(at(e).Val);
-            if (m > d) d = m;
-        }
-        if (d == 0.0) return Fail(21, "All-Zero Row", r);
-        for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) at(e).Val = CScaleDiv(at(e).Val, d);
-    }
-
-    // Column equilibration (matrix only); the scales undo it at the end.
-    for (int j = 0; j <= n + 1; ++j) colScale_[static_cast<std::size_t>(j)] = 0.0;
-    for (int r = 1; r <= n; ++r) {
-        for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) {
-            const int c = at(e).Col;
-            if (c > n) continue;
-            const double m = CAbs(at(e).Val);
-            if (m > colScale_[static_cast<std::size_t>(c)]) colScale_[static_cast<std::size_t>(c)] = m;
-        }
-    }
-    for (int j = 1; j <= n; ++j)
-        if (colScale_[static_cast<std::size_t>(j)] == 0.0) return Fail(22, "All-Zero Column", j);
-    for (int r = 1; r <= n; ++r) {
-        for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) {
-            const int c = at(e).Col;
-            if (c <= n) at(e).Val = CScaleDiv(at(e).Val, colScale_[static_cast<std::size_t>(c)]);
-        }
-    }
-
-    // Singletons: a row holding the only entry of a column is eliminated
-    // first, with that column as pivot; it needs no elimination elsewhere.
-    int eliminated = 0;
-    for (bool found = true; found;) {
-        found = false;
-        int prev = 0;
-        for (int r = activeNext_[0]; r != 0;) {
-            const int next = activeNext_[static_cast<std::size_t>(r)];
-            int singles = 0;
-            int singleCol = 0;
-            for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) {
+    try {
+        // Structure: every row non-empty, columns increasing, right-hand side last.
+        for (int j = 0; j <= n + 1; ++j) colCount_[U(j)] = 0;
+        for (int r = 1; r <= n; ++r) {
+            int e = first_[U(r)];
+            if (e < 0) return Fail(16, "Empty Row", r);
+            int prevCol = INT_MIN;
+            int count = 0;
+            for (; e >= 0; e = at(e).Next) {
                 const int c = at(e).Col;
-                if (c <= n && colCount_[static_cast<std::size_t>(c)] == 1) {
-                    if (++singles > 1) return Fail(23, "Two Singles", r, c);
-                    singleCol = c;
+                if (c <= prevCol) return Fail(17, "Cols out of Order", r, c);
+                prevCol = c;
+                ++count;
+                if (c <= n) ++colCount_[U(c)];
+            }
+            if (prevCol != n + 1) return Fail(18, "No RHS", prevCol);
+            rowCount_[U(r)] = count;
+        }
+        for (int j = 1; j <= n; ++j)
+            if (colCount_[U(j)] <= 0) return Fail(19, "Empty Col", j);
+        for (int r = 1; r <= n; ++r)
+            if (rowCount_[U(r)] <= 1) return Fail(20, "Row without Variables", r);
+        // Active rows as a linked list; index 0 is the head, 0 also ends the list.
+        for (int r = 0; r < n; ++r) activeNext_[U(r)] = r + 1;
+        activeNext_[U(n)] = 0;
+
+        // Row equilibration (right-hand side included).
+        tRowSlots_.clear();
+        for (int r = 1; r <= n; ++r) {
+            tRowBegin_[U(r)] = static_cast<int>(tRowSlots_.size());
+            double m = 0.0;
+            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
+                if (at(e).Col > n) {
+                    tRowRhs_[U(r)] = at(e).Slot;
+                    continue;
                 }
+                tRowSlots_.push_back(at(e).Slot);
+                const double s = Sq(val(e));
+                if (s > m) m = s;
             }
-            if (singles == 1) {
-                for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next)
-                    if (at(e).Col <= n) --colCount_[static_cast<std::size_t>(at(e).Col)];
-                pivotRow_[static_cast<std::size_t>(eliminated)] = r;
-                pivotCol_[static_cast<std::size_t>(eliminated)] = singleCol;
-                ++eliminated;
-                activeNext_[static_cast<std::size_t>(prev)] = next;
-                colCount_[static_cast<std::size_t>(singleCol)] = -1;
-                found = true;
-            } else {
-                prev = r;
-            }
-            r = next;
+            const double d = std::sqrt(m);
+            if (d == 0.0) return Fail(21, "All-Zero Row", r);
+            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) val(e) = CScaleDiv(val(e), d);
         }
-    }
+        tRowBegin_[U(n) + 1] = static_cast<int>(tRowSlots_.size());
 
-    // Main elimination.
-    while (eliminated < n) {
-        int pr = 0;
-        int prPrev = 0;
-        int best = INT_MAX;
-        for (int prev = 0, r = activeNext_[0]; r != 0; prev = r, r = activeNext_[static_cast<std::size_t>(r)]) {
-            if (rowCount_[static_cast<std::size_t>(r)] < best) {
-                best = rowCount_[static_cast<std::size_t>(r)];
-                pr = r;
-                prPrev = prev;
+        // Column equilibration (matrix only); the scales undo it at the end.
+        tColBegin_[1] = 0;
+        for (int j = 1; j <= n; ++j) {
+            sq_[U(j)] = 0.0;
+            tColBegin_[U(j) + 1] = tColBegin_[U(j)] + colCount_[U(j)];
+        }
+        tColSlots_.resize(U(tColBegin_[U(n) + 1]));
+        for (int j = 1; j <= n; ++j) pivotCol_[U(j)] = tColBegin_[U(j)];  // fill positions, reused below
+        for (int r = 1; r <= n; ++r) {
+            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
+                const int c = at(e).Col;
+                if (c > n) continue;
+                tColSlots_[U(pivotCol_[U(c)]++)] = at(e).Slot;
+                const double s = Sq(val(e));
+                if (s > sq_[U(c)]) sq_[U(c)] = s;
             }
         }
-        if (pr == 0) return Fail(26, "Structurally Singular", 0);
-
-        double d = -1.0;
-        for (int e = first_[static_cast<std::size_t>(pr)]; e >= 0; e = at(e).Next) {
-            if (at(e).Col > n) continue;
-            const double m = CAbs(at(e).Val);
-            if (m > d) d = m;
+        for (int j = 1; j <= n; ++j) {
+            colScale_[U(j)] = std::sqrt(sq_[U(j)]);
+            if (colScale_[U(j)] == 0.0) return Fail(22, "All-Zero Column", j);
         }
-        if (d < 0.0) return Fail(26, "Structurally Singular", pr);
-        if (d == 0.0) return Fail(24, "Numerically Singular", pr);
-
-        const double threshold = 0.1 * d;
-        int pc = 0;
-        int pe = -1;
-        int pcCount = INT_MAX;
-        for (int e = first_[static_cast<std::size_t>(pr)]; e >= 0; e = at(e).Next) {
-            const int c = at(e).Col;
-            if (c > n) continue;
-            const int cnt = --colCount_[static_cast<std::size_t>(c)];
-            if (CAbs(at(e).Val) >= threshold && cnt < pcCount) {
-                pcCount = cnt;
-                pc = c;
-                pe = e;
+        for (int r = 1; r <= n; ++r) {
+            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
+                const int c = at(e).Col;
+                if (c <= n) val(e) = CScaleDiv(val(e), colScale_[U(c)]);
             }
         }
-        pivotRow_[static_cast<std::size_t>(eliminated)] = pr;
-        pivotCol_[static_cast<std::size_t>(eliminated)] = pc;
-        ++eliminated;
-        activeNext_[static_cast<std::size_t>(prPrev)] = activeNext_[static_cast<std::size_t>(pr)];
-        int k = colCount_[static_cast<std::size_t>(pc)];
-        colCount_[static_cast<std::size_t>(pc)] = -1;
-        const TComplex pivot = at(pe).Val;
 
-        for (int r = activeNext_[0]; r != 0 && k > 0; r = activeNext_[static_cast<std::size_t>(r)]) {
-            if (!EnsureFree(n - eliminated + 1)) return Fail(25, "Out of Space", eliminated);
-            // Find and remove the row's entry in the pivot column.
-            int prev = -1;
-            int e = first_[static_cast<std::size_t>(r)];
-            while (e >= 0 && at(e).Col < pc) {
-                prev = e;
-                e = at(e).Next;
-            }
-            if (e < 0 || at(e).Col != pc) continue;
-            const TComplex factor = CDiv(at(e).Val, pivot);
-            if (prev < 0) first_[static_cast<std::size_t>(r)] = at(e).Next;
-            else at(prev).Next = at(e).Next;
-            GiveBack(e);
-            --rowCount_[static_cast<std::size_t>(r)];
-            --k;
-
-            // Subtract factor times the pivot row; both lists are sorted, so
-            // one merged walk finds every place.
-            int rp = -1;  // last entry of row r before the place looked at
-            int rc = first_[static_cast<std::size_t>(r)];
-            for (int q = first_[static_cast<std::size_t>(pr)]; q >= 0; q = at(q).Next) {
-                const int s = at(q).Col;
-                if (s == pc) continue;
-                while (rc >= 0 && at(rc).Col < s) {
-                    rp = rc;
-                    rc = at(rc).Next;
+        // Singletons: a row holding the only entry of a column is eliminated
+        // first, with that column as pivot; it needs no elimination elsewhere.
+        int eliminated = 0;
+        for (bool found = true; found;) {
+            found = false;
+            int prev = 0;
+            for (int r = activeNext_[0]; r != 0;) {
+                const int next = activeNext_[U(r)];
+                int singles = 0;
+                int singleCol = 0;
+                for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
+                    const int c = at(e).Col;
+                    if (c <= n && colCount_[U(c)] == 1) {
+                        if (++singles > 1) return Fail(23, "Two Singles", r, c);
+                        singleCol = c;
+                    }
                 }
-                const TComplex fp = CMul(factor, at(q).Val);
-                if (rc >= 0 && at(rc).Col == s) {
-                    at(rc).Val = CSub(at(rc).Val, fp);
+                if (singles == 1) {
+                    for (int e = first_[U(r)]; e >= 0; e = at(e).Next)
+                        if (at(e).Col <= n) --colCount_[U(at(e).Col)];
+                    pivotRow_[U(eliminated)] = r;
+                    pivotCol_[U(eliminated)] = singleCol;
+                    ++eliminated;
+                    activeNext_[U(prev)] = next;
+                    colCount_[U(singleCol)] = -1;
+                    found = true;
                 } else {
-                    const int ne = TakeEntry();
-                    if (ne < 0) return Fail(25, "Out of Space", eliminated);
-                    at(ne) = {rc, s, CNeg(fp)};
-                    if (rp < 0) first_[static_cast<std::size_t>(r)] = ne;
-                    else at(rp).Next = ne;
-                    rp = ne;
-                    if (s <= n) ++colCount_[static_cast<std::size_t>(s)];
-                    ++rowCount_[static_cast<std::size_t>(r)];
+                    prev = r;
                 }
+                r = next;
             }
         }
-    }
 
-    // Back substitution in reverse pivot order, then undo the column scaling.
-    for (int i = n - 1; i >= 0; --i) {
-        const int r = pivotRow_[static_cast<std::size_t>(i)];
-        const int f = pivotCol_[static_cast<std::size_t>(i)];
-        TComplex sum = ComplexZero;
-        TComplex rhs = ComplexZero;
-        TComplex piv = ComplexOne;
-        for (int e = first_[static_cast<std::size_t>(r)]; e >= 0; e = at(e).Next) {
-            const int c = at(e).Col;
-            if (c > n) rhs = at(e).Val;
-            else if (c == f) piv = at(e).Val;
-            else sum = CAdd(sum, CMul(at(e).Val, x_[static_cast<std::size_t>(c)]));
+        // Main elimination.
+        tPivots_.clear();
+        tPivotEntries_.clear();
+        tTargets_.clear();
+        tUpdates_.clear();
+        while (eliminated < n) {
+            int pr = 0;
+            int prPrev = 0;
+            int best = INT_MAX;
+            for (int prev = 0, r = activeNext_[0]; r != 0; prev = r, r = activeNext_[U(r)]) {
+                if (rowCount_[U(r)] < best) {
+                    best = rowCount_[U(r)];
+                    pr = r;
+                    prPrev = prev;
+                }
+            }
+            if (pr == 0) return Fail(26, "Structurally Singular", 0);
+
+            double m = -1.0;
+            for (int e = first_[U(pr)]; e >= 0; e = at(e).Next) {
+                if (at(e).Col > n) continue;
+                const double s = Sq(val(e));
+                if (s > m) m = s;
+            }
+            if (m < 0.0) return Fail(26, "Structurally Singular", pr);
+            const double d = std::sqrt(m);
+            if (d == 0.0) return Fail(24, "Numerically Singular", pr);
+
+            // Pivot column: among the entries within 10 % of the largest, the
+            // one whose column has the fewest other entries; ties the first.
+            const double threshold = 0.1 * d;
+            PivotStep step{};
+            step.EntriesBegin = static_cast<int>(tPivotEntries_.size());
+            int pc = 0;
+            int pe = -1;
+            int pcCount = INT_MAX;
+            for (int e = first_[U(pr)]; e >= 0; e = at(e).Next) {
+                const int c = at(e).Col;
+                if (c > n) continue;
+                const int cnt = --colCount_[U(c)];
+                tPivotEntries_.push_back({at(e).Slot, cnt});
+                if (MagAtLeast(Sq(val(e)), threshold) && cnt < pcCount) {
+                    pcCount = cnt;
+                    pc = c;
+                    pe = e;
+                }
+            }
+            step.EntriesEnd = static_cast<int>(tPivotEntries_.size());
+            step.PivotSlot = at(pe).Slot;
+            pivotRow_[U(eliminated)] = pr;
+            pivotCol_[U(eliminated)] = pc;
+            ++eliminated;
+            activeNext_[U(prPrev)] = activeNext_[U(pr)];
+            int k = colCount_[U(pc)];
+            colCount_[U(pc)] = -1;
+            const TComplex pivot = val(pe);
+
+            step.TargetsBegin = static_cast<int>(tTargets_.size());
+            for (int r = activeNext_[0]; r != 0 && k > 0; r = activeNext_[U(r)]) {
+                if (!EnsureFree(n - eliminated + 1)) return Fail(25, "Out of Space", eliminated);
+                // Find and remove the row's entry in the pivot column.
+                int prev = -1;
+                int e = first_[U(r)];
+                while (e >= 0 && at(e).Col < pc) {
+                    prev = e;
+                    e = at(e).Next;
+                }
+                if (e < 0 || at(e).Col != pc) continue;
+                Target target{at(e).Slot, static_cast<int>(tUpdates_.size()), 0};
+                const TComplex factor = CDiv(val(e), pivot);
+                if (prev < 0)
+                    first_[U(r)] = at(e).Next;
+                else
+                    at(prev).Next = at(e).Next;
+                GiveBack(e);
+                --rowCount_[U(r)];
+                --k;
+
+                // Subtract factor times the pivot row; both lists are sorted,
+                // so one merged walk finds every place.
+                int rp = -1;  // last entry of row r before the place looked at
+                int rc = first_[U(r)];
+                for (int q = first_[U(pr)]; q >= 0; q = at(q).Next) {
+                    const int s = at(q).Col;
+                    if (s == pc) continue;
+                    while (rc >= 0 && at(rc).Col < s) {
+                        rp = rc;
+                        rc = at(rc).Next;
+                    }
+                    const TComplex fp = CMul(factor, val(q));
+                    if (rc >= 0 && at(rc).Col == s) {
+                        val(rc) = CSub(val(rc), fp);
+                        tUpdates_.push_back({at(rc).Slot, at(q).Slot, false});
+                    } else {
+                        const int ne = TakeEntry();
+                        const int slot = ne >= 0 ? NewSlot() : -1;
+                        if (slot < 0) return Fail(25, "Out of Space", eliminated);
+                        at(ne) = {rc, s, slot};
+                        vals_[U(slot)] = CNeg(fp);
+                        tUpdates_.push_back({slot, at(q).Slot, true});
+                        if (rp < 0)
+                            first_[U(r)] = ne;
+                        else
+                            at(rp).Next = ne;
+                        rp = ne;
+                        if (s <= n) ++colCount_[U(s)];
+                        ++rowCount_[U(r)];
+                    }
+                }
+                target.UpdatesEnd = static_cast<int>(tUpdates_.size());
+                tTargets_.push_back(target);
+            }
+            step.TargetsEnd = static_cast<int>(tTargets_.size());
+            tPivots_.push_back(step);
         }
-        x_[static_cast<std::size_t>(f)] = CDiv(CSub(rhs, sum), piv);
+
+        // Back substitution in reverse pivot order, then undo the column scaling.
+        tBack_.clear();
+        tBackEntries_.clear();
+        for (int i = n - 1; i >= 0; --i) {
+            const int r = pivotRow_[U(i)];
+            const int f = pivotCol_[U(i)];
+            BackStep b{f, -1, -1, static_cast<int>(tBackEntries_.size()), 0};
+            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
+                const int c = at(e).Col;
+                if (c > n)
+                    b.RhsSlot = at(e).Slot;
+                else if (c == f)
+                    b.PivotSlot = at(e).Slot;
+                else
+                    tBackEntries_.push_back({at(e).Slot, c});
+            }
+            b.End = static_cast<int>(tBackEntries_.size());
+            tBack_.push_back(b);
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(25, "Out of Space", 0);
+    }
+    BackSubstitute();
+    return true;
+}
+
+void TSparseSolver::BackSubstitute() {
+    for (const BackStep& b : tBack_) {
+        TComplex sum = ComplexZero;
+        for (int i = b.Begin; i < b.End; ++i) {
+            const auto [slot, col] = tBackEntries_[U(i)];
+            sum = CAdd(sum, CMul(vals_[U(slot)], x_[U(col)]));
+        }
+        x_[U(b.Col)] = CDiv(CSub(vals_[U(b.RhsSlot)], sum), vals_[U(b.PivotSlot)]);
     }
     x_[0] = ComplexZero;
-    for (int j = 1; j <= n; ++j)
-        x_[static_cast<std::size_t>(j)] = CScaleDiv(x_[static_cast<std::size_t>(j)], colScale_[static_cast<std::size_t>(j)]);
-    solved_ = true;
+    for (int j = 1; j <= neq_; ++j) x_[U(j)] = CScaleDiv(x_[U(j)], colScale_[U(j)]);
+}
+
+// The recorded elimination on the values just stamped. False as soon as a
+// value-dependent decision differs from the recorded one.
+bool TSparseSolver::Replay() {
+    const int n = neq_;
+    // Largest squares first and all roots after, so that the roots of
+    // different rows overlap; then the divisions. An entry that is zero stays
+    // what it is when divided, so it is left alone.
+    for (int r = 1; r <= n; ++r) {
+        double m = 0.0;
+        for (int i = tRowBegin_[U(r)], e = tRowBegin_[U(r) + 1]; i < e; ++i) {
+            const double s = Sq(vals_[U(tRowSlots_[U(i)])]);
+            if (s > m) m = s;
+        }
+        sq_[U(r)] = m;
+    }
+    for (int r = 1; r <= n; ++r) {
+        const double d = std::sqrt(sq_[U(r)]);
+        if (d == 0.0) return false;
+        sq_[U(r)] = d;
+    }
+    for (int r = 1; r <= n; ++r) {
+        const double d = sq_[U(r)];
+        for (int i = tRowBegin_[U(r)], e = tRowBegin_[U(r) + 1]; i < e; ++i) {
+            TComplex& v = vals_[U(tRowSlots_[U(i)])];
+            v = CScaleDiv(v, d);
+        }
+        TComplex& rhs = vals_[U(tRowRhs_[U(r)])];
+        if (rhs.re != 0.0 || rhs.im != 0.0) rhs = CScaleDiv(rhs, d);
+    }
+    for (int j = 1; j <= n; ++j) {
+        double m = 0.0;
+        for (int i = tColBegin_[U(j)], e = tColBegin_[U(j) + 1]; i < e; ++i) {
+            const double s = Sq(vals_[U(tColSlots_[U(i)])]);
+            if (s > m) m = s;
+        }
+        colScale_[U(j)] = m;
+    }
+    for (int j = 1; j <= n; ++j) {
+        colScale_[U(j)] = std::sqrt(colScale_[U(j)]);
+        if (colScale_[U(j)] == 0.0) return false;
+    }
+    for (int j = 1; j <= n; ++j) {
+        const double c = colScale_[U(j)];
+        for (int i = tColBegin_[U(j)], e = tColBegin_[U(j) + 1]; i < e; ++i) {
+            TComplex& v = vals_[U(tColSlots_[U(i)])];
+            v = CScaleDiv(v, c);
+        }
+    }
+    for (const PivotStep& step : tPivots_) {
+        double m = -1.0;
+        for (int i = step.EntriesBegin; i < step.EntriesEnd; ++i) {
+            const double s = Sq(vals_[U(tPivotEntries_[U(i)].first)]);
+            if (s > m) m = s;
+        }
+        if (!(m > 0.0)) return false;
+        // The 10 % rule on the squares (0.01 m); the exact comparison only
+        // near the boundary.
+        const double bound = 0.01 * m;
+        const bool banded = bound > 1e-280 && bound < 1e280;
+        int chosen = -1;
+        int best = INT_MAX;
+        for (int i = step.EntriesBegin; i < step.EntriesEnd; ++i) {
+            const auto [slot, cnt] = tPivotEntries_[U(i)];
+            if (cnt >= best) continue;
+            const double s = Sq(vals_[U(slot)]);
+            bool within;
+            if (banded && s > bound * (1.0 + 1e-9))
+                within = true;
+            else if (banded && s < bound * (1.0 - 1e-9))
+                within = false;
+            else
+                within = std::sqrt(s) >= 0.1 * std::sqrt(m);
+            if (within) {
+                best = cnt;
+                chosen = slot;
+            }
+        }
+        if (chosen != step.PivotSlot) return false;
+        const TComplex pivot = vals_[U(chosen)];
+        for (int t = step.TargetsBegin; t < step.TargetsEnd; ++t) {
+            const Target& target = tTargets_[U(t)];
+            const TComplex factor = CDiv(vals_[U(target.FactorSlot)], pivot);
+            for (int u = target.UpdatesBegin; u < target.UpdatesEnd; ++u) {
+                const Update& up = tUpdates_[U(u)];
+                const TComplex fp = CMul(factor, vals_[U(up.Src)]);
+                TComplex& dst = vals_[U(up.Dst)];
+                dst = up.Fill ? CNeg(fp) : CSub(dst, fp);
+            }
+        }
+    }
+    BackSubstitute();
     return true;
 }
 

@@ -35,19 +35,20 @@ struct RunningGuard {
 };
 }  // namespace
 
-TComplex PartAdmittance(const TPart& p, double omega) {
-    if (p.State == psShorted) return {ShortedSiemens, 0.0};
-    if (p.State == psOpen) return {OpenSiemens, 0.0};
+namespace {
+TComplex Admittance(int state, std::uint8_t type, double value, double esr, double omega) {
+    if (state == psShorted) return {ShortedSiemens, 0.0};
+    if (state == psOpen) return {OpenSiemens, 0.0};
     TComplex z;
-    switch (p.PartType) {
+    switch (type) {
         case ptInductor:
-            z = {PartESR(p), omega * PartValue(p)};
+            z = {esr, omega * value};
             break;
         case ptCapacitor:
-            z = {PartESR(p), -1.0 / (omega * PartValue(p))};
+            z = {esr, -1.0 / (omega * value)};
             break;
         default:
-            z = {PartValue(p), 0.0};
+            z = {value, 0.0};
             break;
     }
     if (z.re == 0.0 && z.im == 0.0) return {ShortedSiemens, 0.0};
@@ -56,16 +57,38 @@ TComplex PartAdmittance(const TPart& p, double omega) {
     return y;
 }
 
+void TakePartTerms(const TDesign& d, TSolveContext& ctx) {
+    ctx.PartTerms.resize(d.Parts.size());
+    for (std::size_t i = 0; i < d.Parts.size(); ++i) {
+        const TPart& p = *d.Parts[i];
+        ctx.PartTerms[i] = {p.State, p.PartType, PartValue(p), PartESR(p)};
+    }
+}
+
+void SetPartAdmittances(TDesign& d, const TSolveContext& ctx, double f) {
+    const double omega = TwoPi * f;
+    for (std::size_t i = 0; i < d.Parts.size(); ++i) {
+        const auto& t = ctx.PartTerms[i];
+        d.Parts[i]->Admittance = Admittance(t.State, t.Type, t.Value, t.ESR, omega);
+    }
+}
+}  // namespace
+
+TComplex PartAdmittance(const TPart& p, double omega) {
+    return Admittance(p.State, p.PartType, PartValue(p), PartESR(p), omega);
+}
+
 void SetPartAdmittances(TDesign& d, double f) {
     const double omega = TwoPi * f;
     for (auto& p : d.Parts) p->Admittance = PartAdmittance(*p, omega);
 }
 
 void PlanStamps(const TDesign& d, TSolveContext& ctx) {
-    ctx.Stamps.clear();
+    TStampPlan& plan = ctx.Stamps;
+    plan.Clear();
     const TSource& s = d.Source;
     const int parts = static_cast<int>(d.Parts.size());
-    auto add = [&ctx](int row, int col, int element, bool negate) { ctx.Stamps.push_back({row, col, element, negate}); };
+    auto add = [&plan](int row, int col, int element, bool negate) { plan.Add(row, col, element, negate); };
     // One row after the other, each with the source, the parts, the drivers:
     // the order in which the entries accumulate.
     for (int r = 1; r < d.NodeCount; ++r) {
@@ -100,6 +123,16 @@ void PlanStamps(const TDesign& d, TSolveContext& ctx) {
             }
         }
     }
+    plan.Values.resize(plan.Rows.size());
+    // The source as a current into Node1 and out of Node2.
+    const double ys = 1.0 / s.InternalResistance;
+    plan.RightSides.assign(d.NodeCount > 1 ? static_cast<std::size_t>(d.NodeCount - 1) : 0, ComplexZero);
+    for (int r = 1; r < d.NodeCount; ++r) {
+        if (s.Node1 == r)
+            plan.RightSides[static_cast<std::size_t>(r - 1)] = {ys, 0.0};
+        else if (s.Node2 == r)
+            plan.RightSides[static_cast<std::size_t>(r - 1)] = {-ys, 0.0};
+    }
 }
 
 bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale) {
@@ -113,17 +146,14 @@ bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverSc
         if (driverScale != 1.0) y = {y.re * driverScale, y.im * driverScale};
         ctx.ElementY[1 + parts + i] = y;
     }
+    TStampPlan& plan = ctx.Stamps;
+    for (std::size_t i = 0; i < plan.Rows.size(); ++i) {
+        const TComplex y = ctx.ElementY[static_cast<std::size_t>(plan.Elements[i] + 1)];
+        plan.Values[i] = plan.Negate[i] ? CNeg(y) : y;
+    }
     TSparseSolver& solver = ctx.Solver;
-    for (const TStamp& st : ctx.Stamps) {
-        const TComplex y = ctx.ElementY[static_cast<std::size_t>(st.Element + 1)];
-        if (!solver.AddMatrixElement(st.Row, st.Col, st.Negate ? CNeg(y) : y)) return false;
-    }
-    const TSource& s = d.Source;
-    for (int r = 1; r < d.NodeCount; ++r) {
-        const TComplex rhs = s.Node1 == r ? TComplex{ys, 0.0} : s.Node2 == r ? TComplex{-ys, 0.0} : ComplexZero;
-        if (!solver.AddRightSide(r, rhs)) return false;
-    }
-    return true;
+    return solver.AddMatrixElements(plan.Rows.data(), plan.Cols.data(), plan.Values.data(), plan.Rows.size()) &&
+           solver.AddRightSides(plan.RightSides.data());
 }
 
 void ReadNodeVoltages(const TDesign& d, TSolveContext& ctx) {
@@ -210,7 +240,7 @@ void InputImpedance(const TDesign& d, TSolveContext& ctx) {
 
 void FrequencyStep(TDesign& d, TSolveContext& ctx, int k) {
     const double f = d.Grid[static_cast<std::size_t>(k)];
-    SetPartAdmittances(d, f);
+    SetPartAdmittances(d, ctx, f);
     TSparseSolver& solver = ctx.Solver;
     solver.InitStruc(d.NodeCount - 1);  // a failure here makes the stamping fail
     if (ctx.LookbackOn) LookbackSolve(d, ctx, k);
@@ -257,8 +287,10 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         const TDriver& drv = *d.Drivers[i];
         int p = drv.Node1, n = drv.Node2;
-        if (drv.Muted) p = n = 0;
-        else if (drv.Inverted) std::swap(p, n);
+        if (drv.Muted)
+            p = n = 0;
+        else if (drv.Inverted)
+            std::swap(p, n);
         ctx.NodeP[i] = p < 0 ? 0 : p;
         ctx.NodeN[i] = n < 0 ? 0 : n;
     }
@@ -273,6 +305,7 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
     d.SystemPhase.assign(AnalysisPoints, 0.0);
 
     PlanStamps(d, ctx);
+    TakePartTerms(d, ctx);
     ctx.SolvedFrequencies = 0;
     for (int k = 0; k < AnalysisPoints; ++k) FrequencyStep(d, ctx, k);
     if (ctx.SolvedFrequencies == 0) {

@@ -84,7 +84,7 @@ struct TDriver {
     bool Inverted = false;
     bool Muted = false;
     double Rating = 0;
-    double Gain = 0;  // linear factor; files and dialogs show dB
+    double Gain = 0;   // linear factor; files and dialogs show dB
     double Delay = 0;  // seconds
     double Xoffs = 0;
     double Yoffs = 0;
@@ -96,12 +96,12 @@ struct TDriver {
     TPoint PixelPosition;
     TRect BodyRect;
     TRect LabelRect;
-    TComplexArray Admittance;  // siemens, from the ZMA data
-    TComplexArray Response;  // acoustic response at 2.83 V, from the FRD data
+    TComplexArray Admittance;      // siemens, from the ZMA data
+    TComplexArray Response;        // acoustic response at 2.83 V, from the FRD data
     TComplexArray AcousticEffect;  // optional factor; empty when unused
     std::string AcousticFile;
     bool UseAcousticModel = false;
-    DataArray ResultMag;  // own contribution to the sum of the last solve (linear)
+    DataArray ResultMag;    // own contribution to the sum of the last solve (linear)
     DataArray ResultPhase;  // degrees
     TPoint Terminal1;
     TPoint Terminal2;
@@ -167,7 +167,7 @@ struct TGround {
 struct TStext {
     std::string Text;
     TPoint Position;
-    int Size = 0;  // tenths of a grid unit
+    int Size = 0;   // tenths of a grid unit
     int Color = 0;  // 0x00BBGGRR
     bool Selected = false;
     int Subckt = -1;
@@ -213,8 +213,8 @@ struct TChartCurve;
 struct TPlottedDrivers {
     int RefDes = -1;  // of the driver or part; -1 for a curve of the whole system
     bool ShowPhase = false;
-    bool DriverOnly = false;  // a driver's own data, without the network
-    bool WantsLookback = false;  // the impedance the network shows the driver
+    bool DriverOnly = false;      // a driver's own data, without the network
+    bool WantsLookback = false;   // the impedance the network shows the driver
     bool LookbackFailed = false;  // set by the solve; no more lookback points
     TDriver* Driver = nullptr;
     TPart* Part = nullptr;
@@ -223,7 +223,7 @@ struct TPlottedDrivers {
     TChartCurve* MagSeries = nullptr;  // the curve's point arrays in its graph record
     TChartCurve* PhaseSeries = nullptr;
     int Window = -1;  // index of the graph record in the window list
-    int Curve = -1;  // index of the curve in that record
+    int Curve = -1;   // index of the curve in that record
     TGraphKind Kind = gkSPL;
 };
 

@@ -59,8 +59,7 @@ TWire& CircuitBuilder::Wire(TPoint a, TPoint b) {
 
 void SetResistiveImpedance(TDriver& drv, double ohms) { drv.Admittance.assign(AnalysisPoints, {1.0 / ohms, 0.0}); }
 
-SingleCurve::SingleCurve(TDesign& d, TGraphKind kind, const std::string& name, double smoothing)
-    : D(d), Record(kind) {
+SingleCurve::SingleCurve(TDesign& d, TGraphKind kind, const std::string& name, double smoothing) : D(d), Record(kind) {
     Record.AutoSystemCurve = false;
     TSeriesDef& c = AddCurve(Record, d, name, true);
     c.ShowPhase = KindHasPhase(kind);

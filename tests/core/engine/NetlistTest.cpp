@@ -22,7 +22,7 @@ void SeriesDesign(TDesign& d, bool ground) {
     const TPoint t2 = d.Source.Terminal2;  // (121, 66)
     if (ground) SetGroundPosition(d, AppendGround(d), t2);
     AddWire(d, t1, {t1.X + 9, t1.Y});
-    TPart& r = AddPart(d, ptResistor, {t1.X + 12, t1.Y}, true);  // terminals (130,62), (136,62)
+    TPart& r = AddPart(d, ptResistor, {t1.X + 12, t1.Y}, true);           // terminals (130,62), (136,62)
     TDriver& drv = AddDriver(d, {r.Terminal2.X + 1, r.Terminal2.Y + 1});  // terminals (136,62), (136,64)
     AddWire(d, drv.Terminal2, {drv.Terminal2.X, t2.Y});
     AddWire(d, {drv.Terminal2.X, t2.Y}, t2);
@@ -70,20 +70,22 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              r.Terminal1 = m;
              r.Terminal2 = c.At(0);
          },
-         {{1, 0}}, 2},
+         {{1, 0}},
+         2},
         {"crossing wires stay apart",
          [&](CircuitBuilder& c) {
              c.Ground();
              Path(c, c.At(1), a);
-             c.Wire(a, b);                       // horizontal through (50, 40)
-             c.Wire({50, 30}, {50, 50});         // vertical, crossing it
-             TPart& r1 = c.R(0, 0, 8);           // from the vertical wire to ground
+             c.Wire(a, b);                // horizontal through (50, 40)
+             c.Wire({50, 30}, {50, 50});  // vertical, crossing it
+             TPart& r1 = c.R(0, 0, 8);    // from the vertical wire to ground
              r1.Terminal1 = {50, 30};
-             TPart& r2 = c.R(0, 0, 8);           // from the horizontal wire to the vertical one
+             TPart& r2 = c.R(0, 0, 8);  // from the horizontal wire to the vertical one
              r2.Terminal1 = b;
              r2.Terminal2 = {50, 50};
          },
-         {{2, 0}, {1, 2}}, 3},
+         {{2, 0}, {1, 2}},
+         3},
         {"a wire ending on the middle of another joins it",
          [&](CircuitBuilder& c) {
              c.Ground();
@@ -93,7 +95,8 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              TPart& r1 = c.R(0, 0, 8);
              r1.Terminal1 = {50, 30};
          },
-         {{1, 0}}, 2},
+         {{1, 0}},
+         2},
         {"vertical wire ending on a horizontal one, and the other way round",
          [&](CircuitBuilder& c) {
              c.Ground();
@@ -103,7 +106,8 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              TPart& r1 = c.R(0, 0, 8);
              r1.Terminal1 = {55, 40};
          },
-         {{1, 0}}, 2},
+         {{1, 0}},
+         2},
         {"terminals at one point share a node without a wire",
          [](CircuitBuilder& c) {
              c.Ground();
@@ -111,21 +115,24 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              c.R(2, 0, 1);
              c.C(2, 0, 1e-6);
          },
-         {{1, 2}, {2, 0}, {2, 0}}, 3},
+         {{1, 2}, {2, 0}, {2, 0}},
+         3},
         {"a capacitor alone on the sheet is dropped",
          [](CircuitBuilder& c) {
              c.Ground();
              c.C(5, 6, 1e-6);
              c.R(1, 0, 8);
          },
-         {{-1, -1}, {1, 0}}, 2},
+         {{-1, -1}, {1, 0}},
+         2},
         {"ground carries no reachability",
          [](CircuitBuilder& c) {
              c.Ground();
              c.R(1, 0, 8);
              c.R(0, 7, 8);
          },
-         {{1, 0}, {0, -1}}, 2},
+         {{1, 0}, {0, -1}},
+         2},
         {"a dropped node takes the highest number",
          [](CircuitBuilder& c) {
              c.Ground();
@@ -133,14 +140,16 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              c.R(1, 2, 6);     // its far end is node 3 until the renumbering
              c.R(2, 0, 8);
          },
-         {{-1, -1}, {1, 2}, {2, 0}}, 3},
+         {{-1, -1}, {1, 2}, {2, 0}},
+         3},
         {"without a ground symbol the source's second terminal is the reference",
          [](CircuitBuilder& c) {
              c.Source(1, 3);
              c.R(1, 2, 6);
              c.R(2, 3, 8);
          },
-         {{1, 2}, {2, 0}}, 3},
+         {{1, 2}, {2, 0}},
+         3},
         {"source terminal on a wire that leads to ground",
          [](CircuitBuilder& c) {
              c.Ground(4);
@@ -149,7 +158,8 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
              c.Wire({c.At(3).X, c.At(4).Y}, c.At(4));
              c.R(1, 4, 8);
          },
-         {{1, 0}}, 2},
+         {{1, 0}},
+         2},
     };
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.what);

@@ -94,13 +94,14 @@ SpiceResult RunNgspice(const TDesign& d, const std::string& folder) {
         double f;
         if (!(ls >> f)) continue;
         std::vector<TComplex> v(static_cast<std::size_t>(unknowns) + 1);
-        for (int n = 1; n <= unknowns; ++n) ls >> v[static_cast<std::size_t>(n)].re >> v[static_cast<std::size_t>(n)].im;
+        for (int n = 1; n <= unknowns; ++n)
+            ls >> v[static_cast<std::size_t>(n)].re >> v[static_cast<std::size_t>(n)].im;
         TComplex i;
         ls >> i.re >> i.im;
         EXPECT_FALSE(ls.fail()) << line;
         const TSource& s = d.Source;
-        const TComplex vs = CSub(v[static_cast<std::size_t>(std::max(s.Node1, 0))],
-                                 v[static_cast<std::size_t>(std::max(s.Node2, 0))]);
+        const TComplex vs =
+            CSub(v[static_cast<std::size_t>(std::max(s.Node1, 0))], v[static_cast<std::size_t>(std::max(s.Node2, 0))]);
         r.V.push_back(v);
         r.Zin.push_back(CDiv(vs, CNeg(i)));
     }
@@ -132,14 +133,20 @@ std::vector<std::vector<TComplex>> ExtendedPrecisionVoltages(const TDesign& d) {
         if (d.Source.Node2 > 0) a[d.Source.Node2 - 1][n] -= 1.0L / rs;
         for (const auto& p : d.Parts) {
             CL y;
-            if (p->State == psShorted) y = 1e6L;
-            else if (p->State == psOpen) y = 1e-4L;
-            else if (p->PartType == ptResistor) y = p->Value == 0.0 ? CL(1e6L) : CL(1.0L / p->Value);
-            else if (p->PartType == ptInductor) y = 1.0L / CL(p->ESR, w * p->Value);
-            else y = 1.0L / CL(p->ESR, -1.0L / (w * p->Value));
+            if (p->State == psShorted)
+                y = 1e6L;
+            else if (p->State == psOpen)
+                y = 1e-4L;
+            else if (p->PartType == ptResistor)
+                y = p->Value == 0.0 ? CL(1e6L) : CL(1.0L / p->Value);
+            else if (p->PartType == ptInductor)
+                y = 1.0L / CL(p->ESR, w * p->Value);
+            else
+                y = 1.0L / CL(p->ESR, -1.0L / (w * p->Value));
             stamp(p->Node1, p->Node2, y);
         }
-        for (const auto& drv : d.Drivers) stamp(drv->Node1, drv->Node2, CL(drv->Admittance.Re[0], drv->Admittance.Im[0]));
+        for (const auto& drv : d.Drivers)
+            stamp(drv->Node1, drv->Node2, CL(drv->Admittance.Re[0], drv->Admittance.Im[0]));
         // Gaussian elimination with partial pivoting.
         for (int c = 0; c < n; ++c) {
             int best = c;
@@ -382,7 +389,8 @@ const std::vector<OracleCase>& Cases() {
              c.C(5, 6, 22e-6, 0.1);
              c.Driver(6, 0, 6);
          },
-         0, {Tolerance{}, Relaxed}},
+         0,
+         {Tolerance{}, Relaxed}},
         // With the short between an inductor and a driver even the node
         // voltages of both solvers stay only about 1e-9 from the
         // extended-precision solution.
@@ -397,7 +405,8 @@ const std::vector<OracleCase>& Cases() {
              c.L(1, 5, 2e-3).State = psOpen;
              c.Driver(5, 0, 4);
          },
-         0, {Relaxed, Relaxed}},
+         0,
+         {Relaxed, Relaxed}},
         {"wires with T-junctions, crossings and unreachable parts",
          [](CircuitBuilder& c) {
              c.Ground();

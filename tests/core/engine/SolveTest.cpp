@@ -67,11 +67,11 @@ TEST(Solve, DriverAcrossTheSourceAndBehindSixOhms) {
     struct Case {
         double series, lookback, system, filterDb;
     };
-    for (const Case tc : {Case{0, 0.001, 8, 20 * std::log10(8 / 8.001)},
-                          Case{6, 6.001, 14, 20 * std::log10(8 / 14.001)}}) {
+    for (const Case tc :
+         {Case{0, 0.001, 8, 20 * std::log10(8 / 8.001)}, Case{6, 6.001, 14, 20 * std::log10(8 / 14.001)}}) {
         SCOPED_TRACE(tc.series);
         CircuitBuilder c;
-    DriverBehind(c, tc.series);
+        DriverBehind(c, tc.series);
         Windows w(c.d);
         w.Add(gkImpedance, "S1 (driver only)");
         w.Add(gkImpedance, "S1 (lookback)");
@@ -310,8 +310,8 @@ TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
 
 TEST(Solve, PhaseWrapping) {
     const std::vector<std::pair<double, double>> wraps = {
-        {0, 0},       {179.7, 179.7}, {180, 180},   {-180, -180}, {180.4, -179.6}, {540, 180},
-        {359.6, -0.4}, {-359.6, 0.4},  {-540, -180}, {720.25, 0.25}, {NAN, 0},     {INFINITY, 0},
+        {0, 0},        {179.7, 179.7}, {180, 180},   {-180, -180},   {180.4, -179.6}, {540, 180},
+        {359.6, -0.4}, {-359.6, 0.4},  {-540, -180}, {720.25, 0.25}, {NAN, 0},        {INFINITY, 0},
     };
     for (auto [in, out] : wraps) EXPECT_NEAR(WrapAngle(in), out, 1e-9) << in;
     // A step of exactly 180 degrees is left alone.
