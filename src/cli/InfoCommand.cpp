@@ -1,10 +1,12 @@
 // pelmo-cli info DESIGN.bkt: one line per source, part and driver with its
-// designator and the node numbers of its two terminals.
+// designator and the node numbers of its two terminals (-1: not connected),
+// then "NodeCount N".
 #include <iostream>
 
 #include "CliCommands.h"
 #include "CliMessageSink.h"
 #include "document/DocumentFlow.h"
+#include "engine/Netlist.h"
 #include "model/Design.h"
 
 namespace {
@@ -14,6 +16,7 @@ void PrintElements(const pelmo::TDesign& d, std::ostream& out) {
     for (const auto& p : d.Parts) out << pelmo::PartDesignator(*p) << " " << p->Node1 << " " << p->Node2 << "\n";
     for (const auto& drv : d.Drivers)
         out << pelmo::DriverDesignator(*drv) << " " << drv->Node1 << " " << drv->Node2 << "\n";
+    out << "NodeCount " << d.NodeCount << "\n";
 }
 
 int Info(const std::vector<std::string>& args) {
@@ -24,6 +27,7 @@ int Info(const std::vector<std::string>& args) {
     pelmo::cli::StderrMessageSink messages;
     pelmo::TDesign d;
     if (!pelmo::OpenDesignFile(d, args[0], messages)) return pelmo::cli::ExitFailure;
+    pelmo::BuildNetlist(d);
     PrintElements(d, std::cout);
     return pelmo::cli::ExitOk;
 }
