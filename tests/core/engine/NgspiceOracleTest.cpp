@@ -199,6 +199,9 @@ struct Tolerance {
 };
 
 void ExpectWithin(const Deviation& dev, const Tolerance& tol, const char* what) {
+    // PELMO_ORACLE_REPORT=1 prints the worst deviations of every comparison.
+    if (std::getenv("PELMO_ORACLE_REPORT"))
+        std::printf("  %-56s rel %.2e  deg %.2e  abs %.2e\n", what, dev.relMag, dev.phase, dev.absSmall);
     EXPECT_LE(dev.relMag, tol.rel) << what;
     EXPECT_LE(dev.phase, tol.deg) << what;
     EXPECT_LE(dev.absSmall, tol.abs) << what;
