@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 #include "driverdata/Cepstrum.h"
 #include "driverdata/Conversions.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/FitCurve.h"
+#include "engine/Smoothing.h"
 #include "model/Design.h"
 #include "model/Elements.h"
 #include "model/MessageSink.h"
@@ -42,19 +42,6 @@ struct Workspace {
 Workspace& Work() {
     thread_local Workspace w;
     return w;
-}
-
-// The phase-wrapping rule into +-180 degrees: the whole turns of the rounded
-// magnitude are removed, the fraction kept, the sign restored (x >= 0 lands
-// in (-180, 180], x < 0 in [-180, 180)). A value too large for a whole
-// number of turns gives 0.
-double WrapDegrees(double x) {
-    const double a = std::fabs(x);
-    if (!(a < 9.2e18)) return 0.0;
-    const double n = std::nearbyint(a);
-    double r = static_cast<double>(static_cast<std::int64_t>(n) % 360) + (a - n);
-    if (r > 180.0) r -= 360.0;
-    return x < 0 ? -r : r;
 }
 
 // The minimum phase (radians, unwrapped) of the working-grid amplitudes in
@@ -126,7 +113,7 @@ bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels
     const double delayDegPerHz = tails.Delay * 360.0 / SpeedOfSoundInches;
     for (std::size_t j = 0; j < grid.size(); ++j) {
         const double deg =
-            WrapDegrees(w.phaseOut[j] * RadToDeg + (tails.Invert ? 180.0 : 0.0) - delayDegPerHz * grid[j]);
+            WrapAngle(w.phaseOut[j] * RadToDeg + (tails.Invert ? 180.0 : 0.0) - delayDegPerHz * grid[j]);
         const double rad = deg / RadToDeg;
         re[j] = w.magnitude[j] * std::cos(rad);
         im[j] = w.magnitude[j] * std::sin(rad);
@@ -205,7 +192,7 @@ bool MinimumPhaseOfLevels(const DataArray& levels, DataArray& phase, const DataA
     DataArray out = phase;
     PhaseAt(w, freqs, out, messages);
     if (out.size() != n) return false;  // the fit failed and said so
-    for (std::size_t j = 0; j < n; ++j) out[j] = WrapDegrees(out[j] * RadToDeg);
+    for (std::size_t j = 0; j < n; ++j) out[j] = WrapAngle(out[j] * RadToDeg);
     phase = std::move(out);
     return true;
 }

@@ -42,7 +42,8 @@ TEST(Allocation, RepeatedSolvesAllocateOnlyPerSolve) {
     c.R(3, 4, 2);
     c.Driver(4, 0, 6);
     c.Wire(c.At(4), {c.At(4).X, 40});
-    TGraphRecord spl(gkSPL), z(gkImpedance), v(gkVoltage), gd(gkGroupDelay);
+    TGraphRecord spl(gkSPL), z(gkImpedance), v(gkVoltage), gd(gkGroupDelay), imp(gkImpulse), st(gkStep),
+        sq(gkSquareWave);
     AddCurve(spl, c.d, "System", true).Smoothing = 1.0 / 6;
     AddCurve(spl, c.d, "S1", true).Smoothing = AuditorySmoothing;
     AddCurve(spl, c.d, "S2 (driver only)", true);
@@ -50,8 +51,12 @@ TEST(Allocation, RepeatedSolvesAllocateOnlyPerSolve) {
     AddCurve(z, c.d, "S2 (lookback)", true);
     AddCurve(v, c.d, "C1", true);
     AddCurve(gd, c.d, "System", true);
+    AddCurve(imp, c.d, "System", true);
+    AddCurve(imp, c.d, "S1", false);
+    AddCurve(st, c.d, "System", true);
+    AddCurve(sq, c.d, "System", true);
     TGraphList graphs;
-    for (TGraphRecord* g : {&spl, &z, &v, &gd}) graphs.Add(g);
+    for (TGraphRecord* g : {&spl, &z, &v, &gd, &imp, &st, &sq}) graphs.Add(g);
     TSolveContext ctx;
     SilentMessageSink silent;
     SolveItClick(c.d, graphs, ctx, silent);
@@ -64,4 +69,6 @@ TEST(Allocation, RepeatedSolvesAllocateOnlyPerSolve) {
     EXPECT_LT(allocations.load(), 20);
     EXPECT_EQ(z.Curves[1].MagSeries.Count(), 500u);
     EXPECT_EQ(gd.Curves[0].MagSeries.Count(), 500u);
+    EXPECT_EQ(imp.Curves[1].MagSeries.Count(), 16384u);
+    EXPECT_EQ(sq.Curves[0].MagSeries.Count(), 401u);
 }

@@ -1,0 +1,62 @@
+// The time responses run at the end of every solve, so every wheel step of
+// tuning pays for them: one 16384-point transform per impulse or step curve,
+// 401 samples of an 11-term sum per square-wave curve.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+
+#include "driverdata/AnalysisGrid.h"
+#include "driverdata/FFT.h"
+#include "engine/GraphRecord.h"
+#include "engine/TimeResponse.h"
+#include "model/Design.h"
+#include "model/Elements.h"
+#include "model/MessageSink.h"
+
+namespace {
+
+// A design after a solve: a two-way-like system response with a delay.
+struct Solved {
+    pelmo::TDesign d;
+    pelmo::TGraphList graphs;
+    pelmo::TGraphRecord window;
+    pelmo::TTimeResponseWork work;
+
+    explicit Solved(pelmo::TGraphKind kind) : window(kind) {
+        pelmo::EnsureAnalysisGrid(d);
+        for (double f : d.Grid) {
+            const double x = f / 60.0, y = f / 12000.0;
+            d.SystemMag.push_back(3000.0 * x * x / std::sqrt(1 + x * x * x * x) / std::sqrt(1 + y * y * y * y));
+            d.SystemPhase.push_back(std::remainder(180.0 - 2 * std::atan(x) * 57.3 - 360.0 * f * 0.00012, 360.0));
+        }
+        window.Curves.emplace_back();
+        window.Curves.back().Name = "System";
+        graphs.Add(&window);
+    }
+};
+
+void BM_ImpulseStepCurves(benchmark::State& state) {
+    pelmo::BuildSineTables();
+    Solved s(state.range(0) == 0 ? pelmo::gkImpulse : pelmo::gkStep);
+    pelmo::SilentMessageSink messages;
+    for (auto _ : state) {
+        s.window.Curves[0].MagSeries.Clear();
+        pelmo::ImpulseStepCurves(s.d, s.graphs, s.work, messages);
+        benchmark::DoNotOptimize(s.window.Curves[0].MagSeries.Y.data());
+    }
+}
+BENCHMARK(BM_ImpulseStepCurves)->Arg(0)->Arg(1)->ArgName("step")->Unit(benchmark::kMillisecond);
+
+void BM_SquareWaveCurves(benchmark::State& state) {
+    Solved s(pelmo::gkSquareWave);
+    s.window.TestFrequency = 400;
+    for (auto _ : state) {
+        s.window.Curves[0].MagSeries.Clear();
+        pelmo::SquareWaveCurves(s.d, s.graphs, s.work);
+        benchmark::DoNotOptimize(s.window.Curves[0].MagSeries.Y.data());
+    }
+}
+BENCHMARK(BM_SquareWaveCurves)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

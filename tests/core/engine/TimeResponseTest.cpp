@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "CircuitBuilder.h"
+#include "TestSupport.h"
+#include "driverdata/AnalysisGrid.h"
+#include "engine/GraphRecord.h"
+#include "engine/TimeResponse.h"
+#include "model/Design.h"
+#include "model/Elements.h"
+
+using namespace pelmo;
+
+namespace {
+
+// Degrees of a pure delay, wrapped into +-180 as the acoustic sum stores them.
+double DelayPhase(double f, double seconds) { return std::remainder(-360.0 * f * seconds, 360.0); }
+
+// A design whose solve has left a flat response of magnitude `mag` with a
+// pure delay, in the system response and in one driver's Result.
+struct Fixture {
+    TDesign d;
+    TDriver* drv = nullptr;
+    TGraphList graphs;
+    std::vector<std::unique_ptr<TGraphRecord>> windows;
+    TTimeResponseWork work;
+    test::RecordingMessageSink sink;
+
+    explicit Fixture(double mag = 1.0, double delay = 0.0) {
+        EnsureAnalysisGrid(d);
+        d.Drivers.push_back(std::make_unique<TDriver>());
+        drv = d.Drivers.back().get();
+        SetResponse(mag, delay);
+    }
+    void SetResponse(double mag, double delay) {
+        d.SystemMag.assign(d.Grid.size(), mag);
+        d.SystemPhase.resize(d.Grid.size());
+        for (std::size_t k = 0; k < d.Grid.size(); ++k) d.SystemPhase[k] = DelayPhase(d.Grid[k], delay);
+        drv->ResultMag = d.SystemMag;
+        drv->ResultPhase = d.SystemPhase;
+    }
+    // A window with one curve: the System curve (driver == false) or the driver's.
+    TGraphRecord& Window(TGraphKind kind, bool driver, double scale, bool autoScale = false) {
+        windows.push_back(std::make_unique<TGraphRecord>(kind));
+        TGraphRecord& g = *windows.back();
+        g.Curves.emplace_back();
+        g.Curves.back().Name = driver ? "S1" : "System";
+        g.Curves.back().Driver = driver ? drv : nullptr;
+        g.ResponseScale = scale;
+        g.AutoScalePending = autoScale;
+        graphs.Add(&g);
+        return g;
+    }
+    void Run() {
+        for (TGraphRecord* g : graphs.Windows)
+            for (TSeriesDef& c : g->Curves) c.MagSeries.Clear();
+        SquareWaveCurves(d, graphs, work);
+        ImpulseStepCurves(d, graphs, work, sink);
+    }
+};
+
+double MaxAbs(const DataArray& y) {
+    double m = 0;
+    for (double v : y) m = std::max(m, std::fabs(v));
+    return m;
+}
+
+TEST(InterpolateAt, LogAndLinearGrids) {
+    DataArray grid;
+    MakeLogGrid(grid);
+    DataArray lnf(grid.size());
+    for (std::size_t k = 0; k < grid.size(); ++k) lnf[k] = 3 * std::log(grid[k]) + 1;
+    for (double f : {10.0, 10.07, 123.4, 999.9, 19999.0, 20000.0, 5.0, 1.0})
+        EXPECT_NEAR(InterpolateAt(grid, lnf, f), 3 * std::log(f) + 1, 1e-9) << f;
+    EXPECT_EQ(InterpolateAt(grid, lnf, 30000), lnf.back());  // above the last: the last value
+    EXPECT_EQ(InterpolateAt(grid, lnf, 0), lnf[0]);          // log of nothing: the first value
+
+    const DataArray lin{0, 10, 20, 30};
+    const DataArray y{1, 3, 2, 2};
+    const struct { double f, want; } cases[] = {{0, 1}, {5, 2}, {15, 2.5}, {29.9, 2}, {45, 2}, {-5, 0}};
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(InterpolateAt(lin, y, c.f), c.want) << c.f;
+
+    // Equal neighbours and absurd slopes give the value at the segment start.
+    EXPECT_EQ(InterpolateAt(DataArray{0, 1, 1}, DataArray{0, 5, 7}, 1.5), 5);
+    EXPECT_EQ(InterpolateAt(DataArray{0, 1e-30, 2}, DataArray{0, 1, 2}, 1e-31), 0);
+    EXPECT_EQ(InterpolateAt(DataArray{}, DataArray{}, 1), 0);
+}
+
+TEST(SquareWave, FlatResponseWithADelayIsCentredOnZero) {
+    // 0.09 ms keeps the wrap of the stored phase away from every harmonic.
+    for (const double f0 : {1000.0, 5000.0}) {
+        Fixture fx(2.0, 0.00009);
+        TGraphRecord& g = fx.Window(gkSquareWave, false, SquareWaveDivisor);  // plotted = sum
+        g.TestFrequency = f0;
+        fx.Run();
+        const TChartCurve& c = g.Curves[0].MagSeries;
+        ASSERT_EQ(c.Count(), 401u);
+        EXPECT_EQ(c.X.front(), -200);
+        EXPECT_EQ(c.X.back(), 200);
+        for (std::size_t i = 0; i < 401; ++i) {
+            const double t = c.X[i];
+            // Harmonics up to 20 kHz only: at 1 kHz 1 ... 19, at 5 kHz 1 and 3.
+            double want = 0;
+            for (int k = 1; k * f0 <= 20000; k += 2) want += 2.0 / k * std::sin(k * t * 2 * M_PI / 200);
+            ASSERT_NEAR(c.Y[i], want, 0.02) << f0 << " t " << t;
+            ASSERT_NEAR(c.Y[i], -c.Y[400 - i], 0.02) << t;
+        }
+        EXPECT_NEAR(c.Y[250], 2 * M_PI / 4, f0 == 1000 ? 0.06 : 0.25);  // a quarter period in
+    }
+}
+
+TEST(SquareWave, AutomaticScaleAndItsEdges) {
+    Fixture fx(3162.0, 0.0001);
+    TGraphRecord& g = fx.Window(gkSquareWave, false, 1.0, true);
+    fx.Run();
+    EXPECT_FALSE(g.AutoScalePending);
+    EXPECT_EQ(g.ResponseScale, std::trunc(g.ResponseScale));
+    const double first = g.ResponseScale;
+    EXPECT_NEAR(MaxAbs(g.Curves[0].MagSeries.Y), 60, 60 / g.ResponseScale);
+    EXPECT_EQ(g.Curves[0].MagSeries.Count(), 401u);
+    fx.Run();  // later solves keep the scale
+    EXPECT_EQ(g.ResponseScale, first);
+
+    // An all-zero response: the peak floor gives 1.2e16 and zeros.
+    Fixture zero(0.0);
+    TGraphRecord& z = zero.Window(gkSquareWave, false, 1.0, true);
+    zero.Run();
+    EXPECT_EQ(z.ResponseScale, 1.2e16);
+    EXPECT_EQ(MaxAbs(z.Curves[0].MagSeries.Y), 0);
+
+    // With a second curve the pending flag picks no scale and plots nothing.
+    Fixture two(1.0);
+    TGraphRecord& w = two.Window(gkSquareWave, false, 5.0, true);
+    w.Curves.emplace_back();
+    w.Curves.back().Driver = two.drv;
+    two.Run();
+    EXPECT_TRUE(w.AutoScalePending);
+    EXPECT_EQ(w.ResponseScale, 5.0);
+    EXPECT_TRUE(w.Curves[0].MagSeries.Empty());
+}
+
+// The plotted impulse of the window's one curve, as samples per time.
+std::size_t PeakIndex(const TChartCurve& c) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < c.Count(); ++i)
+        if (std::fabs(c.Y[i]) > std::fabs(c.Y[best])) best = i;
+    return best;
+}
+
+TEST(Impulse, DelayMovesThePeakAndTheSamplesSumToZero) {
+    Fixture now(1000.0, 0.0), later(1000.0, 0.001);
+    TGraphRecord& a = now.Window(gkImpulse, true, ImpulseDivisor);  // plotted = sample
+    TGraphRecord& b = later.Window(gkImpulse, true, ImpulseDivisor);
+    now.Run();
+    later.Run();
+    const TChartCurve& ca = a.Curves[0].MagSeries;
+    const TChartCurve& cb = b.Curves[0].MagSeries;
+    ASSERT_EQ(ca.Count(), 16384u);
+    EXPECT_EQ(ca.LineWidth, 1);
+    EXPECT_NEAR(ca.X.front(), -290.0 / 192, 1e-12);  // from -1.51 ms
+    EXPECT_NEAR(ca.X.back(), 16093.0 / 192, 1e-12);
+    EXPECT_EQ(ca.X[290], 0.0);
+    EXPECT_EQ(ca.X[PeakIndex(ca)], 0.0);
+    EXPECT_NEAR(cb.X[PeakIndex(cb)], 1.0, 1e-12);  // 192 samples later
+    // Above 20 kHz the phase carries on with the delay's -0.36 degrees per Hz.
+    for (std::size_t b = 1707; b + 1 < ImpulseBins; ++b)
+        ASSERT_NEAR(std::remainder(later.work.Phase[b + 1] - later.work.Phase[b] + 0.36 * ImpulseBinHz, 360), 0, 1e-6)
+            << b;
+    // The 0 Hz bin is empty: the samples sum to 0.
+    double sum = 0;
+    for (double y : cb.Y) sum += y;
+    EXPECT_LT(std::fabs(sum), 1e-9 * MaxAbs(cb.Y));
+}
+
+TEST(Step, IsTheRunningSumOfTheImpulse) {
+    Fixture fx(500.0, 0.0003);
+    TGraphRecord& imp = fx.Window(gkImpulse, false, ImpulseDivisor);
+    TGraphRecord& step = fx.Window(gkStep, false, StepDivisor);
+    fx.Run();
+    const TChartCurve& h = imp.Curves[0].MagSeries;
+    const TChartCurve& s = step.Curves[0].MagSeries;
+    ASSERT_EQ(s.Count(), 288u + 5761u);
+    EXPECT_NEAR(s.X.front(), -288.0 / 192, 1e-12);
+    EXPECT_NEAR(s.X.back(), 30.0, 1e-12);
+    // The impulse plot starts two samples earlier than the step.
+    double sum = 0;
+    for (std::size_t i = 0; i < s.Count(); ++i) {
+        sum += h.Y[i + 2];
+        ASSERT_NEAR(s.Y[i], sum, 1e-9 * MaxAbs(h.Y)) << s.X[i];
+    }
+}
+
+TEST(ImpulseAndStep, AutomaticScaleOfTheSystemCurve) {
+    for (const TGraphKind kind : {gkImpulse, gkStep}) {
+        Fixture fx(3162.0, 0.0002);
+        TGraphRecord& sys = fx.Window(kind, false, 1.0, true);
+        TGraphRecord& drv = fx.Window(kind, true, 7.0, true);  // driver curves never pick a scale
+        fx.Run();
+        EXPECT_FALSE(sys.AutoScalePending);
+        EXPECT_EQ(sys.ResponseScale, std::trunc(sys.ResponseScale));
+        EXPECT_GT(sys.ResponseScale, 1);
+        EXPECT_NEAR(MaxAbs(sys.Curves[0].MagSeries.Y), 27, 27 / sys.ResponseScale + 1e-9);
+        EXPECT_TRUE(drv.AutoScalePending);
+        EXPECT_EQ(drv.ResponseScale, 7.0);
+        EXPECT_FALSE(drv.Curves[0].MagSeries.Empty());
+        const double first = sys.ResponseScale;
+        fx.SetResponse(100.0, 0.0002);
+        fx.Run();
+        EXPECT_EQ(sys.ResponseScale, first);
+    }
+}
+
+TEST(ImpulseAndStep, NothingToScaleGivesTheTopOfTheIntegerRange) {
+    // Every driver muted: a response of zeros. trunc(K / 1e-9) lies beyond a
+    // signed 64-bit integer; the scale stops at the largest whole double below 2^63.
+    for (const TGraphKind kind : {gkImpulse, gkStep}) {
+        Fixture fx(0.0);
+        TGraphRecord& g = fx.Window(kind, false, 1.0, true);
+        fx.Run();
+        EXPECT_FALSE(g.AutoScalePending);
+        EXPECT_EQ(g.ResponseScale, 9223372036854774784.0);
+        EXPECT_EQ(static_cast<double>(static_cast<std::int64_t>(g.ResponseScale)), g.ResponseScale);
+        EXPECT_EQ(MaxAbs(g.Curves[0].MagSeries.Y), 0);
+    }
+    EXPECT_EQ(AutomaticResponseScale(ImpulseAutoScale, 1.5e-9), std::trunc(ImpulseAutoScale / 1.5e-9));
+    EXPECT_EQ(AutomaticResponseScale(ImpulseAutoScale, 2e10), 0);  // a peak above the constant
+    EXPECT_EQ(AutomaticResponseScale(SquareWaveAutoScale, 3), 4000000);
+}
+
+TEST(TimeResponses, CurvesWithoutDataGetNoPoints) {
+    Fixture fx(1.0);
+    fx.drv->ResultMag.clear();
+    fx.drv->ResultPhase.clear();
+    TPart part;
+    std::vector<TGraphRecord*> ws;
+    for (const TGraphKind kind : {gkSquareWave, gkImpulse, gkStep}) {
+        TGraphRecord& g = fx.Window(kind, true, 1.0, true);
+        g.Curves.emplace_back();
+        g.Curves.back().Part = &part;
+        ws.push_back(&g);
+    }
+    fx.d.SystemMag.clear();  // no frequency solved
+    fx.d.SystemPhase.clear();
+    TGraphRecord& sys = fx.Window(gkImpulse, false, 1.0, true);
+    fx.Run();
+    for (TGraphRecord* g : ws) {
+        for (const TSeriesDef& c : g->Curves) EXPECT_TRUE(c.MagSeries.Empty());
+        EXPECT_TRUE(g->AutoScalePending);
+    }
+    EXPECT_TRUE(sys.Curves[0].MagSeries.Empty());
+    EXPECT_TRUE(sys.AutoScalePending);
+}
+
+// Through the whole solve: a driver straight across the source.
+TEST(TimeResponses, FollowTheSolve) {
+    test::CircuitBuilder c;
+    c.Ground();
+    TDriver& drv = c.Driver(1, 0, 8);
+    test::SingleCurve sys(c.d, gkImpulse, "System");  // added automatically: picks its scale
+    test::SingleCurve one(c.d, gkImpulse, "S1");
+    one.Record.AutoScalePending = false;
+    one.Record.ResponseScale = ImpulseDivisor;  // plotted = sample
+    test::SingleCurve square(c.d, gkSquareWave, "System");
+    sys.Solve();
+    one.Solve();
+    square.Solve();
+    EXPECT_FALSE(sys.Record.AutoScalePending);
+    EXPECT_EQ(sys.Record.ResponseScale, std::trunc(sys.Record.ResponseScale));
+    // Cutting the scale to a whole number costs at most one part in the scale.
+    EXPECT_NEAR(MaxAbs(sys.Curve().MagSeries.Y), 27, 27 / sys.Record.ResponseScale);
+    EXPECT_NEAR(MaxAbs(square.Curve().MagSeries.Y), 60, 60 / square.Record.ResponseScale);
+    const std::size_t atZero = PeakIndex(one.Curve().MagSeries);
+    EXPECT_EQ(one.Curve().MagSeries.X[atZero], 0.0);
+
+    drv.Delay = 0.001;
+    one.Solve();
+    EXPECT_NEAR(one.Curve().MagSeries.X[PeakIndex(one.Curve().MagSeries)], 1.0, 1e-12);
+
+    // Muted: nothing to scale by; the new window's scale stays a whole number.
+    drv.Muted = true;
+    test::SingleCurve muted(c.d, gkStep, "System");
+    muted.Solve();
+    EXPECT_FALSE(muted.Record.AutoScalePending);
+    EXPECT_EQ(muted.Record.ResponseScale, 9223372036854774784.0);
+    EXPECT_EQ(MaxAbs(muted.Curve().MagSeries.Y), 0);
+}
+
+}  // namespace
