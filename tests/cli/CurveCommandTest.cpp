@@ -113,9 +113,6 @@ TEST(CliCurve, DigitsAndFailures) {
     const auto unknownCurve = RunCli({"curve", design, "spl", "R1"});
     EXPECT_EQ(unknownCurve.ExitCode, 1);
     EXPECT_NE(unknownCurve.Err.find("\"S1 (driver only)\""), std::string::npos) << unknownCurve.Err;
-    const auto notYet = RunCli({"curve", design, "impulse", "System"});
-    EXPECT_EQ(notYet.ExitCode, 1);
-    EXPECT_NE(notYet.Err.find("not available yet"), std::string::npos);
     const auto missing = RunCli({"curve", tmp.Path() + "none.bkt", "spl", "System"});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_EQ(missing.Err, "FileOpen failed\n");
