@@ -38,12 +38,21 @@ double FitPoint(const DataArray& x, const DataArray& y, double at) {
     std::size_t lo = 0, hi = m, j = 0;
     while (hi - lo >= 2) {
         const std::size_t mid = (lo + hi) / 2;
-        if (at < x[mid]) hi = mid;
-        else lo = mid;
+        if (at < x[mid])
+            hi = mid;
+        else
+            lo = mid;
         j = mid;
     }
     if (at > x[j]) ++j;
     if (j == 0) j = 1;  // only when at equals x[0] of a two-point curve
+
+    // Two points: neither end has a slope of its own, and the two end rules
+    // taken together give both ends the secant slope: the straight line.
+    if (m == 1) {
+        const double s = (y[1] - y[0]) / Safe(x[1] - x[0]);
+        return at * s + (y[1] - s * x[1]);
+    }
 
     double d0 = InteriorSlope(x, y, j - 1, m);
     double d1 = InteriorSlope(x, y, j, m);
@@ -58,8 +67,7 @@ double FitPoint(const DataArray& x, const DataArray& y, double at) {
            (b * b * b - b) / 6.0 * (2.0 * h * (2.0 * d1 + d0) - 6.0 * delta);
 }
 
-bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, DataArray& yNew,
-              MessageSink& messages) {
+bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, DataArray& yNew, MessageSink& messages) {
     if (xNew.size() < 3 || std::min(x.size(), y.size()) < 2) {
         messages.ShowMessage(CurveFitErrorText);
         return false;

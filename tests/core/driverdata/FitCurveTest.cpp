@@ -52,6 +52,66 @@ TEST(FitCurve, RefusesTooFewPoints) {
     EXPECT_DOUBLE_EQ(out[0], 1);  // the first point of a two-point curve
 }
 
+// The cubic Hermite polynomial on [x0, x1] with end slopes d0, d1, written in
+// the usual basis: an independent check of the fitted formula.
+double Hermite(double x0, double x1, double y0, double y1, double d0, double d1, double at) {
+    const double h = x1 - x0, t = (at - x0) / h;
+    const double t2 = t * t, t3 = t2 * t;
+    return (2 * t3 - 3 * t2 + 1) * y0 + (t3 - 2 * t2 + t) * h * d0 + (-2 * t3 + 3 * t2) * y1 + (t3 - t2) * h * d1;
+}
+
+TEST(FitCurve, UsesHarmonicMeanSlopesInsideAndTheEndRuleAtTheEnds) {
+    const DataArray x{0, 1, 3, 4};
+    const DataArray y{0, 2, 3, 7};
+    // Interior slopes: harmonic means of the neighbouring secants.
+    const double s1 = 2 / ((3.0 - 1) / 1 + (1.0 - 0) / 2);  // secants 0.5 and 2
+    const double s2 = 2 / ((4.0 - 3) / 4 + (3.0 - 1) / 1);  // secants 0.5 and 4
+    // End segments: 1.5 x secant - 0.5 x the slope at the other end.
+    const double d0 = 1.5 * 2 - 0.5 * s1;
+    const double d3 = 1.5 * 4 - 0.5 * s2;
+    struct Case {
+        double at, expected;
+    };
+    const Case cases[] = {
+        {0.25, Hermite(0, 1, 0, 2, d0, s1, 0.25)},
+        {0.5, Hermite(0, 1, 0, 2, d0, s1, 0.5)},
+        {1.7, Hermite(1, 3, 2, 3, s1, s2, 1.7)},
+        {2.9, Hermite(1, 3, 2, 3, s1, s2, 2.9)},
+        {3.5, Hermite(3, 4, 3, 7, s2, d3, 3.5)},
+        {-2, -4},  // the first secant, slope 2
+        {5, 11},   // the last secant, slope 4
+    };
+    for (const Case& c : cases) EXPECT_NEAR(FitPoint(x, y, c.at), c.expected, 1e-12) << c.at;
+
+    // A local extremum or a flat neighbour has slope 0.
+    const DataArray peak{0, 2, 1, 3};
+    EXPECT_NEAR(FitPoint(x, peak, 1.5), Hermite(1, 3, 2, 1, 0, 0, 1.5), 1e-12);
+    const DataArray flat{0, 2, 2, 3};
+    EXPECT_NEAR(FitPoint(x, flat, 2), 2, 1e-12);
+    // Two points give the straight line.
+    for (double at : {-1.0, 0.0, 0.3, 1.0, 4.0}) EXPECT_NEAR(FitPoint({0, 1}, {1, 3}, at), 1 + 2 * at, 1e-12) << at;
+}
+
+TEST(Conversions, ClampsAtTheirLimits) {
+    struct Case {
+        double db, lin;
+    };
+    const Case toLin[] = {{-400, 1e-20},
+                          {-500, 1e-20},
+                          {-380, 1e-19},
+                          {250, std::pow(10.0, 12.5)},
+                          {1e9, std::pow(10.0, 12.5)},
+                          {-6, std::pow(10.0, -0.3)}};
+    for (const Case& c : toLin) EXPECT_NEAR(DbToLin(c.db) / c.lin, 1, 1e-12) << c.db;
+    const Case toDb[] = {{-500, 1e-25}, {500, 1e25}, {-2000000, 9.9e-26}, {2000000, 1.01e25}, {-2000000, 0}};
+    for (const Case& c : toDb) EXPECT_NEAR(LinToDb(c.lin), c.db, 1e-9) << c.lin;
+    DataArray re{-1, 0, 1e-30}, im{-1e-12, -2, 0};
+    RectToPolar(re, im);
+    EXPECT_NEAR(im[0], -180, 1e-9);
+    EXPECT_NEAR(im[1], -90, 1e-12);
+    EXPECT_EQ(re[2], -2000000);
+}
+
 TEST(Conversions, ClampsAndRoundTrips) {
     EXPECT_DOUBLE_EQ(DbToLin(0), 1);
     EXPECT_DOUBLE_EQ(DbToLin(20), 10);
