@@ -1,0 +1,121 @@
+#pragma once
+
+#include <complex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/DataTypes.h"
+
+// A loudspeaker driver modelled from its small-signal (Thiele-Small)
+// parameters, for designs that start before measurements exist. The driver is
+// a lumped electro-mechanical system: the voice coil (Re in series with an
+// inductance, optionally a lossy semi-inductance) drives a moving mass on a
+// suspension (Mms, Cms, Rms derived from fs, Qms, Qes, Vas and Sd) that
+// radiates as a piston into half space (an infinite baffle). On top of that
+// come optional cone resonances (second-order low-pass resonances: a peak of
+// about Q, then 12 dB per octave down), a first-order high-frequency roll-off,
+// a baffle-step shelf (6 dB less below the step of a baffle of the given
+// width) and an acoustic-centre delay. Everything but the delay is minimum
+// phase, so the phase of the model is the one a measurement of such a driver
+// would have with its acoustic centre on the reference plane.
+
+namespace pelmo {
+
+class MessageSink;
+
+// Speed of sound and air density of the model (the reference efficiency
+// depends only on the speed of sound; the pressure also on the density).
+inline constexpr double ModelSpeedOfSound = 344.0;  // m/s
+inline constexpr double ModelAirDensity = 1.18;     // kg/m^3
+// The drive level and distance of a modelled FRD: 2.83 V at 1 m.
+inline constexpr double ModelDriveVolts = 2.83;
+inline constexpr double ModelDistance = 1.0;  // m
+// A semi-inductance is given by its inductance at this frequency.
+inline constexpr double SemiInductanceReferenceHz = 1000.0;
+
+// A cone or dome resonance: frequency in Hz and quality factor.
+struct TConeResonance {
+    double Freq = 0;
+    double Q = 0;
+};
+
+// Parameters in SI units (ohms, henries, hertz, cubic metres, square metres,
+// metres, seconds).
+struct TDriverModelParams {
+    double Re = 0;  // voice-coil DC resistance
+    double Le = 0;  // voice-coil inductance (its value at 1 kHz for a semi-inductance)
+    // 1: a plain inductance jwLe; 0 < LeExponent < 1: the lossy
+    // semi-inductance wLe(jf/1 kHz)^n with the phase n*90 degrees.
+    double LeExponent = 1;
+    double Fs = 0;   // free-air resonance
+    double Qms = 0;  // mechanical Q at fs
+    double Qes = 0;  // electrical Q at fs
+    double Vas = 0;  // equivalent compliance volume
+    double Sd = 0;   // effective piston area
+    std::vector<TConeResonance> Resonances;
+    double RolloffHz = 0;    // first-order low-pass corner; 0 for none
+    double BaffleWidth = 0;  // baffle-step shelf; 0 for an infinite baffle
+    double Delay = 0;        // acoustic-centre delay, s
+};
+
+// The effective piston area of a given effective diameter (m -> m^2).
+double PistonArea(double diameter);
+
+// The first unphysical parameter as a message for the user ("Qes must be a
+// number greater than 0."), or nothing when the set can be modelled.
+std::optional<std::string> DriverModelProblem(const TDriverModelParams& p);
+
+// Derived quantities (p must have passed DriverModelProblem).
+struct TDriverModelDerived {
+    double Cms = 0;  // m/N
+    double Mms = 0;  // kg
+    double Rms = 0;  // N s/m
+    double Bl = 0;   // T m
+    double Qts = 0;
+    double Efficiency = 0;    // reference efficiency (fraction, not percent)
+    double Sensitivity = 0;   // dB SPL at 2.83 V / 1 m in half space, mass-controlled band
+    double BaffleStepHz = 0;  // -3 dB point of the shelf; 0 without baffle
+};
+TDriverModelDerived DeriveDriverModel(const TDriverModelParams& p);
+
+// Reference efficiency (4 pi^2 / c^3) fs^3 Vas / Qes with c = 344 m/s.
+double ReferenceEfficiency(const TDriverModelParams& p);
+
+// Electrical impedance (ohms) at frequency f (Hz).
+std::complex<double> ModelImpedance(const TDriverModelParams& p, double f);
+
+// On-axis sound pressure (Pa, complex, phase with the program's convention:
+// a delay lags) at 2.83 V and 1 m.
+std::complex<double> ModelPressure(const TDriverModelParams& p, double f);
+
+// Frequencies from lowHz to highHz (both exact) with an equal ratio and about
+// perDecade points per decade: 20 Hz ... 40 kHz with 250 per decade by default.
+DataArray ModelFrequencies(double lowHz = 20.0, double highHz = 40000.0, int perDecade = 250);
+
+// The model on a frequency list: SPL (dB re 20 uPa) and phase (degrees,
+// wrapped into +-180), impedance (ohms) and phase (degrees).
+struct TDriverModelData {
+    DataArray Freq;
+    DataArray SplDb;
+    DataArray SplDeg;
+    DataArray Ohms;
+    DataArray OhmsDeg;
+};
+TDriverModelData EvaluateDriverModel(const TDriverModelParams& p, const DataArray& freqs);
+
+// The text lines of the two files in the measurement-file syntax, each with a
+// comment header that says the data are modelled, and from what. A
+// magnitude-only FRD has two columns, like a published curve without phase.
+std::vector<std::string> ModelFrdLines(const TDriverModelParams& p, const TDriverModelData& data,
+                                       bool magnitudeOnly = false);
+std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDriverModelData& data);
+
+// Writes basePath + ".frd" and basePath + ".zma". The parameters are checked
+// first; a problem, or a file that cannot be written, is shown and the result
+// is false (nothing is written after a problem; a failed write leaves the
+// file of that name as it was).
+bool WriteDriverModelFiles(const TDriverModelParams& p, const DataArray& freqs, const std::string& basePath,
+                           MessageSink& messages, bool magnitudeOnly = false);
+
+}  // namespace pelmo

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "driverdata/MeasurementFile.h"
+
+using pelmo::test::ReadWholeFile;
+using pelmo::test::RunCli;
+using pelmo::test::TempFolder;
+
+namespace {
+
+std::vector<std::string> Args(const std::string& out, std::vector<std::string> extra = {}) {
+    std::vector<std::string> a = {"driver-model", "--re", "5.6",   "--le", "0.5",  "--fs", "38",    "--qms", "3.5",
+                                  "--qes",        "0.45", "--vas", "25",   "--sd", "132",  "--out", out};
+    a.insert(a.end(), extra.begin(), extra.end());
+    return a;
+}
+
+TEST(CliDriverModel, WritesModelledFilesThatReadBack) {
+    TempFolder folder;
+    const std::string base = folder.Path() + "woofer";
+    const auto r = RunCli(Args(base + ".frd", {"--breakup", "4500,2", "--baffle", "0.23", "--delay", "12"}));
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_NE(r.Out.find("sensitivity\t88.34 dB SPL at 2.83 V / 1 m"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("baffle step\t500 Hz"), std::string::npos) << r.Out;
+
+    pelmo::SilentMessageSink quiet;
+    pelmo::DataArray f, v, ph;
+    // "--out woofer.frd" names the pair woofer.frd / woofer.zma.
+    ASSERT_TRUE(pelmo::ReadMeasurementFile(base + ".frd", f, v, ph, quiet));
+    ASSERT_EQ(f.size(), 826u);
+    EXPECT_EQ(f.front(), 20);
+    EXPECT_EQ(f.back(), 40000);
+    ASSERT_TRUE(pelmo::ReadMeasurementFile(base + ".zma", f, v, ph, quiet));
+    double peak = 0, peakF = 0;
+    for (std::size_t k = 0; k < f.size() && f[k] < 1000; ++k)  // the inductance rises above
+        if (v[k] > peak) peak = v[k], peakF = f[k];
+    EXPECT_NEAR(peakF, 38, 0.5);
+    EXPECT_NEAR(peak, 5.6 * (1 + 3.5 / 0.45), 0.5);
+    const std::string zma = pelmo::test::ReadWholeFile(base + ".zma");
+    EXPECT_EQ(zma.rfind("* Modelled driver impedance, not a measurement", 0), 0u);
+    EXPECT_NE(zma.find("\r\n"), std::string::npos);
+}
+
+TEST(CliDriverModel, DiameterGridAndMagnitudeOnlyOptions) {
+    TempFolder folder;
+    auto a = Args(folder.Path() + "t", {"--from", "100", "--to", "1000", "--per-decade", "10", "--magnitude-only"});
+    a.erase(a.begin() + 13, a.begin() + 15);  // no --sd
+    a.insert(a.end(), {"--diameter", "12.96"});
+    const auto r = RunCli(a);
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    pelmo::SilentMessageSink quiet;
+    pelmo::DataArray f, v, ph;
+    ASSERT_TRUE(pelmo::ReadMeasurementFile(folder.Path() + "t.frd", f, v, ph, quiet));
+    EXPECT_EQ(f.size(), 11u);
+    for (double p : ph) EXPECT_EQ(p, 0);  // two columns
+    EXPECT_NE(ReadWholeFile(folder.Path() + "t.frd").find("\n100\t86.4079\r\n"), std::string::npos);
+    // 12.96 cm gives 131.9 cm2 instead of 132: a slightly lighter cone.
+    EXPECT_NE(r.Out.find("Mms\t17.05 g"), std::string::npos) << r.Out;
+}
+
+TEST(CliDriverModel, RefusesBadInput) {
+    TempFolder folder;
+    const std::string out = folder.Path() + "bad";
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+        const char* says;
+    } cases[] = {
+        {Args(out, {"--qes", "0"}), 1, "Qes must be a number greater than 0 (it is 0)."},
+        {Args(out, {"--vas", "-3"}), 1, "Vas must be a number greater than 0"},
+        {Args(out, {"--breakup", "3000,0"}), 1, "resonance Q must be"},
+        {Args(out, {"--le-exp", "1.5"}), 1, "exponent must be above 0 and at most 1"},
+        {{"driver-model", "--re", "6", "--le", "0.5", "--fs", "38", "--qms", "3", "--qes", "0.4", "--vas", "20",
+          "--diameter", "-13", "--out", out},
+         1,
+         "diameter must be a number greater than 0"},
+        {{"driver-model", "--re", "6", "--out", out}, 2, "missing --le"},
+        {Args(out, {"--diameter", "13"}), 2, "either --sd or --diameter"},
+        {Args(out, {"--breakup", "3000"}), 2, "--breakup needs HZ,Q"},
+        {Args(out, {"--fs", "x"}), 2, "not a number"},
+        {Args(out, {"--colour", "red"}), 2, "unknown option"},
+        {Args(out, {"--baffle"}), 2, "--baffle needs a value"},
+    };
+    for (const Case& c : cases) {
+        const auto r = RunCli(c.args);
+        EXPECT_EQ(r.ExitCode, c.exit) << c.says << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.says), std::string::npos) << r.Err;
+        EXPECT_FALSE(std::filesystem::exists(out + ".frd")) << c.says;
+    }
+}
+
+}  // namespace
