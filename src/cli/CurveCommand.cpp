@@ -6,6 +6,7 @@
 // phase axis).
 #include <cctype>
 #include <cmath>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -112,7 +113,13 @@ int Curve(const std::vector<std::string>& args) {
     TGraphList graphs;
     graphs.Add(&g);
     TSolveContext ctx;
-    SolveItClick(d, graphs, ctx, messages);
+    try {
+        SolveItClick(d, graphs, ctx, messages);
+    } catch (const std::exception& e) {
+        // A circuit block's expression that cannot be evaluated ends the solve.
+        std::cerr << e.what() << "\n";
+        return ExitFailure;
+    }
 
     const TChartCurve& mag = c.MagSeries;
     const TChartCurve& phase = c.PhaseSeries;

@@ -113,6 +113,23 @@ TEST(CliCurve, DigitsAndFailures) {
     const auto unknownCurve = RunCli({"curve", design, "spl", "R1"});
     EXPECT_EQ(unknownCurve.ExitCode, 1);
     EXPECT_NE(unknownCurve.Err.find("\"S1 (driver only)\""), std::string::npos) << unknownCurve.Err;
+    // A circuit block whose member expression cannot be evaluated.
+    {
+        TDesign d;
+        TSubCkt& block = AppendBlock(d);
+        block.Title = "broken";
+        TPart& r = AddPart(d, ptResistor, {124, 62}, true);
+        r.Subckt = 0;
+        r.Equation1 = "1/(";
+        AddDriver(d, {128, 63});
+        RebuildBlockMembers(d);
+        RecordingMessageSink sink;
+        ASSERT_TRUE(WriteDesign(d, tmp.Path() + "broken.bkt", sink));
+        const auto broken = RunCli({"curve", tmp.Path() + "broken.bkt", "spl", "System"});
+        EXPECT_EQ(broken.ExitCode, 1);
+        EXPECT_NE(broken.Err, "");
+        EXPECT_EQ(broken.Out, "");
+    }
     const auto missing = RunCli({"curve", tmp.Path() + "none.bkt", "spl", "System"});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_EQ(missing.Err, "FileOpen failed\n");

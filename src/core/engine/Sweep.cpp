@@ -27,11 +27,17 @@ TComplex DriverAdmittance(const TDriver& drv, int k) {
     return {drv.Admittance.Re[i], drv.Admittance.Im[i]};
 }
 
-// Clears the running flag however the solve ends.
+// However the solve ends (an expression error of a circuit block ends it with
+// an exception), the running flag is cleared and the plotted-curve list,
+// which points into the windows' curves, emptied.
 struct RunningGuard {
-    explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningGuard() { flag_ = false; }
+    RunningGuard(bool& flag, TDesign& d) : flag_(flag), d_(d) { flag_ = true; }
+    ~RunningGuard() {
+        flag_ = false;
+        d_.Plotted.clear();
+    }
     bool& flag_;
+    TDesign& d_;
 };
 }  // namespace
 
@@ -259,7 +265,7 @@ void FrequencyStep(TDesign& d, TSolveContext& ctx, int k) {
 void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSink& messages) {
     if ((d.Parts.empty() && d.Drivers.empty()) || d.BlockDesignMode) return;
     if (ctx.Running) return;  // asked for while the menus are rebuilt
-    RunningGuard running(ctx.Running);
+    RunningGuard running(ctx.Running, d);
     EnsureAnalysisGrid(d);
 
     const double vrms = d.Source.Vrms;

@@ -15,7 +15,8 @@ class MessageSink;
 
 // Solves the design at all grid frequencies and refills every curve of every
 // window in graphs. Does nothing for a design without parts and drivers or in
-// circuit-block design mode.
+// circuit-block design mode. An error in a circuit block's member expression
+// ends the solve with the evaluator's exception (before any curve changed).
 void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSink& messages);
 
 // Admittance of a part at angular frequency omega: shorted 1e6 S, open 1e-4 S,

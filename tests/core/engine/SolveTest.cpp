@@ -321,3 +321,23 @@ TEST(Solve, PhaseWrapping) {
     WrapPhase(p);
     EXPECT_EQ(p, (DataArray{170, -170, 10, -175, 175, 180}));
 }
+
+TEST(Solve, BlockExpressionErrorEndsTheSolve) {
+    CircuitBuilder c;
+    DriverBehind(c, 6);
+    SingleCurve spl(c.d, gkSPL, "System");
+    spl.Solve();
+    ASSERT_EQ(spl.Curve().MagSeries.Count(), 500u);
+    TSubCkt& block = AppendBlock(c.d);
+    TPart& r = *c.d.Parts[0];
+    r.Subckt = 0;
+    r.Equation1 = "2*(";
+    block.Parts.push_back(&r);
+    EXPECT_ANY_THROW(spl.Solve());
+    EXPECT_TRUE(c.d.Plotted.empty());
+    EXPECT_FALSE(spl.Ctx.Running);
+    EXPECT_EQ(spl.Curve().MagSeries.Count(), 500u);  // the last solve's points stay
+    r.Equation1 = "4.22";                            // an E48 value
+    spl.Solve();
+    EXPECT_NEAR(spl.Curve().MagSeries.Y[0], 70 + 20 * std::log10(8 / 12.221), 1e-9);
+}

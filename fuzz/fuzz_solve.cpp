@@ -1,0 +1,99 @@
+// Any design the reader takes must solve: the netlist numbers every terminal
+// within 0 .. NodeCount-1 (or -1), and the solve fills every curve of every
+// kind with at most one point per grid frequency, without faults or hangs.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/GraphRecord.h"
+#include "engine/Netlist.h"
+#include "engine/Sweep.h"
+#include "files/DesignFile.h"
+#include "files/TextCodec.h"
+#include "files/TextFile.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string& Root() {
+    static const std::string* const root = [] {
+        std::string tmpl = (fs::temp_directory_path() / "pelmo-fuzz-solve-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) std::abort();
+        auto* path = new std::string(tmpl + "/");
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(Root(), ec);
+        });
+        return path;
+    }();
+    return *root;
+}
+
+void CheckNode(int n, int count, bool mayBeDropped) {
+    if (n >= count || n < (mayBeDropped ? -1 : 0)) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace pelmo;
+    const std::string path = Root() + "fuzz.bkt";
+    static const std::string support = [&] {
+        const std::string s = SupportFolderFor(path);
+        fs::create_directories(s);
+        return s;
+    }();
+    SilentMessageSink quiet;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    TDesign d;
+    if (ReadDesignLines(d, SplitLines(Cp1252ToUtf8(bytes)), path, quiet) && d.Parts.size() + d.Drivers.size() < 40) {
+        // One window of every kind with every curve its menu offers.
+        std::vector<std::unique_ptr<TGraphRecord>> windows;
+        TGraphList graphs;
+        for (TGraphKind kind : {gkSPL, gkImpedance, gkFilter, gkVoltage, gkCurrent, gkPower, gkGroupDelay, gkImpulse,
+                                gkStep, gkSquareWave}) {
+            windows.push_back(std::make_unique<TGraphRecord>(kind));
+            int i = 0;
+            for (const std::string& name : CurveMenuNames(kind, d)) {
+                TSeriesDef& c = AddCurve(*windows.back(), d, name, true);
+                c.Smoothing = (i++ % 3 == 0) ? 0.0 : (i % 3 == 1 ? 1.0 / 6 : AuditorySmoothing);
+            }
+            graphs.Add(windows.back().get());
+        }
+        TSolveContext ctx;
+        bool solved = true;
+        try {
+            SolveItClick(d, graphs, ctx, quiet);
+        } catch (const std::exception&) {
+            solved = false;  // a block expression that cannot be evaluated ends the solve
+        }
+        if (!d.Plotted.empty() || ctx.Running) __builtin_trap();
+        if (solved && (!d.Parts.empty() || !d.Drivers.empty())) {
+            const int count = d.NodeCount;
+            CheckNode(d.Source.Node1, count, false);
+            CheckNode(d.Source.Node2, count, false);
+            for (const auto& p : d.Parts) {
+                CheckNode(p->Node1, count, true);
+                CheckNode(p->Node2, count, true);
+            }
+            for (const auto& drv : d.Drivers) {
+                CheckNode(drv->Node1, count, true);
+                CheckNode(drv->Node2, count, true);
+            }
+            for (const auto& w : windows)
+                for (const TSeriesDef& c : w->Curves)
+                    if (c.MagSeries.Count() > 500 || c.PhaseSeries.Count() > c.MagSeries.Count()) __builtin_trap();
+        }
+    }
+    for (const auto& e : fs::directory_iterator(support)) fs::remove(e.path());
+    return 0;
+}
