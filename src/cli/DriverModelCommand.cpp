@@ -29,7 +29,7 @@ const char* const DriverModelUsage =
     "  --baffle M     baffle width: adds the baffle-step shelf (6 dB less at low frequencies)\n"
     "  --delay MM     acoustic-centre delay as a distance\n"
     "  --magnitude-only  the FRD gets no phase column (for a phase derived from the level)\n"
-    "  writes NAME.frd and NAME.zma from 20 Hz to 40 kHz with 250 points per decade by default\n";
+    "  writes NAME.frd and NAME.zma from 10 Hz to 40 kHz with 250 points per decade by default\n";
 
 int UsageError(const std::string& why) {
     std::cerr << "pelmo-cli driver-model: " << why << "\n" << DriverModelUsage;
@@ -49,7 +49,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
 int DriverModel(const std::vector<std::string>& args) {
     // Values as the user gives them, in the units of the option names.
     double re = 0, leMh = 0, fs = 0, qms = 0, qes = 0, vasLitres = 0, sdCm2 = 0, diameterCm = 0;
-    double leExp = 1, rolloff = 0, baffle = 0, delayMm = 0, from = 20, to = 40000, perDecade = 250;
+    double leExp = 1, rolloff = 0, baffle = 0, delayMm = 0, from = 10, to = 40000, perDecade = 250;
     bool seen[8] = {};
     std::string out;
     bool magnitudeOnly = false;

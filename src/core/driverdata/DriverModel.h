@@ -90,8 +90,11 @@ std::complex<double> ModelImpedance(const TDriverModelParams& p, double f);
 std::complex<double> ModelPressure(const TDriverModelParams& p, double f);
 
 // Frequencies from lowHz to highHz (both exact) with an equal ratio and about
-// perDecade points per decade: 20 Hz ... 40 kHz with 250 per decade by default.
-DataArray ModelFrequencies(double lowHz = 20.0, double highHz = 40000.0, int perDecade = 250);
+// perDecade points per decade: by default 10 Hz ... 40 kHz with 250 per
+// decade, so that a file covers the whole analysis grid (below its first point
+// an impedance file would be extrapolated straight, a response file by a
+// fixed roll-off, neither of which a modelled driver needs).
+DataArray ModelFrequencies(double lowHz = 10.0, double highHz = 40000.0, int perDecade = 250);
 
 // The model on a frequency list: SPL (dB re 20 uPa) and phase (degrees,
 // wrapped into +-180), impedance (ohms) and phase (degrees).
