@@ -99,6 +99,10 @@ std::optional<std::string> DriverModelProblem(const TDriverModelParams& p) {
     if (auto e = NotNegative(p.RolloffHz, "The roll-off frequency (Hz)")) return e;
     if (auto e = NotNegative(p.BaffleWidth, "The baffle width")) return e;
     if (auto e = NotNegative(p.Delay, "The acoustic-centre delay")) return e;
+    const double efficiency = ReferenceEfficiency(p);
+    if (!(efficiency < 1))
+        return "fs, Vas and Qes give a reference efficiency of " + Num(efficiency * 100) +
+               " %: no driver turns more than all of its power into sound.";
     return std::nullopt;
 }
 
@@ -214,6 +218,12 @@ bool WriteDriverModelFiles(const TDriverModelParams& p, const DataArray& freqs, 
         return false;
     }
     const TDriverModelData data = EvaluateDriverModel(p, freqs);
+    for (const DataArray* a : {&data.SplDb, &data.SplDeg, &data.Ohms, &data.OhmsDeg})
+        for (double x : *a)
+            if (!std::isfinite(x)) {
+                messages.ShowMessage("These parameters give no finite response or impedance.");
+                return false;
+            }
     for (const auto& [ext, lines] :
          {std::pair{".frd", ModelFrdLines(p, data, magnitudeOnly)}, {".zma", ModelZmaLines(p, data)}}) {
         const std::string path = basePath + ext;

@@ -63,7 +63,8 @@ struct TDriverModelParams {
 double PistonArea(double diameter);
 
 // The first unphysical parameter as a message for the user ("Qes must be a
-// number greater than 0."), or nothing when the set can be modelled.
+// number greater than 0 (it is -0.5)."), or a set whose reference efficiency
+// reaches 100 %, or nothing when the set can be modelled.
 std::optional<std::string> DriverModelProblem(const TDriverModelParams& p);
 
 // Derived quantities (p must have passed DriverModelProblem).

@@ -294,6 +294,8 @@ TEST(DriverModel, RefusesUnphysicalParameters) {
         {"roll-off negative", [](TDriverModelParams& p, double v) { p.RolloffHz = v; }, -1, "roll-off"},
         {"baffle negative", [](TDriverModelParams& p, double v) { p.BaffleWidth = v; }, -0.2, "baffle"},
         {"delay negative", [](TDriverModelParams& p, double v) { p.Delay = v; }, -1e-5, "delay"},
+        {"efficiency above 100 %", [](TDriverModelParams& p, double v) { p.Qes = v; }, 1e-3, "efficiency of 133.038 %"},
+        {"efficiency overflowing", [](TDriverModelParams& p, double v) { p.Vas = v; }, 1e300, "efficiency of"},
     };
     for (const Case& c : cases) {
         TDriverModelParams p = Woofer();
@@ -310,6 +312,17 @@ TEST(DriverModel, RefusesUnphysicalParameters) {
         EXPECT_FALSE(std::filesystem::exists(folder.Path() + "x.zma")) << c.what;
     }
     EXPECT_FALSE(DriverModelProblem(Woofer()).has_value());
+    {
+        // Each value positive, but the cone too small to be computed.
+        TDriverModelParams p = Woofer();
+        p.Sd = 1e-300;
+        TempFolder folder;
+        RecordingMessageSink messages;
+        EXPECT_FALSE(WriteDriverModelFiles(p, ModelFrequencies(), folder.Path() + "x", messages));
+        EXPECT_EQ(messages.Messages,
+                  std::vector<std::string>{"These parameters give no finite response or impedance."});
+        EXPECT_FALSE(std::filesystem::exists(folder.Path() + "x.frd"));
+    }
     EXPECT_EQ(*DriverModelProblem([] {
         TDriverModelParams p = Woofer();
         p.Qes = -0.5;
