@@ -154,7 +154,7 @@ void WriteBlocks(const std::string& folder) {
                    {"Z", 6, "Driver impedance near F (ohm)"},
                    {"Q", 0.6, "Q: 0.5 Linkwitz-Riley, 0.71 Butterworth"}});
         DrawSeriesShunt(s, ptInductor, "Z/(Q*2*pi*F)", ptCapacitor, "Q/(Z*2*pi*F)");
-        s.Text(96, 56, "in: left end, out: right end");
+        s.Text(100, 56, "low-pass");
     });
     SaveBlock(folder + "HighPass2.pbk", [](TDesign& d, Sheet& s) {
         SetHeader(d.SharedBlock, "2nd-order high-pass",
@@ -162,13 +162,13 @@ void WriteBlocks(const std::string& folder) {
                    {"Z", 6, "Driver impedance near F (ohm)"},
                    {"Q", 0.6, "Q: 0.5 Linkwitz-Riley, 0.71 Butterworth"}});
         DrawSeriesShunt(s, ptCapacitor, "Q/(Z*2*pi*F)", ptInductor, "Z/(Q*2*pi*F)");
-        s.Text(96, 56, "in: left end, out: right end");
+        s.Text(100, 56, "high-pass");
     });
     SaveBlock(folder + "LPad.pbk", [](TDesign& d, Sheet& s) {
         SetHeader(d.SharedBlock, "L-pad", {{"A", 6, "Attenuation (dB)"}, {"Z", 6, "Driver impedance (ohm)"}},
                   {{{"G", 0.5, "Voltage ratio"}, "10^(-MAX(A,0.01)/20)"}});
         DrawSeriesShunt(s, ptResistor, "Z*(1-G)", ptResistor, "Z*G/(1-G)");
-        s.Text(96, 56, "in: left end, out: right end");
+        s.Text(100, 56, "L-pad");
     });
     SaveBlock(folder + "Zobel.pbk", [](TDesign& d, Sheet& s) {
         SetHeader(d.SharedBlock, "Zobel (impedance compensation)",
@@ -177,7 +177,7 @@ void WriteBlocks(const std::string& folder) {
         Bound(s.V(ptResistor, 1, 100, 60), "Re");
         Bound(s.V(ptCapacitor, 1, 100, 66), "Le/1000/Re^2");
         s.G({100, 69});
-        s.Text(102, 53, "across the driver: top end");
+        s.Text(104, 60, "Zobel");
     });
     SaveBlock(folder + "Notch.pbk", [](TDesign& d, Sheet& s) {
         // A parallel resonant circuit in series with the driver: at F it
@@ -194,7 +194,7 @@ void WriteBlocks(const std::string& folder) {
         s.W({103, 57}, {103, 63});
         s.W({94, 60}, {97, 60});
         s.W({103, 60}, {106, 60});
-        s.Text(93, 52, "in series with the driver; Zd (driver ohms at F) is set in the block designer");
+        s.Text(100, 54, "notch (Zd: block designer)");
     });
 }
 
@@ -258,8 +258,8 @@ void TwoWayNetwork(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
 void TwoWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
     TwoWayNetwork(d, drivers, knobs, false);
     Sheet s(d);
-    s.Text(30, 26, "Two-way: 6.5-inch woofer and 1-inch dome (modelled drivers), 2nd-order sections", 10);
-    s.Text(30, 29, "Woofer: L1/C1 low-pass, R1/C2 Zobel.  Tweeter: C3/L2 high-pass, R2/R3 L-pad.");
+    s.Text(51, 25, "Two-way: 6.5-inch woofer, 1-inch dome (modelled drivers)", 10);
+    s.Text(51, 28, "Woofer: L1/C1 low-pass, R1/C2 Zobel.  Tweeter: C3/L2 high-pass, R2/R3 L-pad.");
 }
 
 void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
@@ -270,9 +270,9 @@ void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     tweeter.HilbertLowSlope = 12;
     tweeter.HilbertHighSlope = 18;
     Sheet s(d);
-    s.Text(30, 26, "Two-way with the tweeter's phase derived from its level (response tails)", 10);
-    s.Text(30, 29, "Tweeter25mag.frd has no phase column: its phase comes from the level with tails at 500 Hz and");
-    s.Text(30, 31, "20 kHz (12 and 18 dB/octave). Compare with TwoWay.bkt, which uses the modelled phase.");
+    s.Text(51, 23, "Two-way with the tweeter's phase derived from its level", 10);
+    s.Text(51, 26, "Tweeter25mag.frd has no phase: it comes from the level with response tails");
+    s.Text(51, 28, "at 500 Hz and 20 kHz (12 and 18 dB/octave). Compare with TwoWay.bkt.");
 }
 
 // Three-way: 8-inch woofer, 4-inch midrange with a notch on its cone
@@ -333,9 +333,10 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     Describe(mid, "Midrange 4 in", "modelled, not measured: 4-inch midrange", 4);
     LoadModelledDriver(d, tweeter, drivers + "Tweeter25wide");
     Describe(tweeter, "Tweeter 1 in", "modelled, not measured: 1-inch dome tweeter", 1);
-    s.Text(20, 22, "Three-way: 8-inch woofer, 4-inch midrange, 1-inch dome (modelled drivers)", 10);
-    s.Text(20, 25, "Woofer: L1/C1.  Midrange: C2/L2 high-pass, L3/C3 low-pass, R1/L4/C4 notch on the cone");
-    s.Text(20, 27, "resonance at 7.5 kHz, R2/R3 L-pad, wired inverted.  Tweeter: C5/L5 high-pass, R4/R5 L-pad.");
+    s.Text(48, 19, "Three-way: 8-inch woofer, 4-inch midrange, 1-inch dome (modelled drivers)", 10);
+    s.Text(48, 22, "Woofer: L1/C1.  Midrange: C2/L2 high-pass, L3/C3 low-pass, R1/L4/C4 notch");
+    s.Text(48, 24, "on the cone resonance at 7.5 kHz, R2/R3 L-pad, wired inverted.");
+    s.Text(48, 26, "Tweeter: C5/L5 high-pass, R4/R5 L-pad.");
     knobs = {// Crossovers near 400 Hz and 3 kHz.
              {&l1, 2.2e-3, 5.6e-3}, {&c1, 15e-6, 68e-6},   {&c2, 22e-6, 68e-6},   {&l2, 1e-3, 3.3e-3},
              {&l3, 0.2e-3, 1e-3},   {&c3, 2.2e-6, 12e-6},  {&r4, 2, 15},          {&r5, 0.5, 8},
@@ -407,8 +408,9 @@ void TwoWayBlocks(TDesign& d, const std::string& drivers, std::vector<Knob>& kno
     Describe(woofer, "Woofer 6.5 in", "modelled, not measured: 6.5-inch woofer", 6.5);
     LoadModelledDriver(d, tweeter, drivers + "Tweeter25");
     Describe(tweeter, "Tweeter 1 in", "modelled, not measured: 1-inch dome tweeter", 1);
-    s.Text(30, 26, "Two-way built from circuit blocks: tune a block through its variables (T on the block)", 10);
-    s.Text(30, 29, "Woofer: 2nd-order low-pass and Zobel blocks.  Tweeter: 2nd-order high-pass and L-pad blocks.");
+    s.Text(51, 23, "Two-way built from circuit blocks", 10);
+    s.Text(51, 26, "Tune a block through its variables (T on the block). Woofer: low-pass and");
+    s.Text(51, 28, "Zobel blocks.  Tweeter: high-pass and L-pad blocks.");
     knobs = {VarKnob(lowPass, "F", 800, 3000),  VarKnob(lowPass, "Q", 0.45, 0.8), VarKnob(highPass, "F", 2000, 4000),
              VarKnob(highPass, "Q", 0.45, 0.8), VarKnob(pad, "A", 2, 12),         VarKnob(pad, "Z", 3, 10)};
 }
@@ -440,10 +442,26 @@ Flatness Reopen(const std::string& path, double lowHz, double highHz) {
     return f;
 }
 
+// Texts must lie on the sheet and apart from each other (sizes as the
+// program's default text metrics estimate them).
+void CheckTexts(const TDesign& d) {
+    for (std::size_t i = 0; i < d.Texts.size(); ++i) {
+        const TRect& a = d.Texts[i]->TextRect;
+        if (a.Left < 1 || a.Top < 1 || a.Right > SheetWidth - 1)
+            throw std::logic_error("text off the sheet: " + d.Texts[i]->Text);
+        for (std::size_t j = 0; j < i; ++j) {
+            const TRect& b = d.Texts[j]->TextRect;
+            if (a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom)
+                throw std::logic_error("texts overlap: " + d.Texts[i]->Text + " / " + d.Texts[j]->Text);
+        }
+    }
+}
+
 void RunExample(const Example& e, const std::string& folder, bool tune) {
     TDesign d;
     std::vector<Knob> knobs;
     e.Build(d, folder + "Drivers/", knobs);
+    CheckTexts(d);
     std::printf("%s\n", e.File);
     if (tune) Tune(d, knobs, e.LowHz, e.HighHz);
     const std::string path = folder + e.File;
