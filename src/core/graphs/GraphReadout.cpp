@@ -1,0 +1,62 @@
+#include "graphs/GraphReadout.h"
+
+#include "values/NumberFormat.h"
+
+namespace pelmo {
+
+namespace {
+
+// One line of the readout for a position (or a difference of positions).
+std::string Compose(TGraphKind kind, const TReadoutPoint& p, bool anyPhaseShown) {
+    std::string first, second;
+    bool phase = anyPhaseShown;
+    const char* unit = nullptr;
+    switch (kind) {
+        case gkSPL:
+            unit = " dBSPL";
+            break;
+        case gkFilter:
+            unit = " dB";
+            break;
+        case gkImpedance:
+            unit = " Ohms";
+            break;
+        case gkVoltage:
+            unit = " Vpk";
+            break;
+        case gkCurrent:
+            unit = " Arms";
+            break;
+        case gkPower:
+            unit = " W";
+            phase = false;
+            break;
+        case gkImpulse:
+        case gkStep:
+            return FormatFixed(p.X, 2) + " msec";
+        case gkGroupDelay:
+            return FormatFixed(p.Y, 2) + " usec";
+        case gkSquareWave:
+            return {};
+    }
+    first = FormatE4(p.X) + "Hz";
+    second = FormatFixed(p.Y, 2) + unit;
+    std::string line = first + ", " + second;
+    if (phase) line += " or " + FormatFixed(p.Phase, 3) + "\xC2\xB0";
+    return line;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadoutText(TGraphKind kind, const TReadoutPoint& cursor, const TReadoutPoint& deltaRef,
+                                       bool deltaMode, bool anyPhaseShown) {
+    if (kind == gkSquareWave) return std::nullopt;
+    std::string text = Compose(kind, cursor, anyPhaseShown);
+    if (deltaMode) {
+        const TReadoutPoint d{cursor.X - deltaRef.X, cursor.Y - deltaRef.Y, cursor.Phase - deltaRef.Phase};
+        text += "\nd=[" + Compose(kind, d, anyPhaseShown) + "]";
+    }
+    return text;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,212 @@
+#include "graphs/GraphWindows.h"
+
+#include <QFileDialog>
+#include <QMenu>
+#include <QWidget>
+
+#include "engine/Sweep.h"
+#include "graphs/GraphCurves.h"
+#include "graphs/GraphKinds.h"
+#include "graphs/Plot.h"
+#include "graphs/SeriesEdit.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace pelmo {
+
+namespace {
+QString FileDialog(QWidget* parent, const QString& title, const QString& filter, const QString& suffix, bool save) {
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+}  // namespace
+
+TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, QWidget* mainWindow)
+    : design_(design), messages_(messages), mainWindow_(mainWindow) {
+    ctx_.RebuildCurveMenus = [this] { RebuildCurveMenus(); };
+    ChooseOpenFile = [](QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
+        return FileDialog(parent, title, filter, suffix, false);
+    };
+    ChooseSaveFile = [](QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
+        return FileDialog(parent, title, filter, suffix, true);
+    };
+}
+
+TGraphWindows::~TGraphWindows() {
+    ctx_.RebuildCurveMenus = nullptr;
+    // Newest first, without their close handling.
+    while (!windows_.empty()) delete windows_.back();
+}
+
+TSeriesEditForm& TGraphWindows::SeriesEdit() {
+    if (!seriesEdit_) seriesEdit_ = std::make_unique<TSeriesEditForm>();
+    return *seriesEdit_;
+}
+
+TPlotForm* TGraphWindows::CreateWindow(TGraphKind kind) {
+    auto* w = new TPlotForm(*this, kind);
+    TPlotForm* before = windows_.empty() ? nullptr : windows_.back();
+    windows_.push_back(w);
+    list_.Add(&w->Record());
+    if (before) w->move(before->pos() + QPoint(40, 40));
+    int& counter = counters_[static_cast<std::size_t>(kind) % counters_.size()];
+    w->FirstSetup(++counter);
+    w->ApplyScale();
+    w->setWindowTitle(caption_);
+    return w;
+}
+
+TPlotForm* TGraphWindows::OpenGraph(TGraphKind kind) {
+    TPlotForm* w = CreateWindow(kind);
+    w->show();
+    w->RebuildCurveMenu();  // adds the System curve at once where the kind has one, and solves
+    w->RefreshCurves();
+    w->Replot();
+    RebuildGraphToFront();
+    emit WindowsChanged();
+    return w;
+}
+
+void TGraphWindows::OpenDefaultGraphs() {
+    CloseAll();
+    ResetCounters();
+    holdSolves_ = true;
+    TPlotForm* spl = CreateWindow(gkSPL);
+    TPlotForm* z = CreateWindow(gkImpedance);
+    // Shown first: the frames are known only then.
+    for (TPlotForm* w : {spl, z}) w->show();
+    if (mainWindow_) {
+        const QRect main = mainWindow_->frameGeometry();
+        for (TPlotForm* w : {spl, z}) {
+            const QMargins frame(w->geometry().left() - w->frameGeometry().left(),
+                                 w->geometry().top() - w->frameGeometry().top(),
+                                 w->frameGeometry().right() - w->geometry().right(),
+                                 w->frameGeometry().bottom() - w->geometry().bottom());
+            w->resize(std::max(100, main.width() - frame.left() - frame.right()),
+                      std::max(100, main.height() / 2 - frame.top() - frame.bottom()));
+        }
+        spl->move(main.right() + 1, main.top());
+        z->move(main.right() + 1, main.top() + main.height() / 2);
+    }
+    for (TPlotForm* w : {spl, z}) w->RebuildCurveMenu();
+    holdSolves_ = false;
+    RequestSolve();
+    for (TPlotForm* w : {spl, z}) w->RefreshCurves();
+    RebuildGraphToFront();
+    emit WindowsChanged();
+}
+
+void TGraphWindows::CloseAll() {
+    // Each window forgets itself as it goes.
+    while (!windows_.empty()) delete windows_.back();
+}
+
+void TGraphWindows::SetCaption(const QString& caption) {
+    caption_ = caption;
+    for (TPlotForm* w : windows_) w->setWindowTitle(caption);
+}
+
+void TGraphWindows::RequestSolve() {
+    if (ctx_.Running || holdSolves_) return;
+    if (SolveHook)
+        SolveHook();
+    else
+        SolveNow();
+}
+
+void TGraphWindows::SolveNow(bool immediate) {
+    if (ctx_.Running) return;
+    RebindCurveElements(list_, design_);
+    SolveItClick(design_, list_, ctx_, messages_);
+    RedrawAll(immediate);
+}
+
+void TGraphWindows::RedrawAll(bool immediate) {
+    if (ctx_.Running) return;
+    for (TPlotForm* w : windows_) {
+        w->RefreshCurves();
+        w->Replot(immediate);
+    }
+}
+
+void TGraphWindows::RebuildCurveMenus() {
+    RebindCurveElements(list_, design_);
+    // A copy: the loop must not depend on the list staying as it is.
+    const std::vector<TPlotForm*> windows = windows_;
+    for (TPlotForm* w : windows) w->RebuildCurveMenu();
+}
+
+void TGraphWindows::RemoveCurvesOf(const TPart* part) {
+    if (pelmo::RemoveCurvesOf(list_, part) == 0) return;
+    for (TPlotForm* w : windows_) {
+        w->RefreshCurves();
+        w->RebuildCurveMenu();
+    }
+}
+
+void TGraphWindows::RemoveCurvesOf(const TDriver* driver) {
+    if (pelmo::RemoveCurvesOf(list_, driver) == 0) return;
+    for (TPlotForm* w : windows_) {
+        w->RefreshCurves();
+        w->RebuildCurveMenu();
+    }
+}
+
+void TGraphWindows::FillAddGraphMenu(QMenu* menu) {
+    if (!menu) return;
+    menu->clear();
+    QMenu* more = nullptr;
+    for (TGraphKind kind : AddGraphMenuOrder()) {
+        const TGraphKindInfo& info = GraphKindInfo(kind);
+        QMenu* target = menu;
+        if (info.InMoreMenu) {
+            if (!more) more = menu->addMenu(MoreGraphsMenu);
+            target = more;
+        }
+        target->addAction(info.MenuItem, this, [this, kind] { OpenGraph(kind); });
+    }
+}
+
+void TGraphWindows::SetGraphToFrontMenu(QMenu* menu) {
+    graphToFront_ = menu;
+    graphToFrontItems_.clear();
+    RebuildGraphToFront();
+}
+
+void TGraphWindows::RebuildGraphToFront() {
+    if (!graphToFront_) return;
+    // Every solve asks for this; the items change only with the titles.
+    std::vector<std::pair<const TPlotForm*, QString>> items;
+    for (TPlotForm* w : windows_) items.emplace_back(w, w->ChartTitle());
+    if (items == graphToFrontItems_ && graphToFront_->actions().size() == static_cast<int>(items.size())) return;
+    graphToFrontItems_ = std::move(items);
+    graphToFront_->clear();
+    for (TPlotForm* w : windows_) {
+        QPointer<TPlotForm> target(w);
+        graphToFront_->addAction(w->ChartTitle(), this, [target] {
+            if (!target) return;
+            target->showNormal();
+            target->raise();
+            target->activateWindow();
+        });
+    }
+}
+
+void TGraphWindows::WindowClosing(TPlotForm* w) { Forget(w); }
+
+void TGraphWindows::Forget(TPlotForm* w) {
+    const auto it = std::find(windows_.begin(), windows_.end(), w);
+    if (it == windows_.end()) return;
+    windows_.erase(it);
+    list_.Remove(&w->Record());
+    if (seriesEdit_ && seriesEdit_->Window == w) seriesEdit_->Window = nullptr;
+    graphToFrontItems_.clear();  // a later window may take this one's address
+    RebuildGraphToFront();
+    emit WindowsChanged();
+}
+
+}  // namespace pelmo

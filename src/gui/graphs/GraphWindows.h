@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "engine/GraphRecord.h"
+#include "engine/SolveContext.h"
+#include "model/GraphKind.h"
+
+class QMenu;
+class QWidget;
+
+// The open graph windows of the run, in opening order, with everything they
+// share: the graph list the solve fills, the solve context, the per-kind
+// window counters, the curve settings dialog and the caption. The main
+// window owns one; tests and benchmarks make their own around a design.
+
+namespace pelmo {
+
+class MessageSink;
+class TPlotForm;
+class TSeriesEditForm;
+struct TDesign;
+struct TPart;
+struct TDriver;
+
+class TGraphWindows : public QObject {
+    Q_OBJECT
+public:
+    // `mainWindow` places the default windows beside it (may be null).
+    TGraphWindows(TDesign& design, MessageSink& messages, QWidget* mainWindow = nullptr);
+    ~TGraphWindows() override;
+
+    TDesign& Design() { return design_; }
+    MessageSink& Messages() { return messages_; }
+    TGraphList& List() { return list_; }
+    TSolveContext& Context() { return ctx_; }
+    const std::vector<TPlotForm*>& Windows() const { return windows_; }
+    TSeriesEditForm& SeriesEdit();
+
+    // A new window of the kind, as the "AddGraph" menu opens it.
+    TPlotForm* OpenGraph(TGraphKind kind);
+    // Closes every window and opens the SPL and impedance windows beside the
+    // main window, numbering from 1 again.
+    void OpenDefaultGraphs();
+    // Closes every window, newest first.
+    void CloseAll();
+    void ResetCounters() { counters_.fill(0); }
+
+    // Every window carries the main window's caption.
+    void SetCaption(const QString& caption);
+    QString Caption() const { return caption_; }
+
+    // A solve asked for by a window or dialog: through SolveHook when the
+    // main window routes its solves, else SolveNow. Ignored while a solve runs.
+    void RequestSolve();
+    // The solve itself, then every window redraws (painted before returning
+    // when `immediate`).
+    void SolveNow(bool immediate = false);
+    // Every window takes its curves from its record and redraws; immediately
+    // (painted before returning) or at the next turn of the event loop.
+    void RedrawAll(bool immediate = false);
+    // The start of every solve: curves of elements that are gone are bound
+    // again or dropped, then every window rebuilds its Curves menu.
+    void RebuildCurveMenus();
+
+    // A part or driver is being deleted: its curves leave every window.
+    void RemoveCurvesOf(const TPart* part);
+    void RemoveCurvesOf(const TDriver* driver);
+
+    // The main window's "AddGraph" menu and "GraphToFront" menu.
+    void FillAddGraphMenu(QMenu* menu);
+    void SetGraphToFrontMenu(QMenu* menu);
+    void RebuildGraphToFront();
+
+    // Set by the main window: runs its solve (which ends in SolveNow or in
+    // SolveItClick followed by RedrawAll).
+    std::function<void()> SolveHook;
+    // File dialogs (tests replace them): the chosen path, empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)>
+        ChooseOpenFile;
+    std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)>
+        ChooseSaveFile;
+
+    // Called by a window that closes.
+    void WindowClosing(TPlotForm* w);
+
+signals:
+    // A window was opened or closed.
+    void WindowsChanged();
+
+private:
+    TPlotForm* CreateWindow(TGraphKind kind);
+    void Forget(TPlotForm* w);
+
+    TDesign& design_;
+    MessageSink& messages_;
+    QPointer<QWidget> mainWindow_;
+    TGraphList list_;
+    TSolveContext ctx_;
+    std::vector<TPlotForm*> windows_;
+    std::array<int, 10> counters_{};
+    QString caption_ = "Pelmo";
+    std::unique_ptr<TSeriesEditForm> seriesEdit_;
+    QPointer<QMenu> graphToFront_;
+    std::vector<std::pair<const TPlotForm*, QString>> graphToFrontItems_;
+    bool holdSolves_ = false;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,592 @@
+#include "graphs/Plot.h"
+
+#include <qcustomplot.h>
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "dialogs/EditReal.h"
+#include "dialogs/ModalRunner.h"
+#include "graphs/ERSform.h"
+#include "graphs/GraphCurves.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/SeriesEdit.h"
+#include "model/Rounding.h"
+
+namespace pelmo {
+
+namespace {
+
+QColor ToQColor(const TRgb& c) { return {c.R, c.G, c.B}; }
+QColor Palette(int index) { return ToQColor(PaletteColour(index)); }
+
+QFont ArialPixels(int pixels, bool bold = false, bool italic = false) {
+    QFont f("Arial");
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+const QString DegreeSign = QString::fromUtf8("\xC2\xB0");
+
+void SetupAxis(QCPAxis* axis, const TAxisSetup& a) {
+    axis->setLabel(QString::fromStdString(a.Title));
+    axis->setLabelFont(ArialPixels(13));
+    axis->setTickLabelFont(ArialPixels(12));
+    if (a.Log) {
+        axis->setScaleType(QCPAxis::stLogarithmic);
+        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
+        ticker->setLogBase(10);
+        ticker->setSubTickCount(8);
+        axis->setTicker(ticker);
+        axis->setNumberFormat("g");
+        axis->setNumberPrecision(6);
+        axis->grid()->setSubGridVisible(true);
+        axis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
+    } else {
+        axis->setScaleType(QCPAxis::stLinear);
+        QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+        ticker->setTickStep(a.Step > 0 ? a.Step : 1);
+        ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+        axis->setTicker(ticker);
+        axis->grid()->setSubGridVisible(false);
+    }
+    axis->setRange(a.Min, a.Max);
+    axis->setVisible(a.Visible);
+    axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::SolidLine));
+    if (!a.Grid && a.Log) {
+        // Without major grid lines a log axis keeps its dotted minor ones.
+        axis->grid()->setVisible(true);
+        axis->grid()->setPen(Qt::NoPen);
+        axis->grid()->setZeroLinePen(Qt::NoPen);
+    } else {
+        axis->grid()->setVisible(a.Grid);
+    }
+}
+
+// Replaces a chart curve's points by the record's, in place when the count
+// is unchanged (the usual case from one solve to the next).
+void SetPoints(QCPGraph* g, const TChartCurve& c) {
+    const int n = static_cast<int>(c.Count());
+    QSharedPointer<QCPGraphDataContainer> data = g->data();
+    if (data->size() == n) {
+        auto it = data->begin();
+        for (int i = 0; i < n; ++i, ++it) {
+            it->key = c.X[static_cast<std::size_t>(i)];
+            it->value = c.Y[static_cast<std::size_t>(i)];
+        }
+        return;
+    }
+    QVector<QCPGraphData> points(n);
+    for (int i = 0; i < n; ++i) points[i] = {c.X[static_cast<std::size_t>(i)], c.Y[static_cast<std::size_t>(i)]};
+    data->set(points, true);
+}
+
+void SetVisibleInLegend(QCustomPlot* plot, QCPGraph* g, bool visible) {
+    g->setVisible(visible);
+    const bool listed = plot->legend->hasItemWithPlottable(g);
+    if (visible && !listed) g->addToLegend();
+    if (!visible && listed) g->removeFromLegend();
+}
+
+}  // namespace
+
+TPlotForm::TPlotForm(TGraphWindows& owner, TGraphKind kind) : QMainWindow(nullptr), owner_(owner), record_(kind) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle("Pelmo");
+    resize(604, 416);
+    BuildChart();
+    BuildMenus();
+    readoutTimer_.setSingleShot(true);
+    readoutTimer_.setInterval(1000);
+    connect(&readoutTimer_, &QTimer::timeout, this, [this] {
+        if (QApplication::activeWindow()) HideReadout();
+    });
+}
+
+TPlotForm::~TPlotForm() { owner_.WindowClosing(this); }
+
+QString TPlotForm::ChartTitle() const { return QString::fromStdString(pelmo::ChartTitle(record_)); }
+
+void TPlotForm::BuildChart() {
+    graph_ = new QCustomPlot(this);
+    graph_->setObjectName("Graph");
+    setCentralWidget(graph_);
+    graph_->setBackground(Qt::white);
+    graph_->setInteractions(QCP::iNone);
+    graph_->setMouseTracking(true);
+    graph_->setContextMenuPolicy(Qt::CustomContextMenu);
+    graph_->setNoAntialiasingOnDrag(true);
+    graph_->setPlottingHint(QCP::phFastPolylines, true);
+
+    title_ = new QCPTextElement(graph_, "", ArialPixels(16));
+    title_->setTextColor(Qt::blue);
+    graph_->plotLayout()->insertRow(0);
+    graph_->plotLayout()->addElement(0, 0, title_);
+    foot_ = new QCPTextElement(graph_, "Pelmo", ArialPixels(15, true, true));
+    foot_->setTextColor(QColor(0, 128, 128));
+    foot_->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+    graph_->plotLayout()->addElement(2, 0, foot_);
+    graph_->plotLayout()->setRowStretchFactor(0, 0.01);
+    graph_->plotLayout()->setRowStretchFactor(2, 0.01);
+
+    graph_->legend->setVisible(true);
+    graph_->legend->setFont(ArialPixels(13));
+    graph_->legend->setIconSize(QSize(40, 12));
+    graph_->legend->setBrush(QColor(255, 255, 255, 220));
+
+    graph_->yAxis2->setVisible(true);
+    graph_->yAxis2->grid()->setVisible(false);
+    graph_->addLayer("hold", graph_->layer("main"), QCustomPlot::limAbove);
+
+    // Hold and file curves live as long as the window, hidden until used.
+    holdMag_ = graph_->addGraph(graph_->xAxis, graph_->yAxis);
+    holdPhase_ = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
+    holdMag_->setPen(QPen(ToQColor(HoldColour), 2));
+    holdPhase_->setPen(QPen(ToQColor(HoldColour), 2, Qt::DotLine));
+    fileMag_ = graph_->addGraph(graph_->xAxis, graph_->yAxis);
+    filePhase_ = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
+    fileMag_->setPen(QPen(Palette(fileColour_), 2));
+    filePhase_->setPen(QPen(Palette(fileColour_), 2, Qt::DotLine));
+    fileMag_->setName("File");
+    filePhase_->setName("File" + DegreeSign);
+    for (QCPGraph* g : {holdMag_, holdPhase_, fileMag_, filePhase_}) SetVisibleInLegend(graph_, g, false);
+
+    readout_ = new QLabel(graph_);
+    readout_->setObjectName("Readout");
+    readout_->setWordWrap(true);
+    readout_->setMaximumWidth(250);
+    readout_->setAutoFillBackground(true);
+    QPalette rp = readout_->palette();
+    rp.setColor(QPalette::Window, QColor(0, 255, 255));
+    rp.setColor(QPalette::WindowText, Qt::black);
+    readout_->setPalette(rp);
+    readout_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    readout_->setMargin(2);
+    readout_->hide();
+
+    btnHold_ = new QPushButton("Hold", graph_);
+    btnClear_ = new QPushButton("Clear", graph_);
+    for (QPushButton* b : {btnHold_, btnClear_}) {
+        b->setStyleSheet(
+            "QPushButton { background: white; border: 1px solid #a0a0a0; }"
+            "QPushButton:pressed { background: #e0e0e0; }");
+        b->setFocusPolicy(Qt::NoFocus);
+        b->resize(44, 20);
+        b->hide();
+    }
+    connect(btnHold_, &QPushButton::clicked, this, &TPlotForm::HoldClick);
+    connect(btnClear_, &QPushButton::clicked, this, &TPlotForm::ClearClick);
+
+    connect(graph_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) { GraphMouseMove(e->pos()); });
+    connect(graph_, &QCustomPlot::customContextMenuRequested, this, &TPlotForm::GraphContextMenu);
+    graph_->installEventFilter(this);
+    PlaceOverlays();
+}
+
+void TPlotForm::BuildMenus() {
+    fileMenu_ = menuBar()->addMenu("File");
+    exportSystemFrd_ = fileMenu_->addAction(ExportSystemFrdItem, this, [this] { ExportSystemClick(false); });
+    exportSystemZma_ = fileMenu_->addAction(ExportSystemZmaItem, this, [this] { ExportSystemClick(true); });
+    exportFrdMenu_ = fileMenu_->addMenu(ExportFrdItem);
+    exportFrd_ = exportFrdMenu_->menuAction();
+    for (QAction* a : {exportSystemFrd_, exportSystemZma_, exportFrd_}) a->setVisible(false);
+
+    curvesMenu_ = menuBar()->addMenu("Curves");
+    getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
+    getFile_->setCheckable(true);
+
+    deltaMenu_ = new QMenu(this);
+    setDeltaRef_ = deltaMenu_->addAction(SetDeltaReferenceItem);
+    deltaOff_ = deltaMenu_->addAction(DeltaModeOffItem);
+    deltaOff_->setVisible(false);
+}
+
+void TPlotForm::FirstSetup(int windowNumber) {
+    record_.WindowNumber = windowNumber;
+    record_.AutoSystemCurve = KindHasSystemCurve(record_.Kind);
+    const TGraphKindInfo& info = GraphKindInfo(record_.Kind);
+    if (!info.DeltaMenu) {
+        delete deltaMenu_;
+        deltaMenu_ = nullptr;
+        setDeltaRef_ = deltaOff_ = nullptr;
+    }
+    title_->setText(ChartTitle());
+    SetupAxis(graph_->xAxis, BottomAxisSetup(record_.Kind));
+    SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
+    SetupAxis(graph_->yAxis2, RightAxisSetup(record_.Kind));
+    getFile_->setVisible(info.ShowGetFile);
+    BuildScaleMenu();
+}
+
+QMenu* TPlotForm::AddRadioSubmenu(const QString& title, const std::vector<TScaleMenuItem>& items,
+                                  const std::string& checked, const std::function<void(double)>& choose) {
+    QMenu* m = scaleMenu_->addMenu(title);
+    auto* group = new QActionGroup(m);
+    group->setExclusive(true);
+    for (const TScaleMenuItem& item : items) {
+        QAction* a = m->addAction(item.Caption);
+        a->setCheckable(true);
+        a->setChecked(item.Caption == checked);
+        group->addAction(a);
+        const double value = item.Value;
+        connect(a, &QAction::triggered, this, [choose, value, a] {
+            a->setChecked(true);
+            choose(value);
+        });
+    }
+    return m;
+}
+
+void TPlotForm::BuildScaleMenu() {
+    const TGraphKindInfo& info = GraphKindInfo(record_.Kind);
+    scaleMenu_ = new QMenu("Scale", this);
+    QAction* minF = scaleMenu_->addAction("Min Frequency", this, &TPlotForm::MinFrequencyClick);
+    QAction* maxF = scaleMenu_->addAction("Max frequency", this, &TPlotForm::MaxFrequencyClick);
+    QAction* testF = scaleMenu_->addAction("Test Frequency", this, &TPlotForm::TestFrequencyClick);
+    minF->setVisible(info.ShowFrequencyRange);
+    maxF->setVisible(info.ShowFrequencyRange);
+    testF->setVisible(info.ShowTestFrequency);
+    scaleMenu_->addSeparator();
+    QAction* centre = scaleMenu_->addAction("vertical center", this, &TPlotForm::VerticalCenterClick);
+    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), InitialDbPerDivCheck,
+                                    [this](double v) { DbPerDivClick(v); });
+    centre->setVisible(info.ShowVerticalCenter);
+    dbStep->menuAction()->setVisible(info.ShowVerticalCenter);
+
+    using VS = TVerticalScaleMenu;
+    for (VS menu : {VS::Ohms, VS::Volts, VS::Watts, VS::Amps}) {
+        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), InitialScaleCheck(menu),
+                                   [this, menu](double v) { PerDivisionClick(menu, v); });
+        m->menuAction()->setVisible(info.VerticalScale == menu);
+    }
+    QAction* response = scaleMenu_->addAction("vertical scale", this, &TPlotForm::ResponseScaleClick);
+    response->setVisible(info.VerticalScale == VS::ResponseScale);
+    QAction* usec = scaleMenu_->addAction("vertical scale", this, &TPlotForm::MicrosecondsClick);
+    usec->setVisible(info.VerticalScale == VS::Microseconds);
+
+    if (record_.Kind == gkImpulse || record_.Kind == gkStep) {
+        // Choosing "Scale" itself opens the response scale dialog.
+        menuBar()->addAction("Scale", this, &TPlotForm::ResponseScaleClick);
+    } else {
+        menuBar()->addMenu(scaleMenu_);
+    }
+}
+
+void TPlotForm::ApplyScale() {
+    switch (record_.Kind) {
+        case gkSPL:
+        case gkFilter:
+        case gkImpedance:
+        case gkVoltage:
+        case gkCurrent:
+        case gkPower:
+            SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
+            Replot();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Curves
+
+QCPGraph* TPlotForm::MagGraph(int i) const {
+    return i >= 0 && static_cast<std::size_t>(i) < series_.size() ? series_[static_cast<std::size_t>(i)].Mag : nullptr;
+}
+
+QCPGraph* TPlotForm::PhaseGraph(int i) const {
+    return i >= 0 && static_cast<std::size_t>(i) < series_.size() ? series_[static_cast<std::size_t>(i)].Phase
+                                                                  : nullptr;
+}
+
+void TPlotForm::SyncSeries() {
+    const std::size_t n = record_.Curves.size();
+    while (series_.size() > n) {
+        graph_->removeGraph(series_.back().Mag);
+        graph_->removeGraph(series_.back().Phase);
+        series_.pop_back();
+    }
+    while (series_.size() < n) {
+        TCurveGraphs s;
+        s.Mag = graph_->addGraph(graph_->xAxis, graph_->yAxis);
+        s.Phase = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
+        s.Mag->setAdaptiveSampling(true);
+        series_.push_back(s);
+    }
+    for (std::size_t i = 0; i < n; ++i) StyleCurve(i);
+}
+
+void TPlotForm::StyleCurve(std::size_t i) {
+    TCurveGraphs& s = series_[i];
+    const TSeriesDef& c = record_.Curves[i];
+    const bool phaseShown = c.ShowPhase && record_.Kind != gkPower && KindHasPhase(record_.Kind);
+    if (s.Styled && s.Name == c.Name && s.Colour == c.ColourIndex && s.MagWidth == c.MagSeries.LineWidth &&
+        s.PhaseShown == phaseShown)
+        return;
+    const QColor colour = Palette(c.ColourIndex);
+    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, c.MagSeries.Dotted ? Qt::DotLine : Qt::SolidLine));
+    s.Phase->setPen(QPen(colour, c.PhaseSeries.LineWidth, Qt::DotLine));
+    const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
+    s.Mag->setName(name);
+    s.Phase->setName(name + DegreeSign);
+    SetVisibleInLegend(graph_, s.Mag, true);
+    SetVisibleInLegend(graph_, s.Phase, phaseShown);
+    s.Name = c.Name;
+    s.Colour = c.ColourIndex;
+    s.MagWidth = c.MagSeries.LineWidth;
+    s.PhaseShown = phaseShown;
+    s.Styled = true;
+}
+
+void TPlotForm::RefreshCurveStyles() {
+    SyncSeries();
+    Replot();
+}
+
+void TPlotForm::RefreshCurves() {
+    SyncSeries();
+    for (std::size_t i = 0; i < series_.size(); ++i) {
+        const TSeriesDef& c = record_.Curves[i];
+        SetPoints(series_[i].Mag, c.MagSeries);
+        SetPoints(series_[i].Phase, c.PhaseSeries);
+    }
+    UpdateHoldButton();
+}
+
+void TPlotForm::Replot(bool immediate) {
+    graph_->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
+}
+
+void TPlotForm::RequestSolve() { owner_.RequestSolve(); }
+
+void TPlotForm::SetCurveChecks() {
+    for (QAction* a : curveItems_)
+        a->setChecked(FindCurve(record_, CurveNameFromCaption(a->text().toStdString())) >= 0);
+}
+
+void TPlotForm::UpdateHoldButton() {
+    btnHold_->setVisible(HoldAvailable(record_));
+    PlaceOverlays();
+}
+
+void TPlotForm::RebuildCurveMenu() {
+    const TCurveMenuLayout layout = CurveMenuLayout(record_.Kind, owner_.Design());
+    // Every solve rebuilds the menus; when the design offers the same
+    // curves as last time, the items are kept and only their checks renewed.
+    if (!menuBuilt_ || layout.Items != lastLayout_.Items || layout.SeparatorBefore != lastLayout_.SeparatorBefore ||
+        layout.ExportItems != lastLayout_.ExportItems)
+        MakeCurveItems(layout);
+    lastLayout_ = layout;
+    menuBuilt_ = true;
+    SetCurveChecks();
+    exportSystemFrd_->setVisible(layout.ExportSystemFrd);
+    exportSystemZma_->setVisible(layout.ExportSystemZma);
+    exportFrd_->setVisible(layout.ExportFrd);
+
+    if (record_.AutoSystemCurve && KindHasSystemCurve(record_.Kind)) CurveItemClick(SystemCurveName, true);
+    UpdateHoldButton();
+    owner_.RebuildGraphToFront();
+}
+
+void TPlotForm::MakeCurveItems(const TCurveMenuLayout& layout) {
+    for (QAction* a : madeItems_) {
+        curvesMenu_->removeAction(a);
+        a->deleteLater();  // the action may be the one whose click runs this
+    }
+    madeItems_.clear();
+    curveItems_.clear();
+    for (QAction* a : exportItems_) {
+        exportFrdMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    exportItems_.clear();
+    for (QAction* a : {exportSystemFrd_, exportSystemZma_, exportFrd_}) a->setVisible(false);
+
+    auto addSeparator = [this] { madeItems_.push_back(curvesMenu_->addSeparator()); };
+    for (std::size_t i = 0; i < layout.Items.size(); ++i) {
+        if (static_cast<int>(i) == layout.SeparatorBefore) addSeparator();
+        const QString caption = QString::fromStdString(layout.Items[i]);
+        QAction* a = curvesMenu_->addAction(caption);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, caption] { CurveItemClick(caption, false); });
+        curveItems_.push_back(a);
+        madeItems_.push_back(a);
+    }
+    if (layout.SeparatorBefore == static_cast<int>(layout.Items.size())) addSeparator();
+    for (const std::string& name : layout.ExportItems) {
+        const QString caption = QString::fromStdString(name);
+        exportItems_.push_back(
+            exportFrdMenu_->addAction(caption, this, [this, caption] { ExportDriverClick(caption); }));
+    }
+}
+
+void TPlotForm::CurveItemClick(const QString& caption, bool automatic) {
+    const TCurveChoice choice =
+        ChooseCurve(record_, owner_.Design(), CurveNameFromCaption(caption.toStdString()), automatic);
+    RefreshCurves();
+    SetCurveChecks();
+    if (choice.Added) RequestSolve();
+
+    if (choice.ShowDialog) {
+        TSeriesEditForm& dialog = owner_.SeriesEdit();
+        dialog.GraphKind = record_.Kind;
+        dialog.Window = this;
+        dialog.CurveIndex = choice.Index;
+        dialog.FileMode = false;
+        dialog.CurveName = QString::fromStdString(record_.Curves[static_cast<std::size_t>(choice.Index)].Name);
+        dialog.Prepare();
+        const QPoint corner = frameGeometry().topLeft();
+        dialog.move(choice.DialogAtTopLeft ? corner : corner + QPoint(0, 8));
+        if (ExecModal(dialog) == TSeriesEditForm::ResultRemove) {
+            RemoveCurveAt(choice.Index);
+        } else {
+            ConfirmCurve(record_, choice.Index, choice.DriverOnlyItem);
+            RefreshCurveStyles();
+        }
+    }
+    if (!automatic) RequestSolve();
+    SetCurveChecks();
+    UpdateHoldButton();
+    Replot();
+}
+
+void TPlotForm::RemoveCurveAt(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= record_.Curves.size()) return;
+    RemoveCurve(record_, static_cast<std::size_t>(index));
+    RefreshCurves();
+    RebuildCurveMenu();
+    Replot();
+}
+
+// ---------------------------------------------------------------------------
+// Scale dialogs
+
+double TPlotForm::RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
+                                 bool showUnits, bool engUnits, StepModeT mode, double value,
+                                 const std::function<void(double)>& live,
+                                 const std::function<void(TEditRealSpin&)>& extra) {
+    TERSform1 dialog(this);
+    dialog.setWindowTitle(caption);
+    TEditRealSpin& ers = *dialog.ers();
+    ers.SetMinValue(minValue);
+    ers.SetMaxValue(maxValue);
+    ers.SetEngUnits(engUnits);
+    ers.SetUnits(units);
+    ers.SetShowUnits(showUnits);
+    ers.SetStepMode(mode);
+    if (extra) extra(ers);
+    ers.SetRealValue(value);
+    dialog.Callback = live;
+    dialog.move(frameGeometry().topLeft() - QPoint(5, 5));
+    ExecModal(dialog);
+    return ers.RealValue();
+}
+
+void TPlotForm::MinFrequencyClick() {
+    QCPAxis* x = graph_->xAxis;
+    auto set = [this, x](double v) {
+        x->setRangeLower(v);
+        Replot();
+    };
+    set(RunValueDialog("Min Frequency", 10, x->range().upper / 2, "Hz", true, true, sm12345, x->range().lower, set));
+}
+
+void TPlotForm::MaxFrequencyClick() {
+    QCPAxis* x = graph_->xAxis;
+    auto set = [this, x](double v) {
+        x->setRangeUpper(v);
+        Replot();
+    };
+    set(RunValueDialog("Max Frequency", 2 * x->range().lower, 20000, "Hz", true, true, sm12345, x->range().upper, set));
+}
+
+void TPlotForm::VerticalCenterClick() {
+    auto set = [this](double v) {
+        record_.VerticalCenter = v;
+        ApplyScale();
+    };
+    const int step = RoundToInt(record_.DbPerDiv);
+    set(RunValueDialog("Vertical Center value", -30, 200, "dB", true, true, smIntRound, record_.VerticalCenter, set,
+                       [step](TEditRealSpin& ers) { ers.SetCardInc(step); }));
+}
+
+void TPlotForm::ResponseScaleClick() {
+    QString caption = record_.Kind == gkImpulse ? "Impulse Response Scale"
+                      : record_.Kind == gkStep  ? "Step Response Scale"
+                                                : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
+    auto set = [this](double v) {
+        record_.ResponseScale = v;
+        RequestSolve();
+    };
+    set(RunValueDialog(caption, 0.001, 100000, "", false, false, smLog, record_.ResponseScale, set));
+}
+
+void TPlotForm::MicrosecondsClick() {
+    auto live = [this](double v) {
+        record_.UsecPerDiv = v;
+        SetupAxis(graph_->yAxis, GroupDelayAxisAfterChange(v));
+        RequestSolve();
+    };
+    record_.UsecPerDiv =
+        RunValueDialog("usec per division", 1, 5000, "usec", true, false, sm12345, record_.UsecPerDiv, live);
+}
+
+void TPlotForm::TestFrequencyClick() {
+    auto live = [this](double v) {
+        record_.TestFrequency = v;
+        RequestSolve();
+        title_->setText(ChartTitle());
+        Replot();
+        owner_.RebuildGraphToFront();
+    };
+    record_.TestFrequency =
+        RunValueDialog("Test Frequency", 5, 20000.0 / 3.0, "Hz", true, true, smLog, record_.TestFrequency, live,
+                       [](TEditRealSpin& ers) { ers.SetRealMult(1.02); });
+    title_->setText(ChartTitle());
+    Replot();
+    owner_.RebuildGraphToFront();
+}
+
+void TPlotForm::PerDivisionClick(TVerticalScaleMenu menu, double value) {
+    SetPerDivision(record_, menu, value);
+    ApplyScale();
+}
+
+void TPlotForm::DbPerDivClick(double value) {
+    record_.DbPerDiv = value;
+    ApplyScale();
+}
+
+// ---------------------------------------------------------------------------
+// Window
+
+void TPlotForm::closeEvent(QCloseEvent* event) {
+    HideReadout();
+    QMainWindow::closeEvent(event);
+    // Out of the lists at once; the window itself goes at the next turn of
+    // the event loop.
+    if (event->isAccepted()) owner_.WindowClosing(this);
+}
+
+void TPlotForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    PlaceOverlays();
+}
+
+void TPlotForm::PlaceOverlays() {
+    if (!graph_) return;
+    const int w = graph_->width(), h = graph_->height();
+    btnHold_->move(w - btnHold_->width() - 2, h - btnHold_->height() - 2);
+    btnClear_->move(btnHold_->x() - btnClear_->width() - 2, btnHold_->y());
+    if (readout_->isVisible()) readout_->move(w - 5 - readout_->width(), 1);
+}
+
+}  // namespace pelmo

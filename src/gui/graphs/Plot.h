@@ -1,0 +1,202 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/GraphRecord.h"
+#include "graphs/GraphCurves.h"
+#include "graphs/GraphKinds.h"
+#include "graphs/GraphReadout.h"
+#include "model/StepModes.h"
+
+class QCustomPlot;
+class QCPGraph;
+class QCPTextElement;
+class QCPAxis;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+// A graph window: one chart of one kind of result. The window owns its
+// graph record (kind, scales, curve definitions with their points), which
+// the solve fills; the window only draws it. Its menus choose curves, set
+// scales and export curves; the pointer shows a readout; "Hold" freezes the
+// System curve and "Get File" overlays a measurement file.
+
+namespace pelmo {
+
+class TGraphWindows;
+class TEditRealSpin;
+
+class TPlotForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TPlotForm(TGraphWindows& owner, TGraphKind kind);
+    ~TPlotForm() override;
+
+    TGraphRecord& Record() { return record_; }
+    const TGraphRecord& Record() const { return record_; }
+    TGraphKind Kind() const { return record_.Kind; }
+    QCustomPlot* Graph() const { return graph_; }
+    QString ChartTitle() const;
+
+    // Title, axes, menus of the kind; `windowNumber` is the number in the title.
+    void FirstSetup(int windowNumber);
+    // The left axis from the per-division settings (SPL, filter, impedance,
+    // voltage, current, power); no solve.
+    void ApplyScale();
+
+    // ---- curves ----
+    void RebuildCurveMenu();
+    // A Curves-menu choice (the item's caption); `automatic` for the System
+    // curve a new window adds by itself.
+    void CurveItemClick(const QString& caption, bool automatic);
+    void RemoveCurveAt(int index);
+    // Takes the curves from the record: chart curves made or destroyed to
+    // match, styles where they changed, points replaced in place.
+    void RefreshCurves();
+    // Colours, widths, phase visibility and legend from the record.
+    void RefreshCurveStyles();
+    void Replot(bool immediate = false);
+    // A solve on behalf of this window (through the owner).
+    void RequestSolve();
+
+    // ---- readout and delta mode ----
+    void GraphMouseMove(QPoint pos);
+    void HideReadout();
+    void SetDeltaReferenceClick();
+    void DeltaModeOffClick();
+    void GraphContextMenu(QPoint pos);
+    const TReadoutPoint& Cursor() const { return cursor_; }
+    const TReadoutPoint& DeltaRef() const { return deltaRef_; }
+    bool DeltaMode() const { return deltaMode_; }
+    bool PopupEnabled() const { return popupEnabled_; }
+    QLabel* Readout() const { return readout_; }
+    QMenu* DeltaMenu() const { return deltaMenu_; }
+
+    // ---- hold, overlay, export ----
+    void HoldClick();
+    void ClearClick();
+    QPushButton* HoldButton() const { return btnHold_; }
+    QPushButton* ClearButton() const { return btnClear_; }
+    void GetFileClick();
+    int FileColour() const { return fileColour_; }
+    // The curve settings dialog in file mode recolours the file curves.
+    void SetFileStyle(int colour, bool showPhase);
+    void ExportSystemClick(bool zma);
+    void ExportDriverClick(const QString& name);
+
+    // ---- scale dialogs ----
+    void MinFrequencyClick();
+    void MaxFrequencyClick();
+    void VerticalCenterClick();
+    void ResponseScaleClick();
+    void MicrosecondsClick();
+    void TestFrequencyClick();
+    void PerDivisionClick(TVerticalScaleMenu menu, double value);
+    void DbPerDivClick(double value);
+
+    // ---- for the owner and for tests ----
+    QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* CurvesMenu() const { return curvesMenu_; }
+    QMenu* ScaleMenu() const { return scaleMenu_; }
+    QMenu* ExportFrdMenu() const { return exportFrdMenu_; }
+    QAction* GetFileAction() const { return getFile_; }
+    QAction* ExportSystemFrdAction() const { return exportSystemFrd_; }
+    QAction* ExportSystemZmaAction() const { return exportSystemZma_; }
+    QAction* ExportFrdAction() const { return exportFrd_; }
+    // The curve items of the Curves menu, in order.
+    const std::vector<QAction*>& CurveItems() const { return curveItems_; }
+    QCPGraph* MagGraph(int i) const;
+    QCPGraph* PhaseGraph(int i) const;
+    QCPGraph* HoldMag() const { return holdMag_; }
+    QCPGraph* HoldPhase() const { return holdPhase_; }
+    QCPGraph* FileMag() const { return fileMag_; }
+    QCPGraph* FilePhase() const { return filePhase_; }
+    QCPTextElement* TitleElement() const { return title_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // One curve's two chart curves and the style last given to them.
+    struct TCurveGraphs {
+        QCPGraph* Mag = nullptr;
+        QCPGraph* Phase = nullptr;
+        std::string Name;
+        int Colour = -1000;
+        int MagWidth = -1;
+        bool PhaseShown = false;
+        bool Styled = false;
+    };
+
+    void BuildChart();
+    void BuildMenus();
+    void BuildScaleMenu();
+    QMenu* AddRadioSubmenu(const QString& title, const std::vector<TScaleMenuItem>& items, const std::string& checked,
+                           const std::function<void(double)>& choose);
+    void MakeCurveItems(const TCurveMenuLayout& layout);
+    void SyncSeries();
+    void StyleCurve(std::size_t i);
+    void SetCurveChecks();
+    void UpdateHoldButton();
+    void PlaceOverlays();
+    void ClearFileCurves();
+    void ExportCurve(int index, bool zma);
+    bool AnyPhaseShown() const;
+    // Runs TERSform1 at this window; `live` receives every value; returns
+    // the final value.
+    double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
+                          bool showUnits, bool engUnits, StepModeT mode, double value,
+                          const std::function<void(double)>& live,
+                          const std::function<void(TEditRealSpin&)>& extra = {});
+
+    TGraphWindows& owner_;
+    TGraphRecord record_;
+    QCustomPlot* graph_ = nullptr;
+    QCPTextElement* title_ = nullptr;
+    QCPTextElement* foot_ = nullptr;
+    std::vector<TCurveGraphs> series_;
+    QCPGraph* holdMag_ = nullptr;
+    QCPGraph* holdPhase_ = nullptr;
+    QCPGraph* fileMag_ = nullptr;
+    QCPGraph* filePhase_ = nullptr;
+    int fileColour_ = 2;
+
+    QMenu* fileMenu_ = nullptr;
+    QMenu* curvesMenu_ = nullptr;
+    QMenu* scaleMenu_ = nullptr;
+    QMenu* exportFrdMenu_ = nullptr;
+    QAction* getFile_ = nullptr;
+    QAction* exportSystemFrd_ = nullptr;
+    QAction* exportSystemZma_ = nullptr;
+    QAction* exportFrd_ = nullptr;
+    std::vector<QAction*> curveItems_;
+    std::vector<QAction*> madeItems_;  // curve items and separators of the last rebuild
+    std::vector<QAction*> exportItems_;
+    TCurveMenuLayout lastLayout_;
+    bool menuBuilt_ = false;
+
+    QMenu* deltaMenu_ = nullptr;
+    QAction* setDeltaRef_ = nullptr;
+    QAction* deltaOff_ = nullptr;
+    bool popupEnabled_ = true;
+    TReadoutPoint cursor_;
+    TReadoutPoint deltaRef_;
+    bool deltaMode_ = false;
+    QLabel* readout_ = nullptr;
+    QTimer readoutTimer_;
+
+    QPushButton* btnHold_ = nullptr;
+    QPushButton* btnClear_ = nullptr;
+};
+
+}  // namespace pelmo

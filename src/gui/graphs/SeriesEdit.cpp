@@ -1,0 +1,138 @@
+#include "graphs/SeriesEdit.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "engine/GraphRecord.h"
+#include "graphs/GraphCurves.h"
+#include "graphs/GraphKinds.h"
+#include "graphs/Plot.h"
+
+namespace pelmo {
+
+namespace {
+constexpr int Width = 260;
+constexpr int SwatchLeft = 8;
+constexpr int SwatchPitch = 24;
+constexpr int SwatchSize = 25;
+}  // namespace
+
+TSeriesEditForm::TSeriesEditForm(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    label_ = new QLabel(this);
+    label_->setGeometry(8, 6, Width - 16, 16);
+    for (int i = 0; i < PaletteSize; ++i) {
+        auto* s = new QLabel(this);
+        s->setGeometry(SwatchLeft + i * SwatchPitch, 28, SwatchSize, SwatchSize);
+        s->setAutoFillBackground(true);
+        const TRgb c = PaletteColour(i);
+        QPalette p = s->palette();
+        p.setColor(QPalette::Window, QColor(c.R, c.G, c.B));
+        p.setColor(QPalette::WindowText, Qt::black);
+        s->setPalette(p);
+        s->setLineWidth(1);
+        s->installEventFilter(this);
+        s->setCursor(Qt::PointingHandCursor);
+        swatches_[static_cast<std::size_t>(i)] = s;
+    }
+    cbPhase_ = new QCheckBox("show with phase curve", this);
+    cbPhase_->setGeometry(8, 60, Width - 16, 20);
+    btnOk_ = new QPushButton("Ok", this);
+    btnOk_->setGeometry(8, 88, 80, 28);
+    btnRemove_ = new QPushButton("Remove this Curve", this);
+    btnRemove_->setGeometry(Width - 8 - 140, 88, 140, 28);
+    btnOk_->setAutoDefault(false);
+    btnRemove_->setAutoDefault(false);
+    lblAdditional_ = new QLabel("Additional", this);
+    lblAdditional_->setGeometry(8, 126, 70, 14);
+    lblSmoothing_ = new QLabel("Smoothing", this);
+    lblSmoothing_->setGeometry(8, 139, 70, 14);
+    cbSmoothing_ = new QComboBox(this);
+    cbSmoothing_->setGeometry(84, 127, Width - 92, 24);
+    for (const char* item : SmoothingItems) cbSmoothing_->addItem(item);
+
+    connect(cbPhase_, &QCheckBox::clicked, this, [this] { Apply(); });
+    connect(cbSmoothing_, &QComboBox::activated, this, [this] { Apply(); });
+    connect(btnOk_, &QPushButton::clicked, this, &TSeriesEditForm::btnOkClick);
+    connect(btnRemove_, &QPushButton::clicked, this, &TSeriesEditForm::btnRemoveClick);
+}
+
+TSeriesDef* TSeriesEditForm::Curve() const {
+    if (FileMode || !Window) return nullptr;
+    auto& curves = Window->Record().Curves;
+    if (CurveIndex < 0 || static_cast<std::size_t>(CurveIndex) >= curves.size()) return nullptr;
+    return &curves[static_cast<std::size_t>(CurveIndex)];
+}
+
+void TSeriesEditForm::Prepare() {
+    const TSeriesDef* c = Curve();
+    SelectedColour = FileMode ? (Window ? Window->FileColour() : 2) : c ? c->ColourIndex : 0;
+    SmoothingValue = c ? c->Smoothing : 0.0;
+    label_->setText(QString::fromStdString(SeriesEditLabel(CurveName.toStdString())));
+    setWindowTitle(CurveName);
+    ShowBorders();
+
+    const TSeriesEditLayout l = SeriesEditLayout(GraphKind, FileMode, c && c->DriverOnly);
+    setFixedSize(Width, l.Height);
+    cbPhase_->setVisible(l.PhaseBox);
+    {
+        const QSignalBlocker b1(cbPhase_), b2(cbSmoothing_);
+        cbPhase_->setChecked(FileMode ? FilePhaseShown : c && c->ShowPhase);
+        // The list keeps the curve's own smoothing also where it is hidden,
+        // so that applying leaves that smoothing as it was.
+        if (c) cbSmoothing_->setCurrentIndex(SmoothingItemFor(c->Smoothing));
+    }
+    lblAdditional_->setVisible(l.Smoothing);
+    lblSmoothing_->setVisible(l.Smoothing);
+    cbSmoothing_->setVisible(l.Smoothing);
+}
+
+void TSeriesEditForm::ShowBorders() {
+    for (int i = 0; i < PaletteSize; ++i)
+        swatches_[static_cast<std::size_t>(i)]->setFrameStyle(i == SelectedColour ? QFrame::Box | QFrame::Plain
+                                                                                  : QFrame::NoFrame);
+}
+
+void TSeriesEditForm::SwatchClick(int index) {
+    SelectedColour = index;
+    ShowBorders();
+    Apply();
+}
+
+void TSeriesEditForm::Apply() {
+    if (!Window) return;
+    if (FileMode) {
+        Window->SetFileStyle(SelectedColour, cbPhase_->isChecked());
+    } else if (TSeriesDef* c = Curve()) {
+        c->ColourIndex = SelectedColour;
+        c->ShowPhase = cbPhase_->isChecked();
+        SmoothingValue = SmoothingValueOf(cbSmoothing_->currentIndex());
+        c->Smoothing = SmoothingValue;
+        Window->RefreshCurveStyles();
+    }
+    Window->RequestSolve();
+}
+
+void TSeriesEditForm::closeEvent(QCloseEvent* event) {
+    // Closing the window keeps the curve, as "Ok" does.
+    event->ignore();
+    done(ResultOk);
+}
+
+bool TSeriesEditForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < PaletteSize; ++i)
+            if (watched == swatches_[static_cast<std::size_t>(i)]) {
+                SwatchClick(i);
+                return true;
+            }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelmo

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "engine/GraphRecord.h"
+#include "graphs/GraphCurves.h"
+#include "model/Design.h"
+
+namespace pelmo {
+namespace {
+
+struct TwoDrivers {
+    TDesign d;
+    TwoDrivers() {
+        AddDriver(d, {20, 20});
+        AddDriver(d, {40, 20});
+        AddPart(d, ptResistor, {10, 10}, true);
+        AddPart(d, ptCapacitor, {10, 30}, true);
+    }
+};
+
+TEST(GraphCurves, MenuLayoutPerKind) {
+    TwoDrivers t;
+    const TCurveMenuLayout filter = CurveMenuLayout(gkFilter, t.d);
+    EXPECT_EQ(filter.Items, (std::vector<std::string>{"S1", "S2"}));
+    EXPECT_TRUE(filter.ExportFrd);
+    EXPECT_EQ(filter.ExportItems, (std::vector<std::string>{"S1", "S2"}));
+    EXPECT_FALSE(filter.ExportSystemFrd);
+    const TCurveMenuLayout power = CurveMenuLayout(gkPower, t.d);
+    ASSERT_EQ(power.SeparatorBefore, 2);
+    EXPECT_EQ(power.Items[2], "C1");
+    EXPECT_EQ(CurveMenuLayout(gkSPL, t.d).SeparatorBefore, -1);
+    EXPECT_TRUE(CurveMenuLayout(gkSPL, t.d).ExportSystemFrd);
+    EXPECT_TRUE(CurveMenuLayout(gkImpedance, t.d).ExportSystemZma);
+    EXPECT_EQ(CurveNameFromCaption("S&1 (driver only)"), "S1 (driver only)");
+}
+
+TEST(GraphCurves, ChoosingAddsOnceAndDecidesOnTheDialog) {
+    TwoDrivers t;
+    TGraphRecord spl(gkSPL);
+    const TCurveChoice sys = ChooseCurve(spl, t.d, "System", true);
+    EXPECT_TRUE(sys.Added);
+    EXPECT_FALSE(sys.ShowDialog);
+    EXPECT_FALSE(spl.AutoSystemCurve);
+    EXPECT_TRUE(spl.Curves[0].ShowPhase);
+    EXPECT_EQ(spl.Curves[0].ColourIndex, 4);
+
+    const TCurveChoice s1 = ChooseCurve(spl, t.d, "S1", false);
+    EXPECT_TRUE(s1.Added);
+    EXPECT_TRUE(s1.ShowDialog);
+    EXPECT_FALSE(s1.DialogAtTopLeft);
+    EXPECT_FALSE(spl.Curves[1].ShowPhase);
+
+    const TCurveChoice again = ChooseCurve(spl, t.d, "s1", false);
+    EXPECT_FALSE(again.Added);
+    EXPECT_EQ(again.Index, 1);
+    EXPECT_TRUE(again.ShowDialog);
+    EXPECT_EQ(spl.Curves.size(), 2u);
+
+    const TCurveChoice only = ChooseCurve(spl, t.d, "S2 (driver only)", false);
+    EXPECT_TRUE(only.DriverOnlyItem);
+    EXPECT_TRUE(only.DialogAtTopLeft);
+    EXPECT_TRUE(spl.Curves[2].DriverOnly);
+
+    // Windows without a phase axis add curves quietly.
+    for (TGraphKind k : {gkPower, gkImpulse, gkStep, gkGroupDelay, gkSquareWave}) {
+        TGraphRecord g(k);
+        const TCurveChoice c = ChooseCurve(g, t.d, k == gkPower ? "R1" : "S1", false);
+        EXPECT_TRUE(c.Added);
+        EXPECT_FALSE(c.ShowDialog) << k;
+        EXPECT_TRUE(ChooseCurve(g, t.d, k == gkPower ? "R1" : "S1", false).ShowDialog) << k;
+    }
+}
+
+TEST(GraphCurves, ConfirmingSetsSelectionAndSplDefaultSmoothing) {
+    TwoDrivers t;
+    TGraphRecord spl(gkSPL), z(gkImpedance);
+    ChooseCurve(spl, t.d, "System", true);
+    ChooseCurve(spl, t.d, "S1", false);
+    spl.Curves[1].Smoothing = 1.0 / 3;
+    ConfirmCurve(spl, 1, false);
+    EXPECT_EQ(spl.SelectedCurve, 1);
+    EXPECT_EQ(spl.DefaultSmoothing, 1.0 / 3);
+    ChooseCurve(spl, t.d, "S1 (driver only)", false);
+    spl.Curves[2].Smoothing = 1;
+    ConfirmCurve(spl, 2, true);
+    EXPECT_EQ(spl.DefaultSmoothing, 1.0 / 3);
+    ChooseCurve(z, t.d, "System", true);
+    z.Curves[0].Smoothing = 1;
+    ConfirmCurve(z, 0, false);
+    EXPECT_EQ(z.DefaultSmoothing, 1.0 / 24);
+    EXPECT_TRUE(HoldAvailable(spl));
+    RemoveCurve(spl, 0);
+    EXPECT_FALSE(HoldAvailable(spl));
+}
+
+TEST(GraphCurves, CurvesOfReplacedElementsAreBoundAgainOrRemoved) {
+    TwoDrivers t;
+    TGraphRecord spl(gkSPL), v(gkVoltage);
+    TGraphList list;
+    list.Add(&spl);
+    list.Add(&v);
+    for (const char* n : {"System", "S1", "S2 (driver only)", "S2"}) ChooseCurve(spl, t.d, n, false);
+    for (const char* n : {"R1", "C1", "S1"}) ChooseCurve(v, t.d, n, false);
+    EXPECT_EQ(RebindCurveElements(list, t.d), 0);
+
+    // The elements are destroyed and made again (as undo or a reread does):
+    // S2 and C1 come back at new addresses, S1 and R1 do not.
+    ClearElements(t.d);
+    TDriver& s2 = AddDriver(t.d, {20, 20});
+    s2.RefDes = 2;
+    TPart& c1 = AddPart(t.d, ptCapacitor, {10, 30}, true);
+    EXPECT_EQ(RebindCurveElements(list, t.d), 3);
+    ASSERT_EQ(spl.Curves.size(), 3u);
+    EXPECT_EQ(spl.Curves[1].Name, "S2 (driver only)");
+    EXPECT_EQ(spl.Curves[1].Driver, &s2);
+    EXPECT_EQ(spl.Curves[2].Driver, &s2);
+    ASSERT_EQ(v.Curves.size(), 1u);
+    EXPECT_EQ(v.Curves[0].Part, &c1);
+}
+
+TEST(GraphCurves, SmoothingListChoice) {
+    EXPECT_STREQ(SmoothingItems[static_cast<std::size_t>(SmoothingItemFor(0.05))], "1/12 octave");
+    EXPECT_STREQ(SmoothingItems[static_cast<std::size_t>(SmoothingItemFor(1000))], "auditory ERB ");
+    EXPECT_STREQ(SmoothingItems[static_cast<std::size_t>(SmoothingItemFor(0.005))], "none");
+    // Every item's own value brings back that item.
+    for (std::size_t i = 0; i < SmoothingValues.size(); ++i)
+        EXPECT_EQ(SmoothingItemFor(SmoothingValues[i]), static_cast<int>(i)) << SmoothingItems[i];
+    EXPECT_EQ(SmoothingValueOf(-1), 0.0);
+    EXPECT_EQ(SmoothingValueOf(7), 1000.0);
+}
+
+TEST(GraphCurves, SettingsDialogLayout) {
+    struct Case {
+        TGraphKind Kind;
+        bool FileMode, DriverOnly;
+        int Height;
+        bool Phase, Smoothing;
+    } cases[] = {
+        {gkSPL, false, false, 158, true, true},          {gkSPL, false, true, 158, true, false},
+        {gkSPL, true, false, 129, true, false},          {gkImpedance, false, false, 129, true, false},
+        {gkFilter, true, false, 129, true, false},       {gkPower, false, false, 129, false, false},
+        {gkGroupDelay, false, false, 129, false, false},
+    };
+    for (const Case& c : cases) {
+        const TSeriesEditLayout l = SeriesEditLayout(c.Kind, c.FileMode, c.DriverOnly);
+        EXPECT_EQ(l.Height, c.Height) << c.Kind;
+        EXPECT_EQ(l.PhaseBox, c.Phase) << c.Kind;
+        EXPECT_EQ(l.Smoothing, c.Smoothing) << c.Kind;
+    }
+    EXPECT_EQ(SeriesEditLabel("S1"), "select curve color for \"S1\"");
+}
+
+}  // namespace
+}  // namespace pelmo

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "engine/GraphRecord.h"
+#include "graphs/GraphKinds.h"
+
+namespace pelmo {
+namespace {
+
+struct KindCase {
+    TGraphKind Kind;
+    const char* Title;
+    double BottomMin, BottomMax;
+    bool Log;
+    const char* LeftTitle;
+    double LeftMin, LeftMax, LeftStep;
+    bool RightVisible;
+    double RightMin, RightMax;
+};
+
+TEST(GraphKinds, TitlesAndAxesOfEveryKind) {
+    const KindCase cases[] = {
+        {gkSPL, "Frequency Response (#2)", 100, 20000, true, "dBSPL", 60, 120, 5, true, -180, 180},
+        {gkImpedance, "Impedance (#2)", 10, 20000, true, "Ohms", 0, 24, 2, true, -90, 90},
+        {gkFilter, "Electrical Response (#2)", 10, 20000, true, "dB", -30, 30, 5, true, -180, 180},
+        {gkGroupDelay, "Group Delay (#2)", 100, 20000, true, "usec", -400, 1600, 200, false, -180, 180},
+        {gkPower, "Watts Dissipated (#2)", 10, 20000, true, "Watts", 0, 24, 2, false, -180, 180},
+        {gkVoltage, "Peak Voltage (#2)", 10, 20000, true, "Vpk", 0, 120, 10, true, -180, 180},
+        {gkCurrent, "Current, RMS (#2)", 10, 20000, true, "A rms", 0, 24, 2, true, -180, 180},
+        {gkImpulse, "Impulse Response (#2)", -1.5, 5, false, "dBSPL", -30, 30, 10, false, -180, 180},
+        {gkStep, "Step Respose (#2)", -1.5, 10, false, "dBSPL", -30, 30, 10, false, -180, 180},
+        {gkSquareWave, "Square Wave Response at 1kHz (#2)", -200, 200, false, "dBSPL", -100, 100, 20, false, -180, 180},
+    };
+    for (const KindCase& c : cases) {
+        SCOPED_TRACE(c.Title);
+        TGraphRecord g(c.Kind);
+        g.WindowNumber = 2;
+        EXPECT_EQ(ChartTitle(g), c.Title);
+        const TAxisSetup b = BottomAxisSetup(c.Kind);
+        EXPECT_EQ(b.Min, c.BottomMin);
+        EXPECT_EQ(b.Max, c.BottomMax);
+        EXPECT_EQ(b.Log, c.Log);
+        const TAxisSetup l = LeftAxisSetup(g);
+        EXPECT_EQ(l.Title, c.LeftTitle);
+        EXPECT_DOUBLE_EQ(l.Min, c.LeftMin);
+        EXPECT_DOUBLE_EQ(l.Max, c.LeftMax);
+        EXPECT_DOUBLE_EQ(l.Step, c.LeftStep);
+        const TAxisSetup r = RightAxisSetup(c.Kind);
+        EXPECT_EQ(r.Visible, c.RightVisible);
+        if (r.Visible) {
+            EXPECT_EQ(r.Min, c.RightMin);
+            EXPECT_EQ(r.Max, c.RightMax);
+            EXPECT_FALSE(r.Grid);
+        }
+    }
+    EXPECT_FALSE(BottomAxisSetup(gkGroupDelay).Grid);  // group delay: no major grid lines
+    EXPECT_FALSE(BottomAxisSetup(gkSquareWave).Visible);
+    EXPECT_EQ(BottomAxisSetup(gkImpulse).Title, "time (msec)");
+    EXPECT_EQ(BottomAxisSetup(gkSquareWave).Title, "(periods)");
+}
+
+TEST(GraphKinds, ScaleFieldsMoveTheLeftAxis) {
+    TGraphRecord spl(gkSPL);
+    spl.DbPerDiv = 2;
+    spl.VerticalCenter = 80;
+    EXPECT_DOUBLE_EQ(LeftAxisSetup(spl).Min, 68);
+    EXPECT_DOUBLE_EQ(LeftAxisSetup(spl).Max, 92);
+    TGraphRecord volts(gkVoltage);
+    SetPerDivision(volts, TVerticalScaleMenu::Volts, 5);
+    EXPECT_DOUBLE_EQ(LeftAxisSetup(volts).Max, 60);
+    const TAxisSetup gd = GroupDelayAxisAfterChange(50);
+    EXPECT_DOUBLE_EQ(gd.Min, -50);
+    EXPECT_DOUBLE_EQ(gd.Max, 450);
+    TGraphRecord sq(gkSquareWave);
+    sq.TestFrequency = 2500;
+    sq.WindowNumber = 1;
+    EXPECT_EQ(ChartTitle(sq), "Square Wave Response at 2.5kHz (#1)");
+}
+
+TEST(GraphKinds, MenusAndScaleItems) {
+    const auto& order = AddGraphMenuOrder();
+    EXPECT_EQ(std::string(GraphKindInfo(order[0]).MenuItem), "SPL response (dBSPL)");
+    EXPECT_EQ(std::string(GraphKindInfo(order[1]).MenuItem), "Impedance (Ohms)");
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(GraphKindInfo(order[i]).InMoreMenu, i >= 2);
+    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Ohms), "2 ohm");
+    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Volts), "5V");
+    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Watts), "2 Watt");
+    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Amps), "2A");
+    EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Volts).back().Value, 100);
+    EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Amps).size(), 6u);
+    EXPECT_TRUE(VerticalScaleItems(TVerticalScaleMenu::ResponseScale).empty());
+    EXPECT_FALSE(GraphKindInfo(gkSquareWave).DeltaMenu);
+    EXPECT_TRUE(GraphKindInfo(gkSquareWave).ShowTestFrequency);
+    EXPECT_FALSE(GraphKindInfo(gkImpulse).ShowFrequencyRange);
+    EXPECT_TRUE(GraphKindInfo(gkFilter).ShowGetFile);
+    EXPECT_FALSE(GraphKindInfo(gkVoltage).ShowGetFile);
+}
+
+TEST(GraphKinds, PaletteWrapsAndNegativeIsBlack) {
+    EXPECT_EQ(PaletteColour(4), (TRgb{0, 0, 255}));
+    EXPECT_EQ(PaletteColour(14), (TRgb{0, 0, 255}));
+    EXPECT_EQ(PaletteColour(5), (TRgb{250, 3, 3}));
+    EXPECT_EQ(PaletteColour(6), (TRgb{252, 170, 1}));
+    EXPECT_EQ(PaletteColour(-3), (TRgb{0, 0, 0}));
+    EXPECT_EQ(PaletteColour(9), (TRgb{0, 255, 255}));
+}
+
+}  // namespace
+}  // namespace pelmo

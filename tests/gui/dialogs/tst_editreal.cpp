@@ -1,0 +1,145 @@
+// The value controls as widgets: typing, keys, wheel, arrows, step menu.
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+#include "dialogs/EditReal.h"
+#include "dialogs/IncMultForm.h"
+#include "dialogs/ModalRunner.h"
+#include "graphs/ERSform.h"
+
+using namespace pelmo;
+
+class TestEditReal : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        SetModalRunner({});
+        SetMenuRunner({});
+    }
+
+    void typingFiltersAndEnterAccepts() {
+        TEditReal e;
+        e.SetMaxValue(1e6);
+        e.SetUnits("ohm");
+        e.show();
+        QCOMPARE(e.text(), QString("1 [ohm]"));
+        QSignalSpy changes(&e, &TEditReal::ValChange);
+        QSignalSpy errors(&e, &TEditReal::ValErr);
+        e.clear();
+        QTest::keyClicks(&e, "4k7");
+        QCOMPARE(e.text(), QString("4 k[ohm]"));  // text after the prefix letter is dropped
+        QVERIFY(e.font().underline());
+        QTest::keyClick(&e, Qt::Key_Return);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0).at(0).toDouble(), 4000.0);
+        QCOMPARE(e.RealValue(), 4000.0);
+        QVERIFY(!e.font().underline());
+
+        // Above the limit: yellow while typing, refused on Enter, old value back.
+        e.selectAll();
+        QTest::keyClicks(&e, "5M");
+        QCOMPARE(e.palette().color(QPalette::Base), QColor(Qt::yellow));
+        QTest::keyClick(&e, Qt::Key_Enter);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), int(veAboveMax));
+        QCOMPARE(e.RealValue(), 4000.0);
+        QCOMPARE(e.text(), QString("4 k[ohm]"));
+        QCOMPARE(e.palette().color(QPalette::Base), QColor(Qt::white));
+
+        // Escape throws the typing away.
+        e.selectAll();
+        QTest::keyClicks(&e, "12");
+        QTest::keyClick(&e, Qt::Key_Escape);
+        QCOMPARE(e.text(), QString("4 k[ohm]"));
+        QCOMPARE(changes.count(), 1);
+    }
+
+    void spinStepsByWheelArrowsAndKeys() {
+        TEditRealSpin spin;
+        spin.resize(160, 22);
+        spin.SetMaxValue(1000);
+        spin.SetStepMode(sm125);
+        spin.SetRealValue(4.7);
+        spin.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&spin));
+        // (Leaving the field commits it, which raises the value once; start
+        // with the focus on the arrows to count the steps alone.)
+        spin.UpArrow()->setFocus();
+        QSignalSpy changes(&spin, &TEditRealSpin::ValChange);
+        QWheelEvent wheel(QPointF(50, 10), spin.mapToGlobal(QPointF(50, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&spin, &wheel);
+        QCOMPARE(spin.RealValue(), 10.0);
+        QTest::mouseClick(spin.DownArrow(), Qt::LeftButton);
+        QCOMPARE(spin.RealValue(), 4.7);  // a step back returns to where it was
+        QCOMPARE(changes.count(), 2);
+        QVERIFY(spin.DownArrow()->hasFocus() || spin.UpArrow()->hasFocus());
+
+        // Up released in the field steps as well.
+        spin.EditReal()->setFocus();
+        QTest::keyRelease(spin.EditReal(), Qt::Key_Down);
+        QCOMPARE(spin.RealValue(), 2.0);
+
+        // A step past the limit is refused.
+        spin.SetRealValue(1000);
+        QTest::mouseClick(spin.UpArrow(), Qt::LeftButton);
+        QCOMPARE(spin.RealValue(), 1000.0);
+    }
+
+    void stepMenuChangesTheRule() {
+        TEditRealSpin spin;
+        spin.SetMaxValue(100);
+        spin.SetRealValue(10);
+        QStringList shown;
+        QSignalSpy stepChanges(&spin, &TEditRealSpin::StepChange);
+        SetMenuRunner([&](QMenu& m, QPoint) -> QAction* {
+            shown.clear();
+            QAction* pick = nullptr;
+            for (QAction* a : m.actions()) {
+                shown << (a->isSeparator() ? "-" : a->text());
+                if (a->text() == "1-2-5 &Pattern") pick = a;
+            }
+            return pick;
+        });
+        spin.ShowStepMenu();
+        QCOMPARE(shown,
+                 QStringList({"&Integer round [+,-]: 1", "1-2-5 &Pattern", "highdigit[+,-]", "&Float [+,-]: 0.50000",
+                              " f&Loat [*,/]: 1.05946", "-", "To Lowest value", "To Highest value", "-", "cancel"}));
+        QCOMPARE(spin.StepMode(), sm125);
+        QCOMPARE(stepChanges.count(), 1);
+
+        // Integer round asks for the step in the step dialog.
+        SetMenuRunner([](QMenu& m, QPoint) { return m.actions().front(); });
+        SetModalRunner([](QDialog& d) {
+            auto& f = static_cast<TForm2&>(d);
+            if (f.windowTitle() != "customize control") return int(QDialog::Rejected);
+            f.Field()->SetRealValue(5);
+            f.btnOkClick();
+            return f.result();
+        });
+        spin.ShowStepMenu();
+        QCOMPARE(spin.StepMode(), smIntRound);
+        QCOMPARE(spin.State().CardInc, 5);
+        spin.Step(true);
+        QCOMPARE(spin.RealValue(), 15.0);
+    }
+
+    void singleValueDialogRaisesTheValueOnOk() {
+        TERSform1 dialog;
+        QCOMPARE(dialog.ers()->RealValue(), 90.0);
+        QCOMPARE(dialog.ers()->StepMode(), sm12345);
+        QCOMPARE(dialog.ers()->EditReal()->text(), QString("90 [dB]"));
+        QList<double> seen;
+        dialog.Callback = [&](double v) { seen << v; };
+        dialog.ers()->Step(true);
+        dialog.btnOkClick();
+        QCOMPARE(seen, QList<double>({100.0, 100.0}));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(TestEditReal)
+#include "tst_editreal.moc"

@@ -1,0 +1,551 @@
+// Graph windows driven through their menus, dialogs and pointer, offscreen.
+
+#include <qcustomplot.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+
+#include "GraphTestDesign.h"
+#include "dialogs/EditReal.h"
+#include "dialogs/ModalRunner.h"
+#include "driverdata/MeasurementFile.h"
+#include "graphs/CurveExport.h"
+#include "graphs/ERSform.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/Plot.h"
+#include "graphs/SeriesEdit.h"
+
+using namespace pelmo;
+using namespace pelmo::test;
+
+namespace {
+
+QColor PenColour(QCPGraph* g) { return g ? g->pen().color() : QColor(); }
+
+QPoint PixelAt(TPlotForm* w, double x, double y) {
+    return {static_cast<int>(w->Graph()->xAxis->coordToPixel(x)), static_cast<int>(w->Graph()->yAxis->coordToPixel(y))};
+}
+
+}  // namespace
+
+class TestGraphWindows : public QObject {
+    Q_OBJECT
+
+    // What the next modal dialogs do: each call pops the front.
+    std::vector<std::function<int(QDialog&)>> dialogs_;
+    int dialogsShown_ = 0;
+
+    std::function<int(QDialog&)> Ok() {
+        return [](QDialog&) { return TSeriesEditForm::ResultOk; };
+    }
+
+private slots:
+    void init() {
+        dialogs_.clear();
+        dialogsShown_ = 0;
+        SetModalRunner([this](QDialog& d) {
+            ++dialogsShown_;
+            if (dialogs_.empty()) return int(QDialog::Accepted);
+            auto f = dialogs_.front();
+            dialogs_.erase(dialogs_.begin());
+            return f(d);
+        });
+    }
+    void cleanup() { SetModalRunner({}); }
+
+    void everyKindOpensFromTheMenu() {
+        DriversDesign t(2);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        QMenu addGraph;
+        gw.FillAddGraphMenu(&addGraph);
+        QCOMPARE(Captions(&addGraph), QStringList({"SPL response (dBSPL)", "Impedance (Ohms)", "   more"}));
+        QMenu* more = FindItem(&addGraph, "   more")->menu();
+        QCOMPARE(Captions(more),
+                 QStringList({"filter response (dB)", "Group Delay (usec)", "Component Power dissipation (W)",
+                              "Component Voltage (V)", "Component Current (A)", "Impulse response", "Step response",
+                              "Square Wave Response"}));
+
+        struct Expect {
+            QString Item;
+            QString Title;
+            bool Log;
+            double LeftMin, LeftMax;
+            bool System;
+        } expects[] = {
+            {"SPL response (dBSPL)", "Frequency Response (#1)", true, 60, 120, true},
+            {"Impedance (Ohms)", "Impedance (#1)", true, 0, 24, true},
+            {"filter response (dB)", "Electrical Response (#1)", true, -30, 30, false},
+            {"Group Delay (usec)", "Group Delay (#1)", true, -400, 1600, true},
+            {"Component Power dissipation (W)", "Watts Dissipated (#1)", true, 0, 24, false},
+            {"Component Voltage (V)", "Peak Voltage (#1)", true, 0, 120, false},
+            {"Component Current (A)", "Current, RMS (#1)", true, 0, 24, false},
+            {"Impulse response", "Impulse Response (#1)", false, -30, 30, true},
+            {"Step response", "Step Respose (#1)", false, -30, 30, true},
+            {"Square Wave Response", "Square Wave Response at 1kHz (#1)", false, -100, 100, true},
+        };
+        for (const Expect& e : expects) {
+            QAction* item = FindItem(&addGraph, e.Item);
+            if (!item) item = FindItem(more, e.Item);
+            QVERIFY2(item, qPrintable(e.Item));
+            item->trigger();
+            TPlotForm* w = gw.Windows().back();
+            QCOMPARE(w->ChartTitle(), e.Title);
+            QCOMPARE(w->TitleElement()->text(), e.Title);
+            QCOMPARE(w->Graph()->xAxis->scaleType() == QCPAxis::stLogarithmic, e.Log);
+            QCOMPARE(w->Graph()->yAxis->range().lower, e.LeftMin);
+            QCOMPARE(w->Graph()->yAxis->range().upper, e.LeftMax);
+            QCOMPARE(w->Record().Curves.size(), e.System ? std::size_t(1) : std::size_t(0));
+            QCOMPARE(w->windowTitle(), QString("Pelmo"));
+        }
+        // The SPL window got its blue System curve with phase and points at once.
+        TPlotForm* spl = gw.Windows()[0];
+        QCOMPARE(PenColour(spl->MagGraph(0)), QColor(0, 0, 255));
+        QCOMPARE(spl->MagGraph(0)->name(), QString("Sys"));
+        QCOMPARE(spl->PhaseGraph(0)->name(), QString::fromUtf8("Sys\xC2\xB0"));
+        QVERIFY(spl->PhaseGraph(0)->visible());
+        QCOMPARE(spl->MagGraph(0)->data()->size(), 500);
+        QCOMPARE(spl->PhaseGraph(0)->data()->size(), 500);
+        QCOMPARE(spl->Record().ColourCounter, 4);
+        QCOMPARE(gw.Windows()[1]->MagGraph(0)->data()->size(), 500);  // impedance
+        QCOMPARE(gw.Windows()[3]->MagGraph(0)->data()->size(), 500);  // group delay
+        QVERIFY(spl->HoldButton()->isVisibleTo(spl));
+        QVERIFY(!gw.Windows()[2]->HoldButton()->isVisibleTo(gw.Windows()[2]));
+        // Windows open 40 pixels right of and below the one before.
+        QCOMPARE(gw.Windows()[1]->pos() - gw.Windows()[0]->pos(), QPoint(40, 40));
+
+        // Scale menus by kind.
+        QVERIFY(FindItem(spl->ScaleMenu(), "vertical center"));
+        QVERIFY(!FindItem(spl->ScaleMenu(), "Test Frequency"));
+        QVERIFY(FindItem(gw.Windows()[9]->ScaleMenu(), "Test Frequency"));
+        QVERIFY(!FindItem(gw.Windows()[9]->ScaleMenu(), "Min Frequency"));
+        QVERIFY(FindItem(gw.Windows()[1]->CurvesMenu(), "Get File"));
+        QVERIFY(!FindItem(gw.Windows()[5]->CurvesMenu(), "Get File"));
+        QVERIFY(!gw.Windows()[9]->DeltaMenu());
+        // The filter window exports its drivers; voltage lists parts after a separator.
+        QCOMPARE(Captions(gw.Windows()[2]->ExportFrdMenu()), QStringList({"S1", "S2"}));
+        QCOMPARE(Captions(gw.Windows()[5]->CurvesMenu()), QStringList({"S1", "S2", "-", "R1", "R2"}));
+    }
+
+    void newCurvesTakeThePaletteInOrderAndReuseARemovedColour() {
+        DriversDesign t(4);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        const QStringList names{"S1", "S2", "S3", "S4", "S1 (driver only)", "S2 (driver only)", "S3 (driver only)"};
+        for (int i = 0; i < names.size(); ++i) dialogs_.push_back(Ok());
+        for (const QString& n : names) FindItem(spl->CurvesMenu(), n)->trigger();
+        QCOMPARE(dialogsShown_, 7);  // a user's new curve opens the settings dialog
+        const QList<QColor> expected{QColor(0, 0, 255),    QColor(250, 3, 3), QColor(252, 170, 1), QColor(0, 0, 0),
+                                     QColor(168, 107, 81), QColor(0, 128, 0), QColor(234, 0, 234), QColor(0, 0, 255)};
+        for (int i = 0; i < expected.size(); ++i) QCOMPARE(PenColour(spl->MagGraph(i)), expected[i]);
+        QVERIFY(FindItem(spl->CurvesMenu(), "S2")->isChecked());
+        QVERIFY(!FindItem(spl->CurvesMenu(), "S4 (driver only)")->isChecked());
+        // A user's curve starts without phase; a driver-only curve too.
+        QVERIFY(!spl->PhaseGraph(1)->visible());
+        QVERIFY(spl->Record().Curves[5].DriverOnly);
+
+        // Choosing the orange S2 again and removing it: the next curve is black.
+        dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
+        FindItem(spl->CurvesMenu(), "S2")->trigger();
+        QCOMPARE(spl->Record().Curves.size(), std::size_t(7));
+        QVERIFY(!FindItem(spl->CurvesMenu(), "S2")->isChecked());
+        dialogs_.push_back(Ok());
+        FindItem(spl->CurvesMenu(), "S4 (driver only)")->trigger();
+        QCOMPARE(spl->Record().Curves.back().ColourIndex, 0);
+        QCOMPARE(PenColour(spl->MagGraph(7)), QColor(0, 0, 0));
+        QCOMPARE(spl->Graph()->graphCount(), 4 + 2 * 8);  // hold and file curves, two per curve
+    }
+
+    void windowNumbersCountPerKindAndRestartAfterAnOpen() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        QWidget main;
+        main.setGeometry(100, 80, 600, 400);
+        TGraphWindows gw(t.d, sink, &main);
+        gw.OpenGraph(gkImpedance);
+        TPlotForm* second = gw.OpenGraph(gkImpedance);
+        QCOMPARE(second->ChartTitle(), QString("Impedance (#2)"));
+        QCOMPARE(gw.OpenGraph(gkSPL)->ChartTitle(), QString("Frequency Response (#1)"));
+        QMenu toFront;
+        gw.SetGraphToFrontMenu(&toFront);
+        QCOMPARE(Captions(&toFront), QStringList({"Impedance (#1)", "Impedance (#2)", "Frequency Response (#1)"}));
+        gw.SetCaption("Pelmo -- TwoWay.bkt");
+
+        gw.OpenDefaultGraphs();
+        QCOMPARE(gw.Windows().size(), std::size_t(2));
+        QCOMPARE(gw.Windows()[0]->ChartTitle(), QString("Frequency Response (#1)"));
+        QCOMPARE(gw.Windows()[1]->ChartTitle(), QString("Impedance (#1)"));
+        QCOMPARE(gw.OpenGraph(gkImpedance)->ChartTitle(), QString("Impedance (#2)"));
+        QCOMPARE(Captions(&toFront), QStringList({"Frequency Response (#1)", "Impedance (#1)", "Impedance (#2)"}));
+        for (TPlotForm* w : gw.Windows()) QCOMPARE(w->windowTitle(), QString("Pelmo -- TwoWay.bkt"));
+        // The default windows: System with phase, beside the main window, half its height.
+        for (int i = 0; i < 2; ++i) {
+            TPlotForm* w = gw.Windows()[std::size_t(i)];
+            QCOMPARE(w->Record().Curves.size(), std::size_t(1));
+            QVERIFY(w->Record().Curves[0].ShowPhase);
+            QCOMPARE(w->Record().Curves[0].ColourIndex, 4);
+            QCOMPARE(w->Record().ColourCounter, 4);
+            QCOMPARE(w->frameGeometry().left(), main.frameGeometry().right() + 1);
+            QCOMPARE(w->frameGeometry().width(), main.frameGeometry().width());
+        }
+        QCOMPARE(gw.Windows()[0]->frameGeometry().top(), main.frameGeometry().top());
+        QCOMPARE(gw.Windows()[1]->frameGeometry().top(),
+                 main.frameGeometry().top() + main.frameGeometry().height() / 2);
+
+        // Closing a window takes it off the lists.
+        gw.Windows()[2]->close();
+        QCOMPARE(gw.Windows().size(), std::size_t(2));
+        QCOMPARE(gw.List().Windows.size(), std::size_t(2));
+        QCOMPARE(toFront.actions().size(), 2);
+    }
+
+    void deletingADriverRemovesItsCurvesFromEveryWindow() {
+        DriversDesign t(2);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* z = gw.OpenGraph(gkImpedance);
+        TPlotForm* v = gw.OpenGraph(gkVoltage);
+        for (int i = 0; i < 6; ++i) dialogs_.push_back(Ok());
+        for (const char* n : {"S1", "S1 (driver only)", "S2"}) FindItem(spl->CurvesMenu(), n)->trigger();
+        for (const char* n : {"S1 (lookback)", "S1 (driver only)"}) FindItem(z->CurvesMenu(), n)->trigger();
+        FindItem(v->CurvesMenu(), "S1")->trigger();
+        QCOMPARE(z->MagGraph(1)->data()->size(), 500);  // lookback points
+
+        const TDriver* s1 = t.d.Drivers[0].get();
+        gw.RemoveCurvesOf(s1);
+        auto names = [](TPlotForm* w) {
+            QStringList out;
+            for (const TSeriesDef& c : w->Record().Curves) out << QString::fromStdString(c.Name);
+            return out;
+        };
+        QCOMPARE(names(spl), QStringList({"System", "S2"}));
+        QCOMPARE(names(z), QStringList({"System"}));
+        QCOMPARE(names(v), QStringList());
+        QCOMPARE(spl->Graph()->graphCount(), 4 + 4);
+        QCOMPARE(PenColour(spl->MagGraph(1)), QColor(0, 0, 0));  // S2 kept its colour
+        QVERIFY(!FindItem(spl->CurvesMenu(), "S1")->isChecked());
+
+        // The driver itself goes; the next solve and the menus go on without it.
+        t.d.Drivers.erase(t.d.Drivers.begin());
+        gw.SolveNow();
+        QVERIFY(!FindItem(spl->CurvesMenu(), "S1"));
+        QCOMPARE(spl->MagGraph(1)->data()->size(), 500);
+
+        // Elements destroyed without notice (a new design): their curves are
+        // dropped at the next solve instead of being followed.
+        ClearElements(t.d);
+        gw.SolveNow();
+        QCOMPARE(names(spl), QStringList({"System"}));
+    }
+
+    void removedSystemCurveIsNotAddedAgainAndHoldHides() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        QVERIFY(spl->HoldButton()->isVisibleTo(spl));
+
+        // Hold keeps the old curve while a part value changes; Clear drops it.
+        spl->HoldClick();
+        QVERIFY(spl->HoldMag()->visible());
+        QVERIFY(spl->HoldPhase()->visible());
+        QVERIFY(spl->ClearButton()->isVisibleTo(spl));
+        QCOMPARE(spl->HoldMag()->data()->size(), 500);
+        const double held = spl->HoldMag()->data()->at(250)->value;
+        t.d.Parts[0]->Value = 20;
+        gw.SolveNow();
+        QCOMPARE(spl->HoldMag()->data()->at(250)->value, held);
+        QVERIFY(spl->MagGraph(0)->data()->at(250)->value < held - 3);
+        QCOMPARE(spl->HoldMag()->layer()->name(), QString("hold"));
+        spl->ClearClick();
+        QVERIFY(!spl->HoldMag()->visible());
+        QCOMPARE(spl->HoldMag()->data()->size(), 0);
+        QVERIFY(!spl->ClearButton()->isVisibleTo(spl));
+
+        dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
+        FindItem(spl->CurvesMenu(), "System")->trigger();
+        QVERIFY(spl->Record().Curves.empty());
+        QVERIFY(!spl->HoldButton()->isVisibleTo(spl));
+        gw.SolveNow();
+        gw.SolveNow();
+        QVERIFY(spl->Record().Curves.empty());
+        QVERIFY(!FindItem(spl->CurvesMenu(), "System")->isChecked());
+
+        // Export without the System curve says so and writes nothing.
+        spl->ExportSystemClick(false);
+        QCOMPARE(sink.Messages, std::vector<std::string>{"cannot export unless System curve is displayed"});
+    }
+
+    void curveSettingsDialog() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* z = gw.OpenGraph(gkImpedance);
+        TSeriesEditForm& dialog = gw.SeriesEdit();
+
+        struct Seen {
+            QString Text, Label, Caption;
+            int Height = 0;
+            bool SmoothingShown = false;
+        };
+        Seen seen;
+        auto look = [&](QDialog& d) {
+            auto& f = static_cast<TSeriesEditForm&>(d);
+            seen = {f.SmoothingList()->currentText(), f.Label()->text(), f.windowTitle(), f.height(),
+                    f.SmoothingList()->isVisibleTo(&f)};
+            return TSeriesEditForm::ResultOk;
+        };
+        spl->Record().Curves[0].Smoothing = 0.05;
+        dialogs_.push_back(look);
+        FindItem(spl->CurvesMenu(), "System")->trigger();
+        QCOMPARE(seen.Text, QString("1/12 octave"));
+        QCOMPARE(seen.Height, 158);
+        QVERIFY(seen.SmoothingShown);
+        QCOMPARE(seen.Label, QString("select curve color for \"System\""));
+        QCOMPARE(seen.Caption, QString("System"));
+        spl->Record().Curves[0].Smoothing = 1000;
+        dialogs_.push_back(look);
+        FindItem(spl->CurvesMenu(), "System")->trigger();
+        QCOMPARE(seen.Text, QString("auditory ERB "));
+        dialogs_.push_back(look);
+        FindItem(z->CurvesMenu(), "System")->trigger();
+        QCOMPARE(seen.Height, 129);
+        QVERIFY(!seen.SmoothingShown);
+
+        // Changes apply live: a swatch recolours before "Ok", the phase box
+        // hides the phase, the smoothing list smooths; "Ok" keeps them and
+        // makes the smoothing the window's default.
+        QColor during;
+        int phasePointsDuring = -1;
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TSeriesEditForm&>(d);
+            QTest::mouseClick(f.Swatch(6), Qt::LeftButton);
+            during = PenColour(spl->MagGraph(0));
+            f.PhaseBox()->click();
+            f.SmoothingList()->setCurrentIndex(4);
+            emit f.SmoothingList()->activated(4);
+            phasePointsDuring = spl->PhaseGraph(0)->data()->size();
+            return TSeriesEditForm::ResultOk;
+        });
+        FindItem(spl->CurvesMenu(), "System")->trigger();
+        QCOMPARE(during, QColor(252, 170, 1));
+        QCOMPARE(phasePointsDuring, 0);  // solved at once, without phase points
+        QCOMPARE(spl->Record().Curves[0].ColourIndex, 6);
+        QVERIFY(!spl->Record().Curves[0].ShowPhase);
+        QVERIFY(!spl->PhaseGraph(0)->visible());
+        QCOMPARE(spl->Record().Curves[0].Smoothing, 1.0 / 3);
+        QCOMPARE(spl->Record().DefaultSmoothing, 1.0 / 3);
+        QCOMPARE(&dialog, &gw.SeriesEdit());
+
+        // "Remove this Curve" removes it although it was recoloured live.
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TSeriesEditForm&>(d);
+            QTest::mouseClick(f.Swatch(2), Qt::LeftButton);
+            f.RemoveButton()->click();
+            return f.result();
+        });
+        FindItem(z->CurvesMenu(), "System")->trigger();
+        QVERIFY(z->Record().Curves.empty());
+        QCOMPARE(z->Graph()->graphCount(), 4);
+    }
+
+    void exportOfTheSplSystemCurveWithoutPhase() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        spl->Record().Curves[0].ShowPhase = false;
+        gw.SolveNow();
+        QTemporaryDir dir;
+        const QString path = dir.filePath("system.frd");
+        QString title, filter, suffix;
+        gw.ChooseSaveFile = [&](QWidget*, const QString& t, const QString& f, const QString& s) {
+            title = t;
+            filter = f;
+            suffix = s;
+            return path;
+        };
+        QVERIFY(FindItem(spl->FileMenu(), "Export system FRD file"));
+        QVERIFY(!FindItem(spl->FileMenu(), "Export system ZMA file"));
+        FindItem(spl->FileMenu(), "Export system FRD file")->trigger();
+        QCOMPARE(title, QString("save data to FRD impedance file"));
+        QCOMPARE(suffix, QString("frd"));
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        QCOMPARE(lines.size(), std::size_t(505));
+        QCOMPARE(lines[3], std::string("\" FREQ [Hz], MAG [dB]\r"));
+        for (std::size_t i = 5; i < lines.size(); ++i)
+            QVERIFY(lines[i].size() > 2 && lines[i].substr(lines[i].size() - 2) == "\t\r");
+        DataArray f, m, p;
+        QVERIFY(ReadMeasurementFile(path.toStdString(), f, m, p, sink));
+        QCOMPARE(f.size(), std::size_t(500));
+        QVERIFY(std::abs(m[250] - spl->MagGraph(0)->data()->at(250)->value) < 0.001);
+
+        // A filter window exports a driver's curve only when it shows it.
+        TPlotForm* filter1 = gw.OpenGraph(gkFilter);
+        FindItem(filter1->ExportFrdMenu(), "S1")->trigger();
+        QCOMPARE(sink.Messages.back(), std::string("cannot export unless selected curve is displayed"));
+    }
+
+    void readoutAndDeltaMode() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        spl->resize(800, 500);
+        QVERIFY(QTest::qWaitForWindowExposed(spl));
+        spl->Graph()->replot();
+        spl->GraphMouseMove(PixelAt(spl, 1000, 90));
+        QVERIFY(spl->Readout()->isVisibleTo(spl));
+        QVERIFY(spl->Readout()->text().contains("Hz, "));
+        QVERIFY(spl->Readout()->text().contains(" dBSPL or "));  // the System curve shows phase
+        QVERIFY(!spl->Readout()->text().contains("d=["));
+        spl->SetDeltaReferenceClick();
+        QVERIFY(spl->DeltaMode());
+        QVERIFY(FindItem(spl->DeltaMenu(), "delta mode Off"));
+        spl->GraphMouseMove(PixelAt(spl, 3000, 95));
+        const QString text = spl->Readout()->text();
+        QVERIFY2(text.contains("\nd=[") && text.endsWith("]"), qPrintable(text));
+        QVERIFY(spl->PopupEnabled());
+        // Outside the plotting area: no readout, no pop-up menu.
+        spl->GraphMouseMove(QPoint(2, 2));
+        QVERIFY(!spl->Readout()->isVisibleTo(spl));
+        QVERIFY(!spl->PopupEnabled());
+        spl->DeltaModeOffClick();
+        QVERIFY(!spl->DeltaMode());
+        QVERIFY(!FindItem(spl->DeltaMenu(), "delta mode Off"));
+    }
+
+    void getFileOverlaysAMeasurementFile() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        const QString file = QString(PELMO_TEST_DATA_DIR) + "/real/dpohanlon_crossover/AN25F-4@0.frd";
+        QString filter;
+        gw.ChooseOpenFile = [&](QWidget*, const QString&, const QString& f, const QString&) {
+            filter = f;
+            return file;
+        };
+        dialogs_.push_back([](QDialog& d) {
+            auto& f = static_cast<TSeriesEditForm&>(d);
+            if (f.windowTitle() != "From File") return -1;
+            QTest::mouseClick(f.Swatch(3), Qt::LeftButton);
+            f.PhaseBox()->setChecked(true);
+            return TSeriesEditForm::ResultOk;
+        });
+        spl->GetFileAction()->trigger();
+        QVERIFY(filter.startsWith("FRD response files"));
+        DataArray fr, m, p;
+        QVERIFY(ReadMeasurementFile(file.toStdString(), fr, m, p, sink));
+        QCOMPARE(spl->FileMag()->data()->size(), int(fr.size()));
+        QVERIFY(spl->FileMag()->visible());
+        QVERIFY(spl->FilePhase()->visible());
+        QCOMPARE(PenColour(spl->FileMag()), QColor(234, 0, 234));
+        QCOMPARE(spl->FileColour(), 3);
+        QCOMPARE(spl->GetFileAction()->text(), QString("From File: AN25F-4@0.frd"));
+        QVERIFY(spl->GetFileAction()->isChecked());
+        QCOMPARE(spl->Record().Curves[0].FileName, file.toStdString());
+
+        // "Remove this Curve" in file mode drops the overlay.
+        dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
+        spl->GetFileAction()->trigger();
+        QVERIFY(!spl->FileMag()->visible());
+        QCOMPARE(spl->FileMag()->data()->size(), 0);
+        QCOMPARE(spl->GetFileAction()->text(), QString("Get File"));
+        QVERIFY(!spl->GetFileAction()->isChecked());
+
+        // A file that cannot be read leaves no overlay.
+        gw.ChooseOpenFile = [](QWidget*, const QString&, const QString&, const QString&) {
+            return QString("/nonexistent/x.frd");
+        };
+        dialogs_.push_back(Ok());
+        spl->GetFileAction()->trigger();
+        QVERIFY(!spl->FileMag()->visible());
+        QVERIFY(!sink.Messages.empty());
+    }
+
+    void scaleMenusApplyLive() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* z = gw.OpenGraph(gkImpedance);
+        QMenu* ohms = nullptr;
+        for (QAction* a : z->ScaleMenu()->actions())
+            if (a->text() == "vertical scale" && a->isVisible() && a->menu()) ohms = a->menu();
+        QVERIFY(ohms);
+        QVERIFY(FindItem(ohms, "2 ohm")->isChecked());
+        FindItem(ohms, "5 ohm")->trigger();
+        QVERIFY(FindItem(ohms, "5 ohm")->isChecked());
+        QVERIFY(!FindItem(ohms, "2 ohm")->isChecked());
+        QCOMPARE(z->Graph()->yAxis->range().upper, 60.0);
+
+        // Min Frequency: limits from the axis, every value applied at once.
+        double lo = 0, hi = 0;
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TERSform1&>(d);
+            lo = f.ers()->MinValue();
+            hi = f.ers()->MaxValue();
+            f.ers()->Step(true);  // 10 -> 20 in the digit pattern
+            return int(QDialog::Accepted);
+        });
+        FindItem(z->ScaleMenu(), "Min Frequency")->trigger();
+        QCOMPARE(lo, 10.0);
+        QCOMPARE(hi, 10000.0);
+        QCOMPARE(z->Graph()->xAxis->range().lower, 20.0);
+
+        TPlotForm* sq = gw.OpenGraph(gkSquareWave);
+        QString caption;
+        QString titleDuring;
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TERSform1&>(d);
+            caption = f.windowTitle();
+            f.ers()->SetRealValue(2000);
+            f.ers()->DoValChange();
+            titleDuring = sq->ChartTitle();
+            return int(QDialog::Accepted);
+        });
+        FindItem(sq->ScaleMenu(), "Test Frequency")->trigger();
+        QCOMPARE(caption, QString("Test Frequency"));
+        QCOMPARE(titleDuring, QString("Square Wave Response at 2kHz (#1)"));
+        QCOMPARE(sq->Record().TestFrequency, 2000.0);
+
+        TPlotForm* gd = gw.OpenGraph(gkGroupDelay);
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TERSform1&>(d);
+            f.ers()->SetRealValue(50);
+            f.ers()->DoValChange();
+            return int(QDialog::Accepted);
+        });
+        for (QAction* a : gd->ScaleMenu()->actions())
+            if (a->text() == "vertical scale" && a->isVisible()) a->trigger();
+        QCOMPARE(gd->Record().UsecPerDiv, 50.0);
+        QCOMPARE(gd->Graph()->yAxis->range().lower, -50.0);
+        QCOMPARE(gd->Graph()->yAxis->range().upper, 450.0);
+
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        dialogs_.push_back([&](QDialog& d) {
+            auto& f = static_cast<TERSform1&>(d);
+            caption = f.windowTitle();
+            f.ers()->Step(true);  // integer steps of the dB per division
+            return int(QDialog::Accepted);
+        });
+        FindItem(spl->ScaleMenu(), "vertical center")->trigger();
+        QCOMPARE(caption, QString("Vertical Center value"));
+        QCOMPARE(spl->Record().VerticalCenter, 95.0);
+        QCOMPARE(spl->Graph()->yAxis->range().upper, 125.0);
+    }
+};
+
+QTEST_MAIN(TestGraphWindows)
+#include "tst_graphwindows.moc"
