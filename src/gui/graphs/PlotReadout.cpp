@@ -147,7 +147,7 @@ void TPlotForm::SetFileStyle(int colour, bool showPhase) {
     const TRgb rgb = PaletteColour(colour);
     const QColor c(rgb.R, rgb.G, rgb.B);
     fileMag_->setPen(QPen(c, 2));
-    filePhase_->setPen(QPen(c, 2, Qt::DotLine));
+    filePhase_->setPen(QPen(c, 1, Qt::DotLine));
     // Only a file curve that is there can be shown.
     if (!fileMag_->data()->isEmpty()) ShowInLegend(graph_, filePhase_, showPhase && !filePhase_->data()->isEmpty());
     Replot();
