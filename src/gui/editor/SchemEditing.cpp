@@ -1,0 +1,584 @@
+// The sheet editor: modes, the mouse, the keyboard and the wheel. The rules
+// that decide (what lies under the pointer, which placements are refused, how
+// wires merge) are the core's; this file turns input into calls of them.
+#include <QApplication>
+#include <QCursor>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include "app/Schem.h"
+#include "document/Document.h"
+#include "editor/SheetWidgets.h"
+#include "editor/ViewGeometry.h"
+#include "model/Rounding.h"
+
+namespace pelmo {
+
+namespace {
+
+const char* const RotateHint = " to rotate part while moving, use [R] or [spacebar] keys";
+
+}  // namespace
+
+bool TSchem::CurrentExists() const { return ElementExists(*design_, current_); }
+
+bool TSchem::PointerOverDialog() const { return dialogs_->PointerOver(current_, QCursor::pos()); }
+
+void TSchem::CloseElementDialogs() { dialogs_->CloseAll(); }
+
+void TSchem::EndTuning() {
+    editMode_ = TEditMode::Idle;
+    SetCursorShape(TSheetCursor::Default);
+}
+
+void TSchem::UnselectAllAndRepaint() {
+    UnselectAll(*design_);
+    RepaintSheet();
+}
+
+void TSchem::SetIdle() {
+    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (btnSelect_) btnSelect_->setChecked(true);
+    marker_.Hide();
+    RepaintSheet();
+    editMode_ = TEditMode::Idle;
+    SetCursorShape(TSheetCursor::Default);
+    current_ = {};
+}
+
+void TSchem::CancelToIdle() {
+    if (PointerOverDialog()) return;
+    SetCursorShape(TSheetCursor::Default);
+    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    UnselectAllAndRepaint();
+    SetIdle();
+    CloseElementDialogs();
+}
+
+void TSchem::CommitEdit() {
+    history_.Commit(*design_);
+    undoAction_->setEnabled(history_.CanUndo());
+    redoAction_->setEnabled(history_.CanRedo());
+}
+
+void TSchem::Undo() {
+    if (editMode_ != TEditMode::Idle) CancelToIdle();
+    CloseElementDialogs();
+    if (!history_.Undo(*design_)) return;
+    SetIdle();
+    RepaintSheet();
+    Solve();
+    undoAction_->setEnabled(history_.CanUndo());
+    redoAction_->setEnabled(history_.CanRedo());
+}
+
+void TSchem::Redo() {
+    if (editMode_ != TEditMode::Idle) CancelToIdle();
+    CloseElementDialogs();
+    if (!history_.Redo(*design_)) return;
+    SetIdle();
+    RepaintSheet();
+    Solve();
+    undoAction_->setEnabled(history_.CanUndo());
+    redoAction_->setEnabled(history_.CanRedo());
+}
+
+// ---- tools ----
+
+void TSchem::ArmTool(int kind) {
+    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    TDesign& d = *design_;
+    if (kind == ekDriver && d.BlockDesignMode) {
+        btnSelect_->setChecked(true);
+        return;
+    }
+    marker_.Hide();
+    if (QToolButton* b = ToolButton(kind)) b->setChecked(true);
+    if (kind == ekWire) {
+        StartPlacingWire();
+        return;
+    }
+    if (kind == ekText) {
+        current_ = {ekText, -1};
+        UnselectAllAndRepaint();
+        editMode_ = TEditMode::Placing;
+        d.DefaultText.Text.clear();
+        d.DefaultText.Color = 0x800000;  // navy
+        d.DefaultText.Size = 8;
+        if (!dialogs_->EditTextModal(d.DefaultText) || d.DefaultText.Text.empty()) {
+            CancelToIdle();
+            return;
+        }
+        SetCursorShape(TSheetCursor::Default);
+        editMode_ = TEditMode::Placing;
+        current_ = {ekText, -1};
+        return;
+    }
+    UnselectAllAndRepaint();
+    d.Modified = true;
+    editMode_ = TEditMode::Placing;
+    current_ = {kind, -1};
+    SetCursorShape(TSheetCursor::Default);
+    marker_.SetSize(10 * scale_ + 1, 10 * scale_ + 1);
+}
+
+void TSchem::StartPlacingWire() {
+    UnselectAllAndRepaint();
+    design_->Modified = true;
+    editMode_ = TEditMode::Placing;
+    current_ = {ekWire, -1};
+    SetCursorShape(TSheetCursor::Wire);
+}
+
+// ---- pointer tracking ----
+
+void TSchem::SheetMouseMove(QPoint pos, bool realMove) {
+    pointer_ = pos;
+    const QPoint snapped = SnapToGrid(pos);
+    if (snapped == lastPointer_ && lastPointerTime_.elapsed() < 400) return;
+    lastPointer_ = snapped;
+    lastPointerTime_.restart();
+    if (menuOpen_ || PointerOverDialog()) return;
+
+    if (realMove) {
+        const bool hint = editMode_ == TEditMode::Placing || editMode_ == TEditMode::Moving;
+        setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(CaptionFor(design_->FileName)));
+    }
+
+    const TDesign& d = *design_;
+    switch (editMode_) {
+        case TEditMode::Idle: {
+            const auto hit = HitTest(d, PixelToGrid(pos));
+            const bool connection = ConnectionPointAt(d, {pos.x(), pos.y()}, scale_);
+            SetCursorShape(connection ? TSheetCursor::Wire : TSheetCursor::Default);
+            if (hit) current_ = *hit;
+            break;
+        }
+        case TEditMode::TuneMode:
+            SetCursorShape(TSheetCursor::TuneDown);
+            break;
+        case TEditMode::Placing:
+        case TEditMode::Moving:
+        case TEditMode::BlockMove:
+        case TEditMode::BlockPlace:
+            TrackDragImage(snapped);
+            break;
+        case TEditMode::Wiring:
+            UpdateRubberBand(snapped);
+            break;
+        case TEditMode::BoxDrag:
+            DragBox(snapped);
+            break;
+        case TEditMode::GroupMove:
+        case TEditMode::GroupPaste:
+            sheet_->update();  // the preview is drawn over the whole sheet
+            break;
+        default:
+            break;
+    }
+}
+
+void TSchem::TrackDragImage(QPoint snapped) {
+    const TDesign& d = *design_;
+    const int s = scale_;
+    marker_.Hide();
+    int w = 10 * s + 1, h = 10 * s + 1;
+    dropPoint_ = snapped;
+    auto textSize = [&](const TStext& t) {
+        const TRect r = ComputeTextRect(t, s, *d.Metrics);
+        w = (r.Right - r.Left) * s + 2 * s;
+        h = (r.Bottom - r.Top) * s + s;
+    };
+    if (editMode_ == TEditMode::Placing) {
+        if (current_.Kind == ekWire) return;  // nothing follows the pointer before a wire starts
+        if (current_.Kind == ekText) textSize(d.DefaultText);
+    } else if (editMode_ == TEditMode::BlockMove || editMode_ == TEditMode::BlockPlace) {
+        if (!CurrentExists()) return;
+        const TRect b = d.Blocks[current_.Index]->BoundsRect;
+        w = (b.Right - b.Left + 4) * s;
+        h = (b.Bottom - b.Top + 4) * s;
+    } else {
+        if (!CurrentExists()) return;
+        if (current_.Kind == ekText) textSize(*d.Texts[current_.Index]);
+        if (current_.Kind == ekWire) {
+            const TWire& wire = *d.Wires[current_.Index];
+            const QPoint a(wire.PixelEnd1.X, wire.PixelEnd1.Y), b(wire.PixelEnd2.X, wire.PixelEnd2.Y);
+            if (IsHorizontal(wire)) {
+                const int length = b.x() - a.x();
+                w = 2 * std::abs(length);
+                h = 4;
+                dropPoint_ = QPoint(snapped.x() - wireGrabOffset_, snapped.y());
+                dropEnd2_ = dropPoint_ + QPoint(length, 0);
+            } else {
+                const int length = b.y() - a.y();
+                w = 4;
+                h = 2 * std::abs(length);
+                dropPoint_ = QPoint(snapped.x(), snapped.y() - wireGrabOffset_);
+                dropEnd2_ = dropPoint_ + QPoint(0, length);
+            }
+        }
+    }
+    marker_.SetSize(w, h);
+    marker_.Show(snapped.x(), snapped.y());
+}
+
+// ---- pressing, releasing ----
+
+void TSchem::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
+    pointer_ = pos;
+    if (button == Qt::RightButton) {
+        RightPress(pos);
+        return;
+    }
+    if (button != Qt::LeftButton) return;
+    if (dblClickFlag_) {
+        dblClickFlag_ = false;
+        dblClickTimer_.stop();
+        SheetDblClick();
+        return;
+    }
+    switch (editMode_) {
+        case TEditMode::Idle:
+            pressPoint_ = pos;
+            PickUp(pos);
+            break;
+        case TEditMode::Placing:
+            if (current_.Kind == ekWire) {
+                pressPoint_ = pos;
+                StartWire(pos);
+            }
+            break;
+        case TEditMode::Wiring:
+            FinishWire();
+            break;
+        default:
+            break;  // left presses mean nothing in the other modes
+    }
+}
+
+void TSchem::PickUp(QPoint pos) {
+    TDesign& d = *design_;
+    current_ = {};
+    if (ConnectionPointAt(d, {pos.x(), pos.y()}, scale_)) {
+        StartPlacingWire();
+        StartWire(pos);
+        return;
+    }
+    const auto hit = HitTest(d, PixelToGrid(pos));
+    if (!hit) {
+        StartBox(pos);
+        return;
+    }
+    current_ = *hit;
+    const int i = hit->Index;
+    switch (hit->Kind) {
+        case ekSource:
+            d.Source.Selected = true;
+            dropPoint_ = GridToPixel(d.Source.Position);
+            break;
+        case ekDriver:
+            d.Drivers[i]->Selected = true;
+            dropPoint_ = GridToPixel(d.Drivers[i]->Position);
+            break;
+        case ekGround:
+            d.Grounds[i]->Selected = true;
+            dropPoint_ = GridToPixel(d.Grounds[i]->Position);
+            break;
+        case ekText:
+            d.Texts[i]->Selected = true;
+            dropPoint_ = GridToPixel(d.Texts[i]->Position);
+            break;
+        case ekWire: {
+            TWire& w = *d.Wires[i];
+            w.Selected = true;
+            const QPoint grab = SnapToGrid(pos);
+            wireGrabOffset_ = IsHorizontal(w) ? grab.x() - w.PixelEnd1.X : grab.y() - w.PixelEnd1.Y;
+            dropPoint_ = QPoint(w.PixelEnd1.X, w.PixelEnd1.Y);
+            dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
+            break;
+        }
+        case ekBlock:
+            d.Blocks[i]->Selected = true;
+            dropPoint_ = GridToPixel(d.Blocks[i]->Center);
+            break;
+        default:
+            d.Parts[i]->Selected = true;
+            movingHorizontal_ = d.Parts[i]->IsHorizontal;
+            dropPoint_ = GridToPixel(d.Parts[i]->Position);
+            break;
+    }
+    editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
+    d.Modified = true;
+    dblClickFlag_ = true;
+    dblClickTimer_.start();
+    RepaintSheet();
+}
+
+void TSchem::PickUpAtRightClickPoint() {
+    const QPoint pos = GridToPixel(rightClickPoint_);
+    const auto hit = HitTest(*design_, rightClickPoint_);
+    if (!hit) return;
+    pressPoint_ = pos;
+    pointer_ = pos;
+    // Picked up like a left press there, but always the element: a menu
+    // command on it never starts a wire.
+    TDesign& d = *design_;
+    current_ = *hit;
+    const int i = hit->Index;
+    switch (hit->Kind) {
+        case ekSource:
+            d.Source.Selected = true;
+            break;
+        case ekDriver:
+            d.Drivers[i]->Selected = true;
+            break;
+        case ekGround:
+            d.Grounds[i]->Selected = true;
+            break;
+        case ekText:
+            d.Texts[i]->Selected = true;
+            break;
+        case ekBlock:
+            d.Blocks[i]->Selected = true;
+            break;
+        case ekWire: {
+            TWire& w = *d.Wires[i];
+            w.Selected = true;
+            wireGrabOffset_ = IsHorizontal(w) ? pos.x() - w.PixelEnd1.X : pos.y() - w.PixelEnd1.Y;
+            dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
+            break;
+        }
+        default:
+            d.Parts[i]->Selected = true;
+            movingHorizontal_ = d.Parts[i]->IsHorizontal;
+            break;
+    }
+    dropPoint_ = GridToPixel(ElementPosition(d, *hit));
+    editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
+    d.Modified = true;
+    RepaintSheet();
+}
+
+void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
+    if (button != Qt::LeftButton) return;
+    // The release point counts as the last pointer position, even when no
+    // move was reported on the way there.
+    auto track = [&] {
+        lastPointer_ = QPoint(-1000000, -1000000);
+        SheetMouseMove(pos, false);
+    };
+    switch (editMode_) {
+        case TEditMode::Placing:
+            if (current_.Kind == ekWire) break;
+            track();
+            PlaceAt(pos);
+            break;
+        case TEditMode::Moving:
+            if (pos == pressPoint_) {
+                RepaintSheet();  // a click without movement keeps the element picked up
+                break;
+            }
+            track();
+            DropAt(pos);
+            break;
+        case TEditMode::Wiring:
+            track();
+            FinishWire();
+            break;
+        case TEditMode::BlockMove:
+        case TEditMode::BlockPlace: {
+            if (pos == pressPoint_) {
+                RepaintSheet();
+                break;
+            }
+            const bool placing = editMode_ == TEditMode::BlockPlace;
+            const TElementRef block = current_;
+            if (!CurrentExists()) break;
+            MoveBlockTo(*design_, block.Index, PixelToGrid(pos));
+            design_->Modified = true;
+            if (placing) {
+                design_->Blocks[block.Index]->NeedsEval = true;
+                SetIdle();
+                dialogs_->ShowFor(block);
+            } else {
+                CancelToIdle();
+            }
+            Solve();
+            CommitEdit();
+            break;
+        }
+        case TEditMode::BoxDrag:
+            pointer_ = pos;
+            EndBox(pos);
+            break;
+        case TEditMode::GroupMove:
+        case TEditMode::GroupPaste:
+            track();
+            CommitGroup();
+            break;
+        default:
+            break;
+    }
+}
+
+void TSchem::PlaceAt(QPoint pos) {
+    TDesign& d = *design_;
+    const TPoint p = PixelToGrid(pos);
+    const int kind = current_.Kind;
+    if (kind == ekText) {
+        TStext& t = AppendText(d);
+        CopyText(d, d.DefaultText, t);
+        t.Subckt = -1;
+        SetTextPosition(d, t, p);
+        d.Modified = true;
+        UnselectAllAndRepaint();
+        SetIdle();
+        CommitEdit();
+        return;
+    }
+    if (IsPartKind(kind)) {
+        if (PartPlacementRefused(d, p, partHorizontal_[kind])) return;
+        AddPart(d, kind, p, partHorizontal_[kind]);
+    } else if (kind == ekDriver) {
+        if (DriverPlacementRefused(d, p)) return;
+        AddDriver(d, p);
+    } else if (kind == ekGround) {
+        if (GroundPlacementRefused(d, p)) return;
+        AddGround(d, p);
+    } else {
+        return;
+    }
+    d.Modified = true;
+    Solve();
+    UnselectAllAndRepaint();
+    SetIdle();
+    CommitEdit();
+}
+
+void TSchem::DropAt(QPoint) {
+    TDesign& d = *design_;
+    if (!CurrentExists()) {
+        SetIdle();
+        return;
+    }
+    const TElementRef e = current_;
+    const TPoint p = PixelToGrid(dropPoint_);
+    switch (e.Kind) {
+        case ekSource:
+            if (SourcePlacementRefused(d, p)) return;
+            SetIdle();
+            SetSourcePosition(d, d.Source, p);
+            CancelToIdle();
+            break;
+        case ekDriver:
+            if (DriverPlacementRefused(d, p, e.Index)) return;
+            SetIdle();
+            SetDriverPosition(d, *d.Drivers[e.Index], p);
+            break;
+        case ekGround:
+            if (GroundPlacementRefused(d, p, e.Index)) return;
+            SetIdle();
+            SetGroundPosition(d, *d.Grounds[e.Index], p);
+            break;
+        case ekText:
+            SetIdle();
+            SetTextPosition(d, *d.Texts[e.Index], p);
+            d.Modified = true;
+            RepaintSheet();
+            CommitEdit();
+            return;  // texts take no part in the circuit
+        case ekWire: {
+            const TPoint a = PixelToGrid(dropPoint_), b = PixelToGrid(dropEnd2_);
+            if (WireEndRefused(d, a) || WireEndRefused(d, b)) return;
+            editMode_ = TEditMode::Idle;
+            CancelToIdle();
+            TWire& w = *d.Wires[e.Index];
+            w.Selected = false;
+            SetWireEnds(d, w, a, b);
+            MergeWires(d, e.Index, DeleteHooks);
+            UnselectAll(d);
+            break;
+        }
+        default: {
+            TPart& part = *d.Parts[e.Index];
+            if (PartPlacementRefused(d, p, movingHorizontal_, e.Index)) return;
+            SetIdle();
+            part.IsHorizontal = movingHorizontal_;
+            SetPartPosition(d, part, p);
+            break;
+        }
+    }
+    d.Modified = true;
+    RepaintSheet();
+    Solve();
+    CommitEdit();
+}
+
+// ---- wiring ----
+
+void TSchem::StartWire(QPoint pos) {
+    TDesign& d = *design_;
+    const TPoint g = PixelToGrid(pos);
+    TWire& w = AddWire(d, g, g);
+    w.Subckt = -1;
+    current_ = {ekWire, static_cast<int>(d.Wires.size()) - 1};
+    editMode_ = TEditMode::Wiring;
+    d.Modified = true;
+    marker_.Hide();
+}
+
+void TSchem::UpdateRubberBand(QPoint snapped) {
+    if (!CurrentExists() || current_.Kind != ekWire) return;
+    TDesign& d = *design_;
+    TWire& w = *d.Wires[current_.Index];
+    const QPoint a(w.PixelEnd1.X, w.PixelEnd1.Y);
+    QPoint b = snapped;
+    if (std::abs(b.y() - a.y()) >= std::abs(b.x() - a.x()))
+        b.setX(a.x());
+    else
+        b.setY(a.y());
+    SetWireEnds(d, w, w.End1, PixelToGrid(b));
+    marker_.Hide();
+    marker_.SetSize(std::abs(b.x() - a.x()) + 2, std::abs(b.y() - a.y()) + 2);
+    marker_.Show((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
+}
+
+void TSchem::RemoveUnfinishedWire() {
+    if (current_.Kind == ekWire && CurrentExists()) DeleteElement(*design_, current_);
+    current_ = {};
+    marker_.Hide();
+}
+
+void TSchem::FinishWire() {
+    TDesign& d = *design_;
+    if (!CurrentExists() || current_.Kind != ekWire) {
+        SetIdle();
+        return;
+    }
+    const int index = current_.Index;
+    TWire& w = *d.Wires[index];
+    if (w.PixelEnd1 == w.PixelEnd2) {
+        // A wire of no length goes; the next press starts a new one wherever it is.
+        DeleteElement(d, current_);
+        marker_.Hide();
+        editMode_ = TEditMode::Placing;
+        current_ = {ekWire, -1};
+        RepaintSheet();
+        return;
+    }
+    if (WireEndRefused(d, w.End2)) return;
+    TPoint a = w.End1, b = w.End2;
+    if (a.X > b.X || a.Y > b.Y) std::swap(a, b);
+    SetWireEnds(d, w, a, b);
+    w.Selected = false;
+    editMode_ = TEditMode::Idle;
+    marker_.Hide();
+    RepaintSheet();
+    MergeWires(d, index, DeleteHooks);
+    CancelToIdle();
+    Solve();
+    CommitEdit();
+}
+
+}  // namespace pelmo

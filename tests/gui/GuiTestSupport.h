@@ -1,0 +1,125 @@
+#pragma once
+
+// Helpers shared by the GUI test programs.
+
+#include <QAction>
+#include <QImage>
+#include <QMenu>
+#include <QPainter>
+#include <QtTest>
+#include <string>
+#include <vector>
+
+#include "app/Schem.h"
+#include "editor/SheetWidgets.h"
+#include "model/Design.h"
+#include "model/MessageSink.h"
+
+namespace pelmo::guitest {
+
+// Records messages and answers questions from a script (No when it runs out).
+class RecordingSink : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    Answer Ask(const std::string& question, bool withCancel) override {
+        Questions.push_back(question);
+        WithCancel.push_back(withCancel);
+        if (Answers.empty()) return Answer::No;
+        const Answer a = Answers.front();
+        Answers.erase(Answers.begin());
+        return a;
+    }
+    std::vector<std::string> Messages, Questions;
+    std::vector<bool> WithCancel;
+    std::vector<Answer> Answers;
+};
+
+// A three-way crossover: woofer low-pass, mid band-pass, tweeter high-pass,
+// with every indicator the sheet can show somewhere in it.
+inline void BuildThreeWay(TDesign& d) {
+    auto wire = [&](TPoint a, TPoint b) { AddWire(d, a, b); };
+    // Rails from the source (terminals (121,62) and (121,66)).
+    wire({121, 62}, {130, 62});
+    AddGround(d, {121, 66});
+    // Woofer: series L1, shunt C1.
+    AddPart(d, ptInductor, {133, 62}, true).Value = 1.5e-3;
+    wire({136, 62}, {145, 62});
+    AddPart(d, ptCapacitor, {140, 66}, false).Value = 22e-6;
+    wire({140, 62}, {140, 63});
+    AddGround(d, {140, 69});
+    TDriver& woofer = AddDriver(d, {146, 63});
+    woofer.Name = "woofer";
+    woofer.FRDFile = "/x/woofer.frd";
+    woofer.ZMAFile = "/x/woofer.zma";
+    woofer.PartNumber = "W18E001";
+    AddGround(d, {145, 64});
+    // Mid: series C2 and L2, a vertical shunt resistor that is open.
+    wire({125, 62}, {125, 80});
+    AddPart(d, ptCapacitor, {128, 80}, true).Value = 4.7e-7;
+    AddPart(d, ptInductor, {134, 80}, true).Value = 0.56e-3;
+    wire({137, 80}, {152, 80});
+    TPart& shunt = AddPart(d, ptResistor, {146, 87}, false);
+    shunt.Value = 999.96;
+    wire({146, 80}, {146, 84});
+    AddGround(d, {146, 90});
+    TDriver& mid = AddDriver(d, {153, 81});
+    mid.Name = "mid";
+    mid.FRDFile = "/x/mid.frd";  // no impedance file: the exclamation mark
+    mid.Inverted = true;
+    mid.Gain = 1.0002;
+    AddGround(d, {152, 82});
+    // Tweeter: series C3 and R1 (shorted), shunt L3 (vertical), a muted
+    // tweeter with derived phase and acoustic data.
+    wire({125, 62}, {125, 45});
+    AddPart(d, ptCapacitor, {128, 45}, true).Value = 3.3e-6;
+    TPart& r1 = AddPart(d, ptResistor, {134, 45}, true);
+    r1.Value = 4700;
+    wire({137, 45}, {142, 45});
+    AddPart(d, ptInductor, {140, 49}, false).Value = 0.33e-3;
+    AddGround(d, {140, 52});
+    TDriver& tweeter = AddDriver(d, {143, 46});
+    tweeter.Name = "tweeter";
+    tweeter.FRDFile = "/x/tweeter.frd";
+    tweeter.ZMAFile = "/x/tweeter.zma";
+    tweeter.HilbertPhase = true;
+    tweeter.UseAcousticModel = true;
+    tweeter.Muted = true;
+    AddGround(d, {142, 47});
+    TPart& rs = AddPart(d, ptResistor, {110, 80}, true);
+    rs.Value = 2.2;
+    rs.State = psShorted;
+    TPart& co = AddPart(d, ptCapacitor, {110, 90}, true);
+    co.State = psOpen;
+    AddPart(d, ptResistor, {100, 85}, false).State = psOpen;
+    AddText(d, {132, 37}, "3-way crossover");
+}
+
+// The sheet as the window draws it on screen, for the given pixel area.
+inline QImage RenderSheet(TSchem& w, const QRect& area) {
+    QImage img(area.size(), QImage::Format_RGB32);
+    QPainter p(&img);
+    p.translate(-area.topLeft());
+    w.PaintSheet(p, area, false);
+    return img;
+}
+
+inline bool IsBlack(const QImage& img, QPoint p) { return img.pixel(p) == qRgb(0, 0, 0); }
+
+// Chooses the menu item with the given text (and records that the menu was
+// offered); nullptr when the menu has no visible item of that text.
+inline std::function<QAction*(QMenu*)> Choose(const QString& text, QStringList* offered = nullptr) {
+    return [text, offered](QMenu* menu) -> QAction* {
+        QAction* found = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (!a->isVisible() || a->isSeparator()) continue;
+            if (offered) *offered << a->text();
+            if (a->text() == text && !found) found = a;
+        }
+        return found;
+    };
+}
+
+// Pixel centre of a grid point on the sheet widget.
+inline QPoint Px(const TSchem& w, TPoint g) { return {g.X * w.SheetScale(), g.Y * w.SheetScale()}; }
+
+}  // namespace pelmo::guitest

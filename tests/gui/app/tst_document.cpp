@@ -1,0 +1,169 @@
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "../GuiTestSupport.h"
+#include "document/DataFolder.h"
+#include "document/DocumentFlow.h"
+#include "files/DesignFile.h"
+
+using namespace pelmo;
+using namespace pelmo::guitest;
+
+namespace {
+
+// Writes a small design file and returns its path.
+std::string WriteSmallDesign(const QString& folder, const QString& name, int resistors) {
+    TDesign d;
+    for (int i = 0; i < resistors; ++i) AddPart(d, ptResistor, {100 + 10 * i, 50}, true);
+    AddWire(d, {103, 50}, {107, 50});
+    const std::string path = (folder + "/" + name).toStdString();
+    SilentMessageSink quiet;
+    if (!WriteDesign(d, path, quiet)) return {};
+    return path;
+}
+
+QAction* MenuAction(TSchem& w, const QString& menu, const QString& item) {
+    for (QAction* top : w.menuBar()->actions()) {
+        if (top->text().remove('&') != menu || !top->menu()) continue;
+        for (QAction* a : top->menu()->actions())
+            if (a->text() == item) return a;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class TestDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // Each run starts without the recent files of an earlier run.
+        QFile::remove(QString::fromStdString(DataFolderPath() + MruFileName));
+    }
+
+    void startupOpensTheCommandLineDesignLast() {
+        QTemporaryDir dir;
+        const std::string path = WriteSmallDesign(dir.path(), "TwoWay.bkt", 2);
+        QVERIFY(!path.empty());
+        TSchem w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        QStringList order;
+        w.OpenDefaultGraphs = [&](bool reset) { order << (reset ? "reset graphs" : "default graphs"); };
+        w.AfterSolve = [&] { order << QString("solve %1").arg(w.Design().Parts.size()); };
+        w.SetStartupDesign(path);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(order, (QStringList{"default graphs", "reset graphs", "solve 2"}));
+        QCOMPARE(w.Design().Parts.size(), std::size_t(2));
+        QCOMPARE(w.Design().FileName, path);
+        QVERIFY(!w.Design().Modified);
+        QCOMPARE(w.windowTitle(), QString("Pelmo -- TwoWay.bkt"));
+        QVERIFY(sink.Messages.empty());
+        QVERIFY(w.SheetScale() >= 4 && w.SheetScale() % 2 == 0);  // fitted to the design
+
+        // The recent-files menu lists it.
+        QCOMPARE(w.ReOpenMenu()->actions().size(), 1);
+        QCOMPARE(w.ReOpenMenu()->actions()[0]->text(), QString("&1  TwoWay.bkt"));
+        QVERIFY(w.close());
+    }
+
+    void aMissingCommandLineDesignStartsEmpty() {
+        TSchem w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        QTemporaryDir dir;
+        w.SetStartupDesign((dir.path() + "/missing.bkt").toStdString());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(sink.Messages, (std::vector<std::string>{FileOpenFailedText}));
+        QVERIFY(w.Design().Parts.empty());
+        QVERIFY(w.Design().FileName.empty());
+        QCOMPARE(w.windowTitle(), QString("Pelmo"));
+        QVERIFY(w.close());
+    }
+
+    void closingWithChangesAsks() {
+        TSchem w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.Design().Modified);
+        AddPart(w.Design(), ptResistor, {20, 10}, true);
+        w.Design().Modified = true;
+
+        sink.Answers = {MessageSink::Answer::Cancel};
+        QVERIFY(!w.close());
+        QCOMPARE(sink.Questions, (std::vector<std::string>{"Save current design?"}));
+        QCOMPARE(sink.WithCancel, (std::vector<bool>{true}));
+
+        // Yes, then the Save dialog cancelled: the program stays.
+        int dialogs = 0;
+        w.ChooseSaveFile = [&](const std::string&, const std::string&) {
+            ++dialogs;
+            return std::string();
+        };
+        sink.Answers = {MessageSink::Answer::Yes};
+        QVERIFY(!w.close());
+        QCOMPARE(dialogs, 1);
+
+        sink.Answers = {MessageSink::Answer::No};
+        QVERIFY(w.close());
+    }
+
+    void saveOnAnExampleAsksForANewName() {
+        TSchem w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString examples = QString::fromStdString(w.DataFolder() + ExamplesFolderName);
+        const std::string example = WriteSmallDesign(examples, "Example.bkt", 1);
+        QVERIFY(!example.empty());
+
+        w.ChooseOpenFile = [&](const std::string& folder, const std::string& name) {
+            if (folder != w.DataFolder() + ExamplesFolderName + "/" || !name.empty()) return std::string("/wrong");
+            return example;
+        };
+        MenuAction(w, "File", "Examples")->trigger();
+        QCOMPARE(w.Design().FileName, example);
+        QCOMPARE(w.Design().Parts.size(), std::size_t(1));
+
+        QTemporaryDir dir;
+        const std::string saved = (dir.path() + "/Mine.bkt").toStdString();
+        std::string askedFolder = "?", askedName = "?";
+        w.ChooseSaveFile = [&](const std::string& folder, const std::string& name) {
+            askedFolder = folder;
+            askedName = name;
+            return saved;
+        };
+        MenuAction(w, "File", "Save")->trigger();
+        QCOMPARE(askedFolder, w.DataFolder());
+        QCOMPARE(askedName, std::string());
+        QCOMPARE(w.Design().FileName, saved);
+        QCOMPARE(w.windowTitle(), QString("Pelmo -- Mine.bkt"));
+        QVERIFY(QFile::exists(QString::fromStdString(saved)));
+
+        // A plain Save now writes without asking.
+        askedFolder = "not asked";
+        AddPart(w.Design(), ptCapacitor, {30, 30}, true);
+        MenuAction(w, "File", "Save")->trigger();
+        QCOMPARE(askedFolder, std::string("not asked"));
+        QCOMPARE(w.ReOpenMenu()->actions()[0]->text(), QString("&1  Mine.bkt"));
+        QCOMPARE(w.ReOpenMenu()->actions()[1]->text(), QString("&2  Example.bkt"));
+
+        // Reopening from the menu.
+        MenuAction(w, "File", "New")->trigger();
+        QVERIFY(w.Design().Parts.empty());
+        w.ReOpenMenu()->actions()[0]->trigger();
+        QCOMPARE(w.Design().Parts.size(), std::size_t(2));
+        QVERIFY(w.close());
+    }
+
+private:
+};
+
+QTEST_MAIN(TestDocument)
+#include "tst_document.moc"

@@ -1,0 +1,177 @@
+#include <QtTest>
+
+#include "../GuiTestSupport.h"
+#include "editor/SheetLabels.h"
+#include "editor/ViewGeometry.h"
+
+using namespace pelmo;
+using namespace pelmo::guitest;
+
+class TestSheetRender : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.SetSheetScale(10);
+    }
+
+    void resistorBodyAndLeadsAtScale10() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        AddPart(d, ptResistor, {20, 10}, true);
+        const QImage img = RenderSheet(w, QRect(0, 0, 400, 300));
+        // Body outline corners and sides.
+        for (QPoint p : {QPoint(180, 95), QPoint(220, 95), QPoint(180, 105), QPoint(220, 105), QPoint(200, 95),
+                         QPoint(200, 105), QPoint(180, 100), QPoint(220, 100)})
+            QVERIFY2(IsBlack(img, p), qPrintable(QString("(%1,%2)").arg(p.x()).arg(p.y())));
+        QVERIFY(!IsBlack(img, QPoint(201, 100)));
+        QVERIFY(!IsBlack(img, QPoint(195, 102)));
+        QVERIFY(!IsBlack(img, QPoint(221, 96)));
+        QVERIFY(!IsBlack(img, QPoint(200, 94)));
+        QVERIFY(!IsBlack(img, QPoint(200, 106)));
+        // Leads end at the terminals, where the end dots sit.
+        for (int x : {170, 175, 179, 221, 225, 230}) QVERIFY(IsBlack(img, QPoint(x, 100)));
+        for (QPoint p : {QPoint(168, 100), QPoint(172, 100), QPoint(170, 98), QPoint(232, 100), QPoint(230, 102)})
+            QVERIFY2(IsBlack(img, p), "end dot");
+        QVERIFY(!IsBlack(img, QPoint(166, 100)));
+        QVERIFY(!IsBlack(img, QPoint(234, 100)));
+        // The grid: a dot on a free grid point, nothing between.
+        QVERIFY(IsBlack(img, QPoint(300, 200)));
+        QVERIFY(!IsBlack(img, QPoint(305, 200)));
+    }
+
+    void labelsShowTheValuesInTheirFormats() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        const struct {
+            int type;
+            double value;
+            const char* label;
+        } cases[] = {{ptCapacitor, 4.7e-7, "0.47uF"},
+                     {ptInductor, 1.5e-3, "1.5mH"},
+                     {ptResistor, 4700, "4.7k"},
+                     {ptResistor, 999.96, "1k"}};
+        int x = 20;
+        for (const auto& c : cases) {
+            TPart& p = AddPart(d, c.type, {x, 20}, true);
+            p.Value = c.value;
+            x += 15;
+        }
+        const QImage img = RenderSheet(w, QRect(0, 0, 800, 400));
+        for (std::size_t i = 0; i < d.Parts.size(); ++i) {
+            const TPart& p = *d.Parts[i];
+            QCOMPARE(QString::fromStdString(PartValueText(p)), QString(cases[i].label));
+            // The value label is written inside its box, centred across it.
+            const TLabelLayout layout = LayoutPartLabels(p, 10, *d.Metrics);
+            QCOMPARE(layout.Labels.size(), std::size_t(2));
+            const TRect r = layout.Labels[1].TextRect;
+            int ink = 0;
+            for (int y = r.Top; y < r.Bottom; ++y)
+                for (int xx = r.Left; xx < r.Right; ++xx) ink += qGray(img.pixel(xx, y)) < 160 ? 1 : 0;
+            QVERIFY2(ink > 10, cases[i].label);
+            const int mid = (r.Left + r.Right) / 2;
+            QVERIFY(std::abs(mid - p.Position.X * 10) <= 2);
+            QCOMPARE(p.LabelRect, layout.LabelRect);
+        }
+    }
+
+    void shortedAndOpenLooks() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        TPart& s = AddPart(d, ptResistor, {20, 10}, true);
+        s.State = psShorted;
+        TPart& o = AddPart(d, ptResistor, {40, 10}, true);
+        o.State = psOpen;
+        const QImage img = RenderSheet(w, QRect(0, 0, 600, 300));
+        // Shorted: a 3-pixel line through the body.
+        QVERIFY(IsBlack(img, {200, 100}));
+        QVERIFY(IsBlack(img, {200, 99}) || IsBlack(img, {200, 101}));
+        QVERIFY(LayoutPartLabels(s, 10, *d.Metrics).Labels.size() == 1);  // name only
+        // Open: a white gap 2s long across the body's top and bottom edges.
+        QVERIFY(!IsBlack(img, {400, 95}));
+        QVERIFY(!IsBlack(img, {391, 105}));
+        QVERIFY(IsBlack(img, {385, 95}));
+        QVERIFY(IsBlack(img, {411, 95}));
+    }
+
+    void driverIndicators() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        TDriver& drv = AddDriver(d, {20, 20});  // no files: exclamation mark
+        TDriver& muted = AddDriver(d, {40, 20});
+        muted.FRDFile = "/x/a.frd";
+        muted.ZMAFile = "/x/a.zma";
+        muted.Muted = true;
+        const QImage img = RenderSheet(w, QRect(0, 0, 600, 400));
+        const QRgb yellow = qRgb(255, 255, 0), silver = qRgb(192, 192, 192);
+        QCOMPARE(img.pixel(QPoint(222, 195)), yellow);   // inside the mark
+        QVERIFY(img.pixel(QPoint(427, 200)) == silver);  // the muted block in front of the cone
+        QVERIFY(img.pixel(QPoint(427 - 200, 200)) != silver);
+        Q_UNUSED(drv);
+    }
+
+    void zoomStepsAndFitAll() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        w.SetSheetScale(10);
+        QList<int> in, out;
+        for (int i = 0; i < 8; ++i) {
+            w.ZoomStep(true);
+            if (in.isEmpty() || in.back() != w.SheetScale()) in << w.SheetScale();
+        }
+        QCOMPARE(in, (QList<int>{12, 14, 16, 20, 24}));
+        w.SetSheetScale(10);
+        for (int i = 0; i < 8; ++i) {
+            w.ZoomStep(false);
+            if (out.isEmpty() || out.back() != w.SheetScale()) out << w.SheetScale();
+        }
+        QCOMPARE(out, (QList<int>{8, 6}));
+        QCOMPARE(w.SheetWidget()->width(), PanelWidth(6));
+
+        // A design spread over the whole sheet fits only at the smallest scale.
+        AddPart(d, ptResistor, {5, 5}, true);
+        AddPart(d, ptResistor, {250, 122}, true);
+        w.FitAll();
+        QCOMPARE(w.SheetScale(), 4);
+        // A small one: the largest even scale that fits.
+        ClearElements(d);
+        SetSourcePosition(d, d.Source, {118, 64});
+        AddPart(d, ptResistor, {128, 64}, true);
+        for (int i = 0; i < 3; ++i) {
+            w.resize(700 + 97 * i, 500 + 61 * i);
+            w.FitAll();
+            QCOMPARE(w.SheetScale() % 2, 0);
+            QVERIFY(w.SheetScale() >= 4 && w.SheetScale() <= 28);
+        }
+        QCOMPARE(w.ViewCentre(), ExtentCentre(DrawingExtent(d)));
+    }
+
+    void threeWayDesignToPng() {
+        // Writes the picture for a look by eye when PELMO_SHEET_PNG names a file.
+        TDesign& d = w.Design();
+        ClearElements(d);
+        SetSourcePosition(d, d.Source, {118, 64});
+        BuildThreeWay(d);
+        w.resize(1200, 900);
+        w.FitAll();
+        const int s = w.SheetScale();
+        const TRect e = DrawingExtent(d);
+        const QRect area((e.Left - 2) * s, (e.Top - 2) * s, (e.Right - e.Left + 4) * s, (e.Bottom - e.Top + 4) * s);
+        const QImage img = RenderSheet(w, area);
+        QVERIFY(!img.isNull());
+        if (qEnvironmentVariableIsSet("PELMO_SHEET_PNG")) img.save(qEnvironmentVariable("PELMO_SHEET_PNG"));
+        w.SetSheetScale(10);
+        const TRect e10 = DrawingExtent(d);
+        const QImage img10 = RenderSheet(w, QRect((e10.Left - 2) * 10, (e10.Top - 2) * 10,
+                                                  (e10.Right - e10.Left + 4) * 10, (e10.Bottom - e10.Top + 4) * 10));
+        if (qEnvironmentVariableIsSet("PELMO_SHEET_PNG"))
+            img10.save(qEnvironmentVariable("PELMO_SHEET_PNG").replace(".png", "-10.png"));
+    }
+
+private:
+    TSchem w;
+};
+
+QTEST_MAIN(TestSheetRender)
+#include "tst_sheetrender.moc"
