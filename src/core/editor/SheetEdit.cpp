@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "blocks/CircuitBlocks.h"
+
 namespace pelmo {
 
 namespace {
@@ -161,29 +163,6 @@ void Unlink(TDesign& d, std::vector<T*> TSubCkt::*members, T* element, int subck
     UpdateBlockExtent(*d.Blocks[subckt]);
 }
 
-void DeleteBlockWithMembers(TDesign& d, int index, const TDeleteHooks& hooks) {
-    auto member = [index](const auto& e) { return e->Subckt == index; };
-    for (int i = Count(d.Parts) - 1; i >= 0; --i)
-        if (member(d.Parts[i])) {
-            if (hooks.PartRemoving) hooks.PartRemoving(*d.Parts[i]);
-            EraseAt(d.Parts, i);
-        }
-    std::erase_if(d.Wires, member);
-    std::erase_if(d.Grounds, member);
-    std::erase_if(d.Texts, member);
-    EraseAt(d.Blocks, index);
-    // Members of later blocks follow their block down by one.
-    auto renumber = [index](auto& collection) {
-        for (auto& e : collection)
-            if (e->Subckt > index) --e->Subckt;
-    };
-    renumber(d.Parts);
-    renumber(d.Wires);
-    renumber(d.Grounds);
-    renumber(d.Texts);
-    RebuildBlockMembers(d);
-}
-
 }  // namespace
 
 bool DeleteElement(TDesign& d, TElementRef e, const TDeleteHooks& hooks) {
@@ -221,7 +200,9 @@ bool DeleteElement(TDesign& d, TElementRef e, const TDeleteHooks& hooks) {
             return true;
         }
         case ekBlock:
-            DeleteBlockWithMembers(d, e.Index, hooks);
+            if (hooks.PartRemoving)
+                for (const TPart* p : d.Blocks[e.Index]->Parts) hooks.PartRemoving(*p);
+            DeleteBlock(d, e.Index);
             return true;
         default:
             return false;  // the source stays
@@ -361,18 +342,6 @@ TPoint ElementPosition(const TDesign& d, TElementRef e) {
         default:
             return d.Parts[e.Index]->Position;
     }
-}
-
-void MoveBlockTo(TDesign& d, int index, TPoint centre) {
-    if (!InRange(d.Blocks, index)) return;
-    TSubCkt& b = *d.Blocks[index];
-    const int dx = centre.X - b.Center.X, dy = centre.Y - b.Center.Y;
-    auto shift = [dx, dy](TPoint p) { return TPoint{p.X + dx, p.Y + dy}; };
-    for (TPart* p : b.Parts) SetPartPosition(d, *p, shift(p->Position));
-    for (TWire* w : b.Wires) SetWireEnds(d, *w, shift(w->End1), shift(w->End2));
-    for (TGround* g : b.Grounds) SetGroundPosition(d, *g, shift(g->Position));
-    for (TStext* t : b.Texts) SetTextPosition(d, *t, shift(t->Position));
-    UpdateBlockExtent(b);
 }
 
 }  // namespace pelmo

@@ -96,7 +96,4 @@ std::optional<bool> IsInverted(const TDesign& d, TElementRef e);
 // Grid position of an element (a wire: its first end; a block: its centre).
 TPoint ElementPosition(const TDesign& d, TElementRef e);
 
-// Moves a placed block so that its centre lands on the grid point.
-void MoveBlockTo(TDesign& d, int index, TPoint centre);
-
 }  // namespace pelmo

@@ -1,5 +1,6 @@
 #include "editor/UndoHistory.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "document/DataFolder.h"
@@ -26,42 +27,110 @@ bool TUndoHistory::Restore(TDesign& d, const TSnapshot& s) {
     if (!ReadDesignLines(d, s, path, quiet)) return false;
     d.FileName = fileName;
     d.Modified = true;
+    if (graphs_) RelinkCurves(*graphs_, d);
     return true;
+}
+
+template <class Pred>
+void TUndoHistory::Note(Pred of) {
+    if (!graphs_) return;
+    std::vector<TRemovedCurve> batch;
+    for (const TGraphRecord* g : graphs_->Windows)
+        for (std::size_t i = 0; i < g->Curves.size(); ++i)
+            if (of(g->Curves[i])) batch.push_back({g, i, g->Curves[i]});
+    if (!batch.empty()) pending_.push_back(std::move(batch));
+}
+
+void TUndoHistory::NoteCurvesOf(const TPart* part) {
+    if (part) Note([part](const TSeriesDef& c) { return c.Part == part; });
+}
+
+void TUndoHistory::NoteCurvesOf(const TDriver* driver) {
+    if (driver) Note([driver](const TSeriesDef& c) { return c.Driver == driver; });
+}
+
+void TUndoHistory::BringBack(const TRemovedCurves& removed, const TDesign& d) {
+    if (!graphs_) return;
+    // The last batch went last: it comes back first, each at its old place.
+    for (auto batch = removed.rbegin(); batch != removed.rend(); ++batch) {
+        for (const TRemovedCurve& r : *batch) {
+            const auto& windows = graphs_->Windows;
+            const auto w = std::find(windows.begin(), windows.end(), r.Window);
+            if (w == windows.end()) continue;  // that window has been closed
+            TGraphRecord& g = **w;
+            TSeriesDef curve = r.Curve;
+            curve.Part = nullptr;
+            curve.Driver = nullptr;
+            FindCurveElement(d, curve.Name, curve.Driver, curve.Part);
+            if (!curve.Part && !curve.Driver) continue;
+            const std::size_t at = std::min(r.Index, g.Curves.size());
+            g.Curves.insert(g.Curves.begin() + static_cast<std::ptrdiff_t>(at), std::move(curve));
+        }
+    }
 }
 
 void TUndoHistory::Reset(TDesign& d) {
     undo_.clear();
     redo_.clear();
+    pending_.clear();
     haveCurrent_ = Take(d, current_);
 }
 
 void TUndoHistory::Commit(TDesign& d) {
     TSnapshot now;
     if (!Take(d, now)) return;
-    if (haveCurrent_ && now == current_) return;
+    if (haveCurrent_ && now == current_) {
+        pending_.clear();
+        return;
+    }
     if (haveCurrent_) {
-        undo_.push_back(std::move(current_));
+        undo_.push_back({std::move(current_), std::move(pending_)});
         if (undo_.size() > MaxSteps) undo_.pop_front();
     }
+    pending_.clear();
     current_ = std::move(now);
     haveCurrent_ = true;
     redo_.clear();
 }
 
 bool TUndoHistory::Undo(TDesign& d) {
-    if (undo_.empty() || !Restore(d, undo_.back())) return false;
-    redo_.push_back(std::move(current_));
-    current_ = std::move(undo_.back());
+    if (undo_.empty() || !Restore(d, undo_.back().Design)) return false;
+    TStep step = std::move(undo_.back());
     undo_.pop_back();
+    BringBack(step.Removed, d);
+    redo_.push_back({std::move(current_), std::move(step.Removed)});
+    current_ = std::move(step.Design);
+    pending_.clear();
     return true;
 }
 
 bool TUndoHistory::Redo(TDesign& d) {
-    if (redo_.empty() || !Restore(d, redo_.back())) return false;
-    undo_.push_back(std::move(current_));
-    current_ = std::move(redo_.back());
+    if (redo_.empty() || !Restore(d, redo_.back().Design)) return false;
+    TStep step = std::move(redo_.back());
     redo_.pop_back();
+    undo_.push_back({std::move(current_), std::move(step.Removed)});
+    current_ = std::move(step.Design);
+    pending_.clear();
     return true;
+}
+
+void RelinkCurves(TGraphList& graphs, const TDesign& d) {
+    for (TGraphRecord* g : graphs.Windows) {
+        for (std::size_t i = 0; i < g->Curves.size();) {
+            TSeriesDef& c = g->Curves[i];
+            if (!c.Part && !c.Driver) {
+                ++i;
+                continue;
+            }
+            c.Part = nullptr;
+            c.Driver = nullptr;
+            FindCurveElement(d, c.Name, c.Driver, c.Part);
+            if (!c.Part && !c.Driver)
+                RemoveCurve(*g, i);
+            else
+                ++i;
+        }
+    }
 }
 
 }  // namespace pelmo

@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/GraphRecord.h"
+
 // Undo and redo of the sheet editor. Every completed edit records the whole
 // design as the text of its design file (the design is small); undoing reads
 // an earlier text back, so the design returns exactly to an earlier state and
-// never to a half-applied one.
+// never to a half-applied one. The graph windows' curves follow: curves that
+// an edit removed with their element come back when it is undone, and every
+// curve is tied to the element of its name in the design read back.
 
 namespace pelmo {
 
@@ -21,10 +25,15 @@ public:
     // never overwritten by a later restore.
     void SetWorkFolder(const std::string& folder) { workFolder_ = folder; }
     const std::string& WorkFolder() const { return workFolder_; }
+    // The open graph windows whose curves undo and redo keep in step.
+    void SetGraphs(TGraphList* graphs) { graphs_ = graphs; }
 
     // Forgets every step and takes the design as the state edits start from
     // (after start-up, New and Open).
     void Reset(TDesign& d);
+    // The curves of an element that the edit under way is about to remove.
+    void NoteCurvesOf(const TPart* part);
+    void NoteCurvesOf(const TDriver* driver);
     // One step: the state before the edit goes on the undo list, the design
     // as it is now becomes the current state, redo is forgotten. Nothing
     // happens when the design did not change.
@@ -45,15 +54,36 @@ public:
 
 private:
     using TSnapshot = std::vector<std::string>;
+    struct TRemovedCurve {
+        const TGraphRecord* Window = nullptr;
+        std::size_t Index = 0;  // in the window's list as it was just before
+        TSeriesDef Curve;
+    };
+    // Removed curves, one batch per element, in the order they went.
+    using TRemovedCurves = std::vector<std::vector<TRemovedCurve>>;
+    struct TStep {
+        TSnapshot Design;
+        TRemovedCurves Removed;  // by the edit that follows this state
+    };
+
     bool Take(TDesign& d, TSnapshot& out) const;
     bool Restore(TDesign& d, const TSnapshot& s);
+    void BringBack(const TRemovedCurves& removed, const TDesign& d);
+    template <class Pred>
+    void Note(Pred of);
 
     std::string workFolder_;
+    TGraphList* graphs_ = nullptr;
     int restores_ = 0;
     TSnapshot current_;
     bool haveCurrent_ = false;
-    std::deque<TSnapshot> undo_;
-    std::deque<TSnapshot> redo_;
+    TRemovedCurves pending_;
+    std::deque<TStep> undo_;
+    std::deque<TStep> redo_;
 };
+
+// Ties every curve that shows a part or driver to the element of its name in
+// the design; a curve whose element is gone is removed.
+void RelinkCurves(TGraphList& graphs, const TDesign& d);
 
 }  // namespace pelmo

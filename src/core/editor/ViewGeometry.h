@@ -22,10 +22,7 @@ inline constexpr int ScrollMarginY = 6;
 // Scroll step of both bars and of one wheel line, in pixels.
 inline constexpr int ScrollLine = 5;
 
-// Grid rectangle covering everything drawn: bodies, terminals and label
-// rectangles of parts, block bounds, driver bodies from their terminals, wire
-// ends, grounds, text rectangles and the source up to its terminals.
-TRect DrawingExtent(const TDesign& d);
+// DrawingExtent and ExtentCentre are the model's (model/Design.h).
 
 // The scale a request turns into: nothing outside 5..27, an odd request is
 // raised to the next even number.
@@ -38,9 +35,6 @@ std::optional<int> ZoomStepScale(int s, bool zoomIn);
 // The scale at which the extent (with one unit to spare each way) fits the
 // available pixels: at least 4, at most 28, never odd.
 int FitAllScale(const TRect& extent, int availableWidth, int availableHeight);
-
-// Middle of the extent, the view centre after Fit all.
-TPoint ExtentCentre(const TRect& extent);
 
 // Scroll position that puts grid coordinate `centre` in the middle of the view
 // along one axis. `sheetUnits` is 256 or 128, `margin` the extra range (40 or

@@ -21,12 +21,14 @@
 #include <exception>
 #include <filesystem>
 
+#include "blocks/CircuitBlocks.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/DocumentFlow.h"
 #include "editor/SheetPainter.h"
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
+#include "engine/Sweep.h"
 
 namespace pelmo {
 
@@ -96,6 +98,15 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
         history_.SetWorkFolder(dataFolder_ + "Undo/");
     }
     design_->Metrics = &metrics_;
+    history_.SetGraphs(&graphs_);
+    DeleteHooks.PartRemoving = [this](const TPart& p) {
+        history_.NoteCurvesOf(&p);
+        RemoveCurvesOf(graphs_, &p);
+    };
+    DeleteHooks.DriverRemoving = [this](const TDriver& drv) {
+        history_.NoteCurvesOf(&drv);
+        RemoveCurvesOf(graphs_, &drv);
+    };
 
     TDocumentHooks hooks;
     hooks.ChooseOpenFile = [this](const std::string& folder, const std::string& name) {
@@ -141,7 +152,7 @@ void TSchem::SetElementDialogs(TElementDialogs* dialogs) { dialogs_ = dialogs ? 
 void TSchem::SetMessageSink(MessageSink* sink) { messages_ = sink ? sink : &guiMessages_; }
 
 void TSchem::UpdateCaption() {
-    const QString caption = QString::fromStdString(CaptionFor(design_->FileName));
+    const QString caption = QString::fromStdString(MainCaption(*design_));
     setWindowTitle(caption);
     emit CaptionChanged(caption);
 }
@@ -307,10 +318,12 @@ void TSchem::closeEvent(QCloseEvent* event) {
 
 void TSchem::Solve() {
     if (design_->BlockDesignMode) return;
+    ++solveCount_;
     try {
-        ++solveCount_;
+        SolveItClick(*design_, graphs_, solveCtx_, *messages_);
         if (AfterSolve) AfterSolve();
     } catch (const std::exception& e) {
+        // A failure no code handles ends the command with its text.
         messages_->ShowMessage(e.what());
     }
     emit Solved();

@@ -22,6 +22,8 @@
 #include "editor/GroupEdit.h"
 #include "editor/Marker.h"
 #include "editor/UndoHistory.h"
+#include "engine/GraphRecord.h"
+#include "engine/SolveContext.h"
 #include "model/Design.h"
 
 class QAction;
@@ -74,6 +76,9 @@ public:
     const TCopyBuffer& CopyBuffer() const { return copyBuffer_; }
     const std::string& DataFolder() const { return dataFolder_; }
     int SolveCount() const { return solveCount_; }
+    // The open graph windows' records; the solve fills their curves.
+    TGraphList& Graphs() { return graphs_; }
+    TSolveContext& SolveContext() { return solveCtx_; }
     int FullRenderCount() const { return fullRenders_; }
     const TMarker& DragImage() const { return marker_; }
     bool PartTypeHorizontal(int partType) const { return partHorizontal_.at(partType); }
@@ -91,15 +96,14 @@ public:
     std::function<std::string(const std::string& folder, const std::string& name)> ChooseSaveFile;
     // Chooses an item of a pop-up menu instead of showing it (tests).
     std::function<QAction*(QMenu*)> MenuChooser;
-    // Runs after every solve (the graph windows redraw from it).
+    // Runs after every solve (the graph windows redraw from it; tests count).
     std::function<void()> AfterSolve;
     // Opens the two default graph windows; closes all graph windows first
     // when `reset` is set.
     std::function<void(bool reset)> OpenDefaultGraphs;
-    // Graph curves of a part or driver that is about to be deleted.
+    // What deleting a part or driver does first: its graph curves go (and are
+    // remembered for undo).
     TDeleteHooks DeleteHooks;
-    // "Change Block to separate parts" (the circuit block code).
-    std::function<void(int blockIndex)> DissolveBlock;
 
     // The design named on the command line, opened at the end of the first show.
     void SetStartupDesign(const std::string& path) { startupDesign_ = path; }
@@ -269,6 +273,8 @@ private:
     TMostRecentFiles mru_;
     std::unique_ptr<TDocument> document_;
     TUndoHistory history_;
+    TGraphList graphs_;
+    TSolveContext solveCtx_;
     std::string startupDesign_;
     bool firstShown_ = false;
 

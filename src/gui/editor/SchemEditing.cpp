@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/Schem.h"
+#include "blocks/CircuitBlocks.h"
 #include "document/Document.h"
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
@@ -143,7 +144,7 @@ void TSchem::SheetMouseMove(QPoint pos, bool realMove) {
 
     if (realMove) {
         const bool hint = editMode_ == TEditMode::Placing || editMode_ == TEditMode::Moving;
-        setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(CaptionFor(design_->FileName)));
+        setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(MainCaption(*design_)));
     }
 
     const TDesign& d = *design_;
@@ -395,7 +396,10 @@ void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
             const bool placing = editMode_ == TEditMode::BlockPlace;
             const TElementRef block = current_;
             if (!CurrentExists()) break;
-            MoveBlockTo(*design_, block.Index, PixelToGrid(pos));
+            if (placing)
+                PlaceNewBlock(*design_, PixelToGrid(pos));
+            else
+                PlaceBlock(*design_, *design_->Blocks[block.Index], block.Index, PixelToGrid(pos), true);
             design_->Modified = true;
             if (placing) {
                 design_->Blocks[block.Index]->NeedsEval = true;

@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "app/Schem.h"
+#include "blocks/CircuitBlocks.h"
 #include "editor/SheetWidgets.h"
 
 namespace pelmo {
@@ -45,8 +46,8 @@ void TSchem::BuildPopupMenus() {
     });
     partMenu_->addSeparator();
     QAction* dissolve = AddItem(partMenu_, "Change Block to separate parts", [this] {
-        if (current_.Kind == ekBlock && CurrentExists() && DissolveBlock) {
-            DissolveBlock(current_.Index);
+        if (current_.Kind == ekBlock && CurrentExists()) {
+            pelmo::DissolveBlock(*design_, current_.Index);
             design_->Modified = true;
             SetIdle();
             RepaintSheet();

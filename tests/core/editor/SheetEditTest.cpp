@@ -237,17 +237,4 @@ TEST(Rotate, HorizontalResistorTurnsAboutItsCentre) {
     EXPECT_EQ(r.BodyRect, (TRect{19, 8, 21, 12}));
 }
 
-TEST(MoveBlock, MembersFollowTheCentre) {
-    TDesign d;
-    AppendBlock(d);
-    AddPart(d, ptResistor, {20, 10}, true).Subckt = 0;
-    AddWire(d, {17, 10}, {17, 14}).Subckt = 0;
-    RebuildBlockMembers(d);
-    const TPoint c = d.Blocks[0]->Center;
-    MoveBlockTo(d, 0, {c.X + 10, c.Y + 5});
-    EXPECT_EQ(d.Parts[0]->Position, (TPoint{30, 15}));
-    EXPECT_EQ(d.Wires[0]->End2, (TPoint{27, 19}));
-    EXPECT_EQ(d.Blocks[0]->Center, (TPoint{c.X + 10, c.Y + 5}));
-}
-
 }  // namespace

@@ -5,6 +5,7 @@
 #include "driverdata/DriverLoad.h"
 #include "editor/GroupEdit.h"
 #include "editor/UndoHistory.h"
+#include "engine/GraphRecord.h"
 #include "files/DesignFile.h"
 
 using namespace pelmo;
@@ -106,6 +107,71 @@ TEST(UndoHistory, KeepsAtMostItsLimit) {
         h.Commit(d);
     }
     EXPECT_EQ(h.UndoDepth(), TUndoHistory::MaxSteps);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
+    test::TempFolder work;
+    TDesign d;
+    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, ptCapacitor, {40, 10}, true);
+    AddDriver(d, {60, 30});
+    TGraphRecord voltage(gkVoltage), spl(gkSPL);
+    TGraphList graphs;
+    graphs.Add(&voltage);
+    graphs.Add(&spl);
+    for (const char* name : {"System", "C1", "R1"}) AddCurve(voltage, d, name, false);
+    for (const char* name : {"System", "S1"}) AddCurve(spl, d, name, false);
+    ASSERT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
+
+    TUndoHistory h;
+    h.SetWorkFolder(work.Path());
+    h.SetGraphs(&graphs);
+    h.Reset(d);
+    auto names = [](const TGraphRecord& g) {
+        std::vector<std::string> out;
+        for (const auto& c : g.Curves) out.push_back(c.Name);
+        return out;
+    };
+    // The delete hooks: note, then remove.
+    TDeleteHooks hooks;
+    hooks.PartRemoving = [&](const TPart& p) {
+        h.NoteCurvesOf(&p);
+        RemoveCurvesOf(graphs, &p);
+    };
+    hooks.DriverRemoving = [&](const TDriver& drv) {
+        h.NoteCurvesOf(&drv);
+        RemoveCurvesOf(graphs, &drv);
+    };
+    d.Parts[0]->Selected = d.Parts[1]->Selected = d.Drivers[0]->Selected = true;
+    DeleteGroup(d, hooks);
+    h.Commit(d);
+    EXPECT_EQ(names(voltage), (std::vector<std::string>{"System"}));
+    EXPECT_EQ(names(spl), (std::vector<std::string>{"System"}));
+
+    ASSERT_TRUE(h.Undo(d));
+    EXPECT_EQ(names(voltage), (std::vector<std::string>{"System", "C1", "R1"}));
+    EXPECT_EQ(names(spl), (std::vector<std::string>{"System", "S1"}));
+    ASSERT_EQ(d.Parts.size(), 2u);
+    EXPECT_EQ(voltage.Curves[1].Part, d.Parts[1].get()) << "tied to the capacitor read back";
+    EXPECT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
+    EXPECT_EQ(spl.Curves[1].Driver, d.Drivers[0].get());
+
+    ASSERT_TRUE(h.Redo(d));
+    EXPECT_EQ(names(voltage), (std::vector<std::string>{"System"}));
+    EXPECT_EQ(names(spl), (std::vector<std::string>{"System"}));
+
+    ASSERT_TRUE(h.Undo(d));
+    EXPECT_EQ(names(voltage), (std::vector<std::string>{"System", "C1", "R1"}));
+    // An edit that keeps the elements still replaces them: the curves follow.
+    RotatePart(d, *d.Parts[0]);
+    h.Commit(d);
+    ASSERT_TRUE(h.Undo(d));
+    EXPECT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
+    EXPECT_EQ(spl.Curves[1].Driver, d.Drivers[0].get());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "../EditorFixture.h"
+#include "engine/GraphRecord.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -106,6 +107,37 @@ private slots:
         f.Tool(ekResistor);
         f.Key(Qt::Key_Escape);
         QCOMPARE(f.w.History().UndoDepth(), depth);
+    }
+
+    void graphCurvesFollowTheEditsAndTheirUndo() {
+        TDesign& d = f.w.Design();
+        ClearElements(d);
+        AddDriver(d, {130, 63});  // terminals (129,62) and (129,64), wired to the source
+        AddWire(d, {121, 62}, {129, 62});
+        AddWire(d, {121, 66}, {129, 66});
+        AddWire(d, {129, 64}, {129, 66});
+        f.w.History().Reset(d);
+        TGraphRecord spl(gkSPL);
+        f.w.Graphs().Add(&spl);
+        AddCurve(spl, d, "System", false);
+        AddCurve(spl, d, "S1", false);
+        f.w.Solve();
+        QVERIFY(!spl.Curves[1].MagSeries.Empty());
+
+        f.MoveTo({131, 63});
+        f.Key(Qt::Key_D);
+        QCOMPARE(d.Drivers.size(), std::size_t(0));
+        QCOMPARE(spl.Curves.size(), std::size_t(1));
+
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(spl.Curves.size(), std::size_t(2));
+        QCOMPARE(spl.Curves[1].Name, std::string("S1"));
+        QCOMPARE(spl.Curves[1].Driver, d.Drivers[0].get());
+        QCOMPARE(spl.Curves[1].MagSeries.Count(), d.Grid.size());  // solved again
+
+        f.Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(spl.Curves.size(), std::size_t(1));
+        f.w.Graphs().Remove(&spl);
     }
 
 private:
