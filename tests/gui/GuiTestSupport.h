@@ -92,6 +92,12 @@ inline void BuildThreeWay(TDesign& d) {
     co.State = psOpen;
     AddPart(d, ptResistor, {100, 85}, false).State = psOpen;
     AddText(d, {132, 37}, "3-way crossover");
+    // A circuit block: a notch of R and C in series.
+    AppendBlock(d);
+    AddPart(d, ptResistor, {100, 50}, true).Subckt = 0;
+    AddPart(d, ptCapacitor, {106, 50}, true).Subckt = 0;
+    AddWire(d, {109, 50}, {109, 54}).Subckt = 0;
+    RebuildBlockMembers(d);
 }
 
 // The sheet as the window draws it on screen, for the given pixel area.

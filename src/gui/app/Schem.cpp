@@ -99,11 +99,11 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
     }
     design_->Metrics = &metrics_;
     history_.SetGraphs(&graphs_);
-    DeleteHooks.PartRemoving = [this](const TPart& p) {
+    deleteHooks_.PartRemoving = [this](const TPart& p) {
         history_.NoteCurvesOf(&p);
         RemoveCurvesOf(graphs_, &p);
     };
-    DeleteHooks.DriverRemoving = [this](const TDriver& drv) {
+    deleteHooks_.DriverRemoving = [this](const TDriver& drv) {
         history_.NoteCurvesOf(&drv);
         RemoveCurvesOf(graphs_, &drv);
     };

@@ -101,9 +101,6 @@ public:
     // Opens the two default graph windows; closes all graph windows first
     // when `reset` is set.
     std::function<void(bool reset)> OpenDefaultGraphs;
-    // What deleting a part or driver does first: its graph curves go (and are
-    // remembered for undo).
-    TDeleteHooks DeleteHooks;
 
     // The design named on the command line, opened at the end of the first show.
     void SetStartupDesign(const std::string& path) { startupDesign_ = path; }
@@ -275,6 +272,9 @@ private:
     TUndoHistory history_;
     TGraphList graphs_;
     TSolveContext solveCtx_;
+    // What deleting a part or driver does first: its curves leave every graph
+    // window's record (remembered, so that undo brings them back).
+    TDeleteHooks deleteHooks_;
     std::string startupDesign_;
     bool firstShown_ = false;
 

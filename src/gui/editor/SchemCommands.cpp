@@ -27,7 +27,7 @@ void TSchem::RightPress(QPoint pos) {
             CancelToIdle();
             break;
         case TEditMode::BlockPlace:
-            if (current_.Kind == ekBlock) DeleteElement(*design_, current_, DeleteHooks);
+            if (current_.Kind == ekBlock) DeleteElement(*design_, current_, deleteHooks_);
             CancelToIdle();
             break;
         case TEditMode::Idle:
@@ -87,7 +87,7 @@ void TSchem::Delete1Click() {
     const TElementRef e = current_;
     if (!ElementExists(d, e) || e.Kind == ekSource) return;
     marker_.Hide();
-    DeleteElement(d, e, DeleteHooks);
+    DeleteElement(d, e, deleteHooks_);
     d.Modified = true;
     Solve();
     SetIdle();

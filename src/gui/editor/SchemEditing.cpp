@@ -500,7 +500,7 @@ void TSchem::DropAt(QPoint) {
             TWire& w = *d.Wires[e.Index];
             w.Selected = false;
             SetWireEnds(d, w, a, b);
-            MergeWires(d, e.Index, DeleteHooks);
+            MergeWires(d, e.Index, deleteHooks_);
             UnselectAll(d);
             break;
         }
@@ -579,7 +579,7 @@ void TSchem::FinishWire() {
     editMode_ = TEditMode::Idle;
     marker_.Hide();
     RepaintSheet();
-    MergeWires(d, index, DeleteHooks);
+    MergeWires(d, index, deleteHooks_);
     CancelToIdle();
     Solve();
     CommitEdit();

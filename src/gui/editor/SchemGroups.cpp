@@ -95,7 +95,7 @@ void TSchem::StartPaste() {
 void TSchem::Delete2Click() {
     TDesign& d = *design_;
     marker_.Hide();
-    const int deleted = DeleteGroup(d, DeleteHooks);
+    const int deleted = DeleteGroup(d, deleteHooks_);
     CancelToIdle();
     if (deleted == 0) return;
     d.Modified = true;

@@ -43,7 +43,7 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
                 ToggleOrientation();
             } else if (key == Qt::Key_Delete && editMode_ == TEditMode::Moving) {
                 const TElementRef e = current_;
-                if (e.Kind != ekSource && DeleteElement(*design_, e, DeleteHooks)) {
+                if (e.Kind != ekSource && DeleteElement(*design_, e, deleteHooks_)) {
                     design_->Modified = true;
                     Solve();
                     CommitEdit();
@@ -71,7 +71,7 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
             if (key == Qt::Key_Delete) {
-                if (DeleteElement(*design_, current_, DeleteHooks)) {
+                if (DeleteElement(*design_, current_, deleteHooks_)) {
                     design_->Modified = true;
                     Solve();
                     CommitEdit();
