@@ -4,16 +4,21 @@
 // changes runs the solve and paints every window before the next one. The
 // median and the worst step are reported as counters (milliseconds).
 //
-// With --screenshots=DIR the program instead writes PNG pictures of the SPL,
-// impedance, group delay, impulse and square-wave windows into DIR.
+// With --screenshots=DIR [--design=FILE.bkt] the program instead writes PNG
+// pictures of the SPL, impedance, group delay, impulse and square-wave
+// windows into DIR (of the built-in three-way, or of the design file).
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -21,6 +26,7 @@
 
 #include "ThreeWayDesign.h"
 #include "dialogs/ModalRunner.h"
+#include "document/DocumentFlow.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
@@ -108,20 +114,40 @@ void BM_TuningStepSolveOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_TuningStepSolveOnly)->Iterations(100)->Unit(benchmark::kMillisecond);
 
-int Screenshots(const QString& dir) {
-    QDir().mkpath(dir);
-    Session s;
-    TPlotForm* sq = s.graphs.OpenGraph(gkSquareWave);
-    sq->resize(604, 416);
-    s.graphs.SolveNow(true);
+void SaveWindows(TGraphWindows& graphs, const QString& dir) {
+    graphs.SolveNow(true);
     QApplication::processEvents();
     const char* names[] = {"spl", "impedance", "groupdelay", "impulse", "squarewave"};
     int i = 0;
-    for (TPlotForm* p : s.graphs.Windows()) {
+    for (TPlotForm* p : graphs.Windows()) {
         p->Replot(true);
         const QString path = dir + "/" + names[i++] + ".png";
-        if (!p->grab().save(path)) return 1;
+        if (!p->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     }
+}
+
+// The windows of the code-built three-way, or of a design file (read from a
+// copy in a temporary folder, so that its support folder goes there).
+int Screenshots(const QString& dir, const QString& design) {
+    QDir().mkpath(dir);
+    if (design.isEmpty()) {
+        Session s;
+        s.graphs.OpenGraph(gkSquareWave)->resize(604, 416);
+        SaveWindows(s.graphs, dir);
+        return 0;
+    }
+    QTemporaryDir tmp;
+    const QString copy = tmp.filePath(QFileInfo(design).fileName());
+    SilentMessageSink silent;
+    TDesign d;
+    if (!QFile::copy(design, copy) || !OpenDesignFile(d, copy.toStdString(), silent)) return 1;
+    SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+    TGraphWindows graphs(d, silent);
+    TPlotForm* spl = graphs.OpenGraph(gkSPL);
+    for (const auto& drv : d.Drivers) spl->CurveItemClick(QString::fromStdString(DriverDesignator(*drv)), false);
+    for (TGraphKind k : {gkImpedance, gkGroupDelay, gkImpulse, gkSquareWave}) graphs.OpenGraph(k);
+    for (TPlotForm* p : graphs.Windows()) p->resize(604, 416);
+    SaveWindows(graphs, dir);
     return 0;
 }
 
@@ -130,8 +156,12 @@ int Screenshots(const QString& dir) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--screenshots=", 14) == 0) return Screenshots(QString(argv[i] + 14));
+    QString shots, design;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--screenshots=", 14) == 0) shots = argv[i] + 14;
+        if (std::strncmp(argv[i], "--design=", 9) == 0) design = argv[i] + 9;
+    }
+    if (!shots.isEmpty()) return Screenshots(shots, design);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
