@@ -26,7 +26,23 @@ QString FileDialog(QWidget* parent, const QString& title, const QString& filter,
 }  // namespace
 
 TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, QWidget* mainWindow)
-    : design_(design), messages_(messages), mainWindow_(mainWindow) {
+    : design_(design),
+      messages_(messages),
+      mainWindow_(mainWindow),
+      ownList_(std::make_unique<TGraphList>()),
+      ownCtx_(std::make_unique<TSolveContext>()),
+      list_(*ownList_),
+      ctx_(*ownCtx_) {
+    Init();
+}
+
+TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TSolveContext& ctx,
+                             QWidget* mainWindow)
+    : design_(design), messages_(messages), mainWindow_(mainWindow), list_(list), ctx_(ctx) {
+    Init();
+}
+
+void TGraphWindows::Init() {
     ctx_.RebuildCurveMenus = [this] { RebuildCurveMenus(); };
     ChooseOpenFile = [](QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
         return FileDialog(parent, title, filter, suffix, false);

@@ -33,8 +33,12 @@ struct TDriver;
 class TGraphWindows : public QObject {
     Q_OBJECT
 public:
-    // `mainWindow` places the default windows beside it (may be null).
+    // `mainWindow` places the default windows beside it (may be null). The
+    // first form keeps its own graph list and solve context; the second uses
+    // the main window's.
     TGraphWindows(TDesign& design, MessageSink& messages, QWidget* mainWindow = nullptr);
+    TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TSolveContext& ctx,
+                  QWidget* mainWindow = nullptr);
     ~TGraphWindows() override;
 
     TDesign& Design() { return design_; }
@@ -96,14 +100,17 @@ signals:
     void WindowsChanged();
 
 private:
+    void Init();
     TPlotForm* CreateWindow(TGraphKind kind);
     void Forget(TPlotForm* w);
 
     TDesign& design_;
     MessageSink& messages_;
     QPointer<QWidget> mainWindow_;
-    TGraphList list_;
-    TSolveContext ctx_;
+    std::unique_ptr<TGraphList> ownList_;
+    std::unique_ptr<TSolveContext> ownCtx_;
+    TGraphList& list_;
+    TSolveContext& ctx_;
     std::vector<TPlotForm*> windows_;
     std::array<int, 10> counters_{};
     QString caption_ = "Pelmo";
