@@ -29,6 +29,7 @@
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
 #include "engine/Sweep.h"
+#include "graphs/GraphWindows.h"
 
 namespace pelmo {
 
@@ -137,9 +138,20 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
     BuildToolBar();
     BuildMenus();
     BuildPopupMenus();
+    BuildGraphWindows();
     qApp->installEventFilter(this);
     UpdateCaption();
     resize(900, 650);
+}
+
+void TSchem::BuildGraphWindows() {
+    graphWindows_ = std::make_unique<TGraphWindows>(*design_, sinkProxy_, graphs_, solveCtx_, this);
+    graphWindows_->SolveHook = [this] { Solve(); };
+    graphWindows_->FillAddGraphMenu(addGraphMenu_);
+    graphWindows_->SetGraphToFrontMenu(graphToFrontMenu_);
+    OpenDefaultGraphs = [this](bool) { graphWindows_->OpenDefaultGraphs(); };
+    connect(this, &TSchem::Solved, graphWindows_.get(), [this] { graphWindows_->RedrawAll(); });
+    connect(this, &TSchem::CaptionChanged, graphWindows_.get(), &TGraphWindows::SetCaption);
 }
 
 TSchem::~TSchem() {
@@ -314,6 +326,7 @@ void TSchem::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    graphWindows_->CloseAll();
 }
 
 void TSchem::Solve() {

@@ -38,6 +38,7 @@ class TDocument;
 class TSheet;
 class TSheetPanel;
 class TSheetPainter;
+class TGraphWindows;
 
 // Editor modes of the sheet.
 enum class TEditMode {
@@ -79,6 +80,8 @@ public:
     // The open graph windows' records; the solve fills their curves.
     TGraphList& Graphs() { return graphs_; }
     TSolveContext& SolveContext() { return solveCtx_; }
+    // The graph windows on those records.
+    TGraphWindows& GraphWindows() { return *graphWindows_; }
     int FullRenderCount() const { return fullRenders_; }
     const TMarker& DragImage() const { return marker_; }
     bool PartTypeHorizontal(int partType) const { return partHorizontal_.at(partType); }
@@ -181,6 +184,7 @@ private:
     void BuildMenus();
     void BuildSheet();
     void BuildPopupMenus();
+    void BuildGraphWindows();
     void FirstShow();
     void Tips1Click();
     void RebuildRecentMenu();
@@ -275,6 +279,7 @@ private:
     // What deleting a part or driver does first: its curves leave every graph
     // window's record (remembered, so that undo brings them back).
     TDeleteHooks deleteHooks_;
+    std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
     std::string startupDesign_;
     bool firstShown_ = false;
 
