@@ -59,6 +59,18 @@ void Sheet::Path(std::initializer_list<TPoint> points) {
 
 void Sheet::G(TPoint p) { AddGround(d_, p); }
 
+void Sheet::GroundDriver(const TDriver& drv) {
+    const TPoint at{drv.Terminal2.X - 3, drv.Terminal2.Y};
+    W(drv.Terminal2, at);
+    G(at);
+}
+
+void Sheet::GroundSource() {
+    const TPoint at{d_.Source.Terminal2.X + 1, d_.Source.Terminal2.Y};
+    W(d_.Source.Terminal2, at);
+    G(at);
+}
+
 TDriver& Sheet::Driver(int x, int y) { return AddDriver(d_, {x, y}); }
 
 void Sheet::Text(int x, int y, const std::string& text, int size) {

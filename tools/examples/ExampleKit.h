@@ -25,6 +25,11 @@ public:
     // Wires through the corner points in order.
     void Path(std::initializer_list<TPoint> points);
     void G(TPoint p);
+    // Grounds a driver's - terminal through a wire to the left, clear of the
+    // driver's name label below it, and the source's - terminal through a
+    // wire to the right, clear of its power label.
+    void GroundDriver(const TDriver& drv);
+    void GroundSource();
     // A driver whose terminals are at (x - 1, y - 1) (+) and (x - 1, y + 1).
     TDriver& Driver(int x, int y);
     void Text(int x, int y, const std::string& text, int size = 8);

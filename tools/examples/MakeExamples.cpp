@@ -219,7 +219,7 @@ void Describe(TDriver& drv, const std::string& name, const std::string& descript
 void TwoWayNetwork(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs, bool derivedPhase) {
     Sheet s(d);
     s.Source(30, 50);  // + at (33, 48), - at (33, 52)
-    s.G({33, 52});
+    s.GroundSource();
     // Woofer branch along y = 36.
     s.Path({{33, 48}, {33, 36}, {37, 36}});
     TPart& l1 = s.H(ptInductor, 1.5e-3, 40, 36);
@@ -231,9 +231,9 @@ void TwoWayNetwork(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     s.V(ptCapacitor, 10e-6, 58, 45);
     s.G({58, 48});
     TDriver& woofer = s.Driver(69, 37);
-    s.G({68, 38});
+    s.GroundDriver(woofer);
     // Tweeter branch along y = 60.
-    s.Path({{33, 48}, {36, 48}, {36, 60}, {37, 60}});
+    s.Path({{33, 48}, {37, 48}, {37, 60}});
     TPart& c3 = s.H(ptCapacitor, 8.2e-6, 40, 60);
     s.W({43, 60}, {52, 60});
     TPart& l2 = s.V(ptInductor, 0.56e-3, 48, 63);
@@ -243,7 +243,7 @@ void TwoWayNetwork(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     TPart& r3 = s.V(ptResistor, 5.1, 62, 63);
     s.G({62, 66});
     TDriver& tweeter = s.Driver(69, 61);
-    s.G({68, 62});
+    s.GroundDriver(tweeter);
     tweeter.Inverted = false;
 
     LoadModelledDriver(d, woofer, drivers + "Woofer165");
@@ -280,7 +280,7 @@ void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
 void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
     Sheet s(d);
     s.Source(20, 50);  // + at (23, 48), - at (23, 52)
-    s.G({23, 52});
+    s.GroundSource();
     s.W({23, 48}, {26, 48});
     s.W({26, 30}, {26, 66});  // feeds the three branches
     // Woofer along y = 30.
@@ -290,7 +290,7 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     TPart& c1 = s.V(ptCapacitor, 47e-6, 42, 33);
     s.G({42, 36});
     TDriver& woofer = s.Driver(61, 31);
-    s.G({60, 32});
+    s.GroundDriver(woofer);
     // Midrange along y = 48: high-pass, low-pass, notch, L-pad.
     s.W({26, 48}, {29, 48});
     TPart& c2 = s.H(ptCapacitor, 36e-6, 32, 48);
@@ -301,18 +301,19 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     s.W({47, 48}, {53, 48});
     TPart& c3 = s.V(ptCapacitor, 10e-6, 50, 51);
     s.G({50, 54});
-    TPart& r4 = s.H(ptResistor, 8.2, 56, 45);
-    // L4 and C4 resonate at 7.3 kHz, on the cone resonance; R4 sets the depth.
+    // The notch: L and C resonate at 7.3 kHz, on the cone resonance; the
+    // resistor sets the depth. Five rows apart, so their labels stay apart.
+    TPart& r4 = s.H(ptResistor, 8.2, 56, 43);
     s.H(ptInductor, 0.1e-3, 56, 48);
-    s.H(ptCapacitor, 4.7e-6, 56, 51);
-    s.W({53, 45}, {53, 51});
-    s.W({59, 45}, {59, 51});
+    s.H(ptCapacitor, 4.7e-6, 56, 53);
+    s.W({53, 43}, {53, 53});
+    s.W({59, 43}, {59, 53});
     TPart& r5 = s.H(ptResistor, 4.3, 62, 48);
     s.W({65, 48}, {72, 48});
-    TPart& r6 = s.V(ptResistor, 5.1, 68, 51);
-    s.G({68, 54});
+    TPart& r6 = s.V(ptResistor, 5.1, 66, 51);
+    s.G({66, 54});
     TDriver& mid = s.Driver(73, 49);
-    s.G({72, 50});
+    s.GroundDriver(mid);
     // Tweeter along y = 66.
     s.W({26, 66}, {29, 66});
     TPart& c5 = s.H(ptCapacitor, 8.2e-6, 32, 66);
@@ -321,10 +322,10 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     s.G({38, 72});
     TPart& r7 = s.H(ptResistor, 5.1, 44, 66);
     s.W({47, 66}, {54, 66});
-    TPart& r8 = s.V(ptResistor, 4.3, 50, 69);
-    s.G({50, 72});
+    TPart& r8 = s.V(ptResistor, 4.3, 48, 69);
+    s.G({48, 72});
     TDriver& tweeter = s.Driver(55, 67);
-    s.G({54, 68});
+    s.GroundDriver(tweeter);
     mid.Inverted = true;
 
     LoadModelledDriver(d, woofer, drivers + "Woofer200");
@@ -333,10 +334,10 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     Describe(mid, "Midrange 4 in", "modelled, not measured: 4-inch midrange", 4);
     LoadModelledDriver(d, tweeter, drivers + "Tweeter25wide");
     Describe(tweeter, "Tweeter 1 in", "modelled, not measured: 1-inch dome tweeter", 1);
-    s.Text(48, 19, "Three-way: 8-inch woofer, 4-inch midrange, 1-inch dome (modelled drivers)", 10);
-    s.Text(48, 22, "Woofer: L1/C1.  Midrange: C2/L2 high-pass, L3/C3 low-pass, R1/L4/C4 notch");
-    s.Text(48, 24, "on the cone resonance at 7.5 kHz, R2/R3 L-pad, wired inverted.");
-    s.Text(48, 26, "Tweeter: C5/L5 high-pass, R4/R5 L-pad.");
+    s.Text(48, 16, "Three-way: 8-inch woofer, 4-inch midrange, 1-inch dome (modelled drivers)", 10);
+    s.Text(48, 19, "Woofer: L1/C1.  Midrange: C2/L2 high-pass, L3/C3 low-pass, R1/L4/C4 notch");
+    s.Text(48, 21, "on the cone resonance at 7.5 kHz, R2/R3 L-pad, wired inverted.");
+    s.Text(48, 23, "Tweeter: C5/L5 high-pass, R4/R5 L-pad.");
     knobs = {// Crossovers near 400 Hz and 3 kHz.
              {&l1, 2.2e-3, 5.6e-3}, {&c1, 15e-6, 68e-6},   {&c2, 22e-6, 68e-6},   {&l2, 1e-3, 3.3e-3},
              {&l3, 0.2e-3, 1e-3},   {&c3, 2.2e-6, 12e-6},  {&r4, 2, 15},          {&r5, 0.5, 8},
@@ -379,19 +380,22 @@ void TwoWayBlocks(TDesign& d, const std::string& drivers, std::vector<Knob>& kno
     const std::string blocks = drivers + "../CircuitBlocks/";
     Sheet s(d);
     s.Source(30, 50);  // + at (33, 48), - at (33, 52)
-    s.G({33, 52});
+    s.GroundSource();
     s.Path({{33, 48}, {33, 36}, {37, 36}});
     TSubCkt& lowPass = PlaceBlockAt(d, blocks + "LowPass2.pbk", {37, 36});
     s.W({49, 36}, {68, 36});
     TSubCkt& zobel = PlaceBlockAt(d, blocks + "Zobel.pbk", {58, 36}, true);
     TDriver& woofer = s.Driver(69, 37);
-    s.G({68, 38});
-    s.Path({{33, 48}, {36, 48}, {36, 60}, {37, 60}});
+    s.GroundDriver(woofer);
+    s.Path({{33, 48}, {37, 48}, {37, 60}});
     TSubCkt& highPass = PlaceBlockAt(d, blocks + "HighPass2.pbk", {37, 60});
-    TSubCkt& pad = PlaceBlockAt(d, blocks + "LPad.pbk", {49, 60});
-    s.W({61, 60}, {68, 60});
+    // A free wire between the two blocks: each block is drawn on its own
+    // shaded ground.
+    s.W({49, 60}, {51, 60});
+    TSubCkt& pad = PlaceBlockAt(d, blocks + "LPad.pbk", {51, 60});
+    s.W({63, 60}, {68, 60});
     TDriver& tweeter = s.Driver(69, 61);
-    s.G({68, 62});
+    s.GroundDriver(tweeter);
 
     SetVar(lowPass, "F", 1100);
     SetVar(lowPass, "Z", 6.8);
