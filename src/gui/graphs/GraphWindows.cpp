@@ -145,7 +145,7 @@ void TGraphWindows::RedrawAll(bool immediate) {
     if (ctx_.Running) return;
     for (TPlotForm* w : windows_) {
         w->RefreshCurves();
-        w->Replot(immediate);
+        w->ReplotCurves(immediate);
     }
 }
 

@@ -143,6 +143,7 @@ void TPlotForm::BuildChart() {
 
     graph_->yAxis2->setVisible(true);
     graph_->yAxis2->grid()->setVisible(false);
+    graph_->layer("main")->setMode(QCPLayer::lmBuffered);
     graph_->addLayer("hold", graph_->layer("main"), QCustomPlot::limAbove);
 
     // Hold and file curves live as long as the window, hidden until used.
@@ -309,6 +310,7 @@ QCPGraph* TPlotForm::PhaseGraph(int i) const {
 
 void TPlotForm::SyncSeries() {
     const std::size_t n = record_.Curves.size();
+    if (series_.size() != n) layoutChanged_ = true;
     while (series_.size() > n) {
         graph_->removeGraph(series_.back().Mag);
         graph_->removeGraph(series_.back().Phase);
@@ -331,6 +333,7 @@ void TPlotForm::StyleCurve(std::size_t i) {
     if (s.Styled && s.Name == c.Name && s.Colour == c.ColourIndex && s.MagWidth == c.MagSeries.LineWidth &&
         s.PhaseShown == phaseShown)
         return;
+    layoutChanged_ = true;  // the legend changes
     const QColor colour = Palette(c.ColourIndex);
     s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, c.MagSeries.Dotted ? Qt::DotLine : Qt::SolidLine));
     // Dotted lines are one pixel wide: real dots, and far cheaper to draw.
@@ -363,7 +366,19 @@ void TPlotForm::RefreshCurves() {
 }
 
 void TPlotForm::Replot(bool immediate) {
+    layoutChanged_ = false;
     graph_->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
+}
+
+void TPlotForm::ReplotCurves(bool immediate) {
+    // After a solve usually only the points have changed: the curves' own
+    // layer is drawn again over the kept grid, axes, title and legend.
+    if (layoutChanged_) {
+        Replot(immediate);
+        return;
+    }
+    graph_->layer("main")->replot();
+    if (immediate) graph_->repaint();
 }
 
 void TPlotForm::RequestSolve() { owner_.RequestSolve(); }

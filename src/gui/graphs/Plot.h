@@ -64,6 +64,8 @@ public:
     // Colours, widths, phase visibility and legend from the record.
     void RefreshCurveStyles();
     void Replot(bool immediate = false);
+    // The redraw after a solve: only the curves when nothing else changed.
+    void ReplotCurves(bool immediate = false);
     // A solve on behalf of this window (through the owner).
     void RequestSolve();
 
@@ -170,6 +172,7 @@ private:
     QCPGraph* fileMag_ = nullptr;
     QCPGraph* filePhase_ = nullptr;
     int fileColour_ = 2;
+    bool layoutChanged_ = true;  // curves, styles or legend changed since the last full replot
 
     QMenu* fileMenu_ = nullptr;
     QMenu* curvesMenu_ = nullptr;

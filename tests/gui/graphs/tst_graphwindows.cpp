@@ -397,6 +397,25 @@ private slots:
         QCOMPARE(sink.Messages.back(), std::string("cannot export unless selected curve is displayed"));
     }
 
+    void redrawAfterASolvePaintsWhatAFullRedrawPaints() {
+        DriversDesign t(2);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        dialogs_.push_back(Ok());
+        FindItem(spl->CurvesMenu(), "S2")->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(spl));
+        gw.SolveNow(true);
+        spl->HoldClick();
+        spl->Replot(true);
+        t.d.Parts[1]->Value = 30;
+        gw.SolveNow(true);  // only the curves' layer is drawn again
+        const QImage afterSolve = spl->Graph()->grab().toImage();
+        spl->Replot(true);
+        const QImage full = spl->Graph()->grab().toImage();
+        QCOMPARE(afterSolve, full);
+    }
+
     void readoutAndDeltaMode() {
         DriversDesign t(1);
         RecordingSink sink;
