@@ -1,5 +1,7 @@
 #include "document/DocumentFlow.h"
 
+#include <filesystem>
+
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/MruUnit.h"
@@ -80,6 +82,12 @@ bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
     }
 
     if (hooks_.EndEditing) hooks_.EndEditing();
+    // A recent file that has gone away is reported before anything is created
+    // beside it, so no empty support folder is left behind.
+    if (!std::filesystem::is_regular_file(path)) {
+        messages_.ShowMessage(FileOpenFailedText);
+        return finish(false);
+    }
     if (!MakeSupportFolder(path, messages_)) return finish(false);
     if (hooks_.ResetGraphs) hooks_.ResetGraphs();
     if (!ReadDesignFile(d_, path, messages_)) return finish(false);

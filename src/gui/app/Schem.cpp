@@ -25,6 +25,8 @@
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/DocumentFlow.h"
+#include "document/ShippedFiles.h"
+#include "driverdata/FFT.h"
 #include "editor/SheetPainter.h"
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
@@ -92,6 +94,8 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
 
     dataFolder_ = PublicDataFolder(*messages_);
     if (!dataFolder_.empty()) {
+        // The shipped examples and circuit blocks, without touching the user's files.
+        InstallShippedFiles(ShippedFilesFolder(), dataFolder_);
         settings_ = ReadSettings(dataFolder_);
         // Restored designs of the last run are of no use any more.
         std::error_code ec;
@@ -295,6 +299,8 @@ void TSchem::FirstShow() {
     // Numbers are written and read with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
+    // The transforms of the minimum-phase and time responses read these tables.
+    BuildSineTables();
 
     if (QScreen* sc = screen()) {
         const QRect avail = sc->availableGeometry();

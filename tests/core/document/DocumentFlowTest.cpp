@@ -114,6 +114,14 @@ TEST(DocumentFlow, OpenFailuresKeepTheOpenDesign) {
     EXPECT_EQ(f.d.FileName, "/somewhere/mine.bkt");
     EXPECT_TRUE(f.recent.Files().empty());
 
+    // A recent file that no longer exists: the same message, and no support
+    // folder is made beside it.
+    f.sink.Messages.clear();
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, f.tmp.Path() + "gone/gone.bkt"));
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"FileOpen failed"});
+    EXPECT_FALSE(fs::exists(f.tmp.Path() + "gone"));
+    ASSERT_EQ(f.d.Texts.size(), 1u);
+
     // A support folder that cannot be made ("!FRD&ZMA" is a file): nothing else happens.
     fs::create_directories(f.tmp.Path() + "ro");
     const std::string good = f.MakeDesign(f.tmp.Path() + "ro/good.bkt", 5);
