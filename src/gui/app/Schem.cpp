@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenuBar>
@@ -217,6 +218,10 @@ void TSchem::BuildToolBar() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setIconSize(QSize(40, 40));
         b->setFixedSize(51, 60);
+        // The narrow buttons need a small caption font, or Qt elides "capacitor".
+        QFont captionFont = b->font();
+        captionFont.setPixelSize(10);
+        b->setFont(captionFont);
         if (kind >= 0 && kind != ekWire && kind != ekSource) b->setIcon(ToolIcon(kind, metrics_));
         b->setVisible(visible);
         b->installEventFilter(this);
