@@ -44,7 +44,10 @@ inline void SetModelResponse(TDriver& drv, const DataArray& grid, double low, do
 
 struct ThreeWayDesign {
     TDesign d;
+    std::string spice;  // the same circuit as an ngspice netlist
     int next = 1;
+
+    static std::string N(int n) { return n == 0 ? "0" : "n" + std::to_string(n); }
 
     static TPoint At(int node) { return {4 + 5 * node, 3 + 2 * node}; }
     int Node() { return next++; }
@@ -59,6 +62,13 @@ struct ThreeWayDesign {
         p.State = psNormal;
         p.Terminal1 = At(a);
         p.Terminal2 = At(b);
+        const std::string name = PartDesignator(p);
+        if (type == ptResistor || esr == 0) {
+            spice += name + " " + N(a) + " " + N(b) + " " + std::to_string(value) + "\n";
+        } else {
+            spice += name + " " + N(a) + " x" + name + " " + std::to_string(value) + "\n";
+            spice += "RE" + name + " x" + name + " " + N(b) + " " + std::to_string(esr) + "\n";
+        }
         return p;
     }
     TPart& R(int a, int b, double v) { return Part(ptResistor, a, b, v); }
@@ -81,6 +91,12 @@ struct ThreeWayDesign {
             drv.Admittance.Im[k] = -z.im / den;
         }
         SetModelResponse(drv, d.Grid, low, high, db);
+        const std::string sd = "S" + std::to_string(refDes);
+        spice += "RE" + sd + " " + N(a) + " a" + sd + " " + std::to_string(m.Re) + "\n";
+        spice += "LE" + sd + " a" + sd + " b" + sd + " " + std::to_string(m.Le) + "\n";
+        spice += "RM" + sd + " b" + sd + " 0 " + std::to_string(m.Res) + "\n";
+        spice += "LM" + sd + " b" + sd + " 0 " + std::to_string(m.Lces) + "\n";
+        spice += "CM" + sd + " b" + sd + " 0 " + std::to_string(m.Cmes) + "\n";
     }
 
     ThreeWayDesign() {
@@ -89,6 +105,7 @@ struct ThreeWayDesign {
         d.Source.Terminal2 = At(0);
         const int in = Node();
         d.Source.Terminal1 = At(in);
+        spice = "three-way\nVIN nsrc 0 DC 0 AC 1\nRSRC nsrc " + N(in) + " 0.001\n";
 
         const DriverModel woofer{5.6, 1.1e-3, 38.0, 18e-3, 420e-6};
         const DriverModel mid{6.2, 0.35e-3, 22.0, 4.5e-3, 95e-6};
