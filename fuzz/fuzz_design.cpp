@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
 #include "files/DesignFile.h"
 #include "files/TextCodec.h"
 #include "files/TextFile.h"
@@ -19,21 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A private folder under the temporary area, made once per process and
-// removed at exit (the text is never destroyed, so the exit handler can use it).
-const std::string& Root() {
-    static const std::string* const root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "pelmo-fuzz-design-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        auto* path = new std::string(tmpl + "/");
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Root(), ec);
-        });
-        return path;
-    }();
-    return *root;
-}
+const std::string& Root() { return pelmo::fuzz::FuzzFolder("design"); }
 
 // Every entry under the root must be the support folder, its parent, or a
 // plain file directly inside the support folder; those files are removed.

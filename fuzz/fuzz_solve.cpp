@@ -15,6 +15,7 @@
 #include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
+#include "FuzzFolder.h"
 #include "files/DesignFile.h"
 #include "files/TextCodec.h"
 #include "files/TextFile.h"
@@ -25,19 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string& Root() {
-    static const std::string* const root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "pelmo-fuzz-solve-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        auto* path = new std::string(tmpl + "/");
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Root(), ec);
-        });
-        return path;
-    }();
-    return *root;
-}
+const std::string& Root() { return pelmo::fuzz::FuzzFolder("solve"); }
 
 void CheckNode(int n, int count, bool mayBeDropped) {
     if (n >= count || n < (mayBeDropped ? -1 : 0)) __builtin_trap();
