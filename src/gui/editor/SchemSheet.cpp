@@ -53,10 +53,11 @@ void TSchem::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     }
 
     TSheetPainter sp(p, s, metrics_);
-    for (std::size_t i = 0; i < d.Blocks.size(); ++i) {
-        const TSubCkt& b = *d.Blocks[i];
-        sp.DrawBlock(b, {0, 0}, b.Selected ? TBlockLook::Selected : TBlockLook::Normal, true);
-    }
+    // Every block's body first, then the members: a block whose body overlaps
+    // its neighbour's must not hide the wires that join the two.
+    auto lookOf = [](const TSubCkt& b) { return b.Selected ? TBlockLook::Selected : TBlockLook::Normal; };
+    for (const auto& b : d.Blocks) sp.DrawBlockBody(*b, {0, 0}, lookOf(*b));
+    for (const auto& b : d.Blocks) sp.DrawBlockMembers(*b, {0, 0}, lookOf(*b));
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
         TPart& part = *d.Parts[i];
         if (part.Subckt >= 0) continue;  // drawn with its block

@@ -290,10 +290,14 @@ void TSheetPainter::DrawTextElement(const TStext& t, QPoint c, QColor colour) {
 }
 
 void TSheetPainter::DrawBlock(const TSubCkt& b, QPoint d, TBlockLook look, bool withMembers) {
+    DrawBlockBody(b, d, look);
+    if (withMembers) DrawBlockMembers(b, d, look);
+}
+
+void TSheetPainter::DrawBlockBody(const TSubCkt& b, QPoint d, TBlockLook look) {
     const int s = s_;
     const QRect body(b.BoundsRect.Left * s + d.x(), b.BoundsRect.Top * s + d.y(),
                      (b.BoundsRect.Right - b.BoundsRect.Left) * s, (b.BoundsRect.Bottom - b.BoundsRect.Top) * s);
-    QColor members = SheetColour::Black;
     switch (look) {
         case TBlockLook::Normal:
             p_.fillRect(body, SheetColour::BlockBody);
@@ -301,16 +305,20 @@ void TSheetPainter::DrawBlock(const TSubCkt& b, QPoint d, TBlockLook look, bool 
         case TBlockLook::Selected:
             p_.fillRect(body, SheetColour::White);
             p_.fillRect(body, QBrush(SheetColour::Silver, Qt::DiagCrossPattern));
-            members = SheetColour::Silver;
             break;
         case TBlockLook::Moving:
             SetPen(SheetColour::Aqua);
             p_.setBrush(Qt::NoBrush);
             p_.drawRect(body);
-            members = SheetColour::Navy;
             break;
     }
-    if (!withMembers) return;
+}
+
+void TSheetPainter::DrawBlockMembers(const TSubCkt& b, QPoint d, TBlockLook look) {
+    const int s = s_;
+    const QColor members = look == TBlockLook::Selected ? SheetColour::Silver
+                           : look == TBlockLook::Moving ? SheetColour::Navy
+                                                        : SheetColour::Black;
     auto at = [&](TPoint g) { return QPoint(g.X * s + d.x(), g.Y * s + d.y()); };
     for (const TWire* w : b.Wires) {
         DrawWireLine(at(w->End1), at(w->End2), members);

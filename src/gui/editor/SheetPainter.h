@@ -48,6 +48,9 @@ public:
     void DrawTextElement(const TStext& text, QPoint c, QColor colour);
     // A block's rectangle and members, shifted by `displacement` pixels.
     void DrawBlock(const TSubCkt& block, QPoint displacement, TBlockLook look, bool withMembers);
+    // The two halves of DrawBlock, for painting every body before any member.
+    void DrawBlockBody(const TSubCkt& block, QPoint displacement, TBlockLook look);
+    void DrawBlockMembers(const TSubCkt& block, QPoint displacement, TBlockLook look);
     void DrawLabels(const TLabelLayout& layout);
 
     int Scale() const { return s_; }

@@ -95,6 +95,20 @@ private slots:
         QVERIFY(IsBlack(img, {411, 95}));
     }
 
+    void overlappingBlocksKeepTheirWiresVisible() {
+        TDesign& d = w.Design();
+        ClearElements(d);
+        // The first block's wire runs into the second block's body.
+        AppendBlock(d);
+        AppendBlock(d);
+        AddWire(d, {10, 10}, {30, 10}).Subckt = 0;
+        AddPart(d, ptResistor, {28, 12}, true).Subckt = 1;
+        RebuildBlockMembers(d);
+        QVERIFY(d.Blocks[1]->BoundsRect.Left <= 24 && d.Blocks[1]->BoundsRect.Top <= 10);
+        const QImage img = RenderSheet(w, QRect(0, 0, 400, 300));
+        QVERIFY(IsBlack(img, {270, 100}));  // inside the second body, on the first block's wire
+    }
+
     void driverIndicators() {
         TDesign& d = w.Design();
         ClearElements(d);
