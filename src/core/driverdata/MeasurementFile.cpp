@@ -1,5 +1,7 @@
 #include "driverdata/MeasurementFile.h"
 
+#include <new>
+
 #include "driverdata/Conversions.h"
 #include "files/TextFile.h"
 #include "model/MessageSink.h"
@@ -92,7 +94,12 @@ bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& va
     // Only digits, signs, "." and "E" matter to the data, so the bytes are
     // taken as they are: one byte is one character of the file's code page.
     const auto bytes = ReadFileBytes(path);
-    const bool ok = bytes && ParseMeasurementLines(SplitLines(*bytes), freq, value, phase);
+    bool ok = false;
+    try {
+        ok = bytes && ParseMeasurementLines(SplitLines(*bytes), freq, value, phase);
+    } catch (const std::bad_alloc&) {
+        ok = false;  // lines beyond the memory: no measurement file
+    }
     if (!ok) {
         freq.clear();
         value.clear();

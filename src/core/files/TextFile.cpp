@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <new>
 
 #include "files/TextCodec.h"
 
@@ -43,18 +45,30 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
+    // Also a file that grows while it is read stops at the limit.
+    std::optional<std::string> bytes;
+    if (st.st_size >= 0 && static_cast<std::uintmax_t>(st.st_size) <= MaxReadFileBytes) {
+        try {
+            bytes.emplace();
+            bytes->reserve(static_cast<std::size_t>(st.st_size));
+            char buf[65536];
+            for (;;) {
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    bytes.reset();
+                    break;
+                }
+                if (n == 0) break;
+                if (static_cast<std::size_t>(n) > MaxReadFileBytes - bytes->size()) {
+                    bytes.reset();
+                    break;
+                }
+                bytes->append(buf, static_cast<std::size_t>(n));
+            }
+        } catch (const std::bad_alloc&) {
+            bytes.reset();
         }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return bytes;
@@ -78,7 +92,11 @@ std::vector<std::string> SplitLines(std::string_view text) {
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
     const auto bytes = ReadFileBytes(path);
     if (!bytes) return std::nullopt;
-    return SplitLines(Cp1252ToUtf8(*bytes));
+    try {
+        return SplitLines(Cp1252ToUtf8(*bytes));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 std::string EncodeTextLines(const std::vector<std::string>& lines) {

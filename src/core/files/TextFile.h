@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,15 +10,21 @@
 
 namespace pelmo {
 
-// The bytes of a regular file; nullopt when the file is missing, unreadable or
-// not a regular file (a folder, a device).
+// Larger than any file the program reads (designs with their embedded
+// measurements stay far below): a file beyond it is refused unread, so a huge
+// or sparse file cannot exhaust the memory.
+inline constexpr std::size_t MaxReadFileBytes = std::size_t{256} << 20;
+
+// The bytes of a regular file; nullopt when the file is missing, unreadable,
+// not a regular file (a folder, a device) or larger than MaxReadFileBytes.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Splits text at CR LF, LF or a lone CR. A line end after the last line does
 // not start another line; "a\r\rb" gives "a", "", "b".
 std::vector<std::string> SplitLines(std::string_view text);
 
-// A Windows-1252 text file as UTF-8 lines; nullopt when it cannot be read.
+// A Windows-1252 text file as UTF-8 lines; nullopt when it cannot be read
+// (as ReadFileBytes) or its lines do not fit into memory.
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 
 // UTF-8 lines as Windows-1252 text with CR LF after every line.

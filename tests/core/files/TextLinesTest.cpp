@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "driverdata/MeasurementFile.h"
+#include "files/BlockFile.h"
+#include "files/DesignFile.h"
 #include "files/TextCodec.h"
 #include "files/TextFile.h"
 #include "files/ValueLines.h"
+#include "model/Design.h"
 
 using namespace pelmo;
 using pelmo::test::ReadWholeFile;
+using pelmo::test::RecordingMessageSink;
 using pelmo::test::TempFolder;
 using pelmo::test::WriteWholeFile;
 
@@ -93,6 +99,32 @@ TEST(TextFile, AtomicWriteReplacesOrLeavesTheOldFileIntact) {
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp.Path())) ++entries;
     EXPECT_EQ(entries, 4u);  // design.bkt, target, link, ro
+}
+
+// Files far beyond anything the program writes (here sparse, so they cost no
+// disk): every reader refuses them at once instead of reading, or reserving,
+// their whole size.
+TEST(TextFile, ReadersRefuseFilesBeyondTheSizeLimit) {
+    TempFolder tmp;
+    const off_t sizes[] = {static_cast<off_t>(MaxReadFileBytes) + 1, off_t{1} << 40};
+    for (const off_t size : sizes) {
+        const std::string path = tmp.Path() + "huge" + std::to_string(size) + ".frd";
+        WriteWholeFile(path, "20 85 0\r\n");
+        if (::truncate(path.c_str(), size) != 0) GTEST_SKIP() << "no sparse file of " << size << " bytes here";
+        EXPECT_FALSE(ReadFileBytes(path)) << size;
+        EXPECT_FALSE(ReadTextLines(path)) << size;
+
+        RecordingMessageSink messages;
+        DataArray f{1.0}, v{1.0}, p;
+        EXPECT_FALSE(ReadMeasurementFile(path, f, v, p, messages)) << size;
+        EXPECT_TRUE(f.empty() && v.empty()) << size;
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- huge" + std::to_string(size)});
+
+        TDesign d;
+        EXPECT_FALSE(ReadDesign(d, path, messages)) << size;
+        TSubCkt block;
+        EXPECT_FALSE(ReadBlockFile(d, path, block, -1)) << size;
+    }
 }
 
 TEST(ValueLines, ReadsValueTextLabelsAndNumbers) {
