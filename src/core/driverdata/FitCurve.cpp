@@ -21,20 +21,8 @@ double InteriorSlope(const DataArray& x, const DataArray& y, std::size_t l, std:
     return 2.0 / (Safe(x[l + 1] - x[l]) / dr + Safe(x[l] - x[l - 1]) / dl);
 }
 
-}  // namespace
-
-double FitPoint(const DataArray& x, const DataArray& y, double at) {
-    const std::size_t n = std::min(x.size(), y.size());
-    if (n == 0) return 0.0;
-    if (n == 1) return y[0];
-    const std::size_t m = n - 1;
-
-    if (at < x[0] || at > x[m]) {
-        const std::size_t j = at < x[0] ? 1 : m;
-        const double s = (y[j] - y[j - 1]) / Safe(x[j] - x[j - 1]);
-        return at * s + (y[j] - s * x[j]);
-    }
-
+// The segment x[j-1] ... x[j] holding `at` (x[0] <= at <= x[m], m >= 1).
+std::size_t Segment(const DataArray& x, std::size_t m, double at) {
     std::size_t lo = 0, hi = m, j = 0;
     while (hi - lo >= 2) {
         const std::size_t mid = (lo + hi) / 2;
@@ -46,19 +34,18 @@ double FitPoint(const DataArray& x, const DataArray& y, double at) {
     }
     if (at > x[j]) ++j;
     if (j == 0) j = 1;  // only when at equals x[0] of a two-point curve
+    return j;
+}
 
-    // Two points: neither end has a slope of its own, and the two end rules
-    // taken together give both ends the secant slope: the straight line.
-    if (m == 1) {
-        const double s = (y[1] - y[0]) / Safe(x[1] - x[0]);
-        return at * s + (y[1] - s * x[1]);
-    }
-
-    double d0 = InteriorSlope(x, y, j - 1, m);
-    double d1 = InteriorSlope(x, y, j, m);
+// The slopes at both ends of segment j (m >= 2).
+void SegmentSlopes(const DataArray& x, const DataArray& y, std::size_t m, std::size_t j, double& d0, double& d1) {
+    d0 = InteriorSlope(x, y, j - 1, m);
+    d1 = InteriorSlope(x, y, j, m);
     if (j == 1) d0 = 1.5 * (y[1] - y[0]) / Safe(x[1] - x[0]) - 0.5 * d1;
     if (j == m) d1 = 1.5 * (y[m] - y[m - 1]) / Safe(x[m] - x[m - 1]) - 0.5 * d0;
+}
 
+double OnSegment(const DataArray& x, const DataArray& y, std::size_t j, double d0, double d1, double at) {
     const double h = x[j] - x[j - 1];
     const double a = (x[j] - at) / h;
     const double b = 1.0 - a;
@@ -67,13 +54,55 @@ double FitPoint(const DataArray& x, const DataArray& y, double at) {
            (b * b * b - b) / 6.0 * (2.0 * h * (2.0 * d1 + d0) - 6.0 * delta);
 }
 
+// Outside the data, and every point of a two-point curve (neither end has a
+// slope of its own, and the two end rules taken together give both ends the
+// secant slope): a straight line. False when `at` needs the cubic.
+bool OnLine(const DataArray& x, const DataArray& y, std::size_t m, double at, double& value) {
+    const bool below = at < x[0];
+    if (!below && !(at > x[m]) && m != 1) return false;
+    const std::size_t j = below ? 1 : m;
+    const double s = (y[j] - y[j - 1]) / Safe(x[j] - x[j - 1]);
+    value = at * s + (y[j] - s * x[j]);
+    return true;
+}
+
+}  // namespace
+
+double FitPoint(const DataArray& x, const DataArray& y, double at) {
+    const std::size_t n = std::min(x.size(), y.size());
+    if (n == 0) return 0.0;
+    if (n == 1) return y[0];
+    const std::size_t m = n - 1;
+    double value;
+    if (OnLine(x, y, m, at, value)) return value;
+    const std::size_t j = Segment(x, m, at);
+    double d0, d1;
+    SegmentSlopes(x, y, m, j, d0, d1);
+    return OnSegment(x, y, j, d0, d1, at);
+}
+
 bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, DataArray& yNew, MessageSink& messages) {
-    if (xNew.size() < 3 || std::min(x.size(), y.size()) < 2) {
+    const std::size_t n = std::min(x.size(), y.size());
+    if (xNew.size() < 3 || n < 2) {
         messages.ShowMessage(CurveFitErrorText);
         return false;
     }
     yNew.resize(xNew.size());
-    for (std::size_t k = 0; k < xNew.size(); ++k) yNew[k] = FitPoint(x, y, xNew[k]);
+    // Points that follow each other mostly fall into the same segment: its
+    // slopes are worked out once.
+    const std::size_t m = n - 1;
+    std::size_t slopesOf = 0;  // no segment yet
+    double d0 = 0.0, d1 = 0.0;
+    for (std::size_t k = 0; k < xNew.size(); ++k) {
+        const double at = xNew[k];
+        if (OnLine(x, y, m, at, yNew[k])) continue;
+        const std::size_t j = Segment(x, m, at);
+        if (j != slopesOf) {
+            SegmentSlopes(x, y, m, j, d0, d1);
+            slopesOf = j;
+        }
+        yNew[k] = OnSegment(x, y, j, d0, d1, at);
+    }
     return true;
 }
 

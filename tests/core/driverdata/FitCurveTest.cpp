@@ -92,6 +92,34 @@ TEST(FitCurve, UsesHarmonicMeanSlopesInsideAndTheEndRuleAtTheEnds) {
     for (double at : {-1.0, 0.0, 0.3, 1.0, 4.0}) EXPECT_NEAR(FitPoint({0, 1}, {1, 3}, at), 1 + 2 * at, 1e-12) << at;
 }
 
+// FitCurve works the slopes of a segment out once for all points that fall
+// into it in a row; every point must still be exactly what FitPoint gives,
+// however the points jump between segments.
+TEST(FitCurve, EveryPointIsExactlyTheSingleFit) {
+    const DataArray x{1, 2, 4, 8, 9, 15};
+    const DataArray y{0, 5, -2, 7, 7, 1};
+    struct Case {
+        const char* what;
+        DataArray x, y, at;
+    };
+    const Case cases[] = {
+        {"rising, many per segment", x, y, {0.5, 1, 1.2, 1.9, 2, 2.5, 3, 3.9, 4, 6, 8, 8.5, 9, 12, 15, 16}},
+        {"back and forth", x, y, {8.5, 1.5, 8.6, 8.7, 3, 1.6, 14, 1.7, 1.8, 9, 2, 4}},
+        {"falling", x, y, {15, 12, 9, 8.5, 8, 6, 4, 3, 2, 1.5, 1}},
+        {"on the nodes", x, y, {1, 2, 4, 8, 9, 15, 9, 8, 2}},
+        {"two points", {0, 1}, {1, 3}, {-1, 0, 0.3, 0.6, 1, 4}},
+        {"three points", {0, 1, 3}, {0, 2, 3}, {0.2, 0.4, 1.5, 2.5, 0.6}},
+    };
+    test::RecordingMessageSink sink;
+    for (const Case& c : cases) {
+        DataArray out;
+        ASSERT_TRUE(FitCurve(c.x, c.y, c.at, out, sink)) << c.what;
+        ASSERT_EQ(out.size(), c.at.size()) << c.what;
+        for (std::size_t k = 0; k < c.at.size(); ++k)
+            EXPECT_EQ(out[k], FitPoint(c.x, c.y, c.at[k])) << c.what << " at " << c.at[k];
+    }
+}
+
 TEST(Conversions, ClampsAtTheirLimits) {
     struct Case {
         double db, lin;
