@@ -48,6 +48,25 @@ void BM_ImpulseStepCurves(benchmark::State& state) {
 }
 BENCHMARK(BM_ImpulseStepCurves)->Arg(0)->Arg(1)->ArgName("step")->Unit(benchmark::kMillisecond);
 
+// An impulse and a step window, both with the System curve: one transform
+// serves both.
+void BM_ImpulseAndStepWindows(benchmark::State& state) {
+    pelmo::BuildSineTables();
+    Solved s(pelmo::gkImpulse);
+    pelmo::TGraphRecord step(pelmo::gkStep);
+    step.Curves.emplace_back();
+    step.Curves.back().Name = "System";
+    s.graphs.Add(&step);
+    pelmo::SilentMessageSink messages;
+    for (auto _ : state) {
+        s.window.Curves[0].MagSeries.Clear();
+        step.Curves[0].MagSeries.Clear();
+        pelmo::ImpulseStepCurves(s.d, s.graphs, s.work, messages);
+        benchmark::DoNotOptimize(step.Curves[0].MagSeries.Y.data());
+    }
+}
+BENCHMARK(BM_ImpulseAndStepWindows)->Unit(benchmark::kMillisecond);
+
 void BM_SquareWaveCurves(benchmark::State& state) {
     Solved s(pelmo::gkSquareWave);
     s.window.TestFrequency = 400;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "driverdata/Conversions.h"
 #include "driverdata/FFT.h"
@@ -169,6 +170,24 @@ void ImpulseResponse(const TDesign& d, const Source& s, TTimeResponseWork& w, Me
 inline double TimeBefore(std::size_t n) { return (static_cast<double>(n) - ImpulseLength) / 192.0; }
 inline double TimeAfter(std::size_t n) { return static_cast<double>(n) / 192.0; }
 
+// The impulse response of a curve's source: worked out when the source is
+// met first in this pass, kept for its other curves.
+const DataArray& ImpulseOf(const TDesign& d, const Source& s, TTimeResponseWork& w, MessageSink& messages) {
+    for (std::size_t i = 0; i < w.DoneCount; ++i)
+        if (w.DoneSources[i] == s.mag) return w.DoneResponses[i];
+    ImpulseResponse(d, s, w, messages);
+    if (w.DoneResponses.size() <= w.DoneCount) {
+        w.DoneResponses.emplace_back();
+        w.DoneSources.push_back(nullptr);
+    }
+    // The samples change places with the kept buffer of an earlier pass,
+    // which the next transform reuses.
+    const std::size_t i = w.DoneCount++;
+    std::swap(w.DoneResponses[i], w.Re);
+    w.DoneSources[i] = s.mag;
+    return w.DoneResponses[i];
+}
+
 double ImpulsePeak(const DataArray& h) {
     double peak = 1e-9;
     for (double v : h) peak = std::max(peak, std::fabs(v));
@@ -253,13 +272,13 @@ void ImpulseStepCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& 
         work.Bins.resize(ImpulseBins);
         for (std::size_t k = 0; k < ImpulseBins; ++k) work.Bins[k] = static_cast<double>(k) * ImpulseBinHz;
     }
+    work.DoneCount = 0;
     for (TGraphRecord* g : graphs.Windows) {
         if (!g || (g->Kind != gkImpulse && g->Kind != gkStep)) continue;
         for (TSeriesDef& c : g->Curves) {
             const Source s = SourceOf(d, c);
             if (!s.mag) continue;
-            ImpulseResponse(d, s, work, messages);
-            const DataArray& h = work.Re;
+            const DataArray& h = ImpulseOf(d, s, work, messages);
             c.MagSeries.LineWidth = 1;
             const bool impulse = g->Kind == gkImpulse;
             if (s.system && g->Curves.size() == 1 && g->AutoScalePending) {

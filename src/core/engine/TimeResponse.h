@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "model/DataTypes.h"
 
 // Time-domain responses of the acoustic output: square wave, impulse and step.
@@ -37,6 +39,12 @@ struct TTimeResponseWork {
     DataArray ExtFreq, ExtMag, ExtPhase;  // the response with its two points above 20 kHz
     DataArray Mag, Phase;                 // resampled onto the bins
     DataArray Re, Im;                     // the whole spectrum, then the samples
+    // The impulse responses of one pass, by the magnitude array each came
+    // from: a source shown in several impulse and step curves is
+    // transformed once. The first DoneCount entries are this pass's.
+    std::vector<const DataArray*> DoneSources;
+    std::vector<DataArray> DoneResponses;
+    std::size_t DoneCount = 0;
 };
 
 // The value at frequency f of a curve y given on the frequencies x: straight

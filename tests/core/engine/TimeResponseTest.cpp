@@ -193,6 +193,47 @@ TEST(Step, IsTheRunningSumOfTheImpulse) {
     }
 }
 
+// A source shown in several impulse and step curves is transformed once per
+// pass; every curve must still show its own source's response of this pass.
+TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
+    struct Response {
+        double systemMag, systemDelay, driverMag, driverDelay;
+    };
+    const Response passes[] = {{1000.0, 0.0003, 300.0, 0.001}, {200.0, 0.002, 800.0, 0.0}};
+    Fixture together;
+    std::vector<std::pair<TGraphKind, bool>> layout = {
+        {gkImpulse, false}, {gkImpulse, true}, {gkStep, true}, {gkStep, false}, {gkImpulse, false}};
+    TGraphRecord& imp = together.Window(gkImpulse, false, ImpulseDivisor);
+    imp.Curves.push_back(imp.Curves[0]);
+    imp.Curves[1].Name = "S1";
+    imp.Curves[1].Driver = together.drv;
+    TGraphRecord& step = together.Window(gkStep, true, StepDivisor);
+    step.Curves.push_back(imp.Curves[0]);
+    TGraphRecord& imp2 = together.Window(gkImpulse, false, ImpulseDivisor);
+    const TChartCurve* shown[] = {&imp.Curves[0].MagSeries, &imp.Curves[1].MagSeries, &step.Curves[0].MagSeries,
+                                  &step.Curves[1].MagSeries, &imp2.Curves[0].MagSeries};
+    for (const Response& r : passes) {
+        auto set = [&r](Fixture& fx) {
+            fx.SetResponse(r.driverMag, r.driverDelay);
+            const DataArray mag = fx.drv->ResultMag, phase = fx.drv->ResultPhase;
+            fx.SetResponse(r.systemMag, r.systemDelay);
+            fx.drv->ResultMag = mag;
+            fx.drv->ResultPhase = phase;
+        };
+        set(together);
+        together.Run();
+        for (std::size_t i = 0; i < layout.size(); ++i) {
+            Fixture alone;
+            set(alone);
+            const auto [kind, driver] = layout[i];
+            const TGraphRecord& g = alone.Window(kind, driver, kind == gkImpulse ? ImpulseDivisor : StepDivisor);
+            alone.Run();
+            ASSERT_FALSE(g.Curves[0].MagSeries.Empty());
+            EXPECT_EQ(shown[i]->Y, g.Curves[0].MagSeries.Y) << "curve " << i << " at " << r.systemMag;
+        }
+    }
+}
+
 TEST(ImpulseAndStep, AutomaticScaleOfTheSystemCurve) {
     for (const TGraphKind kind : {gkImpulse, gkStep}) {
         Fixture fx(3162.0, 0.0002);
