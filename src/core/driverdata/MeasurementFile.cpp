@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "document/DataFolder.h"
 #include "driverdata/Conversions.h"
 #include "files/TextFile.h"
 #include "model/MessageSink.h"
@@ -81,8 +82,7 @@ bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& fre
 }
 
 std::string MeasurementFileTitle(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = ExtractFileName(path);
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return name;
     const std::string ext = name.substr(dot);

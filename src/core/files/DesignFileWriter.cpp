@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "document/DataFolder.h"
 #include "files/DesignFile.h"
 #include "files/TextCodec.h"
 #include "files/TextFile.h"
@@ -28,16 +29,6 @@ std::string Upper(std::string s) {
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Name without its extension, and the extension with its dot.
@@ -133,8 +124,8 @@ struct TDriverEmbeds {
 bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     files.clear();
     files.push_back(drv.FRDFile);
-    const std::string folder = FolderOf(drv.FRDFile);
-    const std::string stem = Upper(SetStem(NameOf(drv.FRDFile)));
+    const std::string folder = ExtractFilePath(drv.FRDFile);
+    const std::string stem = Upper(SetStem(ExtractFileName(drv.FRDFile)));
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
     std::vector<std::string> names;
@@ -170,10 +161,10 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
         drv.FRDFolder.clear();
     }
 
-    plan.FRDName = hasFrd ? names.NameFor(drv.FRDFile, NameOf(drv.FRDFile)) : NameOf(drv.FRDFile);
-    plan.ZMAName = hasZma ? names.NameFor(drv.ZMAFile, NameOf(drv.ZMAFile)) : NameOf(drv.ZMAFile);
-    plan.AcousticName =
-        hasAcoustic ? names.NameFor(drv.AcousticFile, NameOf(drv.AcousticFile)) : NameOf(drv.AcousticFile);
+    plan.FRDName = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
+    plan.ZMAName = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
+    plan.AcousticName = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
+                                    : ExtractFileName(drv.AcousticFile);
 
     if (hasAcoustic) {
         plan.Acoustic = EmbeddedLines(drv.AcousticFile);
@@ -181,11 +172,11 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
     }
 
     // The main file may have been renamed ("woofer~2@0.frd"); its set follows it.
-    const std::string setStem = SetStem(NameOf(drv.FRDFile));
+    const std::string setStem = SetStem(ExtractFileName(drv.FRDFile));
     const std::string givenStem = SetStem(plan.FRDName);
     for (const std::string& file : responses) {
         if (names.Embedded(file)) continue;
-        std::string preferred = NameOf(file);
+        std::string preferred = ExtractFileName(file);
         if (givenStem != setStem) preferred = givenStem + preferred.substr(setStem.size());
         const std::string name = names.NameFor(file, preferred);
         auto lines = EmbeddedLines(file);
@@ -354,10 +345,10 @@ void WriteDriver(const TDriver& drv, std::size_t i, const TDriverEmbeds& plan, T
 }  // namespace
 
 std::string SupportFolderFor(const std::string& designPath) {
-    const std::string name = NameOf(designPath);
+    const std::string name = ExtractFileName(designPath);
     const std::string ext = SplitExtension(name).second;
     const std::string title = ext.empty() ? name : name.substr(0, name.find(ext));
-    return FolderOf(designPath) + "!FRD&ZMA/Data!" + title + "/";
+    return ExtractFilePath(designPath) + "!FRD&ZMA/Data!" + title + "/";
 }
 
 std::string SafeEmbeddedName(const std::string& name) {
