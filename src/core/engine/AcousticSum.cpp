@@ -10,21 +10,14 @@
 
 namespace pelmo {
 
-namespace {
-TComplex At(const TComplexArray& a, std::size_t k) {
-    if (k >= a.Re.size() || k >= a.Im.size()) return ComplexZero;
-    return {a.Re[k], a.Im[k]};
-}
-}  // namespace
-
 void SumDrivers(TDesign& d, const TSolveContext& ctx, int k, double f) {
     const auto i = static_cast<std::size_t>(k);
     TComplex sum = ComplexZero;
     for (std::size_t n = 0; n < d.Drivers.size(); ++n) {
         TDriver& drv = *d.Drivers[n];
         const TComplex vd = CSub(ctx.NodeVoltage(ctx.NodeP[n]), ctx.NodeVoltage(ctx.NodeN[n]));
-        TComplex p = CMul(vd, At(drv.Response, i));
-        if (!drv.AcousticEffect.empty()) p = CMul(p, At(drv.AcousticEffect, i));
+        TComplex p = CMul(vd, drv.Response.At(i));
+        if (!drv.AcousticEffect.empty()) p = CMul(p, drv.AcousticEffect.At(i));
         p = CMul(p, {drv.Gain * ctx.LevelRatio, 0.0});
         TPolar r = CToPolar(p);
         r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.Delay);
@@ -90,7 +83,7 @@ void SplCurves(TDesign& d, TGraphList& graphs, TSolveContext& ctx) {
                 if (c.DriverOnly) {
                     const std::size_t n = std::min({d.Grid.size(), drv->Response.Re.size(), drv->Response.Im.size()});
                     for (std::size_t k = 0; k < n; ++k) {
-                        const TPolar r = CToPolar(At(drv->Response, k));
+                        const TPolar r = CToPolar(drv->Response.At(k));
                         c.MagSeries.Add(d.Grid[k], LinToDb(r.Mag));
                         if (c.ShowPhase) c.PhaseSeries.Add(d.Grid[k], r.Phase);
                     }

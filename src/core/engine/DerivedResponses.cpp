@@ -6,17 +6,12 @@
 #include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
 #include "engine/SolveContext.h"
+#include "engine/Sweep.h"
 #include "model/Design.h"
 
 namespace pelmo {
 
 namespace {
-
-TComplex DriverY(const TDriver& drv, int k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (k < 0 || i >= drv.Admittance.Re.size() || i >= drv.Admittance.Im.size()) return ComplexZero;
-    return {drv.Admittance.Re[i], drv.Admittance.Im[i]};
-}
 
 double DriverPhase(const TDesign& d, const TDriver& drv, double phase, double f) {
     phase = phase - 360.0 * f * (d.OverallDelay + drv.Delay);
@@ -65,7 +60,7 @@ void CurvePoints(TDesign& d, TSolveContext& ctx, int k, double f) {
         const TComplex v = CSub(ctx.NodeVoltage(e.NodeA), ctx.NodeVoltage(e.NodeB));
         TDriver* drv = e.Driver;
         TPart* part = e.Part;
-        const TComplex y = drv ? DriverY(*drv, k) : part ? part->Admittance : ComplexZero;
+        const TComplex y = drv ? DriverAdmittance(*drv, k) : part ? part->Admittance : ComplexZero;
         auto adjusted = [&](double phase) { return drv ? DriverPhase(d, *drv, phase, f) : PartPhase(d, phase, f); };
         switch (e.Kind) {
             case gkVoltage:

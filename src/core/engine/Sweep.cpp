@@ -21,12 +21,6 @@ constexpr double OpenSiemens = 0.0001;
 // Raising every driver's impedance by 1 % for the lookback solve.
 constexpr double LookbackScale = 0.990099009900990099;
 
-TComplex DriverAdmittance(const TDriver& drv, int k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (k < 0 || i >= drv.Admittance.Re.size() || i >= drv.Admittance.Im.size()) return ComplexZero;
-    return {drv.Admittance.Re[i], drv.Admittance.Im[i]};
-}
-
 // However the solve ends (an expression error of a circuit block ends it with
 // an exception), the running flag is cleared and the plotted-curve list,
 // which points into the windows' curves, emptied.
@@ -79,6 +73,10 @@ void SetPartAdmittances(TDesign& d, const TSolveContext& ctx, double f) {
     }
 }
 }  // namespace
+
+TComplex DriverAdmittance(const TDriver& drv, int k) {
+    return k < 0 ? ComplexZero : drv.Admittance.At(static_cast<std::size_t>(k));
+}
 
 TComplex PartAdmittance(const TPart& p, double omega) {
     return Admittance(p.State, p.PartType, PartValue(p), PartESR(p), omega);

@@ -10,6 +10,7 @@ namespace pelmo {
 
 struct TDesign;
 struct TPart;
+struct TDriver;
 struct TGraphList;
 class MessageSink;
 
@@ -24,6 +25,8 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
 // counts as shorted; one whose impedance is infinite (a capacitor of 0 F) as
 // open.
 TComplex PartAdmittance(const TPart& p, double omega);
+// Admittance of a driver at grid index k; zero where its data have no entry k.
+TComplex DriverAdmittance(const TDriver& drv, int k);
 // Sets every part's Admittance for grid frequency f.
 void SetPartAdmittances(TDesign& d, double f);
 

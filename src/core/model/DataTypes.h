@@ -21,6 +21,8 @@ struct TComplexArray {
     DataArray Re;
     DataArray Im;
     bool empty() const { return Re.empty(); }
+    // Entry k; zero where either part has no entry k.
+    TComplex At(std::size_t k) const { return k < Re.size() && k < Im.size() ? TComplex{Re[k], Im[k]} : TComplex{}; }
     void clear() {
         Re.clear();
         Im.clear();
