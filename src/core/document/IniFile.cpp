@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {
@@ -125,11 +126,9 @@ bool TIniFile::Save(const std::string& path) const {
         out << '[' << s.Name << "]\r\n";
         for (const auto& e : s.Entries) out << e.Key << '=' << e.Value << "\r\n";
     }
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    const std::string text = out.str();
-    f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    return static_cast<bool>(f.flush());
+    // Through a temporary file: a save that fails half-way (a full disk)
+    // leaves the old settings, and the entries of other programs, in place.
+    return WriteFileAtomically(path, out.str());
 }
 
 }  // namespace pelmo

@@ -22,7 +22,8 @@ public:
     void WriteBool(const std::string& section, const std::string& key, bool value);
     void WriteFloat(const std::string& section, const std::string& key, double value);
 
-    // Writes every section with CR LF line ends; false when the file cannot be written.
+    // Writes every section with CR LF line ends; false when the file cannot be
+    // written, which leaves the old file as it was.
     bool Save(const std::string& path) const;
 
 private:

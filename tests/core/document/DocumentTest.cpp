@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "TestSupport.h"
 #include "document/DataFolder.h"
@@ -131,6 +134,44 @@ TEST(Settings, ToleratesForeignFiles) {
     EXPECT_FALSE(s.FirstTime);
     ASSERT_TRUE(WriteSettings(tmp.Path(), s));
     EXPECT_EQ(TIniFile::Load(tmp.Path() + "Pelmo.ini").ReadString("Updates", "ServerURL", ""), "http://x");
+}
+
+// Every save of an ini file that fails half-way (here: a file size limit
+// far below what is written) leaves the old file as it was.
+TEST(Settings, AFailedSaveKeepsTheOldFile) {
+    TempFolder tmp;
+    const std::string settings = tmp.Path() + "Pelmo.ini", mruFile = tmp.Path() + "PelmoMRU.ini";
+    const std::string old = "[Updates]\r\nServerURL=http://x\r\n";
+    TMostRecentFiles mru;
+    mru.IniFileName = mruFile;
+    mru.Add("/home/u/Designs/a rather long name for a design.bkt");
+    struct Case {
+        const char* what;
+        std::string path;
+        std::function<bool()> save;
+    };
+    const Case cases[] = {
+        {"settings", settings, [&] { return WriteSettings(tmp.Path(), TSettings{}); }},
+        {"restart flag", settings, [&] { return WriteNoAppRestart(tmp.Path(), true); }},
+        {"recent files", mruFile, [&] { return mru.Save(); }},
+    };
+    for (const Case& c : cases) {
+        WriteWholeFile(c.path, old);
+        rlimit before{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+        rlimit small = before;
+        small.rlim_cur = 36;  // the old file is 31 bytes, every save writes more
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = c.save();
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(saved) << c.what;
+        EXPECT_EQ(ReadWholeFile(c.path), old) << c.what;
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp.Path())) ++entries;
+        EXPECT_LE(entries, 2u) << c.what << ": a temporary file was left behind";
+    }
 }
 
 TEST(Settings, DateIsDaysSince1899) {
