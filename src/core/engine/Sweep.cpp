@@ -21,6 +21,20 @@ constexpr double OpenSiemens = 0.0001;
 // Raising every driver's impedance by 1 % for the lookback solve.
 constexpr double LookbackScale = 0.990099009900990099;
 
+// The nodes a driver's output is taken across: none when it is muted,
+// swapped when it is inverted.
+void OutputTerminals(const TDriver& drv, int& a, int& b) {
+    if (drv.Muted) {
+        a = b = 0;
+    } else if (drv.Inverted) {
+        a = drv.Node2;
+        b = drv.Node1;
+    } else {
+        a = drv.Node1;
+        b = drv.Node2;
+    }
+}
+
 // However the solve ends (an expression error of a circuit block ends it with
 // an exception), the running flag is cleared and the plotted-curve list,
 // which points into the windows' curves, emptied.
@@ -187,15 +201,7 @@ void BuildPlottedList(TDesign& d, TGraphList& graphs) {
             if (TDriver* drv = curve.Driver) {
                 e.RefDes = drv->RefDes;
                 if (!e.WantsLookback) e.DriverOnly = name.size() > DriverDesignator(*drv).size();
-                if (drv->Muted) {
-                    e.NodeA = e.NodeB = 0;
-                } else if (drv->Inverted) {
-                    e.NodeA = drv->Node2;
-                    e.NodeB = drv->Node1;
-                } else {
-                    e.NodeA = drv->Node1;
-                    e.NodeB = drv->Node2;
-                }
+                OutputTerminals(*drv, e.NodeA, e.NodeB);
                 if (e.WantsLookback) drv->Lookback = true;
             } else if (TPart* p = curve.Part) {
                 e.RefDes = p->RefDes;
@@ -289,12 +295,8 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
     ctx.NodeP.resize(d.Drivers.size());
     ctx.NodeN.resize(d.Drivers.size());
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-        const TDriver& drv = *d.Drivers[i];
-        int p = drv.Node1, n = drv.Node2;
-        if (drv.Muted)
-            p = n = 0;
-        else if (drv.Inverted)
-            std::swap(p, n);
+        int p = 0, n = 0;
+        OutputTerminals(*d.Drivers[i], p, n);
         ctx.NodeP[i] = p < 0 ? 0 : p;
         ctx.NodeN[i] = n < 0 ? 0 : n;
     }
