@@ -70,9 +70,9 @@ void SetupAxis(QCPAxis* axis, const TAxisSetup& a) {
     }
 }
 
-// Replaces a chart curve's points by the record's, in place when the count
-// is unchanged (the usual case from one solve to the next).
-void SetPoints(QCPGraph* g, const TChartCurve& c) {
+}  // namespace
+
+void SetGraphPoints(QCPGraph* g, const TChartCurve& c) {
     const int n = static_cast<int>(c.Count());
     QSharedPointer<QCPGraphDataContainer> data = g->data();
     if (data->size() == n) {
@@ -88,14 +88,12 @@ void SetPoints(QCPGraph* g, const TChartCurve& c) {
     data->set(points, true);
 }
 
-void SetVisibleInLegend(QCustomPlot* plot, QCPGraph* g, bool visible) {
+void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible) {
     g->setVisible(visible);
     const bool listed = plot->legend->hasItemWithPlottable(g);
     if (visible && !listed) g->addToLegend();
     if (!visible && listed) g->removeFromLegend();
 }
-
-}  // namespace
 
 TPlotForm::TPlotForm(TGraphWindows& owner, TGraphKind kind) : QMainWindow(nullptr), owner_(owner), record_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -157,7 +155,7 @@ void TPlotForm::BuildChart() {
     filePhase_->setPen(QPen(Palette(fileColour_), 1, Qt::DotLine));
     fileMag_->setName("File");
     filePhase_->setName("File" + DegreeSign);
-    for (QCPGraph* g : {holdMag_, holdPhase_, fileMag_, filePhase_}) SetVisibleInLegend(graph_, g, false);
+    for (QCPGraph* g : {holdMag_, holdPhase_, fileMag_, filePhase_}) ShowInLegend(graph_, g, false);
 
     readout_ = new QLabel(graph_);
     readout_->setObjectName("Readout");
@@ -341,8 +339,8 @@ void TPlotForm::StyleCurve(std::size_t i) {
     const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
     s.Mag->setName(name);
     s.Phase->setName(name + DegreeSign);
-    SetVisibleInLegend(graph_, s.Mag, true);
-    SetVisibleInLegend(graph_, s.Phase, phaseShown);
+    ShowInLegend(graph_, s.Mag, true);
+    ShowInLegend(graph_, s.Phase, phaseShown);
     s.Name = c.Name;
     s.Colour = c.ColourIndex;
     s.MagWidth = c.MagSeries.LineWidth;
@@ -359,8 +357,8 @@ void TPlotForm::RefreshCurves() {
     SyncSeries();
     for (std::size_t i = 0; i < series_.size(); ++i) {
         const TSeriesDef& c = record_.Curves[i];
-        SetPoints(series_[i].Mag, c.MagSeries);
-        SetPoints(series_[i].Phase, c.PhaseSeries);
+        SetGraphPoints(series_[i].Mag, c.MagSeries);
+        SetGraphPoints(series_[i].Phase, c.PhaseSeries);
     }
     UpdateHoldButton();
 }

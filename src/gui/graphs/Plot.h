@@ -202,4 +202,10 @@ private:
     QPushButton* btnClear_ = nullptr;
 };
 
+// Replaces a chart line's points by the curve's, in place when the count is
+// unchanged (the usual case from one solve to the next).
+void SetGraphPoints(QCPGraph* g, const TChartCurve& c);
+// Shows or hides a chart line together with its legend entry.
+void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible);
+
 }  // namespace pelmo

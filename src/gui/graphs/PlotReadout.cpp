@@ -26,18 +26,6 @@ const QString DegreeSign = QString::fromUtf8("\xC2\xB0");
 
 bool Inside(const QCPRange& r, double v) { return v >= r.lower && v <= r.upper; }
 
-void CopyPoints(QCPGraph* to, const TChartCurve& from) {
-    QVector<QCPGraphData> points(static_cast<int>(from.Count()));
-    for (std::size_t i = 0; i < from.Count(); ++i) points[static_cast<int>(i)] = {from.X[i], from.Y[i]};
-    to->data()->set(points, true);
-}
-
-void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible) {
-    g->setVisible(visible);
-    const bool listed = plot->legend->hasItemWithPlottable(g);
-    if (visible && !listed) g->addToLegend();
-    if (!visible && listed) g->removeFromLegend();
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -109,8 +97,8 @@ void TPlotForm::HoldClick() {
     const int sys = FindCurve(record_, SystemCurveName);
     if (sys < 0) return;
     const TSeriesDef& c = record_.Curves[static_cast<std::size_t>(sys)];
-    CopyPoints(holdMag_, c.MagSeries);
-    CopyPoints(holdPhase_, c.PhaseSeries);
+    SetGraphPoints(holdMag_, c.MagSeries);
+    SetGraphPoints(holdPhase_, c.PhaseSeries);
     holdMag_->setVisible(true);
     holdPhase_->setVisible(c.ShowPhase && record_.Kind != gkPower);
     btnClear_->show();
@@ -187,8 +175,8 @@ void TPlotForm::GetFileClick() {
     for (std::size_t i = 0; i < f.size(); ++i) file.MagSeries.Add(f[i], m[i]);
     if (p.size() == m.size())
         for (std::size_t i = 0; i < f.size(); ++i) file.PhaseSeries.Add(f[i], p[i]);
-    CopyPoints(fileMag_, file.MagSeries);
-    CopyPoints(filePhase_, file.PhaseSeries);
+    SetGraphPoints(fileMag_, file.MagSeries);
+    SetGraphPoints(filePhase_, file.PhaseSeries);
     SetFileStyle(dialog.SelectedColour, false);
     fileMag_->setName("File");
     filePhase_->setName("File" + DegreeSign);
