@@ -49,25 +49,23 @@ void PlotMagPhase(TSeriesDef& c, const DataArray& grid, const DataArray& mag, co
     }
 }
 
-void PlotResult(TSeriesDef& c, const TDesign& d, DataArray& mag, DataArray& phase, TSolveContext& ctx) {
+void PlotResult(TSeriesDef& c, const TDesign& d, const DataArray& mag, const DataArray& phase, TSolveContext& ctx) {
     if (mag.empty() || phase.empty()) return;
     const double s = c.Smoothing;
+    // The stored phase stays as the sum left it: the time responses that
+    // follow read it too, whatever SPL curves there are.
     ctx.WorkMag = mag;
+    ctx.WorkPhase = phase;
     if (s > 100.0) {
-        UnwrapPhase(phase);
-        ctx.WorkPhase = phase;
+        UnwrapPhase(ctx.WorkPhase);
         SmoothAuditory(ctx.WorkMag, d.Grid, ctx.WorkAuditory);
         SmoothAuditory(ctx.WorkPhase, d.Grid, ctx.WorkAuditory);
-    } else if (s < 0.01) {
-        ctx.WorkPhase = phase;
-    } else {
-        UnwrapPhase(phase);
-        ctx.WorkPhase = phase;
+    } else if (s >= 0.01) {
+        UnwrapPhase(ctx.WorkPhase);
         SmoothOctave(ctx.WorkMag, s, d.OctavesPerStep);
         SmoothOctave(ctx.WorkPhase, s, d.OctavesPerStep);
     }
-    // Also without smoothing: an earlier curve may have left the stored
-    // phase unwrapped, and the phase axis spans only one turn.
+    // The phase axis spans only one turn.
     WrapPhase(ctx.WorkPhase);
     PlotMagPhase(c, d.Grid, ctx.WorkMag, ctx.WorkPhase);
 }

@@ -308,6 +308,37 @@ TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
     EXPECT_LT(spread(erb.Curve().MagSeries.Y, 300, 400), 1.0);
 }
 
+// The SPL curves smooth an unwrapped copy of the phase; the stored phase,
+// which the time responses read after them, stays wrapped, so those show
+// the same whatever SPL windows are open.
+TEST(Solve, SmoothedSplCurvesLeaveTheTimeResponsesAlone) {
+    CircuitBuilder c;
+    DriverBehind(c, 6);
+    c.d.Drivers[0]->Delay = 0.0003;  // a phase that turns many times
+    struct Curve {
+        TGraphKind kind;
+        const char* name;
+    };
+    const Curve timeCurves[] = {{gkImpulse, "System"}, {gkStep, "S1"}, {gkImpulse, "S1"}, {gkStep, "System"}};
+    const Curve splCurves[] = {{gkSPL, "System"}, {gkSPL, "S1"}};
+    for (const double smoothing : {1.0 / 6, AuditorySmoothing}) {
+        Windows alone(c.d), withSpl(c.d);
+        for (const Curve& t : timeCurves) {
+            alone.Add(t.kind, t.name).AutoScalePending = false;
+            withSpl.Add(t.kind, t.name).AutoScalePending = false;
+        }
+        for (const Curve& s : splCurves) withSpl.Add(s.kind, s.name, smoothing);
+        alone.Solve();
+        withSpl.Solve();
+        for (std::size_t i = 0; i < std::size(timeCurves); ++i) {
+            ASSERT_FALSE(alone.Curve(i).MagSeries.Empty()) << i;
+            EXPECT_EQ(withSpl.Curve(i).MagSeries.Y, alone.Curve(i).MagSeries.Y) << timeCurves[i].name << " " << i;
+        }
+        for (const DataArray* p : {&c.d.SystemPhase, &c.d.Drivers[0]->ResultPhase})
+            for (double v : *p) ASSERT_LE(std::fabs(v), 180.0) << smoothing;
+    }
+}
+
 TEST(Solve, PhaseWrapping) {
     const std::vector<std::pair<double, double>> wraps = {
         {0, 0},        {179.7, 179.7}, {180, 180},   {-180, -180},   {180.4, -179.6}, {540, 180},
