@@ -100,6 +100,39 @@ TEST(DocumentFlow, OpenFromTheRecentListReadsWithoutADialog) {
     EXPECT_TRUE(f.sink.Messages.empty());
 }
 
+TEST(DocumentFlow, OpenKeepsTheDesignWhenItsSaveDoesNotHappen) {
+    struct Case {
+        Answer answer;
+        std::string dialog;  // the Save dialog's answer
+        bool limitSize;      // writing fails
+        bool opens;
+    };
+    const Case cases[] = {
+        {Answer::No, "", false, true},
+        {Answer::Yes, "mine.bkt", false, true},
+        {Answer::Yes, "", false, false},         // Save dialog cancelled
+        {Answer::Yes, "mine.bkt", true, false},  // the save failed
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        const std::string other = f.MakeDesign(f.tmp.Path() + "other.bkt", 44);
+        AddText(f.d, {1, 1}, "mine");
+        f.d.Modified = true;
+        f.sink.Answers = {c.answer};
+        f.saveAnswer = c.dialog.empty() ? "" : f.tmp.Path() + c.dialog;
+        bool opened;
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (c.limitSize) limit = std::make_unique<FileSizeLimit>(10);
+            opened = f.doc.Open(TDocument::TOpenKind::Recent, other);
+        }
+        const std::string what = std::to_string(static_cast<int>(c.answer)) + " " + c.dialog;
+        EXPECT_EQ(opened, c.opens) << what;
+        EXPECT_EQ(f.d.Texts.size(), c.opens ? 0u : 1u) << what;
+        EXPECT_EQ(f.d.Modified, !c.opens) << what;
+    }
+}
+
 TEST(DocumentFlow, OpenFailuresKeepTheOpenDesign) {
     Fixture f;
     AddText(f.d, {1, 1}, "mine");
