@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
+#include <memory>
 
 #include "TestSupport.h"
 #include "document/DocumentFlow.h"
@@ -11,6 +10,7 @@
 #include "model/Design.h"
 
 using namespace pelmo;
+using pelmo::test::FileSizeLimit;
 using pelmo::test::ReadWholeFile;
 using pelmo::test::RecordingMessageSink;
 using pelmo::test::TempFolder;
@@ -19,26 +19,6 @@ namespace fs = std::filesystem;
 using Answer = MessageSink::Answer;
 
 namespace {
-
-// Limits the size of files this process may write, for the life of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 // A document whose dialogs answer from a script and whose hooks are logged.
 struct Fixture {

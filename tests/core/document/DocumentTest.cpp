@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -157,15 +155,11 @@ TEST(Settings, AFailedSaveKeepsTheOldFile) {
     };
     for (const Case& c : cases) {
         WriteWholeFile(c.path, old);
-        rlimit before{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-        rlimit small = before;
-        small.rlim_cur = 36;  // the old file is 31 bytes, every save writes more
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool saved = c.save();
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, oldHandler);
+        bool saved;
+        {
+            pelmo::test::FileSizeLimit limit(36);  // the old file is 31 bytes, every save writes more
+            saved = c.save();
+        }
         EXPECT_FALSE(saved) << c.what;
         EXPECT_EQ(ReadWholeFile(c.path), old) << c.what;
         std::size_t entries = 0;
