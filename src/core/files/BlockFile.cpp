@@ -23,11 +23,6 @@ constexpr int GroundLines = 2;
 constexpr int WireLines = 4;
 constexpr int TextLines = 5;
 
-// Coordinates far outside the sheet cannot come from the editor; holding them
-// to this range keeps the geometry arithmetic from overflowing.
-constexpr int CoordLimit = 1000000;
-constexpr int TextSizeLimit = 10000;
-
 // Only two step modes survive the file: "1" is sm12345, anything else reads
 // as smLog, so only sm12345 is written as "1".
 std::string StepModeLine(std::uint8_t mode) {
@@ -71,7 +66,7 @@ private:
     TSubCkt& b_;
     int index_;
 
-    int Coord(std::size_t line) const { return std::clamp(r_.Int(line), -CoordLimit, CoordLimit); }
+    int Coord(std::size_t line) const { return std::clamp(r_.Int(line), -FileCoordLimit, FileCoordLimit); }
     TPoint At(std::size_t line) const { return {Coord(line), Coord(line + 1)}; }
 
     static std::size_t Next(const TSectionHead& h) {
@@ -106,16 +101,14 @@ private:
             const int step = r_.Int(e + 8);
             p->StepMode = static_cast<std::uint8_t>(step >= smmPC2 && step <= smmCatalog ? step : def.StepMode);
             p->State = r_.Int(e + 9);
-            p->Equation1 = Equation(r_.Raw(e + 10));
-            p->Equation2 = Equation(r_.Raw(e + 11));
+            p->Equation1 = EquationText(r_.Raw(e + 10));
+            p->Equation2 = EquationText(r_.Raw(e + 11));
             SetPartPosition(d_, *p, at);
             b_.Parts.push_back(p.get());
             b_.Loose.Parts.push_back(std::move(p));
         }
         return Next(h);
     }
-
-    static std::string Equation(const std::string& raw) { return !raw.empty() && raw[0] == ' ' ? std::string() : raw; }
 
     std::size_t ReadGrounds(std::size_t pos) {
         const TSectionHead h = r_.Section(pos, GroundLines);
@@ -149,7 +142,7 @@ private:
             auto t = std::make_unique<TStext>();
             t->Subckt = index_;
             t->Text = r_.Raw(e);
-            t->Size = std::clamp(r_.Int(e + 3), 0, TextSizeLimit);
+            t->Size = std::clamp(r_.Int(e + 3), 0, FileTextSizeLimit);
             t->Color = r_.Int(e + 4);
             SetTextPosition(d_, *t, At(e + 1));
             b_.Texts.push_back(t.get());

@@ -27,13 +27,6 @@ constexpr int MinWireLines = 4;
 constexpr int MinTextLines = 5;
 constexpr int MinDriverLines = 19;
 
-// Sheet coordinates far outside the sheet cannot come from the editor; they
-// are held to a range in which the geometry arithmetic cannot overflow.
-constexpr int CoordLimit = 1000000;
-constexpr int TextSizeLimit = 10000;
-
-int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
-
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 double Finite(double x) {
@@ -58,7 +51,7 @@ public:
     }
 
 private:
-    int Coord(std::size_t index) const { return Clamp(r_.Int(index), -CoordLimit, CoordLimit); }
+    int Coord(std::size_t index) const { return std::clamp(r_.Int(index), -FileCoordLimit, FileCoordLimit); }
 
     std::size_t ReadSource() {
         TSource& s = d_.Source;
@@ -106,8 +99,6 @@ private:
         return h.First + static_cast<std::size_t>(h.Count) * h.LinesPerElement;
     }
 
-    static std::string Equation(const std::string& raw) { return raw.empty() || raw[0] == ' ' ? std::string() : raw; }
-
     std::size_t ReadPassives(std::size_t pos) {
         const TSectionHead h = r_.Section(pos, MinPassiveLines);
         const int L = h.LinesPerElement;
@@ -130,8 +121,8 @@ private:
             p.State = r_.Int(b + 10);
             if (L >= 12) {
                 p.Subckt = r_.Int(b + 11);
-                p.Equation1 = Equation(r_.Raw(b + 12));
-                p.Equation2 = Equation(r_.Raw(b + 13));
+                p.Equation1 = EquationText(r_.Raw(b + 12));
+                p.Equation2 = EquationText(r_.Raw(b + 13));
             }
             if (L < 15) {
                 p.IsHighSpec = false;
@@ -184,7 +175,7 @@ private:
             TStext& t = AppendText(d_);
             t.Text = r_.Raw(b);
             const TPoint at{Coord(b + 1), Coord(b + 2)};
-            t.Size = Clamp(r_.Int(b + 3), 0, TextSizeLimit);
+            t.Size = std::clamp(r_.Int(b + 3), 0, FileTextSizeLimit);
             t.Color = r_.Int(b + 4);
             t.Subckt = h.LinesPerElement >= 6 ? r_.Int(b + 5) : -1;
             SetTextPosition(d_, t, at);

@@ -44,6 +44,16 @@ std::string ValueLine(std::string_view value, std::string_view label, std::strin
 // Text without its leading and trailing spaces and tabs.
 std::string TrimBlanks(std::string_view text);
 
+// Sheet coordinates far outside the sheet cannot come from the editor; the
+// readers hold them to a range in which the geometry arithmetic cannot
+// overflow, and text sizes likewise.
+inline constexpr int FileCoordLimit = 1000000;
+inline constexpr int FileTextSizeLimit = 10000;
+
+// A part's expression line as read: a line that starts with a blank is the
+// writer's placeholder ("  //No Subckt equation1") and stands for none.
+inline std::string EquationText(const std::string& raw) { return raw.empty() || raw[0] == ' ' ? std::string() : raw; }
+
 // A read that runs past the end of the file, or a section head that cannot be
 // right. Readers catch it at the top and report their own failure message.
 class EFileFormatError : public std::runtime_error {
