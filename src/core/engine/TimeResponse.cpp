@@ -113,17 +113,22 @@ double SquareWavePass(const Harmonics& h, double scale, TChartCurve* out) {
 void ImpulseResponse(const TDesign& d, const Source& s, TTimeResponseWork& w, MessageSink& messages) {
     const DataArray& mag = *s.mag;
     const DataArray& phase = *s.phase;
+    // The phase is resampled unwrapped: a curve through a jump of a whole
+    // turn would put made-up phases into the bins between. Whatever SPL
+    // curves are shown, the result is the same.
+    w.ExtPhase.assign(phase.begin(), phase.end());
+    UnwrapPhase(w.ExtPhase);
+    const double lastPhase = w.ExtPhase.back();
     // 90 dB down at 22 kHz and a further 120 dB at 96 kHz, at the last phase.
     w.ExtFreq.assign(d.Grid.begin(), d.Grid.end());
     w.ExtMag.assign(mag.begin(), mag.end());
-    w.ExtPhase.assign(phase.begin(), phase.end());
     const double top = mag.back() * DbToLin(-90.0);
     w.ExtFreq.push_back(22000.0);
     w.ExtFreq.push_back(s.system ? 95999.0 : 96000.0);
     w.ExtMag.push_back(top);
     w.ExtMag.push_back(top * DbToLin(-120.0));
-    w.ExtPhase.push_back(phase.back());
-    w.ExtPhase.push_back(phase.back());
+    w.ExtPhase.push_back(lastPhase);
+    w.ExtPhase.push_back(lastPhase);
 
     // Resample; a failed fit leaves zeros.
     w.Mag.assign(ImpulseBins, 0.0);
