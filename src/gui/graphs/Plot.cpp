@@ -447,7 +447,9 @@ void TPlotForm::CurveItemClick(const QString& caption, bool automatic) {
         ChooseCurve(record_, owner_.Design(), CurveNameFromCaption(caption.toStdString()), automatic);
     RefreshCurves();
     SetCurveChecks();
-    if (choice.Added) RequestSolve();
+    // A new curve is solved at once when a dialog follows (it shows meanwhile)
+    // or nothing else will solve; a user's quiet curve gets the solve below.
+    if (choice.Added && (automatic || choice.ShowDialog)) RequestSolve();
 
     if (choice.ShowDialog) {
         TSeriesEditForm& dialog = owner_.SeriesEdit();

@@ -163,6 +163,36 @@ private slots:
         QCOMPARE(spl->Graph()->graphCount(), 4 + 2 * 8);  // hold and file curves, two per curve
     }
 
+    void aCurveChosenFromTheMenuIsSolvedOnceOrAroundItsDialog() {
+        struct Case {
+            TGraphKind kind;
+            const char* item;
+            int dialogs, solves;
+        };
+        const Case cases[] = {
+            {gkImpulse, "S1", 0, 1},  // a new quiet curve: no dialog, one solve
+            {gkPower, "S2", 0, 1},
+            {gkSPL, "S1", 1, 2},          // shown while its dialog is open, then solved with its settings
+            {gkImpulse, "System", 1, 1},  // an existing curve: its dialog, then one solve
+        };
+        for (const Case& c : cases) {
+            DriversDesign t(2);
+            RecordingSink sink;
+            TGraphWindows gw(t.d, sink);
+            int solves = 0;
+            gw.SolveHook = [&] {
+                ++solves;
+                gw.SolveNow();
+            };
+            TPlotForm* w = gw.OpenGraph(c.kind);
+            solves = 0;
+            dialogsShown_ = 0;
+            FindItem(w->CurvesMenu(), c.item)->trigger();
+            QCOMPARE(dialogsShown_, c.dialogs);
+            QCOMPARE(solves, c.solves);
+        }
+    }
+
     void windowNumbersCountPerKindAndRestartAfterAnOpen() {
         DriversDesign t(1);
         RecordingSink sink;
