@@ -254,12 +254,18 @@ double AutomaticResponseScale(double constant, double peak) {
     return q < top ? q : top;
 }
 
-void SquareWaveCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork&) {
+void SquareWaveCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& work) {
     for (TGraphRecord* g : graphs.Windows) {
         if (!g || g->Kind != gkSquareWave) continue;
         for (TSeriesDef& c : g->Curves) {
-            const Source s = SourceOf(d, c);
+            Source s = SourceOf(d, c);
             if (!s.mag) continue;
+            // The harmonics' phases are read off the phase unwrapped: a straight
+            // line between two grid points where the stored phase wraps would
+            // give a harmonic there a made-up phase.
+            work.ExtPhase.assign(s.phase->begin(), s.phase->end());
+            UnwrapPhase(work.ExtPhase);
+            s.phase = &work.ExtPhase;
             const Harmonics h = SquareWaveHarmonics(d.Grid, s, g->TestFrequency);
             const double peak =
                 SquareWavePass(h, g->ResponseScale / SquareWaveDivisor, g->AutoScalePending ? nullptr : &c.MagSeries);

@@ -112,6 +112,28 @@ TEST(SquareWave, FlatResponseWithADelayIsCentredOnZero) {
     }
 }
 
+// A delay long enough for the stored phase to wrap between many pairs of
+// grid points: every test frequency still gives the delay-free square wave
+// (each harmonic's phase read off the unwrapped phase).
+TEST(SquareWave, HarmonicsBetweenWrapsOfTheStoredPhase) {
+    Fixture fx(2.0, 0.001);
+    TGraphRecord& g = fx.Window(gkSquareWave, false, SquareWaveDivisor);
+    for (const double f0 : {163.2, 679.0, 1136.2, 3376.6, 1000.0, 257.0}) {
+        g.TestFrequency = f0;
+        fx.Run();
+        const TChartCurve& c = g.Curves[0].MagSeries;
+        ASSERT_EQ(c.Count(), 401u);
+        double worst = 0;
+        for (std::size_t i = 0; i < 401; ++i) {
+            double want = 0;
+            for (int k = 1; k <= 21 && k * f0 <= 20000; k += 2)
+                want += 2.0 / k * std::sin(k * c.X[i] * 2 * M_PI / 200);
+            worst = std::max(worst, std::fabs(c.Y[i] - want));
+        }
+        EXPECT_LT(worst, 0.02) << f0;
+    }
+}
+
 TEST(SquareWave, AutomaticScaleAndItsEdges) {
     Fixture fx(3162.0, 0.0001);
     TGraphRecord& g = fx.Window(gkSquareWave, false, 1.0, true);
