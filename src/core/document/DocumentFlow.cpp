@@ -59,8 +59,7 @@ void TDocument::ShowCaption() {
 bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
     // Changes the user wants kept are never dropped: when their save fails
     // (or its dialog is cancelled), the open design stays.
-    if (d_.Modified && messages_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes && !Save())
-        return false;
+    if (d_.Modified && messages_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes && !Save()) return false;
 
     const std::string previousName = OpenDialogFileName;
     const bool restoreName = kind != TOpenKind::Dialog;

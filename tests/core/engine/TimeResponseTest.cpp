@@ -126,8 +126,7 @@ TEST(SquareWave, HarmonicsBetweenWrapsOfTheStoredPhase) {
         double worst = 0;
         for (std::size_t i = 0; i < 401; ++i) {
             double want = 0;
-            for (int k = 1; k <= 21 && k * f0 <= 20000; k += 2)
-                want += 2.0 / k * std::sin(k * c.X[i] * 2 * M_PI / 200);
+            for (int k = 1; k <= 21 && k * f0 <= 20000; k += 2) want += 2.0 / k * std::sin(k * c.X[i] * 2 * M_PI / 200);
             worst = std::max(worst, std::fabs(c.Y[i] - want));
         }
         EXPECT_LT(worst, 0.02) << f0;
