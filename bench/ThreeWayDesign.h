@@ -9,8 +9,8 @@
 #include <cmath>
 #include <string>
 
-#include "driverdata/AnalysisGrid.h"
 #include "engine/Netlist.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 namespace pelmo::bench {

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/MessageSink.h"
 #include "files/DesignFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace {
 

@@ -25,12 +25,12 @@
 #include <vector>
 
 #include "ThreeWayDesign.h"
+#include "base/MessageSink.h"
 #include "dialogs/ModalRunner.h"
 #include "document/DocumentFlow.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
-#include "model/MessageSink.h"
 
 using namespace pelmo;
 

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
 #include "driverdata/FFT.h"
 #include "driverdata/MinimumPhase.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
-#include "model/MessageSink.h"
 
 namespace {
 

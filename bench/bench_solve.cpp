@@ -17,12 +17,12 @@
 #include <string>
 
 #include "ThreeWayDesign.h"
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
 #include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 using namespace pelmo;
 

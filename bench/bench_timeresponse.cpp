@@ -6,13 +6,13 @@
 #include <cmath>
 #include <memory>
 
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
 #include "driverdata/FFT.h"
 #include "engine/GraphRecord.h"
 #include "engine/TimeResponse.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
-#include "model/MessageSink.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <exception>
 #include <string_view>
 
+#include "base/MessageSink.h"
+#include "base/TextCodec.h"
+#include "base/TextFile.h"
 #include "blocks/CircuitBlocks.h"
 #include "blocks/bcParser.h"
 #include "files/BlockFile.h"
-#include "files/TextCodec.h"
-#include "files/TextFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "FuzzFolder.h"
+#include "base/MessageSink.h"
+#include "base/TextCodec.h"
+#include "base/TextFile.h"
 #include "files/DesignFile.h"
-#include "files/TextCodec.h"
-#include "files/TextFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
+#include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MeasurementFile.h"
-#include "files/TextFile.h"
-#include "model/MessageSink.h"
+#include "model/AnalysisGrid.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pelmo;

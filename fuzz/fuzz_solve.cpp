@@ -12,15 +12,15 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
+#include "base/MessageSink.h"
+#include "base/TextCodec.h"
+#include "base/TextFile.h"
 #include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
-#include "FuzzFolder.h"
 #include "files/DesignFile.h"
-#include "files/TextCodec.h"
-#include "files/TextFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace {
 

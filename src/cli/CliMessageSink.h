@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "model/MessageSink.h"
+#include "base/MessageSink.h"
 
 namespace pelmo::cli {
 

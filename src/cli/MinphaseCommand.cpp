@@ -10,9 +10,9 @@
 
 #include "CliCommands.h"
 #include "CliMessageSink.h"
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
 #include "driverdata/MinimumPhase.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
 #include "values/NumberFormat.h"

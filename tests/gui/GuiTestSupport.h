@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/Schem.h"
+#include "base/MessageSink.h"
 #include "editor/SheetWidgets.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo::guitest {
 

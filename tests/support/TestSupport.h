@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/MessageSink.h"
+#include "base/MessageSink.h"
 #include "model/TextMetrics.h"
 
 namespace pelmo::test {

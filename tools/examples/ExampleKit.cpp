@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MinimumPhase.h"
 #include "engine/GraphRecord.h"
 #include "engine/Sweep.h"
-#include "model/MessageSink.h"
 #include "values/ESeries.h"
 #include "values/NumberFormat.h"
 

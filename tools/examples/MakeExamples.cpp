@@ -13,13 +13,14 @@
 #include <string>
 
 #include "ExampleKit.h"
+#include "base/MessageSink.h"
+#include "blocks/BlockCommands.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "driverdata/DriverModel.h"
 #include "files/BlockFile.h"
 #include "files/DesignFile.h"
-#include "model/MessageSink.h"
 #include "model/StepModes.h"
 #include "values/NumberFormat.h"
 

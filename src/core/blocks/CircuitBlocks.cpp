@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/MessageSink.h"
 #include "blocks/bcParser.h"
-#include "document/Document.h"
 #include "files/ValueLines.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 #include "values/ESeries.h"
 
 namespace pelmo {
@@ -232,8 +231,6 @@ bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::functio
     d.Modified = false;
     return true;
 }
-
-std::string MainCaption(const TDesign& d) { return d.BlockDesignMode ? BlockDesignCaption : CaptionFor(d.FileName); }
 
 std::vector<int> TunedBlockSlots(const TSubCkt& b) {
     std::vector<int> slots;

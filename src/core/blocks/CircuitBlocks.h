@@ -20,7 +20,6 @@ class TbcParser;
 
 inline constexpr const char* MsgIllegalVariableName = "Illegal or duplicated variable name";
 inline constexpr const char* MsgBlockExpressionError = "Error evaluating Circuit Block expression!";
-inline constexpr const char* BlockDesignCaption = "Pelmo ---- designing Circuit Block";
 
 // The one evaluator the blocks share for the whole run.
 TbcParser& BlockEvaluator();
@@ -74,9 +73,6 @@ void DeleteBlock(TDesign& d, int index);
 // empties the block's member lists and puts a new source with its start-up
 // values on the sheet. Both ways the design becomes untitled and unmodified.
 bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::function<bool()>& save);
-
-// The main window's caption for the current mode and file.
-std::string MainCaption(const TDesign& d);
 
 // User slots (2, 3, 4) that the tuning dialog shows: those with a description.
 std::vector<int> TunedBlockSlots(const TSubCkt& block);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/Paths.h"
+
 namespace pelmo {
 
 class MessageSink;
@@ -20,14 +22,5 @@ inline constexpr const char* ExamplesFolderName = "Examples";
 inline constexpr const char* CircuitBlocksFolderName = "CircuitBlocks";
 inline constexpr const char* PartsListsFolderName = "PartsLists";
 inline constexpr const char* UpdateFolderName = "Update";
-
-// Creates each missing folder of the path from the top down. False when any
-// creation fails or a part of the path is a file. The root is taken as existing.
-bool CreateFolderWithParents(const std::string& path);
-
-// Folder part of a path with its trailing "/" ("" when there is none), and the
-// file name without its folder.
-std::string ExtractFilePath(const std::string& path);
-std::string ExtractFileName(const std::string& path);
 
 }  // namespace pelmo

@@ -1,6 +1,7 @@
 #include "document/Document.h"
 
-#include "document/DataFolder.h"
+#include "base/Paths.h"
+#include "model/Design.h"
 
 namespace pelmo {
 
@@ -8,5 +9,7 @@ std::string CaptionFor(const std::string& fileName) {
     if (fileName.empty()) return ProgramTitle;
     return std::string(ProgramTitle) + " -- " + ExtractFileName(fileName);
 }
+
+std::string MainCaption(const TDesign& d) { return d.BlockDesignMode ? BlockDesignCaption : CaptionFor(d.FileName); }
 
 }  // namespace pelmo

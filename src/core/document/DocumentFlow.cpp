@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
+#include "base/MessageSink.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/MruUnit.h"
 #include "files/DesignFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 

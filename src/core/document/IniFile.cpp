@@ -3,7 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "files/TextFile.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {
@@ -15,15 +16,7 @@ std::string Trim(const std::string& s) {
     while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r')) --b;
     return s.substr(a, b - a);
 }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
 
 TIniFile TIniFile::Load(const std::string& path) {
     TIniFile ini;

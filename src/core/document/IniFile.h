@@ -39,7 +39,4 @@ private:
     std::vector<Section> Sections;
 };
 
-// Letter-case-insensitive comparison of ASCII texts.
-bool SameTextIgnoringCase(const std::string& a, const std::string& b);
-
 }  // namespace pelmo

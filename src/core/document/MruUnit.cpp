@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "document/DataFolder.h"
 #include "document/IniFile.h"
 
@@ -34,7 +35,8 @@ void TMostRecentFiles::Load() {
     for (int k = 1; k <= Limit && static_cast<int>(files_.size()) < maxFiles_; ++k) {
         const std::string f = ini.ReadString(MruSection, std::to_string(k), "");
         if (f.empty()) continue;
-        if (std::none_of(files_.begin(), files_.end(), [&](const std::string& g) { return SameTextIgnoringCase(g, f); }))
+        if (std::none_of(files_.begin(), files_.end(),
+                         [&](const std::string& g) { return SameTextIgnoringCase(g, f); }))
             files_.push_back(f);
     }
 }

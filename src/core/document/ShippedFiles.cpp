@@ -5,8 +5,8 @@
 #include <set>
 #include <system_error>
 
+#include "base/TextFile.h"
 #include "document/DataFolder.h"
-#include "files/TextFile.h"
 
 namespace pelmo {
 
@@ -17,11 +17,6 @@ namespace {
 std::string WithSlash(std::string p) {
     if (!p.empty() && p.back() != '/') p += '/';
     return p;
-}
-
-bool IsFolder(const std::string& path) {
-    std::error_code ec;
-    return fs::is_directory(path, ec);
 }
 
 // Regular files under folder, relative to it, sorted; hidden entries and the

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
 #include "driverdata/FitCurve.h"
 #include "driverdata/MeasurementFile.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Loading measurement files into a driver: the measured points are turned into
 // complex values and fitted onto the analysis grid (real and imaginary part

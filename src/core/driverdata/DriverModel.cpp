@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "files/TextFile.h"
-#include "model/MessageSink.h"
+#include "base/MessageSink.h"
+#include "base/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

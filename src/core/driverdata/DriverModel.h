@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // A loudspeaker driver modelled from its small-signal (Thiele-Small)
 // parameters, for designs that start before measurements exist. The driver is

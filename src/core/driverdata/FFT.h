@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Radix-2 complex transforms of the two lengths the program uses: the
 // 262144-point spectrum of the minimum-phase reconstruction and the

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/MessageSink.h"
+#include "base/MessageSink.h"
 
 namespace pelmo {
 

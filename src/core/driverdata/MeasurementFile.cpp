@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "document/DataFolder.h"
-#include "driverdata/Conversions.h"
-#include "files/TextFile.h"
-#include "model/MessageSink.h"
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
+#include "base/Paths.h"
+#include "base/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

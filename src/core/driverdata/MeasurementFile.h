@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // The text syntax of FRD, ZMA and acoustic-effect files: one point per line,
 // frequency, value and an optional phase, separated by tabs, blanks, commas or

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
 #include "driverdata/Cepstrum.h"
-#include "driverdata/Conversions.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/FitCurve.h"
-#include "engine/Smoothing.h"
 #include "model/Design.h"
 #include "model/Elements.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 
@@ -112,8 +111,7 @@ bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels
     im.resize(grid.size());
     const double delayDegPerHz = tails.Delay * 360.0 / SpeedOfSoundInches;
     for (std::size_t j = 0; j < grid.size(); ++j) {
-        const double deg =
-            WrapAngle(w.phaseOut[j] * RadToDeg + (tails.Invert ? 180.0 : 0.0) - delayDegPerHz * grid[j]);
+        const double deg = WrapAngle(w.phaseOut[j] * RadToDeg + (tails.Invert ? 180.0 : 0.0) - delayDegPerHz * grid[j]);
         const double rad = deg / RadToDeg;
         re[j] = w.magnitude[j] * std::cos(rad);
         im[j] = w.magnitude[j] * std::sin(rad);

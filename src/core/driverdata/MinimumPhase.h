@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Minimum phase derived from a measured level. A measurement covers only a
 // band, and the minimum phase depends on the magnitude at every frequency, so

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/Rounding.h"
+#include "base/Rounding.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

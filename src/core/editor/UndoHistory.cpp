@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "document/DataFolder.h"
+#include "base/MessageSink.h"
+#include "base/Paths.h"
 #include "files/DesignFile.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 

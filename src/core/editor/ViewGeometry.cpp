@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/Rounding.h"
+#include "base/Rounding.h"
 
 namespace pelmo {
 

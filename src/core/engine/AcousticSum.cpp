@@ -1,11 +1,11 @@
 #include "engine/AcousticSum.h"
 
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
 #include "engine/Complex.h"
 #include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
 #include "engine/SolveContext.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 namespace pelmo {

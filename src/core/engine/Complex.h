@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Complex arithmetic of the engine. Every operation returns a fresh value and
 // is written out term by term, so that the rounding of each result is the same

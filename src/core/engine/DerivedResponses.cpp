@@ -1,12 +1,12 @@
 #include "engine/DerivedResponses.h"
 
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
 #include "engine/Complex.h"
 #include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
 #include "engine/SolveContext.h"
 #include "engine/Sweep.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 namespace pelmo {

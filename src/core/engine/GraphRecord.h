@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 #include "model/GraphKind.h"
 
 // What a graph window shows, without the window: its kind, scales and curve

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/MessageSink.h"
 #include "driverdata/FitCurve.h"
 #include "engine/Complex.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 
@@ -73,32 +73,6 @@ void SmoothAuditory(DataArray& x, const DataArray& grid, DataArray& work) {
     if (!FitCurve(grid, x, table, work, silent)) return;
     ForwardBackward(work, erb);
     FitCurve(table, work, grid, x, silent);
-}
-
-double WrapAngle(double x, double limit) {
-    if (!std::isfinite(x)) return 0.0;
-    const double a = std::fabs(x);
-    const double n = std::nearbyint(a);
-    double r = std::fmod(n, 2.0 * limit) + (a - n);
-    if (r > limit) r -= 2.0 * limit;
-    return x < 0.0 ? -r : r;
-}
-
-void UnwrapPhase(DataArray& p) {
-    for (std::size_t i = 1; i < p.size(); ++i) {
-        const double d = p[i - 1] - p[i];
-        // Only sane phase data is unwrapped (a turn at a time).
-        if (!std::isfinite(d) || std::fabs(d) > 1e7) continue;
-        if (d > 180.0) {
-            while (p[i - 1] - p[i] > 180.0) p[i] += 360.0;
-        } else if (d < -180.0) {
-            while (p[i - 1] - p[i] < -180.0) p[i] -= 360.0;
-        }
-    }
-}
-
-void WrapPhase(DataArray& p) {
-    for (double& v : p) v = WrapAngle(v);
 }
 
 }  // namespace pelmo

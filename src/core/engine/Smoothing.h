@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/DataTypes.h"
+#include "base/Conversions.h"
 
-// Smoothing along the analysis grid and phase continuity, in place.
+// Smoothing along the analysis grid, in place.
 
 namespace pelmo {
 
@@ -17,14 +17,5 @@ void SmoothAuditory(DataArray& x, const DataArray& grid, DataArray& work);
 
 // The ERB-rate frequency table (800 entries, 0.1 Hz to 20 kHz), built once.
 const DataArray& AuditoryTable();
-
-// x wrapped into +-limit (degrees: 180): x >= 0 lands in (-limit, limit],
-// x < 0 in [-limit, limit). A value that is not finite gives 0.
-double WrapAngle(double x, double limit = 180.0);
-
-// Adds or subtracts whole turns so that neighbours differ by at most 180 degrees.
-void UnwrapPhase(DataArray& phase);
-// WrapAngle on every entry.
-void WrapPhase(DataArray& phase);
 
 }  // namespace pelmo

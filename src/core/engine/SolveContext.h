@@ -4,10 +4,10 @@
 #include <functional>
 #include <vector>
 
+#include "base/DataTypes.h"
 #include "engine/Complex.h"
 #include "engine/SparseSolver.h"
 #include "engine/TimeResponse.h"
-#include "model/DataTypes.h"
 
 // Everything the solve keeps between runs: the solver with its entry pool and
 // the work arrays, so that after the first run a solve allocates nothing. It

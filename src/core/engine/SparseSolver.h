@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Sparse complex linear solver for the nodal equations. The system is handed
 // over entry by entry, checked for structure, equilibrated by rows and

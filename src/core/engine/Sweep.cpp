@@ -2,14 +2,14 @@
 
 #include <cmath>
 
+#include "base/Conversions.h"
 #include "blocks/CircuitBlocks.h"
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
 #include "engine/AcousticSum.h"
 #include "engine/DerivedResponses.h"
 #include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/TimeResponse.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 namespace pelmo {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
 #include "driverdata/FFT.h"
 #include "driverdata/FitCurve.h"
 #include "engine/GraphRecord.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 // Time-domain responses of the acoustic output: square wave, impulse and step.
 // Both run at the end of every solve and fill the curves of the square-wave,

@@ -1,15 +1,11 @@
 #include "files/BlockFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 
-#include "blocks/CircuitBlocks.h"
-#include "files/TextFile.h"
+#include "base/MessageSink.h"
+#include "base/TextFile.h"
 #include "files/ValueLines.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 #include "model/StepModes.h"
 
 namespace pelmo {
@@ -255,51 +251,6 @@ bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TSubCkt& b
     block.Loose.Grounds = std::move(read.Loose.Grounds);
     block.Loose.Texts = std::move(read.Loose.Texts);
     return true;
-}
-
-void SaveCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages) {
-    const TPoint reference = ExtentCentre(DrawingExtent(d));
-    errno = 0;
-    if (WriteTextLines(path, BuildBlockFileLines(d, d.SharedBlock, reference))) {
-        d.Modified = false;
-        return;
-    }
-    const int err = errno;
-    messages.ShowMessage(MsgBlockSaveError);
-    throw std::runtime_error("Cannot create file \"" + path + "\". " +
-                             (err != 0 ? std::strerror(err) : "The file could not be written."));
-}
-
-bool OfferToSave(TDesign& d, MessageSink& messages, const std::function<bool()>& save) {
-    if (!d.Modified || messages.Ask("Save current design?", false) != MessageSink::Answer::Yes) return true;
-    return save && save();
-}
-
-bool OpenCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages) {
-    d.Parts.clear();
-    d.Grounds.clear();
-    d.Wires.clear();
-    d.Drivers.clear();
-    d.Texts.clear();
-    const bool ok = ReadBlockFile(d, path, d.SharedBlock, -1);
-    if (ok)
-        PlaceBlock(d, d.SharedBlock, -1, {SheetWidth / 2 - 10, SheetHeight / 2});
-    else
-        messages.ShowMessage(MsgBlockLoadError);
-    d.Modified = false;
-    return ok;
-}
-
-TSubCkt* LoadBlockForPlacing(TDesign& d, const std::string& path, MessageSink& messages) {
-    TSubCkt& b = AppendBlock(d);
-    if (!ReadBlockFile(d, path, b, -1)) {
-        messages.ShowMessage(MsgBlockLoadError);
-        d.Blocks.pop_back();
-        return nullptr;
-    }
-    UpdateBlockExtent(b);
-    d.Modified = true;
-    return &b;
 }
 
 }  // namespace pelmo

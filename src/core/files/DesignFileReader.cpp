@@ -2,16 +2,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
+#include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
-#include "files/TextFile.h"
 #include "files/ValueLines.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 #include "model/StepModes.h"
 
 namespace pelmo {

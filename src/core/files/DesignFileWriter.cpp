@@ -7,24 +7,18 @@
 #include <map>
 #include <optional>
 
-#include "document/DataFolder.h"
+#include "base/MessageSink.h"
+#include "base/Paths.h"
+#include "base/TextCodec.h"
+#include "base/TextFile.h"
 #include "files/DesignFile.h"
-#include "files/TextCodec.h"
-#include "files/TextFile.h"
 #include "files/ValueLines.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 #include "model/StepModes.h"
 
 namespace pelmo {
 
 namespace {
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
@@ -70,23 +64,23 @@ class TEmbedNames {
 public:
     // The name under which `path` is embedded; `preferred` when that is free.
     std::string NameFor(const std::string& path, const std::string& preferred) {
-        const std::string key = Upper(path);
+        const std::string key = UpperCase(path);
         if (const auto it = byPath_.find(key); it != byPath_.end()) return it->second;
         std::string name = preferred;
-        if (taken_.count(Upper(name))) {
+        if (taken_.count(UpperCase(name))) {
             // The mark goes before an "@" so that a set of files keeps one stem.
             const std::string stem = SetStem(preferred);
             for (int k = 2;; ++k) {
                 name = stem + "~" + std::to_string(k) + preferred.substr(stem.size());
-                if (!taken_.count(Upper(name))) break;
+                if (!taken_.count(UpperCase(name))) break;
             }
         }
-        taken_.insert({Upper(name), key});
+        taken_.insert({UpperCase(name), key});
         byPath_[key] = name;
         return name;
     }
-    bool Embedded(const std::string& path) const { return embedded_.count(Upper(path)) > 0; }
-    void MarkEmbedded(const std::string& path) { embedded_[Upper(path)] = true; }
+    bool Embedded(const std::string& path) const { return embedded_.count(UpperCase(path)) > 0; }
+    void MarkEmbedded(const std::string& path) { embedded_[UpperCase(path)] = true; }
 
 private:
     std::map<std::string, std::string> taken_;  // upper-case name -> upper-case path
@@ -125,13 +119,13 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     files.clear();
     files.push_back(drv.FRDFile);
     const std::string folder = ExtractFilePath(drv.FRDFile);
-    const std::string stem = Upper(SetStem(ExtractFileName(drv.FRDFile)));
+    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.FRDFile)));
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir)) {
         const std::string name = e->d_name;
-        const std::string up = Upper(name);
+        const std::string up = UpperCase(name);
         if (up.size() < 4 || up.compare(up.size() - 4, 4, ".FRD") != 0) continue;
         const bool variant = up.rfind(stem + "@", 0) == 0;
         if (!variant && up != stem + ".FRD") continue;
@@ -139,9 +133,9 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
-    const std::string main = Upper(drv.FRDFile);
+    const std::string main = UpperCase(drv.FRDFile);
     for (const std::string& n : names)
-        if (Upper(folder + n) != main) files.push_back(folder + n);
+        if (UpperCase(folder + n) != main) files.push_back(folder + n);
     return true;
 }
 

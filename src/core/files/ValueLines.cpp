@@ -1,20 +1,9 @@
 #include "files/ValueLines.h"
 
-#include "files/TextFile.h"
+#include "base/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {
-
-namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-}  // namespace
-
-std::string TrimBlanks(std::string_view t) {
-    std::size_t b = 0, e = t.size();
-    while (b < e && IsBlank(t[b])) ++b;
-    while (e > b && IsBlank(t[e - 1])) --e;
-    return std::string(t.substr(b, e - b));
-}
 
 std::string ValueText(std::string_view line) {
     const auto pos = line.find("//");

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
+
 // The line kinds of the program's own files (design and circuit block files).
 //
 // A value line holds a value, then " //" and a label for human readers:
@@ -40,9 +42,6 @@ std::string FileBool(bool v);
 
 // indent + value + " //" + label.
 std::string ValueLine(std::string_view value, std::string_view label, std::string_view indent = "  ");
-
-// Text without its leading and trailing spaces and tabs.
-std::string TrimBlanks(std::string_view text);
 
 // Sheet coordinates far outside the sheet cannot come from the editor; the
 // readers hold them to a range in which the geometry arithmetic cannot

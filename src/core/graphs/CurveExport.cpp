@@ -1,7 +1,7 @@
 #include "graphs/CurveExport.h"
 
+#include "base/TextFile.h"
 #include "engine/GraphRecord.h"
-#include "files/TextFile.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

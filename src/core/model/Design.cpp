@@ -5,8 +5,8 @@
 #include <cmath>
 #include <set>
 
-#include "driverdata/AnalysisGrid.h"
-#include "model/Rounding.h"
+#include "base/Rounding.h"
+#include "model/AnalysisGrid.h"
 #include "model/StepModes.h"
 
 namespace pelmo {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 #include "model/Geometry.h"
 #include "model/GraphKind.h"
 

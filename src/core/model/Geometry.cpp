@@ -1,13 +1,11 @@
 #include "model/Geometry.h"
 
+#include "base/Rounding.h"
 #include "model/Elements.h"
-#include "model/Rounding.h"
 
 namespace pelmo {
 
-int PixelToGridCoord(int pixel, int scale) {
-    return RoundToInt(static_cast<double>(pixel) / scale);
-}
+int PixelToGridCoord(int pixel, int scale) { return RoundToInt(static_cast<double>(pixel) / scale); }
 
 bool PointOnWire(TPoint p, const TWire& w) {
     if (IsHorizontal(w)) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "model/Rounding.h"
+#include "base/Rounding.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

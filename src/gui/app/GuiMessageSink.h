@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/MessageSink.h"
+#include "base/MessageSink.h"
 
 class QWidget;
 

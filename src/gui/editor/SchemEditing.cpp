@@ -8,11 +8,11 @@
 #include <QToolButton>
 
 #include "app/Schem.h"
+#include "base/Rounding.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/Document.h"
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
-#include "model/Rounding.h"
 
 namespace pelmo {
 

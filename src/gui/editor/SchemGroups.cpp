@@ -1,7 +1,7 @@
 // Box selection and the group commands.
 #include "app/Schem.h"
+#include "base/Rounding.h"
 #include "editor/SheetWidgets.h"
-#include "model/Rounding.h"
 
 namespace pelmo {
 

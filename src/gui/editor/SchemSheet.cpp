@@ -7,10 +7,10 @@
 #include <QStyle>
 
 #include "app/Schem.h"
+#include "base/Rounding.h"
 #include "editor/SheetPainter.h"
 #include "editor/SheetWidgets.h"
 #include "editor/ViewGeometry.h"
-#include "model/Rounding.h"
 
 namespace pelmo {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "app/QtTextMetrics.h"
-#include "model/Rounding.h"
+#include "base/Rounding.h"
 
 namespace pelmo {
 

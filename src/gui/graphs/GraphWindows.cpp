@@ -4,13 +4,13 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "base/MessageSink.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 

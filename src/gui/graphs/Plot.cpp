@@ -9,13 +9,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
 #include "graphs/ERSform.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
-#include "model/Rounding.h"
 
 namespace pelmo {
 

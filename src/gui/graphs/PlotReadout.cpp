@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include "base/MessageSink.h"
 #include "dialogs/ModalRunner.h"
 #include "document/DataFolder.h"
 #include "driverdata/MeasurementFile.h"
@@ -17,7 +18,6 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
-#include "model/MessageSink.h"
 
 namespace pelmo {
 

@@ -3,9 +3,10 @@
 #include <stdexcept>
 
 #include "TestSupport.h"
+#include "base/TextFile.h"
+#include "blocks/BlockCommands.h"
 #include "blocks/CircuitBlocks.h"
 #include "files/BlockFile.h"
-#include "files/TextFile.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
 

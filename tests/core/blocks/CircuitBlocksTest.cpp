@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "blocks/CircuitBlocks.h"
 #include "blocks/bcParser.h"
+#include "document/Document.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
 

@@ -6,11 +6,11 @@
 #include <numbers>
 
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/DriverModel.h"
 #include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 using namespace pelmo;

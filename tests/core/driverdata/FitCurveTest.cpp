@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "TestSupport.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
 #include "driverdata/FitCurve.h"
 
 using namespace pelmo;

@@ -4,12 +4,12 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
-#include "files/TextFile.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
 using namespace pelmo;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
 #include "driverdata/MinimumPhase.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
 #include "values/NumberFormat.h"

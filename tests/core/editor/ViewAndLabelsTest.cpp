@@ -2,9 +2,9 @@
 
 #include "GeometryPrint.h"
 #include "TestSupport.h"
+#include "base/Rounding.h"
 #include "editor/SheetLabels.h"
 #include "editor/ViewGeometry.h"
-#include "model/Rounding.h"
 
 using namespace pelmo;
 

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "CircuitBuilder.h"
+#include "base/MessageSink.h"
 #include "engine/Sweep.h"
-#include "model/MessageSink.h"
 
 namespace {
 std::atomic<bool> counting{false};

@@ -1,8 +1,8 @@
 #include "CircuitBuilder.h"
 
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
 #include "engine/Sweep.h"
-#include "model/MessageSink.h"
+#include "model/AnalysisGrid.h"
 
 namespace pelmo::test {
 

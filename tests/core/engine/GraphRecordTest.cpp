@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "CircuitBuilder.h"
+#include "base/MessageSink.h"
 #include "engine/Sweep.h"
-#include "model/MessageSink.h"
 
 using namespace pelmo;
 using pelmo::test::CircuitBuilder;

@@ -15,9 +15,9 @@
 
 #include "CircuitBuilder.h"
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
+#include "model/AnalysisGrid.h"
 
 using namespace pelmo;
 using pelmo::test::CircuitBuilder;

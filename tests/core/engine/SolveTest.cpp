@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "CircuitBuilder.h"
-#include "driverdata/AnalysisGrid.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/MessageSink.h"
 #include "engine/Smoothing.h"
 #include "engine/Sweep.h"
-#include "model/MessageSink.h"
+#include "model/AnalysisGrid.h"
 
 using namespace pelmo;
 using pelmo::test::CircuitBuilder;

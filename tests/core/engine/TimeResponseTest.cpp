@@ -6,9 +6,9 @@
 
 #include "CircuitBuilder.h"
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
 #include "engine/GraphRecord.h"
 #include "engine/TimeResponse.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
 

@@ -12,10 +12,10 @@
 #include <numbers>
 
 #include "TestSupport.h"
+#include "base/Conversions.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/DocumentFlow.h"
 #include "document/ShippedFiles.h"
-#include "driverdata/Conversions.h"
 #include "engine/GraphRecord.h"
 #include "engine/Sweep.h"
 #include "files/BlockFile.h"

@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "driverdata/Conversions.h"
+#include "base/Conversions.h"
+#include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "files/DesignFile.h"
-#include "files/TextFile.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "base/TextCodec.h"
+#include "base/TextFile.h"
 #include "driverdata/MeasurementFile.h"
 #include "files/BlockFile.h"
 #include "files/DesignFile.h"
-#include "files/TextCodec.h"
-#include "files/TextFile.h"
 #include "files/ValueLines.h"
 #include "model/Design.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "driverdata/AnalysisGrid.h"
 #include "driverdata/MeasurementFile.h"
 #include "engine/GraphRecord.h"
 #include "graphs/CurveExport.h"
+#include "model/AnalysisGrid.h"
 
 namespace pelmo {
 namespace {

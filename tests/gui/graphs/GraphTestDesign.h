@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "driverdata/AnalysisGrid.h"
+#include "base/MessageSink.h"
+#include "model/AnalysisGrid.h"
 #include "model/Design.h"
-#include "model/MessageSink.h"
 
 namespace pelmo::test {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DataTypes.h"
+#include "base/DataTypes.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "files/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <array>
 #include <cstdint>

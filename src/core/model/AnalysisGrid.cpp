@@ -1,4 +1,4 @@
-#include "driverdata/AnalysisGrid.h"
+#include "model/AnalysisGrid.h"
 
 #include <cmath>
 

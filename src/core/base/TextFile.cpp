@@ -1,4 +1,4 @@
-#include "files/TextFile.h"
+#include "base/TextFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <new>
 
-#include "files/TextCodec.h"
+#include "base/TextCodec.h"
 
 namespace pelmo {
 
