@@ -44,6 +44,7 @@ inline void SetModelResponse(TDriver& drv, const DataArray& grid, double low, do
 
 struct ThreeWayDesign {
     TDesign d;
+    TNetlist Net;       // of d as built
     std::string spice;  // the same circuit as an ngspice netlist
     int next = 1;
 
@@ -148,7 +149,7 @@ struct ThreeWayDesign {
         C(tt1, 0, 15e-6);
         R(t3, 0, 10);
         Driver(t4, tweeter, 1800, 25000, 92);
-        BuildNetlist(d);
+        Net = BuildNetlist(d);
     }
 };
 

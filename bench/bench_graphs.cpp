@@ -109,7 +109,7 @@ void BM_TuningStepSolveOnly(benchmark::State& state) {
     int step = 0;
     for (auto _ : state) {
         tuned.Value = base * (1.0 + 0.01 * (step++ % 20));
-        SolveItClick(s.w.d, s.graphs.List(), s.graphs.Context(), s.silent);
+        SolveGraphs(s.w.d, s.graphs.List(), s.graphs.Solve(), s.silent);
     }
 }
 BENCHMARK(BM_TuningStepSolveOnly)->Iterations(100)->Unit(benchmark::kMillisecond);

@@ -18,9 +18,10 @@
 
 #include "ThreeWayDesign.h"
 #include "base/MessageSink.h"
-#include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
@@ -36,7 +37,7 @@ struct Session {
     TGraphRecord spl{gkSPL};
     TGraphRecord z{gkImpedance};
     TGraphList graphs;
-    TSolveContext ctx;
+    TGraphSolve solve;
     SilentMessageSink silent;
 
     Session() {
@@ -55,11 +56,11 @@ void BM_SolveItClick(benchmark::State& state) {
     for (auto _ : state) {
         // A tuning step changes a value before every solve.
         s.w.d.Parts[3]->Value = (state.iterations() % 2) ? 12e-6 : 12.5e-6;
-        SolveItClick(s.w.d, s.graphs, s.ctx, s.silent);
+        SolveGraphs(s.w.d, s.graphs, s.solve, s.silent);
         benchmark::DoNotOptimize(s.z.Curves[1].MagSeries.Y.data());
     }
     state.counters["parts"] = static_cast<double>(parts);
-    state.counters["nodes"] = s.w.d.NodeCount - 1;
+    state.counters["nodes"] = s.w.Net.NodeCount - 1;
     state.counters["lookbackPoints"] = static_cast<double>(s.z.Curves[1].MagSeries.Count());
 }
 BENCHMARK(BM_SolveItClick)->Unit(benchmark::kMillisecond);
@@ -68,14 +69,14 @@ BENCHMARK(BM_SolveItClick)->Unit(benchmark::kMillisecond);
 void BM_NodalSweep(benchmark::State& state) {
     ThreeWay w;
     TSolveContext ctx;
-    PlanStamps(w.d, ctx);
+    PlanStamps(w.d, w.Net, ctx);
     for (auto _ : state) {
         for (int k = 0; k < AnalysisPoints; ++k) {
-            SetPartAdmittances(w.d, w.d.Grid[static_cast<std::size_t>(k)]);
-            ctx.Solver.InitStruc(w.d.NodeCount - 1);
+            SetPartAdmittances(w.d, ctx, w.d.Grid[static_cast<std::size_t>(k)]);
+            ctx.Solver.InitStruc(w.Net.NodeCount - 1);
             StampEquations(w.d, ctx, k, 1.0);
             ctx.Solver.SolveSystem();
-            ReadNodeVoltages(w.d, ctx);
+            ReadNodeVoltages(ctx, w.Net.NodeCount);
             ctx.Solver.ReleaseSystem();
         }
         benchmark::DoNotOptimize(ctx.V.data());

@@ -8,8 +8,10 @@
 
 #include "base/MessageSink.h"
 #include "driverdata/FFT.h"
-#include "engine/GraphRecord.h"
+#include "engine/Sweep.h"
 #include "engine/TimeResponse.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
@@ -21,19 +23,27 @@ struct Solved {
     pelmo::TDesign d;
     pelmo::TGraphList graphs;
     pelmo::TGraphRecord window;
+    pelmo::TSolveRequest request;
+    pelmo::TSolveResult result;
     pelmo::TTimeResponseWork work;
 
     explicit Solved(pelmo::TGraphKind kind) : window(kind) {
         pelmo::EnsureAnalysisGrid(d);
         for (double f : d.Grid) {
             const double x = f / 60.0, y = f / 12000.0;
-            d.SystemMag.push_back(3000.0 * x * x / std::sqrt(1 + x * x * x * x) / std::sqrt(1 + y * y * y * y));
-            d.SystemPhase.push_back(std::remainder(180.0 - 2 * std::atan(x) * 57.3 - 360.0 * f * 0.00012, 360.0));
+            result.SystemMag.push_back(3000.0 * x * x / std::sqrt(1 + x * x * x * x) / std::sqrt(1 + y * y * y * y));
+            result.SystemPhase.push_back(std::remainder(180.0 - 2 * std::atan(x) * 57.3 - 360.0 * f * 0.00012, 360.0));
         }
         window.Curves.emplace_back();
         window.Curves.back().Name = "System";
         graphs.Add(&window);
     }
+    // The request from the windows, and empty curves to fill.
+    void Prepare() {
+        pelmo::BuildSolveRequest(graphs, request);
+        pelmo::ResetCurvePoints(request, result);
+    }
+    const pelmo::TChartCurve& Points(std::size_t window) const { return result.Windows[window].Curves[0].Mag; }
 };
 
 void BM_ImpulseStepCurves(benchmark::State& state) {
@@ -41,9 +51,9 @@ void BM_ImpulseStepCurves(benchmark::State& state) {
     Solved s(state.range(0) == 0 ? pelmo::gkImpulse : pelmo::gkStep);
     pelmo::SilentMessageSink messages;
     for (auto _ : state) {
-        s.window.Curves[0].MagSeries.Clear();
-        pelmo::ImpulseStepCurves(s.d, s.graphs, s.work, messages);
-        benchmark::DoNotOptimize(s.window.Curves[0].MagSeries.Y.data());
+        s.Prepare();
+        pelmo::ImpulseStepCurves(s.d, s.request, s.result, s.work, messages);
+        benchmark::DoNotOptimize(s.Points(0).Y.data());
     }
 }
 BENCHMARK(BM_ImpulseStepCurves)->Arg(0)->Arg(1)->ArgName("step")->Unit(benchmark::kMillisecond);
@@ -59,10 +69,9 @@ void BM_ImpulseAndStepWindows(benchmark::State& state) {
     s.graphs.Add(&step);
     pelmo::SilentMessageSink messages;
     for (auto _ : state) {
-        s.window.Curves[0].MagSeries.Clear();
-        step.Curves[0].MagSeries.Clear();
-        pelmo::ImpulseStepCurves(s.d, s.graphs, s.work, messages);
-        benchmark::DoNotOptimize(step.Curves[0].MagSeries.Y.data());
+        s.Prepare();
+        pelmo::ImpulseStepCurves(s.d, s.request, s.result, s.work, messages);
+        benchmark::DoNotOptimize(s.Points(1).Y.data());
     }
 }
 BENCHMARK(BM_ImpulseAndStepWindows)->Unit(benchmark::kMillisecond);
@@ -71,9 +80,9 @@ void BM_SquareWaveCurves(benchmark::State& state) {
     Solved s(pelmo::gkSquareWave);
     s.window.TestFrequency = 400;
     for (auto _ : state) {
-        s.window.Curves[0].MagSeries.Clear();
-        pelmo::SquareWaveCurves(s.d, s.graphs, s.work);
-        benchmark::DoNotOptimize(s.window.Curves[0].MagSeries.Y.data());
+        s.Prepare();
+        pelmo::SquareWaveCurves(s.d, s.request, s.result, s.work);
+        benchmark::DoNotOptimize(s.Points(0).Y.data());
     }
 }
 BENCHMARK(BM_SquareWaveCurves)->Unit(benchmark::kMicrosecond);

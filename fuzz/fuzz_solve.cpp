@@ -16,10 +16,11 @@
 #include "base/MessageSink.h"
 #include "base/TextCodec.h"
 #include "base/TextFile.h"
-#include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/Sweep.h"
 #include "files/DesignFile.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 
 namespace {
@@ -59,25 +60,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             graphs.Add(windows.back().get());
         }
-        TSolveContext ctx;
+        TGraphSolve solve;
         bool solved = true;
         try {
-            SolveItClick(d, graphs, ctx, quiet);
+            SolveGraphs(d, graphs, solve, quiet);
         } catch (const std::exception&) {
             solved = false;  // a block expression that cannot be evaluated ends the solve
         }
-        if (!d.Plotted.empty() || ctx.Running) __builtin_trap();
+        if (solve.Context.Running) __builtin_trap();
         if (solved && (!d.Parts.empty() || !d.Drivers.empty())) {
-            const int count = d.NodeCount;
-            CheckNode(d.Source.Node1, count, false);
-            CheckNode(d.Source.Node2, count, false);
-            for (const auto& p : d.Parts) {
-                CheckNode(p->Node1, count, true);
-                CheckNode(p->Node2, count, true);
+            const TNetlist& net = solve.Result.Netlist;
+            const int count = net.NodeCount;
+            CheckNode(net.Source.Node1, count, false);
+            CheckNode(net.Source.Node2, count, false);
+            for (const TElementNodes& n : net.Parts) {
+                CheckNode(n.Node1, count, true);
+                CheckNode(n.Node2, count, true);
             }
-            for (const auto& drv : d.Drivers) {
-                CheckNode(drv->Node1, count, true);
-                CheckNode(drv->Node2, count, true);
+            for (const TElementNodes& n : net.Drivers) {
+                CheckNode(n.Node1, count, true);
+                CheckNode(n.Node2, count, true);
             }
             for (const auto& w : windows) {
                 // One point per grid frequency, or per sample of a time response.

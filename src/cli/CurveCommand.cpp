@@ -4,7 +4,6 @@
 // record with that one curve, solved by the same solve as the program's, one
 // line per point: x <TAB> y [<TAB> phase] (the phase where the kind has a
 // phase axis).
-#include <cctype>
 #include <cmath>
 #include <exception>
 #include <iostream>
@@ -13,9 +12,10 @@
 
 #include "CliCommands.h"
 #include "CliMessageSink.h"
+#include "base/Text.h"
 #include "document/DocumentFlow.h"
-#include "engine/GraphRecord.h"
-#include "engine/Sweep.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
 
@@ -44,14 +44,6 @@ const KindName Kinds[] = {
     {"current", gkCurrent}, {"power", gkPower},           {"groupdelay", gkGroupDelay}, {"impulse", gkImpulse},
     {"step", gkStep},       {"squarewave", gkSquareWave},
 };
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 int Curve(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
@@ -91,7 +83,7 @@ int Curve(const std::vector<std::string>& args) {
     const std::vector<std::string> names = CurveMenuNames(kind->Kind, d);
     std::string name;
     for (const std::string& n : names)
-        if (SameIgnoringCase(n, positional[2])) name = n;
+        if (SameTextIgnoringCase(n, positional[2])) name = n;
     if (name.empty()) {
         std::cerr << "pelmo-cli curve: a " << kind->Name << " graph of this design has no curve \"" << positional[2]
                   << "\"; its curves:";
@@ -112,9 +104,9 @@ int Curve(const std::vector<std::string>& args) {
     if (smoothing >= 0) c.Smoothing = smoothing;
     TGraphList graphs;
     graphs.Add(&g);
-    TSolveContext ctx;
+    TGraphSolve solve;
     try {
-        SolveItClick(d, graphs, ctx, messages);
+        SolveGraphs(d, graphs, solve, messages);
     } catch (const std::exception& e) {
         // A circuit block's expression that cannot be evaluated ends the solve.
         std::cerr << e.what() << "\n";

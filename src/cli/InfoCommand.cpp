@@ -11,12 +11,14 @@
 
 namespace {
 
-void PrintElements(const pelmo::TDesign& d, std::ostream& out) {
-    out << "source " << d.Source.Node1 << " " << d.Source.Node2 << "\n";
-    for (const auto& p : d.Parts) out << pelmo::PartDesignator(*p) << " " << p->Node1 << " " << p->Node2 << "\n";
-    for (const auto& drv : d.Drivers)
-        out << pelmo::DriverDesignator(*drv) << " " << drv->Node1 << " " << drv->Node2 << "\n";
-    out << "NodeCount " << d.NodeCount << "\n";
+void PrintElements(const pelmo::TDesign& d, const pelmo::TNetlist& net, std::ostream& out) {
+    out << "source " << net.Source.Node1 << " " << net.Source.Node2 << "\n";
+    for (std::size_t i = 0; i < d.Parts.size(); ++i)
+        out << pelmo::PartDesignator(*d.Parts[i]) << " " << net.Parts[i].Node1 << " " << net.Parts[i].Node2 << "\n";
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i)
+        out << pelmo::DriverDesignator(*d.Drivers[i]) << " " << net.Drivers[i].Node1 << " " << net.Drivers[i].Node2
+            << "\n";
+    out << "NodeCount " << net.NodeCount << "\n";
 }
 
 int Info(const std::vector<std::string>& args) {
@@ -27,8 +29,7 @@ int Info(const std::vector<std::string>& args) {
     pelmo::cli::StderrMessageSink messages;
     pelmo::TDesign d;
     if (!pelmo::OpenDesignFile(d, args[0], messages)) return pelmo::cli::ExitFailure;
-    pelmo::BuildNetlist(d);
-    PrintElements(d, std::cout);
+    PrintElements(d, pelmo::BuildNetlist(d), std::cout);
     return pelmo::cli::ExitOk;
 }
 

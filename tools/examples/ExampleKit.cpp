@@ -10,8 +10,8 @@
 #include "base/MessageSink.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MinimumPhase.h"
-#include "engine/GraphRecord.h"
-#include "engine/Sweep.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "values/ESeries.h"
 #include "values/NumberFormat.h"
 
@@ -34,7 +34,6 @@ TPart& Sheet::H(int partType, double value, int x, int y) {
     p.Value = value;
     p.BoundValue = value;
     if (partType == ptInductor) p.ESR = p.BoundESR = CoilResistance(value);
-    if (partType == ptResistor) p.Admittance = {1.0 / value, 0.0};
     return p;
 }
 
@@ -99,10 +98,10 @@ void LoadModelledDriver(TDesign& d, TDriver& drv, const std::string& base, bool 
 std::vector<double> SystemSplDb(TDesign& d) {
     StrictSink strict;
     TGraphList none;
-    TSolveContext ctx;
-    SolveItClick(d, none, ctx, strict);
+    TGraphSolve solve;
+    SolveGraphs(d, none, solve, strict);
     std::vector<double> db;
-    for (double m : d.SystemMag) db.push_back(LinToDb(m));
+    for (double m : solve.Result.SystemMag) db.push_back(LinToDb(m));
     return db;
 }
 
@@ -112,13 +111,14 @@ Flatness MeasureFlatness(TDesign& d, double lowHz, double highHz) {
     TSeriesDef& curve = AddCurve(impedance, d, "System", true);
     TGraphList graphs;
     graphs.Add(&impedance);
-    TSolveContext ctx;
-    SolveItClick(d, graphs, ctx, strict);
+    TGraphSolve solve;
+    SolveGraphs(d, graphs, solve, strict);
+    const DataArray& system = solve.Result.SystemMag;
     Flatness f{0, 0, lowHz, highHz, 1e9, 0};
     double lo = 1e9, hi = -1e9;
-    for (std::size_t k = 0; k < d.SystemMag.size(); ++k) {
+    for (std::size_t k = 0; k < system.size(); ++k) {
         if (d.Grid[k] < lowHz || d.Grid[k] > highHz) continue;
-        const double db = LinToDb(d.SystemMag[k]);
+        const double db = LinToDb(system[k]);
         lo = std::min(lo, db);
         hi = std::max(hi, db);
     }

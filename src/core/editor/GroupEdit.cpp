@@ -120,7 +120,6 @@ void CopySelectionToBuffer(TDesign& d, TCopyBuffer& buffer, bool renumber) {
         if (!drv->Selected) continue;
         TDriver& copy = AppendTo(buffer.Drivers);
         CopyDriver(*drv, copy);
-        copy.Lookback = false;
         copy.RefDes = renumber ? ++driverNumber : drv->RefDes;
     }
     UnselectAll(d);
@@ -141,7 +140,6 @@ std::optional<TPoint> CopyElementToBuffer(const TDesign& d, TCopyBuffer& buffer,
         const TDriver& drv = *d.Drivers[e.Index];
         TDriver& copy = AppendTo(buffer.Drivers);
         CopyDriver(drv, copy);
-        copy.Lookback = false;
         copy.RefDes = drv.RefDes;
         return drv.Position;
     }
@@ -194,7 +192,6 @@ void CommitPaste(TDesign& d, TCopyBuffer& buffer, TPoint by) {
         const int refDes = NextDriverRefDes(d);
         TDriver& drv = AppendDriver(d);
         CopyDriver(*from, drv);
-        drv.Lookback = false;
         drv.RefDes = refDes;
         SetDriverPosition(d, drv, Shifted(from->Position, by));
     }

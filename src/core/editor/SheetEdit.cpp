@@ -294,7 +294,6 @@ bool SetPartState(TDesign& d, int partIndex, int state) {
     if (!InRange(d.Parts, partIndex) || state < psShorted || state > psOpen) return false;
     TPart& p = *d.Parts[partIndex];
     p.State = state;
-    if (state == psNormal && p.PartType == ptResistor && p.Value != 0) p.Admittance = {1.0 / p.Value, 0.0};
     return true;
 }
 

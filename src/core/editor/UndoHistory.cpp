@@ -41,12 +41,8 @@ void TUndoHistory::Note(Pred of) {
     if (!batch.empty()) pending_.push_back(std::move(batch));
 }
 
-void TUndoHistory::NoteCurvesOf(const TPart* part) {
-    if (part) Note([part](const TSeriesDef& c) { return c.Part == part; });
-}
-
-void TUndoHistory::NoteCurvesOf(const TDriver* driver) {
-    if (driver) Note([driver](const TSeriesDef& c) { return c.Driver == driver; });
+void TUndoHistory::NoteCurvesOf(const std::string& designator, bool driver) {
+    Note([&](const TSeriesDef& c) { return CurveShows(c, designator, driver); });
 }
 
 void TUndoHistory::BringBack(const TRemovedCurves& removed, const TDesign& d) {
@@ -59,10 +55,8 @@ void TUndoHistory::BringBack(const TRemovedCurves& removed, const TDesign& d) {
             if (w == windows.end()) continue;  // that window has been closed
             TGraphRecord& g = **w;
             TSeriesDef curve = r.Curve;
-            curve.Part = nullptr;
-            curve.Driver = nullptr;
-            FindCurveElement(d, curve.Name, curve.Driver, curve.Part);
-            if (!curve.Part && !curve.Driver) continue;
+            curve.Element = FindCurveElement(d, curve.Name, curve.Subject);
+            if (curve.Element < 0) continue;
             const std::size_t at = std::min(r.Index, g.Curves.size());
             g.Curves.insert(g.Curves.begin() + static_cast<std::ptrdiff_t>(at), std::move(curve));
         }
@@ -118,14 +112,12 @@ void RelinkCurves(TGraphList& graphs, const TDesign& d) {
     for (TGraphRecord* g : graphs.Windows) {
         for (std::size_t i = 0; i < g->Curves.size();) {
             TSeriesDef& c = g->Curves[i];
-            if (!c.Part && !c.Driver) {
+            if (c.Subject == TCurveSubject::System) {
                 ++i;
                 continue;
             }
-            c.Part = nullptr;
-            c.Driver = nullptr;
-            FindCurveElement(d, c.Name, c.Driver, c.Part);
-            if (!c.Part && !c.Driver)
+            c.Element = FindCurveElement(d, c.Name, c.Subject);
+            if (c.Element < 0)
                 RemoveCurve(*g, i);
             else
                 ++i;

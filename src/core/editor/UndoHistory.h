@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 
 // Undo and redo of the sheet editor. Every completed edit records the whole
 // design as the text of its design file (the design is small); undoing reads
@@ -31,9 +31,9 @@ public:
     // Forgets every step and takes the design as the state edits start from
     // (after start-up, New and Open).
     void Reset(TDesign& d);
-    // The curves of an element that the edit under way is about to remove.
-    void NoteCurvesOf(const TPart* part);
-    void NoteCurvesOf(const TDriver* driver);
+    // The curves of the part or driver with this designator that the edit
+    // under way is about to remove.
+    void NoteCurvesOf(const std::string& designator, bool driver);
     // One step: the state before the edit goes on the undo list, the design
     // as it is now becomes the current state, redo is forgotten. Nothing
     // happens when the design did not change.
@@ -83,7 +83,7 @@ private:
 };
 
 // Ties every curve that shows a part or driver to the element of its name in
-// the design; a curve whose element is gone is removed.
+// the design (whatever index it had); a curve whose element is gone is removed.
 void RelinkCurves(TGraphList& graphs, const TDesign& d);
 
 }  // namespace pelmo

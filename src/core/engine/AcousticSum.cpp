@@ -1,8 +1,9 @@
 #include "engine/AcousticSum.h"
 
+#include <algorithm>
+
 #include "base/Conversions.h"
 #include "engine/Complex.h"
-#include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
 #include "engine/SolveContext.h"
 #include "model/AnalysisGrid.h"
@@ -10,11 +11,13 @@
 
 namespace pelmo {
 
-void SumDrivers(TDesign& d, const TSolveContext& ctx, int k, double f) {
+void SumDrivers(const TDesign& d, const TSolveContext& ctx, TSolveResult& result, int k, double f) {
     const auto i = static_cast<std::size_t>(k);
     TComplex sum = ComplexZero;
     for (std::size_t n = 0; n < d.Drivers.size(); ++n) {
-        TDriver& drv = *d.Drivers[n];
+        const TDriver& drv = *d.Drivers[n];
+        DataArray& resultMag = result.DriverMag[n];
+        DataArray& resultPhase = result.DriverPhase[n];
         const TComplex vd = CSub(ctx.NodeVoltage(ctx.NodeP[n]), ctx.NodeVoltage(ctx.NodeN[n]));
         TComplex p = CMul(vd, drv.Response.At(i));
         if (!drv.AcousticEffect.empty()) p = CMul(p, drv.AcousticEffect.At(i));
@@ -23,35 +26,37 @@ void SumDrivers(TDesign& d, const TSolveContext& ctx, int k, double f) {
         r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.Delay);
         if (d.Source.Inverted) r.Phase = r.Phase + 180.0;
         r.Phase = WrapAngle(r.Phase);
-        if (drv.ResultMag.empty()) drv.ResultMag.assign(AnalysisPoints, 0.0);
-        if (drv.ResultPhase.empty()) drv.ResultPhase.assign(AnalysisPoints, 0.0);
-        if (i < drv.ResultMag.size()) {
-            drv.ResultMag[i] = r.Mag;
-            drv.ResultPhase[i] = r.Phase;
+        if (resultMag.empty()) resultMag.assign(AnalysisPoints, 0.0);
+        if (resultPhase.empty()) resultPhase.assign(AnalysisPoints, 0.0);
+        if (i < resultMag.size()) {
+            resultMag[i] = r.Mag;
+            resultPhase[i] = r.Phase;
         }
         sum = CAdd(sum, CFromPolar(r.Mag, r.Phase));
     }
     const TPolar s = CToPolar(sum);
-    if (i < d.SystemMag.size()) {
-        d.SystemMag[i] = s.Mag;
-        d.SystemPhase[i] = s.Phase;
+    if (i < result.SystemMag.size()) {
+        result.SystemMag[i] = s.Mag;
+        result.SystemPhase[i] = s.Phase;
     }
 }
 
 namespace {
 
 // Points of one curve from magnitude and phase data on the grid.
-void PlotMagPhase(TSeriesDef& c, const DataArray& grid, const DataArray& mag, const DataArray& phase) {
+void PlotMagPhase(TCurvePoints& c, bool showPhase, const DataArray& grid, const DataArray& mag,
+                  const DataArray& phase) {
     const std::size_t n = std::min({grid.size(), mag.size(), phase.size()});
     for (std::size_t k = 0; k < n; ++k) {
-        c.MagSeries.Add(grid[k], LinToDb(mag[k]));
-        if (c.ShowPhase) c.PhaseSeries.Add(grid[k], phase[k]);
+        c.Mag.Add(grid[k], LinToDb(mag[k]));
+        if (showPhase) c.Phase.Add(grid[k], phase[k]);
     }
 }
 
-void PlotResult(TSeriesDef& c, const TDesign& d, const DataArray& mag, const DataArray& phase, TSolveContext& ctx) {
+void PlotResult(TCurvePoints& c, const TCurveRequest& r, const TDesign& d, const DataArray& mag, const DataArray& phase,
+                TSolveContext& ctx) {
     if (mag.empty() || phase.empty()) return;
-    const double s = c.Smoothing;
+    const double s = r.Smoothing;
     // The stored phase stays as the sum left it: the time responses that
     // follow read it too, whatever SPL curves there are.
     ctx.WorkMag = mag;
@@ -67,30 +72,36 @@ void PlotResult(TSeriesDef& c, const TDesign& d, const DataArray& mag, const Dat
     }
     // The phase axis spans only one turn.
     WrapPhase(ctx.WorkPhase);
-    PlotMagPhase(c, d.Grid, ctx.WorkMag, ctx.WorkPhase);
+    PlotMagPhase(c, r.ShowPhase, d.Grid, ctx.WorkMag, ctx.WorkPhase);
 }
 
 }  // namespace
 
-void SplCurves(TDesign& d, TGraphList& graphs, TSolveContext& ctx) {
-    for (TGraphRecord* g : graphs.Windows) {
-        if (g->Kind != gkSPL) continue;
-        for (TSeriesDef& c : g->Curves) {
-            if (c.Part) continue;
-            if (TDriver* drv = c.Driver) {
-                if (c.DriverOnly) {
-                    const std::size_t n = std::min({d.Grid.size(), drv->Response.Re.size(), drv->Response.Im.size()});
-                    for (std::size_t k = 0; k < n; ++k) {
-                        const TPolar r = CToPolar(drv->Response.At(k));
-                        c.MagSeries.Add(d.Grid[k], LinToDb(r.Mag));
-                        if (c.ShowPhase) c.PhaseSeries.Add(d.Grid[k], r.Phase);
+void SplCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TSolveContext& ctx) {
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& window = request.Windows[w];
+        if (window.Kind != gkSPL) continue;
+        for (std::size_t i = 0; i < window.Curves.size(); ++i) {
+            const TCurveRequest& r = window.Curves[i];
+            TCurvePoints& c = result.Windows[w].Curves[i];
+            if (r.Subject == TCurveSubject::Part) continue;
+            if (IsDriverSubject(r.Subject)) {
+                if (r.Element < 0 || static_cast<std::size_t>(r.Element) >= d.Drivers.size()) continue;
+                const auto n = static_cast<std::size_t>(r.Element);
+                const TDriver& drv = *d.Drivers[n];
+                if (r.Subject == TCurveSubject::DriverOnly) {
+                    const std::size_t count = std::min({d.Grid.size(), drv.Response.Re.size(), drv.Response.Im.size()});
+                    for (std::size_t k = 0; k < count; ++k) {
+                        const TPolar p = CToPolar(drv.Response.At(k));
+                        c.Mag.Add(d.Grid[k], LinToDb(p.Mag));
+                        if (r.ShowPhase) c.Phase.Add(d.Grid[k], p.Phase);
                     }
                 } else {
-                    PlotResult(c, d, drv->ResultMag, drv->ResultPhase, ctx);
+                    PlotResult(c, r, d, result.DriverMag[n], result.DriverPhase[n], ctx);
                 }
                 continue;
             }
-            PlotResult(c, d, d.SystemMag, d.SystemPhase, ctx);
+            PlotResult(c, r, d, result.SystemMag, result.SystemPhase, ctx);
         }
     }
 }

@@ -2,7 +2,6 @@
 
 #include "base/Conversions.h"
 #include "engine/Complex.h"
-#include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
 #include "engine/SolveContext.h"
 #include "engine/Sweep.h"
@@ -26,17 +25,23 @@ double PartPhase(const TDesign& d, double phase, double f) {
     return WrapAngle(phase);
 }
 
-void Add(TPlottedDrivers& e, double f, double mag) { e.MagSeries->Add(f, mag); }
-void AddPhase(TPlottedDrivers& e, double f, double phase) {
-    if (e.ShowPhase) e.PhaseSeries->Add(f, phase);
-}
+using TPlotted = TSolveContext::TPlottedCurve;
+
+// Where the points of one curve go.
+struct TCurveOut {
+    TCurvePoints& Points;
+    bool ShowPhase;
+    void Add(double f, double mag) { Points.Mag.Add(f, mag); }
+    void AddPhase(double f, double phase) {
+        if (ShowPhase) Points.Phase.Add(f, phase);
+    }
+};
 
 // The impedance the network shows the driver: from the terminal voltage of
 // the solve with every driver 1 % higher in impedance (v1) and of the normal
 // solve (v), Zlb = Z (0.01 / (1.01 v / v1 - 1) - 1) is the Thevenin impedance.
-void LookbackPoint(TPlottedDrivers& e, TComplex v, TComplex y, double f) {
+void LookbackPoint(TPlotted& e, TCurveOut& out, TComplex v1, TComplex v, TComplex y, double f) {
     if (e.LookbackFailed) return;
-    const TComplex v1 = e.Driver->LookbackVoltage;
     if (v.re == v1.re && v.im == v1.im) {
         e.LookbackFailed = true;
         return;
@@ -45,58 +50,57 @@ void LookbackPoint(TPlottedDrivers& e, TComplex v, TComplex y, double f) {
     const TComplex ratio = CSub(CDiv(CMul({1.01, 0.0}, v), v1), ComplexOne);
     const TComplex zlb = CMul(z, CSub(CDiv({0.01, 0.0}, ratio), ComplexOne));
     const TPolar p = CToPolar(zlb);
-    Add(e, f, p.Mag);
-    AddPhase(e, f, WrapAngle(p.Phase));
+    out.Add(f, p.Mag);
+    out.AddPhase(f, WrapAngle(p.Phase));
 }
 
 }  // namespace
 
-void CurvePoints(TDesign& d, TSolveContext& ctx, int k, double f) {
-    for (TPlottedDrivers& e : d.Plotted) {
-        if (e.Part) {
-            e.NodeA = e.Part->Node1;
-            e.NodeB = e.Part->Node2;
-        }
+void CurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int k, double f) {
+    for (TPlotted& e : ctx.Plotted) {
         const TComplex v = CSub(ctx.NodeVoltage(e.NodeA), ctx.NodeVoltage(e.NodeB));
-        TDriver* drv = e.Driver;
-        TPart* part = e.Part;
-        const TComplex y = drv ? DriverAdmittance(*drv, k) : part ? part->Admittance : ComplexZero;
+        const bool isDriver = e.Element >= 0 && IsDriverSubject(e.Subject);
+        const bool isPart = e.Element >= 0 && e.Subject == TCurveSubject::Part;
+        const auto element = static_cast<std::size_t>(e.Element);
+        const TDriver* drv = isDriver ? d.Drivers[element].get() : nullptr;
+        const TComplex y = drv ? DriverAdmittance(*drv, k) : isPart ? ctx.PartY(element) : ComplexZero;
         auto adjusted = [&](double phase) { return drv ? DriverPhase(d, *drv, phase, f) : PartPhase(d, phase, f); };
+        TCurveOut out{result.Windows[e.Window].Curves[e.Curve], e.ShowPhase};
         switch (e.Kind) {
             case gkVoltage:
-                if (!drv && !part) break;
-                Add(e, f, CAbs(v) * ctx.PeakVolts);
-                AddPhase(e, f, adjusted(CToPolar(v).Phase));
+                if (!drv && !isPart) break;
+                out.Add(f, CAbs(v) * ctx.PeakVolts);
+                out.AddPhase(f, adjusted(CToPolar(v).Phase));
                 break;
             case gkCurrent: {
-                if (!drv && !part) break;
+                if (!drv && !isPart) break;
                 const TComplex i = CMul(v, y);
-                Add(e, f, CAbs(i) * ctx.Vlevel);
-                AddPhase(e, f, adjusted(CToPolar(i).Phase));
+                out.Add(f, CAbs(i) * ctx.Vlevel);
+                out.AddPhase(f, adjusted(CToPolar(i).Phase));
                 break;
             }
             case gkImpedance:
                 if (drv) {
-                    if (e.WantsLookback) {
-                        LookbackPoint(e, v, y, f);
+                    if (e.Subject == TCurveSubject::Lookback) {
+                        LookbackPoint(e, out, ctx.LookbackVoltage[element], v, y, f);
                     } else {
                         const TPolar z = CToPolar(CDiv(ComplexOne, y));
-                        Add(e, f, z.Mag);
-                        AddPhase(e, f, z.Phase);
+                        out.Add(f, z.Mag);
+                        out.AddPhase(f, z.Phase);
                     }
-                } else if (!part) {
-                    Add(e, f, ctx.Zin.Mag);
-                    AddPhase(e, f, ctx.Zin.Phase);
+                } else if (!isPart) {
+                    out.Add(f, ctx.Zin.Mag);
+                    out.AddPhase(f, ctx.Zin.Phase);
                 }
                 break;
             case gkPower:
-                if (!drv && !part) break;
-                Add(e, f, ctx.PowerScale * CSqrAbs(v) * y.re);
+                if (!drv && !isPart) break;
+                out.Add(f, ctx.PowerScale * CSqrAbs(v) * y.re);
                 break;
             case gkFilter:
                 if (!drv) break;
-                Add(e, f, LinToDb(CAbs(v)));
-                AddPhase(e, f, adjusted(CToPolar(v).Phase));
+                out.Add(f, LinToDb(CAbs(v)));
+                out.AddPhase(f, adjusted(CToPolar(v).Phase));
                 break;
             default:
                 break;  // acoustic and time curves are filled after the sweep
@@ -104,12 +108,17 @@ void CurvePoints(TDesign& d, TSolveContext& ctx, int k, double f) {
     }
 }
 
-void DelayCurves(TDesign& d, TGraphList& graphs, TSolveContext& ctx) {
+void DelayCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TSolveContext& ctx) {
     const DataArray& f = d.Grid;
-    for (TGraphRecord* g : graphs.Windows) {
-        if (g->Kind != gkGroupDelay) continue;
-        for (TSeriesDef& c : g->Curves) {
-            const DataArray& source = c.Driver ? c.Driver->ResultPhase : d.SystemPhase;
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& window = request.Windows[w];
+        if (window.Kind != gkGroupDelay) continue;
+        for (std::size_t i = 0; i < window.Curves.size(); ++i) {
+            const TCurveRequest& r = window.Curves[i];
+            const bool driver = IsDriverSubject(r.Subject) && r.Element >= 0 &&
+                                static_cast<std::size_t>(r.Element) < result.DriverPhase.size();
+            const DataArray& source =
+                driver ? result.DriverPhase[static_cast<std::size_t>(r.Element)] : result.SystemPhase;
             const std::size_t n = f.size();
             if (source.size() < n || n < 3) continue;
             DataArray& phi = ctx.WorkPhase;
@@ -125,7 +134,8 @@ void DelayCurves(TDesign& d, TGraphList& graphs, TSolveContext& ctx) {
             tau[0] = tau[1];
             tau[n - 1] = tau[n - 2];
             SmoothOctave(tau, 1.0 / 6.0, d.OctavesPerStep);
-            for (std::size_t k = 0; k < n; ++k) c.MagSeries.Add(f[k], tau[k]);
+            TChartCurve& out = result.Windows[w].Curves[i].Mag;
+            for (std::size_t k = 0; k < n; ++k) out.Add(f[k], tau[k]);
         }
     }
 }

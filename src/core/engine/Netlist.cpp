@@ -12,7 +12,13 @@ bool WiresJoined(const TWire& a, const TWire& b) {
 }
 }  // namespace
 
-void BuildNetlist(TDesign& d) { TNetlistBuilder(d).Build(); }
+void BuildNetlist(const TDesign& d, TNetlist& net) { TNetlistBuilder(d, net).Build(); }
+
+TNetlist BuildNetlist(const TDesign& d) {
+    TNetlist net;
+    BuildNetlist(d, net);
+    return net;
+}
 
 int TNetlistBuilder::FindNode(TPoint p) const {
     for (const auto& m : map_)
@@ -31,7 +37,7 @@ bool TNetlistBuilder::SetNodeAt(int& field, TPoint p, int n) {
 void TNetlistBuilder::NumberWiresAt(TPoint p, int n) {
     for (std::size_t i = 0; i < d_.Wires.size(); ++i) {
         if (!PointOnWire(p, *d_.Wires[i])) continue;
-        d_.Wires[i]->Node = n;
+        net_.Wires[i] = n;
         SpreadWireNode(i);
     }
 }
@@ -39,17 +45,19 @@ void TNetlistBuilder::NumberWiresAt(TPoint p, int n) {
 // Terminals touching the wire take its node.
 void TNetlistBuilder::SpreadOne(std::size_t wire) {
     const TWire& w = *d_.Wires[wire];
-    const int n = w.Node;
-    TSource& s = d_.Source;
-    if (PointOnWire(s.Terminal1, w)) SetNodeAt(s.Node1, s.Terminal1, n);
-    if (PointOnWire(s.Terminal2, w)) SetNodeAt(s.Node2, s.Terminal2, n);
-    for (auto& p : d_.Parts) {
-        if (PointOnWire(p->Terminal1, w)) SetNodeAt(p->Node1, p->Terminal1, n);
-        if (PointOnWire(p->Terminal2, w)) SetNodeAt(p->Node2, p->Terminal2, n);
+    const int n = net_.Wires[wire];
+    const TSource& s = d_.Source;
+    if (PointOnWire(s.Terminal1, w)) SetNodeAt(net_.Source.Node1, s.Terminal1, n);
+    if (PointOnWire(s.Terminal2, w)) SetNodeAt(net_.Source.Node2, s.Terminal2, n);
+    for (std::size_t i = 0; i < d_.Parts.size(); ++i) {
+        const TPart& p = *d_.Parts[i];
+        if (PointOnWire(p.Terminal1, w)) SetNodeAt(net_.Parts[i].Node1, p.Terminal1, n);
+        if (PointOnWire(p.Terminal2, w)) SetNodeAt(net_.Parts[i].Node2, p.Terminal2, n);
     }
-    for (auto& drv : d_.Drivers) {
-        if (PointOnWire(drv->Terminal1, w)) SetNodeAt(drv->Node1, drv->Terminal1, n);
-        if (PointOnWire(drv->Terminal2, w)) SetNodeAt(drv->Node2, drv->Terminal2, n);
+    for (std::size_t i = 0; i < d_.Drivers.size(); ++i) {
+        const TDriver& drv = *d_.Drivers[i];
+        if (PointOnWire(drv.Terminal1, w)) SetNodeAt(net_.Drivers[i].Node1, drv.Terminal1, n);
+        if (PointOnWire(drv.Terminal2, w)) SetNodeAt(net_.Drivers[i].Node2, drv.Terminal2, n);
     }
 }
 
@@ -66,15 +74,17 @@ void TNetlistBuilder::SpreadWireNode(std::size_t wire) {
     while (!stack.empty()) {
         Frame& top = stack.back();
         const TWire& w = *d_.Wires[top.Wire];
+        const int node = net_.Wires[top.Wire];
         bool descended = false;
         while (top.NextOther < d_.Wires.size()) {
             const std::size_t k = top.NextOther++;
             if (k == top.Wire) continue;
-            TWire& other = *d_.Wires[k];
-            if (other.Node != -1 || !WiresJoined(w, other)) continue;
-            other.Node = w.Node;
-            SetNodeAt(other.Node, other.End1, w.Node);
-            SetNodeAt(other.Node, other.End2, w.Node);
+            const TWire& other = *d_.Wires[k];
+            int& otherNode = net_.Wires[k];
+            if (otherNode != -1 || !WiresJoined(w, other)) continue;
+            otherNode = node;
+            SetNodeAt(otherNode, other.End1, node);
+            SetNodeAt(otherNode, other.End2, node);
             SpreadOne(k);
             stack.push_back({k, 0});
             descended = true;
@@ -94,49 +104,42 @@ void TNetlistBuilder::AddReached(int n) {
 
 // Every part and driver terminal on node `from` moves to `to`.
 void TNetlistBuilder::Renumber(int from, int to) {
-    for (auto& p : d_.Parts) {
-        if (p->Node1 == from) p->Node1 = to;
-        if (p->Node2 == from) p->Node2 = to;
-    }
-    for (auto& drv : d_.Drivers) {
-        if (drv->Node1 == from) drv->Node1 = to;
-        if (drv->Node2 == from) drv->Node2 = to;
+    for (auto* list : {&net_.Parts, &net_.Drivers}) {
+        for (TElementNodes& e : *list) {
+            if (e.Node1 == from) e.Node1 = to;
+            if (e.Node2 == from) e.Node2 = to;
+        }
     }
 }
 
 void TNetlistBuilder::Build() {
     map_.clear();
     reached_.clear();
-    TSource& s = d_.Source;
-    s.Node1 = s.Node2 = -1;
-    for (auto& p : d_.Parts) {
-        p->Node1 = p->Node2 = -1;
-        p->Reached = false;
-    }
-    for (auto& drv : d_.Drivers) {
-        drv->Node1 = drv->Node2 = -1;
-        drv->Reached = false;
-    }
-    for (auto& w : d_.Wires) w->Node = -1;
+    net_.Source = {};
+    net_.Parts.assign(d_.Parts.size(), {});
+    net_.Drivers.assign(d_.Drivers.size(), {});
+    net_.Wires.assign(d_.Wires.size(), -1);
+    const TSource& s = d_.Source;
+    TElementNodes& sn = net_.Source;
 
     // Ground symbols are node 0; without any, the first node handed out is.
     int counter = 0;
     if (!d_.Grounds.empty()) {
         for (const auto& g : d_.Grounds) {
             const TPoint at = g->Position;
-            if (s.Terminal1 == at) SetNodeAt(s.Node1, at, 0);
-            if (s.Terminal2 == at) SetNodeAt(s.Node2, at, 0);
-            for (auto& p : d_.Parts) {
-                if (p->Terminal1 == at) SetNodeAt(p->Node1, at, 0);
-                if (p->Terminal2 == at) SetNodeAt(p->Node2, at, 0);
+            if (s.Terminal1 == at) SetNodeAt(sn.Node1, at, 0);
+            if (s.Terminal2 == at) SetNodeAt(sn.Node2, at, 0);
+            for (std::size_t i = 0; i < d_.Parts.size(); ++i) {
+                if (d_.Parts[i]->Terminal1 == at) SetNodeAt(net_.Parts[i].Node1, at, 0);
+                if (d_.Parts[i]->Terminal2 == at) SetNodeAt(net_.Parts[i].Node2, at, 0);
             }
-            for (auto& drv : d_.Drivers) {
-                if (drv->Terminal1 == at) SetNodeAt(drv->Node1, at, 0);
-                if (drv->Terminal2 == at) SetNodeAt(drv->Node2, at, 0);
+            for (std::size_t i = 0; i < d_.Drivers.size(); ++i) {
+                if (d_.Drivers[i]->Terminal1 == at) SetNodeAt(net_.Drivers[i].Node1, at, 0);
+                if (d_.Drivers[i]->Terminal2 == at) SetNodeAt(net_.Drivers[i].Node2, at, 0);
             }
             for (std::size_t i = 0; i < d_.Wires.size(); ++i) {
                 if (!PointOnWire(at, *d_.Wires[i])) continue;
-                SetNodeAt(d_.Wires[i]->Node, at, 0);
+                SetNodeAt(net_.Wires[i], at, 0);
                 SpreadWireNode(i);
             }
         }
@@ -155,37 +158,37 @@ void TNetlistBuilder::Build() {
             ++counter;
         }
     };
-    number(s.Node2, s.Terminal2);
-    number(s.Node1, s.Terminal1);
-    for (auto& p : d_.Parts) number(p->Node1, p->Terminal1);
-    for (auto& p : d_.Parts) number(p->Node2, p->Terminal2);
-    for (auto& drv : d_.Drivers) number(drv->Node1, drv->Terminal1);
-    for (auto& drv : d_.Drivers) number(drv->Node2, drv->Terminal2);
+    number(sn.Node2, s.Terminal2);
+    number(sn.Node1, s.Terminal1);
+    for (std::size_t i = 0; i < d_.Parts.size(); ++i) number(net_.Parts[i].Node1, d_.Parts[i]->Terminal1);
+    for (std::size_t i = 0; i < d_.Parts.size(); ++i) number(net_.Parts[i].Node2, d_.Parts[i]->Terminal2);
+    for (std::size_t i = 0; i < d_.Drivers.size(); ++i) number(net_.Drivers[i].Node1, d_.Drivers[i]->Terminal1);
+    for (std::size_t i = 0; i < d_.Drivers.size(); ++i) number(net_.Drivers[i].Node2, d_.Drivers[i]->Terminal2);
 
     // Reachability from the source through parts and drivers; ground passes
     // nothing on.
-    AddReached(s.Node1);
-    AddReached(s.Node2);
+    AddReached(sn.Node1);
+    AddReached(sn.Node2);
     for (bool added = true; added;) {
         added = false;
-        auto pass = [&](auto& collection) {
-            for (auto& e : collection) {
-                if (!e->Reached && InReached(e->Node1)) {
-                    AddReached(e->Node2);
-                    e->Reached = true;
+        auto pass = [&](std::vector<TElementNodes>& list) {
+            for (TElementNodes& e : list) {
+                if (!e.Reached && InReached(e.Node1)) {
+                    AddReached(e.Node2);
+                    e.Reached = true;
                     added = true;
                 }
             }
-            for (auto& e : collection) {
-                if (!e->Reached && InReached(e->Node2)) {
-                    AddReached(e->Node1);
-                    e->Reached = true;
+            for (TElementNodes& e : list) {
+                if (!e.Reached && InReached(e.Node2)) {
+                    AddReached(e.Node1);
+                    e.Reached = true;
                     added = true;
                 }
             }
         };
-        pass(d_.Parts);
-        pass(d_.Drivers);
+        pass(net_.Parts);
+        pass(net_.Drivers);
     }
 
     // Drop the nodes nothing reaches; the highest node takes the freed number.
@@ -196,17 +199,15 @@ void TNetlistBuilder::Build() {
         Renumber(top, r);
         counter = top;
     };
-    for (auto& p : d_.Parts) {
-        if (p->Reached) continue;
-        drop(p->Node1);
-        drop(p->Node2);
+    for (auto* list : {&net_.Parts, &net_.Drivers}) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            if ((*list)[i].Reached) continue;
+            // Read afresh: dropping Node1 may have renumbered Node2.
+            drop((*list)[i].Node1);
+            drop((*list)[i].Node2);
+        }
     }
-    for (auto& drv : d_.Drivers) {
-        if (drv->Reached) continue;
-        drop(drv->Node1);
-        drop(drv->Node2);
-    }
-    d_.NodeCount = counter;
+    net_.NodeCount = counter;
 }
 
 }  // namespace pelmo

@@ -15,7 +15,23 @@
 namespace pelmo {
 
 struct TDesign;
-struct TWire;
+
+// The nodes of an element's two terminals (-1: not connected) and whether a
+// chain of parts and drivers connects it to the source.
+struct TElementNodes {
+    int Node1 = -1;
+    int Node2 = -1;
+    bool Reached = false;
+};
+
+// The node numbers of a design, by element index.
+struct TNetlist {
+    TElementNodes Source;
+    std::vector<TElementNodes> Parts;
+    std::vector<TElementNodes> Drivers;
+    std::vector<int> Wires;  // the node of each wire
+    int NodeCount = 0;       // one more than the highest node in use
+};
 
 // One grid point that has been given a node; the first node given stays.
 struct TNodeAtPoint {
@@ -25,14 +41,14 @@ struct TNodeAtPoint {
 };
 using TNSarray = std::vector<TNodeAtPoint>;
 
-// Rebuilds the Node1/Node2 of the source, parts and drivers, each wire's Node,
-// the parts' and drivers' Reached flags and the design's NodeCount.
-void BuildNetlist(TDesign& d);
+// Numbers the nodes of the design into net (its vectors keep their room).
+void BuildNetlist(const TDesign& d, TNetlist& net);
+TNetlist BuildNetlist(const TDesign& d);
 
 // The pieces of BuildNetlist, for its own use and for tests.
 class TNetlistBuilder {
 public:
-    explicit TNetlistBuilder(TDesign& d) : d_(d) {}
+    TNetlistBuilder(const TDesign& d, TNetlist& net) : d_(d), net_(net) {}
 
     void Build();
 
@@ -54,7 +70,8 @@ private:
     void AddReached(int n);
     void Renumber(int from, int to);
 
-    TDesign& d_;
+    const TDesign& d_;
+    TNetlist& net_;
     TNSarray map_;
     std::vector<int> reached_;
 };

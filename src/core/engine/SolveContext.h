@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "base/DataTypes.h"
 #include "engine/Complex.h"
+#include "engine/SolveResult.h"
 #include "engine/SparseSolver.h"
 #include "engine/TimeResponse.h"
 
@@ -43,12 +43,6 @@ struct TStampPlan {
 struct TSolveContext {
     TSparseSolver Solver;
 
-    // Lets every graph window rebuild its curve-selection menu; run at the
-    // start of every solve. Windows may add curves there (a new window's
-    // automatic System curve); a solve asked for from inside the callback is
-    // left out, as the running solve picks the change up anyway.
-    std::function<void()> RebuildCurveMenus;
-
     // Source levels of the running solve.
     double Vlevel = 0.0;      // rms volts, through dB and back
     double LevelRatio = 0.0;  // Vrms relative to the 2.83 V of the FRD data
@@ -83,7 +77,29 @@ struct TSolveContext {
     std::vector<TPartTerms> PartTerms;
 
     TStampPlan Stamps;
-    std::vector<TComplex> ElementY;  // admittance per stamp element, this frequency
+    // Admittance per stamp element at the frequency being solved: the source,
+    // then the parts, then the drivers.
+    std::vector<TComplex> ElementY;
+    TComplex PartY(std::size_t part) const { return ElementY[1 + part]; }
+
+    // The curves of the running solve, in window and curve order.
+    struct TPlottedCurve {
+        TGraphKind Kind = gkSPL;
+        TCurveSubject Subject = TCurveSubject::System;
+        int Element = -1;  // a valid driver or part index, else -1
+        bool ShowPhase = false;
+        int NodeA = 0;  // nodes measured; swapped for an inverted driver, 0 for a muted one
+        int NodeB = 0;
+        bool LookbackFailed = false;  // no more lookback points
+        std::size_t Window = 0;
+        std::size_t Curve = 0;
+    };
+    std::vector<TPlottedCurve> Plotted;
+
+    // Per driver: whether a lookback curve still asks for it, and its
+    // terminal voltage in the lookback solve of this frequency.
+    std::vector<char> DriverLookback;
+    std::vector<TComplex> LookbackVoltage;
 
     int SolvedFrequencies = 0;
     bool Running = false;

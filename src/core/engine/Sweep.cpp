@@ -6,7 +6,6 @@
 #include "blocks/CircuitBlocks.h"
 #include "engine/AcousticSum.h"
 #include "engine/DerivedResponses.h"
-#include "engine/GraphRecord.h"
 #include "engine/Netlist.h"
 #include "engine/TimeResponse.h"
 #include "model/AnalysisGrid.h"
@@ -23,33 +22,26 @@ constexpr double LookbackScale = 0.990099009900990099;
 
 // The nodes a driver's output is taken across: none when it is muted,
 // swapped when it is inverted.
-void OutputTerminals(const TDriver& drv, int& a, int& b) {
+void OutputTerminals(const TDriver& drv, const TElementNodes& n, int& a, int& b) {
     if (drv.Muted) {
         a = b = 0;
     } else if (drv.Inverted) {
-        a = drv.Node2;
-        b = drv.Node1;
+        a = n.Node2;
+        b = n.Node1;
     } else {
-        a = drv.Node1;
-        b = drv.Node2;
+        a = n.Node1;
+        b = n.Node2;
     }
 }
 
 // However the solve ends (an expression error of a circuit block ends it with
-// an exception), the running flag is cleared and the plotted-curve list,
-// which points into the windows' curves, emptied.
+// an exception), the running flag is cleared.
 struct RunningGuard {
-    RunningGuard(bool& flag, TDesign& d) : flag_(flag), d_(d) { flag_ = true; }
-    ~RunningGuard() {
-        flag_ = false;
-        d_.Plotted.clear();
-    }
+    explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningGuard() { flag_ = false; }
     bool& flag_;
-    TDesign& d_;
 };
-}  // namespace
 
-namespace {
 TComplex Admittance(int state, std::uint8_t type, double value, double esr, double omega) {
     if (state == psShorted) return {ShortedSiemens, 0.0};
     if (state == psOpen) return {OpenSiemens, 0.0};
@@ -79,12 +71,8 @@ void TakePartTerms(const TDesign& d, TSolveContext& ctx) {
     }
 }
 
-void SetPartAdmittances(TDesign& d, const TSolveContext& ctx, double f) {
-    const double omega = TwoPi * f;
-    for (std::size_t i = 0; i < d.Parts.size(); ++i) {
-        const auto& t = ctx.PartTerms[i];
-        d.Parts[i]->Admittance = Admittance(t.State, t.Type, t.Value, t.ESR, omega);
-    }
+void SizeElementAdmittances(const TDesign& d, TSolveContext& ctx) {
+    ctx.ElementY.resize(1 + d.Parts.size() + d.Drivers.size());
 }
 }  // namespace
 
@@ -96,20 +84,25 @@ TComplex PartAdmittance(const TPart& p, double omega) {
     return Admittance(p.State, p.PartType, PartValue(p), PartESR(p), omega);
 }
 
-void SetPartAdmittances(TDesign& d, double f) {
+void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f) {
+    if (ctx.PartTerms.size() != d.Parts.size()) TakePartTerms(d, ctx);
+    SizeElementAdmittances(d, ctx);
     const double omega = TwoPi * f;
-    for (auto& p : d.Parts) p->Admittance = PartAdmittance(*p, omega);
+    for (std::size_t i = 0; i < d.Parts.size(); ++i) {
+        const auto& t = ctx.PartTerms[i];
+        ctx.ElementY[1 + i] = Admittance(t.State, t.Type, t.Value, t.ESR, omega);
+    }
 }
 
-void PlanStamps(const TDesign& d, TSolveContext& ctx) {
+void PlanStamps(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
     TStampPlan& plan = ctx.Stamps;
     plan.Clear();
-    const TSource& s = d.Source;
+    const TElementNodes& s = net.Source;
     const int parts = static_cast<int>(d.Parts.size());
     auto add = [&plan](int row, int col, int element, bool negate) { plan.Add(row, col, element, negate); };
     // One row after the other, each with the source, the parts, the drivers:
     // the order in which the entries accumulate.
-    for (int r = 1; r < d.NodeCount; ++r) {
+    for (int r = 1; r < net.NodeCount; ++r) {
         if (s.Node1 == r) {
             if (s.Node2 > 0) add(r, s.Node2, -1, true);
             add(r, r, -1, false);
@@ -119,7 +112,7 @@ void PlanStamps(const TDesign& d, TSolveContext& ctx) {
             add(r, r, -1, false);
         }
         for (int i = 0; i < parts; ++i) {
-            const TPart& p = *d.Parts[static_cast<std::size_t>(i)];
+            const TElementNodes& p = net.Parts[static_cast<std::size_t>(i)];
             if (p.Node1 == p.Node2) continue;
             if (p.Node1 == r) {
                 if (p.Node2 > 0) add(r, p.Node2, i, true);
@@ -130,7 +123,7 @@ void PlanStamps(const TDesign& d, TSolveContext& ctx) {
             }
         }
         for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-            const TDriver& drv = *d.Drivers[i];
+            const TElementNodes& drv = net.Drivers[i];
             const int e = parts + static_cast<int>(i);
             if (drv.Node1 == r) {
                 if (drv.Node2 > 0) add(r, drv.Node2, e, true);
@@ -143,22 +136,21 @@ void PlanStamps(const TDesign& d, TSolveContext& ctx) {
     }
     plan.Values.resize(plan.Rows.size());
     // The source as a current into Node1 and out of Node2.
-    const double ys = 1.0 / s.InternalResistance;
-    plan.RightSides.assign(d.NodeCount > 1 ? static_cast<std::size_t>(d.NodeCount - 1) : 0, ComplexZero);
-    for (int r = 1; r < d.NodeCount; ++r) {
+    const double ys = 1.0 / d.Source.InternalResistance;
+    plan.RightSides.assign(net.NodeCount > 1 ? static_cast<std::size_t>(net.NodeCount - 1) : 0, ComplexZero);
+    for (int r = 1; r < net.NodeCount; ++r) {
         if (s.Node1 == r)
             plan.RightSides[static_cast<std::size_t>(r - 1)] = {ys, 0.0};
         else if (s.Node2 == r)
             plan.RightSides[static_cast<std::size_t>(r - 1)] = {-ys, 0.0};
     }
+    SizeElementAdmittances(d, ctx);
 }
 
 bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale) {
     const double ys = 1.0 / d.Source.InternalResistance;
     const std::size_t parts = d.Parts.size();
-    ctx.ElementY.resize(1 + parts + d.Drivers.size());
     ctx.ElementY[0] = {ys, 0.0};
-    for (std::size_t i = 0; i < parts; ++i) ctx.ElementY[1 + i] = d.Parts[i]->Admittance;
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         TComplex y = DriverAdmittance(*d.Drivers[i], k);
         if (driverScale != 1.0) y = {y.re * driverScale, y.im * driverScale};
@@ -174,72 +166,76 @@ bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverSc
            solver.AddRightSides(plan.RightSides.data());
 }
 
-void ReadNodeVoltages(const TDesign& d, TSolveContext& ctx) {
-    const std::size_t n = d.NodeCount > 0 ? static_cast<std::size_t>(d.NodeCount) : 1;
+void ReadNodeVoltages(TSolveContext& ctx, int nodeCount) {
+    const std::size_t n = nodeCount > 0 ? static_cast<std::size_t>(nodeCount) : 1;
     ctx.V.resize(n);
     ctx.V[0] = ComplexZero;
     for (std::size_t i = 1; i < n; ++i) ctx.V[i] = ctx.Solver.GetSolution(static_cast<int>(i));
 }
 
-void BuildPlottedList(TDesign& d, TGraphList& graphs) {
-    d.Plotted.clear();
-    for (std::size_t w = 0; w < graphs.Windows.size(); ++w) {
-        TGraphRecord& g = *graphs.Windows[w];
-        for (std::size_t c = 0; c < g.Curves.size(); ++c) {
-            TSeriesDef& curve = g.Curves[c];
-            TPlottedDrivers e;
-            e.Kind = g.Kind;
-            e.ShowPhase = curve.ShowPhase;
-            e.Driver = curve.Driver;
-            e.Part = curve.Part;
-            e.MagSeries = &curve.MagSeries;
-            e.PhaseSeries = &curve.PhaseSeries;
-            e.Window = static_cast<int>(w);
-            e.Curve = static_cast<int>(c);
-            const std::string& name = curve.Name;
-            e.WantsLookback = name.size() >= 9 && name.compare(name.size() - 9, 9, "lookback)") == 0;
-            if (TDriver* drv = curve.Driver) {
-                e.RefDes = drv->RefDes;
-                if (!e.WantsLookback) e.DriverOnly = name.size() > DriverDesignator(*drv).size();
-                OutputTerminals(*drv, e.NodeA, e.NodeB);
-                if (e.WantsLookback) drv->Lookback = true;
-            } else if (TPart* p = curve.Part) {
-                e.RefDes = p->RefDes;
-                e.NodeA = p->Node1;
-                e.NodeB = p->Node2;
-            }
-            curve.DriverOnly = e.DriverOnly;
-            d.Plotted.push_back(e);
-        }
-    }
-}
-
 namespace {
 
-void LookbackSolve(TDesign& d, TSolveContext& ctx, int k) {
-    TSparseSolver& solver = ctx.Solver;
-    if (StampEquations(d, ctx, k, LookbackScale) && solver.SolveSystem()) {
-        ReadNodeVoltages(d, ctx);
-        for (TPlottedDrivers& e : d.Plotted) {
-            if (!e.Driver || !e.Driver->Lookback) continue;
-            const TComplex v = CSub(ctx.NodeVoltage(e.NodeA), ctx.NodeVoltage(e.NodeB));
-            e.Driver->LookbackVoltage = v;
-            if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) {
-                e.Driver->Lookback = false;
-                e.LookbackFailed = true;
+bool ValidIndex(int i, std::size_t n) { return i >= 0 && static_cast<std::size_t>(i) < n; }
+
+// The curves of the request with their nodes, and which drivers the lookback
+// solve must measure.
+void PlanCurves(const TDesign& d, const TNetlist& net, const TSolveRequest& request, TSolveContext& ctx) {
+    ctx.Plotted.clear();
+    ctx.DriverLookback.assign(d.Drivers.size(), 0);
+    ctx.LookbackVoltage.resize(d.Drivers.size());
+    ctx.LookbackOn = false;
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& window = request.Windows[w];
+        for (std::size_t c = 0; c < window.Curves.size(); ++c) {
+            const TCurveRequest& curve = window.Curves[c];
+            TSolveContext::TPlottedCurve e;
+            e.Kind = window.Kind;
+            e.Subject = curve.Subject;
+            e.ShowPhase = curve.ShowPhase;
+            e.Window = w;
+            e.Curve = c;
+            if (IsDriverSubject(curve.Subject) && ValidIndex(curve.Element, d.Drivers.size())) {
+                const auto i = static_cast<std::size_t>(curve.Element);
+                e.Element = curve.Element;
+                OutputTerminals(*d.Drivers[i], net.Drivers[i], e.NodeA, e.NodeB);
+                if (curve.Subject == TCurveSubject::Lookback) {
+                    ctx.DriverLookback[i] = 1;
+                    ctx.LookbackOn = true;
+                }
+            } else if (curve.Subject == TCurveSubject::Part && ValidIndex(curve.Element, d.Parts.size())) {
+                e.Element = curve.Element;
+                e.NodeA = net.Parts[static_cast<std::size_t>(curve.Element)].Node1;
+                e.NodeB = net.Parts[static_cast<std::size_t>(curve.Element)].Node2;
             }
+            ctx.Plotted.push_back(e);
         }
-        // Every lookback curve of a driver whose lookback voltage vanished
-        // stops, not only the first one met.
-        for (TPlottedDrivers& e : d.Plotted)
-            if (e.WantsLookback && e.Driver && !e.Driver->Lookback) e.LookbackFailed = true;
     }
-    solver.ReleaseSystem();
-    solver.InitStruc(d.NodeCount - 1);
 }
 
-void InputImpedance(const TDesign& d, TSolveContext& ctx) {
-    const TComplex vs = CSub(ctx.NodeVoltage(d.Source.Node1), ctx.NodeVoltage(d.Source.Node2));
+void LookbackSolve(const TDesign& d, const TNetlist& net, TSolveContext& ctx, int k) {
+    TSparseSolver& solver = ctx.Solver;
+    if (StampEquations(d, ctx, k, LookbackScale) && solver.SolveSystem()) {
+        ReadNodeVoltages(ctx, net.NodeCount);
+        for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+            if (!ctx.DriverLookback[i]) continue;
+            int a = 0, b = 0;
+            OutputTerminals(*d.Drivers[i], net.Drivers[i], a, b);
+            const TComplex v = CSub(ctx.NodeVoltage(a), ctx.NodeVoltage(b));
+            ctx.LookbackVoltage[i] = v;
+            // A vanished lookback voltage stops every lookback curve of the driver.
+            if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) ctx.DriverLookback[i] = 0;
+        }
+        for (auto& e : ctx.Plotted)
+            if (e.Subject == TCurveSubject::Lookback && e.Element >= 0 &&
+                !ctx.DriverLookback[static_cast<std::size_t>(e.Element)])
+                e.LookbackFailed = true;
+    }
+    solver.ReleaseSystem();
+    solver.InitStruc(net.NodeCount - 1);
+}
+
+void InputImpedance(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
+    const TComplex vs = CSub(ctx.NodeVoltage(net.Source.Node1), ctx.NodeVoltage(net.Source.Node2));
     const TComplex across = CSub(ComplexOne, vs);
     if (CAbs(across) >= 1e-20) {
         ctx.Zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
@@ -248,28 +244,46 @@ void InputImpedance(const TDesign& d, TSolveContext& ctx) {
     }
 }
 
-void FrequencyStep(TDesign& d, TSolveContext& ctx, int k) {
+void FrequencyStep(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int k) {
+    const TNetlist& net = result.Netlist;
     const double f = d.Grid[static_cast<std::size_t>(k)];
     SetPartAdmittances(d, ctx, f);
     TSparseSolver& solver = ctx.Solver;
-    solver.InitStruc(d.NodeCount - 1);  // a failure here makes the stamping fail
-    if (ctx.LookbackOn) LookbackSolve(d, ctx, k);
+    solver.InitStruc(net.NodeCount - 1);  // a failure here makes the stamping fail
+    if (ctx.LookbackOn) LookbackSolve(d, net, ctx, k);
     if (StampEquations(d, ctx, k, 1.0) && solver.SolveSystem()) {
-        ReadNodeVoltages(d, ctx);
-        InputImpedance(d, ctx);
-        SumDrivers(d, ctx, k, f);
-        CurvePoints(d, ctx, k, f);
-        ++ctx.SolvedFrequencies;
+        ReadNodeVoltages(ctx, net.NodeCount);
+        InputImpedance(d, net, ctx);
+        SumDrivers(d, ctx, result, k, f);
+        CurvePoints(d, ctx, result, k, f);
+        ++result.SolvedFrequencies;
     }
     solver.ReleaseSystem();
 }
 
 }  // namespace
 
-void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSink& messages) {
+void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result) {
+    result.Windows.resize(request.WindowCount);
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& in = request.Windows[w];
+        TWindowPoints& out = result.Windows[w];
+        out.ResponseScale = in.ResponseScale;
+        out.AutoScalePending = in.AutoScalePending;
+        out.Curves.resize(in.Curves.size());
+        for (TCurvePoints& c : out.Curves) {
+            c.Mag.Clear(AnalysisPoints);
+            c.Phase.Clear(AnalysisPoints);
+        }
+    }
+}
+
+void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, TSolveResult& result,
+                  MessageSink& messages) {
+    result.Solved = false;
     if ((d.Parts.empty() && d.Drivers.empty()) || d.BlockDesignMode) return;
-    if (ctx.Running) return;  // asked for while the menus are rebuilt
-    RunningGuard running(ctx.Running, d);
+    if (ctx.Running) return;
+    RunningGuard running(ctx.Running);
     EnsureAnalysisGrid(d);
 
     const double vrms = d.Source.Vrms;
@@ -279,54 +293,49 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
     ctx.PeakVolts = ctx.Vlevel * 1.4142135624;
     ctx.PowerScale = DbToLin(2.0 * LinToDb(vrms));
 
-    BuildNetlist(d);
+    TNetlist& net = result.Netlist;
+    BuildNetlist(d, net);
 
-    for (auto& drv : d.Drivers) {
-        drv->ResultMag.clear();
-        drv->ResultPhase.clear();
+    result.DriverMag.resize(d.Drivers.size());
+    result.DriverPhase.resize(d.Drivers.size());
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+        result.DriverMag[i].clear();
+        result.DriverPhase[i].clear();
     }
-    if (ctx.RebuildCurveMenus) ctx.RebuildCurveMenus();
 
-    BuildPlottedList(d, graphs);
-    ctx.LookbackOn = false;
-    for (const auto& e : d.Plotted)
-        if (e.WantsLookback) ctx.LookbackOn = true;
+    PlanCurves(d, net, request, ctx);
 
     ctx.NodeP.resize(d.Drivers.size());
     ctx.NodeN.resize(d.Drivers.size());
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         int p = 0, n = 0;
-        OutputTerminals(*d.Drivers[i], p, n);
+        OutputTerminals(*d.Drivers[i], net.Drivers[i], p, n);
         ctx.NodeP[i] = p < 0 ? 0 : p;
         ctx.NodeN[i] = n < 0 ? 0 : n;
     }
 
     EvaluateBlocks(d, messages);
 
-    for (TPlottedDrivers& e : d.Plotted) {
-        e.MagSeries->Clear(AnalysisPoints);
-        e.PhaseSeries->Clear(AnalysisPoints);
-    }
-    d.SystemMag.assign(AnalysisPoints, 0.0);
-    d.SystemPhase.assign(AnalysisPoints, 0.0);
+    ResetCurvePoints(request, result);
+    result.SystemMag.assign(AnalysisPoints, 0.0);
+    result.SystemPhase.assign(AnalysisPoints, 0.0);
 
-    PlanStamps(d, ctx);
+    PlanStamps(d, net, ctx);
     TakePartTerms(d, ctx);
-    ctx.SolvedFrequencies = 0;
-    for (int k = 0; k < AnalysisPoints; ++k) FrequencyStep(d, ctx, k);
-    if (ctx.SolvedFrequencies == 0) {
+    result.SolvedFrequencies = 0;
+    for (int k = 0; k < AnalysisPoints; ++k) FrequencyStep(d, ctx, result, k);
+    if (result.SolvedFrequencies == 0) {
         // Nothing was solved: no system response either, so that no curve
         // shows made-up values.
-        d.SystemMag.clear();
-        d.SystemPhase.clear();
+        result.SystemMag.clear();
+        result.SystemPhase.clear();
     }
 
-    SquareWaveCurves(d, graphs, ctx.TimeWork);
-    DelayCurves(d, graphs, ctx);
-    SplCurves(d, graphs, ctx);
-    ImpulseStepCurves(d, graphs, ctx.TimeWork, messages);
-
-    d.Plotted.clear();
+    SquareWaveCurves(d, request, result, ctx.TimeWork);
+    DelayCurves(d, request, result, ctx);
+    SplCurves(d, request, result, ctx);
+    ImpulseStepCurves(d, request, result, ctx.TimeWork, messages);
+    result.Solved = true;
 }
 
 }  // namespace pelmo

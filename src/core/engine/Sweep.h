@@ -1,24 +1,32 @@
 #pragma once
 
 #include "engine/SolveContext.h"
+#include "engine/SolveResult.h"
 
-// The solve: netlist, block evaluation, plotted-curve list, the nodal
-// equations at every grid frequency (with the second "lookback" solve when a
-// curve asks for it), the acoustic sum and every curve's points.
+// The solve: netlist, block evaluation, the nodal equations at every grid
+// frequency (with the second "lookback" solve when a curve asks for it), the
+// acoustic sum and the points of every curve asked for.
 
 namespace pelmo {
 
 struct TDesign;
 struct TPart;
 struct TDriver;
-struct TGraphList;
 class MessageSink;
 
-// Solves the design at all grid frequencies and refills every curve of every
-// window in graphs. Does nothing for a design without parts and drivers or in
-// circuit-block design mode. An error in a circuit block's member expression
-// ends the solve with the evaluator's exception (before any curve changed).
-void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSink& messages);
+// Solves the design at all grid frequencies into result: netlist, driver
+// shares, system response and the points of the request's curves. Does
+// nothing (result.Solved false, the rest as before) for a design without
+// parts and drivers or in circuit-block design mode. The circuit blocks'
+// expressions are evaluated first, which writes their members' bound values;
+// an error in one ends the solve with the evaluator's exception before any
+// curve changed.
+void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, TSolveResult& result,
+                  MessageSink& messages);
+
+// A result window per request window and an empty point list per curve (with
+// room for a sweep), the response scales as requested.
+void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result);
 
 // Admittance of a part at angular frequency omega: shorted 1e6 S, open 1e-4 S,
 // otherwise 1/Z of its value and ESR. A part whose impedance is exactly zero
@@ -27,21 +35,17 @@ void SolveItClick(TDesign& d, TGraphList& graphs, TSolveContext& ctx, MessageSin
 TComplex PartAdmittance(const TPart& p, double omega);
 // Admittance of a driver at grid index k; zero where its data have no entry k.
 TComplex DriverAdmittance(const TDriver& drv, int k);
-// Sets every part's Admittance for grid frequency f.
-void SetPartAdmittances(TDesign& d, double f);
 
-// Rebuilds ctx.Stamps from the current node numbers (after BuildNetlist).
-void PlanStamps(const TDesign& d, TSolveContext& ctx);
-
-// Stamps the nodal equations of grid index k into the initialized solver,
-// the drivers' admittances multiplied by driverScale. False at the first
-// failing call.
+// The steps of one frequency, for the solve and for tests that check the
+// equations against another simulator:
+// the stamps of the netlist's nodal matrix (after BuildNetlist);
+void PlanStamps(const TDesign& d, const TNetlist& net, TSolveContext& ctx);
+// every part's admittance at grid frequency f into ctx.ElementY;
+void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f);
+// the equations of grid index k into the initialized solver, the drivers'
+// admittances multiplied by driverScale (false at the first failing call);
 bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale);
-
-// Copies the solver's solution into ctx.V (NodeCount entries).
-void ReadNodeVoltages(const TDesign& d, TSolveContext& ctx);
-
-// Builds the plotted-curve list (d.Plotted) from the windows' curves.
-void BuildPlottedList(TDesign& d, TGraphList& graphs);
+// the solution into ctx.V (nodeCount entries).
+void ReadNodeVoltages(TSolveContext& ctx, int nodeCount);
 
 }  // namespace pelmo

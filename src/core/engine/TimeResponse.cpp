@@ -9,8 +9,8 @@
 #include "base/Conversions.h"
 #include "driverdata/FFT.h"
 #include "driverdata/FitCurve.h"
-#include "engine/GraphRecord.h"
 #include "engine/Smoothing.h"
+#include "engine/SolveResult.h"
 #include "model/Design.h"
 #include "model/Elements.h"
 
@@ -39,25 +39,28 @@ constexpr std::size_t SlopeFrom = 853;
 constexpr std::size_t SlopeTo = 1707;
 constexpr double SlopeTurn = 20.0;
 
-// The magnitude and phase a curve draws from: its driver's Result or, for
-// the System curve, the system response. Null when the curve has none (a
-// part's curve, a driver whose Result is empty, no solved frequency).
+// The magnitude and phase a curve draws from: its driver's share of the sum
+// or, for the System curve, the system response. Null when the curve has none
+// (a part's curve, a driver whose share is empty, no solved frequency).
 struct Source {
     const DataArray* mag = nullptr;
     const DataArray* phase = nullptr;
     bool system = false;
 };
 
-Source SourceOf(const TDesign& d, const TSeriesDef& c) {
+Source SourceOf(const TDesign& d, const TSolveResult& result, const TCurveRequest& c) {
     Source s;
-    if (c.Driver) {
-        if (!c.Driver->ResultMag.empty() && c.Driver->ResultPhase.size() == c.Driver->ResultMag.size()) {
-            s.mag = &c.Driver->ResultMag;
-            s.phase = &c.Driver->ResultPhase;
+    if (IsDriverSubject(c.Subject)) {
+        const auto i = static_cast<std::size_t>(c.Element);
+        if (c.Element >= 0 && i < result.DriverMag.size() && !result.DriverMag[i].empty() &&
+            result.DriverPhase[i].size() == result.DriverMag[i].size()) {
+            s.mag = &result.DriverMag[i];
+            s.phase = &result.DriverPhase[i];
         }
-    } else if (!c.Part && !d.SystemMag.empty() && d.SystemPhase.size() == d.SystemMag.size()) {
-        s.mag = &d.SystemMag;
-        s.phase = &d.SystemPhase;
+    } else if (c.Subject == TCurveSubject::System && !result.SystemMag.empty() &&
+               result.SystemPhase.size() == result.SystemMag.size()) {
+        s.mag = &result.SystemMag;
+        s.phase = &result.SystemPhase;
         s.system = true;
     }
     if (s.mag && s.mag->size() != d.Grid.size()) s.mag = s.phase = nullptr;
@@ -254,53 +257,59 @@ double AutomaticResponseScale(double constant, double peak) {
     return q < top ? q : top;
 }
 
-void SquareWaveCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& work) {
-    for (TGraphRecord* g : graphs.Windows) {
-        if (!g || g->Kind != gkSquareWave) continue;
-        for (TSeriesDef& c : g->Curves) {
-            Source s = SourceOf(d, c);
+void SquareWaveCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TTimeResponseWork& work) {
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& g = request.Windows[w];
+        if (g.Kind != gkSquareWave) continue;
+        TWindowPoints& out = result.Windows[w];
+        for (std::size_t i = 0; i < g.Curves.size(); ++i) {
+            Source s = SourceOf(d, result, g.Curves[i]);
             if (!s.mag) continue;
+            TChartCurve& points = out.Curves[i].Mag;
             // The harmonics' phases are read off the phase unwrapped: a straight
             // line between two grid points where the stored phase wraps would
             // give a harmonic there a made-up phase.
             work.ExtPhase.assign(s.phase->begin(), s.phase->end());
             UnwrapPhase(work.ExtPhase);
             s.phase = &work.ExtPhase;
-            const Harmonics h = SquareWaveHarmonics(d.Grid, s, g->TestFrequency);
+            const Harmonics h = SquareWaveHarmonics(d.Grid, s, g.TestFrequency);
             const double peak =
-                SquareWavePass(h, g->ResponseScale / SquareWaveDivisor, g->AutoScalePending ? nullptr : &c.MagSeries);
-            if (g->Curves.size() == 1 && g->AutoScalePending) {
-                g->AutoScalePending = false;
-                g->ResponseScale = AutomaticResponseScale(SquareWaveAutoScale, peak);
-                SquareWavePass(h, g->ResponseScale / SquareWaveDivisor, &c.MagSeries);
+                SquareWavePass(h, out.ResponseScale / SquareWaveDivisor, out.AutoScalePending ? nullptr : &points);
+            if (g.Curves.size() == 1 && out.AutoScalePending) {
+                out.AutoScalePending = false;
+                out.ResponseScale = AutomaticResponseScale(SquareWaveAutoScale, peak);
+                SquareWavePass(h, out.ResponseScale / SquareWaveDivisor, &points);
             }
         }
     }
 }
 
-void ImpulseStepCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& work, MessageSink& messages) {
+void ImpulseStepCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TTimeResponseWork& work,
+                       MessageSink& messages) {
     if (work.Bins.size() != ImpulseBins) {
         work.Bins.resize(ImpulseBins);
         for (std::size_t k = 0; k < ImpulseBins; ++k) work.Bins[k] = static_cast<double>(k) * ImpulseBinHz;
     }
     work.DoneCount = 0;
-    for (TGraphRecord* g : graphs.Windows) {
-        if (!g || (g->Kind != gkImpulse && g->Kind != gkStep)) continue;
-        for (TSeriesDef& c : g->Curves) {
-            const Source s = SourceOf(d, c);
+    for (std::size_t w = 0; w < request.WindowCount; ++w) {
+        const TWindowRequest& g = request.Windows[w];
+        if (g.Kind != gkImpulse && g.Kind != gkStep) continue;
+        TWindowPoints& out = result.Windows[w];
+        for (std::size_t i = 0; i < g.Curves.size(); ++i) {
+            const Source s = SourceOf(d, result, g.Curves[i]);
             if (!s.mag) continue;
             const DataArray& h = ImpulseOf(d, s, work, messages);
-            c.MagSeries.LineWidth = 1;
-            const bool impulse = g->Kind == gkImpulse;
-            if (s.system && g->Curves.size() == 1 && g->AutoScalePending) {
+            TChartCurve& points = out.Curves[i].Mag;
+            const bool impulse = g.Kind == gkImpulse;
+            if (s.system && g.Curves.size() == 1 && out.AutoScalePending) {
                 const double peak = impulse ? ImpulsePeak(h) : StepPass(h, 0.0, nullptr);
-                g->AutoScalePending = false;
-                g->ResponseScale = AutomaticResponseScale(impulse ? ImpulseAutoScale : StepAutoScale, peak);
+                out.AutoScalePending = false;
+                out.ResponseScale = AutomaticResponseScale(impulse ? ImpulseAutoScale : StepAutoScale, peak);
             }
             if (impulse)
-                PlotImpulse(h, g->ResponseScale / ImpulseDivisor, c.MagSeries);
+                PlotImpulse(h, out.ResponseScale / ImpulseDivisor, points);
             else
-                StepPass(h, g->ResponseScale / StepDivisor, &c.MagSeries);
+                StepPass(h, out.ResponseScale / StepDivisor, &points);
         }
     }
 }

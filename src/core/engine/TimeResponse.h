@@ -6,13 +6,14 @@
 
 // Time-domain responses of the acoustic output: square wave, impulse and step.
 // Both run at the end of every solve and fill the curves of the square-wave,
-// impulse and step windows from each driver's Result and from the system
-// response (TDesign::SystemMag/SystemPhase; empty when no frequency solved).
+// impulse and step windows from each driver's share of the sum and from the
+// system response (empty when no frequency solved).
 
 namespace pelmo {
 
 struct TDesign;
-struct TGraphList;
+struct TSolveRequest;
+struct TSolveResult;
 class MessageSink;
 
 // The impulse and step spectrum: 16384 points at 192 kHz, bins 0 ... 8192
@@ -55,13 +56,15 @@ struct TTimeResponseWork {
 double InterpolateAt(const DataArray& x, const DataArray& y, double f);
 
 // After the sweep, before the group delay: every curve of every square-wave
-// window; may set the window's ResponseScale and clear AutoScalePending.
-void SquareWaveCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& work);
+// window; a curve alone in a window whose scale is pending picks the
+// window's ResponseScale (in the result) and clears AutoScalePending.
+void SquareWaveCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TTimeResponseWork& work);
 
 // Last step of the solve, after the SPL curves: every curve of every impulse
 // and step window; the System curve alone in a window with AutoScalePending
 // picks ResponseScale.
-void ImpulseStepCurves(const TDesign& d, TGraphList& graphs, TTimeResponseWork& work, MessageSink& messages);
+void ImpulseStepCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TTimeResponseWork& work,
+                       MessageSink& messages);
 
 // trunc(constant / peak) as a whole number in the signed 64-bit range: a
 // quotient beyond the range (a peak of almost nothing, as when every driver is

@@ -138,7 +138,6 @@ private:
             p.ChosenTolerance = L < 19 ? -1.0 : r_.Real(b + 18);
             p.Vendor = L < 20 ? std::string() : r_.Value(b + 19);
             SetPartPosition(d_, p, at);
-            if (p.PartType == ptResistor && p.Value != 0.0) p.Admittance = {1.0 / p.Value, 0.0};
         }
         return h.First + static_cast<std::size_t>(h.Count) * L;
     }
@@ -363,7 +362,6 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
     }
     RebuildBlockMembers(d);
 
-    target.Plotted.clear();
     target.Blocks = std::move(d.Blocks);
     target.Parts = std::move(d.Parts);
     target.Drivers = std::move(d.Drivers);

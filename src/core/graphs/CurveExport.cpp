@@ -1,7 +1,7 @@
 #include "graphs/CurveExport.h"
 
 #include "base/TextFile.h"
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

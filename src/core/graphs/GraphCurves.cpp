@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 #include "model/Design.h"
 
 namespace pelmo {
@@ -17,10 +17,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-template <class T>
-bool Holds(const Collection<T>& items, const T* p) {
-    return std::any_of(items.begin(), items.end(), [p](const std::unique_ptr<T>& q) { return q.get() == p; });
-}
 }  // namespace
 
 TCurveMenuLayout CurveMenuLayout(TGraphKind kind, const TDesign& d) {
@@ -77,27 +73,24 @@ int RebindCurveElements(TGraphList& graphs, const TDesign& d) {
     for (TGraphRecord* g : graphs.Windows) {
         for (std::size_t i = 0; i < g->Curves.size();) {
             TSeriesDef& c = g->Curves[i];
-            if (!c.Driver && !c.Part) {
+            if (c.Subject == TCurveSubject::System) {
                 ++i;
                 continue;
             }
-            // Only pointers known to be alive are followed.
-            bool alive = false;
-            if (c.Driver && Holds(d.Drivers, c.Driver))
-                alive = c.Name.substr(0, c.Name.find(' ')) == DriverDesignator(*c.Driver);
-            else if (c.Part && Holds(d.Parts, c.Part))
-                alive = c.Name == PartDesignator(*c.Part);
-            if (!alive) {
-                TDriver* drv = nullptr;
-                TPart* part = nullptr;
-                FindCurveElement(d, c.Name, drv, part);
-                if (!drv && !part) {
-                    RemoveCurve(*g, i);
-                    ++removed;
-                    continue;
-                }
-                c.Driver = drv;
-                c.Part = part;
+            // A curve whose element still stands at its index under its name
+            // stays with it; any other follows its name.
+            const auto at = static_cast<std::size_t>(c.Element);
+            bool same = false;
+            if (IsDriverSubject(c.Subject))
+                same = c.Element >= 0 && at < d.Drivers.size() &&
+                       c.Name.substr(0, c.Name.find(' ')) == DriverDesignator(*d.Drivers[at]);
+            else
+                same = c.Element >= 0 && at < d.Parts.size() && c.Name == PartDesignator(*d.Parts[at]);
+            if (!same) c.Element = FindCurveElement(d, c.Name, c.Subject);
+            if (c.Element < 0) {
+                RemoveCurve(*g, i);
+                ++removed;
+                continue;
             }
             ++i;
         }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "graphs/GraphRecord.h"
 #include "model/GraphKind.h"
 
 // The rules of a graph window's Curves menu and of the curve settings
@@ -18,7 +19,6 @@ struct TGraphList;
 
 inline constexpr const char* GetFileItem = "Get File";
 inline constexpr const char* FromFilePrefix = "From File: ";
-inline constexpr const char* SystemCurveName = "System";
 inline constexpr const char* ExportSystemFrdItem = "Export system FRD file";
 inline constexpr const char* ExportSystemZmaItem = "Export system ZMA file";
 inline constexpr const char* ExportFrdItem = "Export FRD file";

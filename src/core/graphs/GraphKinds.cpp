@@ -1,6 +1,6 @@
 #include "graphs/GraphKinds.h"
 
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

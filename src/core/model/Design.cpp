@@ -211,7 +211,6 @@ TPart& AddPart(TDesign& d, int partType, TPoint pos, bool horizontal) {
     p.State = psNormal;
     p.Subckt = -1;
     p.IsHorizontal = horizontal;
-    if (partType == ptResistor && p.Value != 0) p.Admittance = {1.0 / p.Value, 0.0};
     SetPartPosition(d, p, pos);
     return p;
 }
@@ -283,7 +282,6 @@ void CopyPart(const TPart& from, TPart& to) {
     to.Equation1 = from.Equation1;
     to.Equation2 = from.Equation2;
     to.Subckt = from.Subckt;
-    to.Admittance = from.Admittance;
     to.IsHorizontal = from.IsHorizontal;
     to.Position = from.Position;
     to.State = from.State;
@@ -306,20 +304,14 @@ void CopyPart(const TPart& from, TPart& to) {
 }
 
 void CopyDriver(const TDriver& from, TDriver& to) {
-    // Everything but the designator, the netlist and selection state, the folder
-    // of response files and the last solve's result. The arrays are value members,
-    // so the copy never shares storage with the original.
+    // Everything but the designator, the selection state and the folder of
+    // response files. The arrays are value members, so the copy never shares
+    // storage with the original.
     TDriver keep;
     keep.FRDFolder = std::move(to.FRDFolder);
     keep.RefDes = to.RefDes;
     keep.Selected = to.Selected;
     keep.SavedPosition = to.SavedPosition;
-    keep.Node1 = to.Node1;
-    keep.Node2 = to.Node2;
-    keep.Reached = to.Reached;
-    keep.Lookback = to.Lookback;
-    keep.ResultMag = std::move(to.ResultMag);
-    keep.ResultPhase = std::move(to.ResultPhase);
 
     to = from;
 
@@ -327,12 +319,6 @@ void CopyDriver(const TDriver& from, TDriver& to) {
     to.RefDes = keep.RefDes;
     to.Selected = keep.Selected;
     to.SavedPosition = keep.SavedPosition;
-    to.Node1 = keep.Node1;
-    to.Node2 = keep.Node2;
-    to.Reached = keep.Reached;
-    to.Lookback = keep.Lookback;
-    to.ResultMag = std::move(keep.ResultMag);
-    to.ResultPhase = std::move(keep.ResultPhase);
 }
 
 void CopyText(const TDesign& d, const TStext& from, TStext& to) {
@@ -450,7 +436,6 @@ void RebuildBlockMembers(TDesign& d) {
 }
 
 void ClearElements(TDesign& d) {
-    d.Plotted.clear();
     d.Blocks.clear();
     d.Parts.clear();
     d.Drivers.clear();

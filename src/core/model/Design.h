@@ -34,17 +34,6 @@ struct TDesign {
     DataArray Grid;  // analysis frequencies, Hz
     double OctavesPerStep = 0;
 
-    std::vector<TPlottedDrivers> Plotted;
-
-    // Set by the netlist: one more than the highest node number in use.
-    int NodeCount = 0;
-
-    // The summed acoustic response of the last solve, one entry per grid
-    // frequency: magnitude (linear) and phase (degrees). Empty when no
-    // frequency could be solved.
-    DataArray SystemMag;
-    DataArray SystemPhase;
-
     // Defaults that new elements take: one per part type, one driver, one text.
     std::array<TPart, 3> DefaultParts;
     TDriver DefaultDriver;

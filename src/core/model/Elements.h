@@ -8,7 +8,6 @@
 
 #include "base/DataTypes.h"
 #include "model/Geometry.h"
-#include "model/GraphKind.h"
 
 // The element records of a design. Plain data: behaviour lives in the design's
 // functions (Design.h) and in the engine. Fields keep their declared order.
@@ -45,7 +44,6 @@ struct TPart {
     int Subckt = -1;
     std::string Equation1;
     std::string Equation2;
-    TComplex Admittance;
     bool IsHorizontal = false;
     TPoint Position;
     int State = 0;
@@ -67,11 +65,8 @@ struct TPart {
     double SearchTolerance = 0;
     double ESRSearchTolerance = 0;
     std::string Vendor;
-    int Node1 = -1;
-    int Node2 = -1;
     bool Selected = false;
     TPoint SavedPosition;
-    bool Reached = false;
 };
 
 struct TDriver {
@@ -101,12 +96,8 @@ struct TDriver {
     TComplexArray AcousticEffect;  // optional factor; empty when unused
     std::string AcousticFile;
     bool UseAcousticModel = false;
-    DataArray ResultMag;    // own contribution to the sum of the last solve (linear)
-    DataArray ResultPhase;  // degrees
     TPoint Terminal1;
     TPoint Terminal2;
-    int Node1 = -1;
-    int Node2 = -1;
     bool Selected = false;
     TPoint SavedPosition;
     std::string Vendor;
@@ -114,9 +105,6 @@ struct TDriver {
     double RectHeight = 0;
     double RectWidth = 0;
     std::string Description;
-    bool Reached = false;
-    bool Lookback = false;
-    TComplex LookbackVoltage;  // terminal voltage of the lookback solve, this frequency
     bool HilbertPhase = false;
     double HilbertLowFreq = 0;
     double HilbertHighFreq = 0;
@@ -138,15 +126,12 @@ struct TSource {
     double Ohms = 0;
     TPoint Terminal1;
     TPoint Terminal2;
-    int Node1 = -1;
-    int Node2 = -1;
     bool Selected = false;
     double InternalResistance = 0;
     TPoint SavedPosition;
 };
 
 struct TWire {
-    int Node = -1;
     TPoint End1;
     TPoint End2;
     TPoint PixelEnd1;
@@ -204,27 +189,6 @@ struct TSubCkt {
     std::vector<TStext*> Texts;
     std::vector<TDriver*> Drivers;  // only in a copied group
     TLooseMembers Loose;
-};
-
-struct TChartCurve;
-
-// One entry per plotted curve, rebuilt by every solve from the curves of the
-// open graph windows (window order, then curve order) and emptied after it.
-struct TPlottedDrivers {
-    int RefDes = -1;  // of the driver or part; -1 for a curve of the whole system
-    bool ShowPhase = false;
-    bool DriverOnly = false;      // a driver's own data, without the network
-    bool WantsLookback = false;   // the impedance the network shows the driver
-    bool LookbackFailed = false;  // set by the solve; no more lookback points
-    TDriver* Driver = nullptr;
-    TPart* Part = nullptr;
-    int NodeA = 0;  // nodes measured; swapped for an inverted driver, 0 for a muted one
-    int NodeB = 0;
-    TChartCurve* MagSeries = nullptr;  // the curve's point arrays in its graph record
-    TChartCurve* PhaseSeries = nullptr;
-    int Window = -1;  // index of the graph record in the window list
-    int Curve = -1;   // index of the curve in that record
-    TGraphKind Kind = gkSPL;
 };
 
 // Terminal points of a wire are its ends; a wire is horizontal when both ends

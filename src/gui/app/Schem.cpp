@@ -106,12 +106,12 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
     design_->Metrics = &metrics_;
     history_.SetGraphs(&graphs_);
     deleteHooks_.PartRemoving = [this](const TPart& p) {
-        history_.NoteCurvesOf(&p);
-        RemoveCurvesOf(graphs_, &p);
+        history_.NoteCurvesOf(PartDesignator(p), false);
+        RemoveCurvesOf(graphs_, PartDesignator(p), false);
     };
     deleteHooks_.DriverRemoving = [this](const TDriver& drv) {
-        history_.NoteCurvesOf(&drv);
-        RemoveCurvesOf(graphs_, &drv);
+        history_.NoteCurvesOf(DriverDesignator(drv), true);
+        RemoveCurvesOf(graphs_, DriverDesignator(drv), true);
     };
 
     TDocumentHooks hooks;
@@ -150,7 +150,7 @@ TSchem::TSchem(QWidget* parent) : QMainWindow(parent), design_(std::make_unique<
 }
 
 void TSchem::BuildGraphWindows() {
-    graphWindows_ = std::make_unique<TGraphWindows>(*design_, sinkProxy_, graphs_, solveCtx_, this);
+    graphWindows_ = std::make_unique<TGraphWindows>(*design_, sinkProxy_, graphs_, solve_, this);
     graphWindows_->SolveHook = [this] { Solve(); };
     graphWindows_->FillAddGraphMenu(addGraphMenu_);
     graphWindows_->SetGraphToFrontMenu(graphToFrontMenu_);
@@ -344,7 +344,8 @@ void TSchem::Solve() {
     if (design_->BlockDesignMode) return;
     ++solveCount_;
     try {
-        SolveItClick(*design_, graphs_, solveCtx_, *messages_);
+        graphWindows_->PrepareForSolve();
+        SolveGraphs(*design_, graphs_, solve_, *messages_);
         if (AfterSolve) AfterSolve();
     } catch (const std::exception& e) {
         // A failure no code handles ends the command with its text.

@@ -22,8 +22,8 @@
 #include "editor/GroupEdit.h"
 #include "editor/Marker.h"
 #include "editor/UndoHistory.h"
-#include "engine/GraphRecord.h"
-#include "engine/SolveContext.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 
 class QAction;
@@ -79,7 +79,7 @@ public:
     int SolveCount() const { return solveCount_; }
     // The open graph windows' records; the solve fills their curves.
     TGraphList& Graphs() { return graphs_; }
-    TSolveContext& SolveContext() { return solveCtx_; }
+    TGraphSolve& GraphSolve() { return solve_; }
     // The graph windows on those records.
     TGraphWindows& GraphWindows() { return *graphWindows_; }
     int FullRenderCount() const { return fullRenders_; }
@@ -275,7 +275,7 @@ private:
     std::unique_ptr<TDocument> document_;
     TUndoHistory history_;
     TGraphList graphs_;
-    TSolveContext solveCtx_;
+    TGraphSolve solve_;
     // What deleting a part or driver does first: its curves leave every graph
     // window's record (remembered, so that undo brings them back).
     TDeleteHooks deleteHooks_;

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "base/MessageSink.h"
-#include "engine/Sweep.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/Plot.h"
@@ -30,20 +29,19 @@ TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, QWidget* ma
       messages_(messages),
       mainWindow_(mainWindow),
       ownList_(std::make_unique<TGraphList>()),
-      ownCtx_(std::make_unique<TSolveContext>()),
+      ownSolve_(std::make_unique<TGraphSolve>()),
       list_(*ownList_),
-      ctx_(*ownCtx_) {
+      solve_(*ownSolve_) {
     Init();
 }
 
-TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TSolveContext& ctx,
+TGraphWindows::TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TGraphSolve& solve,
                              QWidget* mainWindow)
-    : design_(design), messages_(messages), mainWindow_(mainWindow), list_(list), ctx_(ctx) {
+    : design_(design), messages_(messages), mainWindow_(mainWindow), list_(list), solve_(solve) {
     Init();
 }
 
 void TGraphWindows::Init() {
-    ctx_.RebuildCurveMenus = [this] { RebuildCurveMenus(); };
     ChooseOpenFile = [](QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
         return FileDialog(parent, title, filter, suffix, false);
     };
@@ -53,7 +51,6 @@ void TGraphWindows::Init() {
 }
 
 TGraphWindows::~TGraphWindows() {
-    ctx_.RebuildCurveMenus = nullptr;
     // Newest first, without their close handling.
     while (!windows_.empty()) delete windows_.back();
 }
@@ -127,7 +124,7 @@ void TGraphWindows::SetCaption(const QString& caption) {
 }
 
 void TGraphWindows::RequestSolve() {
-    if (ctx_.Running || holdSolves_) return;
+    if (solve_.Context.Running || holdSolves_) return;
     if (SolveHook)
         SolveHook();
     else
@@ -135,37 +132,33 @@ void TGraphWindows::RequestSolve() {
 }
 
 void TGraphWindows::SolveNow(bool immediate) {
-    if (ctx_.Running) return;
-    RebindCurveElements(list_, design_);
-    SolveItClick(design_, list_, ctx_, messages_);
+    if (solve_.Context.Running) return;
+    PrepareForSolve();
+    SolveGraphs(design_, list_, solve_, messages_);
     RedrawAll(immediate);
 }
 
 void TGraphWindows::RedrawAll(bool immediate) {
-    if (ctx_.Running) return;
+    if (solve_.Context.Running) return;
     for (TPlotForm* w : windows_) {
         w->RefreshCurves();
         w->ReplotCurves(immediate);
     }
 }
 
-void TGraphWindows::RebuildCurveMenus() {
+void TGraphWindows::PrepareForSolve() {
     RebindCurveElements(list_, design_);
+    // The solve that follows picks up any curve added here.
+    const bool held = holdSolves_;
+    holdSolves_ = true;
     // A copy: the loop must not depend on the list staying as it is.
     const std::vector<TPlotForm*> windows = windows_;
     for (TPlotForm* w : windows) w->RebuildCurveMenu();
+    holdSolves_ = held;
 }
 
-void TGraphWindows::RemoveCurvesOf(const TPart* part) {
-    if (pelmo::RemoveCurvesOf(list_, part) == 0) return;
-    for (TPlotForm* w : windows_) {
-        w->RefreshCurves();
-        w->RebuildCurveMenu();
-    }
-}
-
-void TGraphWindows::RemoveCurvesOf(const TDriver* driver) {
-    if (pelmo::RemoveCurvesOf(list_, driver) == 0) return;
+void TGraphWindows::RemoveCurvesOf(const std::string& designator, bool driver) {
+    if (pelmo::RemoveCurvesOf(list_, designator, driver) == 0) return;
     for (TPlotForm* w : windows_) {
         w->RefreshCurves();
         w->RebuildCurveMenu();

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/GraphRecord.h"
-#include "engine/SolveContext.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/GraphKind.h"
 
 class QMenu;
@@ -34,17 +34,17 @@ class TGraphWindows : public QObject {
     Q_OBJECT
 public:
     // `mainWindow` places the default windows beside it (may be null). The
-    // first form keeps its own graph list and solve context; the second uses
-    // the main window's.
+    // first form keeps its own graph list and solve; the second uses the
+    // main window's.
     TGraphWindows(TDesign& design, MessageSink& messages, QWidget* mainWindow = nullptr);
-    TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TSolveContext& ctx,
+    TGraphWindows(TDesign& design, MessageSink& messages, TGraphList& list, TGraphSolve& solve,
                   QWidget* mainWindow = nullptr);
     ~TGraphWindows() override;
 
     TDesign& Design() { return design_; }
     MessageSink& Messages() { return messages_; }
     TGraphList& List() { return list_; }
-    TSolveContext& Context() { return ctx_; }
+    TGraphSolve& Solve() { return solve_; }
     const std::vector<TPlotForm*>& Windows() const { return windows_; }
     TSeriesEditForm& SeriesEdit();
 
@@ -70,13 +70,13 @@ public:
     // Every window takes its curves from its record and redraws; immediately
     // (painted before returning) or at the next turn of the event loop.
     void RedrawAll(bool immediate = false);
-    // The start of every solve: curves of elements that are gone are bound
-    // again or dropped, then every window rebuilds its Curves menu.
-    void RebuildCurveMenus();
+    // Before every solve: curves of elements that are gone are bound again
+    // or dropped, then every window rebuilds its Curves menu (a new window
+    // adds its System curve there). Asks for no solve itself.
+    void PrepareForSolve();
 
     // A part or driver is being deleted: its curves leave every window.
-    void RemoveCurvesOf(const TPart* part);
-    void RemoveCurvesOf(const TDriver* driver);
+    void RemoveCurvesOf(const std::string& designator, bool driver);
 
     // The main window's "AddGraph" menu and "GraphToFront" menu.
     void FillAddGraphMenu(QMenu* menu);
@@ -84,7 +84,7 @@ public:
     void RebuildGraphToFront();
 
     // Set by the main window: runs its solve (which ends in SolveNow or in
-    // SolveItClick followed by RedrawAll).
+    // PrepareForSolve and SolveGraphs followed by RedrawAll).
     std::function<void()> SolveHook;
     // File dialogs (tests replace them): the chosen path, empty when cancelled.
     std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)>
@@ -108,9 +108,9 @@ private:
     MessageSink& messages_;
     QPointer<QWidget> mainWindow_;
     std::unique_ptr<TGraphList> ownList_;
-    std::unique_ptr<TSolveContext> ownCtx_;
+    std::unique_ptr<TGraphSolve> ownSolve_;
     TGraphList& list_;
-    TSolveContext& ctx_;
+    TGraphSolve& solve_;
     std::vector<TPlotForm*> windows_;
     std::array<int, 10> counters_{};
     QString caption_ = "Pelmo";

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/GraphRecord.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphReadout.h"
+#include "graphs/GraphRecord.h"
 #include "model/StepModes.h"
 
 class QCustomPlot;

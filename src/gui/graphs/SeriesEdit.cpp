@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "engine/GraphRecord.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
+#include "graphs/GraphRecord.h"
 #include "graphs/Plot.h"
 
 namespace pelmo {
@@ -77,7 +77,7 @@ void TSeriesEditForm::Prepare() {
     setWindowTitle(CurveName);
     ShowBorders();
 
-    const TSeriesEditLayout l = SeriesEditLayout(GraphKind, FileMode, c && c->DriverOnly);
+    const TSeriesEditLayout l = SeriesEditLayout(GraphKind, FileMode, c && c->DriverOnly());
     setFixedSize(Width, l.Height);
     cbPhase_->setVisible(l.PhaseBox);
     {

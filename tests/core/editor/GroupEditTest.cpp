@@ -100,7 +100,6 @@ TEST(Paste, EveryKindIsCopiedAndShifted) {
     AddText(d, {25, 15}, "HP");
     TDriver& drv = AddDriver(d, {40, 15});
     drv.Name = "tweeter";
-    drv.Lookback = true;
     for (auto* sel : {&d.Parts[0]->Selected, &d.Wires[0]->Selected, &d.Grounds[0]->Selected, &d.Texts[0]->Selected,
                       &d.Drivers[0]->Selected})
         *sel = true;
@@ -124,7 +123,6 @@ TEST(Paste, EveryKindIsCopiedAndShifted) {
     ASSERT_EQ(d.Drivers.size(), 2u);
     EXPECT_EQ(d.Drivers[1]->Name, "tweeter");
     EXPECT_EQ(d.Drivers[1]->RefDes, 2);
-    EXPECT_FALSE(d.Drivers[1]->Lookback);
     EXPECT_EQ(d.Drivers[1]->Terminal1, (TPoint{89, 14}));
 }
 

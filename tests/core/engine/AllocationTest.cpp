@@ -10,7 +10,7 @@
 
 #include "CircuitBuilder.h"
 #include "base/MessageSink.h"
-#include "engine/Sweep.h"
+#include "graphs/GraphSolve.h"
 
 namespace {
 std::atomic<bool> counting{false};
@@ -57,14 +57,14 @@ TEST(Allocation, RepeatedSolvesAllocateOnlyPerSolve) {
     AddCurve(sq, c.d, "System", true);
     TGraphList graphs;
     for (TGraphRecord* g : {&spl, &z, &v, &gd, &imp, &st, &sq}) graphs.Add(g);
-    TSolveContext ctx;
+    TGraphSolve solve;
     SilentMessageSink silent;
-    SolveItClick(c.d, graphs, ctx, silent);
-    SolveItClick(c.d, graphs, ctx, silent);
+    SolveGraphs(c.d, graphs, solve, silent);
+    SolveGraphs(c.d, graphs, solve, silent);
 
     allocations = 0;
     counting = true;
-    SolveItClick(c.d, graphs, ctx, silent);
+    SolveGraphs(c.d, graphs, solve, silent);
     counting = false;
     EXPECT_LT(allocations.load(), 20);
     EXPECT_EQ(z.Curves[1].MagSeries.Count(), 500u);

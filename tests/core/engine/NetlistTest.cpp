@@ -11,9 +11,7 @@ using pelmo::test::CircuitBuilder;
 namespace {
 
 using Nodes = std::pair<int, int>;
-Nodes Of(const TPart& p) { return {p.Node1, p.Node2}; }
-Nodes Of(const TDriver& p) { return {p.Node1, p.Node2}; }
-Nodes Of(const TSource& p) { return {p.Node1, p.Node2}; }
+Nodes Of(const TElementNodes& e) { return {e.Node1, e.Node2}; }
 
 // Source at its start-up place, R1 in series to a driver, the driver's return
 // wired back to the source; optionally a ground symbol under the source.
@@ -41,13 +39,13 @@ TEST(Netlist, SeriesCircuitWithAndWithoutGroundSymbol) {
         SCOPED_TRACE(ground ? "ground symbol" : "no ground symbol");
         TDesign d;
         SeriesDesign(d, ground);
-        BuildNetlist(d);
-        EXPECT_EQ(Of(d.Source), Nodes(1, 0));
-        EXPECT_EQ(Of(*d.Parts[0]), Nodes(1, 2));
-        EXPECT_EQ(Of(*d.Drivers[0]), Nodes(2, 0));
-        EXPECT_EQ(d.NodeCount, 3);
-        EXPECT_TRUE(d.Parts[0]->Reached);
-        EXPECT_TRUE(d.Drivers[0]->Reached);
+        const TNetlist net = BuildNetlist(d);
+        EXPECT_EQ(Of(net.Source), Nodes(1, 0));
+        EXPECT_EQ(Of(net.Parts[0]), Nodes(1, 2));
+        EXPECT_EQ(Of(net.Drivers[0]), Nodes(2, 0));
+        EXPECT_EQ(net.NodeCount, 3);
+        EXPECT_TRUE(net.Parts[0].Reached);
+        EXPECT_TRUE(net.Drivers[0].Reached);
     }
 }
 
@@ -165,10 +163,10 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
         SCOPED_TRACE(tc.what);
         CircuitBuilder c;
         tc.build(c);
-        BuildNetlist(c.d);
+        const TNetlist net = BuildNetlist(c.d);
         ASSERT_EQ(c.d.Parts.size(), tc.parts.size());
-        for (std::size_t i = 0; i < tc.parts.size(); ++i) EXPECT_EQ(Of(*c.d.Parts[i]), tc.parts[i]) << "part " << i;
-        EXPECT_EQ(c.d.NodeCount, tc.nodeCount);
+        for (std::size_t i = 0; i < tc.parts.size(); ++i) EXPECT_EQ(Of(net.Parts[i]), tc.parts[i]) << "part " << i;
+        EXPECT_EQ(net.NodeCount, tc.nodeCount);
     }
 }
 
@@ -180,15 +178,16 @@ TEST(Netlist, DriversCountForConnectivityWhateverTheirState) {
     drv.Muted = true;
     c.R(3, 0, 1).State = psShorted;
     c.Driver(8, 9, 8);  // alone: dropped
-    BuildNetlist(c.d);
-    EXPECT_EQ(Of(drv), Nodes(3, 2));  // its first terminal is numbered with the drivers
-    EXPECT_EQ(Of(*c.d.Drivers[1]), Nodes(-1, -1));
-    EXPECT_EQ(c.d.NodeCount, 4);
+    const TNetlist net = BuildNetlist(c.d);
+    EXPECT_EQ(Of(net.Drivers[0]), Nodes(3, 2));  // its first terminal is numbered with the drivers
+    EXPECT_EQ(Of(net.Drivers[1]), Nodes(-1, -1));
+    EXPECT_EQ(net.NodeCount, 4);
 }
 
 TEST(Netlist, PointMapKeepsTheFirstNode) {
     CircuitBuilder c;
-    TNetlistBuilder nb(c.d);
+    TNetlist net;
+    TNetlistBuilder nb(c.d, net);
     int field = -1;
     EXPECT_EQ(nb.FindNode({3, 4}), -1);
     EXPECT_TRUE(nb.SetNodeAt(field, {3, 4}, 5));

@@ -12,6 +12,7 @@
 #include "base/MessageSink.h"
 #include "engine/Smoothing.h"
 #include "engine/Sweep.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 
 using namespace pelmo;
@@ -33,14 +34,14 @@ struct Windows {
     }
     void Solve() {
         SilentMessageSink silent;
-        SolveItClick(D, graphs, ctx, silent);
+        SolveGraphs(D, graphs, solve, silent);
     }
     const TSeriesDef& Curve(std::size_t i) const { return records.at(i)->Curves.at(0); }
 
     TDesign& D;
     std::vector<std::unique_ptr<TGraphRecord>> records;
     TGraphList graphs;
-    TSolveContext ctx;
+    TGraphSolve solve;
 };
 
 void ExpectAll(const TChartCurve& c, double value, double tol, const char* what) {
@@ -87,7 +88,7 @@ TEST(Solve, DriverAcrossTheSourceAndBehindSixOhms) {
         ExpectAll(w.Curve(3).MagSeries, tc.filterDb, 1e-9, "filter response");
         const double volts = std::sqrt(8.0) * 1.4142135624 * std::pow(10.0, tc.filterDb / 20);
         ExpectAll(w.Curve(4).MagSeries, volts, 1e-9, "driver voltage (peak)");
-        EXPECT_TRUE(c.d.Drivers[0]->Lookback);
+        EXPECT_TRUE(w.solve.Context.DriverLookback.at(0));
     }
     EXPECT_NEAR(20 * std::log10(8 / 14.001), -4.86, 0.005);
 }
@@ -156,14 +157,14 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
     TDriver& drv = *c.d.Drivers[0];
     SingleCurve plain(c.d, gkSPL, "S1");
     plain.Solve();
-    const DataArray before = drv.ResultPhase;
+    const DataArray before = plain.Result().DriverPhase.at(0);
     drv.Delay = 0.001;
     c.d.Source.Inverted = true;
     plain.Solve();
     for (std::size_t k = 0; k < before.size(); ++k) {
         const double f = c.d.Grid[k];
         const double expected = WrapAngle(before[k] - 360.0 * f * 0.001 + 180.0);
-        EXPECT_NEAR(WrapAngle(drv.ResultPhase[k] - expected), 0.0, 1e-7) << f;
+        EXPECT_NEAR(WrapAngle(plain.Result().DriverPhase[0][k] - expected), 0.0, 1e-7) << f;
     }
     // The SPL phase curve shows the stored, wrapped phase.
     for (double p : plain.Curve().PhaseSeries.Y) EXPECT_LE(std::fabs(p), 180.0);
@@ -208,8 +209,8 @@ TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
     w.Add(gkGroupDelay, "System");
     w.Solve();
     for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(w.Curve(i).MagSeries.Empty()) << i;
-    EXPECT_TRUE(c.d.Drivers[0]->ResultMag.empty());
-    EXPECT_TRUE(c.d.SystemMag.empty());
+    EXPECT_TRUE(w.solve.Result.DriverMag.at(0).empty());
+    EXPECT_TRUE(w.solve.Result.SystemMag.empty());
 
     // A design with only a source is not solved at all: old points stay.
     TDesign empty;
@@ -217,9 +218,9 @@ TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
     AddCurve(g, empty, "System", true).MagSeries.Add(1, 2);
     TGraphList graphs;
     graphs.Add(&g);
-    TSolveContext ctx;
+    TGraphSolve solve;
     SilentMessageSink silent;
-    SolveItClick(empty, graphs, ctx, silent);
+    SolveGraphs(empty, graphs, solve, silent);
     EXPECT_EQ(g.Curves[0].MagSeries.Count(), 1u);
 
     // Nor in circuit-block design mode.
@@ -274,7 +275,7 @@ TEST(Solve, DriverOnlyCurvesIgnoreTheNetwork) {
     for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
     SingleCurve only(c.d, gkSPL, "S1 (driver only)");
     only.Solve();
-    EXPECT_TRUE(only.Curve().DriverOnly);
+    EXPECT_TRUE(only.Curve().DriverOnly());
     const DataArray first = only.Curve().MagSeries.Y;
     c.d.Parts[0]->Value = 1;
     only.Solve();
@@ -334,7 +335,7 @@ TEST(Solve, SmoothedSplCurvesLeaveTheTimeResponsesAlone) {
             ASSERT_FALSE(alone.Curve(i).MagSeries.Empty()) << i;
             EXPECT_EQ(withSpl.Curve(i).MagSeries.Y, alone.Curve(i).MagSeries.Y) << timeCurves[i].name << " " << i;
         }
-        for (const DataArray* p : {&c.d.SystemPhase, &c.d.Drivers[0]->ResultPhase})
+        for (const DataArray* p : {&withSpl.solve.Result.SystemPhase, &withSpl.solve.Result.DriverPhase.at(0)})
             for (double v : *p) ASSERT_LE(std::fabs(v), 180.0) << smoothing;
     }
 }
@@ -365,8 +366,7 @@ TEST(Solve, BlockExpressionErrorEndsTheSolve) {
     r.Equation1 = "2*(";
     block.Parts.push_back(&r);
     EXPECT_ANY_THROW(spl.Solve());
-    EXPECT_TRUE(c.d.Plotted.empty());
-    EXPECT_FALSE(spl.Ctx.Running);
+    EXPECT_FALSE(spl.Solved.Context.Running);
     EXPECT_EQ(spl.Curve().MagSeries.Count(), 500u);  // the last solve's points stay
     r.Equation1 = "4.22";                            // an E48 value
     spl.Solve();

@@ -6,8 +6,10 @@
 
 #include "CircuitBuilder.h"
 #include "TestSupport.h"
-#include "engine/GraphRecord.h"
+#include "engine/Sweep.h"
 #include "engine/TimeResponse.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/Elements.h"
@@ -26,6 +28,8 @@ struct Fixture {
     TDriver* drv = nullptr;
     TGraphList graphs;
     std::vector<std::unique_ptr<TGraphRecord>> windows;
+    TSolveRequest request;
+    TSolveResult result;
     TTimeResponseWork work;
     test::RecordingMessageSink sink;
 
@@ -36,11 +40,11 @@ struct Fixture {
         SetResponse(mag, delay);
     }
     void SetResponse(double mag, double delay) {
-        d.SystemMag.assign(d.Grid.size(), mag);
-        d.SystemPhase.resize(d.Grid.size());
-        for (std::size_t k = 0; k < d.Grid.size(); ++k) d.SystemPhase[k] = DelayPhase(d.Grid[k], delay);
-        drv->ResultMag = d.SystemMag;
-        drv->ResultPhase = d.SystemPhase;
+        result.SystemMag.assign(d.Grid.size(), mag);
+        result.SystemPhase.resize(d.Grid.size());
+        for (std::size_t k = 0; k < d.Grid.size(); ++k) result.SystemPhase[k] = DelayPhase(d.Grid[k], delay);
+        result.DriverMag = {result.SystemMag};
+        result.DriverPhase = {result.SystemPhase};
     }
     // A window with one curve: the System curve (driver == false) or the driver's.
     TGraphRecord& Window(TGraphKind kind, bool driver, double scale, bool autoScale = false) {
@@ -48,17 +52,22 @@ struct Fixture {
         TGraphRecord& g = *windows.back();
         g.Curves.emplace_back();
         g.Curves.back().Name = driver ? "S1" : "System";
-        g.Curves.back().Driver = driver ? drv : nullptr;
+        if (driver) ShowsTheDriver(g.Curves.back());
         g.ResponseScale = scale;
         g.AutoScalePending = autoScale;
         graphs.Add(&g);
         return g;
     }
+    static void ShowsTheDriver(TSeriesDef& c) {
+        c.Subject = TCurveSubject::Driver;
+        c.Element = 0;
+    }
     void Run() {
-        for (TGraphRecord* g : graphs.Windows)
-            for (TSeriesDef& c : g->Curves) c.MagSeries.Clear();
-        SquareWaveCurves(d, graphs, work);
-        ImpulseStepCurves(d, graphs, work, sink);
+        BuildSolveRequest(graphs, request);
+        ResetCurvePoints(request, result);
+        SquareWaveCurves(d, request, result, work);
+        ImpulseStepCurves(d, request, result, work, sink);
+        TakeCurvePoints(graphs, request, result);
     }
 };
 
@@ -156,7 +165,7 @@ TEST(SquareWave, AutomaticScaleAndItsEdges) {
     Fixture two(1.0);
     TGraphRecord& w = two.Window(gkSquareWave, false, 5.0, true);
     w.Curves.emplace_back();
-    w.Curves.back().Driver = two.drv;
+    Fixture::ShowsTheDriver(w.Curves.back());
     two.Run();
     EXPECT_TRUE(w.AutoScalePending);
     EXPECT_EQ(w.ResponseScale, 5.0);
@@ -245,7 +254,7 @@ TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
     TGraphRecord& imp = together.Window(gkImpulse, false, ImpulseDivisor);
     imp.Curves.push_back(imp.Curves[0]);
     imp.Curves[1].Name = "S1";
-    imp.Curves[1].Driver = together.drv;
+    Fixture::ShowsTheDriver(imp.Curves[1]);
     TGraphRecord& step = together.Window(gkStep, true, StepDivisor);
     step.Curves.push_back(imp.Curves[0]);
     TGraphRecord& imp2 = together.Window(gkImpulse, false, ImpulseDivisor);
@@ -254,10 +263,10 @@ TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
     for (const Response& r : passes) {
         auto set = [&r](Fixture& fx) {
             fx.SetResponse(r.driverMag, r.driverDelay);
-            const DataArray mag = fx.drv->ResultMag, phase = fx.drv->ResultPhase;
+            const DataArray mag = fx.result.DriverMag[0], phase = fx.result.DriverPhase[0];
             fx.SetResponse(r.systemMag, r.systemDelay);
-            fx.drv->ResultMag = mag;
-            fx.drv->ResultPhase = phase;
+            fx.result.DriverMag[0] = mag;
+            fx.result.DriverPhase[0] = phase;
         };
         set(together);
         together.Run();
@@ -312,18 +321,18 @@ TEST(ImpulseAndStep, NothingToScaleGivesTheTopOfTheIntegerRange) {
 
 TEST(TimeResponses, CurvesWithoutDataGetNoPoints) {
     Fixture fx(1.0);
-    fx.drv->ResultMag.clear();
-    fx.drv->ResultPhase.clear();
-    TPart part;
+    fx.result.DriverMag[0].clear();
+    fx.result.DriverPhase[0].clear();
     std::vector<TGraphRecord*> ws;
     for (const TGraphKind kind : {gkSquareWave, gkImpulse, gkStep}) {
         TGraphRecord& g = fx.Window(kind, true, 1.0, true);
         g.Curves.emplace_back();
-        g.Curves.back().Part = &part;
+        g.Curves.back().Subject = TCurveSubject::Part;
+        g.Curves.back().Element = 0;
         ws.push_back(&g);
     }
-    fx.d.SystemMag.clear();  // no frequency solved
-    fx.d.SystemPhase.clear();
+    fx.result.SystemMag.clear();  // no frequency solved
+    fx.result.SystemPhase.clear();
     TGraphRecord& sys = fx.Window(gkImpulse, false, 1.0, true);
     fx.Run();
     for (TGraphRecord* g : ws) {

@@ -16,9 +16,9 @@
 #include "blocks/CircuitBlocks.h"
 #include "document/DocumentFlow.h"
 #include "document/ShippedFiles.h"
-#include "engine/GraphRecord.h"
-#include "engine/Sweep.h"
 #include "files/BlockFile.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 
 using namespace pelmo;
@@ -72,8 +72,8 @@ TEST(ShippedExamples, EveryDesignOpensAndEveryCurveSolvesWithoutAMessage) {
                 c.ShowPhase = KindHasPhase(kind);
                 TGraphList graphs;
                 graphs.Add(&g);
-                TSolveContext ctx;
-                SolveItClick(d, graphs, ctx, messages);
+                TGraphSolve solve;
+                SolveGraphs(d, graphs, solve, messages);
                 EXPECT_TRUE(messages.Messages.empty());
                 messages.Messages.clear();
                 ASSERT_FALSE(c.MagSeries.Empty());
@@ -107,13 +107,15 @@ TEST(ShippedExamples, SumAsFlatAsTheirReadmeSays) {
         TSeriesDef& z = AddCurve(g, d, "System", true);
         TGraphList graphs;
         graphs.Add(&g);
-        TSolveContext ctx;
-        SolveItClick(d, graphs, ctx, messages);
+        TGraphSolve solve;
+        SolveGraphs(d, graphs, solve, messages);
+        const DataArray& system = solve.Result.SystemMag;
+        ASSERT_EQ(system.size(), d.Grid.size());
         double lo = 1e9, hi = -1e9;
         for (std::size_t k = 0; k < d.Grid.size(); ++k) {
             if (d.Grid[k] < 200 || d.Grid[k] > 15000) continue;
-            lo = std::min(lo, LinToDb(d.SystemMag[k]));
-            hi = std::max(hi, LinToDb(d.SystemMag[k]));
+            lo = std::min(lo, LinToDb(system[k]));
+            hi = std::max(hi, LinToDb(system[k]));
         }
         EXPECT_LE((hi - lo) / 2, claim.halfSpreadDb);
         EXPECT_GT(lo, 78);  // a sensible level, not a flat sum of nearly nothing

@@ -868,7 +868,6 @@ TEST(DesignFile, ExtremeValuesStayUsable) {
     EXPECT_EQ(back.Parts[0]->Position.X, 1000000);
     EXPECT_EQ(back.Parts[0]->Terminal2.X, 1000003);
     EXPECT_EQ(back.Parts[0]->StepMode, smmPC5);
-    EXPECT_EQ(back.Parts[0]->Admittance, (TComplex{0, 0}));  // a 0 ohm resistor gets no admittance here
     EXPECT_EQ(back.Texts[0]->Size, 10000);
     EXPECT_LT(back.Texts[0]->TextRect.Left, back.Texts[0]->TextRect.Right);
     EXPECT_EQ(back.Drivers[0]->Gain, 1e-20);

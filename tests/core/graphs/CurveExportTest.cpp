@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 #include "driverdata/MeasurementFile.h"
-#include "engine/GraphRecord.h"
 #include "graphs/CurveExport.h"
+#include "graphs/GraphRecord.h"
 #include "model/AnalysisGrid.h"
 
 namespace pelmo {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/GraphRecord.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphRecord.h"
 #include "model/Design.h"
 
 namespace pelmo {
@@ -58,7 +58,7 @@ TEST(GraphCurves, ChoosingAddsOnceAndDecidesOnTheDialog) {
     const TCurveChoice only = ChooseCurve(spl, t.d, "S2 (driver only)", false);
     EXPECT_TRUE(only.DriverOnlyItem);
     EXPECT_TRUE(only.DialogAtTopLeft);
-    EXPECT_TRUE(spl.Curves[2].DriverOnly);
+    EXPECT_TRUE(spl.Curves[2].DriverOnly());
 
     // Windows without a phase axis add curves quietly.
     for (TGraphKind k : {gkPower, gkImpulse, gkStep, gkGroupDelay, gkSquareWave}) {
@@ -103,18 +103,19 @@ TEST(GraphCurves, CurvesOfReplacedElementsAreBoundAgainOrRemoved) {
     EXPECT_EQ(RebindCurveElements(list, t.d), 0);
 
     // The elements are destroyed and made again (as undo or a reread does):
-    // S2 and C1 come back at new addresses, S1 and R1 do not.
+    // S2 and C1 come back at new places, S1 and R1 do not.
     ClearElements(t.d);
+    AddPart(t.d, ptInductor, {10, 10}, true);
     TDriver& s2 = AddDriver(t.d, {20, 20});
     s2.RefDes = 2;
-    TPart& c1 = AddPart(t.d, ptCapacitor, {10, 30}, true);
+    AddPart(t.d, ptCapacitor, {10, 30}, true);
     EXPECT_EQ(RebindCurveElements(list, t.d), 3);
     ASSERT_EQ(spl.Curves.size(), 3u);
     EXPECT_EQ(spl.Curves[1].Name, "S2 (driver only)");
-    EXPECT_EQ(spl.Curves[1].Driver, &s2);
-    EXPECT_EQ(spl.Curves[2].Driver, &s2);
+    EXPECT_EQ(spl.Curves[1].Element, 0);
+    EXPECT_EQ(spl.Curves[2].Element, 0);
     ASSERT_EQ(v.Curves.size(), 1u);
-    EXPECT_EQ(v.Curves[0].Part, &c1);
+    EXPECT_EQ(v.Curves[0].Element, 1);
 }
 
 TEST(GraphCurves, SmoothingListChoice) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/GraphRecord.h"
 #include "graphs/GraphKinds.h"
+#include "graphs/GraphRecord.h"
 
 namespace pelmo {
 namespace {

@@ -20,14 +20,34 @@ struct GeometryCase {
 
 TEST(Geometry, TerminalsAndBodiesOfEveryKind) {
     const GeometryCase cases[] = {
-        {"vertical part", PartTerminals({10, 20}, false).T1, PartTerminals({10, 20}, false).T2,
-         PartBodyRect({10, 20}, false), {10, 17}, {10, 23}, {9, 18, 11, 22}},
-        {"horizontal part", PartTerminals({10, 20}, true).T1, PartTerminals({10, 20}, true).T2,
-         PartBodyRect({10, 20}, true), {7, 20}, {13, 20}, {8, 19, 12, 21}},
-        {"driver", DriverTerminals({50, 40}).T1, DriverTerminals({50, 40}).T2, DriverBodyRect({50, 40}), {49, 39},
-         {49, 41}, {50, 38, 53, 42}},
-        {"source", SourceTerminals({118, 64}).T1, SourceTerminals({118, 64}).T2, SourceBodyRect({118, 64}),
-         {121, 62}, {121, 66}, {114, 61, 120, 67}},
+        {"vertical part",
+         PartTerminals({10, 20}, false).T1,
+         PartTerminals({10, 20}, false).T2,
+         PartBodyRect({10, 20}, false),
+         {10, 17},
+         {10, 23},
+         {9, 18, 11, 22}},
+        {"horizontal part",
+         PartTerminals({10, 20}, true).T1,
+         PartTerminals({10, 20}, true).T2,
+         PartBodyRect({10, 20}, true),
+         {7, 20},
+         {13, 20},
+         {8, 19, 12, 21}},
+        {"driver",
+         DriverTerminals({50, 40}).T1,
+         DriverTerminals({50, 40}).T2,
+         DriverBodyRect({50, 40}),
+         {49, 39},
+         {49, 41},
+         {50, 38, 53, 42}},
+        {"source",
+         SourceTerminals({118, 64}).T1,
+         SourceTerminals({118, 64}).T2,
+         SourceBodyRect({118, 64}),
+         {121, 62},
+         {121, 66},
+         {114, 61, 120, 67}},
         {"ground", {5, 6}, {5, 6}, GroundBodyRect({5, 6}), {5, 6}, {5, 6}, {4, 8, 6, 9}},
     };
     for (const auto& c : cases) {
@@ -113,12 +133,8 @@ TEST(Design, NewPartsTakeTheirTypesDefaults) {
         EXPECT_EQ(p.StepMode, smmPC5);
         EXPECT_EQ(p.State, psNormal);
         EXPECT_EQ(p.Subckt, -1);
-        EXPECT_EQ(p.Node1, -1);
         EXPECT_EQ(p.ChosenTolerance, -1);
         EXPECT_EQ(PartDesignator(p), c.designator);
-        if (c.type == ptResistor) {
-            EXPECT_EQ(p.Admittance, (TComplex{0.1, 0}));
-        }
     }
 }
 
@@ -212,16 +228,14 @@ TEST(Design, CopyDriverCopiesArraysDeeplyAndKeepsIdentity) {
     a.FRDFolder = "/some/folder";
     a.Gain = 2;
     a.AcousticEffect.assign(500, {1, 0});
-    a.ResultMag.assign(500, 3);
     TDriver& b = AddDriver(d, {70, 40});
-    b.Node1 = 7;
+    b.Selected = true;
     CopyDriver(a, b);
     EXPECT_EQ(b.Name, "woofer");
     EXPECT_EQ(b.Gain, 2);
     EXPECT_EQ(b.RefDes, 2);
-    EXPECT_EQ(b.Node1, 7);
+    EXPECT_TRUE(b.Selected);
     EXPECT_TRUE(b.FRDFolder.empty());
-    EXPECT_TRUE(b.ResultMag.empty());
     EXPECT_EQ(b.Position, a.Position);
     ASSERT_EQ(b.AcousticEffect.Re.size(), 500u);
     b.Response.Re[0] = -1;
@@ -267,9 +281,9 @@ TEST(Design, TextRectangleFollowsMetrics) {
 TEST(Design, BlockExtentCoversEveryMember) {
     TDesign d;
     TSubCkt& b = AppendBlock(d);
-    TPart& h = AddPart(d, ptResistor, {20, 10}, true);  // X 17..23, Y 9..11
+    TPart& h = AddPart(d, ptResistor, {20, 10}, true);    // X 17..23, Y 9..11
     TPart& v = AddPart(d, ptCapacitor, {30, 20}, false);  // X 29..31, Y 17..23
-    TGround& g = AddGround(d, {25, 30});  // body 24..26, 32..33
+    TGround& g = AddGround(d, {25, 30});                  // body 24..26, 32..33
     TWire& w = AddWire(d, {10, 15}, {12, 15});
     h.Subckt = v.Subckt = g.Subckt = w.Subckt = 0;
     RebuildBlockMembers(d);

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "../EditorFixture.h"
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -132,7 +132,7 @@ private slots:
         f.Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(spl.Curves.size(), std::size_t(2));
         QCOMPARE(spl.Curves[1].Name, std::string("S1"));
-        QCOMPARE(spl.Curves[1].Driver, d.Drivers[0].get());
+        QCOMPARE(spl.Curves[1].Element, 0);
         QCOMPARE(spl.Curves[1].MagSeries.Count(), d.Grid.size());  // solved again
 
         f.Key(Qt::Key_Y, Qt::ControlModifier);

@@ -149,7 +149,7 @@ private slots:
         QVERIFY(!FindItem(spl->CurvesMenu(), "S4 (driver only)")->isChecked());
         // A user's curve starts without phase; a driver-only curve too.
         QVERIFY(!spl->PhaseGraph(1)->visible());
-        QVERIFY(spl->Record().Curves[5].DriverOnly);
+        QVERIFY(spl->Record().Curves[5].DriverOnly());
 
         // Choosing the orange S2 again and removing it: the next curve is black.
         dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
@@ -249,8 +249,7 @@ private slots:
         FindItem(v->CurvesMenu(), "S1")->trigger();
         QCOMPARE(z->MagGraph(1)->data()->size(), 500);  // lookback points
 
-        const TDriver* s1 = t.d.Drivers[0].get();
-        gw.RemoveCurvesOf(s1);
+        gw.RemoveCurvesOf(DriverDesignator(*t.d.Drivers[0]), true);
         auto names = [](TPlotForm* w) {
             QStringList out;
             for (const TSeriesDef& c : w->Record().Curves) out << QString::fromStdString(c.Name);

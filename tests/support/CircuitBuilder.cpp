@@ -1,7 +1,6 @@
 #include "CircuitBuilder.h"
 
 #include "base/MessageSink.h"
-#include "engine/Sweep.h"
 #include "model/AnalysisGrid.h"
 
 namespace pelmo::test {
@@ -69,7 +68,7 @@ SingleCurve::SingleCurve(TDesign& d, TGraphKind kind, const std::string& name, d
 
 void SingleCurve::Solve() {
     SilentMessageSink silent;
-    SolveItClick(D, Graphs, Ctx, silent);
+    SolveGraphs(D, Graphs, Solved, silent);
 }
 
 }  // namespace pelmo::test

@@ -2,7 +2,7 @@
 
 #include "CircuitBuilder.h"
 #include "base/MessageSink.h"
-#include "engine/Sweep.h"
+#include "graphs/GraphSolve.h"
 
 using namespace pelmo;
 using pelmo::test::CircuitBuilder;
@@ -45,7 +45,8 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_TRUE(sys.ShowPhase);
     EXPECT_TRUE(spl.AutoScalePending);
     EXPECT_EQ(sys.Smoothing, 1.0 / 6);
-    EXPECT_EQ(sys.Driver, nullptr);
+    EXPECT_EQ(sys.Subject, TCurveSubject::System);
+    EXPECT_EQ(sys.Element, -1);
     // Red, orange, black, brown, green, magenta, then blue again.
     std::vector<int> colours;
     for (const char* name : {"S1", "S2", "S1 (driver only)", "S2 (driver only)", "S1", "S2", "S1"})
@@ -53,9 +54,11 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_EQ(colours, (std::vector<int>{5, 6, 0, 1, 2, 3, 4}));
     EXPECT_FALSE(spl.AutoScalePending);
     EXPECT_FALSE(spl.Curves[1].ShowPhase);
-    EXPECT_EQ(spl.Curves[1].Driver, c.d.Drivers[0].get());
-    EXPECT_TRUE(spl.Curves[3].DriverOnly);
-    EXPECT_EQ(spl.Curves[3].Driver, c.d.Drivers[0].get());
+    EXPECT_EQ(spl.Curves[1].Subject, TCurveSubject::Driver);
+    EXPECT_EQ(spl.Curves[1].Element, 0);
+    EXPECT_TRUE(spl.Curves[3].DriverOnly());
+    EXPECT_EQ(spl.Curves[3].Element, 0);
+    EXPECT_EQ(spl.Curves[4].Element, 1);
     // Removing the orange curve hands out black next.
     spl.SelectedCurve = 2;
     RemoveCurve(spl, 2);
@@ -68,9 +71,10 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_FALSE(power.AutoSystemCurve);
     const TSeriesDef& l1 = AddCurve(power, c.d, "L1", true);
     EXPECT_FALSE(l1.ShowPhase);  // power windows have no phase
-    EXPECT_EQ(l1.Part, c.d.Parts[1].get());
-    EXPECT_EQ(AddCurve(power, c.d, "C1", false).Part, c.d.Parts[2].get());
-    EXPECT_EQ(AddCurve(power, c.d, "L7", false).Part, nullptr);
+    EXPECT_EQ(l1.Subject, TCurveSubject::Part);
+    EXPECT_EQ(l1.Element, 1);
+    EXPECT_EQ(AddCurve(power, c.d, "C1", false).Element, 2);
+    EXPECT_EQ(AddCurve(power, c.d, "L7", false).Element, -1);
 }
 
 TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
@@ -85,7 +89,7 @@ TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
     graphs.Add(&z);
     graphs.Add(&v);
     spl.SelectedCurve = 4;
-    EXPECT_EQ(RemoveCurvesOf(graphs, c.d.Drivers[0].get()), 6);
+    EXPECT_EQ(RemoveCurvesOf(graphs, "S1", true), 6);
     auto names = [](const TGraphRecord& g) {
         Names n;
         for (const auto& curve : g.Curves) n.push_back(curve.Name);
@@ -95,38 +99,63 @@ TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
     EXPECT_EQ(spl.SelectedCurve, 1);
     EXPECT_EQ(names(z), (Names{"S2 (driver only)"}));
     EXPECT_EQ(names(v), (Names{"R1", "L1"}));
-    EXPECT_EQ(RemoveCurvesOf(graphs, c.d.Parts[0].get()), 1);
+    EXPECT_EQ(RemoveCurvesOf(graphs, "S2", false), 0) << "a part's designator never names a driver";
+    EXPECT_EQ(RemoveCurvesOf(graphs, "R1", false), 1);
     EXPECT_EQ(names(v), (Names{"L1"}));
     graphs.Remove(&z);
     EXPECT_EQ(graphs.Windows.size(), 2u);
 }
 
-TEST(GraphRecord, SolveRebuildsMenusFirstAndPlotsCurvesAddedThere) {
+TEST(GraphRecord, CurveSubjectsFromTheirNames) {
+    const std::pair<const char*, TCurveSubject> cases[] = {
+        {"System", TCurveSubject::System},
+        {"S1", TCurveSubject::Driver},
+        {"S12 (driver only)", TCurveSubject::DriverOnly},
+        {"S3 (lookback)", TCurveSubject::Lookback},
+        {"C1", TCurveSubject::Part},
+        {"R10", TCurveSubject::Part},
+        {"L2", TCurveSubject::Part},
+    };
+    for (const auto& [name, subject] : cases) EXPECT_EQ(CurveSubjectOf(name), subject) << name;
+}
+
+TEST(GraphRecord, SolveFollowsElementsByNameAndFillsEveryCurve) {
     CircuitBuilder c;
     TwoDriversThreeParts(c);
-    TGraphRecord spl(gkSPL);
+    TGraphRecord spl(gkSPL), v(gkVoltage);
+    spl.AutoSystemCurve = false;
+    for (const char* n : {"System", "S2", "S1 (driver only)"}) AddCurve(spl, c.d, n, true);
+    for (const char* n : {"L1", "R1", "C1"}) AddCurve(v, c.d, n, true);
     TGraphList graphs;
     graphs.Add(&spl);
-    TSolveContext ctx;
+    graphs.Add(&v);
+    TGraphSolve solve;
     SilentMessageSink silent;
-    int rebuilds = 0;
-    ctx.RebuildCurveMenus = [&] {
-        ++rebuilds;
-        // A window adding its System curve asks for a solve of its own; the
-        // running solve covers it.
-        if (spl.AutoSystemCurve) {
-            AddCurve(spl, c.d, "System", true);
-            spl.AutoSystemCurve = false;
-            SolveItClick(c.d, graphs, ctx, silent);
+    SolveGraphs(c.d, graphs, solve, silent);
+    for (const TGraphRecord* g : {&spl, &v})
+        for (const TSeriesDef& curve : g->Curves) {
+            EXPECT_EQ(curve.MagSeries.Count(), 500u) << curve.Name;
+            EXPECT_EQ(curve.PhaseSeries.Count(), curve.ShowPhase ? 500u : 0u) << curve.Name;
         }
-    };
-    SolveItClick(c.d, graphs, ctx, silent);
-    EXPECT_EQ(rebuilds, 1);
-    ASSERT_EQ(spl.Curves.size(), 1u);
-    EXPECT_EQ(spl.Curves[0].MagSeries.Count(), 500u);
-    EXPECT_EQ(spl.Curves[0].PhaseSeries.Count(), 500u);
-    EXPECT_TRUE(c.d.Plotted.empty());  // the list lives for one solve
-    SolveItClick(c.d, graphs, ctx, silent);
-    EXPECT_EQ(rebuilds, 2);
-    EXPECT_EQ(spl.Curves[0].MagSeries.Count(), 500u);
+    EXPECT_EQ(solve.Result.Netlist.NodeCount, 5);
+    ASSERT_EQ(solve.Result.DriverMag.size(), 2u);
+    EXPECT_EQ(solve.Result.DriverMag[1].size(), 500u);
+
+    // R1 goes: its curve goes with it, the others follow their elements to
+    // their new places.
+    c.d.Parts.erase(c.d.Parts.begin());
+    SolveGraphs(c.d, graphs, solve, silent);
+    ASSERT_EQ(v.Curves.size(), 2u);
+    EXPECT_EQ(v.Curves[0].Name, "L1");
+    EXPECT_EQ(v.Curves[0].Element, 0);
+    EXPECT_EQ(v.Curves[1].Element, 1);
+    EXPECT_EQ(v.Curves[1].MagSeries.Count(), 500u);
+    EXPECT_EQ(spl.Curves[1].Element, 1);
+
+    // A design that is not solved leaves every curve as it was.
+    c.d.BlockDesignMode = true;
+    spl.Curves[0].MagSeries.Clear();
+    SolveGraphs(c.d, graphs, solve, silent);
+    EXPECT_FALSE(solve.Result.Solved);
+    EXPECT_TRUE(spl.Curves[0].MagSeries.Empty());
 }

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/GraphRecord.h"
-#include "engine/SolveContext.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 
 namespace pelmo::test {
@@ -49,7 +49,8 @@ struct SingleCurve {
     TDesign& D;
     TGraphRecord Record;
     TGraphList Graphs;
-    TSolveContext Ctx;
+    TGraphSolve Solved;
+    const TSolveResult& Result() const { return Solved.Result; }
 };
 
 }  // namespace pelmo::test

@@ -1,19 +1,13 @@
-#include "engine/GraphRecord.h"
+#include "graphs/GraphRecord.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "base/Text.h"
 #include "model/Design.h"
 
 namespace pelmo {
 
 namespace {
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -59,7 +53,7 @@ bool KindHasSystemCurve(TGraphKind kind) {
 
 std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d) {
     std::vector<std::string> names;
-    if (KindHasSystemCurve(kind)) names.push_back("System");
+    if (KindHasSystemCurve(kind)) names.push_back(SystemCurveName);
     for (const auto& drv : d.Drivers)
         names.push_back(DriverDesignator(*drv) + (kind == gkImpedance ? DriverOnlySuffix : ""));
     if (kind == gkSPL || kind == gkImpedance)
@@ -75,40 +69,41 @@ std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d) {
 
 int FindCurve(const TGraphRecord& g, const std::string& name) {
     for (std::size_t i = 0; i < g.Curves.size(); ++i)
-        if (SameIgnoringCase(g.Curves[i].Name, name)) return static_cast<int>(i);
+        if (SameTextIgnoringCase(g.Curves[i].Name, name)) return static_cast<int>(i);
     return -1;
 }
 
-void FindCurveElement(const TDesign& d, const std::string& name, TDriver*& driver, TPart*& part) {
-    driver = nullptr;
-    part = nullptr;
-    if (name.empty()) return;
-    if (name[0] == 'S') {
+TCurveSubject CurveSubjectOf(const std::string& name) {
+    if (name == SystemCurveName) return TCurveSubject::System;
+    if (name.empty() || name[0] != 'S') return TCurveSubject::Part;
+    if (EndsWith(name, LookbackSuffix)) return TCurveSubject::Lookback;
+    if (EndsWith(name, DriverOnlySuffix)) return TCurveSubject::DriverOnly;
+    return TCurveSubject::Driver;
+}
+
+int FindCurveElement(const TDesign& d, const std::string& name, TCurveSubject subject) {
+    if (subject == TCurveSubject::System) return -1;
+    if (IsDriverSubject(subject)) {
         const std::string head = name.substr(0, name.find(' '));
-        for (const auto& drv : d.Drivers)
-            if (DriverDesignator(*drv) == head) {
-                driver = drv.get();
-                return;
-            }
-        return;
+        for (std::size_t i = 0; i < d.Drivers.size(); ++i)
+            if (DriverDesignator(*d.Drivers[i]) == head) return static_cast<int>(i);
+        return -1;
     }
-    for (const auto& p : d.Parts)
-        if (PartDesignator(*p) == name) {
-            part = p.get();
-            return;
-        }
+    for (std::size_t i = 0; i < d.Parts.size(); ++i)
+        if (PartDesignator(*d.Parts[i]) == name) return static_cast<int>(i);
+    return -1;
 }
 
 TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic) {
     TSeriesDef c;
     c.Name = name;
+    c.Subject = CurveSubjectOf(name);
+    c.Element = FindCurveElement(d, name, c.Subject);
     c.Smoothing = g.DefaultSmoothing;
-    c.DriverOnly = g.Kind == gkSPL && EndsWith(name, DriverOnlySuffix);
     const bool phaseAxis = KindHasPhase(g.Kind);
-    c.ShowPhase = automatic && phaseAxis && !c.DriverOnly;
+    c.ShowPhase = automatic && phaseAxis && !(g.Kind == gkSPL && c.DriverOnly());
     g.ColourCounter = (g.ColourCounter + 1) % 7;
     c.ColourIndex = g.ColourCounter;
-    FindCurveElement(d, name, c.Driver, c.Part);
     g.AutoScalePending = automatic;
     g.Curves.push_back(std::move(c));
     return g.Curves.back();
@@ -141,14 +136,13 @@ int RemoveWhere(TGraphList& graphs, Pred of) {
 }
 }  // namespace
 
-int RemoveCurvesOf(TGraphList& graphs, const TPart* part) {
-    if (!part) return 0;
-    return RemoveWhere(graphs, [part](const TSeriesDef& c) { return c.Part == part; });
+bool CurveShows(const TSeriesDef& c, const std::string& designator, bool driver) {
+    if (c.Subject == TCurveSubject::System || IsDriverSubject(c.Subject) != driver) return false;
+    return c.Name.substr(0, c.Name.find(' ')) == designator;
 }
 
-int RemoveCurvesOf(TGraphList& graphs, const TDriver* driver) {
-    if (!driver) return 0;
-    return RemoveWhere(graphs, [driver](const TSeriesDef& c) { return c.Driver == driver; });
+int RemoveCurvesOf(TGraphList& graphs, const std::string& designator, bool driver) {
+    return RemoveWhere(graphs, [&](const TSeriesDef& c) { return CurveShows(c, designator, driver); });
 }
 
 }  // namespace pelmo

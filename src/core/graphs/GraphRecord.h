@@ -4,49 +4,32 @@
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "engine/SolveResult.h"
 #include "model/GraphKind.h"
 
 // What a graph window shows, without the window: its kind, scales and curve
-// definitions with their point arrays. The solve reads and fills these
-// records; a graph window owns one and only draws it; the command-line tool
-// builds one and prints it.
+// definitions with their point arrays. Before a solve the records become its
+// request, after it they take their points from its result (GraphSolve.h); a
+// graph window owns one and only draws it; the command-line tool builds one
+// and prints it.
 
 namespace pelmo {
 
 struct TDesign;
-struct TPart;
-struct TDriver;
 
-// The points of one chart line.
-struct TChartCurve {
-    DataArray X;
-    DataArray Y;
-    int LineWidth = 2;  // pixels
-    bool Dotted = false;
-
-    std::size_t Count() const { return X.size(); }
-    bool Empty() const { return X.empty(); }
-    void Add(double x, double y) {
-        X.push_back(x);
-        Y.push_back(y);
-    }
-    // Empties the curve, keeping room for n points so that filling it again
-    // does not allocate.
-    void Clear(std::size_t room = 0) {
-        X.clear();
-        Y.clear();
-        if (X.capacity() < room) {
-            X.reserve(room);
-            Y.reserve(room);
-        }
-    }
-};
+inline constexpr const char* SystemCurveName = "System";
 
 // One curve of a graph window.
 struct TSeriesDef {
     TSeriesDef() { PhaseSeries.Dotted = true; }
 
-    bool DriverOnly = false;  // the driver's own data, without the network
+    // "System", "S1", "S1 (driver only)", "S1 (lookback)", "C1", "L1", "R1".
+    std::string Name;
+    // What the curve shows, from its name when it is made.
+    TCurveSubject Subject = TCurveSubject::System;
+    // The driver or part of the curve, bound again by name before every
+    // solve; -1 for the System curve.
+    int Element = -1;
     std::string FileName;     // last overlay file read while this curve was selected
     TChartCurve MagSeries;    // left axis, solid
     TChartCurve PhaseSeries;  // right axis, dotted; shown only with ShowPhase
@@ -54,10 +37,8 @@ struct TSeriesDef {
     bool ShowPhase = false;
     // Octaves of smoothing: 0 none, 1/24 ... 1, or above 100 for auditory (ERB).
     double Smoothing = 1.0 / 24.0;
-    // "System", "S1", "S1 (driver only)", "S1 (lookback)", "C1", "L1", "R1".
-    std::string Name;
-    TPart* Part = nullptr;      // the component of a C, L or R curve
-    TDriver* Driver = nullptr;  // the driver of an S curve
+
+    bool DriverOnly() const { return Subject == TCurveSubject::DriverOnly; }
 };
 
 inline constexpr double AuditorySmoothing = 1000.0;
@@ -113,23 +94,31 @@ std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d);
 // Index of the curve with this name (letter case ignored), or -1.
 int FindCurve(const TGraphRecord& g, const std::string& name);
 
-// The driver named by "S<n>" up to the first blank, or the part named by its
-// letter and number; both null when nothing matches.
-void FindCurveElement(const TDesign& d, const std::string& name, TDriver*& driver, TPart*& part);
+// What a curve of this name shows: "System"; a driver's "S<n>", with
+// " (driver only)" or " (lookback)"; otherwise a part.
+TCurveSubject CurveSubjectOf(const std::string& name);
+
+// Index of the driver named by "S<n>" up to the first blank, or of the part
+// named by its letter and number (as the subject says); -1 when nothing
+// matches and for the System curve.
+int FindCurveElement(const TDesign& d, const std::string& name, TCurveSubject subject);
 
 // Adds a curve as choosing a new Curves-menu item does: smoothing from the
-// window, the next colour, driver or part looked up by name, "(driver only)"
-// in SPL windows marked, phase shown when added automatically (never in
-// windows without a phase axis). `automatic` also sets AutoScalePending.
+// window, the next colour, driver or part looked up by name, phase shown when
+// added automatically (never in windows without a phase axis, nor for an SPL
+// "(driver only)" curve). `automatic` also sets AutoScalePending.
 TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic);
 
 // Removes curve i: later curves move down, the selection moves back one, and
 // the removed curve's colour is the next one handed out.
 void RemoveCurve(TGraphRecord& g, std::size_t i);
 
-// Removes every curve of the element from every window (its "(driver only)"
-// and "(lookback)" curves included). Returns how many were removed.
-int RemoveCurvesOf(TGraphList& graphs, const TPart* part);
-int RemoveCurvesOf(TGraphList& graphs, const TDriver* driver);
+// Whether the curve shows the part or driver with this designator.
+bool CurveShows(const TSeriesDef& c, const std::string& designator, bool driver);
+
+// Removes every curve of the part or driver with this designator from every
+// window (a driver's "(driver only)" and "(lookback)" curves included).
+// Returns how many were removed.
+int RemoveCurvesOf(TGraphList& graphs, const std::string& designator, bool driver);
 
 }  // namespace pelmo
