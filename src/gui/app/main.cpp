@@ -1,13 +1,36 @@
 #include <QApplication>
 #include <QLocale>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 
 #include "PelmoVersion.h"
+#include "app/CommandLine.h"
 #include "app/Schem.h"
 #include "document/DataFolder.h"
 #include "document/Settings.h"
 
 int main(int argc, char** argv) {
+    // Everything that needs no window is done before Qt looks for a display.
+    const pelmo::TCommandLine line = pelmo::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.Action) {
+        case pelmo::TCommandLine::TAction::Help:
+            std::fputs(pelmo::UsageText().c_str(), stdout);
+            return 0;
+        case pelmo::TCommandLine::TAction::Version:
+            std::printf("pelmo %s\n", PELMO_VERSION);
+            return 0;
+        case pelmo::TCommandLine::TAction::UsageError:
+            std::fprintf(stderr, "pelmo: %s\nTry 'pelmo --help'.\n", line.Error.c_str());
+            return 2;
+        case pelmo::TCommandLine::TAction::Run:
+            break;
+    }
+    if (!pelmo::DisplayAvailable(line, [](const char* name) { return std::getenv(name); })) {
+        std::fputs(pelmo::NoDisplayText, stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelmo");
     QApplication::setApplicationVersion(PELMO_VERSION);
@@ -24,8 +47,7 @@ int main(int argc, char** argv) {
     }
 
     pelmo::TSchem window;
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) window.SetStartupDesign(args.at(1).toStdString());
+    if (!line.DesignPath.empty()) window.SetStartupDesign(line.DesignPath);
     window.show();
     return app.exec();
 }
