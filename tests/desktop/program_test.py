@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """The pelmo program from outside: its command line works without a display,
-and it explains a missing display in one line.
+it explains a missing display in one line, and a second start hands its
+design to the program already running.
 
 usage: program_test.py PELMO SOURCE_DIR VERSION
 """
+import glob
 import os
+import shutil
+import signal
 import subprocess
 import sys
+import tempfile
+import time
 import unittest
 
 PELMO, SOURCE, VERSION = sys.argv[1:4]
@@ -39,6 +45,48 @@ class CommandLine(unittest.TestCase):
                 self.assertTrue(r.stderr.startswith(err), r.stderr)
                 if status == 1:
                     self.assertEqual(r.stderr.count("\n"), 1, "one line")
+
+
+class SecondStart(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        runtime = os.path.join(self.tmp.name, "run")
+        os.makedirs(runtime, mode=0o700)
+        home = os.path.join(self.tmp.name, "home")
+        os.makedirs(home)
+        # Not the first start: no options dialog waits for an answer.
+        with open(os.path.join(home, "Pelmo.ini"), "w", encoding="ascii") as f:
+            f.write("[FirstTime]\r\nFirstTime=0\r\n")
+        self.env = without_display(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime, PELMO_HOME=home)
+        self.first = subprocess.Popen([PELMO], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # The running program listens once its socket is there.
+        deadline = time.monotonic() + 30
+        while not glob.glob(os.path.join(runtime, "pelmo-*.socket")):
+            self.assertIsNone(self.first.poll(), "the first program ended")
+            self.assertLess(time.monotonic(), deadline, "no socket")
+            time.sleep(0.1)
+
+    def tearDown(self):
+        self.first.send_signal(signal.SIGTERM)
+        self.first.wait(timeout=20)
+        self.first.stderr.close()
+        self.tmp.cleanup()
+
+    def test_the_running_program_opens_the_design(self):
+        folder = os.path.join(self.tmp.name, "designs")
+        os.makedirs(folder)
+        shutil.copy(os.path.join(SOURCE, "examples", "TwoWay.bkt"), folder)
+        # Started from the design's folder with a relative name, as a shell does.
+        r = subprocess.run([PELMO, "TwoWay.bkt"], cwd=folder, env=self.env, capture_output=True, text=True,
+                           timeout=30)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIsNone(self.first.poll(), "the first program still runs")
+        # Opening a design writes its measurement files beside it.
+        support = os.path.join(folder, "!FRD&ZMA", "Data!TwoWay")
+        deadline = time.monotonic() + 30
+        while not (os.path.isdir(support) and os.listdir(support)):
+            self.assertLess(time.monotonic(), deadline, "the running program did not open the design")
+            time.sleep(0.1)
 
 
 if __name__ == "__main__":

@@ -3,12 +3,27 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "PelmoVersion.h"
 #include "app/CommandLine.h"
 #include "app/Schem.h"
+#include "app/SingleInstance.h"
 #include "document/DataFolder.h"
 #include "document/Settings.h"
+
+namespace {
+
+// Another program running on this data folder gets the design with its own
+// working folder, so the path goes absolute.
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Everything that needs no window is done before Qt looks for a display.
@@ -46,8 +61,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // A Pelmo already running on this data folder opens the design itself.
+    const std::string design = AbsolutePath(line.DesignPath);
+    pelmo::TSingleInstance instance(pelmo::TSingleInstance::ServerNameFor(folder));
+    if (instance.Start(design) == pelmo::TSingleInstance::TRole::Forwarded) return 0;
+
     pelmo::TSchem window;
-    if (!line.DesignPath.empty()) window.SetStartupDesign(line.DesignPath);
+    QObject::connect(&instance, &pelmo::TSingleInstance::OpenRequested, &window,
+                     [&window](const QByteArray& path) { window.OpenFromOutside(path.toStdString()); });
+    if (!design.empty()) window.SetStartupDesign(design);
     window.show();
     return app.exec();
 }
