@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <clocale>
 #include <cstdio>
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelmo");
     QApplication::setApplicationVersion(PELMO_VERSION);
+    // Wayland compositors find the icon and name through the desktop entry.
+    QGuiApplication::setDesktopFileName("pelmo");
+    QApplication::setWindowIcon(QIcon(":/icons/pelmo.svg"));
     // Numbers are always written and read with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
