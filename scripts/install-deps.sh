@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev ngspice python3
   libbenchmark-dev libfftw3-dev
   appstream desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
+  dpkg-dev file
 )
 
 missing=()
