@@ -10,6 +10,8 @@ PACKAGES=(
   libgl-dev fonts-liberation
   libgtest-dev libgmock-dev ngspice python3
   libbenchmark-dev libfftw3-dev
+  appstream desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
+  dpkg-dev file
 )
 
 missing=()

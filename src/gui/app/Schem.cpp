@@ -57,7 +57,10 @@ const char* const TipsText =
 
 // A 40 x 40 picture of a tool, drawn with the sheet's own symbols.
 QIcon ToolIcon(int kind, const TextMetrics& metrics) {
-    QPixmap pm(40, 40);
+    // With the screen's device pixels, sharp on high-DPI screens.
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pm(QSize(40, 40) * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     TSheetPainter sp(p, 6, metrics);

@@ -107,6 +107,11 @@ public:
 
     // The design named on the command line, opened at the end of the first show.
     void SetStartupDesign(const std::string& path) { startupDesign_ = path; }
+    // A design opened from outside while the program runs (a file manager
+    // starting Pelmo again): the window comes to the front and the design
+    // opens as a recent file does, asking "Save current design?" first. An
+    // empty path only brings the window to the front.
+    void OpenFromOutside(const std::string& path);
 
     // ---- the sheet (drawing, zoom) ----
     QPoint GridToPixel(TPoint p) const { return {p.X * scale_, p.Y * scale_}; }

@@ -65,6 +65,14 @@ void TSchem::OpenRecent(const std::string& path) {
     panel_->setFocus();
 }
 
+void TSchem::OpenFromOutside(const std::string& path) {
+    // In front first, so that the question about the current design is seen.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+    if (!path.empty()) OpenRecent(path);
+}
+
 void TSchem::SaveClick() {
     document_->Save();
     RebuildRecentMenu();

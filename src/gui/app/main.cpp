@@ -1,16 +1,58 @@
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "PelmoVersion.h"
+#include "app/CommandLine.h"
 #include "app/Schem.h"
+#include "app/SingleInstance.h"
 #include "document/DataFolder.h"
 #include "document/Settings.h"
 
+namespace {
+
+// Another program running on this data folder gets the design with its own
+// working folder, so the path goes absolute.
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Everything that needs no window is done before Qt looks for a display.
+    const pelmo::TCommandLine line = pelmo::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.Action) {
+        case pelmo::TCommandLine::TAction::Help:
+            std::fputs(pelmo::UsageText().c_str(), stdout);
+            return 0;
+        case pelmo::TCommandLine::TAction::Version:
+            std::printf("pelmo %s\n", PELMO_VERSION);
+            return 0;
+        case pelmo::TCommandLine::TAction::UsageError:
+            std::fprintf(stderr, "pelmo: %s\nTry 'pelmo --help'.\n", line.Error.c_str());
+            return 2;
+        case pelmo::TCommandLine::TAction::Run:
+            break;
+    }
+    if (!pelmo::DisplayAvailable(line, [](const char* name) { return std::getenv(name); })) {
+        std::fputs(pelmo::NoDisplayText, stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelmo");
     QApplication::setApplicationVersion(PELMO_VERSION);
+    // Wayland compositors find the icon and name through the desktop entry.
+    QGuiApplication::setDesktopFileName("pelmo");
+    QApplication::setWindowIcon(QIcon(":/icons/pelmo.svg"));
     // Numbers are always written and read with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
@@ -23,9 +65,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // A Pelmo already running on this data folder opens the design itself.
+    const std::string design = AbsolutePath(line.DesignPath);
+    pelmo::TSingleInstance instance(pelmo::TSingleInstance::ServerNameFor(folder));
+    if (instance.Start(design) == pelmo::TSingleInstance::TRole::Forwarded) return 0;
+
     pelmo::TSchem window;
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) window.SetStartupDesign(args.at(1).toStdString());
+    QObject::connect(&instance, &pelmo::TSingleInstance::OpenRequested, &window,
+                     [&window](const QByteArray& path) { window.OpenFromOutside(path.toStdString()); });
+    if (!design.empty()) window.SetStartupDesign(design);
     window.show();
     return app.exec();
 }

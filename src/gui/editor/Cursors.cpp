@@ -1,16 +1,29 @@
 #include "editor/Cursors.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <cmath>
 
 namespace pelmo {
 
 namespace {
 
+// 32 x 32 logical pixels with as many device pixels as the sharpest screen
+// has (a whole number: Wayland takes no fractional cursor scale).
 QPixmap Blank() {
-    QPixmap pm(32, 32);
+    const qreal ratio = std::max<qreal>(1, std::ceil(qGuiApp->devicePixelRatio()));
+    QPixmap pm(QSize(32, 32) * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     return pm;
+}
+
+// Qt's X11 back end takes the hot spot in the picture's own pixels, the
+// others in logical pixels.
+QCursor WithHotSpot(const QPixmap& pm, int x, int y) {
+    const qreal scale = QGuiApplication::platformName() == QLatin1String("xcb") ? pm.devicePixelRatio() : 1;
+    return QCursor(pm, qRound(x * scale), qRound(y * scale));
 }
 
 // A magnifying glass; the hot spot is the middle of the lens.
@@ -28,7 +41,7 @@ QCursor MakeZoom() {
     p.setPen(QPen(Qt::black, 1.5));
     p.drawLine(QPointF(7, 11), QPointF(15, 11));
     p.drawLine(QPointF(11, 7), QPointF(11, 15));
-    return QCursor(pm, 11, 11);
+    return WithHotSpot(pm, 11, 11);
 }
 
 // A small cross with a dot on its centre: a wire end; the hot spot is the dot.
@@ -46,7 +59,7 @@ QCursor MakeWire() {
     p.setPen(Qt::black);
     p.setBrush(Qt::black);
     p.drawEllipse(QPointF(15.5, 15.5), 2.5, 2.5);
-    return QCursor(pm, 15, 15);
+    return WithHotSpot(pm, 15, 15);
 }
 
 // An arrow with a small knob beside it: tuning with the wheel.
@@ -64,7 +77,7 @@ QCursor MakeTuneDown() {
     p.drawLine(QPointF(22, 17), QPointF(22, 21));
     p.setBrush(Qt::black);
     p.drawPolygon(QPolygonF({{18, 29}, {26, 29}, {22, 31.5}}));
-    return QCursor(pm, 1, 1);
+    return WithHotSpot(pm, 1, 1);
 }
 
 }  // namespace

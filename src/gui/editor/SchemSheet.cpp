@@ -109,17 +109,22 @@ void TSchem::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
 void TSchem::SheetPaint(QPainter& painter, const QRect& rect) {
     QRect visible = sheet_->visibleRegion().boundingRect();
     if (visible.isEmpty()) visible = rect;
-    if (!cacheValid_ || !cacheRect_.contains(rect)) {
+    // The picture has the screen's device pixels, so that it stays sharp on
+    // high-DPI screens; moving to a screen of another ratio redraws it.
+    const qreal ratio = sheet_->devicePixelRatioF();
+    if (!cacheValid_ || !cacheRect_.contains(rect) || cache_.devicePixelRatio() != ratio) {
         cacheRect_ = visible.united(rect).intersected(sheet_->rect());
         if (cacheRect_.isEmpty()) return;
-        cache_ = QImage(cacheRect_.size(), QImage::Format_RGB32);
+        cache_ = QImage(cacheRect_.size() * ratio, QImage::Format_RGB32);
+        cache_.setDevicePixelRatio(ratio);
         QPainter cp(&cache_);
         cp.translate(-cacheRect_.topLeft());
         PaintSheet(cp, cacheRect_, false);
         cacheValid_ = true;
         ++fullRenders_;
     }
-    painter.drawImage(rect.topLeft(), cache_, rect.translated(-cacheRect_.topLeft()));
+    const QRectF source(QPointF(rect.topLeft() - cacheRect_.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
+    painter.drawImage(QRectF(rect), cache_, source);
 
     if (marker_.Shown()) {
         painter.save();

@@ -113,6 +113,51 @@ private slots:
         QVERIFY(w.close());
     }
 
+    // A design double-clicked in a file manager while the program runs.
+    void aDesignFromOutsideOpensInTheRunningWindow_data() {
+        QTest::addColumn<int>("answer");       // to "Save current design?"
+        QTest::addColumn<bool>("saveChosen");  // the Save dialog returns a name
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("No: opens") << int(MessageSink::Answer::No) << false << true;
+        QTest::newRow("Yes, saved: opens") << int(MessageSink::Answer::Yes) << true << true;
+        QTest::newRow("Yes, Save cancelled: keeps the design") << int(MessageSink::Answer::Yes) << false << false;
+    }
+    void aDesignFromOutsideOpensInTheRunningWindow() {
+        QFETCH(int, answer);
+        QFETCH(bool, saveChosen);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const std::string outside = WriteSmallDesign(dir.path(), "Outside.bkt", 3);
+        TSchem w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        AddPart(w.Design(), ptResistor, {20, 10}, true);
+        w.Design().Modified = true;
+        const std::string mine = (dir.path() + "/Mine.bkt").toStdString();
+        w.ChooseSaveFile = [&](const std::string&, const std::string&) { return saveChosen ? mine : std::string(); };
+        w.showMinimized();
+
+        sink.Answers = {static_cast<MessageSink::Answer>(answer)};
+        w.OpenFromOutside(outside);
+        QCOMPARE(sink.Questions, (std::vector<std::string>{SaveCurrentDesignText}));
+        QCOMPARE(sink.WithCancel, (std::vector<bool>{false}));
+        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+        QCOMPARE(w.Design().FileName, opens ? outside : std::string());
+        QCOMPARE(w.Design().Parts.size(), std::size_t(opens ? 3 : 1));
+        QCOMPARE(QFile::exists(QString::fromStdString(mine)), saveChosen);
+        if (opens) QCOMPARE(w.windowTitle(), QString("Pelmo -- Outside.bkt"));
+
+        // A start without a design only brings the window forward.
+        w.showMinimized();
+        w.OpenFromOutside("");
+        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+        QCOMPARE(sink.Questions.size(), std::size_t(1));
+        w.Design().Modified = false;
+        QVERIFY(w.close());
+    }
+
     void saveOnAnExampleAsksForANewName() {
         TSchem w;
         RecordingSink sink;

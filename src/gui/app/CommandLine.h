@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The GUI program's own command line, read before any window exists so that
+// --help and --version work without a display. Qt's options (-platform,
+// -style, ...) are recognised and left for QApplication.
+
+namespace pelmo {
+
+struct TCommandLine {
+    enum class TAction {
+        Run,         // show the main window (with DesignPath opened when given)
+        Help,        // print UsageText() and end
+        Version,     // print the version and end
+        UsageError,  // print Error and a hint to stderr and end with status 2
+    };
+    TAction Action = TAction::Run;
+    std::string DesignPath;
+    std::string Error;
+    // A Qt platform or X display was chosen on the command line.
+    bool PlatformGiven = false;
+};
+
+// Reads the arguments after the program name.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+// Where the window would go: a display named in the environment (DISPLAY,
+// WAYLAND_DISPLAY), a platform chosen with QT_QPA_PLATFORM or on the command
+// line. Without any, QApplication would abort.
+bool DisplayAvailable(const TCommandLine& line, const std::function<const char*(const char*)>& getEnv);
+
+// The one line printed when there is no display.
+inline constexpr const char* NoDisplayText =
+    "pelmo: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+    "pelmo-cli works without one\n";
+
+}  // namespace pelmo

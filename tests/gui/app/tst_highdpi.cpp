@@ -1,0 +1,215 @@
+// The sheet, its pointer shapes, the graphs and the small dialogs on screens
+// of any device pixel ratio. CTest runs this program at QT_SCALE_FACTOR 1,
+// 1.25 and 2. With PELMO_SCREENSHOT_DIR set, it saves what it drew there.
+
+#include <qcustomplot.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <cmath>
+
+#include "../GuiTestSupport.h"
+#include "dialogs/IncMultForm.h"
+#include "editor/Cursors.h"
+#include "graphs/ERSform.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/Plot.h"
+#include "graphs/SeriesEdit.h"
+
+using namespace pelmo;
+using namespace pelmo::guitest;
+
+namespace {
+
+// Share of the 2 x 2 device-pixel squares holding a drawing that are not of
+// one colour. A picture drawn at one pixel per logical pixel and scaled up
+// by two has none.
+double FineDetail(const QImage& picture) {
+    const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+    int drawn = 0, mixed = 0;
+    for (int y = 0; y + 1 < img.height(); y += 2)
+        for (int x = 0; x + 1 < img.width(); x += 2) {
+            const QRgb a = img.pixel(x, y), b = img.pixel(x + 1, y), c = img.pixel(x, y + 1),
+                       d = img.pixel(x + 1, y + 1);
+            if (a == qRgb(255, 255, 255) && b == a && c == a && d == a) continue;
+            ++drawn;
+            if (b != a || c != a || d != a) ++mixed;
+        }
+    return drawn ? double(mixed) / drawn : 0;
+}
+
+void SaveShot(const QPixmap& pm, const QString& name) {
+    const QString dir = qEnvironmentVariable("PELMO_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    const QString scale = QString::number(qApp->devicePixelRatio());
+    pm.save(QStringLiteral("%1/%2-x%3.png").arg(dir, name, scale));
+}
+
+// Every label, button and list of a dialog shows its whole text: it is at
+// least as large as it asks to be and lies inside the dialog.
+void CheckNothingClipped(QDialog& dialog, const char* name) {
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    SaveShot(dialog.grab(), name);
+    const QRect inside = dialog.rect();
+    for (QWidget* child : dialog.findChildren<QWidget*>()) {
+        if (!child->isVisible()) continue;
+        QSize wanted;
+        if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap() && !label->text().isEmpty())
+            wanted = label->minimumSizeHint();
+        else if (auto* push = qobject_cast<QPushButton*>(child); push && !push->text().isEmpty())
+            // The style asks for a wide minimum; what counts is the text.
+            wanted = QSize(push->fontMetrics().horizontalAdvance(QString(push->text()).remove('&')) + 8,
+                           push->fontMetrics().height());
+        else if (auto* button = qobject_cast<QAbstractButton*>(child); button && !button->text().isEmpty())
+            wanted = child->minimumSizeHint();
+        else if (qobject_cast<QComboBox*>(child))
+            wanted = child->minimumSizeHint();
+        else
+            continue;
+        const QString what = QStringLiteral("%1: %2 \"%3\" is %4x%5, needs %6x%7")
+                                 .arg(name, child->metaObject()->className(), child->objectName())
+                                 .arg(child->width())
+                                 .arg(child->height())
+                                 .arg(wanted.width())
+                                 .arg(wanted.height());
+        QVERIFY2(child->width() >= wanted.width() && child->height() >= wanted.height(), qPrintable(what));
+        const QRect at(child->mapTo(&dialog, QPoint(0, 0)), child->size());
+        QVERIFY2(inside.contains(at), qPrintable(what + " (outside the dialog)"));
+    }
+    dialog.hide();
+}
+
+}  // namespace
+
+class TestHighDpi : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        const QString copy = dir_.filePath("ThreeWay.bkt");
+        QVERIFY(QFile::copy(QString(PELMO_SOURCE_DIR) + "/examples/ThreeWay.bkt", copy));
+        window_ = std::make_unique<TSchem>();
+        window_->SetMessageSink(&sink_);
+        window_->SetStartupDesign(copy.toStdString());
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(window_->Design().Drivers.size(), std::size_t(3));
+        QVERIFY(sink_.Messages.empty());
+        ratio_ = window_->devicePixelRatio();
+        QCOMPARE(ratio_, qApp->devicePixelRatio());
+    }
+
+    void cleanupTestCase() {
+        if (window_) window_->close();
+        window_.reset();
+    }
+
+    void sheetIsDrawnAtDevicePixels() {
+        TSheet* sheet = window_->SheetWidget();
+        const QRect visible = sheet->visibleRegion().boundingRect();
+        QVERIFY(!visible.isEmpty());
+        const QPixmap pm = sheet->grab(visible);
+        QCOMPARE(pm.devicePixelRatio(), ratio_);
+        QCOMPARE(pm.width(), qRound(visible.width() * ratio_));
+        SaveShot(window_->grab(), "main-window");
+        SaveShot(pm, "sheet");
+        SaveShot(window_->ToolButton(ekInductor)->parentWidget()->grab(), "tools");
+        // The tool buttons show the same symbols, drawn as finely.
+        for (int kind : {ekResistor, ekInductor, ekCapacitor, ekDriver, ekGround, ekText}) {
+            const QList<QSize> sizes = window_->ToolButton(kind)->icon().availableSizes();
+            QVERIFY(!sizes.isEmpty());
+            QCOMPARE(sizes.front(), QSize(40, 40) * ratio_);
+        }
+        // The source and the mid-range's input filter, pixel for pixel.
+        const QPoint source = Px(*window_, window_->Design().Source.Position);
+        SaveShot(sheet->grab(QRect(source - QPoint(40, 60), QSize(330, 150))), "sheet-detail");
+        if (ratio_ < 2) QSKIP("the fine-detail check needs two device pixels per logical pixel");
+        // Text and slanted strokes drawn at device pixels have edges inside
+        // the 2 x 2 squares.
+        QVERIFY2(FineDetail(pm.toImage()) > 0.05, qPrintable(QString::number(FineDetail(pm.toImage()))));
+    }
+
+    void graphsAreDrawnAtDevicePixels() {
+        const auto& windows = window_->GraphWindows().Windows();
+        QCOMPARE(windows.size(), std::size_t(2));
+        for (TPlotForm* form : windows) {
+            QVERIFY(QTest::qWaitForWindowExposed(form));
+            QCustomPlot* plot = form->Graph();
+            QCOMPARE(plot->bufferDevicePixelRatio(), ratio_);
+            plot->replot(QCustomPlot::rpImmediateRefresh);
+            const QPixmap pm = plot->grab();
+            QCOMPARE(pm.devicePixelRatio(), ratio_);
+            SaveShot(form->grab(), form->ChartTitle().section(' ', 0, 0).toLower());
+            if (ratio_ >= 2) QVERIFY(FineDetail(pm.toImage()) > 0.05);
+        }
+    }
+
+    void pointerShapesHaveDevicePixels_data() {
+        QTest::addColumn<int>("shape");
+        QTest::newRow("zoom") << int(TSheetCursor::Zoom);      // hot spot: the cross in the lens
+        QTest::newRow("wire") << int(TSheetCursor::Wire);      // the dot
+        QTest::newRow("tune") << int(TSheetCursor::TuneDown);  // the arrow's tip
+    }
+    void pointerShapesHaveDevicePixels() {
+        QFETCH(int, shape);
+        const QCursor& cursor = SheetCursor(static_cast<TSheetCursor>(shape));
+        const QPixmap pm = cursor.pixmap();
+        QVERIFY(!pm.isNull());
+        // At least as many pixels as the screen shows, and the same size on
+        // every screen: 32 x 32 logical pixels with the hot spot inside.
+        QVERIFY(pm.devicePixelRatio() >= ratio_);
+        QCOMPARE(pm.deviceIndependentSize(), QSizeF(32, 32));
+        QVERIFY(QRect(0, 0, 32, 32).contains(cursor.hotSpot()));
+        const QPoint hot = (QPointF(cursor.hotSpot()) * pm.devicePixelRatio()).toPoint();
+        QVERIFY(qAlpha(pm.toImage().pixel(hot)) > 128);
+        SaveShot(pm, QStringLiteral("cursor%1").arg(shape));
+    }
+
+    // The program's icon comes from the SVG in the resources, drawn at the
+    // screen's pixels: a filled panel with transparent rounded corners.
+    void windowIconIsDrawnFromTheSvg() {
+        const QIcon icon(":/icons/pelmo.svg");
+        QVERIFY(!icon.isNull());
+        const QImage img = icon.pixmap(QSize(32, 32), ratio_).toImage();
+        QCOMPARE(img.size(), QSize(32, 32) * ratio_);
+        QCOMPARE(qAlpha(img.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(img.pixel(img.width() / 2, img.height() / 4)), 255);
+        SaveShot(QPixmap::fromImage(img), "icon");
+    }
+
+    void dialogsShowTheirWholeTexts() {
+        // The SPL window's system curve: every control of the dialog shows.
+        TSeriesEditForm& series = window_->GraphWindows().SeriesEdit();
+        series.Window = window_->GraphWindows().Windows().front();
+        series.GraphKind = gkSPL;
+        series.CurveIndex = 0;
+        series.CurveName = "Sys";
+        series.FileMode = false;
+        series.Prepare();
+        QVERIFY(series.SmoothingList()->isVisibleTo(&series));
+        CheckNothingClipped(series, "curve-settings");
+
+        TERSform1 single;
+        CheckNothingClipped(single, "single-value");
+
+        double step = 1;
+        TForm2 stepSize(&step);
+        stepSize.SetUpperLabel("step size for the value");
+        CheckNothingClipped(stepSize, "step-size");
+    }
+
+private:
+    QTemporaryDir dir_;
+    RecordingSink sink_;
+    std::unique_ptr<TSchem> window_;
+    qreal ratio_ = 1;
+};
+
+QTEST_MAIN(TestHighDpi)
+#include "tst_highdpi.moc"
