@@ -14,8 +14,8 @@
 #include "CliMessageSink.h"
 #include "base/Text.h"
 #include "document/DocumentFlow.h"
+#include "document/Session.h"
 #include "graphs/GraphRecord.h"
-#include "graphs/GraphSolve.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
 
@@ -76,7 +76,8 @@ int Curve(const std::vector<std::string>& args) {
     if (!kind) return UsageError("unknown kind \"" + positional[1] + "\"");
 
     StderrMessageSink messages;
-    TDesign d;
+    TSession session(messages);
+    TDesign& d = session.Design();
     if (!OpenDesignFile(d, positional[0], messages)) return ExitFailure;
 
     // The name as the window's Curves menu spells it.
@@ -102,16 +103,10 @@ int Curve(const std::vector<std::string>& args) {
     }
     c.ShowPhase = KindHasPhase(kind->Kind);
     if (smoothing >= 0) c.Smoothing = smoothing;
-    TGraphList graphs;
-    graphs.Add(&g);
-    TGraphSolve solve;
-    try {
-        SolveGraphs(d, graphs, solve, messages);
-    } catch (const std::exception& e) {
-        // A circuit block's expression that cannot be evaluated ends the solve.
-        std::cerr << e.what() << "\n";
-        return ExitFailure;
-    }
+    session.Graphs().Add(&g);
+    // A circuit block's expression that cannot be evaluated ends the solve
+    // with its message.
+    if (!session.Solve()) return ExitFailure;
 
     const TChartCurve& mag = c.MagSeries;
     const TChartCurve& phase = c.PhaseSeries;

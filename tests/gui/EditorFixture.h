@@ -38,7 +38,7 @@ public:
 };
 
 struct EditorFixture {
-    TSchem w;
+    TMainWindow w;
     RecordingSink sink;
     RecordingDialogs dialogs;
 
@@ -48,11 +48,11 @@ struct EditorFixture {
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.SetSheetScale(10);
+        w.View().SetSheetScale(10);
     }
 
-    QWidget* Sheet() { return w.SheetWidget(); }
-    QPoint Px(TPoint g) const { return {g.X * w.SheetScale(), g.Y * w.SheetScale()}; }
+    QWidget* Sheet() { return w.View().Sheet(); }
+    QPoint Px(TPoint g) const { return {g.X * w.View().Scale(), g.Y * w.View().Scale()}; }
 
     void Move(QPoint p, Qt::MouseButtons buttons = Qt::NoButton) {
         QMouseEvent e(QEvent::MouseMove, p, Sheet()->mapToGlobal(p), Qt::NoButton, buttons, Qt::NoModifier);
@@ -76,21 +76,21 @@ struct EditorFixture {
         Release(Px(to));
     }
     void Key(int key, Qt::KeyboardModifiers mods = {}) {
-        QTest::keyClick(w.SheetPanel(), static_cast<Qt::Key>(key), mods);
+        QTest::keyClick(w.View().Panel(), static_cast<Qt::Key>(key), mods);
     }
     void Wheel(QWidget* target, QPoint local, int delta) {
         QWheelEvent e(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
     }
-    void Tool(int kind) { QTest::mouseClick(w.ToolButton(kind), Qt::LeftButton); }
+    void Tool(int kind) { QTest::mouseClick(w.Tools().Button(kind), Qt::LeftButton); }
     // Lets the double-click window of a pick-up pass.
     void AfterDoubleClickWindow() { QTest::qWait(300); }
 
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
         SilentMessageSink quiet;
-        BuildDesignLines(w.Design(), lines, quiet);
+        BuildDesignLines(w.Session().Design(), lines, quiet);
         return lines;
     }
 };

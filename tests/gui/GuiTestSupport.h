@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Schem.h"
+#include "app/MainWindow.h"
+#include "app/ToolBar.h"
 #include "base/MessageSink.h"
-#include "editor/SheetWidgets.h"
 #include "model/Design.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetView.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo::guitest {
 
@@ -101,11 +104,11 @@ inline void BuildThreeWay(TDesign& d) {
 }
 
 // The sheet as the window draws it on screen, for the given pixel area.
-inline QImage RenderSheet(TSchem& w, const QRect& area) {
+inline QImage RenderSheet(TMainWindow& w, const QRect& area) {
     QImage img(area.size(), QImage::Format_RGB32);
     QPainter p(&img);
     p.translate(-area.topLeft());
-    w.PaintSheet(p, area, false);
+    w.View().PaintSheet(p, area, false);
     return img;
 }
 
@@ -126,6 +129,6 @@ inline std::function<QAction*(QMenu*)> Choose(const QString& text, QStringList* 
 }
 
 // Pixel centre of a grid point on the sheet widget.
-inline QPoint Px(const TSchem& w, TPoint g) { return {g.X * w.SheetScale(), g.Y * w.SheetScale()}; }
+inline QPoint Px(TMainWindow& w, TPoint g) { return {g.X * w.View().Scale(), g.Y * w.View().Scale()}; }
 
 }  // namespace pelmo::guitest

@@ -5,7 +5,7 @@
 #include "base/MessageSink.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
-#include "document/MruUnit.h"
+#include "document/RecentFiles.h"
 #include "files/DesignFile.h"
 #include "model/Design.h"
 

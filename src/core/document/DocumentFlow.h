@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 // Opening and saving the one open design, without any window: the dialogs and
 // the windows' reactions are callbacks the GUI supplies.
@@ -67,6 +68,9 @@ public:
 
     TDocument(TDesign& design, TMostRecentFiles& recent, MessageSink& messages, std::string dataFolder,
               TDocumentHooks hooks);
+
+    // The window's dialogs and reactions; every hook may be left empty.
+    void SetHooks(TDocumentHooks hooks) { hooks_ = std::move(hooks); }
 
     // True when a design was read.
     bool Open(TOpenKind kind, const std::string& path = {});

@@ -8,7 +8,7 @@
 
 #include "PelmoVersion.h"
 #include "app/CommandLine.h"
-#include "app/Schem.h"
+#include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "document/DataFolder.h"
 #include "document/Settings.h"
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     pelmo::TSingleInstance instance(pelmo::TSingleInstance::ServerNameFor(folder));
     if (instance.Start(design) == pelmo::TSingleInstance::TRole::Forwarded) return 0;
 
-    pelmo::TSchem window;
+    pelmo::TMainWindow window;
     QObject::connect(&instance, &pelmo::TSingleInstance::OpenRequested, &window,
                      [&window](const QByteArray& path) { window.OpenFromOutside(path.toStdString()); });
     if (!design.empty()) window.SetStartupDesign(design);

@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 #include "document/DocumentFlow.h"
-#include "document/MruUnit.h"
+#include "document/RecentFiles.h"
 #include "files/DesignFile.h"
 #include "model/Design.h"
 

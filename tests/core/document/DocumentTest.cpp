@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -10,7 +9,7 @@
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/IniFile.h"
-#include "document/MruUnit.h"
+#include "document/RecentFiles.h"
 #include "document/Settings.h"
 
 using namespace pelmo;
@@ -25,12 +24,16 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value) ::setenv(name, value, 1);
-        else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~ScopedEnv() {
-        if (had_) ::setenv(name_, old_.c_str(), 1);
-        else ::unsetenv(name_);
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
 
 private:
@@ -124,8 +127,9 @@ TEST(Settings, DefaultsWhenAbsentAndRoundTrip) {
 
 TEST(Settings, ToleratesForeignFiles) {
     TempFolder tmp;
-    WriteWholeFile(tmp.Path() + "Pelmo.ini",
-                   "junk\n[updates]\nstartupapp = 7\nLastAUpDate=abc\n[Updates]\nServerURL=http://x\n[FirstTime]\nFirstTime=0");
+    WriteWholeFile(
+        tmp.Path() + "Pelmo.ini",
+        "junk\n[updates]\nstartupapp = 7\nLastAUpDate=abc\n[Updates]\nServerURL=http://x\n[FirstTime]\nFirstTime=0");
     const TSettings s = ReadSettings(tmp.Path());
     EXPECT_TRUE(s.StartupApp);  // names ignore case, any non-zero is true
     EXPECT_EQ(s.LastAUpDate, 0);

@@ -23,7 +23,7 @@ std::string WriteSmallDesign(const QString& folder, const QString& name, int res
     return path;
 }
 
-QAction* MenuAction(TSchem& w, const QString& menu, const QString& item) {
+QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
     for (QAction* top : w.menuBar()->actions()) {
         if (top->text().remove('&') != menu || !top->menu()) continue;
         for (QAction* a : top->menu()->actions())
@@ -46,22 +46,22 @@ private slots:
         QTemporaryDir dir;
         const std::string path = WriteSmallDesign(dir.path(), "TwoWay.bkt", 2);
         QVERIFY(!path.empty());
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         QStringList order;
         w.OpenDefaultGraphs = [&](bool reset) { order << (reset ? "reset graphs" : "default graphs"); };
-        w.AfterSolve = [&] { order << QString("solve %1").arg(w.Design().Parts.size()); };
+        w.AfterSolve = [&] { order << QString("solve %1").arg(w.Session().Design().Parts.size()); };
         w.SetStartupDesign(path);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(order, (QStringList{"default graphs", "reset graphs", "solve 2"}));
-        QCOMPARE(w.Design().Parts.size(), std::size_t(2));
-        QCOMPARE(w.Design().FileName, path);
-        QVERIFY(!w.Design().Modified);
+        QCOMPARE(w.Session().Design().Parts.size(), std::size_t(2));
+        QCOMPARE(w.Session().Design().FileName, path);
+        QVERIFY(!w.Session().Design().Modified);
         QCOMPARE(w.windowTitle(), QString("Pelmo -- TwoWay.bkt"));
         QVERIFY(sink.Messages.empty());
-        QVERIFY(w.SheetScale() >= 4 && w.SheetScale() % 2 == 0);  // fitted to the design
+        QVERIFY(w.View().Scale() >= 4 && w.View().Scale() % 2 == 0);  // fitted to the design
 
         // The recent-files menu lists it.
         QCOMPARE(w.ReOpenMenu()->actions().size(), 1);
@@ -70,7 +70,7 @@ private slots:
     }
 
     void aMissingCommandLineDesignStartsEmpty() {
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         QTemporaryDir dir;
@@ -78,21 +78,21 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(sink.Messages, (std::vector<std::string>{FileOpenFailedText}));
-        QVERIFY(w.Design().Parts.empty());
-        QVERIFY(w.Design().FileName.empty());
+        QVERIFY(w.Session().Design().Parts.empty());
+        QVERIFY(w.Session().Design().FileName.empty());
         QCOMPARE(w.windowTitle(), QString("Pelmo"));
         QVERIFY(w.close());
     }
 
     void closingWithChangesAsks() {
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(!w.Design().Modified);
-        AddPart(w.Design(), ptResistor, {20, 10}, true);
-        w.Design().Modified = true;
+        QVERIFY(!w.Session().Design().Modified);
+        AddPart(w.Session().Design(), ptResistor, {20, 10}, true);
+        w.Session().Design().Modified = true;
 
         sink.Answers = {MessageSink::Answer::Cancel};
         QVERIFY(!w.close());
@@ -128,13 +128,13 @@ private slots:
         QFETCH(bool, opens);
         QTemporaryDir dir;
         const std::string outside = WriteSmallDesign(dir.path(), "Outside.bkt", 3);
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        AddPart(w.Design(), ptResistor, {20, 10}, true);
-        w.Design().Modified = true;
+        AddPart(w.Session().Design(), ptResistor, {20, 10}, true);
+        w.Session().Design().Modified = true;
         const std::string mine = (dir.path() + "/Mine.bkt").toStdString();
         w.ChooseSaveFile = [&](const std::string&, const std::string&) { return saveChosen ? mine : std::string(); };
         w.showMinimized();
@@ -144,8 +144,8 @@ private slots:
         QCOMPARE(sink.Questions, (std::vector<std::string>{SaveCurrentDesignText}));
         QCOMPARE(sink.WithCancel, (std::vector<bool>{false}));
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
-        QCOMPARE(w.Design().FileName, opens ? outside : std::string());
-        QCOMPARE(w.Design().Parts.size(), std::size_t(opens ? 3 : 1));
+        QCOMPARE(w.Session().Design().FileName, opens ? outside : std::string());
+        QCOMPARE(w.Session().Design().Parts.size(), std::size_t(opens ? 3 : 1));
         QCOMPARE(QFile::exists(QString::fromStdString(mine)), saveChosen);
         if (opens) QCOMPARE(w.windowTitle(), QString("Pelmo -- Outside.bkt"));
 
@@ -154,27 +154,28 @@ private slots:
         w.OpenFromOutside("");
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
         QCOMPARE(sink.Questions.size(), std::size_t(1));
-        w.Design().Modified = false;
+        w.Session().Design().Modified = false;
         QVERIFY(w.close());
     }
 
     void saveOnAnExampleAsksForANewName() {
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QString examples = QString::fromStdString(w.DataFolder() + ExamplesFolderName);
+        const QString examples = QString::fromStdString(w.Session().DataFolder() + ExamplesFolderName);
         const std::string example = WriteSmallDesign(examples, "Example.bkt", 1);
         QVERIFY(!example.empty());
 
         w.ChooseOpenFile = [&](const std::string& folder, const std::string& name) {
-            if (folder != w.DataFolder() + ExamplesFolderName + "/" || !name.empty()) return std::string("/wrong");
+            if (folder != w.Session().DataFolder() + ExamplesFolderName + "/" || !name.empty())
+                return std::string("/wrong");
             return example;
         };
         MenuAction(w, "File", "Examples")->trigger();
-        QCOMPARE(w.Design().FileName, example);
-        QCOMPARE(w.Design().Parts.size(), std::size_t(1));
+        QCOMPARE(w.Session().Design().FileName, example);
+        QCOMPARE(w.Session().Design().Parts.size(), std::size_t(1));
 
         QTemporaryDir dir;
         const std::string saved = (dir.path() + "/Mine.bkt").toStdString();
@@ -185,15 +186,15 @@ private slots:
             return saved;
         };
         MenuAction(w, "File", "Save")->trigger();
-        QCOMPARE(askedFolder, w.DataFolder());
+        QCOMPARE(askedFolder, w.Session().DataFolder());
         QCOMPARE(askedName, std::string());
-        QCOMPARE(w.Design().FileName, saved);
+        QCOMPARE(w.Session().Design().FileName, saved);
         QCOMPARE(w.windowTitle(), QString("Pelmo -- Mine.bkt"));
         QVERIFY(QFile::exists(QString::fromStdString(saved)));
 
         // A plain Save now writes without asking.
         askedFolder = "not asked";
-        AddPart(w.Design(), ptCapacitor, {30, 30}, true);
+        AddPart(w.Session().Design(), ptCapacitor, {30, 30}, true);
         MenuAction(w, "File", "Save")->trigger();
         QCOMPARE(askedFolder, std::string("not asked"));
         QCOMPARE(w.ReOpenMenu()->actions()[0]->text(), QString("&1  Mine.bkt"));
@@ -201,9 +202,9 @@ private slots:
 
         // Reopening from the menu.
         MenuAction(w, "File", "New")->trigger();
-        QVERIFY(w.Design().Parts.empty());
+        QVERIFY(w.Session().Design().Parts.empty());
         w.ReOpenMenu()->actions()[0]->trigger();
-        QCOMPARE(w.Design().Parts.size(), std::size_t(2));
+        QCOMPARE(w.Session().Design().Parts.size(), std::size_t(2));
         QVERIFY(w.close());
     }
 

@@ -15,11 +15,11 @@
 
 #include "../GuiTestSupport.h"
 #include "dialogs/IncMultForm.h"
-#include "editor/Cursors.h"
 #include "graphs/ERSform.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
+#include "sheet/Cursors.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -94,12 +94,12 @@ private slots:
         QVERIFY(dir_.isValid());
         const QString copy = dir_.filePath("ThreeWay.bkt");
         QVERIFY(QFile::copy(QString(PELMO_SOURCE_DIR) + "/examples/ThreeWay.bkt", copy));
-        window_ = std::make_unique<TSchem>();
+        window_ = std::make_unique<TMainWindow>();
         window_->SetMessageSink(&sink_);
         window_->SetStartupDesign(copy.toStdString());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-        QCOMPARE(window_->Design().Drivers.size(), std::size_t(3));
+        QCOMPARE(window_->Session().Design().Drivers.size(), std::size_t(3));
         QVERIFY(sink_.Messages.empty());
         ratio_ = window_->devicePixelRatio();
         QCOMPARE(ratio_, qApp->devicePixelRatio());
@@ -111,7 +111,7 @@ private slots:
     }
 
     void sheetIsDrawnAtDevicePixels() {
-        TSheet* sheet = window_->SheetWidget();
+        TSheet* sheet = window_->View().Sheet();
         const QRect visible = sheet->visibleRegion().boundingRect();
         QVERIFY(!visible.isEmpty());
         const QPixmap pm = sheet->grab(visible);
@@ -119,15 +119,15 @@ private slots:
         QCOMPARE(pm.width(), qRound(visible.width() * ratio_));
         SaveShot(window_->grab(), "main-window");
         SaveShot(pm, "sheet");
-        SaveShot(window_->ToolButton(ekInductor)->parentWidget()->grab(), "tools");
+        SaveShot(window_->Tools().Button(ekInductor)->parentWidget()->grab(), "tools");
         // The tool buttons show the same symbols, drawn as finely.
         for (int kind : {ekResistor, ekInductor, ekCapacitor, ekDriver, ekGround, ekText}) {
-            const QList<QSize> sizes = window_->ToolButton(kind)->icon().availableSizes();
+            const QList<QSize> sizes = window_->Tools().Button(kind)->icon().availableSizes();
             QVERIFY(!sizes.isEmpty());
             QCOMPARE(sizes.front(), QSize(40, 40) * ratio_);
         }
         // The source and the mid-range's input filter, pixel for pixel.
-        const QPoint source = Px(*window_, window_->Design().Source.Position);
+        const QPoint source = Px(*window_, window_->Session().Design().Source.Position);
         SaveShot(sheet->grab(QRect(source - QPoint(40, 60), QSize(330, 150))), "sheet-detail");
         if (ratio_ < 2) QSKIP("the fine-detail check needs two device pixels per logical pixel");
         // Text and slanted strokes drawn at device pixels have edges inside
@@ -207,7 +207,7 @@ private slots:
 private:
     QTemporaryDir dir_;
     RecordingSink sink_;
-    std::unique_ptr<TSchem> window_;
+    std::unique_ptr<TMainWindow> window_;
     qreal ratio_ = 1;
 };
 

@@ -1,16 +1,16 @@
 #include <QtTest>
 
-#include "app/Schem.h"
+#include "app/MainWindow.h"
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void startsWithTheProgramCaption() {
-        pelmo::TSchem w;
+        pelmo::TMainWindow w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.windowTitle(), QString("Pelmo"));
-        w.Design().FileName = "/tmp/TwoWay.bkt";
+        w.Session().Design().FileName = "/tmp/TwoWay.bkt";
         w.UpdateCaption();
         QCOMPARE(w.windowTitle(), QString("Pelmo -- TwoWay.bkt"));
         QVERIFY(w.close());

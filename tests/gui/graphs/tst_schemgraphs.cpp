@@ -35,7 +35,7 @@ QAction* Item(QMenu* menu, const QString& caption) {
     return nullptr;
 }
 
-QStringList Titles(TSchem& w) {
+QStringList Titles(TMainWindow& w) {
     QStringList out;
     for (TPlotForm* p : w.GraphWindows().Windows()) out << p->ChartTitle();
     return out;
@@ -60,7 +60,7 @@ private slots:
     void cleanup() { SetModalRunner({}); }
 
     void startupOpensTheDefaultWindowsAndFillsTheMenus() {
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         w.show();
@@ -86,14 +86,14 @@ private slots:
     void openingADesignStartsAgainWithTheDefaultWindows() {
         QTemporaryDir dir;
         const QString path = ExampleCopy(dir, "TwoWay.bkt");
-        TSchem w;
+        TMainWindow w;
         RecordingSink sink;
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.GraphWindows().OpenGraph(gkImpedance);
         w.GraphWindows().OpenGraph(gkVoltage);
-        QVERIFY(w.Document().Open(TDocument::TOpenKind::Recent, path.toStdString()));
+        QVERIFY(w.Session().Document().Open(TDocument::TOpenKind::Recent, path.toStdString()));
         QCOMPARE(Titles(w), QStringList({"Frequency Response (#1)", "Impedance (#1)"}));
         QCOMPARE(w.GraphWindows().OpenGraph(gkImpedance)->ChartTitle(), QString("Impedance (#2)"));
         for (TPlotForm* p : w.GraphWindows().Windows()) QCOMPARE(p->windowTitle(), QString("Pelmo -- TwoWay.bkt"));
@@ -110,7 +110,7 @@ private slots:
         const QString path = ExampleCopy(dir, "TwoWay.bkt");
         EditorFixture f;
         f.Start();
-        QVERIFY(f.w.Document().Open(TDocument::TOpenKind::Recent, path.toStdString()));
+        QVERIFY(f.w.Session().Document().Open(TDocument::TOpenKind::Recent, path.toStdString()));
         TPlotForm* spl = f.w.GraphWindows().Windows()[0];
         TPlotForm* z = f.w.GraphWindows().Windows()[1];
         spl->CurveItemClick("S1", false);
@@ -119,11 +119,11 @@ private slots:
         z->CurveItemClick("S1 (lookback)", false);
 
         // The pointer on the woofer, then Del.
-        const TDriver& s1 = *f.w.Design().Drivers[0];
+        const TDriver& s1 = *f.w.Session().Design().Drivers[0];
         QCOMPARE(s1.RefDes, 1);
         f.MoveTo({s1.Position.X + 1, s1.Position.Y});
         f.Key(Qt::Key_Delete);
-        QCOMPARE(f.w.Design().Drivers.size(), std::size_t(1));
+        QCOMPARE(f.w.Session().Design().Drivers.size(), std::size_t(1));
         QStringList names;
         for (const TSeriesDef& c : spl->Record().Curves) names << QString::fromStdString(c.Name);
         QCOMPARE(names, QStringList({"System", "S2"}));

@@ -2,9 +2,9 @@
 
 #include "GeometryPrint.h"
 #include "TestSupport.h"
+#include "document/UndoHistory.h"
 #include "driverdata/DriverLoad.h"
 #include "editor/GroupEdit.h"
-#include "editor/UndoHistory.h"
 #include "files/DesignFile.h"
 #include "graphs/GraphRecord.h"
 

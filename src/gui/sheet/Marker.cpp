@@ -1,4 +1,4 @@
-#include "editor/Marker.h"
+#include "sheet/Marker.h"
 
 #include <QWidget>
 #include <algorithm>

@@ -13,11 +13,11 @@ private slots:
     void initTestCase() {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.SetSheetScale(10);
+        w.View().SetSheetScale(10);
     }
 
     void resistorBodyAndLeadsAtScale10() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         AddPart(d, ptResistor, {20, 10}, true);
         const QImage img = RenderSheet(w, QRect(0, 0, 400, 300));
@@ -42,7 +42,7 @@ private slots:
     }
 
     void labelsShowTheValuesInTheirFormats() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         const struct {
             int type;
@@ -77,7 +77,7 @@ private slots:
     }
 
     void shortedAndOpenLooks() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         TPart& s = AddPart(d, ptResistor, {20, 10}, true);
         s.State = psShorted;
@@ -96,7 +96,7 @@ private slots:
     }
 
     void overlappingBlocksKeepTheirWiresVisible() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         // The first block's wire runs into the second block's body.
         AppendBlock(d);
@@ -110,7 +110,7 @@ private slots:
     }
 
     void driverIndicators() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         TDriver& drv = AddDriver(d, {20, 20});  // no files: exclamation mark
         TDriver& muted = AddDriver(d, {40, 20});
@@ -126,56 +126,56 @@ private slots:
     }
 
     void zoomStepsAndFitAll() {
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
-        w.SetSheetScale(10);
+        w.View().SetSheetScale(10);
         QList<int> in, out;
         for (int i = 0; i < 8; ++i) {
-            w.ZoomStep(true);
-            if (in.isEmpty() || in.back() != w.SheetScale()) in << w.SheetScale();
+            w.Editor().ZoomStep(true);
+            if (in.isEmpty() || in.back() != w.View().Scale()) in << w.View().Scale();
         }
         QCOMPARE(in, (QList<int>{12, 14, 16, 20, 24}));
-        w.SetSheetScale(10);
+        w.View().SetSheetScale(10);
         for (int i = 0; i < 8; ++i) {
-            w.ZoomStep(false);
-            if (out.isEmpty() || out.back() != w.SheetScale()) out << w.SheetScale();
+            w.Editor().ZoomStep(false);
+            if (out.isEmpty() || out.back() != w.View().Scale()) out << w.View().Scale();
         }
         QCOMPARE(out, (QList<int>{8, 6}));
-        QCOMPARE(w.SheetWidget()->width(), PanelWidth(6));
+        QCOMPARE(w.View().Sheet()->width(), PanelWidth(6));
 
         // A design spread over the whole sheet fits only at the smallest scale.
         AddPart(d, ptResistor, {5, 5}, true);
         AddPart(d, ptResistor, {250, 122}, true);
-        w.FitAll();
-        QCOMPARE(w.SheetScale(), 4);
+        w.View().FitAll();
+        QCOMPARE(w.View().Scale(), 4);
         // A small one: the largest even scale that fits.
         ClearElements(d);
         SetSourcePosition(d, d.Source, {118, 64});
         AddPart(d, ptResistor, {128, 64}, true);
         for (int i = 0; i < 3; ++i) {
             w.resize(700 + 97 * i, 500 + 61 * i);
-            w.FitAll();
-            QCOMPARE(w.SheetScale() % 2, 0);
-            QVERIFY(w.SheetScale() >= 4 && w.SheetScale() <= 28);
+            w.View().FitAll();
+            QCOMPARE(w.View().Scale() % 2, 0);
+            QVERIFY(w.View().Scale() >= 4 && w.View().Scale() <= 28);
         }
-        QCOMPARE(w.ViewCentre(), ExtentCentre(DrawingExtent(d)));
+        QCOMPARE(w.View().ViewCentre(), ExtentCentre(DrawingExtent(d)));
     }
 
     void threeWayDesignToPng() {
         // Writes the picture for a look by eye when PELMO_SHEET_PNG names a file.
-        TDesign& d = w.Design();
+        TDesign& d = w.Session().Design();
         ClearElements(d);
         SetSourcePosition(d, d.Source, {118, 64});
         BuildThreeWay(d);
         w.resize(1200, 900);
-        w.FitAll();
-        const int s = w.SheetScale();
+        w.View().FitAll();
+        const int s = w.View().Scale();
         const TRect e = DrawingExtent(d);
         const QRect area((e.Left - 2) * s, (e.Top - 2) * s, (e.Right - e.Left + 4) * s, (e.Bottom - e.Top + 4) * s);
         const QImage img = RenderSheet(w, area);
         QVERIFY(!img.isNull());
         if (qEnvironmentVariableIsSet("PELMO_SHEET_PNG")) img.save(qEnvironmentVariable("PELMO_SHEET_PNG"));
-        w.SetSheetScale(10);
+        w.View().SetSheetScale(10);
         const TRect e10 = DrawingExtent(d);
         const QImage img10 = RenderSheet(w, QRect((e10.Left - 2) * 10, (e10.Top - 2) * 10,
                                                   (e10.Right - e10.Left + 4) * 10, (e10.Bottom - e10.Top + 4) * 10));
@@ -184,7 +184,7 @@ private slots:
     }
 
 private:
-    TSchem w;
+    TMainWindow w;
 };
 
 QTEST_MAIN(TestSheetRender)

@@ -1,4 +1,4 @@
-#include "editor/UndoHistory.h"
+#include "document/UndoHistory.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,18 +1,19 @@
-// The sheet editor: modes, the mouse, the keyboard and the wheel. The rules
-// that decide (what lies under the pointer, which placements are refused, how
-// wires merge) are the core's; this file turns input into calls of them.
+// The sheet editor's modes and the mouse: tracking, picking up, placing,
+// dropping and wiring, the undo commands. The rules that decide (what lies
+// under the pointer, which placements are refused, how wires merge) are the
+// core's; this file turns input into calls of them.
 #include <QApplication>
 #include <QCursor>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolButton>
 
-#include "app/Schem.h"
 #include "base/Rounding.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/Document.h"
-#include "editor/SheetWidgets.h"
+#include "document/Session.h"
 #include "editor/ViewGeometry.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
@@ -22,80 +23,77 @@ const char* const RotateHint = " to rotate part while moving, use [R] or [spaceb
 
 }  // namespace
 
-bool TSchem::CurrentExists() const { return ElementExists(*design_, current_); }
+bool TEditorController::CurrentExists() const { return ElementExists(Design(), current_); }
 
-bool TSchem::PointerOverDialog() const { return dialogs_->PointerOver(current_, QCursor::pos()); }
+bool TEditorController::PointerOverDialog() const { return dialogs_->PointerOver(current_, QCursor::pos()); }
 
-void TSchem::CloseElementDialogs() { dialogs_->CloseAll(); }
+void TEditorController::CloseElementDialogs() { dialogs_->CloseAll(); }
 
-void TSchem::EndTuning() {
+void TEditorController::EndTuning() {
     editMode_ = TEditMode::Idle;
-    SetCursorShape(TSheetCursor::Default);
+    view_.SetCursorShape(TSheetCursor::Default);
 }
 
-void TSchem::UnselectAllAndRepaint() {
-    UnselectAll(*design_);
-    RepaintSheet();
+void TEditorController::UnselectAllAndRepaint() {
+    UnselectAll(Design());
+    view_.RepaintSheet();
 }
 
-void TSchem::SetIdle() {
+void TEditorController::SetIdle() {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    if (btnSelect_) btnSelect_->setChecked(true);
-    marker_.Hide();
-    RepaintSheet();
+    emit ToolArmed(-1);
+    view_.DragImage().Hide();
+    view_.RepaintSheet();
     editMode_ = TEditMode::Idle;
-    SetCursorShape(TSheetCursor::Default);
+    view_.SetCursorShape(TSheetCursor::Default);
     current_ = {};
 }
 
-void TSchem::CancelToIdle() {
+void TEditorController::CancelToIdle() {
     if (PointerOverDialog()) return;
-    SetCursorShape(TSheetCursor::Default);
+    view_.SetCursorShape(TSheetCursor::Default);
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
     UnselectAllAndRepaint();
     SetIdle();
     CloseElementDialogs();
 }
 
-void TSchem::CommitEdit() {
-    history_.Commit(*design_);
-    undoAction_->setEnabled(history_.CanUndo());
-    redoAction_->setEnabled(history_.CanRedo());
+void TEditorController::CommitEdit() {
+    session_.CommitEdit();
+    emit HistoryChanged();
 }
 
-void TSchem::Undo() {
+void TEditorController::Undo() {
     if (editMode_ != TEditMode::Idle) CancelToIdle();
     CloseElementDialogs();
-    if (!history_.Undo(*design_)) return;
+    if (!session_.Undo()) return;
     SetIdle();
-    RepaintSheet();
+    view_.RepaintSheet();
     Solve();
-    undoAction_->setEnabled(history_.CanUndo());
-    redoAction_->setEnabled(history_.CanRedo());
+    emit HistoryChanged();
 }
 
-void TSchem::Redo() {
+void TEditorController::Redo() {
     if (editMode_ != TEditMode::Idle) CancelToIdle();
     CloseElementDialogs();
-    if (!history_.Redo(*design_)) return;
+    if (!session_.Redo()) return;
     SetIdle();
-    RepaintSheet();
+    view_.RepaintSheet();
     Solve();
-    undoAction_->setEnabled(history_.CanUndo());
-    redoAction_->setEnabled(history_.CanRedo());
+    emit HistoryChanged();
 }
 
 // ---- tools ----
 
-void TSchem::ArmTool(int kind) {
+void TEditorController::ArmTool(int kind) {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    TDesign& d = *design_;
+    TDesign& d = Design();
     if (kind == ekDriver && d.BlockDesignMode) {
-        btnSelect_->setChecked(true);
+        emit ToolArmed(-1);
         return;
     }
-    marker_.Hide();
-    if (QToolButton* b = ToolButton(kind)) b->setChecked(true);
+    view_.DragImage().Hide();
+    emit ToolArmed(kind);
     if (kind == ekWire) {
         StartPlacingWire();
         return;
@@ -111,7 +109,7 @@ void TSchem::ArmTool(int kind) {
             CancelToIdle();
             return;
         }
-        SetCursorShape(TSheetCursor::Default);
+        view_.SetCursorShape(TSheetCursor::Default);
         editMode_ = TEditMode::Placing;
         current_ = {ekText, -1};
         return;
@@ -120,23 +118,23 @@ void TSchem::ArmTool(int kind) {
     d.Modified = true;
     editMode_ = TEditMode::Placing;
     current_ = {kind, -1};
-    SetCursorShape(TSheetCursor::Default);
-    marker_.SetSize(10 * scale_ + 1, 10 * scale_ + 1);
+    view_.SetCursorShape(TSheetCursor::Default);
+    view_.DragImage().SetSize(10 * view_.Scale() + 1, 10 * view_.Scale() + 1);
 }
 
-void TSchem::StartPlacingWire() {
+void TEditorController::StartPlacingWire() {
     UnselectAllAndRepaint();
-    design_->Modified = true;
+    Design().Modified = true;
     editMode_ = TEditMode::Placing;
     current_ = {ekWire, -1};
-    SetCursorShape(TSheetCursor::Wire);
+    view_.SetCursorShape(TSheetCursor::Wire);
 }
 
 // ---- pointer tracking ----
 
-void TSchem::SheetMouseMove(QPoint pos, bool realMove) {
+void TEditorController::SheetMouseMove(QPoint pos, bool realMove) {
     pointer_ = pos;
-    const QPoint snapped = SnapToGrid(pos);
+    const QPoint snapped = view_.SnapToGrid(pos);
     if (snapped == lastPointer_ && lastPointerTime_.elapsed() < 400) return;
     lastPointer_ = snapped;
     lastPointerTime_.restart();
@@ -144,20 +142,20 @@ void TSchem::SheetMouseMove(QPoint pos, bool realMove) {
 
     if (realMove) {
         const bool hint = editMode_ == TEditMode::Placing || editMode_ == TEditMode::Moving;
-        setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(MainCaption(*design_)));
+        window_->setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(MainCaption(Design())));
     }
 
-    const TDesign& d = *design_;
+    const TDesign& d = Design();
     switch (editMode_) {
         case TEditMode::Idle: {
-            const auto hit = HitTest(d, PixelToGrid(pos));
-            const bool connection = ConnectionPointAt(d, {pos.x(), pos.y()}, scale_);
-            SetCursorShape(connection ? TSheetCursor::Wire : TSheetCursor::Default);
+            const auto hit = HitTest(d, view_.PixelToGrid(pos));
+            const bool connection = ConnectionPointAt(d, {pos.x(), pos.y()}, view_.Scale());
+            view_.SetCursorShape(connection ? TSheetCursor::Wire : TSheetCursor::Default);
             if (hit) current_ = *hit;
             break;
         }
         case TEditMode::TuneMode:
-            SetCursorShape(TSheetCursor::TuneDown);
+            view_.SetCursorShape(TSheetCursor::TuneDown);
             break;
         case TEditMode::Placing:
         case TEditMode::Moving:
@@ -173,17 +171,17 @@ void TSchem::SheetMouseMove(QPoint pos, bool realMove) {
             break;
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
-            sheet_->update();  // the preview is drawn over the whole sheet
+            view_.Sheet()->update();  // the preview is drawn over the whole sheet
             break;
         default:
             break;
     }
 }
 
-void TSchem::TrackDragImage(QPoint snapped) {
-    const TDesign& d = *design_;
-    const int s = scale_;
-    marker_.Hide();
+void TEditorController::TrackDragImage(QPoint snapped) {
+    const TDesign& d = Design();
+    const int s = view_.Scale();
+    view_.DragImage().Hide();
     int w = 10 * s + 1, h = 10 * s + 1;
     dropPoint_ = snapped;
     auto textSize = [&](const TStext& t) {
@@ -220,13 +218,13 @@ void TSchem::TrackDragImage(QPoint snapped) {
             }
         }
     }
-    marker_.SetSize(w, h);
-    marker_.Show(snapped.x(), snapped.y());
+    view_.DragImage().SetSize(w, h);
+    view_.DragImage().Show(snapped.x(), snapped.y());
 }
 
 // ---- pressing, releasing ----
 
-void TSchem::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
+void TEditorController::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
     pointer_ = pos;
     if (button == Qt::RightButton) {
         RightPress(pos);
@@ -258,15 +256,15 @@ void TSchem::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
     }
 }
 
-void TSchem::PickUp(QPoint pos) {
-    TDesign& d = *design_;
+void TEditorController::PickUp(QPoint pos) {
+    TDesign& d = Design();
     current_ = {};
-    if (ConnectionPointAt(d, {pos.x(), pos.y()}, scale_)) {
+    if (ConnectionPointAt(d, {pos.x(), pos.y()}, view_.Scale())) {
         StartPlacingWire();
         StartWire(pos);
         return;
     }
-    const auto hit = HitTest(d, PixelToGrid(pos));
+    const auto hit = HitTest(d, view_.PixelToGrid(pos));
     if (!hit) {
         StartBox(pos);
         return;
@@ -276,24 +274,24 @@ void TSchem::PickUp(QPoint pos) {
     switch (hit->Kind) {
         case ekSource:
             d.Source.Selected = true;
-            dropPoint_ = GridToPixel(d.Source.Position);
+            dropPoint_ = view_.GridToPixel(d.Source.Position);
             break;
         case ekDriver:
             d.Drivers[i]->Selected = true;
-            dropPoint_ = GridToPixel(d.Drivers[i]->Position);
+            dropPoint_ = view_.GridToPixel(d.Drivers[i]->Position);
             break;
         case ekGround:
             d.Grounds[i]->Selected = true;
-            dropPoint_ = GridToPixel(d.Grounds[i]->Position);
+            dropPoint_ = view_.GridToPixel(d.Grounds[i]->Position);
             break;
         case ekText:
             d.Texts[i]->Selected = true;
-            dropPoint_ = GridToPixel(d.Texts[i]->Position);
+            dropPoint_ = view_.GridToPixel(d.Texts[i]->Position);
             break;
         case ekWire: {
             TWire& w = *d.Wires[i];
             w.Selected = true;
-            const QPoint grab = SnapToGrid(pos);
+            const QPoint grab = view_.SnapToGrid(pos);
             wireGrabOffset_ = IsHorizontal(w) ? grab.x() - w.PixelEnd1.X : grab.y() - w.PixelEnd1.Y;
             dropPoint_ = QPoint(w.PixelEnd1.X, w.PixelEnd1.Y);
             dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
@@ -301,30 +299,30 @@ void TSchem::PickUp(QPoint pos) {
         }
         case ekBlock:
             d.Blocks[i]->Selected = true;
-            dropPoint_ = GridToPixel(d.Blocks[i]->Center);
+            dropPoint_ = view_.GridToPixel(d.Blocks[i]->Center);
             break;
         default:
             d.Parts[i]->Selected = true;
             movingHorizontal_ = d.Parts[i]->IsHorizontal;
-            dropPoint_ = GridToPixel(d.Parts[i]->Position);
+            dropPoint_ = view_.GridToPixel(d.Parts[i]->Position);
             break;
     }
     editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
     dblClickFlag_ = true;
     dblClickTimer_.start();
-    RepaintSheet();
+    view_.RepaintSheet();
 }
 
-void TSchem::PickUpAtRightClickPoint() {
-    const QPoint pos = GridToPixel(rightClickPoint_);
-    const auto hit = HitTest(*design_, rightClickPoint_);
+void TEditorController::PickUpAtRightClickPoint() {
+    const QPoint pos = view_.GridToPixel(rightClickPoint_);
+    const auto hit = HitTest(Design(), rightClickPoint_);
     if (!hit) return;
     pressPoint_ = pos;
     pointer_ = pos;
     // Picked up like a left press there, but always the element: a menu
     // command on it never starts a wire.
-    TDesign& d = *design_;
+    TDesign& d = Design();
     current_ = *hit;
     const int i = hit->Index;
     switch (hit->Kind) {
@@ -355,13 +353,13 @@ void TSchem::PickUpAtRightClickPoint() {
             movingHorizontal_ = d.Parts[i]->IsHorizontal;
             break;
     }
-    dropPoint_ = GridToPixel(ElementPosition(d, *hit));
+    dropPoint_ = view_.GridToPixel(ElementPosition(d, *hit));
     editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
-    RepaintSheet();
+    view_.RepaintSheet();
 }
 
-void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
+void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
     if (button != Qt::LeftButton) return;
     // The release point counts as the last pointer position, even when no
     // move was reported on the way there.
@@ -377,7 +375,7 @@ void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
             break;
         case TEditMode::Moving:
             if (pos == pressPoint_) {
-                RepaintSheet();  // a click without movement keeps the element picked up
+                view_.RepaintSheet();  // a click without movement keeps the element picked up
                 break;
             }
             track();
@@ -390,19 +388,19 @@ void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace: {
             if (pos == pressPoint_) {
-                RepaintSheet();
+                view_.RepaintSheet();
                 break;
             }
             const bool placing = editMode_ == TEditMode::BlockPlace;
             const TElementRef block = current_;
             if (!CurrentExists()) break;
             if (placing)
-                PlaceNewBlock(*design_, PixelToGrid(pos));
+                PlaceNewBlock(Design(), view_.PixelToGrid(pos));
             else
-                PlaceBlock(*design_, *design_->Blocks[block.Index], block.Index, PixelToGrid(pos), true);
-            design_->Modified = true;
+                PlaceBlock(Design(), *Design().Blocks[block.Index], block.Index, view_.PixelToGrid(pos), true);
+            Design().Modified = true;
             if (placing) {
-                design_->Blocks[block.Index]->NeedsEval = true;
+                Design().Blocks[block.Index]->NeedsEval = true;
                 SetIdle();
                 dialogs_->ShowFor(block);
             } else {
@@ -426,9 +424,9 @@ void TSchem::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
     }
 }
 
-void TSchem::PlaceAt(QPoint pos) {
-    TDesign& d = *design_;
-    const TPoint p = PixelToGrid(pos);
+void TEditorController::PlaceAt(QPoint pos) {
+    TDesign& d = Design();
+    const TPoint p = view_.PixelToGrid(pos);
     const int kind = current_.Kind;
     if (kind == ekText) {
         TStext& t = AppendText(d);
@@ -460,14 +458,14 @@ void TSchem::PlaceAt(QPoint pos) {
     CommitEdit();
 }
 
-void TSchem::DropAt(QPoint) {
-    TDesign& d = *design_;
+void TEditorController::DropAt(QPoint) {
+    TDesign& d = Design();
     if (!CurrentExists()) {
         SetIdle();
         return;
     }
     const TElementRef e = current_;
-    const TPoint p = PixelToGrid(dropPoint_);
+    const TPoint p = view_.PixelToGrid(dropPoint_);
     switch (e.Kind) {
         case ekSource:
             if (SourcePlacementRefused(d, p)) return;
@@ -489,11 +487,11 @@ void TSchem::DropAt(QPoint) {
             SetIdle();
             SetTextPosition(d, *d.Texts[e.Index], p);
             d.Modified = true;
-            RepaintSheet();
+            view_.RepaintSheet();
             CommitEdit();
             return;  // texts take no part in the circuit
         case ekWire: {
-            const TPoint a = PixelToGrid(dropPoint_), b = PixelToGrid(dropEnd2_);
+            const TPoint a = view_.PixelToGrid(dropPoint_), b = view_.PixelToGrid(dropEnd2_);
             if (WireEndRefused(d, a) || WireEndRefused(d, b)) return;
             editMode_ = TEditMode::Idle;
             CancelToIdle();
@@ -514,27 +512,27 @@ void TSchem::DropAt(QPoint) {
         }
     }
     d.Modified = true;
-    RepaintSheet();
+    view_.RepaintSheet();
     Solve();
     CommitEdit();
 }
 
 // ---- wiring ----
 
-void TSchem::StartWire(QPoint pos) {
-    TDesign& d = *design_;
-    const TPoint g = PixelToGrid(pos);
+void TEditorController::StartWire(QPoint pos) {
+    TDesign& d = Design();
+    const TPoint g = view_.PixelToGrid(pos);
     TWire& w = AddWire(d, g, g);
     w.Subckt = -1;
     current_ = {ekWire, static_cast<int>(d.Wires.size()) - 1};
     editMode_ = TEditMode::Wiring;
     d.Modified = true;
-    marker_.Hide();
+    view_.DragImage().Hide();
 }
 
-void TSchem::UpdateRubberBand(QPoint snapped) {
+void TEditorController::UpdateRubberBand(QPoint snapped) {
     if (!CurrentExists() || current_.Kind != ekWire) return;
-    TDesign& d = *design_;
+    TDesign& d = Design();
     TWire& w = *d.Wires[current_.Index];
     const QPoint a(w.PixelEnd1.X, w.PixelEnd1.Y);
     QPoint b = snapped;
@@ -542,20 +540,20 @@ void TSchem::UpdateRubberBand(QPoint snapped) {
         b.setX(a.x());
     else
         b.setY(a.y());
-    SetWireEnds(d, w, w.End1, PixelToGrid(b));
-    marker_.Hide();
-    marker_.SetSize(std::abs(b.x() - a.x()) + 2, std::abs(b.y() - a.y()) + 2);
-    marker_.Show((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
+    SetWireEnds(d, w, w.End1, view_.PixelToGrid(b));
+    view_.DragImage().Hide();
+    view_.DragImage().SetSize(std::abs(b.x() - a.x()) + 2, std::abs(b.y() - a.y()) + 2);
+    view_.DragImage().Show((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
 }
 
-void TSchem::RemoveUnfinishedWire() {
-    if (current_.Kind == ekWire && CurrentExists()) DeleteElement(*design_, current_);
+void TEditorController::RemoveUnfinishedWire() {
+    if (current_.Kind == ekWire && CurrentExists()) DeleteElement(Design(), current_);
     current_ = {};
-    marker_.Hide();
+    view_.DragImage().Hide();
 }
 
-void TSchem::FinishWire() {
-    TDesign& d = *design_;
+void TEditorController::FinishWire() {
+    TDesign& d = Design();
     if (!CurrentExists() || current_.Kind != ekWire) {
         SetIdle();
         return;
@@ -565,10 +563,10 @@ void TSchem::FinishWire() {
     if (w.PixelEnd1 == w.PixelEnd2) {
         // A wire of no length goes; the next press starts a new one wherever it is.
         DeleteElement(d, current_);
-        marker_.Hide();
+        view_.DragImage().Hide();
         editMode_ = TEditMode::Placing;
         current_ = {ekWire, -1};
-        RepaintSheet();
+        view_.RepaintSheet();
         return;
     }
     if (WireEndRefused(d, w.End2)) return;
@@ -577,8 +575,8 @@ void TSchem::FinishWire() {
     SetWireEnds(d, w, a, b);
     w.Selected = false;
     editMode_ = TEditMode::Idle;
-    marker_.Hide();
-    RepaintSheet();
+    view_.DragImage().Hide();
+    view_.RepaintSheet();
     MergeWires(d, index, deleteHooks_);
     CancelToIdle();
     Solve();

@@ -1,13 +1,13 @@
-#include "editor/SheetWidgets.h"
+#include "sheet/SheetWidgets.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/Schem.h"
+#include "sheet/SheetView.h"
 
 namespace pelmo {
 
-TSheet::TSheet(TSchem& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+TSheet::TSheet(TSheetView& view, QWidget* parent) : QWidget(parent), view_(view) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
@@ -16,27 +16,31 @@ TSheet::TSheet(TSchem& owner, QWidget* parent) : QWidget(parent), owner_(owner) 
 void TSheet::paintEvent(QPaintEvent* event) {
     painted_ += event->region();
     QPainter painter(this);
-    owner_.SheetPaint(painter, event->rect());
+    view_.SheetPaint(painter, event->rect());
 }
 
 void TSheet::mousePressEvent(QMouseEvent* event) {
-    owner_.SheetMouseDown(event->button(), event->position().toPoint());
+    if (TSheetInput* in = view_.Input()) in->SheetMouseDown(event->button(), event->position().toPoint());
 }
 
 void TSheet::mouseReleaseEvent(QMouseEvent* event) {
-    owner_.SheetMouseUp(event->button(), event->position().toPoint());
+    if (TSheetInput* in = view_.Input()) in->SheetMouseUp(event->button(), event->position().toPoint());
 }
 
-void TSheet::mouseMoveEvent(QMouseEvent* event) { owner_.SheetMouseMove(event->position().toPoint()); }
+void TSheet::mouseMoveEvent(QMouseEvent* event) {
+    if (TSheetInput* in = view_.Input()) in->SheetMouseMove(event->position().toPoint());
+}
 
 void TSheet::mouseDoubleClickEvent(QMouseEvent* event) {
+    TSheetInput* in = view_.Input();
+    if (!in) return;
     if (event->button() == Qt::LeftButton)
-        owner_.SheetDblClick();
+        in->SheetDblClick();
     else
-        owner_.SheetMouseDown(event->button(), event->position().toPoint());
+        in->SheetMouseDown(event->button(), event->position().toPoint());
 }
 
-TSheetPanel::TSheetPanel(TSchem& owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+TSheetPanel::TSheetPanel(TSheetView& view, QWidget* parent) : QWidget(parent), view_(view) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -45,7 +49,7 @@ void TSheetPanel::focusOutEvent(QFocusEvent* event) {
     // Pop-up menus and other windows taking the focus do not count: only the
     // focus moving to another control of the main window does.
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
-    owner_.pnSchemExit();
+    if (TSheetInput* in = view_.Input()) in->SheetFocusLost();
 }
 
 }  // namespace pelmo

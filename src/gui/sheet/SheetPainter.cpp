@@ -1,4 +1,4 @@
-#include "editor/SheetPainter.h"
+#include "sheet/SheetPainter.h"
 
 #include <QFontMetrics>
 #include <QPainter>

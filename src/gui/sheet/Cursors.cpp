@@ -1,4 +1,4 @@
-#include "editor/Cursors.h"
+#include "sheet/Cursors.h"
 
 #include <QGuiApplication>
 #include <QPainter>

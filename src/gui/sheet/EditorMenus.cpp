@@ -3,9 +3,10 @@
 #include <QMenu>
 #include <QScreen>
 
-#include "app/Schem.h"
 #include "blocks/CircuitBlocks.h"
-#include "editor/SheetWidgets.h"
+#include "document/Session.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
@@ -33,8 +34,8 @@ void RunHandler(QAction* a) {
 
 }  // namespace
 
-void TSchem::BuildPopupMenus() {
-    partMenu_ = new QMenu(this);
+void TEditorController::BuildPopupMenus() {
+    partMenu_ = new QMenu(window_);
     partMenu_->setObjectName("PartMenu");
     editTune1_ = AddItem(partMenu_, "Tune", [this] { EditTune1Click(editTune1_); });
     editTune1_->setObjectName("EditTune1");
@@ -47,10 +48,10 @@ void TSchem::BuildPopupMenus() {
     partMenu_->addSeparator();
     QAction* dissolve = AddItem(partMenu_, "Change Block to separate parts", [this] {
         if (current_.Kind == ekBlock && CurrentExists()) {
-            pelmo::DissolveBlock(*design_, current_.Index);
-            design_->Modified = true;
+            pelmo::DissolveBlock(Design(), current_.Index);
+            Design().Modified = true;
             SetIdle();
-            RepaintSheet();
+            view_.RepaintSheet();
             Solve();
             CommitEdit();
         }
@@ -93,14 +94,14 @@ void TSchem::BuildPopupMenus() {
         {copy, [=](int k) { return parts(k) || k == ekDriver; }},
     };
 
-    spaceMenu_ = new QMenu(this);
+    spaceMenu_ = new QMenu(window_);
     spaceMenu_->setObjectName("SpaceMenu");
-    AddItem(spaceMenu_, "Fit all", [this] { FitAll(); });
+    AddItem(spaceMenu_, "Fit all", [this] { view_.FitAll(); });
     AddItem(spaceMenu_, "Zoom", [this] { ZoomCmd(); });
     AddItem(spaceMenu_, "Center here", [this] { CentreHereCmd(); });
     AddItem(spaceMenu_, "cancel", [this] { CancelToIdle(); });
 
-    boxMenu_ = new QMenu(this);
+    boxMenu_ = new QMenu(window_);
     boxMenu_->setObjectName("BoxMenu");
     AddItem(boxMenu_, "Move Group", [this] { Move2Click(); });
     AddItem(boxMenu_, "Copy+Paste Group", [this] { Copy1Click(); });
@@ -108,7 +109,7 @@ void TSchem::BuildPopupMenus() {
     AddItem(boxMenu_, "cancel", [this] { CancelToIdle(); });
 }
 
-QAction* TSchem::ExecPopup(QMenu* menu, QPoint globalPos) {
+QAction* TEditorController::ExecPopup(QMenu* menu, QPoint globalPos) {
     lastMenuItems_.clear();
     for (QAction* a : menu->actions())
         if (a->isVisible() && !a->isSeparator()) lastMenuItems_ << a->text();
@@ -119,7 +120,7 @@ QAction* TSchem::ExecPopup(QMenu* menu, QPoint globalPos) {
     return chosen;
 }
 
-void TSchem::PartMenuPopup(QPoint pos) {
+void TEditorController::PartMenuPopup(QPoint pos) {
     const TElementRef e = current_;
     const int k = e.Kind;
     for (const auto& [action, offered] : partItemRules_) action->setVisible(offered(k));
@@ -127,11 +128,11 @@ void TSchem::PartMenuPopup(QPoint pos) {
 
     // The default "Tune" lands under the pointer: the first item when the menu
     // fits below it, else the last one with the menu above the pointer.
-    const QPoint global = sheet_->mapToGlobal(pos);
+    const QPoint global = view_.Sheet()->mapToGlobal(pos);
     editTune1_->setVisible(tunable);
     tune1_->setVisible(false);
     const int height = partMenu_->sizeHint().height();
-    const QScreen* sc = screen();
+    const QScreen* sc = window_->screen();
     const int screenHeight = sc ? sc->geometry().bottom() + 1 : 100000;
     const bool fitsBelow = global.y() + height - 12 <= screenHeight;
     editTune1_->setVisible(tunable && fitsBelow);
@@ -147,20 +148,20 @@ void TSchem::PartMenuPopup(QPoint pos) {
     RunHandler(chosen);
 }
 
-void TSchem::SpaceMenuPopup(QPoint pos) {
+void TEditorController::SpaceMenuPopup(QPoint pos) {
     SetIdle();
-    if (const auto hit = HitTest(*design_, PixelToGrid(pos))) current_ = *hit;
+    if (const auto hit = HitTest(Design(), view_.PixelToGrid(pos))) current_ = *hit;
     CloseElementDialogs();
-    QAction* chosen = ExecPopup(spaceMenu_, sheet_->mapToGlobal(pos));
+    QAction* chosen = ExecPopup(spaceMenu_, view_.Sheet()->mapToGlobal(pos));
     RunHandler(chosen);
 }
 
-void TSchem::BoxMenuPopup(QPoint pos) {
+void TEditorController::BoxMenuPopup(QPoint pos) {
     SetIdle();
-    if (const auto hit = HitTest(*design_, PixelToGrid(pos))) current_ = *hit;
-    rightClickPoint_ = PixelToGrid(pos);
+    if (const auto hit = HitTest(Design(), view_.PixelToGrid(pos))) current_ = *hit;
+    rightClickPoint_ = view_.PixelToGrid(pos);
     CloseElementDialogs();
-    QAction* chosen = ExecPopup(boxMenu_, sheet_->mapToGlobal(pos));
+    QAction* chosen = ExecPopup(boxMenu_, view_.Sheet()->mapToGlobal(pos));
     if (chosen)
         RunHandler(chosen);
     else

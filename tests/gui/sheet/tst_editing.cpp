@@ -13,9 +13,9 @@ private slots:
 
     void init() {
         f.AfterDoubleClickWindow();  // the last test's presses are long past
-        f.w.CancelToIdle();
-        ClearElements(f.w.Design());
-        SetSourcePosition(f.w.Design(), f.w.Design().Source, {118, 64});
+        f.w.Editor().CancelToIdle();
+        ClearElements(f.w.Session().Design());
+        SetSourcePosition(f.w.Session().Design(), f.w.Session().Design().Source, {118, 64});
         f.dialogs = RecordingDialogs();
         f.sink.Messages.clear();
     }
@@ -31,23 +31,23 @@ private slots:
     }
     void placingEachKind() {
         QFETCH(int, kind);
-        TDesign& d = f.w.Design();
-        const int solves = f.w.SolveCount();
+        TDesign& d = f.w.Session().Design();
+        const int solves = f.w.Session().SolveCount();
         d.Modified = false;
         f.Tool(kind);
-        QCOMPARE(f.w.EditMode(), TEditMode::Placing);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Placing);
         f.MoveTo({30, 20});
         QCOMPARE(f.w.windowTitle(), QString(" to rotate part while moving, use [R] or [spacebar] keys"));
-        QVERIFY(f.w.DragImage().Shown());
+        QVERIFY(f.w.View().DragImage().Shown());
         f.ClickAt({30, 20});
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QVERIFY(d.Modified);
         switch (kind) {
             case ekText:
                 QCOMPARE(d.Texts.size(), std::size_t(1));
                 QCOMPARE(d.Texts[0]->Text, std::string("hello"));
                 QCOMPARE(d.Texts[0]->Position, (TPoint{30, 20}));
-                QCOMPARE(f.w.SolveCount(), solves);  // texts are not in the circuit
+                QCOMPARE(f.w.Session().SolveCount(), solves);  // texts are not in the circuit
                 return;
             case ekDriver:
                 QCOMPARE(d.Drivers.size(), std::size_t(1));
@@ -67,68 +67,68 @@ private slots:
                 QCOMPARE(d.Parts[0]->Value, d.DefaultParts[kind].Value);
                 break;
         }
-        QCOMPARE(f.w.SolveCount(), solves + 1);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
         f.MoveTo({40, 30});
         QCOMPARE(f.w.windowTitle(), QString("Pelmo"));
     }
 
     void refusedPlacementStaysAtThePointer() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddDriver(d, {50, 40});
         f.Tool(ekResistor);
         f.ClickAt({56, 40});  // terminal (53,40) inside the driver's body
-        QCOMPARE(f.w.EditMode(), TEditMode::Placing);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Placing);
         QCOMPARE(d.Parts.size(), std::size_t(0));
         f.Key(Qt::Key_R);  // turned while placing
-        QVERIFY(!f.w.PartTypeHorizontal(ptResistor));
+        QVERIFY(!f.w.Editor().PartTypeHorizontal(ptResistor));
         f.ClickAt({60, 40});
         QCOMPARE(d.Parts.size(), std::size_t(1));
         QVERIFY(!d.Parts[0]->IsHorizontal);
         f.Tool(ekResistor);
         f.Key(Qt::Key_Space);
         f.Key(Qt::Key_Escape);
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
-        QVERIFY(f.w.PartTypeHorizontal(ptResistor));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        QVERIFY(f.w.Editor().PartTypeHorizontal(ptResistor));
     }
 
     void clickPicksUpAndTheNextClickDrops() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         AddDriver(d, {50, 40});
         f.ClickAt({20, 10});
-        QCOMPARE(f.w.EditMode(), TEditMode::Moving);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         QVERIFY(d.Parts[0]->Selected);
         f.AfterDoubleClickWindow();
 
         // Moving shows the drag image and repaints only what it covers.
-        const int renders = f.w.FullRenderCount();
-        f.w.SheetWidget()->ResetPainted();
+        const int renders = f.w.View().FullRenderCount();
+        f.w.View().Sheet()->ResetPainted();
         f.MoveTo({25, 12});
         f.MoveTo({30, 14});
         QTest::qWait(20);
-        QCOMPARE(f.w.FullRenderCount(), renders);
-        const QRect painted = f.w.SheetWidget()->PaintedSince().boundingRect();
+        QCOMPARE(f.w.View().FullRenderCount(), renders);
+        const QRect painted = f.w.View().Sheet()->PaintedSince().boundingRect();
         QVERIFY2(painted.width() <= 3 * (10 * 10 + 1) && painted.height() <= 2 * (10 * 10 + 1) + 20,
                  qPrintable(QString("%1x%2").arg(painted.width()).arg(painted.height())));
-        QVERIFY(f.w.DragImage().Shown());
+        QVERIFY(f.w.View().DragImage().Shown());
 
         // A refused drop: a terminal inside the driver's body.
         f.ClickAt({56, 40});
-        QCOMPARE(f.w.EditMode(), TEditMode::Moving);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         QCOMPARE(d.Parts[0]->Position, (TPoint{20, 10}));
-        QVERIFY(f.w.DragImage().Shown());
+        QVERIFY(f.w.View().DragImage().Shown());
 
-        const int solves = f.w.SolveCount();
+        const int solves = f.w.Session().SolveCount();
         f.ClickAt({30, 30});
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(d.Parts[0]->Position, (TPoint{30, 30}));
         QCOMPARE(d.Parts[0]->Terminal1, (TPoint{27, 30}));
         QVERIFY(!d.Parts[0]->Selected);
-        QCOMPARE(f.w.SolveCount(), solves + 1);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
     }
 
     void pressDragReleaseMovesEveryKind() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddGround(d, {10, 60});
         AddText(d, {40, 100}, "note");
         AddWire(d, {60, 10}, {70, 10});
@@ -145,24 +145,24 @@ private slots:
         f.Drag({116, 64}, {90, 30});  // the source
         QCOMPARE(d.Source.Position, (TPoint{90, 30}));
         QCOMPARE(d.Source.Terminal1, (TPoint{93, 28}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
     }
 
     void wiringFromATerminal() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
-        const int solves = f.w.SolveCount();
+        const int solves = f.w.Session().SolveCount();
         f.MoveTo({23, 10});
         f.Press(f.Px({23, 10}));  // the lead end: a wire starts
-        QCOMPARE(f.w.EditMode(), TEditMode::Wiring);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Wiring);
         f.Move(f.Px({27, 11}), Qt::LeftButton);
         f.Move(f.Px({30, 11}), Qt::LeftButton);  // kept horizontal
         f.Release(f.Px({30, 11}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(d.Wires.size(), std::size_t(1));
         QCOMPARE(d.Wires[0]->End1, (TPoint{23, 10}));
         QCOMPARE(d.Wires[0]->End2, (TPoint{30, 10}));
-        QCOMPARE(f.w.SolveCount(), solves + 1);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
 
         // Drawn right to left, the ends are put in order.
         f.AfterDoubleClickWindow();
@@ -173,7 +173,7 @@ private slots:
     }
 
     void wireEndsInsideSymbolsAreRefused() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         AddWire(d, {20, 20}, {20, 30});
         f.MoveTo({20, 20});
@@ -181,23 +181,23 @@ private slots:
         f.Move(f.Px({20, 15}), Qt::LeftButton);
         f.Move(f.Px({20, 10}), Qt::LeftButton);  // the middle of the resistor
         f.Release(f.Px({20, 10}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Wiring);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Wiring);
         f.Move(f.Px({20, 12}), Qt::LeftButton);
         f.Release(f.Px({20, 12}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(d.Wires.size(), std::size_t(1));
         QCOMPARE(d.Wires[0]->End1, (TPoint{20, 12}));  // merged with the old one
         QCOMPARE(d.Wires[0]->End2, (TPoint{20, 30}));
     }
 
     void zeroLengthWireAndCancelling() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddWire(d, {50, 50}, {60, 50});
         f.MoveTo({60, 50});
         f.Press(f.Px({60, 50}));
         f.Release(f.Px({60, 50}));
         QCOMPARE(d.Wires.size(), std::size_t(1));
-        QCOMPARE(f.w.EditMode(), TEditMode::Placing);  // the next press starts a wire anywhere
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Placing);  // the next press starts a wire anywhere
         f.Drag({70, 70}, {70, 75});
         QCOMPARE(d.Wires.size(), std::size_t(2));
         QCOMPARE(d.Wires[1]->End1, (TPoint{70, 70}));
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(d.Wires.size(), std::size_t(3));
         f.Key(Qt::Key_Escape);
         QCOMPARE(d.Wires.size(), std::size_t(2));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         f.Release(f.Px({65, 50}));
 
         f.MoveTo({60, 50});
@@ -217,11 +217,11 @@ private slots:
         f.Move(f.Px({66, 50}), Qt::LeftButton);
         f.Press(f.Px({66, 50}), Qt::RightButton);
         QCOMPARE(d.Wires.size(), std::size_t(2));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
     }
 
     void mergingAndTheTJunction() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddWire(d, {30, 20}, {40, 20});
         f.Drag({40, 20}, {50, 20});
         QCOMPARE(d.Wires.size(), std::size_t(1));
@@ -237,21 +237,21 @@ private slots:
     }
 
     void rotatingInPlace() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
-        const int solves = f.w.SolveCount();
+        const int solves = f.w.Session().SolveCount();
         f.MoveTo({20, 10});
         f.Key(Qt::Key_R);
         QVERIFY(!d.Parts[0]->IsHorizontal);
         QCOMPARE(d.Parts[0]->Terminal1, (TPoint{20, 7}));
         QCOMPARE(d.Parts[0]->Terminal2, (TPoint{20, 13}));
-        QCOMPARE(f.w.SolveCount(), solves + 1);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
         f.Key(Qt::Key_Space);
         QVERIFY(d.Parts[0]->IsHorizontal);
     }
 
     void rotatingWhileMovingAndPuttingBack() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptCapacitor, {20, 10}, true);
         f.ClickAt({20, 10});
         f.AfterDoubleClickWindow();
@@ -259,7 +259,7 @@ private slots:
         f.Key(Qt::Key_R);
         QVERIFY(d.Parts[0]->IsHorizontal);  // only when dropped
         f.Press(f.Px({40, 40}), Qt::RightButton);
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(d.Parts[0]->Position, (TPoint{20, 10}));
         QVERIFY(d.Parts[0]->IsHorizontal);
         QCOMPARE(d.Parts[0]->Terminal1, (TPoint{17, 10}));
@@ -277,10 +277,10 @@ private slots:
     }
 
     void keysOverElements() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         AddDriver(d, {50, 40});
-        const int solves = f.w.SolveCount();
+        const int solves = f.w.Session().SolveCount();
 
         f.MoveTo({20, 10});
         f.Key(Qt::Key_S);
@@ -299,7 +299,7 @@ private slots:
         QVERIFY(d.Drivers[0]->Inverted);
         f.Key(Qt::Key_Plus, Qt::KeypadModifier);
         QVERIFY(!d.Drivers[0]->Inverted);
-        QCOMPARE(f.w.SolveCount(), solves + 6);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 6);
 
         f.MoveTo({116, 64});
         f.Key(Qt::Key_Delete);
@@ -315,54 +315,54 @@ private slots:
     }
 
     void tuneOpensTheDialogOfTheElement() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         AddGround(d, {40, 40});
         d.Modified = false;
         f.MoveTo({20, 10});
         f.Key(Qt::Key_T);
-        QCOMPARE(f.w.EditMode(), TEditMode::TuneMode);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
         QVERIFY(d.Modified);
         QCOMPARE(f.dialogs.Shown.size(), std::size_t(1));
         QCOMPARE(f.dialogs.Shown[0], (TElementRef{ekResistor, 0}));
         QVERIFY(!f.dialogs.Focused.empty());
         // A single click in tuning does nothing; a right press on empty sheet ends it.
         f.ClickAt({80, 80});
-        QCOMPARE(f.w.EditMode(), TEditMode::TuneMode);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
         f.Press(f.Px({80, 80}), Qt::RightButton);
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
 
         // A double-click on a ground opens nothing and leaves the editor idle.
         f.MoveTo({40, 42});
         QTest::mouseDClick(f.Sheet(), Qt::LeftButton, {}, f.Px({40, 42}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(f.dialogs.Shown.size(), std::size_t(1));
         // A second press soon after a pick-up is a double-click: the part is tuned.
         f.AfterDoubleClickWindow();
         f.MoveTo({20, 10});
         f.Press(f.Px({20, 10}));
         f.Release(f.Px({20, 10}));
-        QCOMPARE(f.w.EditMode(), TEditMode::Moving);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         f.Press(f.Px({20, 10}));
-        QCOMPARE(f.w.EditMode(), TEditMode::TuneMode);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
         QCOMPARE(d.Parts[0]->Position, (TPoint{20, 10}));
         f.Release(f.Px({20, 10}));
-        f.w.CancelToIdle();
+        f.w.Editor().CancelToIdle();
     }
 
     void elementMenuItemsAndCommands() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         AddWire(d, {40, 10}, {50, 10});
         AddDriver(d, {50, 40});
         QStringList offered;
-        f.w.MenuChooser = Choose("cancel", &offered);
+        f.w.Editor().MenuChooser = Choose("cancel", &offered);
 
         f.Press(f.Px({116, 64}), Qt::RightButton);
         QVERIFY(!offered.contains("Delete"));
         QVERIFY(offered.contains("Invert/normal"));
         QVERIFY(!offered.contains("Copy+Paste"));
-        QCOMPARE(f.w.LastMenuDefaultItem(), QString("Tune"));
+        QCOMPARE(f.w.Editor().LastMenuDefaultItem(), QString("Tune"));
 
         offered.clear();
         f.Press(f.Px({45, 10}), Qt::RightButton);
@@ -374,41 +374,41 @@ private slots:
         QCOMPARE(offered, (QStringList{"Tune", "Find Part#", "Invert/normal", "Mute/unmute", "Zoom", "Center here",
                                        "Move", "Delete", "Copy+Paste", "cancel"}));
 
-        f.w.MenuChooser = Choose("Short");
+        f.w.Editor().MenuChooser = Choose("Short");
         f.Press(f.Px({20, 10}), Qt::RightButton);
         QCOMPARE(d.Parts[0]->State, psShorted);
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
 
-        f.w.MenuChooser = Choose("Rotate");
+        f.w.Editor().MenuChooser = Choose("Rotate");
         f.Press(f.Px({20, 10}), Qt::RightButton);
-        QCOMPARE(f.w.EditMode(), TEditMode::Moving);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         f.MoveTo({30, 30});
         f.ClickAt({30, 30});
         QCOMPARE(d.Parts[0]->Position, (TPoint{30, 30}));
         QVERIFY(!d.Parts[0]->IsHorizontal);
 
-        f.w.MenuChooser = Choose("Delete");
+        f.w.Editor().MenuChooser = Choose("Delete");
         f.Press(f.Px({51, 40}), Qt::RightButton);
         QCOMPARE(d.Drivers.size(), std::size_t(0));
 
-        f.w.MenuChooser = Choose("Zoom");
+        f.w.Editor().MenuChooser = Choose("Zoom");
         f.Press(f.Px({80, 80}), Qt::RightButton);  // the sheet menu
-        QCOMPARE(f.w.LastMenuItems(), (QStringList{"Fit all", "Zoom", "Center here", "cancel"}));
-        QCOMPARE(f.w.EditMode(), TEditMode::ZoomMode);
+        QCOMPARE(f.w.Editor().LastMenuItems(), (QStringList{"Fit all", "Zoom", "Center here", "cancel"}));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::ZoomMode);
         f.MoveTo({60, 40});
         f.Wheel(f.Sheet(), f.Px({60, 40}), 120);
-        QCOMPARE(f.w.SheetScale(), 12);
+        QCOMPARE(f.w.View().Scale(), 12);
         f.Key(Qt::Key_Down);
-        QCOMPARE(f.w.SheetScale(), 10);
+        QCOMPARE(f.w.View().Scale(), 10);
         f.Key(Qt::Key_Escape);
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
-        f.w.MenuChooser = nullptr;
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        f.w.Editor().MenuChooser = nullptr;
     }
 
     void wheelScrollsOnlyOutsideTheSheet() {
-        QScrollBar* v = f.w.ScrollBox()->verticalScrollBar();
+        QScrollBar* v = f.w.View().ScrollBox()->verticalScrollBar();
         v->setValue(100);
-        QWidget* host = f.w.ScrollBox()->widget();
+        QWidget* host = f.w.View().ScrollBox()->widget();
         const QPoint margin(host->width() - 10, 50);  // right of the sheet panel
         f.Wheel(host, margin, 120);
         QCOMPARE(v->value(), 100 + 5 * QApplication::wheelScrollLines());
@@ -419,31 +419,31 @@ private slots:
     }
 
     void focusLossRemovesAnUnfinishedWire() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddWire(d, {50, 50}, {60, 50});
         f.MoveTo({60, 50});
         f.Press(f.Px({60, 50}));
         f.Move(f.Px({65, 50}), Qt::LeftButton);
         QCOMPARE(d.Wires.size(), std::size_t(2));
-        f.w.pnSchemExit();
+        f.w.Editor().SheetFocusLost();
         QCOMPARE(d.Wires.size(), std::size_t(1));
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         f.Release(f.Px({65, 50}));
     }
 
     void commandsOnVanishedElementsDoNothing() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         AddPart(d, ptResistor, {20, 10}, true);
         f.ClickAt({20, 10});
-        QCOMPARE(f.w.EditMode(), TEditMode::Moving);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         ClearElements(d);  // gone behind the editor's back
         f.AfterDoubleClickWindow();
         f.MoveTo({30, 30});
         f.Key(Qt::Key_R);
         f.ClickAt({30, 30});
-        f.w.Delete1Click();
-        f.w.Copy2Click();
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        f.w.Editor().Delete1Click();
+        f.w.Editor().Copy2Click();
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(d.Parts.size(), std::size_t(0));
     }
 

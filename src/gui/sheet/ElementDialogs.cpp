@@ -1,4 +1,4 @@
-#include "editor/ElementDialogs.h"
+#include "sheet/ElementDialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>

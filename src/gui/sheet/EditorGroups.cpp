@@ -1,55 +1,56 @@
 // Box selection and the group commands.
-#include "app/Schem.h"
 #include "base/Rounding.h"
-#include "editor/SheetWidgets.h"
+#include "document/Session.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
-void TSchem::StartBox(QPoint pos) {
-    boxStart_ = SnapToGrid(pos);
+void TEditorController::StartBox(QPoint pos) {
+    boxStart_ = view_.SnapToGrid(pos);
     boxEnd_ = boxStart_;
-    marker_.Hide();
+    view_.DragImage().Hide();
     editMode_ = TEditMode::BoxDrag;
 }
 
-void TSchem::DragBox(QPoint e) {
+void TEditorController::DragBox(QPoint e) {
     boxEnd_ = e;
-    marker_.Hide();
-    marker_.SetSize(std::abs(e.x() - boxStart_.x()) + 4, std::abs(e.y() - boxStart_.y()) + 4);
-    marker_.Show(RoundToInt((boxStart_.x() + e.x()) / 2.0), RoundToInt((boxStart_.y() + e.y()) / 2.0));
+    view_.DragImage().Hide();
+    view_.DragImage().SetSize(std::abs(e.x() - boxStart_.x()) + 4, std::abs(e.y() - boxStart_.y()) + 4);
+    view_.DragImage().Show(RoundToInt((boxStart_.x() + e.x()) / 2.0), RoundToInt((boxStart_.y() + e.y()) / 2.0));
 }
 
-void TSchem::EndBox(QPoint pos) {
-    groupAnchor_ = PixelToGrid(pos);
-    const QPoint e = GridToPixel(groupAnchor_);
+void TEditorController::EndBox(QPoint pos) {
+    groupAnchor_ = view_.PixelToGrid(pos);
+    const QPoint e = view_.GridToPixel(groupAnchor_);
     if (e == boxStart_) return;  // released where it was pressed: the next release ends the box
-    marker_.Hide();
+    view_.DragImage().Hide();
     if (e.x() == boxStart_.x() || e.y() == boxStart_.y()) {
         editMode_ = TEditMode::Idle;
-        RepaintSheet();
+        view_.RepaintSheet();
         return;
     }
     boxEnd_ = e;
     editMode_ = TEditMode::BoxShown;
     const TBoxSelection sel =
-        SelectInBox(*design_, GridBoxFromPixels({boxStart_.x(), boxStart_.y()}, {e.x(), e.y()}, scale_));
+        SelectInBox(Design(), GridBoxFromPixels({boxStart_.x(), boxStart_.y()}, {e.x(), e.y()}, view_.Scale()));
     singleElement_ = sel.SingleElement;
     if (sel.Count == 0) {
         // Nothing offered: texts the box caught do not stay marked either.
         singleElement_ = false;
-        UnselectAll(*design_);
+        UnselectAll(Design());
         editMode_ = TEditMode::Idle;
         current_ = {};
-        RepaintSheet();
+        view_.RepaintSheet();
         return;
     }
     if (sel.SinglePart) current_ = *sel.SinglePart;
-    RepaintSheet();
+    view_.RepaintSheet();
     BoxMenuPopup(pos);
 }
 
-void TSchem::Move2Click() {
-    TDesign& d = *design_;
+void TEditorController::Move2Click() {
+    TDesign& d = Design();
     if (current_.Kind == ekBlock) return;
     if (singleElement_) {
         // One part in the box: picked up as by a click on it.
@@ -58,43 +59,43 @@ void TSchem::Move2Click() {
             if (!p.Selected) continue;
             current_ = {p.PartType, i};
             movingHorizontal_ = p.IsHorizontal;
-            dropPoint_ = GridToPixel(p.Position);
+            dropPoint_ = view_.GridToPixel(p.Position);
             editMode_ = TEditMode::Moving;
             d.Modified = true;
-            RepaintSheet();
+            view_.RepaintSheet();
             return;
         }
         return;
     }
     editMode_ = TEditMode::GroupMove;
     d.Modified = true;
-    lastPointer_ = GridToPixel(groupAnchor_);
-    RepaintSheet();
+    lastPointer_ = view_.GridToPixel(groupAnchor_);
+    view_.RepaintSheet();
 }
 
-void TSchem::Copy1Click() {
-    CopySelectionToBuffer(*design_, copyBuffer_, true);
+void TEditorController::Copy1Click() {
+    CopySelectionToBuffer(Design(), copyBuffer_, true);
     StartPaste();
 }
 
-void TSchem::Copy2Click() {
-    const auto anchor = CopyElementToBuffer(*design_, copyBuffer_, current_);
+void TEditorController::Copy2Click() {
+    const auto anchor = CopyElementToBuffer(Design(), copyBuffer_, current_);
     if (!anchor) return;
     groupAnchor_ = *anchor;
     StartPaste();
 }
 
-void TSchem::StartPaste() {
+void TEditorController::StartPaste() {
     if (!copyBuffer_.HasPasteableElements()) return;
     editMode_ = TEditMode::GroupPaste;
-    design_->Modified = true;
-    lastPointer_ = SnapToGrid(pointer_);
-    RepaintSheet();
+    Design().Modified = true;
+    lastPointer_ = view_.SnapToGrid(pointer_);
+    view_.RepaintSheet();
 }
 
-void TSchem::Delete2Click() {
-    TDesign& d = *design_;
-    marker_.Hide();
+void TEditorController::Delete2Click() {
+    TDesign& d = Design();
+    view_.DragImage().Hide();
     const int deleted = DeleteGroup(d, deleteHooks_);
     CancelToIdle();
     if (deleted == 0) return;
@@ -103,15 +104,15 @@ void TSchem::Delete2Click() {
     CommitEdit();
 }
 
-void TSchem::CommitGroup() {
-    TDesign& d = *design_;
+void TEditorController::CommitGroup() {
+    TDesign& d = Design();
     const TPoint by = GroupDisplacement();
     if (editMode_ == TEditMode::GroupMove)
         CommitGroupMove(d, by);
     else
         CommitPaste(d, copyBuffer_, by);
     d.Modified = true;
-    RepaintSheet();
+    view_.RepaintSheet();
     Solve();
     CancelToIdle();
     CommitEdit();

@@ -16,15 +16,15 @@ private slots:
     // Every case starts from the same design with a fresh history.
     void init() {
         f.AfterDoubleClickWindow();
-        f.w.CancelToIdle();
-        TDesign& d = f.w.Design();
+        f.w.Editor().CancelToIdle();
+        TDesign& d = f.w.Session().Design();
         ClearElements(d);
         AddPart(d, ptResistor, {20, 10}, true);
         AddPart(d, ptCapacitor, {40, 10}, true);
         AddWire(d, {23, 10}, {37, 10});
         AddDriver(d, {60, 30});
         AddGround(d, {59, 31});
-        f.w.History().Reset(d);
+        f.w.Session().History().Reset(d);
     }
 
     void eachEditUndoesAndRedoes_data() {
@@ -35,9 +35,9 @@ private slots:
     }
     void eachEditUndoesAndRedoes() {
         QFETCH(int, edit);
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         const auto before = f.Lines();
-        const int solves = f.w.SolveCount();
+        const int solves = f.w.Session().SolveCount();
         switch (edit) {
             case 0:
                 f.Tool(ekInductor);
@@ -66,24 +66,24 @@ private slots:
                 f.Key(Qt::Key_M);
                 break;
             case 7:
-                f.w.MenuChooser = Choose("Move Group");
+                f.w.Editor().MenuChooser = Choose("Move Group");
                 f.Drag({15, 5}, {45, 15});
                 f.MoveTo({50, 25});
                 f.Key(Qt::Key_Return);
                 break;
             case 8:
-                f.w.MenuChooser = Choose("Copy+Paste Group");
+                f.w.Editor().MenuChooser = Choose("Copy+Paste Group");
                 f.Drag({15, 5}, {45, 15});
                 f.MoveTo({45, 55});
                 f.Key(Qt::Key_Return);
                 break;
             case 9:
-                f.w.MenuChooser = Choose("Delete Group");
+                f.w.Editor().MenuChooser = Choose("Delete Group");
                 f.Drag({15, 5}, {45, 15});
                 break;
         }
-        f.w.MenuChooser = nullptr;
-        QCOMPARE(f.w.EditMode(), TEditMode::Idle);
+        f.w.Editor().MenuChooser = nullptr;
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         const auto after = f.Lines();
         QVERIFY2(after != before, "the edit changed the design");
         QVERIFY(f.w.UndoAction()->isEnabled());
@@ -91,7 +91,7 @@ private slots:
         f.Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(f.Lines(), before);
         QVERIFY(f.w.RedoAction()->isEnabled());
-        QVERIFY(f.w.SolveCount() > solves + 1);  // the undo solved again
+        QVERIFY(f.w.Session().SolveCount() > solves + 1);  // the undo solved again
         f.Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(f.Lines(), after);
         f.Key(Qt::Key_Z, Qt::ControlModifier);
@@ -101,24 +101,24 @@ private slots:
     }
 
     void noStepForWhatChangesNothing() {
-        const std::size_t depth = f.w.History().UndoDepth();
+        const std::size_t depth = f.w.Session().History().UndoDepth();
         f.ClickAt({20, 10});    // pick up ...
         f.Key(Qt::Key_Escape);  // ... and put back
         f.Tool(ekResistor);
         f.Key(Qt::Key_Escape);
-        QCOMPARE(f.w.History().UndoDepth(), depth);
+        QCOMPARE(f.w.Session().History().UndoDepth(), depth);
     }
 
     void graphCurvesFollowTheEditsAndTheirUndo() {
-        TDesign& d = f.w.Design();
+        TDesign& d = f.w.Session().Design();
         ClearElements(d);
         AddDriver(d, {130, 63});  // terminals (129,62) and (129,64), wired to the source
         AddWire(d, {121, 62}, {129, 62});
         AddWire(d, {121, 66}, {129, 66});
         AddWire(d, {129, 64}, {129, 66});
-        f.w.History().Reset(d);
+        f.w.Session().History().Reset(d);
         TGraphRecord spl(gkSPL);
-        f.w.Graphs().Add(&spl);
+        f.w.Session().Graphs().Add(&spl);
         AddCurve(spl, d, "System", false);
         AddCurve(spl, d, "S1", false);
         f.w.Solve();
@@ -137,7 +137,7 @@ private slots:
 
         f.Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(spl.Curves.size(), std::size_t(1));
-        f.w.Graphs().Remove(&spl);
+        f.w.Session().Graphs().Remove(&spl);
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "document/MruUnit.h"
+#include "document/RecentFiles.h"
 
 #include <algorithm>
 

@@ -3,18 +3,18 @@
 #include <QCursor>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolButton>
 
-#include "app/Schem.h"
-#include "editor/SheetWidgets.h"
+#include "document/Session.h"
 #include "editor/ViewGeometry.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
 // ---- keyboard and wheel ----
 
-bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    const TDesign& d = *design_;
+bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const TDesign& d = Design();
     const bool away = key == Qt::Key_PageUp || key == Qt::Key_Up || key == Qt::Key_Right;
     const bool towards = key == Qt::Key_PageDown || key == Qt::Key_Left || key == Qt::Key_Down;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -28,7 +28,7 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             } else if (editMode_ == TEditMode::ZoomMode) {
                 if (key == Qt::Key_Escape) CancelToIdle();
             } else if (!away && !towards) {
-                if (const auto hit = HitTest(d, PixelToGrid(pointer_))) KeyOverElement(key, modifiers, *hit);
+                if (const auto hit = HitTest(d, view_.PixelToGrid(pointer_))) KeyOverElement(key, modifiers, *hit);
             }
             break;
         case TEditMode::Placing:
@@ -43,8 +43,8 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
                 ToggleOrientation();
             } else if (key == Qt::Key_Delete && editMode_ == TEditMode::Moving) {
                 const TElementRef e = current_;
-                if (e.Kind != ekSource && DeleteElement(*design_, e, deleteHooks_)) {
-                    design_->Modified = true;
+                if (e.Kind != ekSource && DeleteElement(Design(), e, deleteHooks_)) {
+                    Design().Modified = true;
                     Solve();
                     CommitEdit();
                 }
@@ -71,8 +71,8 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
             if (key == Qt::Key_Delete) {
-                if (DeleteElement(*design_, current_, deleteHooks_)) {
-                    design_->Modified = true;
+                if (DeleteElement(Design(), current_, deleteHooks_)) {
+                    Design().Modified = true;
                     Solve();
                     CommitEdit();
                 }
@@ -87,7 +87,7 @@ bool TSchem::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     return true;
 }
 
-void TSchem::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e) {
+void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
     const bool part = IsPartKind(e.Kind);
     const bool driverOrSource = e.Kind == ekDriver || e.Kind == ekSource;
@@ -96,9 +96,9 @@ void TSchem::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRe
         case Qt::Key_R:
         case Qt::Key_Space:
             if (part) {
-                RotatePart(*design_, *design_->Parts[e.Index]);
-                design_->Modified = true;
-                RepaintSheet();
+                RotatePart(Design(), *Design().Parts[e.Index]);
+                Design().Modified = true;
+                view_.RepaintSheet();
                 Solve();
                 CommitEdit();
             }
@@ -124,7 +124,7 @@ void TSchem::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRe
             break;
         case Qt::Key_Plus:
         case Qt::Key_Minus:
-            if (keypad && driverOrSource && IsInverted(*design_, e) == (key == Qt::Key_Plus)) {
+            if (keypad && driverOrSource && IsInverted(Design(), e) == (key == Qt::Key_Plus)) {
                 current_ = e;
                 InvertCmd();
             }
@@ -161,33 +161,33 @@ void TSchem::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRe
     }
 }
 
-void TSchem::MovePointerBy(int dx, int dy) {
-    const QPoint step(dx * scale_, dy * scale_);
+void TEditorController::MovePointerBy(int dx, int dy) {
+    const QPoint step(dx * view_.Scale(), dy * view_.Scale());
     QCursor::setPos(QCursor::pos() + step);
     SheetMouseMove(pointer_ + step);
 }
 
-void TSchem::WheelOverSheet(bool away) {
-    const TDesign& d = *design_;
+void TEditorController::WheelOverSheet(bool away) {
+    const TDesign& d = Design();
     switch (editMode_) {
         case TEditMode::ZoomMode:
             ZoomStep(away);
             break;
         case TEditMode::TuneMode: {
-            const auto hit = HitTest(d, PixelToGrid(lastPointer_));
+            const auto hit = HitTest(d, view_.PixelToGrid(lastPointer_));
             if (hit) {
                 current_ = *hit;
                 dialogs_->FocusField(current_);
             } else {
-                panel_->setFocus();
+                view_.Panel()->setFocus();
             }
             break;
         }
         case TEditMode::Idle: {
-            const auto hit = HitTest(d, PixelToGrid(lastPointer_));
+            const auto hit = HitTest(d, view_.PixelToGrid(lastPointer_));
             if (!hit || hit->Kind == ekText || hit->Kind == ekBlock) break;
             current_ = *hit;
-            EditTune1Click(panel_);
+            EditTune1Click(view_.Panel());
             break;
         }
         default:
@@ -195,13 +195,13 @@ void TSchem::WheelOverSheet(bool away) {
     }
 }
 
-bool TSchem::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
+bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
     if (delta == 0 || !target) return false;
-    const bool onSheet = target == sheet_ || target == panel_;
-    const bool onScrollBox = !onSheet && (target == scrollBox_ || scrollBox_->isAncestorOf(target));
+    const bool onSheet = target == view_.Sheet() || target == view_.Panel();
+    const bool onScrollBox = !onSheet && (target == view_.ScrollBox() || view_.ScrollBox()->isAncestorOf(target));
     if (!onSheet && !onScrollBox) return false;
     if (editMode_ == TEditMode::ZoomMode) {
-        pointer_ = sheet_->mapFromGlobal(globalPos);
+        pointer_ = view_.Sheet()->mapFromGlobal(globalPos);
         ZoomStep(delta > 0);
         return true;
     }
@@ -211,8 +211,8 @@ bool TSchem::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
     }
     // Over the scroll box's own area: a turn away from the user scrolls down
     // (or right, near the bottom edge), one line of 5 pixels per wheel line.
-    const bool horizontal = mapFromGlobal(globalPos).y() >= height() - 20;
-    QScrollBar* bar = horizontal ? scrollBox_->horizontalScrollBar() : scrollBox_->verticalScrollBar();
+    const bool horizontal = window_->mapFromGlobal(globalPos).y() >= window_->height() - 20;
+    QScrollBar* bar = horizontal ? view_.ScrollBox()->horizontalScrollBar() : view_.ScrollBox()->verticalScrollBar();
     const int lines = std::max(1, QApplication::wheelScrollLines());
     bar->setValue(bar->value() + (delta > 0 ? 1 : -1) * lines * ScrollLine);
     return true;
@@ -220,13 +220,13 @@ bool TSchem::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
 
 // ---- double-click and focus ----
 
-void TSchem::SheetDblClick() {
+void TEditorController::SheetDblClick() {
     dblClickFlag_ = false;
     dblClickTimer_.stop();
     SetIdle();
     UnselectAllAndRepaint();
     // Then as the key T at the pointer.
-    const auto hit = HitTest(*design_, PixelToGrid(pointer_));
+    const auto hit = HitTest(Design(), view_.PixelToGrid(pointer_));
     if (!hit) return;
     const bool tunable = IsPartKind(hit->Kind) || hit->Kind == ekDriver || hit->Kind == ekSource || hit->Kind == ekText;
     if (!tunable) return;
@@ -234,7 +234,7 @@ void TSchem::SheetDblClick() {
     EditTune1Click(editTune1_);
 }
 
-void TSchem::pnSchemExit() {
+void TEditorController::SheetFocusLost() {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
     CancelToIdle();
 }

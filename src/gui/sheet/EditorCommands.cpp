@@ -4,18 +4,18 @@
 #include <QCursor>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolButton>
 
-#include "app/Schem.h"
-#include "editor/SheetWidgets.h"
+#include "document/Session.h"
 #include "editor/ViewGeometry.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
 // ---- right button, rotation, commands on the current element ----
 
-void TSchem::RightPress(QPoint pos) {
-    const TPoint g = PixelToGrid(pos);
+void TEditorController::RightPress(QPoint pos) {
+    const TPoint g = view_.PixelToGrid(pos);
     switch (editMode_) {
         case TEditMode::BoxDrag:
         case TEditMode::BoxShown:
@@ -27,21 +27,21 @@ void TSchem::RightPress(QPoint pos) {
             CancelToIdle();
             break;
         case TEditMode::BlockPlace:
-            if (current_.Kind == ekBlock) DeleteElement(*design_, current_, deleteHooks_);
+            if (current_.Kind == ekBlock) DeleteElement(Design(), current_, deleteHooks_);
             CancelToIdle();
             break;
         case TEditMode::Idle:
         case TEditMode::TuneMode: {
-            const auto hit = HitTest(*design_, g);
+            const auto hit = HitTest(Design(), g);
             if (hit) {
                 current_ = *hit;
                 if (hit->Kind != ekWire) CloseElementDialogs();
                 highlight_ = *hit;
-                RepaintSheet();
+                view_.RepaintSheet();
                 rightClickPoint_ = g;
                 PartMenuPopup(pos);
                 highlight_.reset();
-                RepaintSheet();
+                view_.RepaintSheet();
             } else if (editMode_ == TEditMode::Idle) {
                 rightClickPoint_ = g;
                 SpaceMenuPopup(pos);
@@ -55,8 +55,8 @@ void TSchem::RightPress(QPoint pos) {
     }
 }
 
-void TSchem::ToggleOrientation() {
-    TDesign& d = *design_;
+void TEditorController::ToggleOrientation() {
+    TDesign& d = Design();
     switch (editMode_) {
         case TEditMode::Moving:
             if (!CurrentExists() || !IsPartKind(current_.Kind)) return;
@@ -77,69 +77,65 @@ void TSchem::ToggleOrientation() {
         default:
             return;
     }
-    RepaintSheet();
+    view_.RepaintSheet();
     lastPointer_ = QPoint(-1000000, -1000000);
     SheetMouseMove(pointer_, false);
 }
 
-void TSchem::Delete1Click() {
-    TDesign& d = *design_;
+void TEditorController::Delete1Click() {
+    TDesign& d = Design();
     const TElementRef e = current_;
     if (!ElementExists(d, e) || e.Kind == ekSource) return;
-    marker_.Hide();
+    view_.DragImage().Hide();
     DeleteElement(d, e, deleteHooks_);
     d.Modified = true;
     Solve();
     SetIdle();
-    RepaintSheet();
+    view_.RepaintSheet();
     CancelToIdle();
     CommitEdit();
 }
 
-void TSchem::SetPartStateCmd(int state) {
+void TEditorController::SetPartStateCmd(int state) {
     const TElementRef e = current_;
     SetIdle();
-    if (!IsPartKind(e.Kind) || !SetPartState(*design_, e.Index, state)) return;
-    design_->Modified = true;
-    RepaintSheet();
+    if (!IsPartKind(e.Kind) || !SetPartState(Design(), e.Index, state)) return;
+    Design().Modified = true;
+    view_.RepaintSheet();
     Solve();
     CommitEdit();
 }
 
-void TSchem::InvertCmd() {
+void TEditorController::InvertCmd() {
     const TElementRef e = current_;
     SetIdle();
-    if (!ToggleInvert(*design_, e)) return;
-    design_->Modified = true;
-    RepaintSheet();
+    if (!ToggleInvert(Design(), e)) return;
+    Design().Modified = true;
+    view_.RepaintSheet();
     Solve();
     CommitEdit();
 }
 
-void TSchem::MuteCmd() {
+void TEditorController::MuteCmd() {
     const TElementRef e = current_;
     SetIdle();
-    if (!ToggleMute(*design_, e)) return;
-    design_->Modified = true;
-    RepaintSheet();
+    if (!ToggleMute(Design(), e)) return;
+    Design().Modified = true;
+    view_.RepaintSheet();
     Solve();
     CommitEdit();
 }
 
-void TSchem::ZoomCmd() {
+void TEditorController::ZoomCmd() {
     UnselectAllAndRepaint();
     SetIdle();
     editMode_ = TEditMode::ZoomMode;
-    SetCursorShape(TSheetCursor::Zoom);
+    view_.SetCursorShape(TSheetCursor::Zoom);
 }
 
-void TSchem::CentreHereCmd() {
-    viewCentre_ = rightClickPoint_;
-    CenterView();
-    RepaintSheet();
-}
+void TEditorController::CentreHereCmd() { view_.CentreOn(rightClickPoint_); }
 
-void TSchem::EditTune1Click(QObject* invoker) {
+void TEditorController::EditTune1Click(QObject* invoker) {
     CloseElementDialogs();
     EndTuning();
     if (!QApplication::activeWindow()) {
@@ -147,17 +143,17 @@ void TSchem::EditTune1Click(QObject* invoker) {
         return;
     }
     if (invoker != editTune1_ && invoker != tune1_) return;
-    TDesign& d = *design_;
+    TDesign& d = Design();
     d.Modified = true;
     if (!CurrentExists()) {
         SetIdle();
         return;
     }
     const TElementRef e = current_;
-    SetCursorShape(TSheetCursor::TuneDown);
+    view_.SetCursorShape(TSheetCursor::TuneDown);
     editMode_ = TEditMode::TuneMode;
     if (e.Kind == ekText) {
-        SetCursorShape(TSheetCursor::Default);
+        view_.SetCursorShape(TSheetCursor::Default);
         UnselectAll(d);
         TStext& t = *d.Texts[e.Index];
         if (dialogs_->EditTextModal(t)) {
@@ -165,7 +161,7 @@ void TSchem::EditTune1Click(QObject* invoker) {
             CommitEdit();
         }
         editMode_ = TEditMode::Idle;
-        RepaintSheet();
+        view_.RepaintSheet();
         return;
     }
     if (!dialogs_->ShowFor(e)) {

@@ -1,0 +1,255 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+
+#include "app/ToolBar.h"
+#include "document/DataFolder.h"
+#include "document/Document.h"
+#include "document/ShippedFiles.h"
+#include "driverdata/FFT.h"
+#include "graphs/GraphWindows.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetView.h"
+#include "sheet/SheetWidgets.h"
+
+namespace pelmo {
+
+namespace {
+
+const char* const TipsText =
+    " * TO ROTATE a component, press the space bar or \"R\" key.\n\n * Click the right-mouse button on a circuit part "
+    "to GET A LIST OF OPTIONS for it.\n   (try clicking on various other things, most will give you options to "
+    "adjust!)\n\n * Left-click the mouse on a value spinner control, then use the MOUSE WHEEL to\n      easily adjust "
+    "it when tuning.\n      (a wheel mouse is strongly recommended!..or you can use the up/down arrow keys).\n\n * Use "
+    "the \"AddGraph\" menu to make a wide variety of result graphs.\n      Use the Graph's \"Curves\" menu to select "
+    "what to show the data for.\n\n * Keyboard Shortcuts (put cursor over a part and press the key):\n      R, Space: "
+    "Rotate part\n      T:        Tune part\n      P:        find a part number\n      O,S,N:    Open or Short out a "
+    "part, or back to Normal\n      C:        Copy and Paste a part\n      M:        Mute or Unmute a driver\n      "
+    "I,+,-:    Invert or Uninvert a driver or the source\n      Del:      Delete a part or driver\n\n  * NOTE "
+    "Frequency "
+    "response absolute amplitudes will only be accurate if original\n      FRD data was taken at 2.83V, 1m (or "
+    "equiv.)\n\n";
+
+}  // namespace
+
+TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(ProgramTitle);
+    guiMessages_.SetParent(this);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    const std::string dataFolder = PublicDataFolder(guiMessages_);
+    if (!dataFolder.empty()) {
+        // The shipped examples and circuit blocks, without touching the user's files.
+        InstallShippedFiles(ShippedFilesFolder(), dataFolder);
+        settings_ = ReadSettings(dataFolder);
+    }
+    session_ = std::make_unique<TSession>(guiMessages_, dataFolder);
+    session_->Design().Metrics = &metrics_;
+    SetDocumentHooks();
+
+    toolBar_ = new TToolBar(metrics_, this);
+    view_ = new TSheetView(*session_, metrics_, this);
+    editor_ = new TEditorController(*session_, *view_, this);
+    for (int kind = 0; kind < 9; ++kind)
+        if (QToolButton* b = toolBar_->Button(kind)) b->installEventFilter(this);
+    connect(toolBar_, &TToolBar::ToolChosen, editor_, &TEditorController::ArmTool);
+    connect(toolBar_, &TToolBar::SelectChosen, editor_, &TEditorController::CancelToIdle);
+    connect(editor_, &TEditorController::ToolArmed, toolBar_, [this](int kind) {
+        if (kind < 0)
+            toolBar_->ShowIdle();
+        else
+            toolBar_->ShowArmed(kind);
+    });
+    connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
+
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(toolBar_);
+    row->addWidget(view_->ScrollBox(), 1);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildGraphWindows();
+    qApp->installEventFilter(this);
+    UpdateCaption();
+    resize(900, 650);
+}
+
+void TMainWindow::BuildGraphWindows() {
+    graphWindows_ = std::make_unique<TGraphWindows>(session_->Design(), session_->Messages(), session_->Graphs(),
+                                                    session_->GraphSolve(), this);
+    graphWindows_->SolveHook = [this] { session_->Solve(); };
+    graphWindows_->FillAddGraphMenu(addGraphMenu_);
+    graphWindows_->SetGraphToFrontMenu(graphToFrontMenu_);
+    OpenDefaultGraphs = [this](bool) { graphWindows_->OpenDefaultGraphs(); };
+    session_->BeforeSolve = [this] { graphWindows_->PrepareForSolve(); };
+    session_->Solved = [this](bool ok) {
+        if (ok && AfterSolve) AfterSolve();
+        emit Solved();
+    };
+    connect(this, &TMainWindow::Solved, graphWindows_.get(), [this] { graphWindows_->RedrawAll(); });
+    connect(this, &TMainWindow::CaptionChanged, graphWindows_.get(), &TGraphWindows::SetCaption);
+}
+
+TMainWindow::~TMainWindow() {
+    qApp->removeEventFilter(this);
+    // The sheet's widgets outlive the editor while the window is taken down:
+    // what they report then goes nowhere.
+    view_->SetInput(nullptr);
+    view_->SetDecorations(nullptr);
+    // The session's hooks reach the windows, which go first.
+    session_->BeforeSolve = nullptr;
+    session_->Solved = nullptr;
+    TMostRecentFiles& recent = session_->RecentFiles();
+    if (!recent.IniFileName.empty()) recent.Save();
+}
+
+void TMainWindow::SetElementDialogs(TElementDialogs* dialogs) { editor_->SetElementDialogs(dialogs); }
+
+void TMainWindow::UpdateCaption() {
+    const QString caption = QString::fromStdString(MainCaption(session_->Design()));
+    setWindowTitle(caption);
+    emit CaptionChanged(caption);
+}
+
+void TMainWindow::UpdateHistoryActions() {
+    undoAction_->setEnabled(session_->History().CanUndo());
+    redoAction_->setEnabled(session_->History().CanRedo());
+}
+
+void TMainWindow::Solve() { session_->Solve(); }
+
+void TMainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("New", this, [this] { NewClick(); });
+    file->addAction("Open", this, [this] { OpenClick(); });
+    file->addAction("Examples", this, [this] { ExamplesClick(); });
+    reopenMenu_ = file->addMenu("ReOpen");
+    reopenMenu_->setObjectName("ReOpen");
+    file->addAction("Save", this, [this] { SaveClick(); });
+    file->addAction("Save As", this, [this] { SaveAsClick(); });
+    file->addSeparator();
+    // The circuit block designer switches the mode here.
+    changeModeAction_ = file->addAction("-- change mode");
+    changeModeAction_->setEnabled(false);
+    file->addSeparator();
+    file->addAction("exit", this, [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    undoAction_ = edit->addAction("Undo", this, [this] { editor_->Undo(); });
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = edit->addAction("Redo", this, [this] { editor_->Redo(); });
+    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    undoAction_->setEnabled(false);
+    redoAction_->setEnabled(false);
+
+    menuBar()->addAction("Solve", this, [this] { Solve(); });
+    menuBar()->addAction("Tips!", this, [this] { Tips1Click(); });
+    // The graph windows fill these two menus.
+    addGraphMenu_ = menuBar()->addMenu("AddGraph");
+    addGraphMenu_->setObjectName("AddGraph");
+    graphToFrontMenu_ = menuBar()->addMenu("GraphToFront");
+    graphToFrontMenu_->setObjectName("GraphToFront");
+}
+
+void TMainWindow::Tips1Click() { session_->Messages().ShowMessage(TipsText); }
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (firstShown_) return;
+    firstShown_ = true;
+    FirstShow();
+}
+
+void TMainWindow::FirstShow() {
+    // Numbers are written and read with "." whatever the user's locale.
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, "C");
+    // The transforms of the minimum-phase and time responses read these tables.
+    BuildSineTables();
+
+    if (QScreen* sc = screen()) {
+        const QRect avail = sc->availableGeometry();
+        resize(std::max(200, avail.width() / 2 - 50), std::max(200, avail.height() - 50));
+        move(avail.topLeft());
+    }
+    view_->CenterView();
+    view_->RepaintSheet();
+
+    const std::string& folder = session_->DataFolder();
+    if (!folder.empty()) {
+        TMostRecentFiles& recent = session_->RecentFiles();
+        recent.IniFileName = folder + MruFileName;
+        recent.Load();
+        settings_.FirstTime = false;
+        WriteSettings(folder, settings_);
+    }
+    RebuildRecentMenu();
+    if (OpenDefaultGraphs) OpenDefaultGraphs(false);
+    session_->Design().Modified = false;
+    session_->ResetHistory();
+    view_->Panel()->setFocus();
+    if (!startupDesign_.empty()) OpenRecent(startupDesign_);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    editor_->SetIdle();
+    if (!session_->Document().ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    graphWindows_->CloseAll();
+}
+
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            // The main window sees every key first and keeps it.
+            if (!w || w->window() != this || QApplication::activePopupWidget() || QApplication::activeModalWidget())
+                break;
+            auto* k = static_cast<QKeyEvent*>(event);
+            editor_->FormKeyDown(k->key(), k->modifiers());
+            return true;
+        }
+        case QEvent::Wheel: {
+            if (!w || w->window() != this || QApplication::activePopupWidget()) break;
+            auto* wh = static_cast<QWheelEvent*>(event);
+            const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
+            if (editor_->FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;
+            break;
+        }
+        case QEvent::MouseMove: {
+            // Moves over a pressed tool button still move the element being placed.
+            auto* b = qobject_cast<QToolButton*>(watched);
+            if (b && b->parentWidget() == toolBar_ && editor_->EditMode() == TEditMode::Placing) {
+                auto* m = static_cast<QMouseEvent*>(event);
+                editor_->SheetMouseMove(view_->Sheet()->mapFromGlobal(m->globalPosition().toPoint()));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace pelmo

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/GuiMessageSink.h"
+#include "app/QtTextMetrics.h"
+#include "document/Session.h"
+#include "document/Settings.h"
+
+class QAction;
+class QMenu;
+
+namespace pelmo {
+
+class TEditorController;
+class TElementDialogs;
+class TGraphWindows;
+class TSheetView;
+class TToolBar;
+
+// The main window: the menus, the tool bar and the sheet, around the one
+// session of the run. The sheet view draws, the editor controller edits, the
+// graph windows show the results; this class builds them, routes the keys
+// and the wheel, and runs the menus' document commands.
+class TMainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainWindow(QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    TSession& Session() { return *session_; }
+    const TSession& Session() const { return *session_; }
+    TSheetView& View() { return *view_; }
+    const TSheetView& View() const { return *view_; }
+    TEditorController& Editor() { return *editor_; }
+    const TEditorController& Editor() const { return *editor_; }
+    TToolBar& Tools() { return *toolBar_; }
+    // The graph windows on the session's graph records.
+    TGraphWindows& GraphWindows() { return *graphWindows_; }
+
+    // Sets the window caption (and every graph window's) from the current file name.
+    void UpdateCaption();
+
+    // ---- hooks for the parts built elsewhere and for tests ----
+    // The element dialogs; a stand-in that opens nothing is used until set.
+    void SetElementDialogs(TElementDialogs* dialogs);
+    // Replaces the message boxes (tests record instead).
+    void SetMessageSink(MessageSink* sink) { session_->SetMessageSink(sink); }
+    // Replaces the Open and Save dialogs: return the chosen path, "" to cancel.
+    std::function<std::string(const std::string& folder, const std::string& name)> ChooseOpenFile;
+    std::function<std::string(const std::string& folder, const std::string& name)> ChooseSaveFile;
+    // Runs after every solve that went through (tests count).
+    std::function<void()> AfterSolve;
+    // Opens the two default graph windows; closes all graph windows first
+    // when `reset` is set.
+    std::function<void(bool reset)> OpenDefaultGraphs;
+
+    // The design named on the command line, opened at the end of the first show.
+    void SetStartupDesign(const std::string& path) { startupDesign_ = path; }
+    // A design handed over by another start of the program (the file
+    // manager): the window comes to the front, then it opens as a recent
+    // file does, asking first about unsaved changes.
+    void OpenFromOutside(const std::string& path);
+
+    // The "Solve" menu command (every edit solves by itself).
+    void Solve();
+
+    QMenu* AddGraphMenu() const { return addGraphMenu_; }
+    QMenu* GraphToFrontMenu() const { return graphToFrontMenu_; }
+    QMenu* ReOpenMenu() const { return reopenMenu_; }
+    QAction* UndoAction() const { return undoAction_; }
+    QAction* RedoAction() const { return redoAction_; }
+
+signals:
+    // The caption changed; every graph window takes it too.
+    void CaptionChanged(const QString& caption);
+    // A solve has finished; graph windows redraw.
+    void Solved();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Construction pieces (MainWindow.cpp).
+    void BuildMenus();
+    void BuildGraphWindows();
+    void FirstShow();
+    void Tips1Click();
+    void UpdateHistoryActions();
+
+    // Document commands (MainWindowDocument.cpp).
+    void SetDocumentHooks();
+    void NewClick();
+    void OpenClick();
+    void ExamplesClick();
+    void SaveClick();
+    void SaveAsClick();
+    void OpenRecent(const std::string& path);
+    void RebuildRecentMenu();
+    void AfterDesignReplaced();
+
+    TQtTextMetrics metrics_;
+    TGuiMessageSink guiMessages_;
+    TSettings settings_;
+    std::unique_ptr<TSession> session_;
+    TToolBar* toolBar_ = nullptr;
+    TSheetView* view_ = nullptr;
+    TEditorController* editor_ = nullptr;
+    std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
+    std::string startupDesign_;
+    bool firstShown_ = false;
+
+    QMenu* reopenMenu_ = nullptr;
+    QMenu* addGraphMenu_ = nullptr;
+    QMenu* graphToFrontMenu_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* changeModeAction_ = nullptr;
+};
+
+}  // namespace pelmo

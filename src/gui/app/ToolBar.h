@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QButtonGroup;
+class QToolButton;
+
+namespace pelmo {
+
+class TextMetrics;
+
+// The tool bar at the left of the main window: one button per element kind
+// that can be placed (the source and wire buttons are hidden), and a hidden
+// "select" button that is down while no tool is armed.
+class TToolBar : public QWidget {
+    Q_OBJECT
+public:
+    TToolBar(const TextMetrics& metrics, QWidget* parent);
+
+    // The button of an element kind; the select button for any other kind.
+    QToolButton* Button(int kind) const;
+    QToolButton* SelectButton() const { return btnSelect_; }
+    // Shows the kind's button down (the select button for no kind).
+    void ShowArmed(int kind);
+    void ShowIdle();
+
+signals:
+    // A tool was chosen: the resistor, inductor, capacitor, driver and ground
+    // tools act as soon as they are pressed, the text and wire tools on a click.
+    void ToolChosen(int kind);
+    // The select button was clicked.
+    void SelectChosen();
+
+private:
+    QButtonGroup* group_ = nullptr;
+    std::array<QToolButton*, 8> buttons_{};  // by element kind 0..7 (source and wire hidden)
+    QToolButton* btnSelect_ = nullptr;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,31 @@
+#include "sheet/EditorController.h"
+
+#include "document/Session.h"
+#include "model/Design.h"
+
+namespace pelmo {
+
+TEditorController::TEditorController(TSession& session, TSheetView& view, QWidget* window)
+    : QObject(window), session_(session), view_(view), window_(window) {
+    view_.SetInput(this);
+    view_.SetDecorations(this);
+    view_.PointerPlaced = [this](QPoint p) { pointer_ = p; };
+    deleteHooks_.PartRemoving = [this](const TPart& p) { session_.ElementRemoving(PartDesignator(p), false); };
+    deleteHooks_.DriverRemoving = [this](const TDriver& drv) { session_.ElementRemoving(DriverDesignator(drv), true); };
+    dblClickTimer_.setSingleShot(true);
+    dblClickTimer_.setInterval(275);
+    connect(&dblClickTimer_, &QTimer::timeout, this, [this] { dblClickFlag_ = false; });
+    lastPointerTime_.start();
+    BuildPopupMenus();
+}
+
+TDesign& TEditorController::Design() { return session_.Design(); }
+const TDesign& TEditorController::Design() const { return session_.Design(); }
+
+void TEditorController::Solve() { session_.Solve(); }
+
+void TEditorController::SetElementDialogs(TElementDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &noDialogs_; }
+
+void TEditorController::ZoomStep(bool zoomIn) { view_.ZoomStep(zoomIn, pointer_); }
+
+}  // namespace pelmo
