@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -170,6 +171,16 @@ private:
 
     bool MakeStaging() {
         if (!CreateFolderWithParents(parts_)) return false;
+        // Working folders that a run which never finished (killed, power
+        // cut) left behind; an hour is far beyond any running update.
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(parts_, ec)) {
+            std::error_code e2;
+            const std::string name = e.path().filename().string();
+            if (name.rfind(".update-", 0) != 0 || !e.is_directory(e2)) continue;
+            const auto age = fs::file_time_type::clock::now() - fs::last_write_time(e.path(), e2);
+            if (!e2 && age > std::chrono::hours(1)) fs::remove_all(e.path(), e2);
+        }
         std::string tmpl = parts_ + ".update-XXXXXX";
         if (!::mkdtemp(tmpl.data())) return false;
         staging_ = tmpl + "/";

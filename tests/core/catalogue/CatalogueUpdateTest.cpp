@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "CatalogueTestKit.h"
 #include "TestSupport.h"
+#include "base/Paths.h"
+#include "catalogue/CatalogueServer.h"
 #include "catalogue/CatalogueUpdate.h"
+#include "catalogue/CatalogueUrls.h"
+#include "document/Settings.h"
 
 using namespace pelmo;
 using namespace pelmo::test;
@@ -337,6 +343,38 @@ TEST_F(CatalogueFixture, ServerNamesNeverLeaveThePartsFolder) {
     const TCatalogue c = ReadCatalogue(parts);
     EXPECT_EQ(c.Capacitors.Items[0].Vendor, "../../EVIL/NAME");  // the name itself is kept as text
     EXPECT_EQ(c.Capacitors.Items[1].WebLink, "http://web.test/c/javascript:alert(1)");  // only ever a web address
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CatalogueServer, SettingAndShippedDefault) {
+    TempFolder tmp;
+    TSettings s;
+    EXPECT_EQ(CatalogueServerUrl(s), PathToFileUrl(std::string(PELMO_SOURCE_DIR) + "/catalogue/"));
+    s.CatalogueServer = "http://parts.example/mirror";
+    ASSERT_TRUE(WriteSettings(tmp.Path(), s));
+    EXPECT_NE(ReadWholeFile(tmp.Path() + "Pelmo.ini").find("CatalogueServer=http://parts.example/mirror\r\n"),
+              std::string::npos);
+    EXPECT_EQ(CatalogueServerUrl(ReadSettings(tmp.Path())), "http://parts.example/mirror");
+
+    // An installed program finds the catalogue beside its examples.
+    CreateFolderWithParents(tmp.Path() + "prefix/bin/");
+    CreateFolderWithParents(tmp.Path() + "prefix/share/pelmo/catalogue/PmParts/");
+    EXPECT_EQ(ShippedCatalogueFolder(tmp.Path() + "prefix/bin"), tmp.Path() + "prefix/share/pelmo/catalogue/");
+    EXPECT_EQ(ShippedCatalogueFolder(tmp.Path() + "elsewhere"), std::string(PELMO_SOURCE_DIR) + "/catalogue/");
+}
+
+TEST_F(CatalogueFixture, LeftoversOfAnUnfinishedRunGo) {
+    CreateFolderWithParents(parts + ".update-old/files/");
+    WriteWholeFile(parts + ".update-old/files/x.jpg", "x");
+    std::filesystem::last_write_time(parts + ".update-old",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    CreateFolderWithParents(parts + ".update-running/");
+    ASSERT_EQ(Update().Outcome, TUpdateOutcome::Updated);
+    EXPECT_FALSE(IsFolder(parts + ".update-old"));
+    EXPECT_TRUE(IsFolder(parts + ".update-running"));  // another program's update, still young
 }
 
 }  // namespace
