@@ -12,8 +12,7 @@ import unittest
 
 BUILD, VERSION = sys.argv[1:3]
 
-# Every file the package must install. New shipped data (the parts catalogue,
-# ...) joins this list.
+# Every file the package must install. New shipped data joins this list.
 EXPECTED = [
     "usr/bin/pelmo",
     "usr/bin/pelmo-cli",
@@ -34,11 +33,12 @@ EXPECTED = [
     "usr/share/pelmo/examples/CircuitBlocks/LPad.pbk",
     "usr/share/pelmo/examples/CircuitBlocks/Notch.pbk",
     "usr/share/pelmo/examples/CircuitBlocks/Zobel.pbk",
+    "usr/share/pelmo/catalogue/PmParts/DeCoderRing.pmd",
 ]
 
 # Where nothing of the package may go: build and test leftovers, support
 # folders of opened designs, development files.
-FORBIDDEN = ["!FRD&ZMA", "usr/include/", "usr/lib/", "/tst_", "/test_", "render_icon", "make_examples"]
+FORBIDDEN = ["!FRD&ZMA", "usr/include/", "usr/lib/", "/tst_", "/test_", "render_icon", "make_examples", "make_catalogue"]
 
 # Found by dpkg-shlibdeps from the binaries, or named for what no binary links.
 DEPENDS = ["libqt6widgets6", "libqt6network6", "libqcustomplot2.1-qt6", "libstdc++6", "libqt6svg6",

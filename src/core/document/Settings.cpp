@@ -14,6 +14,7 @@ TSettings ReadSettings(const std::string& dataFolder) {
     s.FirstTime = ini.ReadBool("FirstTime", "FirstTime", true);
     s.LastAUpDate = ini.ReadFloat("Updates", "LastAUpDate", 0.0);
     s.NoAppRestart = ini.ReadBool("Updates", "NoAppRestart", false);
+    s.CatalogueServer = ini.ReadString("Updates", "CatalogueServer", "");
     return s;
 }
 
@@ -23,6 +24,7 @@ bool WriteSettings(const std::string& dataFolder, const TSettings& s) {
     ini.WriteBool("Updates", "StartupParts", s.StartupParts);
     ini.WriteBool("Updates", "StartupApp", s.StartupApp);
     ini.WriteFloat("Updates", "LastAUpDate", s.LastAUpDate);
+    ini.Write("Updates", "CatalogueServer", s.CatalogueServer);
     ini.WriteBool("FirstTime", "FirstTime", false);
     return ini.Save(path);
 }

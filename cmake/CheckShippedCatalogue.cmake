@@ -1,0 +1,30 @@
+# Fails when the shipped generic catalogue differs from what its tool makes
+# now (a change of the driver model or of the tool without running it again).
+#
+#   cmake -DTOOL=<make_catalogue> -DSOURCE=<catalogue folder> -DOUT=<scratch folder> -P CheckShippedCatalogue.cmake
+foreach(var TOOL SOURCE OUT)
+  if(NOT ${var})
+    message(FATAL_ERROR "${var} not set")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${OUT})
+execute_process(COMMAND ${TOOL} ${OUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${TOOL} failed")
+endif()
+file(GLOB_RECURSE made RELATIVE ${OUT} ${OUT}/*)
+file(GLOB_RECURSE shipped RELATIVE ${SOURCE} ${SOURCE}/*)
+list(SORT made)
+list(SORT shipped)
+if(NOT made STREQUAL shipped)
+  message(FATAL_ERROR "The catalogue's files differ from the tool's: run make_catalogue catalogue\n"
+                      "  made: ${made}\n  shipped: ${shipped}")
+endif()
+foreach(f ${made})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${f} ${SOURCE}/${f} RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "catalogue/${f} differs from the tool's output: run make_catalogue catalogue")
+  endif()
+endforeach()
+list(LENGTH made n)
+message(STATUS "The shipped catalogue is the tool's output (${n} files)")
