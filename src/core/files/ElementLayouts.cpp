@@ -57,10 +57,23 @@ struct AsBlockStepMode {
 
 // ---- Source ----------------------------------------------------------------
 
+// A real as a reader gets it back from its line.
+double AsReadBack(double x) { return LineReal(FileReal(x) + " //"); }
+
+// Vrms as the reader works it out: from the Power and Ohms lines written
+// beside it (for a source whose Vrms does not follow them, as after a New
+// that kept a changed level, and for designs of five source lines, whose
+// Power was worked out from Vrms). Written any other way the line could
+// change on the next save.
+double VrmsToWrite(const TDesign& d) {
+    const double p = AsReadBack(d.Source.Power) * AsReadBack(d.Source.Ohms);
+    return std::isfinite(p) && p >= 0 ? std::sqrt(p) : d.Source.Vrms;
+}
+
 TLayout<TDesign> MakeSourceLayout() {
     TLayout<TDesign> l{"VoltageSource", "Lines", 5, {}};
     l.Lines = {
-        Line<TDesign>("  ", " //Vrms", AsReal{}, OfSource(&TSource::Vrms)),
+        Line<TDesign>("  ", " //Vrms", AsReal{}, VrmsToWrite, [](TDesign& d, double v) { d.Source.Vrms = v; }),
         Line<TDesign>("  ", " //Inverted", AsBool{}, OfSource(&TSource::Inverted)),
         Line<TDesign>("  ", " //position X", AsX, SourceX),
         Line<TDesign>("  ", " //position Y", AsY, SourceY),
@@ -230,13 +243,24 @@ TLayout<TStext> MakeTextLayout(TFileKind file) {
 
 // ---- Drivers ---------------------------------------------------------------
 
-// The gain as the file shows it: 20 log10 |g|, with the very small and very
-// large limits of the program's dB conversion.
-double GainToDb(double gain) {
-    const double m = std::fabs(gain);
+// The dBGain line. The file shows 20 log10 |Gain|, worked out as the natural
+// logarithm times 0.434294481904 (as every design file has it), which is a
+// little off log10(e): a figure read back (10^(dB/20)) and worked out again
+// moved by about 1e-12 dB on every save. So a gain keeps the figure it was
+// read as, and that figure is written back while the gain is still the one it
+// stands for; only a gain set otherwise is worked out. The very small and
+// very large limits are those of the program's dB conversion.
+double GainDbToWrite(const TDriver& drv) {
+    if (DbToLin(drv.GainDbAsGiven) == drv.Gain) return drv.GainDbAsGiven;
+    const double m = std::fabs(drv.Gain);
     if (m < 1e-25) return -2000000.0;
     if (m > 1e25) return 2000000.0;
     return 20.0 * (std::log(m) * 0.434294481904);
+}
+
+void ReadGainDb(TDriver& drv, double db) {
+    drv.Gain = DbToLin(db);
+    drv.GainDbAsGiven = db;
 }
 
 // A file name line. Written: the name the writer chose (only the name, never
@@ -280,9 +304,7 @@ TLayout<TDriver> MakeDriverLayout() {
         flag(" //Inverted", &TDriver::Inverted),
         flag(" //Muted", &TDriver::Muted),
         real(" //Rating", &TDriver::Rating),
-        Line<TDriver>(
-            "  ", " //dBGain", AsReal{}, [](const TDriver& drv) { return GainToDb(drv.Gain); },
-            [](TDriver& drv, double db) { drv.Gain = DbToLin(db); }),
+        Line<TDriver>("  ", " //dBGain", AsReal{}, GainDbToWrite, ReadGainDb),
         real(" //Delay", &TDriver::Delay),
         real(" //Xoffs", &TDriver::Xoffs),
         real(" //Yoffs", &TDriver::Yoffs),
