@@ -1,8 +1,5 @@
 #include "files/BlockFile.h"
 
-#include <algorithm>
-
-#include "base/MessageSink.h"
 #include "base/TextFile.h"
 #include "files/ElementLayouts.h"
 #include "model/Design.h"

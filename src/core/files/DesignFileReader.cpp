@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "base/Conversions.h"
 #include "base/MessageSink.h"
 #include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"

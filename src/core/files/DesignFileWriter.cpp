@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <optional>
 
