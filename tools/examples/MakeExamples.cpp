@@ -471,6 +471,10 @@ void RunExample(const Example& e, const std::string& folder, bool tune) {
     if (tune) Tune(d, knobs, e.LowHz, e.HighHz);
     const std::string path = folder + e.File;
     SilentMessageSink quiet;
+    // Block members hold the values their expressions give for the variables
+    // set above: the first solve after opening would change them otherwise,
+    // and a design opened and saved unchanged would not be the file shipped.
+    EvaluateBlocks(d, quiet);
     if (!WriteDesign(d, path, quiet)) throw std::runtime_error("cannot write " + path);
     const Flatness f = Reopen(path, e.LowHz, e.HighHz);
     std::printf("  sum %.1f dB +-%.2f dB from %g Hz to %g Hz; lowest impedance %.2f ohm at %.0f Hz\n", f.Mid,

@@ -28,6 +28,10 @@ std::string SupportFolderFor(const std::string& designPath);
 // folder, so a design file cannot place files anywhere else.
 std::string SafeEmbeddedName(const std::string& name);
 
+// Where a file named in a design is kept: `supportFolder` + SafeEmbeddedName,
+// or "" when the name cannot be a plain file name.
+std::string SupportFilePath(const std::string& supportFolder, const std::string& name);
+
 // The lines of the design file. The response files chosen for embedding are
 // listed from each driver's folder; when a listing fails, "save error" is
 // shown and false returned. Clears FRDFolder of every driver whose response

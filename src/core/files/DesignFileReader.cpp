@@ -2,14 +2,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "base/Conversions.h"
 #include "base/MessageSink.h"
 #include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
-#include "files/ValueLines.h"
+#include "files/ElementLayouts.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
@@ -18,21 +17,9 @@ namespace pelmo {
 
 namespace {
 
-// Lines every element of a section is read from, whatever its stated size.
-constexpr int MinSourceLines = 5;
-constexpr int MinBlockLines = 21;
-constexpr int MinPassiveLines = 11;
-constexpr int MinGroundLines = 2;
-constexpr int MinWireLines = 4;
-constexpr int MinTextLines = 5;
-constexpr int MinDriverLines = 19;
+constexpr TFileKind File = TFileKind::Design;
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
-
-double Finite(double x) {
-    if (!std::isfinite(x)) throw EFileFormatError("number out of range");
-    return x;
-}
 
 class TDesignReader {
 public:
@@ -51,142 +38,63 @@ public:
     }
 
 private:
-    int Coord(std::size_t index) const { return std::clamp(r_.Int(index), -FileCoordLimit, FileCoordLimit); }
-
+    // The source's lines follow its count lines; a layout of more than five
+    // states the level as power into a load, which then sets Vrms.
     std::size_t ReadSource() {
-        TSource& s = d_.Source;
+        const TLayout<TDesign>& layout = SourceLayout();
         const int c = r_.Int(1);
-        if (c < MinSourceLines) throw EFileFormatError("source lines");
-        s.Vrms = r_.Real(2);
-        s.Inverted = r_.Bool(3);
-        const TPoint pos{Coord(4), Coord(5)};
-        d_.OverallDelay = r_.Real(6);
+        if (c < layout.Required) throw EFileFormatError("source lines");
+        ReadElement(r_, layout, d_, 2, c, {});
+        TSource& s = d_.Source;
         if (c > 5) {
-            s.Power = r_.Real(7);
-            s.Ohms = r_.Real(8);
-            const double p = Finite(s.Power * s.Ohms);
+            const double p = FiniteFileNumber(s.Power * s.Ohms);
             if (p < 0) throw EFileFormatError("negative power");
             s.Vrms = std::sqrt(p);
-        } else {
-            s.Power = Finite(s.Vrms * s.Vrms / 8.0);
-            s.Ohms = 8.0;
         }
-        SetSourcePosition(d_, s, pos);
+        SetSourcePosition(d_, s, s.Position);
         return 2 + static_cast<std::size_t>(c);
     }
 
+    // An optional section: read only when the line at `pos` is its count line.
+    template <class E>
+    bool Present(const TLayout<E>& layout, std::size_t pos) const {
+        return r_.Label(pos) == layout.CountLabel;
+    }
+
     std::size_t ReadBlocks(std::size_t pos) {
-        if (r_.Label(pos) != "Subckts") return pos;  // a file without blocks
-        const TSectionHead h = r_.Section(pos, MinBlockLines);
-        for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = h.First + static_cast<std::size_t>(i) * h.LinesPerElement;
-            TSubCkt& blk = AppendBlock(d_);
-            blk.Title = r_.Value(b);
-            blk.VarExpression[0] = r_.Raw(b + 1);
-            blk.VarExpression[1] = r_.Raw(b + 2);
-            for (int v = 0; v < BlockVarCount; ++v) {
-                blk.VarName[v] = r_.Value(b + 3 + 3 * v);
-                blk.VarValue[v] = r_.Real(b + 4 + 3 * v);
-                blk.VarDesc[v] = r_.Raw(b + 5 + 3 * v);
-            }
-            if (h.LinesPerElement >= 22) {
-                for (int v = 0; v < BlockVarCount; ++v) {
-                    const int m = r_.Int(b + 21 + v);
-                    blk.VarStepMode[v] = m == 0 ? smLog : m == 1 ? sm12345 : 0;
-                }
-            }
-        }
-        return h.First + static_cast<std::size_t>(h.Count) * h.LinesPerElement;
+        if (!Present(DesignBlockLayout(), pos)) return pos;
+        return ReadSection(
+            r_, DesignBlockLayout(), pos, {}, [&]() -> TSubCkt& { return AppendBlock(d_); }, [](TSubCkt&) {});
     }
 
     std::size_t ReadPassives(std::size_t pos) {
-        const TSectionHead h = r_.Section(pos, MinPassiveLines);
-        const int L = h.LinesPerElement;
-        for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = h.First + static_cast<std::size_t>(i) * L;
-            const int type = r_.Int(b);
-            if (type < ptResistor || type > ptInductor) throw EFileFormatError("part type");
-            TPart& p = AppendPart(d_);
-            p.Subckt = -1;
-            p.PartType = static_cast<std::uint8_t>(type);
-            p.RefDes = r_.Int(b + 1);
-            p.PartNumber = r_.Value(b + 2);
-            p.Value = p.BoundValue = r_.Real(b + 3);
-            p.ESR = p.BoundESR = r_.Real(b + 4);
-            p.Rating = p.BoundRating = r_.Real(b + 5);
-            const TPoint at{Coord(b + 6), Coord(b + 7)};
-            p.IsHorizontal = r_.Bool(b + 8);
-            const int step = r_.Int(b + 9);
-            p.StepMode = static_cast<std::uint8_t>(step >= smmPC2 && step <= smmCatalog ? step : smmPC5);
-            p.State = r_.Int(b + 10);
-            if (L >= 12) {
-                p.Subckt = r_.Int(b + 11);
-                p.Equation1 = EquationText(r_.Raw(b + 12));
-                p.Equation2 = EquationText(r_.Raw(b + 13));
-            }
-            if (L < 15) {
-                p.IsHighSpec = false;
-                p.SpecTolerance = 0.05;
-                p.SearchTolerance = 0.05;
-                p.ESRSearchTolerance = 0.1;
-            } else {
-                p.IsHighSpec = r_.Bool(b + 14);
-                p.SpecTolerance = r_.Real(b + 15);
-                p.SearchTolerance = r_.Real(b + 16);
-                p.ESRSearchTolerance = r_.Real(b + 17);
-            }
-            p.ChosenTolerance = L < 19 ? -1.0 : r_.Real(b + 18);
-            p.Vendor = L < 20 ? std::string() : r_.Value(b + 19);
-            SetPartPosition(d_, p, at);
-        }
-        return h.First + static_cast<std::size_t>(h.Count) * L;
+        return ReadSection(
+            r_, PartLayout(File), pos, {},
+            [&]() -> TPart& {
+                TPart& p = AppendPart(d_);
+                p.StepMode = smmPC5;  // for a step mode the program does not know
+                return p;
+            },
+            [&](TPart& p) { SetPartPosition(d_, p, p.Position); });
     }
 
     std::size_t ReadGrounds(std::size_t pos) {
-        const TSectionHead h = r_.Section(pos, MinGroundLines);
-        for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = h.First + static_cast<std::size_t>(i) * h.LinesPerElement;
-            TGround& g = AppendGround(d_);
-            const TPoint at{Coord(b), Coord(b + 1)};
-            g.Subckt = h.LinesPerElement >= 3 ? r_.Int(b + 2) : -1;
-            SetGroundPosition(d_, g, at);
-        }
-        return h.First + static_cast<std::size_t>(h.Count) * h.LinesPerElement;
+        return ReadSection(
+            r_, GroundLayout(File), pos, {}, [&]() -> TGround& { return AppendGround(d_); },
+            [&](TGround& g) { SetGroundPosition(d_, g, g.Position); });
     }
 
     std::size_t ReadWires(std::size_t pos) {
-        const TSectionHead h = r_.Section(pos, MinWireLines);
-        for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = h.First + static_cast<std::size_t>(i) * h.LinesPerElement;
-            TWire& w = AppendWire(d_);
-            const TPoint e1{Coord(b), Coord(b + 1)}, e2{Coord(b + 2), Coord(b + 3)};
-            w.Subckt = h.LinesPerElement >= 5 ? r_.Int(b + 4) : -1;
-            SetWireEnds(d_, w, e1, e2);
-        }
-        return h.First + static_cast<std::size_t>(h.Count) * h.LinesPerElement;
+        return ReadSection(
+            r_, WireLayout(File), pos, {}, [&]() -> TWire& { return AppendWire(d_); },
+            [&](TWire& w) { SetWireEnds(d_, w, w.End1, w.End2); });
     }
 
     std::size_t ReadTexts(std::size_t pos) {
-        if (r_.Label(pos) != "Texts") return pos;  // a file without texts
-        const TSectionHead h = r_.Section(pos, MinTextLines);
-        for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = h.First + static_cast<std::size_t>(i) * h.LinesPerElement;
-            TStext& t = AppendText(d_);
-            t.Text = r_.Raw(b);
-            const TPoint at{Coord(b + 1), Coord(b + 2)};
-            t.Size = std::clamp(r_.Int(b + 3), 0, FileTextSizeLimit);
-            t.Color = r_.Int(b + 4);
-            t.Subckt = h.LinesPerElement >= 6 ? r_.Int(b + 5) : -1;
-            SetTextPosition(d_, t, at);
-        }
-        return h.First + static_cast<std::size_t>(h.Count) * h.LinesPerElement;
-    }
-
-    // The path of a file named in the design: inside the support folder, or ""
-    // when the name is empty or cannot be a plain file name.
-    std::string SupportPath(const std::string& name) const {
-        const std::string safe = SafeEmbeddedName(name);
-        return safe.empty() ? std::string() : support_ + safe;
+        if (!Present(TextLayout(File), pos)) return pos;
+        return ReadSection(
+            r_, TextLayout(File), pos, {}, [&]() -> TStext& { return AppendText(d_); },
+            [&](TStext& t) { SetTextPosition(d_, t, t.Position); });
     }
 
     // The lines of an embedded block from `first` up to the line that starts
@@ -206,70 +114,26 @@ private:
         if (!WriteTextLines(path, lines, false)) throw EFileFormatError("cannot write " + path);
     }
 
+    // Drivers cannot be read as a plain section: each one's embedded files
+    // follow its lines.
     void ReadDrivers(std::size_t pos) {
-        const TSectionHead h = r_.Section(pos, MinDriverLines);
+        const TLayout<TDriver>& layout = DriverLayout();
+        const TSectionHead h = r_.Section(pos, layout.Required);
         const int L = h.LinesPerElement;
+        TLineContext c;
+        c.SupportFolder = support_;
         pos = h.First;
         for (int i = 0; i < h.Count; ++i) {
-            const std::size_t b = pos;
-            r_.Raw(b + L - 1);  // the driver's lines are all there
             TDriver& drv = AppendDriver(d_);
-            drv.RefDes = r_.Int(b + 1);
-            drv.Name = r_.Value(b + 2);
-            drv.PartNumber = r_.Value(b + 3);
-            const TPoint at{Coord(b + 4), Coord(b + 5)};
-            drv.Inverted = r_.Bool(b + 6);
-            drv.Muted = r_.Bool(b + 7);
-            drv.Rating = r_.Real(b + 8);
-            drv.Gain = DbToLin(r_.Real(b + 9));
-            drv.Delay = r_.Real(b + 10);
-            drv.Xoffs = r_.Real(b + 11);
-            drv.Yoffs = r_.Real(b + 12);
-            drv.Zoffs = r_.Real(b + 13);
-            drv.Htilt = r_.Real(b + 14);
-            drv.Vtilt = r_.Real(b + 15);
-            drv.dia = r_.Real(b + 16);
-            drv.FRDFile = SupportPath(r_.Value(b + 17));
-            drv.ZMAFile = SupportPath(r_.Value(b + 18));
-            if (L >= 20) {
-                drv.HilbertPhase = r_.Bool(b + 19);
-                drv.HilbertLowFreq = r_.Real(b + 20);
-                drv.HilbertHighFreq = r_.Real(b + 21);
-                drv.HilbertLowSlope = r_.Real(b + 22);
-                drv.HilbertHighSlope = r_.Real(b + 23);
+            if (HasEarlierDriverTail(L)) {
+                ReadElement(r_, layout, drv, pos, std::min(L, EarlierDriverTailFirstLine + 2), c);
+                ReadElement(r_, EarlierDriverTail(), drv, pos + EarlierDriverTailFirstLine,
+                            L - EarlierDriverTailFirstLine, c);
             } else {
-                drv.HilbertPhase = false;
-                drv.HilbertLowFreq = 100.0;
-                drv.HilbertHighFreq = 16000.0;
-                drv.HilbertLowSlope = 24.0;
-                drv.HilbertHighSlope = 36.0;
+                ReadElement(r_, layout, drv, pos, L, c);
             }
-            if (L >= 25) {
-                drv.HilbertInvert = r_.Bool(b + 24);
-                drv.HilbertDelay = r_.Real(b + 25);
-            }
-            if (L >= 27) {
-                drv.UseAcousticModel = r_.Bool(b + 26);
-                drv.AcousticFile = SupportPath(r_.Value(b + 27));
-            }
-            if (L >= 33) {
-                drv.Vendor = r_.Value(b + 28);
-                drv.NominalDia = r_.Real(b + 29);
-                drv.RectHeight = r_.Real(b + 30);
-                drv.RectWidth = r_.Real(b + 31);
-                drv.Description = r_.Value(b + 32);
-            } else if (L >= 27) {
-                // The earlier layout kept these from line 26 on.
-                drv.Vendor = r_.Value(b + 26);
-                if (L >= 28) {
-                    drv.NominalDia = r_.Real(b + 27);
-                    drv.RectHeight = r_.Real(b + 28);
-                    drv.RectWidth = r_.Real(b + 29);
-                    drv.Description = r_.Value(b + 30);
-                }
-            }
-            SetDriverPosition(d_, drv, at);
-            pos = ReadEmbedded(drv, b + static_cast<std::size_t>(L));
+            SetDriverPosition(d_, drv, drv.Position);
+            pos = ReadEmbedded(drv, pos + static_cast<std::size_t>(L));
         }
     }
 
@@ -308,7 +172,7 @@ private:
         while (r_.Has(pos) && StartsWith(r_.Raw(pos), "**FRD ")) {
             const std::string name = r_.Value(pos + 1);
             const std::size_t end = BlockEnd(pos + 2, "**END ");
-            WriteBlock(SupportPath(name), pos + 2, end);
+            WriteBlock(SupportFilePath(support_, name), pos + 2, end);
             pos = end + 1;
         }
         if (drv.FRDFile.empty()) {
@@ -362,14 +226,9 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
     }
     RebuildBlockMembers(d);
 
-    target.Blocks = std::move(d.Blocks);
-    target.Parts = std::move(d.Parts);
-    target.Drivers = std::move(d.Drivers);
-    target.Wires = std::move(d.Wires);
-    target.Grounds = std::move(d.Grounds);
-    target.Texts = std::move(d.Texts);
-    target.Source = d.Source;
-    target.OverallDelay = d.OverallDelay;
+    auto take = [&](auto... fields) { ((target.*fields = std::move(d.*fields)), ...); };
+    take(&TDesign::Blocks, &TDesign::Parts, &TDesign::Drivers, &TDesign::Wires, &TDesign::Grounds, &TDesign::Texts,
+         &TDesign::Source, &TDesign::OverallDelay);
     return true;
 }
 

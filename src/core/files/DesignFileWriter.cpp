@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <optional>
 
@@ -12,9 +11,8 @@
 #include "base/TextCodec.h"
 #include "base/TextFile.h"
 #include "files/DesignFile.h"
-#include "files/ValueLines.h"
+#include "files/ElementLayouts.h"
 #include "model/Design.h"
-#include "model/StepModes.h"
 
 namespace pelmo {
 
@@ -30,15 +28,6 @@ std::pair<std::string, std::string> SplitExtension(const std::string& name) {
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) return {name, ""};
     return {name.substr(0, dot), name.substr(dot)};
-}
-
-// The gain as the file shows it: 20 log10 |g|, with the very small and very
-// large limits of the program's dB conversion.
-double GainToDb(double gain) {
-    const double m = std::fabs(gain);
-    if (m < 1e-25) return -2000000.0;
-    if (m > 1e25) return 2000000.0;
-    return 20.0 * (std::log(m) * 0.434294481904);
 }
 
 // The stem shared by a driver's set of response files: the name without
@@ -103,7 +92,7 @@ std::optional<std::vector<std::string>> EmbeddedLines(const std::string& path) {
 // What one driver embeds, decided before its lines are written because the
 // name lines come first.
 struct TDriverEmbeds {
-    std::string FRDName, ZMAName, AcousticName;
+    TDriverFileNames Names;
     std::optional<std::vector<std::string>> Acoustic;
     std::vector<TEmbedded> Responses;
     std::optional<std::vector<std::string>> Impedance;
@@ -155,10 +144,11 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
         drv.FRDFolder.clear();
     }
 
-    plan.FRDName = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
-    plan.ZMAName = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
-    plan.AcousticName = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
-                                    : ExtractFileName(drv.AcousticFile);
+    TDriverFileNames& n = plan.Names;
+    n.FRD = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
+    n.ZMA = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
+    n.Acoustic = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
+                             : ExtractFileName(drv.AcousticFile);
 
     if (hasAcoustic) {
         plan.Acoustic = EmbeddedLines(drv.AcousticFile);
@@ -167,7 +157,7 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
 
     // The main file may have been renamed ("woofer~2@0.frd"); its set follows it.
     const std::string setStem = SetStem(ExtractFileName(drv.FRDFile));
-    const std::string givenStem = SetStem(plan.FRDName);
+    const std::string givenStem = SetStem(n.FRD);
     for (const std::string& file : responses) {
         if (names.Embedded(file)) continue;
         std::string preferred = ExtractFileName(file);
@@ -188,135 +178,14 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
     return true;
 }
 
-void WriteSource(const TDesign& d, TLineWriter& w) {
-    const TSource& s = d.Source;
-    w.Add("1 //VoltageSource");
-    w.Add("7 //Lines");
-    w.Value(FileReal(s.Vrms), "Vrms");
-    w.Value(FileBool(s.Inverted), "Inverted");
-    w.Value(FileInt(s.Position.X), "position X");
-    w.Value(FileInt(s.Position.Y), "position Y");
-    w.Value(FileReal(d.OverallDelay), "overall delay");
-    w.Value(FileReal(s.Power), "Power");
-    w.Value(FileReal(s.Ohms), "Ohms for Power level");
-}
-
-void WriteBlocks(const TDesign& d, TLineWriter& w) {
-    w.Add(FileInt(static_cast<long long>(d.Blocks.size())) + " //Subckts");
-    w.Add("27 //Lines Per Subckt");
-    for (std::size_t i = 0; i < d.Blocks.size(); ++i) {
-        const TSubCkt& b = *d.Blocks[i];
-        w.Add("  " + b.Title + " //Title subckt#" + std::to_string(i));
-        w.Add(b.VarExpression[0]);
-        w.Add(b.VarExpression[1]);
-        for (int v = 0; v < BlockVarCount; ++v) {
-            w.Add(b.VarName[v] + " //Var Name " + std::to_string(v));
-            w.Add("  " + FileReal(b.VarValue[v]) + " //Var Val" + std::to_string(v));
-            w.Add(b.VarDesc[v]);
-        }
-        for (int v = 0; v < BlockVarCount; ++v)
-            w.Add(std::string(b.VarStepMode[v] == smLog ? "  0" : "  1") + " //stepmode " + std::to_string(v));
-    }
-}
-
-void WritePassives(const TDesign& d, TLineWriter& w) {
-    w.Add(FileInt(static_cast<long long>(d.Parts.size())) + " //Passives");
-    w.Add("20 //Lines Per Passive");
-    for (const auto& pp : d.Parts) {
-        const TPart& p = *pp;
-        w.Add(" " + FileInt(p.PartType) + " //PartType");
-        w.Add(" " + FileInt(p.RefDes) + " //RefDes");
-        w.Value(p.PartNumber, "Part#");
-        w.Value(FileReal(IsBound(p) ? p.BoundValue : p.Value), "Value");
-        w.Value(FileReal(IsBound(p) ? p.BoundESR : p.ESR), "ESR");
-        w.Value(FileReal(p.Rating), "Rating");
-        w.Value(FileInt(p.Position.X), "position X");
-        w.Value(FileInt(p.Position.Y), "position Y");
-        w.Add("  " + FileBool(p.IsHorizontal) + "  //Is Horizontal");
-        w.Value(FileInt(p.StepMode), "StepMode");
-        w.Value(FileInt(p.State), "0short/1val/2open");
-        w.Value(FileInt(p.Subckt), "Subckt#,-1 if none");
-        if (p.Subckt == -1) {
-            w.Add("  //No Subckt equation1");
-            w.Add("  //No Subckt equation2");
-        } else {
-            w.Add(TrimBlanks(p.Equation1));
-            w.Add(TrimBlanks(p.Equation2));
-        }
-        w.Add("  " + FileBool(p.IsHighSpec) + "  //Is HighSpec");
-        w.Value(FileReal(p.SpecTolerance), "Specd component manuf tolerance");
-        w.Value(FileReal(p.SearchTolerance), "Search tolerance for nom values");
-        w.Value(FileReal(p.ESRSearchTolerance), "ESR tolerance for search");
-        w.Value(FileReal(p.ChosenTolerance), "Tolerance of chosen part tol");
-        w.Value(p.Vendor, "vendor of part number");
-    }
-}
-
-void WriteGroundsWiresTexts(const TDesign& d, TLineWriter& w) {
-    w.Add(FileInt(static_cast<long long>(d.Grounds.size())) + " //Grounds");
-    w.Add("3 //Lines Per Ground");
-    for (const auto& g : d.Grounds) {
-        w.Add(" " + FileInt(g->Position.X) + " //position X");
-        w.Value(FileInt(g->Position.Y), "position Y");
-        w.Value(FileInt(g->Subckt), "Subckt#,-1 if none");
-    }
-    w.Add(FileInt(static_cast<long long>(d.Wires.size())) + " //Wires");
-    w.Add("5 //Lines Per Wire");
-    for (const auto& wire : d.Wires) {
-        w.Add(" " + FileInt(wire->End1.X) + " //End1 X");
-        w.Value(FileInt(wire->End1.Y), "End1 Y");
-        w.Value(FileInt(wire->End2.X), "End2 X");
-        w.Value(FileInt(wire->End2.Y), "End2 Y");
-        w.Value(FileInt(wire->Subckt), "Subckt#,-1 if none");
-    }
-    w.Add(FileInt(static_cast<long long>(d.Texts.size())) + " //Texts");
-    w.Add("6 //Lines Per Text");
-    for (const auto& t : d.Texts) {
-        w.Add(t->Text);
-        w.Value(FileInt(t->Position.X), "position X");
-        w.Value(FileInt(t->Position.Y), "position Y");
-        w.Value(FileInt(t->Size), "Size");
-        w.Value(FileInt(t->Color), "color");
-        w.Value(FileInt(t->Subckt), "Subckt#,-1 if none");
-    }
-}
-
+// A driver's fixed lines, then the files it embeds.
 void WriteDriver(const TDriver& drv, std::size_t i, const TDriverEmbeds& plan, TLineWriter& w) {
-    const std::string n = std::to_string(i);
-    w.Add("!Driver " + n);
-    w.Value(FileInt(drv.RefDes), "RefDes");
-    w.Value(drv.Name, "Name");
-    w.Value(drv.PartNumber, "PartNumber");
-    w.Value(FileInt(drv.Position.X), "position X");
-    w.Value(FileInt(drv.Position.Y), "position Y");
-    w.Value(FileBool(drv.Inverted), "Inverted");
-    w.Value(FileBool(drv.Muted), "Muted");
-    w.Value(FileReal(drv.Rating), "Rating");
-    w.Value(FileReal(GainToDb(drv.Gain)), "dBGain");
-    w.Value(FileReal(drv.Delay), "Delay");
-    w.Value(FileReal(drv.Xoffs), "Xoffs");
-    w.Value(FileReal(drv.Yoffs), "Yoffs");
-    w.Value(FileReal(drv.Zoffs), "Zoffs");
-    w.Value(FileReal(drv.Htilt), "Htilt");
-    w.Value(FileReal(drv.Vtilt), "Vtilt");
-    w.Value(FileReal(drv.dia), "dia");
-    w.Value(plan.FRDName, "FRD filename");
-    w.Value(plan.ZMAName, "ZMA filename");
-    w.Value(FileBool(drv.HilbertPhase), "Phase from Hilbert transform");
-    w.Value(FileReal(drv.HilbertLowFreq), "Lower Hilbert extrapolation frequency");
-    w.Value(FileReal(drv.HilbertHighFreq), "Upper Hilbert extrapolation frequency");
-    w.Value(FileReal(drv.HilbertLowSlope), "Lower Extrapolation slope");
-    w.Value(FileReal(drv.HilbertHighSlope), "Upper Extrapolation slope");
-    w.Value(FileBool(drv.HilbertInvert), "Invert Hilbert phase if used");
-    w.Value(FileReal(drv.HilbertDelay), "Hilbert Delay to add");
-    w.Value(FileBool(drv.UseAcousticModel), "get acoust info from a model");
-    w.Value(plan.AcousticName, "ACOUstic FRD filename");
-    w.Value(drv.Vendor, "Vendor name");
-    w.Add("  " + FileReal(drv.NominalDia) + "  //Nominal Dia.");
-    w.Add("  " + FileReal(drv.RectHeight) + "  //rectang. Ht");
-    w.Add("  " + FileReal(drv.RectWidth) + "  //rectang. Wt");
-    w.Value(drv.Description, "");
+    TLineContext c;
+    c.Index = i;
+    c.Names = &plan.Names;
+    WriteElement(w, DriverLayout(), drv, c);
 
+    const std::string n = std::to_string(i);
     if (plan.Acoustic) {
         w.Add("**ACOU Data for driver " + n);
         for (const std::string& l : *plan.Acoustic) w.Add(l);
@@ -352,15 +221,22 @@ std::string SafeEmbeddedName(const std::string& name) {
     return last;
 }
 
+std::string SupportFilePath(const std::string& supportFolder, const std::string& name) {
+    const std::string safe = SafeEmbeddedName(name);
+    return safe.empty() ? std::string() : supportFolder + safe;
+}
+
 bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& messages) {
     TLineWriter w;
-    WriteSource(d, w);
-    WriteBlocks(d, w);
-    WritePassives(d, w);
-    WriteGroundsWiresTexts(d, w);
+    WriteSectionHead(w, SourceLayout(), 1);
+    WriteElement(w, SourceLayout(), d, {});
+    WriteSection(w, DesignBlockLayout(), d.Blocks);
+    WriteSection(w, PartLayout(TFileKind::Design), d.Parts);
+    WriteSection(w, GroundLayout(TFileKind::Design), d.Grounds);
+    WriteSection(w, WireLayout(TFileKind::Design), d.Wires);
+    WriteSection(w, TextLayout(TFileKind::Design), d.Texts);
 
-    w.Add(FileInt(static_cast<long long>(d.Drivers.size())) + " //Drivers");
-    w.Add("33 //Lines Per Driver");
+    WriteSectionHead(w, DriverLayout(), d.Drivers.size());
     TEmbedNames names;
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         TDriverEmbeds plan;
@@ -371,8 +247,7 @@ bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& 
         }
         WriteDriver(*d.Drivers[i], i, plan, w);
     }
-    w.Add("1 //Setup");
-    w.Add("0 //Lines");
+    WriteSectionHead(w, SetupLayout(), 1);
     lines = w.Lines();
     return true;
 }

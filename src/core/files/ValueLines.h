@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -59,6 +60,13 @@ class EFileFormatError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A number a reader works out from a file's values: one that does not fit a
+// double makes the file unreadable.
+inline double FiniteFileNumber(double x) {
+    if (!std::isfinite(x)) throw EFileFormatError("number out of range");
+    return x;
+}
 
 // Where a section's elements are.
 struct TSectionHead {

@@ -81,6 +81,9 @@ struct TDriver {
     double Rating = 0;
     double Gain = 0;   // linear factor; files and dialogs show dB
     double Delay = 0;  // seconds
+    // The dB figure Gain was given as (the design file's): written back while
+    // Gain is still DbToLin of it, so that saving does not move it.
+    double GainDbAsGiven = 0;
     double Xoffs = 0;
     double Yoffs = 0;
     double Zoffs = 0;

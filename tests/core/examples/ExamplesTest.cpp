@@ -22,6 +22,7 @@
 #include "model/Design.h"
 
 using namespace pelmo;
+using pelmo::test::ReadWholeFile;
 using pelmo::test::RecordingMessageSink;
 using pelmo::test::TempFolder;
 
@@ -123,6 +124,24 @@ TEST(ShippedExamples, SumAsFlatAsTheirReadmeSays) {
             if (z.MagSeries.X[i] < 20) continue;
             EXPECT_GE(z.MagSeries.Y[i], claim.minOhms) << z.MagSeries.X[i];
         }
+    }
+}
+
+TEST(ShippedExamples, OpenedSolvedAndSavedUnchangedTheyAreTheFilesShipped) {
+    // Opening solves the design (which evaluates its blocks); saving it then
+    // must not change a byte.
+    for (const std::string& name : FilesWithExtension(ExamplesFolder, ".bkt")) {
+        SCOPED_TRACE(name);
+        TempFolder folder;
+        TDesign d;
+        RecordingMessageSink messages;
+        ASSERT_TRUE(OpenCopy(d, folder, name, messages));
+        TGraphList graphs;
+        TGraphSolve solve;
+        SolveGraphs(d, graphs, solve, messages);
+        ASSERT_TRUE(SaveDesignFile(d, folder.Path() + name, messages));
+        EXPECT_TRUE(ReadWholeFile(folder.Path() + name) == ReadWholeFile(ExamplesFolder + name));
+        EXPECT_TRUE(messages.Messages.empty());
     }
 }
 
