@@ -49,8 +49,8 @@ public:
             pelmo::TDriver& drv = pelmo::AddDriver(d, {100, 20 + 20 * k});
             drv.FRDFile = base + ".frd";
             drv.ZMAFile = base + ".zma";
-            pelmo::AddPart(d, pelmo::ptCapacitor, {60, 20 + 20 * k}, true);
-            pelmo::AddPart(d, pelmo::ptInductor, {70, 20 + 20 * k}, true);
+            pelmo::AddPart(d, pelmo::TPartType::Capacitor, {60, 20 + 20 * k}, true);
+            pelmo::AddPart(d, pelmo::TPartType::Inductor, {70, 20 + 20 * k}, true);
             pelmo::AddWire(d, {20, 20 + 20 * k}, {57, 20 + 20 * k});
         }
         path_ = root_ + "ThreeWay.bkt";

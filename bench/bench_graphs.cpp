@@ -50,13 +50,13 @@ struct Session {
     Session() {
         // The settings dialog of a new curve answers "Ok" at once.
         SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
-        TPlotForm* spl = graphs.OpenGraph(gkSPL);
+        TPlotForm* spl = graphs.OpenGraph(TGraphKind::SPL);
         spl->CurveItemClick("S1", false);
         spl->CurveItemClick("S3", false);
-        TPlotForm* z = graphs.OpenGraph(gkImpedance);
+        TPlotForm* z = graphs.OpenGraph(TGraphKind::Impedance);
         z->CurveItemClick("S3 (lookback)", false);
-        graphs.OpenGraph(gkGroupDelay);
-        graphs.OpenGraph(gkImpulse);
+        graphs.OpenGraph(TGraphKind::GroupDelay);
+        graphs.OpenGraph(TGraphKind::Impulse);
         int i = 0;
         for (TPlotForm* p : graphs.Windows()) {
             p->resize(604, 416);
@@ -132,7 +132,7 @@ int Screenshots(const QString& dir, const QString& design) {
     QDir().mkpath(dir);
     if (design.isEmpty()) {
         Session s;
-        s.graphs.OpenGraph(gkSquareWave)->resize(604, 416);
+        s.graphs.OpenGraph(TGraphKind::SquareWave)->resize(604, 416);
         SaveWindows(s.graphs, dir);
         return 0;
     }
@@ -143,9 +143,10 @@ int Screenshots(const QString& dir, const QString& design) {
     if (!QFile::copy(design, copy) || !OpenDesignFile(d, copy.toStdString(), silent)) return 1;
     SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
     TGraphWindows graphs(d, silent);
-    TPlotForm* spl = graphs.OpenGraph(gkSPL);
+    TPlotForm* spl = graphs.OpenGraph(TGraphKind::SPL);
     for (const auto& drv : d.Drivers) spl->CurveItemClick(QString::fromStdString(DriverDesignator(*drv)), false);
-    for (TGraphKind k : {gkImpedance, gkGroupDelay, gkImpulse, gkSquareWave}) graphs.OpenGraph(k);
+    for (TGraphKind k : {TGraphKind::Impedance, TGraphKind::GroupDelay, TGraphKind::Impulse, TGraphKind::SquareWave})
+        graphs.OpenGraph(k);
     for (TPlotForm* p : graphs.Windows()) p->resize(604, 416);
     SaveWindows(graphs, dir);
     return 0;

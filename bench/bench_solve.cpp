@@ -34,8 +34,8 @@ using ThreeWay = bench::ThreeWayDesign;
 // The two windows of a tuning session.
 struct Session {
     ThreeWay w;
-    TGraphRecord spl{gkSPL};
-    TGraphRecord z{gkImpedance};
+    TGraphRecord spl{TGraphKind::SPL};
+    TGraphRecord z{TGraphKind::Impedance};
     TGraphList graphs;
     TGraphSolve solve;
     SilentMessageSink silent;

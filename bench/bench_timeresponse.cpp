@@ -48,7 +48,7 @@ struct Solved {
 
 void BM_ImpulseStepCurves(benchmark::State& state) {
     pelmo::BuildSineTables();
-    Solved s(state.range(0) == 0 ? pelmo::gkImpulse : pelmo::gkStep);
+    Solved s(state.range(0) == 0 ? pelmo::TGraphKind::Impulse : pelmo::TGraphKind::Step);
     pelmo::SilentMessageSink messages;
     for (auto _ : state) {
         s.Prepare();
@@ -62,8 +62,8 @@ BENCHMARK(BM_ImpulseStepCurves)->Arg(0)->Arg(1)->ArgName("step")->Unit(benchmark
 // serves both.
 void BM_ImpulseAndStepWindows(benchmark::State& state) {
     pelmo::BuildSineTables();
-    Solved s(pelmo::gkImpulse);
-    pelmo::TGraphRecord step(pelmo::gkStep);
+    Solved s(pelmo::TGraphKind::Impulse);
+    pelmo::TGraphRecord step(pelmo::TGraphKind::Step);
     step.Curves.emplace_back();
     step.Curves.back().Name = "System";
     s.graphs.Add(&step);
@@ -77,7 +77,7 @@ void BM_ImpulseAndStepWindows(benchmark::State& state) {
 BENCHMARK(BM_ImpulseAndStepWindows)->Unit(benchmark::kMillisecond);
 
 void BM_SquareWaveCurves(benchmark::State& state) {
-    Solved s(pelmo::gkSquareWave);
+    Solved s(pelmo::TGraphKind::SquareWave);
     s.window.TestFrequency = 400;
     for (auto _ : state) {
         s.Prepare();

@@ -50,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // One window of every kind with every curve its menu offers.
         std::vector<std::unique_ptr<TGraphRecord>> windows;
         TGraphList graphs;
-        for (TGraphKind kind : {gkSPL, gkImpedance, gkFilter, gkVoltage, gkCurrent, gkPower, gkGroupDelay, gkImpulse,
-                                gkStep, gkSquareWave}) {
+        for (TGraphKind kind : {TGraphKind::SPL, TGraphKind::Impedance, TGraphKind::Filter, TGraphKind::Voltage,
+                                TGraphKind::Current, TGraphKind::Power, TGraphKind::GroupDelay, TGraphKind::Impulse,
+                                TGraphKind::Step, TGraphKind::SquareWave}) {
             windows.push_back(std::make_unique<TGraphRecord>(kind));
             int i = 0;
             for (const std::string& name : CurveMenuNames(kind, d)) {
@@ -83,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             for (const auto& w : windows) {
                 // One point per grid frequency, or per sample of a time response.
-                const bool time = w->Kind == gkImpulse || w->Kind == gkStep || w->Kind == gkSquareWave;
+                const bool time =
+                    w->Kind == TGraphKind::Impulse || w->Kind == TGraphKind::Step || w->Kind == TGraphKind::SquareWave;
                 const std::size_t most = time ? 16384 : 500;
                 for (const TSeriesDef& c : w->Curves)
                     if (c.MagSeries.Count() > most || c.PhaseSeries.Count() > c.MagSeries.Count()) __builtin_trap();

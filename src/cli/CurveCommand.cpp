@@ -40,9 +40,16 @@ struct KindName {
     TGraphKind Kind;
 };
 const KindName Kinds[] = {
-    {"spl", gkSPL},         {"impedance", gkImpedance},   {"filter", gkFilter},         {"voltage", gkVoltage},
-    {"current", gkCurrent}, {"power", gkPower},           {"groupdelay", gkGroupDelay}, {"impulse", gkImpulse},
-    {"step", gkStep},       {"squarewave", gkSquareWave},
+    {"spl", TGraphKind::SPL},
+    {"impedance", TGraphKind::Impedance},
+    {"filter", TGraphKind::Filter},
+    {"voltage", TGraphKind::Voltage},
+    {"current", TGraphKind::Current},
+    {"power", TGraphKind::Power},
+    {"groupdelay", TGraphKind::GroupDelay},
+    {"impulse", TGraphKind::Impulse},
+    {"step", TGraphKind::Step},
+    {"squarewave", TGraphKind::SquareWave},
 };
 
 int Curve(const std::vector<std::string>& args) {

@@ -21,12 +21,12 @@ std::string SeriesDesign(const TempFolder& tmp) {
     TDesign d;
     const TPoint t1 = d.Source.Terminal1, t2 = d.Source.Terminal2;  // (121, 62), (121, 66)
     AddGround(d, t2);
-    TPart& r = AddPart(d, ptResistor, {t1.X + 3, t1.Y}, true);  // (121, 62) - (127, 62)
+    TPart& r = AddPart(d, TPartType::Resistor, {t1.X + 3, t1.Y}, true);  // (121, 62) - (127, 62)
     r.Value = 6;
     TDriver& drv = AddDriver(d, {r.Terminal2.X + 1, r.Terminal2.Y + 1});  // (127, 62) - (127, 64)
     AddWire(d, drv.Terminal2, {drv.Terminal2.X, t2.Y});
     AddWire(d, {drv.Terminal2.X, t2.Y}, t2);
-    AddPart(d, ptCapacitor, {60, 20}, true);
+    AddPart(d, TPartType::Capacitor, {60, 20}, true);
     RecordingMessageSink sink;
     const std::string path = tmp.Path() + "series.bkt";
     EXPECT_TRUE(WriteDesign(d, path, sink));
@@ -118,7 +118,7 @@ TEST(CliCurve, DigitsAndFailures) {
         TDesign d;
         TSubCkt& block = AppendBlock(d);
         block.Title = "broken";
-        TPart& r = AddPart(d, ptResistor, {124, 62}, true);
+        TPart& r = AddPart(d, TPartType::Resistor, {124, 62}, true);
         r.Subckt = 0;
         r.Equation1 = "1/(";
         AddDriver(d, {128, 63});

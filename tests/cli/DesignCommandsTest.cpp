@@ -20,10 +20,10 @@ std::string MakeDesign(const TempFolder& tmp) {
     WriteWholeFile(tmp.Path() + "w.frd", "10 80 0\r\n1000 85 -10\r\n20000 80 -90\r\n");
     WriteWholeFile(tmp.Path() + "w.zma", "10 8 0\r\n1000 6 10\r\n20000 12 40\r\n");
     TDesign d;
-    AddPart(d, ptResistor, {10, 10}, true);
-    AddPart(d, ptCapacitor, {20, 10}, true);
-    AddPart(d, ptInductor, {30, 10}, false);
-    AddPart(d, ptCapacitor, {40, 10}, false);
+    AddPart(d, TPartType::Resistor, {10, 10}, true);
+    AddPart(d, TPartType::Capacitor, {20, 10}, true);
+    AddPart(d, TPartType::Inductor, {30, 10}, false);
+    AddPart(d, TPartType::Capacitor, {40, 10}, false);
     TDriver& drv = AddDriver(d, {50, 10});
     drv.FRDFile = tmp.Path() + "w.frd";
     drv.ZMAFile = tmp.Path() + "w.zma";

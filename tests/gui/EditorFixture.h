@@ -21,7 +21,8 @@ class RecordingDialogs : public TElementDialogs {
 public:
     bool ShowFor(TElementRef e) override {
         Shown.push_back(e);
-        return IsPartKind(e.Kind) || e.Kind == ekDriver || e.Kind == ekSource || e.Kind == ekBlock;
+        return IsPartKind(e.Kind) || e.Kind == TElementKind::Driver || e.Kind == TElementKind::Source ||
+               e.Kind == TElementKind::Block;
     }
     bool EditTextModal(TStext& t) override {
         t.Text = NextText;
@@ -83,7 +84,7 @@ struct EditorFixture {
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
     }
-    void Tool(int kind) { QTest::mouseClick(w.Tools().Button(kind), Qt::LeftButton); }
+    void Tool(TElementKind kind) { QTest::mouseClick(w.Tools().Button(kind), Qt::LeftButton); }
     // Lets the double-click window of a pick-up pass.
     void AfterDoubleClickWindow() { QTest::qWait(300); }
 

@@ -45,9 +45,9 @@ inline void BuildThreeWay(TDesign& d) {
     wire({121, 62}, {130, 62});
     AddGround(d, {121, 66});
     // Woofer: series L1, shunt C1.
-    AddPart(d, ptInductor, {133, 62}, true).Value = 1.5e-3;
+    AddPart(d, TPartType::Inductor, {133, 62}, true).Value = 1.5e-3;
     wire({136, 62}, {145, 62});
-    AddPart(d, ptCapacitor, {140, 66}, false).Value = 22e-6;
+    AddPart(d, TPartType::Capacitor, {140, 66}, false).Value = 22e-6;
     wire({140, 62}, {140, 63});
     AddGround(d, {140, 69});
     TDriver& woofer = AddDriver(d, {146, 63});
@@ -58,10 +58,10 @@ inline void BuildThreeWay(TDesign& d) {
     AddGround(d, {145, 64});
     // Mid: series C2 and L2, a vertical shunt resistor that is open.
     wire({125, 62}, {125, 80});
-    AddPart(d, ptCapacitor, {128, 80}, true).Value = 4.7e-7;
-    AddPart(d, ptInductor, {134, 80}, true).Value = 0.56e-3;
+    AddPart(d, TPartType::Capacitor, {128, 80}, true).Value = 4.7e-7;
+    AddPart(d, TPartType::Inductor, {134, 80}, true).Value = 0.56e-3;
     wire({137, 80}, {152, 80});
-    TPart& shunt = AddPart(d, ptResistor, {146, 87}, false);
+    TPart& shunt = AddPart(d, TPartType::Resistor, {146, 87}, false);
     shunt.Value = 999.96;
     wire({146, 80}, {146, 84});
     AddGround(d, {146, 90});
@@ -74,11 +74,11 @@ inline void BuildThreeWay(TDesign& d) {
     // Tweeter: series C3 and R1 (shorted), shunt L3 (vertical), a muted
     // tweeter with derived phase and acoustic data.
     wire({125, 62}, {125, 45});
-    AddPart(d, ptCapacitor, {128, 45}, true).Value = 3.3e-6;
-    TPart& r1 = AddPart(d, ptResistor, {134, 45}, true);
+    AddPart(d, TPartType::Capacitor, {128, 45}, true).Value = 3.3e-6;
+    TPart& r1 = AddPart(d, TPartType::Resistor, {134, 45}, true);
     r1.Value = 4700;
     wire({137, 45}, {142, 45});
-    AddPart(d, ptInductor, {140, 49}, false).Value = 0.33e-3;
+    AddPart(d, TPartType::Inductor, {140, 49}, false).Value = 0.33e-3;
     AddGround(d, {140, 52});
     TDriver& tweeter = AddDriver(d, {143, 46});
     tweeter.Name = "tweeter";
@@ -88,17 +88,17 @@ inline void BuildThreeWay(TDesign& d) {
     tweeter.UseAcousticModel = true;
     tweeter.Muted = true;
     AddGround(d, {142, 47});
-    TPart& rs = AddPart(d, ptResistor, {110, 80}, true);
+    TPart& rs = AddPart(d, TPartType::Resistor, {110, 80}, true);
     rs.Value = 2.2;
-    rs.State = psShorted;
-    TPart& co = AddPart(d, ptCapacitor, {110, 90}, true);
-    co.State = psOpen;
-    AddPart(d, ptResistor, {100, 85}, false).State = psOpen;
+    rs.State = TPartState::Shorted;
+    TPart& co = AddPart(d, TPartType::Capacitor, {110, 90}, true);
+    co.State = TPartState::Open;
+    AddPart(d, TPartType::Resistor, {100, 85}, false).State = TPartState::Open;
     AddText(d, {132, 37}, "3-way crossover");
     // A circuit block: a notch of R and C in series.
     AppendBlock(d);
-    AddPart(d, ptResistor, {100, 50}, true).Subckt = 0;
-    AddPart(d, ptCapacitor, {106, 50}, true).Subckt = 0;
+    AddPart(d, TPartType::Resistor, {100, 50}, true).Subckt = 0;
+    AddPart(d, TPartType::Capacitor, {106, 50}, true).Subckt = 0;
     AddWire(d, {109, 50}, {109, 54}).Subckt = 0;
     RebuildBlockMembers(d);
 }

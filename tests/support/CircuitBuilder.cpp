@@ -21,22 +21,24 @@ CircuitBuilder& CircuitBuilder::Ground(int node) {
     return *this;
 }
 
-TPart& CircuitBuilder::Part(std::uint8_t type, int a, int b, double value, double esr) {
+TPart& CircuitBuilder::Part(TPartType type, int a, int b, double value, double esr) {
     const int refDes = NextPartRefDes(d, type);
     TPart& p = AppendPart(d);
     p.PartType = type;
     p.RefDes = refDes;
     p.Value = value;
     p.ESR = esr;
-    p.State = psNormal;
+    p.State = TPartState::Normal;
     p.Terminal1 = At(a);
     p.Terminal2 = At(b);
     return p;
 }
 
-TPart& CircuitBuilder::R(int a, int b, double ohms) { return Part(ptResistor, a, b, ohms, 0.0); }
-TPart& CircuitBuilder::L(int a, int b, double henry, double esr) { return Part(ptInductor, a, b, henry, esr); }
-TPart& CircuitBuilder::C(int a, int b, double farad, double esr) { return Part(ptCapacitor, a, b, farad, esr); }
+TPart& CircuitBuilder::R(int a, int b, double ohms) { return Part(TPartType::Resistor, a, b, ohms, 0.0); }
+TPart& CircuitBuilder::L(int a, int b, double henry, double esr) { return Part(TPartType::Inductor, a, b, henry, esr); }
+TPart& CircuitBuilder::C(int a, int b, double farad, double esr) {
+    return Part(TPartType::Capacitor, a, b, farad, esr);
+}
 
 TDriver& CircuitBuilder::Driver(int a, int b, double ohms) {
     const int refDes = NextDriverRefDes(d);

@@ -33,7 +33,7 @@ public:
     TDesign d;
 
 private:
-    TPart& Part(std::uint8_t type, int a, int b, double value, double esr);
+    TPart& Part(TPartType type, int a, int b, double value, double esr);
 };
 
 // A resistive driver's admittance on the whole grid.

@@ -10,5 +10,5 @@ inline void PrintTo(const TPoint& p, std::ostream* os) { *os << "(" << p.X << ",
 inline void PrintTo(const TRect& r, std::ostream* os) {
     *os << "(" << r.Left << ", " << r.Top << ")-(" << r.Right << ", " << r.Bottom << ")";
 }
-inline void PrintTo(const TElementRef& e, std::ostream* os) { *os << "kind " << e.Kind << " #" << e.Index; }
+inline void PrintTo(const TElementRef& e, std::ostream* os) { *os << "kind " << ToInt(e.Kind) << " #" << e.Index; }
 }  // namespace pelmo

@@ -2,11 +2,23 @@
 
 #include <sys/resource.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "base/MessageSink.h"
+#include "model/Elements.h"
+#include "model/GraphKind.h"
 #include "model/TextMetrics.h"
+
+namespace pelmo {
+// The numbers of the element kinds, part types and states and graph kinds in
+// test messages.
+inline std::ostream& operator<<(std::ostream& os, TGraphKind k) { return os << ToInt(k); }
+inline std::ostream& operator<<(std::ostream& os, TElementKind k) { return os << ToInt(k); }
+inline std::ostream& operator<<(std::ostream& os, TPartType t) { return os << ToInt(t); }
+inline std::ostream& operator<<(std::ostream& os, TPartState s) { return os << ToInt(s); }
+}  // namespace pelmo
 
 namespace pelmo::test {
 

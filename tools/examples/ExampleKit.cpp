@@ -29,15 +29,15 @@ public:
 
 }  // namespace
 
-TPart& Sheet::H(int partType, double value, int x, int y) {
+TPart& Sheet::H(TPartType partType, double value, int x, int y) {
     TPart& p = AddPart(d_, partType, {x, y}, true);
     p.Value = value;
     p.BoundValue = value;
-    if (partType == ptInductor) p.ESR = p.BoundESR = CoilResistance(value);
+    if (partType == TPartType::Inductor) p.ESR = p.BoundESR = CoilResistance(value);
     return p;
 }
 
-TPart& Sheet::V(int partType, double value, int x, int y) {
+TPart& Sheet::V(TPartType partType, double value, int x, int y) {
     TPart& p = H(partType, value, x, y);
     SetPartOrientation(d_, p, false);
     return p;
@@ -107,7 +107,7 @@ std::vector<double> SystemSplDb(TDesign& d) {
 
 Flatness MeasureFlatness(TDesign& d, double lowHz, double highHz) {
     StrictSink strict;
-    TGraphRecord impedance(gkImpedance);
+    TGraphRecord impedance(TGraphKind::Impedance);
     TSeriesDef& curve = AddCurve(impedance, d, "System", true);
     TGraphList graphs;
     graphs.Add(&impedance);
@@ -141,7 +141,7 @@ void SetValue(Knob& k, double v) {
     }
     TPart& p = *k.Part;
     p.Value = p.BoundValue = v;
-    if (p.PartType == ptInductor) p.ESR = p.BoundESR = CoilResistance(v);
+    if (p.PartType == TPartType::Inductor) p.ESR = p.BoundESR = CoilResistance(v);
 }
 
 // Neighbouring E24 values: one step down or up.

@@ -18,8 +18,8 @@ class Sheet {
 public:
     explicit Sheet(TDesign& d) : d_(d) {}
 
-    TPart& H(int partType, double value, int x, int y);
-    TPart& V(int partType, double value, int x, int y);
+    TPart& H(TPartType partType, double value, int x, int y);
+    TPart& V(TPartType partType, double value, int x, int y);
     // A straight wire (the ends share X or Y).
     void W(TPoint a, TPoint b);
     // Wires through the corner points in order.

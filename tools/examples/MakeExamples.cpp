@@ -117,7 +117,7 @@ void SetHeader(TSubCkt& b, const std::string& title, std::initializer_list<Block
 // resistance of 0.3 ohm (a typical coil of the sizes these blocks make).
 TPart& Bound(TPart& p, const char* equation) {
     p.Equation1 = equation;
-    if (p.PartType == ptInductor) p.ESR = p.BoundESR = 0.3;
+    if (p.PartType == TPartType::Inductor) p.ESR = p.BoundESR = 0.3;
     return p;
 }
 
@@ -140,7 +140,7 @@ void SaveBlock(const std::string& path, const std::function<void(TDesign&, Sheet
 
 // Series part from (97, 60) to (103, 60), a stub on to the output at
 // (109, 60), a shunt part from (106, 60) to ground.
-void DrawSeriesShunt(Sheet& s, int seriesType, const char* seriesEq, int shuntType, const char* shuntEq) {
+void DrawSeriesShunt(Sheet& s, TPartType seriesType, const char* seriesEq, TPartType shuntType, const char* shuntEq) {
     Bound(s.H(seriesType, 1, 100, 60), seriesEq);
     s.W({103, 60}, {109, 60});
     Bound(s.V(shuntType, 1, 106, 63), shuntEq);
@@ -154,7 +154,7 @@ void WriteBlocks(const std::string& folder) {
                   {{"F", 2000, "Crossover frequency (Hz)"},
                    {"Z", 6, "Driver impedance near F (ohm)"},
                    {"Q", 0.6, "Q: 0.5 Linkwitz-Riley, 0.71 Butterworth"}});
-        DrawSeriesShunt(s, ptInductor, "Z/(Q*2*pi*F)", ptCapacitor, "Q/(Z*2*pi*F)");
+        DrawSeriesShunt(s, TPartType::Inductor, "Z/(Q*2*pi*F)", TPartType::Capacitor, "Q/(Z*2*pi*F)");
         s.Text(100, 56, "low-pass");
     });
     SaveBlock(folder + "HighPass2.pbk", [](TDesign& d, Sheet& s) {
@@ -162,21 +162,21 @@ void WriteBlocks(const std::string& folder) {
                   {{"F", 2000, "Crossover frequency (Hz)"},
                    {"Z", 6, "Driver impedance near F (ohm)"},
                    {"Q", 0.6, "Q: 0.5 Linkwitz-Riley, 0.71 Butterworth"}});
-        DrawSeriesShunt(s, ptCapacitor, "Q/(Z*2*pi*F)", ptInductor, "Z/(Q*2*pi*F)");
+        DrawSeriesShunt(s, TPartType::Capacitor, "Q/(Z*2*pi*F)", TPartType::Inductor, "Z/(Q*2*pi*F)");
         s.Text(100, 56, "high-pass");
     });
     SaveBlock(folder + "LPad.pbk", [](TDesign& d, Sheet& s) {
         SetHeader(d.SharedBlock, "L-pad", {{"A", 6, "Attenuation (dB)"}, {"Z", 6, "Driver impedance (ohm)"}},
                   {{{"G", 0.5, "Voltage ratio"}, "10^(-MAX(A,0.01)/20)"}});
-        DrawSeriesShunt(s, ptResistor, "Z*(1-G)", ptResistor, "Z*G/(1-G)");
+        DrawSeriesShunt(s, TPartType::Resistor, "Z*(1-G)", TPartType::Resistor, "Z*G/(1-G)");
         s.Text(100, 56, "L-pad");
     });
     SaveBlock(folder + "Zobel.pbk", [](TDesign& d, Sheet& s) {
         SetHeader(d.SharedBlock, "Zobel (impedance compensation)",
                   {{"Re", 5.6, "Voice-coil resistance Re (ohm)"}, {"Le", 0.5, "Voice-coil inductance Le (mH)"}});
         s.W({100, 54}, {100, 57});
-        Bound(s.V(ptResistor, 1, 100, 60), "Re");
-        Bound(s.V(ptCapacitor, 1, 100, 66), "Le/1000/Re^2");
+        Bound(s.V(TPartType::Resistor, 1, 100, 60), "Re");
+        Bound(s.V(TPartType::Capacitor, 1, 100, 66), "Le/1000/Re^2");
         s.G({100, 69});
         s.Text(104, 60, "Zobel");
     });
@@ -188,9 +188,9 @@ void WriteBlocks(const std::string& folder) {
                    {"Q", 2, "Notch Q (width about F/Q)"},
                    {"D", 6, "Notch depth (dB)"}},
                   {{{"Zd", 6, "Driver impedance at F (ohm)"}, "6"}, {{"Rp", 3, "R parallel Zd"}, "Zd*(1-10^(-D/20))"}});
-        Bound(s.H(ptResistor, 1, 100, 57), "Zd*(10^(D/20)-1)");
-        Bound(s.H(ptInductor, 1, 100, 60), "Rp/(2*pi*F*Q)");
-        Bound(s.H(ptCapacitor, 1, 100, 63), "Q/(2*pi*F*Rp)");
+        Bound(s.H(TPartType::Resistor, 1, 100, 57), "Zd*(10^(D/20)-1)");
+        Bound(s.H(TPartType::Inductor, 1, 100, 60), "Rp/(2*pi*F*Q)");
+        Bound(s.H(TPartType::Capacitor, 1, 100, 63), "Q/(2*pi*F*Rp)");
         s.W({97, 57}, {97, 63});
         s.W({103, 57}, {103, 63});
         s.W({94, 60}, {97, 60});
@@ -223,25 +223,25 @@ void TwoWayNetwork(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     s.GroundSource();
     // Woofer branch along y = 36.
     s.Path({{33, 48}, {33, 36}, {37, 36}});
-    TPart& l1 = s.H(ptInductor, 1.5e-3, 40, 36);
+    TPart& l1 = s.H(TPartType::Inductor, 1.5e-3, 40, 36);
     s.W({43, 36}, {68, 36});
-    TPart& c1 = s.V(ptCapacitor, 12e-6, 50, 39);
+    TPart& c1 = s.V(TPartType::Capacitor, 12e-6, 50, 39);
     s.G({50, 42});
     // Zobel: about 1.2 Re, and C = L/R^2 for the coil's inductance near 2.5 kHz.
-    s.V(ptResistor, 6.8, 58, 39);
-    s.V(ptCapacitor, 10e-6, 58, 45);
+    s.V(TPartType::Resistor, 6.8, 58, 39);
+    s.V(TPartType::Capacitor, 10e-6, 58, 45);
     s.G({58, 48});
     TDriver& woofer = s.Driver(69, 37);
     s.GroundDriver(woofer);
     // Tweeter branch along y = 60.
     s.Path({{33, 48}, {37, 48}, {37, 60}});
-    TPart& c3 = s.H(ptCapacitor, 8.2e-6, 40, 60);
+    TPart& c3 = s.H(TPartType::Capacitor, 8.2e-6, 40, 60);
     s.W({43, 60}, {52, 60});
-    TPart& l2 = s.V(ptInductor, 0.56e-3, 48, 63);
+    TPart& l2 = s.V(TPartType::Inductor, 0.56e-3, 48, 63);
     s.G({48, 66});
-    TPart& r2 = s.H(ptResistor, 4.7, 55, 60);
+    TPart& r2 = s.H(TPartType::Resistor, 4.7, 55, 60);
     s.W({58, 60}, {68, 60});
-    TPart& r3 = s.V(ptResistor, 5.1, 62, 63);
+    TPart& r3 = s.V(TPartType::Resistor, 5.1, 62, 63);
     s.G({62, 66});
     TDriver& tweeter = s.Driver(69, 61);
     s.GroundDriver(tweeter);
@@ -286,44 +286,44 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
     s.W({26, 30}, {26, 66});  // feeds the three branches
     // Woofer along y = 30.
     s.W({26, 30}, {29, 30});
-    TPart& l1 = s.H(ptInductor, 4.7e-3, 32, 30);
+    TPart& l1 = s.H(TPartType::Inductor, 4.7e-3, 32, 30);
     s.W({35, 30}, {60, 30});
-    TPart& c1 = s.V(ptCapacitor, 47e-6, 42, 33);
+    TPart& c1 = s.V(TPartType::Capacitor, 47e-6, 42, 33);
     s.G({42, 36});
     TDriver& woofer = s.Driver(61, 31);
     s.GroundDriver(woofer);
     // Midrange along y = 48: high-pass, low-pass, notch, L-pad.
     s.W({26, 48}, {29, 48});
-    TPart& c2 = s.H(ptCapacitor, 36e-6, 32, 48);
+    TPart& c2 = s.H(TPartType::Capacitor, 36e-6, 32, 48);
     s.W({35, 48}, {41, 48});
-    TPart& l2 = s.V(ptInductor, 3e-3, 38, 51);
+    TPart& l2 = s.V(TPartType::Inductor, 3e-3, 38, 51);
     s.G({38, 54});
-    TPart& l3 = s.H(ptInductor, 0.62e-3, 44, 48);
+    TPart& l3 = s.H(TPartType::Inductor, 0.62e-3, 44, 48);
     s.W({47, 48}, {53, 48});
-    TPart& c3 = s.V(ptCapacitor, 10e-6, 50, 51);
+    TPart& c3 = s.V(TPartType::Capacitor, 10e-6, 50, 51);
     s.G({50, 54});
     // The notch: L and C resonate at 7.3 kHz, on the cone resonance; the
     // resistor sets the depth. Five rows apart, so their labels stay apart.
-    TPart& r4 = s.H(ptResistor, 8.2, 56, 43);
-    s.H(ptInductor, 0.1e-3, 56, 48);
-    s.H(ptCapacitor, 4.7e-6, 56, 53);
+    TPart& r4 = s.H(TPartType::Resistor, 8.2, 56, 43);
+    s.H(TPartType::Inductor, 0.1e-3, 56, 48);
+    s.H(TPartType::Capacitor, 4.7e-6, 56, 53);
     s.W({53, 43}, {53, 53});
     s.W({59, 43}, {59, 53});
-    TPart& r5 = s.H(ptResistor, 4.3, 62, 48);
+    TPart& r5 = s.H(TPartType::Resistor, 4.3, 62, 48);
     s.W({65, 48}, {72, 48});
-    TPart& r6 = s.V(ptResistor, 5.1, 66, 51);
+    TPart& r6 = s.V(TPartType::Resistor, 5.1, 66, 51);
     s.G({66, 54});
     TDriver& mid = s.Driver(73, 49);
     s.GroundDriver(mid);
     // Tweeter along y = 66.
     s.W({26, 66}, {29, 66});
-    TPart& c5 = s.H(ptCapacitor, 8.2e-6, 32, 66);
+    TPart& c5 = s.H(TPartType::Capacitor, 8.2e-6, 32, 66);
     s.W({35, 66}, {41, 66});
-    TPart& l5 = s.V(ptInductor, 0.33e-3, 38, 69);
+    TPart& l5 = s.V(TPartType::Inductor, 0.33e-3, 38, 69);
     s.G({38, 72});
-    TPart& r7 = s.H(ptResistor, 5.1, 44, 66);
+    TPart& r7 = s.H(TPartType::Resistor, 5.1, 44, 66);
     s.W({47, 66}, {54, 66});
-    TPart& r8 = s.V(ptResistor, 4.3, 48, 69);
+    TPart& r8 = s.V(TPartType::Resistor, 4.3, 48, 69);
     s.G({48, 72});
     TDriver& tweeter = s.Driver(55, 67);
     s.GroundDriver(tweeter);

@@ -130,7 +130,7 @@ void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
             p.SetExpression(part->Equation2);
             const double value = p.GetValue();
             // The bound field the expression does not drive keeps the part's own value.
-            if (part->PartType == ptResistor) {
+            if (part->PartType == TPartType::Resistor) {
                 part->BoundRating = value;
                 part->Rating = value;
                 part->BoundESR = part->ESR;

@@ -45,27 +45,27 @@ TBoxSelection SelectInBox(TDesign& d, const TRect& box) {
     for (int i = 0; i < static_cast<int>(d.Grounds.size()); ++i) {
         TGround& g = *d.Grounds[i];
         g.Selected = g.Subckt < 0 && PointInRect(g.Position, box);
-        take(g.Selected, {ekGround, i});
+        take(g.Selected, {TElementKind::Ground, i});
     }
     for (int i = 0; i < static_cast<int>(d.Wires.size()); ++i) {
         TWire& w = *d.Wires[i];
         w.Selected = w.Subckt < 0 && PointInRect(w.End1, box) && PointInRect(w.End2, box);
-        take(w.Selected, {ekWire, i});
+        take(w.Selected, {TElementKind::Wire, i});
     }
     for (int i = 0; i < static_cast<int>(d.Drivers.size()); ++i) {
         TDriver& drv = *d.Drivers[i];
         drv.Selected = PointInRect(drv.Terminal1, box) && PointInRect(drv.Terminal2, box);
-        take(drv.Selected, {ekDriver, i});
+        take(drv.Selected, {TElementKind::Driver, i});
     }
     for (int i = 0; i < static_cast<int>(d.Parts.size()); ++i) {
         TPart& p = *d.Parts[i];
         p.Selected = p.Subckt < 0 && PointInRect(p.Terminal1, box) && PointInRect(p.Terminal2, box);
-        take(p.Selected, {p.PartType, i});
+        take(p.Selected, {KindOf(p.PartType), i});
     }
     for (auto& t : d.Texts) t->Selected = t->Subckt < 0 && PointInRect(t->Position, box);
     TSource& s = d.Source;
     s.Selected = s.Placed && PointInRect(s.Terminal1, box) && PointInRect(s.Terminal2, box);
-    take(s.Selected, {ekSource, 0});
+    take(s.Selected, {TElementKind::Source, 0});
 
     TBoxSelection result;
     result.Count = count;
@@ -84,7 +84,7 @@ TBoxSelection SelectInBox(TDesign& d, const TRect& box) {
 
 void CopySelectionToBuffer(TDesign& d, TCopyBuffer& buffer, bool renumber) {
     buffer.Clear();
-    std::map<int, int> partNumbers;
+    std::map<TPartType, int> partNumbers;
     for (const auto& p : d.Parts) {
         if (!p->Selected) continue;
         TPart& copy = AppendTo(buffer.Parts);
@@ -136,7 +136,7 @@ std::optional<TPoint> CopyElementToBuffer(const TDesign& d, TCopyBuffer& buffer,
         copy.RefDes = p.RefDes;
         return p.Position;
     }
-    if (e.Kind == ekDriver) {
+    if (e.Kind == TElementKind::Driver) {
         const TDriver& drv = *d.Drivers[e.Index];
         TDriver& copy = AppendTo(buffer.Drivers);
         CopyDriver(drv, copy);
@@ -200,15 +200,15 @@ void CommitPaste(TDesign& d, TCopyBuffer& buffer, TPoint by) {
 
 int DeleteGroup(TDesign& d, const TDeleteHooks& hooks) {
     int deleted = 0;
-    auto sweep = [&](const auto& collection, int kind) {
+    auto sweep = [&](const auto& collection, TElementKind kind) {
         for (int i = static_cast<int>(collection.size()) - 1; i >= 0; --i)
             if (collection[i]->Selected && DeleteElement(d, {kind, i}, hooks)) ++deleted;
     };
-    sweep(d.Grounds, ekGround);
-    sweep(d.Wires, ekWire);
-    sweep(d.Drivers, ekDriver);
-    sweep(d.Parts, ekResistor);
-    sweep(d.Texts, ekText);
+    sweep(d.Grounds, TElementKind::Ground);
+    sweep(d.Wires, TElementKind::Wire);
+    sweep(d.Drivers, TElementKind::Driver);
+    sweep(d.Parts, TElementKind::Resistor);
+    sweep(d.Texts, TElementKind::Text);
     return deleted;
 }
 

@@ -17,21 +17,21 @@ bool InRange(const auto& collection, int index) { return index >= 0 && index < C
 
 bool ElementExists(const TDesign& d, TElementRef e) {
     switch (e.Kind) {
-        case ekResistor:
-        case ekCapacitor:
-        case ekInductor:
+        case TElementKind::Resistor:
+        case TElementKind::Capacitor:
+        case TElementKind::Inductor:
             return InRange(d.Parts, e.Index);
-        case ekSource:
+        case TElementKind::Source:
             return e.Index == 0;
-        case ekDriver:
+        case TElementKind::Driver:
             return InRange(d.Drivers, e.Index);
-        case ekGround:
+        case TElementKind::Ground:
             return InRange(d.Grounds, e.Index);
-        case ekWire:
+        case TElementKind::Wire:
             return InRange(d.Wires, e.Index);
-        case ekText:
+        case TElementKind::Text:
             return InRange(d.Texts, e.Index);
-        case ekBlock:
+        case TElementKind::Block:
             return InRange(d.Blocks, e.Index);
         default:
             return false;
@@ -41,23 +41,23 @@ bool ElementExists(const TDesign& d, TElementRef e) {
 std::optional<TElementRef> HitTest(const TDesign& d, TPoint p) {
     for (int i = Count(d.Wires) - 1; i >= 0; --i) {
         const TWire& w = *d.Wires[i];
-        if (w.Subckt < 0 && PointOnWire(p, w)) return TElementRef{ekWire, i};
+        if (w.Subckt < 0 && PointOnWire(p, w)) return TElementRef{TElementKind::Wire, i};
     }
     for (int i = Count(d.Grounds) - 1; i >= 0; --i)
-        if (PointInRect(p, d.Grounds[i]->BodyRect)) return TElementRef{ekGround, i};
+        if (PointInRect(p, d.Grounds[i]->BodyRect)) return TElementRef{TElementKind::Ground, i};
     for (int i = Count(d.Parts) - 1; i >= 0; --i) {
         const TPart& part = *d.Parts[i];
-        if (part.Subckt < 0 && PointInRect(p, part.BodyRect)) return TElementRef{part.PartType, i};
+        if (part.Subckt < 0 && PointInRect(p, part.BodyRect)) return TElementRef{KindOf(part.PartType), i};
     }
     for (int i = Count(d.Drivers) - 1; i >= 0; --i)
-        if (PointInRect(p, d.Drivers[i]->BodyRect)) return TElementRef{ekDriver, i};
-    if (d.Source.Placed && PointInRect(p, d.Source.BodyRect)) return TElementRef{ekSource, 0};
+        if (PointInRect(p, d.Drivers[i]->BodyRect)) return TElementRef{TElementKind::Driver, i};
+    if (d.Source.Placed && PointInRect(p, d.Source.BodyRect)) return TElementRef{TElementKind::Source, 0};
     for (int i = Count(d.Texts) - 1; i >= 0; --i) {
         const TStext& t = *d.Texts[i];
-        if (t.Subckt < 0 && PointInRect(p, t.TextRect)) return TElementRef{ekText, i};
+        if (t.Subckt < 0 && PointInRect(p, t.TextRect)) return TElementRef{TElementKind::Text, i};
     }
     for (int i = Count(d.Blocks) - 1; i >= 0; --i)
-        if (PointInRect(p, d.Blocks[i]->BoundsRect)) return TElementRef{ekBlock, i};
+        if (PointInRect(p, d.Blocks[i]->BoundsRect)) return TElementRef{TElementKind::Block, i};
     return std::nullopt;
 }
 
@@ -82,7 +82,7 @@ bool ConnectionPointAt(const TDesign& d, TPoint pixel, int scale) {
 }
 
 bool PlacementRefused(const TDesign& d, const std::vector<TPoint>& terminals, const TRect& body, TElementRef self) {
-    auto isSelf = [&](int kind, int index) {
+    auto isSelf = [&](TElementKind kind, int index) {
         if (IsPartKind(kind)) return IsPartKind(self.Kind) && self.Index == index;
         return self.Kind == kind && self.Index == index;
     };
@@ -90,22 +90,22 @@ bool PlacementRefused(const TDesign& d, const std::vector<TPoint>& terminals, co
         return std::any_of(terminals.begin(), terminals.end(), [&](TPoint t) { return PointInRect(t, r); });
     };
     for (int i = 0; i < Count(d.Parts); ++i) {
-        if (isSelf(ekResistor, i)) continue;
+        if (isSelf(TElementKind::Resistor, i)) continue;
         const TPart& p = *d.Parts[i];
         if (terminalInside(p.BodyRect) || PointInRect(p.Terminal1, body) || PointInRect(p.Terminal2, body)) return true;
     }
     for (int i = 0; i < Count(d.Drivers); ++i) {
-        if (isSelf(ekDriver, i)) continue;
+        if (isSelf(TElementKind::Driver, i)) continue;
         const TDriver& drv = *d.Drivers[i];
         if (terminalInside(drv.BodyRect) || PointInRect(drv.Terminal1, body) || PointInRect(drv.Terminal2, body))
             return true;
     }
     for (int i = 0; i < Count(d.Grounds); ++i) {
-        if (isSelf(ekGround, i)) continue;
+        if (isSelf(TElementKind::Ground, i)) continue;
         const TGround& g = *d.Grounds[i];
         if (terminalInside(g.BodyRect) || PointInRect(g.Position, body)) return true;
     }
-    if (d.Source.Placed && !isSelf(ekSource, 0)) {
+    if (d.Source.Placed && !isSelf(TElementKind::Source, 0)) {
         const TSource& s = d.Source;
         if (terminalInside(s.BodyRect) || PointInRect(s.Terminal1, body) || PointInRect(s.Terminal2, body)) return true;
     }
@@ -114,21 +114,21 @@ bool PlacementRefused(const TDesign& d, const std::vector<TPoint>& terminals, co
 
 bool PartPlacementRefused(const TDesign& d, TPoint pos, bool horizontal, int selfIndex) {
     const TTerminals t = PartTerminals(pos, horizontal);
-    return PlacementRefused(d, {t.T1, t.T2}, PartBodyRect(pos, horizontal), {ekResistor, selfIndex});
+    return PlacementRefused(d, {t.T1, t.T2}, PartBodyRect(pos, horizontal), {TElementKind::Resistor, selfIndex});
 }
 
 bool DriverPlacementRefused(const TDesign& d, TPoint pos, int selfIndex) {
     const TTerminals t = DriverTerminals(pos);
-    return PlacementRefused(d, {t.T1, t.T2}, DriverBodyRect(pos), {ekDriver, selfIndex});
+    return PlacementRefused(d, {t.T1, t.T2}, DriverBodyRect(pos), {TElementKind::Driver, selfIndex});
 }
 
 bool GroundPlacementRefused(const TDesign& d, TPoint pos, int selfIndex) {
-    return PlacementRefused(d, {pos}, GroundBodyRect(pos), {ekGround, selfIndex});
+    return PlacementRefused(d, {pos}, GroundBodyRect(pos), {TElementKind::Ground, selfIndex});
 }
 
 bool SourcePlacementRefused(const TDesign& d, TPoint pos) {
     const TTerminals t = SourceTerminals(pos);
-    return PlacementRefused(d, {t.T1, t.T2}, SourceBodyRect(pos), {ekSource, 0});
+    return PlacementRefused(d, {t.T1, t.T2}, SourceBodyRect(pos), {TElementKind::Source, 0});
 }
 
 bool WireEndRefused(const TDesign& d, TPoint p) {
@@ -168,38 +168,38 @@ void Unlink(TDesign& d, std::vector<T*> TSubCkt::*members, T* element, int subck
 bool DeleteElement(TDesign& d, TElementRef e, const TDeleteHooks& hooks) {
     if (!ElementExists(d, e)) return false;
     switch (e.Kind) {
-        case ekResistor:
-        case ekCapacitor:
-        case ekInductor: {
+        case TElementKind::Resistor:
+        case TElementKind::Capacitor:
+        case TElementKind::Inductor: {
             TPart* p = d.Parts[e.Index].get();
             if (hooks.PartRemoving) hooks.PartRemoving(*p);
             Unlink(d, &TSubCkt::Parts, p, p->Subckt);
             EraseAt(d.Parts, e.Index);
             return true;
         }
-        case ekDriver:
+        case TElementKind::Driver:
             if (hooks.DriverRemoving) hooks.DriverRemoving(*d.Drivers[e.Index]);
             EraseAt(d.Drivers, e.Index);
             return true;
-        case ekGround: {
+        case TElementKind::Ground: {
             TGround* g = d.Grounds[e.Index].get();
             Unlink(d, &TSubCkt::Grounds, g, g->Subckt);
             EraseAt(d.Grounds, e.Index);
             return true;
         }
-        case ekWire: {
+        case TElementKind::Wire: {
             TWire* w = d.Wires[e.Index].get();
             Unlink(d, &TSubCkt::Wires, w, w->Subckt);
             EraseAt(d.Wires, e.Index);
             return true;
         }
-        case ekText: {
+        case TElementKind::Text: {
             TStext* t = d.Texts[e.Index].get();
             Unlink(d, &TSubCkt::Texts, t, t->Subckt);
             EraseAt(d.Texts, e.Index);
             return true;
         }
-        case ekBlock:
+        case TElementKind::Block:
             if (hooks.PartRemoving)
                 for (const TPart* p : d.Blocks[e.Index]->Parts) hooks.PartRemoving(*p);
             DeleteBlock(d, e.Index);
@@ -272,7 +272,7 @@ int MergeWires(TDesign& d, int w, const TDeleteHooks& hooks) {
 
     const TWire* survivor = d.Wires[current].get();
     for (int i = Count(d.Wires) - 1; i >= 0; --i)
-        if (d.Wires[i]->MergeDelete) DeleteElement(d, {ekWire, i}, hooks);
+        if (d.Wires[i]->MergeDelete) DeleteElement(d, {TElementKind::Wire, i}, hooks);
     for (int i = 0; i < Count(d.Wires); ++i)
         if (d.Wires[i].get() == survivor) return i;
     return -1;
@@ -290,26 +290,26 @@ void UnselectAll(TDesign& d) {
 
 void RotatePart(TDesign& d, TPart& p) { SetPartOrientation(d, p, !p.IsHorizontal); }
 
-bool SetPartState(TDesign& d, int partIndex, int state) {
-    if (!InRange(d.Parts, partIndex) || state < psShorted || state > psOpen) return false;
+bool SetPartState(TDesign& d, int partIndex, TPartState state) {
+    if (!InRange(d.Parts, partIndex) || state < TPartState::Shorted || state > TPartState::Open) return false;
     TPart& p = *d.Parts[partIndex];
     p.State = state;
     return true;
 }
 
 bool ToggleMute(TDesign& d, TElementRef e) {
-    if (e.Kind != ekDriver || !ElementExists(d, e)) return false;
+    if (e.Kind != TElementKind::Driver || !ElementExists(d, e)) return false;
     d.Drivers[e.Index]->Muted = !d.Drivers[e.Index]->Muted;
     return true;
 }
 
 bool ToggleInvert(TDesign& d, TElementRef e) {
     if (!ElementExists(d, e)) return false;
-    if (e.Kind == ekDriver) {
+    if (e.Kind == TElementKind::Driver) {
         d.Drivers[e.Index]->Inverted = !d.Drivers[e.Index]->Inverted;
         return true;
     }
-    if (e.Kind == ekSource) {
+    if (e.Kind == TElementKind::Source) {
         d.Source.Inverted = !d.Source.Inverted;
         return true;
     }
@@ -318,25 +318,25 @@ bool ToggleInvert(TDesign& d, TElementRef e) {
 
 std::optional<bool> IsInverted(const TDesign& d, TElementRef e) {
     if (!ElementExists(d, e)) return std::nullopt;
-    if (e.Kind == ekDriver) return d.Drivers[e.Index]->Inverted;
-    if (e.Kind == ekSource) return d.Source.Inverted;
+    if (e.Kind == TElementKind::Driver) return d.Drivers[e.Index]->Inverted;
+    if (e.Kind == TElementKind::Source) return d.Source.Inverted;
     return std::nullopt;
 }
 
 TPoint ElementPosition(const TDesign& d, TElementRef e) {
     if (!ElementExists(d, e)) return {};
     switch (e.Kind) {
-        case ekSource:
+        case TElementKind::Source:
             return d.Source.Position;
-        case ekDriver:
+        case TElementKind::Driver:
             return d.Drivers[e.Index]->Position;
-        case ekGround:
+        case TElementKind::Ground:
             return d.Grounds[e.Index]->Position;
-        case ekWire:
+        case TElementKind::Wire:
             return d.Wires[e.Index]->End1;
-        case ekText:
+        case TElementKind::Text:
             return d.Texts[e.Index]->Position;
-        case ekBlock:
+        case TElementKind::Block:
             return d.Blocks[e.Index]->Center;
         default:
             return d.Parts[e.Index]->Position;

@@ -13,19 +13,14 @@
 
 namespace pelmo {
 
-// "No element" among the element kind codes (0..8).
-inline constexpr int ekNone = 10;
-
 // An element of the design: its kind code and the index in its collection.
 // Resistors, capacitors and inductors (kinds 0..2) index the part collection;
 // the source has index 0.
 struct TElementRef {
-    int Kind = ekNone;
+    TElementKind Kind = TElementKind::None;
     int Index = -1;
     friend bool operator==(const TElementRef&, const TElementRef&) = default;
 };
-
-inline bool IsPartKind(int kind) { return kind >= ekResistor && kind <= ekInductor; }
 
 // True when the reference names an element that exists.
 bool ElementExists(const TDesign& d, TElementRef e);
@@ -87,7 +82,7 @@ void RotatePart(TDesign& d, TPart& p);
 
 // Part states and flags: false when the element does not exist or the command
 // does not apply to its kind.
-bool SetPartState(TDesign& d, int partIndex, int state);
+bool SetPartState(TDesign& d, int partIndex, TPartState state);
 bool ToggleMute(TDesign& d, TElementRef e);
 bool ToggleInvert(TDesign& d, TElementRef e);
 // Whether a driver or the source is inverted; nullopt for other kinds.

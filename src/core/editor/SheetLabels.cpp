@@ -43,12 +43,12 @@ TLabelLayout Layout(const std::vector<TLabelBox>& boxes, TRect symbolBox, int sc
 }  // namespace
 
 std::string PartValueText(const TPart& p) {
-    if (p.State != psNormal) return {};
+    if (p.State != TPartState::Normal) return {};
     const double v = PartValue(p);
     switch (p.PartType) {
-        case ptResistor:
+        case TPartType::Resistor:
             return FormatE4(v);
-        case ptCapacitor:
+        case TPartType::Capacitor:
             return FormatFixed(v * 1e6, 3) + "uF";
         default:
             return FormatFixed(v * 1e3, 3) + "mH";
@@ -56,7 +56,7 @@ std::string PartValueText(const TPart& p) {
 }
 
 std::string PartNumberText(const TPart& p) {
-    if (p.State != psNormal || p.PartNumber.empty()) return {};
+    if (p.State != TPartState::Normal || p.PartNumber.empty()) return {};
     return "#" + p.PartNumber;
 }
 
@@ -80,11 +80,11 @@ std::vector<TLabelBox> PartLabelBoxes(const TPart& p, TPoint c, int s) {
     if (p.IsHorizontal) {
         const int l = x - 3 * s, r = x + 3 * s;
         switch (p.PartType) {
-            case ptResistor:
+            case TPartType::Resistor:
                 return {{name, {l, R(y - 2.75 * s), r, R(y - 1.75 * s)}},
                         {value, {l, R(y - 1.75 * s), r, R(y - 0.75 * s)}},
                         {number, {l, y + s, r, y + 2 * s}}};
-            case ptCapacitor:
+            case TPartType::Capacitor:
                 return {{name, {l, y - 3 * s, r, y - 2 * s}},
                         {value, {l, y - 2 * s, r, y - s}},
                         {number, {l, y + s, r, y + 2 * s}}};
@@ -96,11 +96,11 @@ std::vector<TLabelBox> PartLabelBoxes(const TPart& p, TPoint c, int s) {
     }
     const int t = y - 3 * s, b = y + 3 * s;
     switch (p.PartType) {
-        case ptResistor:
+        case TPartType::Resistor:
             return {{name, {R(x - 3.25 * s), t, R(x - 2.25 * s), b}, true},
                     {value, {x - 2 * s, t, x - s, b}, true},
                     {number, {x + s, t, x + 2 * s, b}, true}};
-        case ptCapacitor:
+        case TPartType::Capacitor:
             return {{name, {R(x - 3.75 * s), t, R(x - 2.75 * s), b}, true},
                     {value, {R(x - 2.5 * s), t, R(x - 1.5 * s), b}, true},
                     {number, {x + s, t, x + 2 * s, b}, true}};
@@ -151,7 +151,7 @@ TPlacedLabel PlaceLabel(const TLabelBox& label, int tw, int th) {
 
 TRect PartSymbolBox(const TPart& p) {
     const int x = p.Position.X, y = p.Position.Y;
-    const int along = 3, across = p.PartType == ptInductor ? 2 : 1;
+    const int along = 3, across = p.PartType == TPartType::Inductor ? 2 : 1;
     if (p.IsHorizontal) return {x - along, y - across, x + along, y + across};
     return {x - across, y - along, x + across, y + along};
 }

@@ -80,7 +80,7 @@ void PlotResult(TCurvePoints& c, const TCurveRequest& r, const TDesign& d, const
 void SplCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TSolveContext& ctx) {
     for (std::size_t w = 0; w < request.WindowCount; ++w) {
         const TWindowRequest& window = request.Windows[w];
-        if (window.Kind != gkSPL) continue;
+        if (window.Kind != TGraphKind::SPL) continue;
         for (std::size_t i = 0; i < window.Curves.size(); ++i) {
             const TCurveRequest& r = window.Curves[i];
             TCurvePoints& c = result.Windows[w].Curves[i];

@@ -67,19 +67,19 @@ void CurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int
         auto adjusted = [&](double phase) { return drv ? DriverPhase(d, *drv, phase, f) : PartPhase(d, phase, f); };
         TCurveOut out{result.Windows[e.Window].Curves[e.Curve], e.ShowPhase};
         switch (e.Kind) {
-            case gkVoltage:
+            case TGraphKind::Voltage:
                 if (!drv && !isPart) break;
                 out.Add(f, CAbs(v) * ctx.PeakVolts);
                 out.AddPhase(f, adjusted(CToPolar(v).Phase));
                 break;
-            case gkCurrent: {
+            case TGraphKind::Current: {
                 if (!drv && !isPart) break;
                 const TComplex i = CMul(v, y);
                 out.Add(f, CAbs(i) * ctx.Vlevel);
                 out.AddPhase(f, adjusted(CToPolar(i).Phase));
                 break;
             }
-            case gkImpedance:
+            case TGraphKind::Impedance:
                 if (drv) {
                     if (e.Subject == TCurveSubject::Lookback) {
                         LookbackPoint(e, out, ctx.LookbackVoltage[element], v, y, f);
@@ -93,11 +93,11 @@ void CurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int
                     out.AddPhase(f, ctx.Zin.Phase);
                 }
                 break;
-            case gkPower:
+            case TGraphKind::Power:
                 if (!drv && !isPart) break;
                 out.Add(f, ctx.PowerScale * CSqrAbs(v) * y.re);
                 break;
-            case gkFilter:
+            case TGraphKind::Filter:
                 if (!drv) break;
                 out.Add(f, LinToDb(CAbs(v)));
                 out.AddPhase(f, adjusted(CToPolar(v).Phase));
@@ -112,7 +112,7 @@ void DelayCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& r
     const DataArray& f = d.Grid;
     for (std::size_t w = 0; w < request.WindowCount; ++w) {
         const TWindowRequest& window = request.Windows[w];
-        if (window.Kind != gkGroupDelay) continue;
+        if (window.Kind != TGraphKind::GroupDelay) continue;
         for (std::size_t i = 0; i < window.Curves.size(); ++i) {
             const TCurveRequest& r = window.Curves[i];
             const bool driver = IsDriverSubject(r.Subject) && r.Element >= 0 &&

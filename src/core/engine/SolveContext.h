@@ -8,6 +8,7 @@
 #include "engine/SolveResult.h"
 #include "engine/SparseSolver.h"
 #include "engine/TimeResponse.h"
+#include "model/Elements.h"
 
 // Everything the solve keeps between runs: the solver with its entry pool and
 // the work arrays, so that after the first run a solve allocates nothing. It
@@ -69,8 +70,8 @@ struct TSolveContext {
 
     // Per part, what its admittance depends on, taken once per solve.
     struct TPartTerms {
-        int State = 1;
-        std::uint8_t Type = 0;
+        TPartState State = TPartState::Normal;
+        TPartType Type = TPartType::Resistor;
         double Value = 0.0;
         double ESR = 0.0;
     };
@@ -84,7 +85,7 @@ struct TSolveContext {
 
     // The curves of the running solve, in window and curve order.
     struct TPlottedCurve {
-        TGraphKind Kind = gkSPL;
+        TGraphKind Kind = TGraphKind::SPL;
         TCurveSubject Subject = TCurveSubject::System;
         int Element = -1;  // a valid driver or part index, else -1
         bool ShowPhase = false;

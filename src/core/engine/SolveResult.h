@@ -64,7 +64,7 @@ struct TCurveRequest {
 
 // The curves of one window: they share its kind and its time-response settings.
 struct TWindowRequest {
-    TGraphKind Kind = gkSPL;
+    TGraphKind Kind = TGraphKind::SPL;
     double TestFrequency = 1000.0;  // Hz, fundamental of the square wave
     double ResponseScale = 1.0;     // vertical factor of time responses
     bool AutoScalePending = false;  // this solve picks ResponseScale

@@ -42,15 +42,15 @@ struct RunningGuard {
     bool& flag_;
 };
 
-TComplex Admittance(int state, std::uint8_t type, double value, double esr, double omega) {
-    if (state == psShorted) return {ShortedSiemens, 0.0};
-    if (state == psOpen) return {OpenSiemens, 0.0};
+TComplex Admittance(TPartState state, TPartType type, double value, double esr, double omega) {
+    if (state == TPartState::Shorted) return {ShortedSiemens, 0.0};
+    if (state == TPartState::Open) return {OpenSiemens, 0.0};
     TComplex z;
     switch (type) {
-        case ptInductor:
+        case TPartType::Inductor:
             z = {esr, omega * value};
             break;
-        case ptCapacitor:
+        case TPartType::Capacitor:
             z = {esr, -1.0 / (omega * value)};
             break;
         default:

@@ -260,7 +260,7 @@ double AutomaticResponseScale(double constant, double peak) {
 void SquareWaveCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TTimeResponseWork& work) {
     for (std::size_t w = 0; w < request.WindowCount; ++w) {
         const TWindowRequest& g = request.Windows[w];
-        if (g.Kind != gkSquareWave) continue;
+        if (g.Kind != TGraphKind::SquareWave) continue;
         TWindowPoints& out = result.Windows[w];
         for (std::size_t i = 0; i < g.Curves.size(); ++i) {
             Source s = SourceOf(d, result, g.Curves[i]);
@@ -293,14 +293,14 @@ void ImpulseStepCurves(const TDesign& d, const TSolveRequest& request, TSolveRes
     work.DoneCount = 0;
     for (std::size_t w = 0; w < request.WindowCount; ++w) {
         const TWindowRequest& g = request.Windows[w];
-        if (g.Kind != gkImpulse && g.Kind != gkStep) continue;
+        if (g.Kind != TGraphKind::Impulse && g.Kind != TGraphKind::Step) continue;
         TWindowPoints& out = result.Windows[w];
         for (std::size_t i = 0; i < g.Curves.size(); ++i) {
             const Source s = SourceOf(d, result, g.Curves[i]);
             if (!s.mag) continue;
             const DataArray& h = ImpulseOf(d, s, work, messages);
             TChartCurve& points = out.Curves[i].Mag;
-            const bool impulse = g.Kind == gkImpulse;
+            const bool impulse = g.Kind == TGraphKind::Impulse;
             if (s.system && g.Curves.size() == 1 && out.AutoScalePending) {
                 const double peak = impulse ? ImpulsePeak(h) : StepPass(h, 0.0, nullptr);
                 out.AutoScalePending = false;

@@ -25,7 +25,7 @@ public:
         ReadElement(r_, header, b_, 0, size, {});
         std::size_t pos = static_cast<std::size_t>(size);
 
-        const TPart& def = d_.DefaultParts[ptResistor];
+        const TPart& def = d_.DefaultPart(TPartType::Resistor);
         pos = ReadSection(
             r_, PartLayout(File), pos, {},
             [&]() -> TPart& {
@@ -35,7 +35,7 @@ public:
                 p.SpecTolerance = def.SpecTolerance;
                 p.SearchTolerance = def.SearchTolerance;
                 p.ESRSearchTolerance = def.ESRSearchTolerance;
-                p.State = psNormal;
+                p.State = TPartState::Normal;
                 return p;
             },
             [&](TPart& p) { SetPartPosition(d_, p, p.Position); });

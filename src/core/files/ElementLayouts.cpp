@@ -158,10 +158,10 @@ TLayout<TPart> MakePartLayout(TFileKind file) {
     TLayout<TPart> l{"Passives", "Lines Per Passive", design ? 11 : 12, {}};
     auto& v = l.Lines;
     v.push_back(Line<TPart>(
-        " ", " //PartType", AsInt{}, [](const TPart& p) { return static_cast<int>(p.PartType); },
+        " ", " //PartType", AsInt{}, [](const TPart& p) { return ToInt(p.PartType); },
         [](TPart& p, int type) {
-            if (type < ptResistor || type > ptInductor) throw EFileFormatError("part type");
-            p.PartType = static_cast<std::uint8_t>(type);
+            if (type < 0 || type >= PartTypeCount) throw EFileFormatError("part type");
+            p.PartType = static_cast<TPartType>(type);
         }));
     if (design) v.push_back(Line<TPart>(" ", " //RefDes", AsInt{}, &TPart::RefDes));
     v.push_back(Line<TPart>("  ", " //Part#", AsText{}, &TPart::PartNumber));
@@ -182,7 +182,15 @@ TLayout<TPart> MakePartLayout(TFileKind file) {
         [](TPart& p, int m) {
             if (m >= smmPC2 && m <= smmCatalog) p.StepMode = static_cast<std::uint8_t>(m);
         }));
-    v.push_back(Line<TPart>("  ", " //0short/1val/2open", AsInt{}, &TPart::State));
+    // A state the program does not know reads as normal, which is how the
+    // solve has always taken it.
+    v.push_back(Line<TPart>(
+        "  ", " //0short/1val/2open", AsInt{}, [](const TPart& p) { return ToInt(p.State); },
+        [](TPart& p, int state) {
+            p.State = state == ToInt(TPartState::Shorted) || state == ToInt(TPartState::Open)
+                          ? static_cast<TPartState>(state)
+                          : TPartState::Normal;
+        }));
     if (design) v.push_back(OptionalLine<TPart>("  ", " //Subckt#,-1 if none", AsInt{}, &TPart::Subckt, -1));
     v.push_back(EquationLine(&TPart::Equation1, design ? "  //No Subckt equation1" : nullptr));
     v.push_back(EquationLine(&TPart::Equation2, design ? "  //No Subckt equation2" : nullptr));

@@ -10,7 +10,8 @@ namespace pelmo {
 namespace {
 // Windows whose curves are added without the settings dialog and never show phase.
 bool QuietKind(TGraphKind kind) {
-    return kind == gkPower || kind == gkImpulse || kind == gkStep || kind == gkGroupDelay || kind == gkSquareWave;
+    return kind == TGraphKind::Power || kind == TGraphKind::Impulse || kind == TGraphKind::Step ||
+           kind == TGraphKind::GroupDelay || kind == TGraphKind::SquareWave;
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -22,11 +23,11 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 TCurveMenuLayout CurveMenuLayout(TGraphKind kind, const TDesign& d) {
     TCurveMenuLayout m;
     m.Items = CurveMenuNames(kind, d);
-    if (kind == gkVoltage || kind == gkCurrent || kind == gkPower)
+    if (kind == TGraphKind::Voltage || kind == TGraphKind::Current || kind == TGraphKind::Power)
         m.SeparatorBefore = static_cast<int>(d.Drivers.size());
-    m.ExportSystemFrd = kind == gkSPL;
-    m.ExportSystemZma = kind == gkImpedance;
-    m.ExportFrd = kind == gkFilter;
+    m.ExportSystemFrd = kind == TGraphKind::SPL;
+    m.ExportSystemZma = kind == TGraphKind::Impedance;
+    m.ExportFrd = kind == TGraphKind::Filter;
     if (m.ExportFrd)
         for (const auto& drv : d.Drivers) m.ExportItems.push_back(DriverDesignator(*drv));
     return m;
@@ -40,7 +41,7 @@ std::string CurveNameFromCaption(const std::string& caption) {
 
 TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic) {
     TCurveChoice c;
-    c.DriverOnlyItem = g.Kind == gkSPL && EndsWith(name, " (driver only)");
+    c.DriverOnlyItem = g.Kind == TGraphKind::SPL && EndsWith(name, " (driver only)");
     c.Index = FindCurve(g, name);
     if (c.Index < 0) {
         AddCurve(g, d, name, automatic);
@@ -63,7 +64,8 @@ TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& n
 void ConfirmCurve(TGraphRecord& g, int index, bool driverOnlyItem) {
     if (index < 0 || static_cast<std::size_t>(index) >= g.Curves.size()) return;
     g.SelectedCurve = index;
-    if (g.Kind == gkSPL && !driverOnlyItem) g.DefaultSmoothing = g.Curves[static_cast<std::size_t>(index)].Smoothing;
+    if (g.Kind == TGraphKind::SPL && !driverOnlyItem)
+        g.DefaultSmoothing = g.Curves[static_cast<std::size_t>(index)].Smoothing;
 }
 
 bool HoldAvailable(const TGraphRecord& g) { return FindCurve(g, SystemCurveName) >= 0; }
@@ -118,7 +120,7 @@ double SmoothingValueOf(int item) {
 
 TSeriesEditLayout SeriesEditLayout(TGraphKind kind, bool fileMode, bool driverOnly) {
     TSeriesEditLayout l;
-    const bool splCurve = kind == gkSPL && !fileMode;
+    const bool splCurve = kind == TGraphKind::SPL && !fileMode;
     l.Height = splCurve ? 158 : 129;
     l.PhaseBox = !QuietKind(kind);
     l.Smoothing = splCurve && !driverOnly;

@@ -10,21 +10,25 @@ using VS = TVerticalScaleMenu;
 
 // Indexed by TGraphKind.
 const std::array<TGraphKindInfo, 10> Kinds{{
-    {gkVoltage, "Component Voltage (V)", true, "Peak Voltage", true, false, false, VS::Volts, false, true},
-    {gkCurrent, "Component Current (A)", true, "Current, RMS", true, false, false, VS::Amps, false, true},
-    {gkSPL, "SPL response (dBSPL)", false, "Frequency Response", true, false, true, VS::None, true, true},
-    {gkImpedance, "Impedance (Ohms)", false, "Impedance", true, false, false, VS::Ohms, true, true},
-    {gkPower, "Component Power dissipation (W)", true, "Watts Dissipated", true, false, false, VS::Watts, false, true},
-    {gkFilter, "filter response (dB)", true, "Electrical Response", true, false, true, VS::None, true, true},
-    {gkImpulse, "Impulse response", true, "Impulse Response", false, false, false, VS::ResponseScale, false, true},
-    {gkStep, "Step response", true, "Step Respose", false, false, false, VS::ResponseScale, false, true},
-    {gkGroupDelay, "Group Delay (usec)", true, "Group Delay", true, false, false, VS::Microseconds, false, true},
-    {gkSquareWave, "Square Wave Response", true, "Square Wave Response", false, true, false, VS::ResponseScale, false,
-     false},
+    {TGraphKind::Voltage, "Component Voltage (V)", true, "Peak Voltage", true, false, false, VS::Volts, false, true},
+    {TGraphKind::Current, "Component Current (A)", true, "Current, RMS", true, false, false, VS::Amps, false, true},
+    {TGraphKind::SPL, "SPL response (dBSPL)", false, "Frequency Response", true, false, true, VS::None, true, true},
+    {TGraphKind::Impedance, "Impedance (Ohms)", false, "Impedance", true, false, false, VS::Ohms, true, true},
+    {TGraphKind::Power, "Component Power dissipation (W)", true, "Watts Dissipated", true, false, false, VS::Watts,
+     false, true},
+    {TGraphKind::Filter, "filter response (dB)", true, "Electrical Response", true, false, true, VS::None, true, true},
+    {TGraphKind::Impulse, "Impulse response", true, "Impulse Response", false, false, false, VS::ResponseScale, false,
+     true},
+    {TGraphKind::Step, "Step response", true, "Step Respose", false, false, false, VS::ResponseScale, false, true},
+    {TGraphKind::GroupDelay, "Group Delay (usec)", true, "Group Delay", true, false, false, VS::Microseconds, false,
+     true},
+    {TGraphKind::SquareWave, "Square Wave Response", true, "Square Wave Response", false, true, false,
+     VS::ResponseScale, false, false},
 }};
 
-const std::array<TGraphKind, 10> MenuOrder{gkSPL,     gkImpedance, gkFilter,  gkGroupDelay, gkPower,
-                                           gkVoltage, gkCurrent,   gkImpulse, gkStep,       gkSquareWave};
+const std::array<TGraphKind, 10> MenuOrder{
+    TGraphKind::SPL,     TGraphKind::Impedance, TGraphKind::Filter,  TGraphKind::GroupDelay, TGraphKind::Power,
+    TGraphKind::Voltage, TGraphKind::Current,   TGraphKind::Impulse, TGraphKind::Step,       TGraphKind::SquareWave};
 
 TAxisSetup Divisions(double step, double fromDivs, double toDivs, const char* title) {
     TAxisSetup a;
@@ -38,7 +42,7 @@ TAxisSetup Divisions(double step, double fromDivs, double toDivs, const char* ti
 
 const TGraphKindInfo& GraphKindInfo(TGraphKind kind) {
     const auto i = static_cast<std::size_t>(kind);
-    return Kinds[i < Kinds.size() ? i : static_cast<std::size_t>(gkSPL)];
+    return Kinds[i < Kinds.size() ? i : static_cast<std::size_t>(TGraphKind::SPL)];
 }
 
 const std::array<TGraphKind, 10>& AddGraphMenuOrder() { return MenuOrder; }
@@ -48,22 +52,23 @@ std::string SquareWaveTitle(double testFrequency) {
 }
 
 std::string ChartTitle(const TGraphRecord& g) {
-    const std::string base = g.Kind == gkSquareWave ? SquareWaveTitle(g.TestFrequency) : GraphKindInfo(g.Kind).Title;
+    const std::string base =
+        g.Kind == TGraphKind::SquareWave ? SquareWaveTitle(g.TestFrequency) : GraphKindInfo(g.Kind).Title;
     return base + " (#" + std::to_string(g.WindowNumber) + ")";
 }
 
 TAxisSetup BottomAxisSetup(TGraphKind kind) {
     TAxisSetup a;
     switch (kind) {
-        case gkImpulse:
-        case gkStep:
+        case TGraphKind::Impulse:
+        case TGraphKind::Step:
             a.Title = "time (msec)";
             a.Min = -1.5;
-            a.Max = kind == gkImpulse ? 5.0 : 10.0;
+            a.Max = kind == TGraphKind::Impulse ? 5.0 : 10.0;
             a.Step = 0.5;
             a.Grid = false;
             return a;
-        case gkSquareWave:
+        case TGraphKind::SquareWave:
             a.Title = "(periods)";
             a.Min = -200;
             a.Max = 200;
@@ -74,42 +79,42 @@ TAxisSetup BottomAxisSetup(TGraphKind kind) {
         default:
             a.Title = "frequency [Hz]";
             a.Log = true;
-            a.Min = (kind == gkSPL || kind == gkGroupDelay) ? 100.0 : 10.0;
+            a.Min = (kind == TGraphKind::SPL || kind == TGraphKind::GroupDelay) ? 100.0 : 10.0;
             a.Max = 20000.0;
-            a.Grid = kind != gkGroupDelay;
+            a.Grid = kind != TGraphKind::GroupDelay;
             return a;
     }
 }
 
 TAxisSetup LeftAxisSetup(const TGraphRecord& g) {
     switch (g.Kind) {
-        case gkSPL:
-        case gkFilter: {
+        case TGraphKind::SPL:
+        case TGraphKind::Filter: {
             TAxisSetup a;
-            a.Title = g.Kind == gkSPL ? "dBSPL" : "dB";
+            a.Title = g.Kind == TGraphKind::SPL ? "dBSPL" : "dB";
             a.Step = g.DbPerDiv;
             a.Min = g.VerticalCenter - 6 * g.DbPerDiv;
             a.Max = g.VerticalCenter + 6 * g.DbPerDiv;
             return a;
         }
-        case gkImpedance:
+        case TGraphKind::Impedance:
             return Divisions(g.OhmsPerDiv, 0, 12, "Ohms");
-        case gkVoltage:
+        case TGraphKind::Voltage:
             return Divisions(g.VoltsPerDiv, 0, 12, "Vpk");
-        case gkCurrent:
+        case TGraphKind::Current:
             return Divisions(g.AmpsPerDiv, 0, 12, "A rms");
-        case gkPower:
+        case TGraphKind::Power:
             return Divisions(g.WattsPerDiv, 0, 12, "Watts");
-        case gkGroupDelay:
+        case TGraphKind::GroupDelay:
             return Divisions(g.UsecPerDiv, -2, 8, "usec");
-        case gkImpulse:
-        case gkStep: {
+        case TGraphKind::Impulse:
+        case TGraphKind::Step: {
             TAxisSetup a = Divisions(10 * g.ResponseScale, -3, 3, "dBSPL");
             a.Visible = false;
             a.Grid = false;
             return a;
         }
-        case gkSquareWave: {
+        case TGraphKind::SquareWave: {
             TAxisSetup a = Divisions(20 * g.ResponseScale, -5, 5, "dBSPL");
             a.Visible = false;
             a.Grid = false;
@@ -129,15 +134,15 @@ TAxisSetup RightAxisSetup(TGraphKind kind) {
     a.Min = -180;
     a.Max = 180;
     switch (kind) {
-        case gkImpedance:
+        case TGraphKind::Impedance:
             a.Min = -90;
             a.Max = 90;
             break;
-        case gkGroupDelay:
-        case gkPower:
-        case gkImpulse:
-        case gkStep:
-        case gkSquareWave:
+        case TGraphKind::GroupDelay:
+        case TGraphKind::Power:
+        case TGraphKind::Impulse:
+        case TGraphKind::Step:
+        case TGraphKind::SquareWave:
             a.Visible = false;
             break;
         default:

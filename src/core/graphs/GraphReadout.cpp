@@ -12,31 +12,31 @@ std::string Compose(TGraphKind kind, const TReadoutPoint& p, bool anyPhaseShown)
     bool phase = anyPhaseShown;
     const char* unit = nullptr;
     switch (kind) {
-        case gkSPL:
+        case TGraphKind::SPL:
             unit = " dBSPL";
             break;
-        case gkFilter:
+        case TGraphKind::Filter:
             unit = " dB";
             break;
-        case gkImpedance:
+        case TGraphKind::Impedance:
             unit = " Ohms";
             break;
-        case gkVoltage:
+        case TGraphKind::Voltage:
             unit = " Vpk";
             break;
-        case gkCurrent:
+        case TGraphKind::Current:
             unit = " Arms";
             break;
-        case gkPower:
+        case TGraphKind::Power:
             unit = " W";
             phase = false;
             break;
-        case gkImpulse:
-        case gkStep:
+        case TGraphKind::Impulse:
+        case TGraphKind::Step:
             return FormatFixed(p.X, 2) + " msec";
-        case gkGroupDelay:
+        case TGraphKind::GroupDelay:
             return FormatFixed(p.Y, 2) + " usec";
-        case gkSquareWave:
+        case TGraphKind::SquareWave:
             return {};
     }
     first = FormatE4(p.X) + "Hz";
@@ -50,7 +50,7 @@ std::string Compose(TGraphKind kind, const TReadoutPoint& p, bool anyPhaseShown)
 
 std::optional<std::string> ReadoutText(TGraphKind kind, const TReadoutPoint& cursor, const TReadoutPoint& deltaRef,
                                        bool deltaMode, bool anyPhaseShown) {
-    if (kind == gkSquareWave) return std::nullopt;
+    if (kind == TGraphKind::SquareWave) return std::nullopt;
     std::string text = Compose(kind, cursor, anyPhaseShown);
     if (deltaMode) {
         const TReadoutPoint d{cursor.X - deltaRef.X, cursor.Y - deltaRef.Y, cursor.Phase - deltaRef.Phase};

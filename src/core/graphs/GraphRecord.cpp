@@ -17,8 +17,8 @@ constexpr const char* LookbackSuffix = " (lookback)";
 }  // namespace
 
 TGraphRecord::TGraphRecord(TGraphKind kind) : Kind(kind) {
-    if (kind == gkSPL) VerticalCenter = 90.0;
-    if (kind == gkFilter) VerticalCenter = 0.0;
+    if (kind == TGraphKind::SPL) VerticalCenter = 90.0;
+    if (kind == TGraphKind::Filter) VerticalCenter = 0.0;
     AutoSystemCurve = KindHasSystemCurve(kind);
 }
 
@@ -26,11 +26,11 @@ void TGraphList::Remove(const TGraphRecord* r) { std::erase(Windows, r); }
 
 bool KindHasPhase(TGraphKind kind) {
     switch (kind) {
-        case gkSPL:
-        case gkImpedance:
-        case gkFilter:
-        case gkVoltage:
-        case gkCurrent:
+        case TGraphKind::SPL:
+        case TGraphKind::Impedance:
+        case TGraphKind::Filter:
+        case TGraphKind::Voltage:
+        case TGraphKind::Current:
             return true;
         default:
             return false;
@@ -39,12 +39,12 @@ bool KindHasPhase(TGraphKind kind) {
 
 bool KindHasSystemCurve(TGraphKind kind) {
     switch (kind) {
-        case gkSPL:
-        case gkImpedance:
-        case gkGroupDelay:
-        case gkImpulse:
-        case gkStep:
-        case gkSquareWave:
+        case TGraphKind::SPL:
+        case TGraphKind::Impedance:
+        case TGraphKind::GroupDelay:
+        case TGraphKind::Impulse:
+        case TGraphKind::Step:
+        case TGraphKind::SquareWave:
             return true;
         default:
             return false;
@@ -55,12 +55,12 @@ std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d) {
     std::vector<std::string> names;
     if (KindHasSystemCurve(kind)) names.push_back(SystemCurveName);
     for (const auto& drv : d.Drivers)
-        names.push_back(DriverDesignator(*drv) + (kind == gkImpedance ? DriverOnlySuffix : ""));
-    if (kind == gkSPL || kind == gkImpedance)
+        names.push_back(DriverDesignator(*drv) + (kind == TGraphKind::Impedance ? DriverOnlySuffix : ""));
+    if (kind == TGraphKind::SPL || kind == TGraphKind::Impedance)
         for (const auto& drv : d.Drivers)
-            names.push_back(DriverDesignator(*drv) + (kind == gkSPL ? DriverOnlySuffix : LookbackSuffix));
-    if (kind == gkVoltage || kind == gkCurrent || kind == gkPower) {
-        for (std::uint8_t type : {ptCapacitor, ptInductor, ptResistor})
+            names.push_back(DriverDesignator(*drv) + (kind == TGraphKind::SPL ? DriverOnlySuffix : LookbackSuffix));
+    if (kind == TGraphKind::Voltage || kind == TGraphKind::Current || kind == TGraphKind::Power) {
+        for (TPartType type : {TPartType::Capacitor, TPartType::Inductor, TPartType::Resistor})
             for (const auto& p : d.Parts)
                 if (p->PartType == type) names.push_back(PartDesignator(*p));
     }
@@ -101,7 +101,7 @@ TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& name,
     c.Element = FindCurveElement(d, name, c.Subject);
     c.Smoothing = g.DefaultSmoothing;
     const bool phaseAxis = KindHasPhase(g.Kind);
-    c.ShowPhase = automatic && phaseAxis && !(g.Kind == gkSPL && c.DriverOnly());
+    c.ShowPhase = automatic && phaseAxis && !(g.Kind == TGraphKind::SPL && c.DriverOnly());
     g.ColourCounter = (g.ColourCounter + 1) % 7;
     c.ColourIndex = g.ColourCounter;
     g.AutoScalePending = automatic;

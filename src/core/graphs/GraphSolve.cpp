@@ -37,7 +37,8 @@ void TakeCurvePoints(TGraphList& graphs, const TSolveRequest& request, TSolveRes
             std::swap(c.PhaseSeries.X, p.Phase.X);
             std::swap(c.PhaseSeries.Y, p.Phase.Y);
             // Time responses are drawn with thin lines.
-            if ((g.Kind == gkImpulse || g.Kind == gkStep) && !c.MagSeries.Empty()) c.MagSeries.LineWidth = 1;
+            if ((g.Kind == TGraphKind::Impulse || g.Kind == TGraphKind::Step) && !c.MagSeries.Empty())
+                c.MagSeries.LineWidth = 1;
         }
     }
 }

@@ -13,14 +13,14 @@ namespace pelmo {
 
 namespace {
 
-void InitDefaultPart(TPart& p, int type, double value, double esr, double rating) {
-    p.PartType = static_cast<std::uint8_t>(type);
+void InitDefaultPart(TPart& p, TPartType type, double value, double esr, double rating) {
+    p.PartType = type;
     p.Value = value;
     p.ESR = esr;
     p.Rating = rating;
     p.StepMode = smmPC5;
     p.IsHorizontal = true;
-    p.State = psNormal;
+    p.State = TPartState::Normal;
 }
 
 template <class T>
@@ -46,9 +46,9 @@ std::string FirstCodePoints(const std::string& s, std::size_t n) {
 TDesign::TDesign() {
     OctavesPerStep = MakeLogGrid(Grid);
     InitSource(Source);
-    InitDefaultPart(DefaultParts[ptResistor], ptResistor, 10.0, -1.0, 10.0);
-    InitDefaultPart(DefaultParts[ptCapacitor], ptCapacitor, 1e-5, 0.05, 250.0);
-    InitDefaultPart(DefaultParts[ptInductor], ptInductor, 1e-3, 0.35, 300.0);
+    InitDefaultPart(DefaultPart(TPartType::Resistor), TPartType::Resistor, 10.0, -1.0, 10.0);
+    InitDefaultPart(DefaultPart(TPartType::Capacitor), TPartType::Capacitor, 1e-5, 0.05, 250.0);
+    InitDefaultPart(DefaultPart(TPartType::Inductor), TPartType::Inductor, 1e-3, 0.35, 300.0);
     SetNewDriverDefaults(*this, DefaultDriver);
     DefaultText.Size = 8;
     DefaultText.Color = 0x800000;
@@ -170,7 +170,7 @@ int SmallestFree(const Range& items, Pred inGroup) {
 }
 }  // namespace
 
-int NextPartRefDes(const TDesign& d, int partType) {
+int NextPartRefDes(const TDesign& d, TPartType partType) {
     return SmallestFree(d.Parts, [partType](const TPart& p) { return p.PartType == partType; });
 }
 
@@ -180,7 +180,7 @@ int NextDriverRefDes(const TDesign& d) {
 
 std::string PartDesignator(const TPart& p) {
     static const char* const prefix[] = {"R", "C", "L"};
-    const char* pre = p.PartType <= ptInductor ? prefix[p.PartType] : "?";
+    const char* pre = p.PartType <= TPartType::Inductor ? prefix[ToInt(p.PartType)] : "?";
     return pre + std::to_string(p.RefDes);
 }
 
@@ -193,11 +193,11 @@ TGround& AppendGround(TDesign& d) { return Append(d.Grounds); }
 TStext& AppendText(TDesign& d) { return Append(d.Texts); }
 TSubCkt& AppendBlock(TDesign& d) { return Append(d.Blocks); }
 
-TPart& AddPart(TDesign& d, int partType, TPoint pos, bool horizontal) {
-    const TPart& def = d.DefaultParts.at(static_cast<std::size_t>(partType));
+TPart& AddPart(TDesign& d, TPartType partType, TPoint pos, bool horizontal) {
+    const TPart& def = d.DefaultPart(partType);
     const int refDes = NextPartRefDes(d, partType);
     TPart& p = AppendPart(d);
-    p.PartType = static_cast<std::uint8_t>(partType);
+    p.PartType = partType;
     p.StepMode = def.StepMode;
     p.Value = def.Value;
     p.ESR = def.ESR;
@@ -208,7 +208,7 @@ TPart& AddPart(TDesign& d, int partType, TPoint pos, bool horizontal) {
     p.SearchTolerance = def.SearchTolerance;
     p.ESRSearchTolerance = def.ESRSearchTolerance;
     p.RefDes = refDes;
-    p.State = psNormal;
+    p.State = TPartState::Normal;
     p.Subckt = -1;
     p.IsHorizontal = horizontal;
     SetPartPosition(d, p, pos);

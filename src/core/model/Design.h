@@ -36,6 +36,8 @@ struct TDesign {
 
     // Defaults that new elements take: one per part type, one driver, one text.
     std::array<TPart, 3> DefaultParts;
+    TPart& DefaultPart(TPartType t) { return DefaultParts[static_cast<std::size_t>(t)]; }
+    const TPart& DefaultPart(TPartType t) const { return DefaultParts[static_cast<std::size_t>(t)]; }
     TDriver DefaultDriver;
     TStext DefaultText;
 
@@ -83,7 +85,7 @@ void SetWireEnds(const TDesign& d, TWire& w, TPoint end1, TPoint end2);
 void SetDesignScale(TDesign& d, int scale);
 
 // Reference designators: the smallest number >= 1 not yet used in the group.
-int NextPartRefDes(const TDesign& d, int partType);
+int NextPartRefDes(const TDesign& d, TPartType partType);
 int NextDriverRefDes(const TDesign& d);
 // "R", "C", "L" or "S" followed by the number.
 std::string PartDesignator(const TPart& p);
@@ -100,7 +102,7 @@ TSubCkt& AppendBlock(TDesign& d);
 
 // Placing a new element from the toolbar: defaults from the default elements,
 // the next designator, state normal.
-TPart& AddPart(TDesign& d, int partType, TPoint pos, bool horizontal);
+TPart& AddPart(TDesign& d, TPartType partType, TPoint pos, bool horizontal);
 TDriver& AddDriver(TDesign& d, TPoint pos);
 TGround& AddGround(TDesign& d, TPoint pos);
 TWire& AddWire(TDesign& d, TPoint end1, TPoint end2);

@@ -14,31 +14,49 @@
 
 namespace pelmo {
 
-// Element kind codes shared by the editor, the dialogs and the files.
-enum TElementKind : int {
-    ekResistor = 0,
-    ekCapacitor = 1,
-    ekInductor = 2,
-    ekSource = 3,
-    ekDriver = 4,
-    ekGround = 5,
-    ekWire = 6,
-    ekText = 7,
-    ekBlock = 8,
+// Element kinds shared by the editor, the dialogs and the files. The three
+// part kinds have the numbers of the part types.
+enum class TElementKind : int {
+    Resistor = 0,
+    Capacitor = 1,
+    Inductor = 2,
+    Source = 3,
+    Driver = 4,
+    Ground = 5,
+    Wire = 6,
+    Text = 7,
+    Block = 8,
+    None = 10,  // no element
+};
+inline constexpr int ElementKindCount = 9;
+
+// What a part is (TPart::PartType); files store the number.
+enum class TPartType : std::uint8_t {
+    Resistor = 0,
+    Capacitor = 1,
+    Inductor = 2,
+};
+inline constexpr int PartTypeCount = 3;
+
+// A part's state; files store the number.
+enum class TPartState : int {
+    Shorted = 0,
+    Normal = 1,
+    Open = 2,
 };
 
-// Part types (TPart::PartType).
-inline constexpr std::uint8_t ptResistor = 0;
-inline constexpr std::uint8_t ptCapacitor = 1;
-inline constexpr std::uint8_t ptInductor = 2;
-
-// Part states.
-inline constexpr int psShorted = 0;
-inline constexpr int psNormal = 1;
-inline constexpr int psOpen = 2;
+inline constexpr int ToInt(TElementKind k) { return static_cast<int>(k); }
+inline constexpr int ToInt(TPartType t) { return static_cast<int>(t); }
+inline constexpr int ToInt(TPartState s) { return static_cast<int>(s); }
+// The element kind of a part type, and the part type of a part kind.
+inline constexpr TElementKind KindOf(TPartType t) { return static_cast<TElementKind>(t); }
+inline constexpr bool IsPartKind(TElementKind k) {
+    return k == TElementKind::Resistor || k == TElementKind::Capacitor || k == TElementKind::Inductor;
+}
+inline constexpr TPartType PartTypeOf(TElementKind partKind) { return static_cast<TPartType>(partKind); }
 
 struct TPart {
-    std::uint8_t PartType = 0;
+    TPartType PartType = TPartType::Resistor;
     double Value = 0;
     std::string PartNumber;
     int Subckt = -1;
@@ -46,7 +64,7 @@ struct TPart {
     std::string Equation2;
     bool IsHorizontal = false;
     TPoint Position;
-    int State = 0;
+    TPartState State = TPartState::Shorted;
     TPoint PixelPosition;
     TRect BodyRect;
     TRect LabelRect;

@@ -65,16 +65,11 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
     toolBar_ = new TToolBar(metrics_, this);
     view_ = new TSheetView(*session_, metrics_, this);
     editor_ = new TEditorController(*session_, *view_, this);
-    for (int kind = 0; kind < 9; ++kind)
-        if (QToolButton* b = toolBar_->Button(kind)) b->installEventFilter(this);
+    for (int kind = 0; kind < ElementKindCount; ++kind)
+        if (QToolButton* b = toolBar_->Button(static_cast<TElementKind>(kind))) b->installEventFilter(this);
     connect(toolBar_, &TToolBar::ToolChosen, editor_, &TEditorController::ArmTool);
     connect(toolBar_, &TToolBar::SelectChosen, editor_, &TEditorController::CancelToIdle);
-    connect(editor_, &TEditorController::ToolArmed, toolBar_, [this](int kind) {
-        if (kind < 0)
-            toolBar_->ShowIdle();
-        else
-            toolBar_->ShowArmed(kind);
-    });
+    connect(editor_, &TEditorController::ToolArmed, toolBar_, &TToolBar::ShowArmed);
     connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
 
     auto* central = new QWidget(this);

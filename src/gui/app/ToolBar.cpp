@@ -15,7 +15,7 @@ namespace pelmo {
 namespace {
 
 // A 40 x 40 picture of a tool, drawn with the sheet's own symbols.
-QIcon ToolIcon(int kind, const TextMetrics& metrics) {
+QIcon ToolIcon(TElementKind kind, const TextMetrics& metrics) {
     // With the screen's device pixels, sharp on high-DPI screens.
     const qreal ratio = qApp->devicePixelRatio();
     QPixmap pm(QSize(40, 40) * ratio);
@@ -25,15 +25,15 @@ QIcon ToolIcon(int kind, const TextMetrics& metrics) {
     TSheetPainter sp(p, 6, metrics);
     const QColor black = SheetColour::Black;
     switch (kind) {
-        case ekResistor:
-        case ekCapacitor:
-        case ekInductor:
-            sp.DrawPartSymbol({20, 22}, black, kind, true);
+        case TElementKind::Resistor:
+        case TElementKind::Capacitor:
+        case TElementKind::Inductor:
+            sp.DrawPartSymbol({20, 22}, black, PartTypeOf(kind), true);
             break;
-        case ekDriver:
+        case TElementKind::Driver:
             sp.DrawDriverSymbol({13, 20}, black);
             break;
-        case ekGround:
+        case TElementKind::Ground:
             sp.DrawGroundSymbol({20, 8}, black);
             break;
         default: {
@@ -59,7 +59,7 @@ TToolBar::TToolBar(const TextMetrics& metrics, QWidget* parent) : QWidget(parent
     group_ = new QButtonGroup(this);
     group_->setExclusive(true);
 
-    auto make = [&](const char* name, const QString& caption, int kind, bool visible) {
+    auto make = [&](const char* name, const QString& caption, TElementKind kind, bool visible) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
         b->setText(caption);
@@ -72,40 +72,46 @@ TToolBar::TToolBar(const TextMetrics& metrics, QWidget* parent) : QWidget(parent
         QFont captionFont = b->font();
         captionFont.setPixelSize(10);
         b->setFont(captionFont);
-        if (kind >= 0 && kind != ekWire && kind != ekSource) b->setIcon(ToolIcon(kind, metrics));
+        if (kind != TElementKind::None && kind != TElementKind::Wire && kind != TElementKind::Source)
+            b->setIcon(ToolIcon(kind, metrics));
         b->setVisible(visible);
         group_->addButton(b);
         layout->addWidget(b);
         return b;
     };
-    buttons_[ekResistor] = make("btnResistor", "resistor", ekResistor, true);
-    buttons_[ekInductor] = make("btnInductor", "inductor", ekInductor, true);
-    buttons_[ekCapacitor] = make("btnCapacitor", "capacitor", ekCapacitor, true);
-    buttons_[ekDriver] = make("btnDriver", "driver", ekDriver, true);
-    buttons_[ekGround] = make("btnGround", "ground", ekGround, true);
-    buttons_[ekText] = make("btnText", "Text", ekText, true);
-    btnSelect_ = make("btnSelect", "  select  ", -1, false);
-    buttons_[ekWire] = make("btnWire", "wire", ekWire, false);
-    buttons_[ekSource] = make("btnSource", "source", ekSource, false);
+    buttons_[static_cast<std::size_t>(TElementKind::Resistor)] =
+        make("btnResistor", "resistor", TElementKind::Resistor, true);
+    buttons_[static_cast<std::size_t>(TElementKind::Inductor)] =
+        make("btnInductor", "inductor", TElementKind::Inductor, true);
+    buttons_[static_cast<std::size_t>(TElementKind::Capacitor)] =
+        make("btnCapacitor", "capacitor", TElementKind::Capacitor, true);
+    buttons_[static_cast<std::size_t>(TElementKind::Driver)] = make("btnDriver", "driver", TElementKind::Driver, true);
+    buttons_[static_cast<std::size_t>(TElementKind::Ground)] = make("btnGround", "ground", TElementKind::Ground, true);
+    buttons_[static_cast<std::size_t>(TElementKind::Text)] = make("btnText", "Text", TElementKind::Text, true);
+    btnSelect_ = make("btnSelect", "  select  ", TElementKind::None, false);
+    buttons_[static_cast<std::size_t>(TElementKind::Wire)] = make("btnWire", "wire", TElementKind::Wire, false);
+    buttons_[static_cast<std::size_t>(TElementKind::Source)] = make("btnSource", "source", TElementKind::Source, false);
     layout->addStretch(1);
     btnSelect_->setChecked(true);
 
-    for (int kind : {ekResistor, ekInductor, ekCapacitor, ekDriver, ekGround})
-        connect(buttons_[kind], &QToolButton::pressed, this, [this, kind] { emit ToolChosen(kind); });
-    connect(buttons_[ekText], &QToolButton::clicked, this, [this] { emit ToolChosen(ekText); });
-    connect(buttons_[ekWire], &QToolButton::clicked, this, [this] { emit ToolChosen(ekWire); });
+    for (TElementKind kind : {TElementKind::Resistor, TElementKind::Inductor, TElementKind::Capacitor,
+                              TElementKind::Driver, TElementKind::Ground})
+        connect(Button(kind), &QToolButton::pressed, this, [this, kind] { emit ToolChosen(kind); });
+    connect(buttons_[static_cast<std::size_t>(TElementKind::Text)], &QToolButton::clicked, this,
+            [this] { emit ToolChosen(TElementKind::Text); });
+    connect(buttons_[static_cast<std::size_t>(TElementKind::Wire)], &QToolButton::clicked, this,
+            [this] { emit ToolChosen(TElementKind::Wire); });
     connect(btnSelect_, &QToolButton::clicked, this, [this] { emit SelectChosen(); });
 }
 
-QToolButton* TToolBar::Button(int kind) const {
-    if (kind >= 0 && kind < static_cast<int>(buttons_.size())) return buttons_[kind];
+QToolButton* TToolBar::Button(TElementKind kind) const {
+    const int i = ToInt(kind);
+    if (i >= 0 && i < static_cast<int>(buttons_.size())) return buttons_[static_cast<std::size_t>(i)];
     return btnSelect_;
 }
 
-void TToolBar::ShowArmed(int kind) {
+void TToolBar::ShowArmed(TElementKind kind) {
     if (QToolButton* b = Button(kind)) b->setChecked(true);
 }
-
-void TToolBar::ShowIdle() { btnSelect_->setChecked(true); }
 
 }  // namespace pelmo

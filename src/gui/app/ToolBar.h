@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <array>
 
+#include "model/Elements.h"
+
 class QButtonGroup;
 class QToolButton;
 
@@ -19,16 +21,15 @@ public:
     TToolBar(const TextMetrics& metrics, QWidget* parent);
 
     // The button of an element kind; the select button for any other kind.
-    QToolButton* Button(int kind) const;
+    QToolButton* Button(TElementKind kind) const;
     QToolButton* SelectButton() const { return btnSelect_; }
-    // Shows the kind's button down (the select button for no kind).
-    void ShowArmed(int kind);
-    void ShowIdle();
+    // Shows the kind's button down (the select button for TElementKind::None).
+    void ShowArmed(TElementKind kind);
 
 signals:
     // A tool was chosen: the resistor, inductor, capacitor, driver and ground
     // tools act as soon as they are pressed, the text and wire tools on a click.
-    void ToolChosen(int kind);
+    void ToolChosen(TElementKind kind);
     // The select button was clicked.
     void SelectChosen();
 

@@ -88,8 +88,8 @@ void TGraphWindows::OpenDefaultGraphs() {
     CloseAll();
     ResetCounters();
     holdSolves_ = true;
-    TPlotForm* spl = CreateWindow(gkSPL);
-    TPlotForm* z = CreateWindow(gkImpedance);
+    TPlotForm* spl = CreateWindow(TGraphKind::SPL);
+    TPlotForm* z = CreateWindow(TGraphKind::Impedance);
     // Shown first: the frames are known only then.
     for (TPlotForm* w : {spl, z}) w->show();
     if (mainWindow_) {

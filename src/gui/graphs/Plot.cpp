@@ -270,7 +270,7 @@ void TPlotForm::BuildScaleMenu() {
     QAction* usec = scaleMenu_->addAction("vertical scale", this, &TPlotForm::MicrosecondsClick);
     usec->setVisible(info.VerticalScale == VS::Microseconds);
 
-    if (record_.Kind == gkImpulse || record_.Kind == gkStep) {
+    if (record_.Kind == TGraphKind::Impulse || record_.Kind == TGraphKind::Step) {
         // Choosing "Scale" itself opens the response scale dialog.
         menuBar()->addAction("Scale", this, &TPlotForm::ResponseScaleClick);
     } else {
@@ -280,12 +280,12 @@ void TPlotForm::BuildScaleMenu() {
 
 void TPlotForm::ApplyScale() {
     switch (record_.Kind) {
-        case gkSPL:
-        case gkFilter:
-        case gkImpedance:
-        case gkVoltage:
-        case gkCurrent:
-        case gkPower:
+        case TGraphKind::SPL:
+        case TGraphKind::Filter:
+        case TGraphKind::Impedance:
+        case TGraphKind::Voltage:
+        case TGraphKind::Current:
+        case TGraphKind::Power:
             SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
             Replot();
             break;
@@ -327,7 +327,7 @@ void TPlotForm::SyncSeries() {
 void TPlotForm::StyleCurve(std::size_t i) {
     TCurveGraphs& s = series_[i];
     const TSeriesDef& c = record_.Curves[i];
-    const bool phaseShown = c.ShowPhase && record_.Kind != gkPower && KindHasPhase(record_.Kind);
+    const bool phaseShown = c.ShowPhase && record_.Kind != TGraphKind::Power && KindHasPhase(record_.Kind);
     if (s.Styled && s.Name == c.Name && s.Colour == c.ColourIndex && s.MagWidth == c.MagSeries.LineWidth &&
         s.PhaseShown == phaseShown)
         return;
@@ -535,9 +535,10 @@ void TPlotForm::VerticalCenterClick() {
 }
 
 void TPlotForm::ResponseScaleClick() {
-    QString caption = record_.Kind == gkImpulse ? "Impulse Response Scale"
-                      : record_.Kind == gkStep  ? "Step Response Scale"
-                                                : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
+    QString caption = record_.Kind == TGraphKind::Impulse ? "Impulse Response Scale"
+                      : record_.Kind == TGraphKind::Step
+                          ? "Step Response Scale"
+                          : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
     auto set = [this](double v) {
         record_.ResponseScale = v;
         RequestSolve();

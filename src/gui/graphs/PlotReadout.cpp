@@ -32,7 +32,7 @@ bool Inside(const QCPRange& r, double v) { return v >= r.lower && v <= r.upper; 
 // Readout and delta mode
 
 bool TPlotForm::AnyPhaseShown() const {
-    if (!KindHasPhase(record_.Kind) || record_.Kind == gkPower) return false;
+    if (!KindHasPhase(record_.Kind) || record_.Kind == TGraphKind::Power) return false;
     for (const TSeriesDef& c : record_.Curves)
         if (c.ShowPhase) return true;
     return false;
@@ -100,7 +100,7 @@ void TPlotForm::HoldClick() {
     SetGraphPoints(holdMag_, c.MagSeries);
     SetGraphPoints(holdPhase_, c.PhaseSeries);
     holdMag_->setVisible(true);
-    holdPhase_->setVisible(c.ShowPhase && record_.Kind != gkPower);
+    holdPhase_->setVisible(c.ShowPhase && record_.Kind != TGraphKind::Power);
     btnClear_->show();
     // Drawn on top of every other curve.
     holdMag_->setLayer("hold");
@@ -156,8 +156,8 @@ void TPlotForm::GetFileClick() {
         ClearFileCurves();
         return;
     }
-    const bool impedance = record_.Kind == gkImpedance;
-    if (record_.Kind != gkSPL && record_.Kind != gkFilter && !impedance) {
+    const bool impedance = record_.Kind == TGraphKind::Impedance;
+    if (record_.Kind != TGraphKind::SPL && record_.Kind != TGraphKind::Filter && !impedance) {
         SetCurveChecks();
         return;
     }

@@ -26,7 +26,7 @@ public:
     explicit TSeriesEditForm(QWidget* parent = nullptr);
 
     // Set by the window before Prepare.
-    TGraphKind GraphKind = gkSPL;
+    TGraphKind GraphKind = TGraphKind::SPL;
     TPlotForm* Window = nullptr;
     int CurveIndex = -1;  // the curve of Window being edited; unused in file mode
     QString CurveName;

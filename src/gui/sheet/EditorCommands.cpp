@@ -27,7 +27,7 @@ void TEditorController::RightPress(QPoint pos) {
             CancelToIdle();
             break;
         case TEditMode::BlockPlace:
-            if (current_.Kind == ekBlock) DeleteElement(Design(), current_, deleteHooks_);
+            if (current_.Kind == TElementKind::Block) DeleteElement(Design(), current_, deleteHooks_);
             CancelToIdle();
             break;
         case TEditMode::Idle:
@@ -35,7 +35,7 @@ void TEditorController::RightPress(QPoint pos) {
             const auto hit = HitTest(Design(), g);
             if (hit) {
                 current_ = *hit;
-                if (hit->Kind != ekWire) CloseElementDialogs();
+                if (hit->Kind != TElementKind::Wire) CloseElementDialogs();
                 highlight_ = *hit;
                 view_.RepaintSheet();
                 rightClickPoint_ = g;
@@ -64,7 +64,7 @@ void TEditorController::ToggleOrientation() {
             break;
         case TEditMode::Placing:
             if (!IsPartKind(current_.Kind)) return;
-            partHorizontal_[current_.Kind] = !partHorizontal_[current_.Kind];
+            PartHorizontal(current_.Kind) = !PartHorizontal(current_.Kind);
             break;
         case TEditMode::GroupPaste: {
             // A single copied part turns; a group does not.
@@ -85,7 +85,7 @@ void TEditorController::ToggleOrientation() {
 void TEditorController::Delete1Click() {
     TDesign& d = Design();
     const TElementRef e = current_;
-    if (!ElementExists(d, e) || e.Kind == ekSource) return;
+    if (!ElementExists(d, e) || e.Kind == TElementKind::Source) return;
     view_.DragImage().Hide();
     DeleteElement(d, e, deleteHooks_);
     d.Modified = true;
@@ -96,7 +96,7 @@ void TEditorController::Delete1Click() {
     CommitEdit();
 }
 
-void TEditorController::SetPartStateCmd(int state) {
+void TEditorController::SetPartStateCmd(TPartState state) {
     const TElementRef e = current_;
     SetIdle();
     if (!IsPartKind(e.Kind) || !SetPartState(Design(), e.Index, state)) return;
@@ -152,7 +152,7 @@ void TEditorController::EditTune1Click(QObject* invoker) {
     const TElementRef e = current_;
     view_.SetCursorShape(TSheetCursor::TuneDown);
     editMode_ = TEditMode::TuneMode;
-    if (e.Kind == ekText) {
+    if (e.Kind == TElementKind::Text) {
         view_.SetCursorShape(TSheetCursor::Default);
         UnselectAll(d);
         TStext& t = *d.Texts[e.Index];

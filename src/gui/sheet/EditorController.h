@@ -58,7 +58,7 @@ public:
     TEditMode EditMode() const { return editMode_; }
     TElementRef CurrentElement() const { return current_; }
     const TCopyBuffer& CopyBuffer() const { return copyBuffer_; }
-    bool PartTypeHorizontal(int partType) const { return partHorizontal_.at(static_cast<std::size_t>(partType)); }
+    bool PartTypeHorizontal(TPartType partType) const { return partHorizontal_.at(static_cast<std::size_t>(partType)); }
 
     // The element dialogs; a stand-in that opens nothing is used until set.
     void SetElementDialogs(TElementDialogs* dialogs);
@@ -71,7 +71,7 @@ public:
     // ---- commands ----
     void CancelToIdle();
     void SetIdle();
-    void ArmTool(int kind);
+    void ArmTool(TElementKind kind);
     void ToggleOrientation();
     void EditTune1Click(QObject* invoker);
     void Delete1Click();
@@ -106,8 +106,8 @@ public:
 signals:
     // The undo history changed (a step was recorded, undone or redone).
     void HistoryChanged();
-    // A tool is armed (its element kind), or none (-1).
-    void ToolArmed(int kind);
+    // A tool is armed (its element kind), or none (TElementKind::None).
+    void ToolArmed(TElementKind kind);
 
 private:
     TDesign& Design();
@@ -137,7 +137,7 @@ private:
 
     // Commands on the current element (EditorCommands.cpp).
     void RightPress(QPoint pos);
-    void SetPartStateCmd(int state);
+    void SetPartStateCmd(TPartState state);
     void InvertCmd();
     void MuteCmd();
     void ZoomCmd();
@@ -176,7 +176,8 @@ private:
 
     TEditMode editMode_ = TEditMode::Idle;
     TElementRef current_;
-    std::array<bool, 3> partHorizontal_{true, true, true};
+    std::array<bool, 3> partHorizontal_{true, true, true};  // by part type
+    bool& PartHorizontal(TElementKind partKind) { return partHorizontal_[static_cast<std::size_t>(partKind)]; }
     bool movingHorizontal_ = true;  // orientation a picked-up part gets when dropped
     QPoint pressPoint_;
     TPoint rightClickPoint_;
@@ -202,7 +203,7 @@ private:
     QMenu* partMenu_ = nullptr;
     QMenu* spaceMenu_ = nullptr;
     QMenu* boxMenu_ = nullptr;
-    std::vector<std::pair<QAction*, std::function<bool(int kind)>>> partItemRules_;
+    std::vector<std::pair<QAction*, std::function<bool(TElementKind kind)>>> partItemRules_;
     QAction* editTune1_ = nullptr;
     QAction* tune1_ = nullptr;
     QStringList lastMenuItems_;

@@ -51,13 +51,13 @@ void TEditorController::EndBox(QPoint pos) {
 
 void TEditorController::Move2Click() {
     TDesign& d = Design();
-    if (current_.Kind == ekBlock) return;
+    if (current_.Kind == TElementKind::Block) return;
     if (singleElement_) {
         // One part in the box: picked up as by a click on it.
         for (int i = 0; i < static_cast<int>(d.Parts.size()); ++i) {
             TPart& p = *d.Parts[i];
             if (!p.Selected) continue;
-            current_ = {p.PartType, i};
+            current_ = {KindOf(p.PartType), i};
             movingHorizontal_ = p.IsHorizontal;
             dropPoint_ = view_.GridToPixel(p.Position);
             editMode_ = TEditMode::Moving;

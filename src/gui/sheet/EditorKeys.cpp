@@ -43,7 +43,7 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
                 ToggleOrientation();
             } else if (key == Qt::Key_Delete && editMode_ == TEditMode::Moving) {
                 const TElementRef e = current_;
-                if (e.Kind != ekSource && DeleteElement(Design(), e, deleteHooks_)) {
+                if (e.Kind != TElementKind::Source && DeleteElement(Design(), e, deleteHooks_)) {
                     Design().Modified = true;
                     Solve();
                     CommitEdit();
@@ -90,7 +90,7 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
     const bool part = IsPartKind(e.Kind);
-    const bool driverOrSource = e.Kind == ekDriver || e.Kind == ekSource;
+    const bool driverOrSource = e.Kind == TElementKind::Driver || e.Kind == TElementKind::Source;
     const bool keypad = modifiers & Qt::KeypadModifier;
     switch (key) {
         case Qt::Key_R:
@@ -105,7 +105,8 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
             break;
         case Qt::Key_Delete:
         case Qt::Key_D:
-            if (part || e.Kind == ekDriver || e.Kind == ekGround || e.Kind == ekWire || e.Kind == ekText) {
+            if (part || e.Kind == TElementKind::Driver || e.Kind == TElementKind::Ground ||
+                e.Kind == TElementKind::Wire || e.Kind == TElementKind::Text) {
                 current_ = e;
                 Delete1Click();
             }
@@ -130,7 +131,7 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
             }
             break;
         case Qt::Key_M:
-            if (e.Kind == ekDriver) {
+            if (e.Kind == TElementKind::Driver) {
                 current_ = e;
                 MuteCmd();
             }
@@ -140,7 +141,9 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
         case Qt::Key_S:
             if (part) {
                 current_ = e;
-                SetPartStateCmd(key == Qt::Key_N ? psNormal : key == Qt::Key_O ? psOpen : psShorted);
+                SetPartStateCmd(key == Qt::Key_N   ? TPartState::Normal
+                                : key == Qt::Key_O ? TPartState::Open
+                                                   : TPartState::Shorted);
             }
             break;
         case Qt::Key_P:
@@ -151,7 +154,7 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
             }
             break;
         case Qt::Key_T:
-            if (part || driverOrSource || e.Kind == ekText) {
+            if (part || driverOrSource || e.Kind == TElementKind::Text) {
                 current_ = e;
                 EditTune1Click(editTune1_);
             }
@@ -185,7 +188,7 @@ void TEditorController::WheelOverSheet(bool away) {
         }
         case TEditMode::Idle: {
             const auto hit = HitTest(d, view_.PixelToGrid(lastPointer_));
-            if (!hit || hit->Kind == ekText || hit->Kind == ekBlock) break;
+            if (!hit || hit->Kind == TElementKind::Text || hit->Kind == TElementKind::Block) break;
             current_ = *hit;
             EditTune1Click(view_.Panel());
             break;
@@ -228,7 +231,8 @@ void TEditorController::SheetDblClick() {
     // Then as the key T at the pointer.
     const auto hit = HitTest(Design(), view_.PixelToGrid(pointer_));
     if (!hit) return;
-    const bool tunable = IsPartKind(hit->Kind) || hit->Kind == ekDriver || hit->Kind == ekSource || hit->Kind == ekText;
+    const bool tunable = IsPartKind(hit->Kind) || hit->Kind == TElementKind::Driver ||
+                         hit->Kind == TElementKind::Source || hit->Kind == TElementKind::Text;
     if (!tunable) return;
     current_ = *hit;
     EditTune1Click(editTune1_);

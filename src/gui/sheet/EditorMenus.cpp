@@ -47,7 +47,7 @@ void TEditorController::BuildPopupMenus() {
     });
     partMenu_->addSeparator();
     QAction* dissolve = AddItem(partMenu_, "Change Block to separate parts", [this] {
-        if (current_.Kind == ekBlock && CurrentExists()) {
+        if (current_.Kind == TElementKind::Block && CurrentExists()) {
             pelmo::DissolveBlock(Design(), current_.Index);
             Design().Modified = true;
             SetIdle();
@@ -61,9 +61,9 @@ void TEditorController::BuildPopupMenus() {
         PickUpAtRightClickPoint();
         ToggleOrientation();
     });
-    QAction* normal = AddItem(partMenu_, "Normal", [this] { SetPartStateCmd(psNormal); });
-    QAction* shorted = AddItem(partMenu_, "Short", [this] { SetPartStateCmd(psShorted); });
-    QAction* open = AddItem(partMenu_, "Open", [this] { SetPartStateCmd(psOpen); });
+    QAction* normal = AddItem(partMenu_, "Normal", [this] { SetPartStateCmd(TPartState::Normal); });
+    QAction* shorted = AddItem(partMenu_, "Short", [this] { SetPartStateCmd(TPartState::Shorted); });
+    QAction* open = AddItem(partMenu_, "Open", [this] { SetPartStateCmd(TPartState::Open); });
     QAction* invert = AddItem(partMenu_, "Invert/normal", [this] { InvertCmd(); });
     QAction* mute = AddItem(partMenu_, "Mute/unmute", [this] { MuteCmd(); });
     partMenu_->addSeparator();
@@ -79,19 +79,19 @@ void TEditorController::BuildPopupMenus() {
     tune1_->setObjectName("Tune1");
 
     // Which items an element kind offers.
-    auto parts = [](int k) { return IsPartKind(k); };
+    auto parts = [](TElementKind k) { return IsPartKind(k); };
     partItemRules_ = {
-        {findPart, [=](int k) { return parts(k) || k == ekDriver; }},
-        {dissolve, [](int k) { return k == ekBlock; }},
+        {findPart, [=](TElementKind k) { return parts(k) || k == TElementKind::Driver; }},
+        {dissolve, [](TElementKind k) { return k == TElementKind::Block; }},
         {rotate, parts},
         {normal, parts},
         {shorted, parts},
         {open, parts},
-        {invert, [](int k) { return k == ekSource || k == ekDriver; }},
-        {mute, [](int k) { return k == ekDriver; }},
-        {del, [](int k) { return k != ekSource; }},
+        {invert, [](TElementKind k) { return k == TElementKind::Source || k == TElementKind::Driver; }},
+        {mute, [](TElementKind k) { return k == TElementKind::Driver; }},
+        {del, [](TElementKind k) { return k != TElementKind::Source; }},
         // Grounds and wires would copy nothing: not offered for them.
-        {copy, [=](int k) { return parts(k) || k == ekDriver; }},
+        {copy, [=](TElementKind k) { return parts(k) || k == TElementKind::Driver; }},
     };
 
     spaceMenu_ = new QMenu(window_);
@@ -122,9 +122,9 @@ QAction* TEditorController::ExecPopup(QMenu* menu, QPoint globalPos) {
 
 void TEditorController::PartMenuPopup(QPoint pos) {
     const TElementRef e = current_;
-    const int k = e.Kind;
+    const TElementKind k = e.Kind;
     for (const auto& [action, offered] : partItemRules_) action->setVisible(offered(k));
-    const bool tunable = k != ekGround && k != ekWire;
+    const bool tunable = k != TElementKind::Ground && k != TElementKind::Wire;
 
     // The default "Tune" lands under the pointer: the first item when the menu
     // fits below it, else the last one with the menu above the pointer.

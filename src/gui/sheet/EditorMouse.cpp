@@ -41,7 +41,7 @@ void TEditorController::UnselectAllAndRepaint() {
 
 void TEditorController::SetIdle() {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    emit ToolArmed(-1);
+    emit ToolArmed(TElementKind::None);
     view_.DragImage().Hide();
     view_.RepaintSheet();
     editMode_ = TEditMode::Idle;
@@ -85,21 +85,21 @@ void TEditorController::Redo() {
 
 // ---- tools ----
 
-void TEditorController::ArmTool(int kind) {
+void TEditorController::ArmTool(TElementKind kind) {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
     TDesign& d = Design();
-    if (kind == ekDriver && d.BlockDesignMode) {
-        emit ToolArmed(-1);
+    if (kind == TElementKind::Driver && d.BlockDesignMode) {
+        emit ToolArmed(TElementKind::None);
         return;
     }
     view_.DragImage().Hide();
     emit ToolArmed(kind);
-    if (kind == ekWire) {
+    if (kind == TElementKind::Wire) {
         StartPlacingWire();
         return;
     }
-    if (kind == ekText) {
-        current_ = {ekText, -1};
+    if (kind == TElementKind::Text) {
+        current_ = {TElementKind::Text, -1};
         UnselectAllAndRepaint();
         editMode_ = TEditMode::Placing;
         d.DefaultText.Text.clear();
@@ -111,7 +111,7 @@ void TEditorController::ArmTool(int kind) {
         }
         view_.SetCursorShape(TSheetCursor::Default);
         editMode_ = TEditMode::Placing;
-        current_ = {ekText, -1};
+        current_ = {TElementKind::Text, -1};
         return;
     }
     UnselectAllAndRepaint();
@@ -126,7 +126,7 @@ void TEditorController::StartPlacingWire() {
     UnselectAllAndRepaint();
     Design().Modified = true;
     editMode_ = TEditMode::Placing;
-    current_ = {ekWire, -1};
+    current_ = {TElementKind::Wire, -1};
     view_.SetCursorShape(TSheetCursor::Wire);
 }
 
@@ -190,8 +190,8 @@ void TEditorController::TrackDragImage(QPoint snapped) {
         h = (r.Bottom - r.Top) * s + s;
     };
     if (editMode_ == TEditMode::Placing) {
-        if (current_.Kind == ekWire) return;  // nothing follows the pointer before a wire starts
-        if (current_.Kind == ekText) textSize(d.DefaultText);
+        if (current_.Kind == TElementKind::Wire) return;  // nothing follows the pointer before a wire starts
+        if (current_.Kind == TElementKind::Text) textSize(d.DefaultText);
     } else if (editMode_ == TEditMode::BlockMove || editMode_ == TEditMode::BlockPlace) {
         if (!CurrentExists()) return;
         const TRect b = d.Blocks[current_.Index]->BoundsRect;
@@ -199,8 +199,8 @@ void TEditorController::TrackDragImage(QPoint snapped) {
         h = (b.Bottom - b.Top + 4) * s;
     } else {
         if (!CurrentExists()) return;
-        if (current_.Kind == ekText) textSize(*d.Texts[current_.Index]);
-        if (current_.Kind == ekWire) {
+        if (current_.Kind == TElementKind::Text) textSize(*d.Texts[current_.Index]);
+        if (current_.Kind == TElementKind::Wire) {
             const TWire& wire = *d.Wires[current_.Index];
             const QPoint a(wire.PixelEnd1.X, wire.PixelEnd1.Y), b(wire.PixelEnd2.X, wire.PixelEnd2.Y);
             if (IsHorizontal(wire)) {
@@ -243,7 +243,7 @@ void TEditorController::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
             PickUp(pos);
             break;
         case TEditMode::Placing:
-            if (current_.Kind == ekWire) {
+            if (current_.Kind == TElementKind::Wire) {
                 pressPoint_ = pos;
                 StartWire(pos);
             }
@@ -272,23 +272,23 @@ void TEditorController::PickUp(QPoint pos) {
     current_ = *hit;
     const int i = hit->Index;
     switch (hit->Kind) {
-        case ekSource:
+        case TElementKind::Source:
             d.Source.Selected = true;
             dropPoint_ = view_.GridToPixel(d.Source.Position);
             break;
-        case ekDriver:
+        case TElementKind::Driver:
             d.Drivers[i]->Selected = true;
             dropPoint_ = view_.GridToPixel(d.Drivers[i]->Position);
             break;
-        case ekGround:
+        case TElementKind::Ground:
             d.Grounds[i]->Selected = true;
             dropPoint_ = view_.GridToPixel(d.Grounds[i]->Position);
             break;
-        case ekText:
+        case TElementKind::Text:
             d.Texts[i]->Selected = true;
             dropPoint_ = view_.GridToPixel(d.Texts[i]->Position);
             break;
-        case ekWire: {
+        case TElementKind::Wire: {
             TWire& w = *d.Wires[i];
             w.Selected = true;
             const QPoint grab = view_.SnapToGrid(pos);
@@ -297,7 +297,7 @@ void TEditorController::PickUp(QPoint pos) {
             dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
             break;
         }
-        case ekBlock:
+        case TElementKind::Block:
             d.Blocks[i]->Selected = true;
             dropPoint_ = view_.GridToPixel(d.Blocks[i]->Center);
             break;
@@ -307,7 +307,7 @@ void TEditorController::PickUp(QPoint pos) {
             dropPoint_ = view_.GridToPixel(d.Parts[i]->Position);
             break;
     }
-    editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
+    editMode_ = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
     dblClickFlag_ = true;
     dblClickTimer_.start();
@@ -326,22 +326,22 @@ void TEditorController::PickUpAtRightClickPoint() {
     current_ = *hit;
     const int i = hit->Index;
     switch (hit->Kind) {
-        case ekSource:
+        case TElementKind::Source:
             d.Source.Selected = true;
             break;
-        case ekDriver:
+        case TElementKind::Driver:
             d.Drivers[i]->Selected = true;
             break;
-        case ekGround:
+        case TElementKind::Ground:
             d.Grounds[i]->Selected = true;
             break;
-        case ekText:
+        case TElementKind::Text:
             d.Texts[i]->Selected = true;
             break;
-        case ekBlock:
+        case TElementKind::Block:
             d.Blocks[i]->Selected = true;
             break;
-        case ekWire: {
+        case TElementKind::Wire: {
             TWire& w = *d.Wires[i];
             w.Selected = true;
             wireGrabOffset_ = IsHorizontal(w) ? pos.x() - w.PixelEnd1.X : pos.y() - w.PixelEnd1.Y;
@@ -354,7 +354,7 @@ void TEditorController::PickUpAtRightClickPoint() {
             break;
     }
     dropPoint_ = view_.GridToPixel(ElementPosition(d, *hit));
-    editMode_ = hit->Kind == ekBlock ? TEditMode::BlockMove : TEditMode::Moving;
+    editMode_ = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
     view_.RepaintSheet();
 }
@@ -369,7 +369,7 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
     };
     switch (editMode_) {
         case TEditMode::Placing:
-            if (current_.Kind == ekWire) break;
+            if (current_.Kind == TElementKind::Wire) break;
             track();
             PlaceAt(pos);
             break;
@@ -427,8 +427,8 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
 void TEditorController::PlaceAt(QPoint pos) {
     TDesign& d = Design();
     const TPoint p = view_.PixelToGrid(pos);
-    const int kind = current_.Kind;
-    if (kind == ekText) {
+    const TElementKind kind = current_.Kind;
+    if (kind == TElementKind::Text) {
         TStext& t = AppendText(d);
         CopyText(d, d.DefaultText, t);
         t.Subckt = -1;
@@ -440,12 +440,12 @@ void TEditorController::PlaceAt(QPoint pos) {
         return;
     }
     if (IsPartKind(kind)) {
-        if (PartPlacementRefused(d, p, partHorizontal_[kind])) return;
-        AddPart(d, kind, p, partHorizontal_[kind]);
-    } else if (kind == ekDriver) {
+        if (PartPlacementRefused(d, p, PartHorizontal(kind))) return;
+        AddPart(d, PartTypeOf(kind), p, PartHorizontal(kind));
+    } else if (kind == TElementKind::Driver) {
         if (DriverPlacementRefused(d, p)) return;
         AddDriver(d, p);
-    } else if (kind == ekGround) {
+    } else if (kind == TElementKind::Ground) {
         if (GroundPlacementRefused(d, p)) return;
         AddGround(d, p);
     } else {
@@ -467,30 +467,30 @@ void TEditorController::DropAt(QPoint) {
     const TElementRef e = current_;
     const TPoint p = view_.PixelToGrid(dropPoint_);
     switch (e.Kind) {
-        case ekSource:
+        case TElementKind::Source:
             if (SourcePlacementRefused(d, p)) return;
             SetIdle();
             SetSourcePosition(d, d.Source, p);
             CancelToIdle();
             break;
-        case ekDriver:
+        case TElementKind::Driver:
             if (DriverPlacementRefused(d, p, e.Index)) return;
             SetIdle();
             SetDriverPosition(d, *d.Drivers[e.Index], p);
             break;
-        case ekGround:
+        case TElementKind::Ground:
             if (GroundPlacementRefused(d, p, e.Index)) return;
             SetIdle();
             SetGroundPosition(d, *d.Grounds[e.Index], p);
             break;
-        case ekText:
+        case TElementKind::Text:
             SetIdle();
             SetTextPosition(d, *d.Texts[e.Index], p);
             d.Modified = true;
             view_.RepaintSheet();
             CommitEdit();
             return;  // texts take no part in the circuit
-        case ekWire: {
+        case TElementKind::Wire: {
             const TPoint a = view_.PixelToGrid(dropPoint_), b = view_.PixelToGrid(dropEnd2_);
             if (WireEndRefused(d, a) || WireEndRefused(d, b)) return;
             editMode_ = TEditMode::Idle;
@@ -524,14 +524,14 @@ void TEditorController::StartWire(QPoint pos) {
     const TPoint g = view_.PixelToGrid(pos);
     TWire& w = AddWire(d, g, g);
     w.Subckt = -1;
-    current_ = {ekWire, static_cast<int>(d.Wires.size()) - 1};
+    current_ = {TElementKind::Wire, static_cast<int>(d.Wires.size()) - 1};
     editMode_ = TEditMode::Wiring;
     d.Modified = true;
     view_.DragImage().Hide();
 }
 
 void TEditorController::UpdateRubberBand(QPoint snapped) {
-    if (!CurrentExists() || current_.Kind != ekWire) return;
+    if (!CurrentExists() || current_.Kind != TElementKind::Wire) return;
     TDesign& d = Design();
     TWire& w = *d.Wires[current_.Index];
     const QPoint a(w.PixelEnd1.X, w.PixelEnd1.Y);
@@ -547,14 +547,14 @@ void TEditorController::UpdateRubberBand(QPoint snapped) {
 }
 
 void TEditorController::RemoveUnfinishedWire() {
-    if (current_.Kind == ekWire && CurrentExists()) DeleteElement(Design(), current_);
+    if (current_.Kind == TElementKind::Wire && CurrentExists()) DeleteElement(Design(), current_);
     current_ = {};
     view_.DragImage().Hide();
 }
 
 void TEditorController::FinishWire() {
     TDesign& d = Design();
-    if (!CurrentExists() || current_.Kind != ekWire) {
+    if (!CurrentExists() || current_.Kind != TElementKind::Wire) {
         SetIdle();
         return;
     }
@@ -565,7 +565,7 @@ void TEditorController::FinishWire() {
         DeleteElement(d, current_);
         view_.DragImage().Hide();
         editMode_ = TEditMode::Placing;
-        current_ = {ekWire, -1};
+        current_ = {TElementKind::Wire, -1};
         view_.RepaintSheet();
         return;
     }

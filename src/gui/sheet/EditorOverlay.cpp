@@ -20,7 +20,7 @@ void TEditorController::PaintOverlay(QPainter& painter, const QRect& rect) {
 }
 
 bool TEditorController::HidesWire(int index) const {
-    return editMode_ == TEditMode::Wiring && current_ == TElementRef{ekWire, index};
+    return editMode_ == TEditMode::Wiring && current_ == TElementRef{TElementKind::Wire, index};
 }
 
 void TEditorController::DrawDragImage(QPainter& painter) {
@@ -31,32 +31,32 @@ void TEditorController::DrawDragImage(QPainter& painter) {
     switch (editMode_) {
         case TEditMode::Placing:
             if (IsPartKind(current_.Kind))
-                sp.DrawPartSymbol(at, blue, current_.Kind, partHorizontal_[current_.Kind]);
-            else if (current_.Kind == ekDriver)
+                sp.DrawPartSymbol(at, blue, PartTypeOf(current_.Kind), PartHorizontal(current_.Kind));
+            else if (current_.Kind == TElementKind::Driver)
                 sp.DrawDriverSymbol(at, blue);
-            else if (current_.Kind == ekGround)
+            else if (current_.Kind == TElementKind::Ground)
                 sp.DrawGroundSymbol(at, blue);
-            else if (current_.Kind == ekText)
+            else if (current_.Kind == TElementKind::Text)
                 sp.DrawTextElement(d.DefaultText, at, ColourFromRgbValue(d.DefaultText.Color));
             break;
         case TEditMode::Moving:
             if (!CurrentExists()) break;
             switch (current_.Kind) {
-                case ekSource:
+                case TElementKind::Source:
                     sp.DrawSourceSymbol(at, blue, nullptr, false);
                     break;
-                case ekDriver:
+                case TElementKind::Driver:
                     sp.DrawDriverSymbol(at, blue);
                     break;
-                case ekGround:
+                case TElementKind::Ground:
                     sp.DrawGroundSymbol(at, blue);
                     break;
-                case ekText: {
+                case TElementKind::Text: {
                     const TStext& t = *d.Texts[current_.Index];
                     sp.DrawTextElement(t, at, ColourFromRgbValue(t.Color));
                     break;
                 }
-                case ekWire:
+                case TElementKind::Wire:
                     sp.DrawWireLine(dropPoint_, dropEnd2_, blue);
                     break;
                 default:
@@ -65,7 +65,7 @@ void TEditorController::DrawDragImage(QPainter& painter) {
             }
             break;
         case TEditMode::Wiring:
-            if (CurrentExists() && current_.Kind == ekWire) {
+            if (CurrentExists() && current_.Kind == TElementKind::Wire) {
                 const TWire& w = *d.Wires[current_.Index];
                 sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2), blue);
                 sp.DrawEndDot(QPt(w.PixelEnd1), blue);
@@ -73,7 +73,7 @@ void TEditorController::DrawDragImage(QPainter& painter) {
             break;
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
-            if (CurrentExists() && current_.Kind == ekBlock) {
+            if (CurrentExists() && current_.Kind == TElementKind::Block) {
                 const TSubCkt& b = *d.Blocks[current_.Index];
                 const QPoint shift = at - view_.GridToPixel(b.Center);
                 sp.DrawBlock(b, shift, TBlockLook::Moving, true);

@@ -113,7 +113,7 @@ void TSheetPainter::DrawInductorBody(QPoint c, bool horizontal) {
     }
 }
 
-void TSheetPainter::DrawPartSymbol(QPoint c, QColor colour, int partType, bool horizontal, TPart* part) {
+void TSheetPainter::DrawPartSymbol(QPoint c, QColor colour, TPartType partType, bool horizontal, TPart* part) {
     const int s = s_, h = h_;
     // Horizontal offsets; a vertical resistor or capacitor is the same turned
     // about its centre.
@@ -122,14 +122,14 @@ void TSheetPainter::DrawPartSymbol(QPoint c, QColor colour, int partType, bool h
     };
     SetPen(colour);
     switch (partType) {
-        case ptResistor: {
+        case TPartType::Resistor: {
             p_.drawLine(P(-3 * s, 0), P(-2 * s, 0));
             p_.drawLine(P(2 * s, 0), P(3 * s, 0));
             const QPoint a = P(-2 * s, -h), b = P(2 * s, h);
             Outline(a.x(), a.y(), b.x(), b.y());
             break;
         }
-        case ptCapacitor:
+        case TPartType::Capacitor:
             p_.drawLine(P(-3 * s, 0), P(-h, 0));
             p_.drawLine(P(h, 0), P(3 * s, 0));
             p_.drawLine(P(-h, -R(1.25 * s)), P(-h, R(1.25 * s)));
@@ -149,20 +149,20 @@ void TSheetPainter::DrawPartSymbol(QPoint c, QColor colour, int partType, bool h
 void TSheetPainter::DrawStateMark(QPoint c, const TPart& part) {
     const int x = c.x(), y = c.y(), s = s_, h = h_;
     const bool hz = part.IsHorizontal;
-    if (part.State == psShorted) {
+    if (part.State == TPartState::Shorted) {
         SetPen(p_.pen().color(), 3);
         if (hz)
             Line(x - 2 * s, y, x + 2 * s, y);
         else
             Line(x, y - 2 * s, x, y + 2 * s);
         SetPen(p_.pen().color());
-    } else if (part.State == psOpen) {
+    } else if (part.State == TPartState::Open) {
         const QColor w = SheetColour::White;
         switch (part.PartType) {
-            case ptResistor:
+            case TPartType::Resistor:
                 hz ? Fill(x - s, y - h, x + s, y + h + 1, w) : Fill(x - h, y - s, x + h + 1, y + s, w);
                 break;
-            case ptCapacitor: {
+            case TPartType::Capacitor: {
                 const int q = R(s / 4.0);
                 hz ? Fill(x - 2 * s, y - q, x + 2 * s, y + q + 1, w) : Fill(x - q, y - 2 * s, x + q + 1, y + 2 * s, w);
                 break;

@@ -39,7 +39,7 @@ class TSheetPainter {
 public:
     TSheetPainter(QPainter& painter, int scale, const TextMetrics& metrics);
 
-    void DrawPartSymbol(QPoint c, QColor colour, int partType, bool horizontal, TPart* part = nullptr);
+    void DrawPartSymbol(QPoint c, QColor colour, TPartType partType, bool horizontal, TPart* part = nullptr);
     void DrawDriverSymbol(QPoint c, QColor colour, TDriver* driver = nullptr);
     void DrawSourceSymbol(QPoint c, QColor colour, TSource* source, bool withLabels);
     void DrawGroundSymbol(QPoint c, QColor colour);

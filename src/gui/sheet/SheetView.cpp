@@ -86,7 +86,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
         TPart& part = *d.Parts[i];
         if (part.Subckt >= 0) continue;  // drawn with its block
-        const QColor c = ElementColour(part.Selected, {part.PartType, static_cast<int>(i)});
+        const QColor c = ElementColour(part.Selected, {KindOf(part.PartType), static_cast<int>(i)});
         sp.DrawPartSymbol(GridToPixel(part.Position), c, part.PartType, part.IsHorizontal, &part);
         sp.DrawEndDot(GridToPixel(part.Terminal1), c);
         sp.DrawEndDot(GridToPixel(part.Terminal2), c);
@@ -96,13 +96,14 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
         if (w.Subckt >= 0) continue;
         // The wire being drawn is shown by the drag image.
         if (!forExport && decorations_ && decorations_->HidesWire(static_cast<int>(i))) continue;
-        sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2), ElementColour(w.Selected, {ekWire, static_cast<int>(i)}));
+        sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2),
+                        ElementColour(w.Selected, {TElementKind::Wire, static_cast<int>(i)}));
         sp.DrawEndDot(QPt(w.PixelEnd1), SheetColour::Black);
         sp.DrawEndDot(QPt(w.PixelEnd2), SheetColour::Black);
     }
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         TDriver& drv = *d.Drivers[i];
-        const QColor c = ElementColour(drv.Selected, {ekDriver, static_cast<int>(i)});
+        const QColor c = ElementColour(drv.Selected, {TElementKind::Driver, static_cast<int>(i)});
         sp.DrawDriverSymbol(GridToPixel(drv.Position), c, &drv);
         sp.DrawEndDot(GridToPixel(drv.Terminal1), c);
         sp.DrawEndDot(GridToPixel(drv.Terminal2), c);
@@ -110,12 +111,12 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     for (std::size_t i = 0; i < d.Grounds.size(); ++i) {
         const TGround& g = *d.Grounds[i];
         if (g.Subckt >= 0) continue;
-        const QColor c = ElementColour(g.Selected, {ekGround, static_cast<int>(i)});
+        const QColor c = ElementColour(g.Selected, {TElementKind::Ground, static_cast<int>(i)});
         sp.DrawGroundSymbol(GridToPixel(g.Position), c);
         sp.DrawEndDot(GridToPixel(g.Position), c);
     }
     if (d.Source.Placed) {
-        const QColor c = ElementColour(d.Source.Selected, {ekSource, 0});
+        const QColor c = ElementColour(d.Source.Selected, {TElementKind::Source, 0});
         // The source's labels are left out while a group is being moved.
         sp.DrawSourceSymbol(GridToPixel(d.Source.Position), c, &d.Source,
                             !decorations_ || decorations_->ShowsSourceLabels());
@@ -126,7 +127,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
         const TStext& t = *d.Texts[i];
         if (t.Subckt >= 0) continue;
         QColor c = t.Selected ? SheetColour::Silver : ColourFromRgbValue(t.Color);
-        if (decorations_ && decorations_->Highlighted({ekText, static_cast<int>(i)})) c = SheetColour::Red;
+        if (decorations_ && decorations_->Highlighted({TElementKind::Text, static_cast<int>(i)})) c = SheetColour::Red;
         sp.DrawTextElement(t, GridToPixel(t.Position), c);
     }
 }

@@ -31,17 +31,17 @@ void MakeDrawing(TDesign& d) {
     h.VarValue = {0.001, 0, 1000, 4.7, 0.5, -2.5e-7};
     h.VarStepMode = {smLog, smLog, sm12345, smIntRound, smReal, sm12345};
 
-    TPart& r = AddPart(d, ptResistor, {100, 60}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {100, 60}, true);
     r.Equation1 = "  R0*2 ";
     r.Equation2 = "R0";
-    TPart& c = AddPart(d, ptCapacitor, {110, 60}, false);
+    TPart& c = AddPart(d, TPartType::Capacitor, {110, 60}, false);
     c.Value = 2.2e-6;
     c.PartNumber = "MKT 2u2";
     c.BoundValue = 2.35e-6;  // the catalogue's value is not written
     c.StepMode = smmPC10;
-    c.State = psOpen;
+    c.State = TPartState::Open;
     c.Equation1 = "T*F0/(2*pi*R0)";
-    AddPart(d, ptInductor, {120, 60}, true);  // no expressions
+    AddPart(d, TPartType::Inductor, {120, 60}, true);  // no expressions
     AddGround(d, {110, 66});
     AddWire(d, {103, 60}, {107, 60});
     TStext& t = AddText(d, {105, 55}, "  notch // filter");
@@ -160,15 +160,15 @@ TEST(BlockFile, SaveAndReadBack) {
     auto rel = [&](int x, int y) { return TPoint{x - ref.X, y - ref.Y}; };
     EXPECT_EQ(r.Position, rel(100, 60));
     EXPECT_EQ(r.Terminal2, rel(103, 60));
-    EXPECT_EQ(c.PartType, ptCapacitor);
+    EXPECT_EQ(c.PartType, TPartType::Capacitor);
     EXPECT_EQ(c.PartNumber, "MKT 2u2");
     EXPECT_EQ(c.Value, 2.2e-6);
     EXPECT_EQ(c.BoundValue, 2.2e-6);
     EXPECT_FALSE(c.IsHorizontal);
     EXPECT_EQ(c.Terminal1, rel(110, 57));
     EXPECT_EQ(c.StepMode, smmPC10);
-    EXPECT_EQ(c.State, psOpen);
-    EXPECT_EQ(l.PartType, ptInductor);
+    EXPECT_EQ(c.State, TPartState::Open);
+    EXPECT_EQ(l.PartType, TPartType::Inductor);
     EXPECT_EQ(l.Equation1, "");
     EXPECT_EQ(l.Value, 1e-3);
     for (const TPart* p : b->Parts) EXPECT_EQ(p->Subckt, -1);
@@ -183,7 +183,7 @@ TEST(BlockFile, SaveAndReadBack) {
 
     // Placed twice: two blocks with their own variables, numbered after the
     // parts already there.
-    AddPart(target, ptResistor, {20, 20}, true);
+    AddPart(target, TPartType::Resistor, {20, 20}, true);
     PlaceNewBlock(target, {60, 40});
     ASSERT_NE(LoadBlockForPlacing(target, path, messages), nullptr);
     PlaceNewBlock(target, {60, 90});
@@ -233,7 +233,7 @@ TEST(BlockFile, TheOldLayoutWithoutStepModesReads) {
     EXPECT_EQ(b.VarName[5], "V5");
     EXPECT_EQ(b.VarValue[5], 6);
     ASSERT_EQ(b.Parts.size(), 1u);
-    EXPECT_EQ(b.Parts[0]->PartType, ptInductor);
+    EXPECT_EQ(b.Parts[0]->PartType, TPartType::Inductor);
     EXPECT_EQ(b.Parts[0]->Subckt, 3);
     EXPECT_EQ(b.Parts[0]->Equation1, "");  // a leading blank clears it
     EXPECT_EQ(b.Parts[0]->Equation2, "V0");
@@ -286,7 +286,7 @@ TEST(BlockFile, OpenInTheDesigner) {
     TDesign d;
     d.BlockDesignMode = true;
     d.Source.Placed = false;
-    AddPart(d, ptResistor, {10, 10}, true);
+    AddPart(d, TPartType::Resistor, {10, 10}, true);
     d.SharedBlock.Title = "before";
     d.Modified = true;
 

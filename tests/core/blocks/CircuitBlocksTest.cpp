@@ -12,9 +12,9 @@ using pelmo::test::RecordingMessageSink;
 
 namespace {
 
-TPart& LoosePart(TSubCkt& b, int type, TPoint pos, const std::string& eq1, const std::string& eq2 = "") {
+TPart& LoosePart(TSubCkt& b, TPartType type, TPoint pos, const std::string& eq1, const std::string& eq2 = "") {
     auto p = std::make_unique<TPart>();
-    p->PartType = static_cast<std::uint8_t>(type);
+    p->PartType = type;
     p->Value = 1;
     p->ESR = 0.1;
     p->Rating = 5;
@@ -41,8 +41,8 @@ TSubCkt& AppendTestBlock(TDesign& d) {
     b.VarDesc[2] = "base resistance";
     b.VarValue[2] = 5;
     b.VarStepMode[2] = smLog;
-    LoosePart(b, ptResistor, {-4, 0}, "R0*2", "R0");
-    LoosePart(b, ptCapacitor, {4, 0}, " 1/R0 ", "R0/10");
+    LoosePart(b, TPartType::Resistor, {-4, 0}, "R0*2", "R0");
+    LoosePart(b, TPartType::Capacitor, {4, 0}, " 1/R0 ", "R0/10");
     auto w = std::make_unique<TWire>();
     w->End1 = {-1, 0};
     w->End2 = {1, 0};
@@ -172,8 +172,8 @@ TEST(CircuitBlocks, BadNamesAndMemberErrors) {
 TEST(CircuitBlocks, TwoPlacementsAreIndependentAndNumberedAfterExistingParts) {
     TDesign d;
     RecordingMessageSink messages;
-    AddPart(d, ptResistor, {20, 20}, true);
-    AddPart(d, ptCapacitor, {30, 20}, true);
+    AddPart(d, TPartType::Resistor, {20, 20}, true);
+    AddPart(d, TPartType::Capacitor, {30, 20}, true);
 
     TSubCkt& first = AppendTestBlock(d);
     PlaceNewBlock(d, {100, 40});
@@ -267,7 +267,7 @@ TEST(CircuitBlocks, PlacingWithoutABlockIndexGivesFreeElements) {
 
 TEST(CircuitBlocks, DesignerMode) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 20}, true);
+    AddPart(d, TPartType::Resistor, {20, 20}, true);
     AppendTestBlock(d);
     d.FileName = "/x/TwoWay.bkt";
     d.Modified = true;

@@ -53,7 +53,7 @@ struct Fixture {
     // A saved design with one part at the given x.
     std::string MakeDesign(const std::string& path, int x) {
         TDesign other;
-        AddPart(other, ptResistor, {x, 10}, true);
+        AddPart(other, TPartType::Resistor, {x, 10}, true);
         RecordingMessageSink quiet;
         EXPECT_TRUE(WriteDesign(other, path, quiet));
         return path;
@@ -194,7 +194,7 @@ TEST(DocumentFlow, AFailedSaveKeepsTheOldFileAndClearsTheName) {
     const std::string path = f.MakeDesign(f.tmp.Path() + "keep.bkt", 3);
     const std::string before = ReadWholeFile(path);
     f.d.FileName = path;
-    for (int i = 0; i < 40; ++i) AddPart(f.d, ptCapacitor, {i, 50}, true);
+    for (int i = 0; i < 40; ++i) AddPart(f.d, TPartType::Capacitor, {i, 50}, true);
     {
         FileSizeLimit limit(before.size() + 10);  // room for the old file, not for the new one
         EXPECT_FALSE(f.doc.Save());
@@ -243,7 +243,7 @@ TEST(DocumentFlow, CloseAndNewAskBeforeLosingChanges) {
     EXPECT_TRUE(f.sink.Questions.empty());
 
     // New: an untitled, clean, empty design; a cancelled question keeps it.
-    AddPart(f.d, ptResistor, {1, 1}, true);
+    AddPart(f.d, TPartType::Resistor, {1, 1}, true);
     f.d.FileName = "/x/y.bkt";
     f.d.Modified = true;
     f.sink.Answers = {Answer::Cancel};

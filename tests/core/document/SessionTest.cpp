@@ -15,7 +15,7 @@ void DriverBehindResistor(TDesign& d) {
     const TPoint t1 = d.Source.Terminal1, t2 = d.Source.Terminal2;
     SetGroundPosition(d, AppendGround(d), t2);
     AddWire(d, t1, {t1.X + 9, t1.Y});
-    TPart& r = AddPart(d, ptResistor, {t1.X + 12, t1.Y}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {t1.X + 12, t1.Y}, true);
     r.Value = 6;
     TDriver& drv = AddDriver(d, {r.Terminal2.X + 1, r.Terminal2.Y + 1});
     AddWire(d, drv.Terminal2, {drv.Terminal2.X, t2.Y});
@@ -28,7 +28,7 @@ TEST(Session, SolveRunsItsHooksInOrderAndReportsFailures) {
     test::RecordingMessageSink sink;
     TSession s(sink);
     DriverBehindResistor(s.Design());
-    TGraphRecord spl(gkSPL);
+    TGraphRecord spl(TGraphKind::SPL);
     spl.AutoSystemCurve = false;
     s.Graphs().Add(&spl);
     std::vector<std::string> order;
@@ -80,14 +80,14 @@ TEST(Session, RemovedElementsTakeTheirCurvesAndUndoBringsThemBack) {
     SilentMessageSink quiet;
     TSession s(quiet, work.Path());
     DriverBehindResistor(s.Design());
-    TGraphRecord v(gkVoltage);
+    TGraphRecord v(TGraphKind::Voltage);
     s.Graphs().Add(&v);
     for (const char* name : {"R1", "S1"}) AddCurve(v, s.Design(), name, false);
     s.ResetHistory();
 
     TDeleteHooks hooks;
     hooks.PartRemoving = [&](const TPart& p) { s.ElementRemoving(PartDesignator(p), false); };
-    ASSERT_TRUE(DeleteElement(s.Design(), {ptResistor, 0}, hooks));
+    ASSERT_TRUE(DeleteElement(s.Design(), {TElementKind::Resistor, 0}, hooks));
     s.CommitEdit();
     ASSERT_EQ(v.Curves.size(), 1u);
     EXPECT_EQ(v.Curves[0].Name, "S1");

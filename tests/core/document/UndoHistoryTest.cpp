@@ -34,12 +34,12 @@ TEST(UndoHistory, EachEditKindGoesBackAndForthExactly) {
         h.Commit(d);
         states.push_back(Lines(d));
     };
-    edit([&] { AddPart(d, ptResistor, {20, 10}, true); });
-    edit([&] { AddPart(d, ptCapacitor, {40, 10}, true).Value = 4.7e-7; });
+    edit([&] { AddPart(d, TPartType::Resistor, {20, 10}, true); });
+    edit([&] { AddPart(d, TPartType::Capacitor, {40, 10}, true).Value = 4.7e-7; });
     edit([&] { AddWire(d, {23, 10}, {37, 10}); });
     edit([&] { RotatePart(d, *d.Parts[0]); });
-    edit([&] { SetPartState(d, 1, psOpen); });
-    edit([&] { ToggleInvert(d, {ekSource, 0}); });
+    edit([&] { SetPartState(d, 1, TPartState::Open); });
+    edit([&] { ToggleInvert(d, {TElementKind::Source, 0}); });
     edit([&] {
         TDriver& drv = AddDriver(d, {60, 30});
         test::RecordingMessageSink m;
@@ -48,12 +48,12 @@ TEST(UndoHistory, EachEditKindGoesBackAndForthExactly) {
         ASSERT_TRUE(LoadDriverResponse(d, drv, drv.FRDFile, m));
         ASSERT_TRUE(LoadDriverImpedance(d, drv, drv.ZMAFile, m));
     });
-    edit([&] { ToggleMute(d, {ekDriver, 0}); });
+    edit([&] { ToggleMute(d, {TElementKind::Driver, 0}); });
     edit([&] {
         SelectInBox(d, {0, 0, 50, 20});
         CommitGroupMove(d, {5, 5});
     });
-    edit([&] { DeleteElement(d, {ekWire, 0}); });
+    edit([&] { DeleteElement(d, {TElementKind::Wire, 0}); });
     EXPECT_EQ(h.UndoDepth(), states.size() - 1);
 
     const double firstResponse = d.Drivers[0]->Response.Re[100];
@@ -80,7 +80,7 @@ TEST(UndoHistory, ANewEditForgetsRedoAndNoChangeMakesNoStep) {
     TUndoHistory h;
     h.SetWorkFolder(work.Path());
     h.Reset(d);
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     h.Commit(d);
     h.Commit(d);
     EXPECT_EQ(h.UndoDepth(), 1u) << "a commit without a change adds no step";
@@ -116,10 +116,10 @@ namespace {
 TEST(UndoHistory, CurvesFollowTheirElementsThroughUndoAndRedo) {
     test::TempFolder work;
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
-    AddPart(d, ptCapacitor, {40, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
+    AddPart(d, TPartType::Capacitor, {40, 10}, true);
     AddDriver(d, {60, 30});
-    TGraphRecord voltage(gkVoltage), spl(gkSPL);
+    TGraphRecord voltage(TGraphKind::Voltage), spl(TGraphKind::SPL);
     TGraphList graphs;
     graphs.Add(&voltage);
     graphs.Add(&spl);

@@ -15,8 +15,8 @@ std::vector<std::string> Designators(const TDesign& d) {
 
 TEST(SelectInBox, WhatCountsAsInside) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);   // terminals (17,10) (23,10)
-    AddPart(d, ptCapacitor, {30, 10}, true);  // terminals (27,10) (33,10): cut by the box
+    AddPart(d, TPartType::Resistor, {20, 10}, true);   // terminals (17,10) (23,10)
+    AddPart(d, TPartType::Capacitor, {30, 10}, true);  // terminals (27,10) (33,10): cut by the box
     AddWire(d, {17, 10}, {17, 14});
     AddWire(d, {23, 10}, {40, 10});  // one end outside
     AddGround(d, {17, 14});
@@ -38,7 +38,7 @@ TEST(SelectInBox, WhatCountsAsInside) {
 
 TEST(SelectInBox, OneElementOffersSomethingOnlyForAPart) {
     TDesign d;
-    AddPart(d, ptInductor, {20, 10}, true);
+    AddPart(d, TPartType::Inductor, {20, 10}, true);
     AddGround(d, {60, 60});
     AddText(d, {61, 58}, "gnd");
 
@@ -46,7 +46,7 @@ TEST(SelectInBox, OneElementOffersSomethingOnlyForAPart) {
     EXPECT_EQ(sel.Count, 1);
     EXPECT_TRUE(sel.SingleElement);
     ASSERT_TRUE(sel.SinglePart.has_value());
-    EXPECT_EQ(*sel.SinglePart, (TElementRef{ekInductor, 0}));
+    EXPECT_EQ(*sel.SinglePart, (TElementRef{TElementKind::Inductor, 0}));
 
     sel = SelectInBox(d, {55, 55, 65, 65});
     EXPECT_EQ(sel.Count, 0) << "a single ground offers nothing";
@@ -61,7 +61,7 @@ TEST(SelectInBox, OneElementOffersSomethingOnlyForAPart) {
 TEST(SelectInBox, BlockMembersAreNeverSelected) {
     TDesign d;
     AppendBlock(d);
-    AddPart(d, ptResistor, {20, 10}, true).Subckt = 0;
+    AddPart(d, TPartType::Resistor, {20, 10}, true).Subckt = 0;
     RebuildBlockMembers(d);
     EXPECT_EQ(SelectInBox(d, {0, 0, 50, 50}).Count, 0);
     EXPECT_FALSE(d.Parts[0]->Selected);
@@ -72,7 +72,7 @@ TEST(GridBox, CornersInAnyOrder) { EXPECT_EQ(GridBoxFromPixels({300, 120}, {96, 
 
 TEST(Paste, CopiesAreNumberedAfterTheExistingOnes) {
     TDesign d;
-    for (int i = 0; i < 4; ++i) AddPart(d, ptResistor, {20 + 10 * i, 10}, true);
+    for (int i = 0; i < 4; ++i) AddPart(d, TPartType::Resistor, {20 + 10 * i, 10}, true);
     d.Parts[0]->Selected = d.Parts[1]->Selected = true;
 
     TCopyBuffer buffer;
@@ -92,7 +92,7 @@ TEST(Paste, CopiesAreNumberedAfterTheExistingOnes) {
 
 TEST(Paste, EveryKindIsCopiedAndShifted) {
     TDesign d;
-    TPart& c = AddPart(d, ptCapacitor, {20, 10}, false);
+    TPart& c = AddPart(d, TPartType::Capacitor, {20, 10}, false);
     c.Value = 4.7e-7;
     c.PartNumber = "MKP-1";
     AddWire(d, {20, 13}, {20, 20});
@@ -128,7 +128,7 @@ TEST(Paste, EveryKindIsCopiedAndShifted) {
 
 TEST(Paste, ASecondCopyBringsNoTextsOfTheFirst) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     AddText(d, {20, 14}, "label");
     d.Parts[0]->Selected = d.Texts[0]->Selected = true;
     TCopyBuffer buffer;
@@ -144,29 +144,29 @@ TEST(Paste, ASecondCopyBringsNoTextsOfTheFirst) {
 
 TEST(CopyOneElement, OnlyPartsAndDriversAreCopied) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     AddDriver(d, {60, 40});
     AddGround(d, {5, 5});
     AddWire(d, {0, 0}, {0, 5});
     TCopyBuffer buffer;
 
-    EXPECT_EQ(CopyElementToBuffer(d, buffer, {ekResistor, 0}), (TPoint{20, 10}));
+    EXPECT_EQ(CopyElementToBuffer(d, buffer, {TElementKind::Resistor, 0}), (TPoint{20, 10}));
     EXPECT_EQ(buffer.Parts.size(), 1u);
-    EXPECT_EQ(CopyElementToBuffer(d, buffer, {ekDriver, 0}), (TPoint{60, 40}));
+    EXPECT_EQ(CopyElementToBuffer(d, buffer, {TElementKind::Driver, 0}), (TPoint{60, 40}));
     EXPECT_TRUE(buffer.Parts.empty()) << "each copy empties the buffer first";
     EXPECT_EQ(buffer.Drivers.size(), 1u);
-    for (TElementRef e :
-         {TElementRef{ekGround, 0}, TElementRef{ekWire, 0}, TElementRef{ekSource, 0}, TElementRef{ekResistor, 9}}) {
-        EXPECT_FALSE(CopyElementToBuffer(d, buffer, e).has_value()) << e.Kind;
+    for (TElementRef e : {TElementRef{TElementKind::Ground, 0}, TElementRef{TElementKind::Wire, 0},
+                          TElementRef{TElementKind::Source, 0}, TElementRef{TElementKind::Resistor, 9}}) {
+        EXPECT_FALSE(CopyElementToBuffer(d, buffer, e).has_value()) << ToInt(e.Kind);
         EXPECT_FALSE(buffer.HasPasteableElements());
     }
 }
 
 TEST(GroupMove, SelectedElementsMoveWithoutTests) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     AddWire(d, {23, 10}, {30, 10});
-    AddPart(d, ptResistor, {26, 20}, true);  // not selected, will be overlapped
+    AddPart(d, TPartType::Resistor, {26, 20}, true);  // not selected, will be overlapped
     d.Parts[0]->Selected = d.Wires[0]->Selected = d.Source.Selected = true;
     CommitGroupMove(d, {6, 10});
     EXPECT_EQ(d.Parts[0]->Position, (TPoint{26, 20})) << "no collision test";
@@ -181,8 +181,8 @@ TEST(GroupMove, SelectedElementsMoveWithoutTests) {
 
 TEST(DeleteGroup, EverythingSelectedButTheSource) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
-    AddPart(d, ptResistor, {40, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {40, 10}, true);
     AddWire(d, {23, 10}, {37, 10});
     AddDriver(d, {60, 40});
     AddGround(d, {5, 5});

@@ -23,35 +23,35 @@ bool operator==(const WireSpan& x, const WireSpan& y) { return x.a == y.a && x.b
 
 TEST(HitTest, OrderOfCollectionsAndLastElementFirst) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);   // index 0, body (18,9)-(22,11)
-    AddPart(d, ptCapacitor, {21, 10}, true);  // index 1 overlaps
-    Wire(d, {10, 10}, {30, 10});              // runs through both bodies
+    AddPart(d, TPartType::Resistor, {20, 10}, true);   // index 0, body (18,9)-(22,11)
+    AddPart(d, TPartType::Capacitor, {21, 10}, true);  // index 1 overlaps
+    Wire(d, {10, 10}, {30, 10});                       // runs through both bodies
     AddDriver(d, {50, 40});
     AddGround(d, {5, 5});  // body (4,7)-(6,8)
 
-    EXPECT_EQ(HitTest(d, {20, 10}), (TElementRef{ekWire, 0})) << "wires come first";
-    EXPECT_EQ(HitTest(d, {21, 11}), (TElementRef{ekCapacitor, 1})) << "the last part wins";
-    EXPECT_EQ(HitTest(d, {18, 11}), (TElementRef{ekResistor, 0}));
-    EXPECT_EQ(HitTest(d, {53, 42}), (TElementRef{ekDriver, 0})) << "edges included";
-    EXPECT_EQ(HitTest(d, {5, 8}), (TElementRef{ekGround, 0}));
-    EXPECT_EQ(HitTest(d, {118, 64}), (TElementRef{ekSource, 0}));
+    EXPECT_EQ(HitTest(d, {20, 10}), (TElementRef{TElementKind::Wire, 0})) << "wires come first";
+    EXPECT_EQ(HitTest(d, {21, 11}), (TElementRef{TElementKind::Capacitor, 1})) << "the last part wins";
+    EXPECT_EQ(HitTest(d, {18, 11}), (TElementRef{TElementKind::Resistor, 0}));
+    EXPECT_EQ(HitTest(d, {53, 42}), (TElementRef{TElementKind::Driver, 0})) << "edges included";
+    EXPECT_EQ(HitTest(d, {5, 8}), (TElementRef{TElementKind::Ground, 0}));
+    EXPECT_EQ(HitTest(d, {118, 64}), (TElementRef{TElementKind::Source, 0}));
     EXPECT_FALSE(HitTest(d, {5, 5}).has_value()) << "a ground's position is not its body";
     EXPECT_FALSE(HitTest(d, {49, 40}).has_value());
 }
 
 TEST(HitTest, BlockMembersAreFoundThroughTheirBlock) {
     TDesign d;
-    TPart& p = AddPart(d, ptResistor, {40, 40}, true);
+    TPart& p = AddPart(d, TPartType::Resistor, {40, 40}, true);
     TSubCkt& b = AppendBlock(d);
     p.Subckt = 0;
     RebuildBlockMembers(d);
     ASSERT_EQ(b.BoundsRect, (TRect{36, 38, 44, 42}));
-    EXPECT_EQ(HitTest(d, {40, 40}), (TElementRef{ekBlock, 0}));
+    EXPECT_EQ(HitTest(d, {40, 40}), (TElementRef{TElementKind::Block, 0}));
 }
 
 TEST(ConnectionPoint, WithinAThirdOfAGridUnitOfATerminal) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);  // terminals (17,10) and (23,10)
+    AddPart(d, TPartType::Resistor, {20, 10}, true);  // terminals (17,10) and (23,10)
     Wire(d, {30, 30}, {30, 40});
     AddGround(d, {60, 60});
     const struct {
@@ -68,7 +68,7 @@ TEST(Collision, TerminalsAndBodiesOfOthers) {
     TDesign d;
     AddDriver(d, {50, 40});  // body (50,38)-(53,42), terminals (49,39) (49,41)
     AddGround(d, {80, 20});  // body (79,22)-(81,23)
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     Wire(d, {0, 60}, {40, 60});
     AddText(d, {20, 80}, "hello");
     const struct {
@@ -103,8 +103,8 @@ TEST(Collision, TerminalsAndBodiesOfOthers) {
 
 TEST(WireEndRule, NoEndsInsideSymbols) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
-    AddPart(d, ptCapacitor, {40, 10}, false);  // terminals (40,7) (40,13)
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
+    AddPart(d, TPartType::Capacitor, {40, 10}, false);  // terminals (40,7) (40,13)
     AddDriver(d, {50, 40});
     const struct {
         TPoint p;
@@ -156,23 +156,23 @@ TEST(MergeWires, BlockWiresAreNotPartners) {
 
 TEST(DeleteElement, PartsAndDriversTellTheGraphsFirst) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
-    AddPart(d, ptInductor, {40, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
+    AddPart(d, TPartType::Inductor, {40, 10}, true);
     AddDriver(d, {60, 40});
     std::vector<std::string> told;
     TDeleteHooks hooks;
     hooks.PartRemoving = [&](const TPart& p) { told.push_back(PartDesignator(p)); };
     hooks.DriverRemoving = [&](const TDriver& drv) { told.push_back(DriverDesignator(drv)); };
 
-    EXPECT_TRUE(DeleteElement(d, {ekResistor, 0}, hooks));
+    EXPECT_TRUE(DeleteElement(d, {TElementKind::Resistor, 0}, hooks));
     ASSERT_EQ(d.Parts.size(), 1u);
     EXPECT_EQ(PartDesignator(*d.Parts[0]), "L1") << "later indices move down";
-    EXPECT_TRUE(DeleteElement(d, {ekDriver, 0}, hooks));
+    EXPECT_TRUE(DeleteElement(d, {TElementKind::Driver, 0}, hooks));
     EXPECT_EQ(told, (std::vector<std::string>{"R1", "S1"}));
 
-    EXPECT_FALSE(DeleteElement(d, {ekSource, 0}, hooks)) << "the source cannot be deleted";
-    EXPECT_FALSE(DeleteElement(d, {ekWire, 0}, hooks)) << "no such element";
-    EXPECT_FALSE(DeleteElement(d, {ekInductor, 5}, hooks));
+    EXPECT_FALSE(DeleteElement(d, {TElementKind::Source, 0}, hooks)) << "the source cannot be deleted";
+    EXPECT_FALSE(DeleteElement(d, {TElementKind::Wire, 0}, hooks)) << "no such element";
+    EXPECT_FALSE(DeleteElement(d, {TElementKind::Inductor, 5}, hooks));
     EXPECT_TRUE(d.Source.Placed);
 }
 
@@ -180,17 +180,17 @@ TEST(DeleteElement, ABlockGoesWithItsMembersAndLaterBlocksKeepTheirs) {
     TDesign d;
     AppendBlock(d);
     AppendBlock(d);
-    AddPart(d, ptResistor, {20, 10}, true).Subckt = 0;
-    AddPart(d, ptCapacitor, {60, 10}, true).Subckt = 1;
+    AddPart(d, TPartType::Resistor, {20, 10}, true).Subckt = 0;
+    AddPart(d, TPartType::Capacitor, {60, 10}, true).Subckt = 1;
     AddWire(d, {17, 10}, {17, 20}).Subckt = 0;
     AddWire(d, {57, 10}, {57, 20}).Subckt = 1;
-    AddPart(d, ptInductor, {90, 10}, true);
+    AddPart(d, TPartType::Inductor, {90, 10}, true);
     RebuildBlockMembers(d);
 
-    EXPECT_TRUE(DeleteElement(d, {ekBlock, 0}));
+    EXPECT_TRUE(DeleteElement(d, {TElementKind::Block, 0}));
     ASSERT_EQ(d.Blocks.size(), 1u);
     ASSERT_EQ(d.Parts.size(), 2u);
-    EXPECT_EQ(d.Parts[0]->PartType, ptCapacitor);
+    EXPECT_EQ(d.Parts[0]->PartType, TPartType::Capacitor);
     EXPECT_EQ(d.Parts[0]->Subckt, 0);
     EXPECT_EQ(d.Parts[1]->Subckt, -1);
     ASSERT_EQ(d.Wires.size(), 1u);
@@ -201,34 +201,34 @@ TEST(DeleteElement, ABlockGoesWithItsMembersAndLaterBlocksKeepTheirs) {
 
 TEST(PartStates, SetAndRefused) {
     TDesign d;
-    TPart& r = AddPart(d, ptResistor, {20, 10}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {20, 10}, true);
     r.Value = 4.0;
-    EXPECT_TRUE(SetPartState(d, 0, psShorted));
-    EXPECT_EQ(r.State, psShorted);
-    EXPECT_TRUE(SetPartState(d, 0, psNormal));
-    EXPECT_EQ(r.State, psNormal);
-    EXPECT_FALSE(SetPartState(d, 3, psOpen));
-    EXPECT_FALSE(SetPartState(d, 0, 7));
+    EXPECT_TRUE(SetPartState(d, 0, TPartState::Shorted));
+    EXPECT_EQ(r.State, TPartState::Shorted);
+    EXPECT_TRUE(SetPartState(d, 0, TPartState::Normal));
+    EXPECT_EQ(r.State, TPartState::Normal);
+    EXPECT_FALSE(SetPartState(d, 3, TPartState::Open));
+    EXPECT_FALSE(SetPartState(d, 0, static_cast<TPartState>(7)));
 }
 
 TEST(Flags, MuteAndInvertApplyToTheirKindsOnly) {
     TDesign d;
     AddDriver(d, {60, 40});
-    AddPart(d, ptResistor, {20, 10}, true);
-    EXPECT_TRUE(ToggleMute(d, {ekDriver, 0}));
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
+    EXPECT_TRUE(ToggleMute(d, {TElementKind::Driver, 0}));
     EXPECT_TRUE(d.Drivers[0]->Muted);
-    EXPECT_FALSE(ToggleMute(d, {ekSource, 0}));
-    EXPECT_TRUE(ToggleInvert(d, {ekSource, 0}));
-    EXPECT_EQ(IsInverted(d, {ekSource, 0}), true);
-    EXPECT_TRUE(ToggleInvert(d, {ekDriver, 0}));
-    EXPECT_EQ(IsInverted(d, {ekDriver, 0}), true);
-    EXPECT_FALSE(ToggleInvert(d, {ekResistor, 0}));
-    EXPECT_FALSE(IsInverted(d, {ekResistor, 0}).has_value());
+    EXPECT_FALSE(ToggleMute(d, {TElementKind::Source, 0}));
+    EXPECT_TRUE(ToggleInvert(d, {TElementKind::Source, 0}));
+    EXPECT_EQ(IsInverted(d, {TElementKind::Source, 0}), true);
+    EXPECT_TRUE(ToggleInvert(d, {TElementKind::Driver, 0}));
+    EXPECT_EQ(IsInverted(d, {TElementKind::Driver, 0}), true);
+    EXPECT_FALSE(ToggleInvert(d, {TElementKind::Resistor, 0}));
+    EXPECT_FALSE(IsInverted(d, {TElementKind::Resistor, 0}).has_value());
 }
 
 TEST(Rotate, HorizontalResistorTurnsAboutItsCentre) {
     TDesign d;
-    TPart& r = AddPart(d, ptResistor, {20, 10}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {20, 10}, true);
     RotatePart(d, r);
     EXPECT_FALSE(r.IsHorizontal);
     EXPECT_EQ(r.Terminal1, (TPoint{20, 7}));

@@ -84,13 +84,13 @@ TEST(DrawingExtent, EveryKindContributes) {
 
 TEST(LabelTexts, ValuesInTheirFormats) {
     TDesign d;
-    TPart& c = AddPart(d, ptCapacitor, {20, 10}, true);
+    TPart& c = AddPart(d, TPartType::Capacitor, {20, 10}, true);
     c.Value = 4.7e-7;
-    TPart& l = AddPart(d, ptInductor, {40, 10}, true);
+    TPart& l = AddPart(d, TPartType::Inductor, {40, 10}, true);
     l.Value = 1.5e-3;
-    TPart& r = AddPart(d, ptResistor, {60, 10}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {60, 10}, true);
     r.Value = 4700;
-    TPart& r2 = AddPart(d, ptResistor, {80, 10}, true);
+    TPart& r2 = AddPart(d, TPartType::Resistor, {80, 10}, true);
     r2.Value = 999.96;
     EXPECT_EQ(PartValueText(c), "0.47uF");
     EXPECT_EQ(PartValueText(l), "1.5mH");
@@ -101,7 +101,7 @@ TEST(LabelTexts, ValuesInTheirFormats) {
     r.BoundValue = 4300;
     EXPECT_EQ(PartValueText(r), "4.3k") << "a bound part shows its bound value";
     EXPECT_EQ(PartNumberText(r), "#MOX-4K7");
-    r.State = psShorted;
+    r.State = TPartState::Shorted;
     EXPECT_EQ(PartValueText(r), "");
     EXPECT_EQ(PartNumberText(r), "");
 
@@ -134,7 +134,7 @@ TEST(LabelPlacement, CentredAcrossOrAlongTheBox) {
 TEST(LabelLayout, LabelRectGrowsFromTheSymbolBox) {
     test::FixedTextMetrics metrics(6, 12);  // widening 1.2 * 10 / 12 = 1 horizontally
     TDesign d;
-    TPart& r = AddPart(d, ptResistor, {20, 10}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {20, 10}, true);
     const TLabelLayout layout = LayoutPartLabels(r, 10, metrics);
     ASSERT_EQ(layout.Labels.size(), 2u) << "no part number";
     EXPECT_EQ(layout.Labels[0].Text, "R1");
@@ -147,7 +147,7 @@ TEST(LabelLayout, LabelRectGrowsFromTheSymbolBox) {
     const TLabelLayout wide = LayoutPartLabels(r, 10, metrics);
     EXPECT_EQ(wide.LabelRect, (TRect{17, 7, 31, 12}));
 
-    TPart& v = AddPart(d, ptInductor, {60, 40}, false);
+    TPart& v = AddPart(d, TPartType::Inductor, {60, 40}, false);
     const TLabelLayout vertical = LayoutPartLabels(v, 10, metrics);
     ASSERT_EQ(vertical.Labels.size(), 2u);
     EXPECT_TRUE(vertical.Labels[0].Vertical);

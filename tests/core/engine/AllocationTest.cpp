@@ -42,8 +42,8 @@ TEST(Allocation, RepeatedSolvesAllocateOnlyPerSolve) {
     c.R(3, 4, 2);
     c.Driver(4, 0, 6);
     c.Wire(c.At(4), {c.At(4).X, 40});
-    TGraphRecord spl(gkSPL), z(gkImpedance), v(gkVoltage), gd(gkGroupDelay), imp(gkImpulse), st(gkStep),
-        sq(gkSquareWave);
+    TGraphRecord spl(TGraphKind::SPL), z(TGraphKind::Impedance), v(TGraphKind::Voltage), gd(TGraphKind::GroupDelay),
+        imp(TGraphKind::Impulse), st(TGraphKind::Step), sq(TGraphKind::SquareWave);
     AddCurve(spl, c.d, "System", true).Smoothing = 1.0 / 6;
     AddCurve(spl, c.d, "S1", true).Smoothing = AuditorySmoothing;
     AddCurve(spl, c.d, "S2 (driver only)", true);

@@ -20,7 +20,7 @@ void SeriesDesign(TDesign& d, bool ground) {
     const TPoint t2 = d.Source.Terminal2;  // (121, 66)
     if (ground) SetGroundPosition(d, AppendGround(d), t2);
     AddWire(d, t1, {t1.X + 9, t1.Y});
-    TPart& r = AddPart(d, ptResistor, {t1.X + 12, t1.Y}, true);           // terminals (130,62), (136,62)
+    TPart& r = AddPart(d, TPartType::Resistor, {t1.X + 12, t1.Y}, true);  // terminals (130,62), (136,62)
     TDriver& drv = AddDriver(d, {r.Terminal2.X + 1, r.Terminal2.Y + 1});  // terminals (136,62), (136,64)
     AddWire(d, drv.Terminal2, {drv.Terminal2.X, t2.Y});
     AddWire(d, {drv.Terminal2.X, t2.Y}, t2);
@@ -173,10 +173,10 @@ TEST(Netlist, TouchingRulesAndDroppedNodes) {
 TEST(Netlist, DriversCountForConnectivityWhateverTheirState) {
     CircuitBuilder c;
     c.Ground();
-    c.R(1, 2, 6).State = psOpen;
+    c.R(1, 2, 6).State = TPartState::Open;
     TDriver& drv = c.Driver(2, 3, 8);
     drv.Muted = true;
-    c.R(3, 0, 1).State = psShorted;
+    c.R(3, 0, 1).State = TPartState::Shorted;
     c.Driver(8, 9, 8);  // alone: dropped
     const TNetlist net = BuildNetlist(c.d);
     EXPECT_EQ(Of(net.Drivers[0]), Nodes(3, 2));  // its first terminal is numbered with the drivers

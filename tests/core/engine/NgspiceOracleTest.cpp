@@ -48,14 +48,14 @@ std::string SpiceElements(const TDesign& d, const TNetlist& net) {
         if (n.Node1 == n.Node2) continue;
         const std::string name = PartDesignator(*p);
         const std::string a = NodeName(n.Node1), b = NodeName(n.Node2);
-        if (p->State == psShorted || (p->PartType == ptResistor && p->Value == 0.0)) {
+        if (p->State == TPartState::Shorted || (p->PartType == TPartType::Resistor && p->Value == 0.0)) {
             out << "RS" << name << " " << a << " " << b << " 1e-6\n";
-        } else if (p->State == psOpen) {
+        } else if (p->State == TPartState::Open) {
             out << "RO" << name << " " << a << " " << b << " 10000\n";
-        } else if (p->PartType == ptResistor) {
+        } else if (p->PartType == TPartType::Resistor) {
             out << "R" << name << " " << a << " " << b << " " << Num(p->Value) << "\n";
         } else {
-            const char letter = p->PartType == ptInductor ? 'L' : 'C';
+            const char letter = p->PartType == TPartType::Inductor ? 'L' : 'C';
             const std::string mid = p->ESR != 0.0 ? "x" + name : b;
             out << letter << name << " " << a << " " << mid << " " << Num(p->Value) << "\n";
             if (p->ESR != 0.0) out << "RE" << name << " " << mid << " " << b << " " << Num(p->ESR) << "\n";
@@ -138,13 +138,13 @@ std::vector<std::vector<TComplex>> ExtendedPrecisionVoltages(const TDesign& d, c
         for (std::size_t i = 0; i < d.Parts.size(); ++i) {
             const TPart* p = d.Parts[i].get();
             CL y;
-            if (p->State == psShorted)
+            if (p->State == TPartState::Shorted)
                 y = 1e6L;
-            else if (p->State == psOpen)
+            else if (p->State == TPartState::Open)
                 y = 1e-4L;
-            else if (p->PartType == ptResistor)
+            else if (p->PartType == TPartType::Resistor)
                 y = p->Value == 0.0 ? CL(1e6L) : CL(1.0L / p->Value);
-            else if (p->PartType == ptInductor)
+            else if (p->PartType == TPartType::Inductor)
                 y = 1.0L / CL(p->ESR, w * p->Value);
             else
                 y = 1.0L / CL(p->ESR, -1.0L / (w * p->Value));
@@ -258,7 +258,7 @@ void CompareWithNgspice(TDesign& d, const Tolerances& tol) {
     ExpectWithin(spiceVsExact, tol.nodes, "ngspice against the extended-precision solution");
 
     // Input impedance through the whole solve.
-    pelmo::test::SingleCurve z(d, gkImpedance, "System");
+    pelmo::test::SingleCurve z(d, TGraphKind::Impedance, "System");
     z.Solve();
     ASSERT_EQ(z.Curve().MagSeries.Count(), static_cast<std::size_t>(AnalysisPoints));
     Deviation zSpice, zExact;
@@ -388,11 +388,11 @@ const std::vector<OracleCase>& Cases() {
         {"shorted, open and zero-ohm parts",
          [](CircuitBuilder& c) {
              c.Ground();
-             c.R(1, 2, 5).State = psShorted;
+             c.R(1, 2, 5).State = TPartState::Shorted;
              c.L(2, 3, 1e-3, 0.2);
-             c.C(3, 0, 47e-6).State = psOpen;
+             c.C(3, 0, 47e-6).State = TPartState::Open;
              c.Driver(3, 0, 8);
-             c.L(1, 4, 2e-3).State = psOpen;
+             c.L(1, 4, 2e-3).State = TPartState::Open;
              c.Driver(4, 0, 4);
              c.R(1, 5, 0.0);
              c.C(5, 6, 22e-6, 0.1);
@@ -406,12 +406,12 @@ const std::vector<OracleCase>& Cases() {
         {"short deep in the network",
          [](CircuitBuilder& c) {
              c.Ground();
-             c.R(1, 2, 5).State = psShorted;
+             c.R(1, 2, 5).State = TPartState::Shorted;
              c.L(2, 3, 1e-3, 0.2);
-             c.C(3, 0, 47e-6).State = psOpen;
+             c.C(3, 0, 47e-6).State = TPartState::Open;
              c.R(3, 4, 0.0);
              c.Driver(4, 0, 8);
-             c.L(1, 5, 2e-3).State = psOpen;
+             c.L(1, 5, 2e-3).State = TPartState::Open;
              c.Driver(5, 0, 4);
          },
          0,

@@ -74,11 +74,11 @@ TEST(Solve, DriverAcrossTheSourceAndBehindSixOhms) {
         CircuitBuilder c;
         DriverBehind(c, tc.series);
         Windows w(c.d);
-        w.Add(gkImpedance, "S1 (driver only)");
-        w.Add(gkImpedance, "S1 (lookback)");
-        w.Add(gkImpedance, "System");
-        w.Add(gkFilter, "S1");
-        w.Add(gkVoltage, "S1");
+        w.Add(TGraphKind::Impedance, "S1 (driver only)");
+        w.Add(TGraphKind::Impedance, "S1 (lookback)");
+        w.Add(TGraphKind::Impedance, "System");
+        w.Add(TGraphKind::Filter, "S1");
+        w.Add(TGraphKind::Voltage, "S1");
         w.Solve();
         ExpectAll(w.Curve(0).MagSeries, 8.0, 1e-12, "driver impedance");
         ExpectAll(w.Curve(0).PhaseSeries, 0.0, 1e-12, "driver impedance phase");
@@ -100,14 +100,14 @@ TEST(Solve, PowerCurrentAndMutedDriver) {
     TDriver& drv = c.Driver(1, 0, 8);
     drv.Muted = true;
     Windows w(c.d);
-    w.Add(gkPower, "R1");
-    w.Add(gkCurrent, "R1");
-    w.Add(gkVoltage, "S1");
-    w.Add(gkCurrent, "S1");
-    w.Add(gkPower, "S1");
-    w.Add(gkFilter, "S1");
-    w.Add(gkImpedance, "S1 (driver only)");
-    w.Add(gkImpedance, "S1 (lookback)");
+    w.Add(TGraphKind::Power, "R1");
+    w.Add(TGraphKind::Current, "R1");
+    w.Add(TGraphKind::Voltage, "S1");
+    w.Add(TGraphKind::Current, "S1");
+    w.Add(TGraphKind::Power, "S1");
+    w.Add(TGraphKind::Filter, "S1");
+    w.Add(TGraphKind::Impedance, "S1 (driver only)");
+    w.Add(TGraphKind::Impedance, "S1 (lookback)");
     w.Solve();
     // 2.83 V across 8 ohms (and the 4 ohms of both loads behind 1 mohm).
     const double v = 4.0 / 4.001;
@@ -125,7 +125,7 @@ TEST(Solve, PowerCurrentAndMutedDriver) {
 
 TEST(Solve, AcousticSumLevelsInversionAndMuting) {
     auto systemDb = [](TDesign& d) {
-        SingleCurve spl(d, gkSPL, "System");
+        SingleCurve spl(d, TGraphKind::SPL, "System");
         spl.Solve();
         return spl.Curve().MagSeries.Y;
     };
@@ -155,7 +155,7 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
     CircuitBuilder c;
     DriverBehind(c, 0);
     TDriver& drv = *c.d.Drivers[0];
-    SingleCurve plain(c.d, gkSPL, "S1");
+    SingleCurve plain(c.d, TGraphKind::SPL, "S1");
     plain.Solve();
     const DataArray before = plain.Result().DriverPhase.at(0);
     drv.Delay = 0.001;
@@ -175,8 +175,8 @@ TEST(Solve, PureDelayGivesItsGroupDelay) {
     DriverBehind(c, 0);
     c.d.Drivers[0]->Delay = 100e-6;
     Windows w(c.d);
-    w.Add(gkGroupDelay, "S1");
-    w.Add(gkGroupDelay, "System");
+    w.Add(TGraphKind::GroupDelay, "S1");
+    w.Add(TGraphKind::GroupDelay, "System");
     w.Solve();
     for (std::size_t i = 0; i < 2; ++i) {
         const TChartCurve& tau = w.Curve(i).MagSeries;
@@ -203,10 +203,10 @@ TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
     c.R(3, 4, 8);
     c.Driver(4, 3, 8);
     Windows w(c.d);
-    w.Add(gkSPL, "System");
-    w.Add(gkSPL, "S1");
-    w.Add(gkImpedance, "System");
-    w.Add(gkGroupDelay, "System");
+    w.Add(TGraphKind::SPL, "System");
+    w.Add(TGraphKind::SPL, "S1");
+    w.Add(TGraphKind::Impedance, "System");
+    w.Add(TGraphKind::GroupDelay, "System");
     w.Solve();
     for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(w.Curve(i).MagSeries.Empty()) << i;
     EXPECT_TRUE(w.solve.Result.DriverMag.at(0).empty());
@@ -214,7 +214,7 @@ TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
 
     // A design with only a source is not solved at all: old points stay.
     TDesign empty;
-    TGraphRecord g(gkSPL);
+    TGraphRecord g(TGraphKind::SPL);
     AddCurve(g, empty, "System", true).MagSeries.Add(1, 2);
     TGraphList graphs;
     graphs.Add(&g);
@@ -227,7 +227,7 @@ TEST(Solve, UnsolvableDesignsLeaveCurvesEmpty) {
     CircuitBuilder blocks;
     DriverBehind(blocks, 0);
     blocks.d.BlockDesignMode = true;
-    SingleCurve spl(blocks.d, gkSPL, "System");
+    SingleCurve spl(blocks.d, TGraphKind::SPL, "System");
     spl.Solve();
     EXPECT_TRUE(spl.Curve().MagSeries.Empty());
 }
@@ -236,32 +236,32 @@ TEST(Solve, PartAdmittances) {
     TPart p;
     const double w = 2 * 3.141592653589793 * 1000;
     struct Case {
-        std::uint8_t type;
-        int state;
+        TPartType type;
+        TPartState state;
         double value, esr;
         TComplex y;
     };
     const std::vector<Case> cases = {
-        {ptResistor, psNormal, 8, 0.5, {0.125, 0}},  // a resistor's ESR is not used
-        {ptResistor, psShorted, 8, 0, {1e6, 0}},
-        {ptCapacitor, psOpen, 1e-6, 0, {1e-4, 0}},
-        {ptResistor, psNormal, 0, 0, {1e6, 0}},  // zero impedance counts as shorted
-        {ptInductor, psNormal, 0, 0, {1e6, 0}},
-        {ptCapacitor, psNormal, 0, 0, {1e-4, 0}},  // 0 F: infinite impedance, open
-        {ptInductor, psNormal, 1e-3, 0, CDiv(ComplexOne, {0, w * 1e-3})},
-        {ptCapacitor, psNormal, 1e-5, 0.1, CDiv(ComplexOne, {0.1, -1 / (w * 1e-5)})},
+        {TPartType::Resistor, TPartState::Normal, 8, 0.5, {0.125, 0}},  // a resistor's ESR is not used
+        {TPartType::Resistor, TPartState::Shorted, 8, 0, {1e6, 0}},
+        {TPartType::Capacitor, TPartState::Open, 1e-6, 0, {1e-4, 0}},
+        {TPartType::Resistor, TPartState::Normal, 0, 0, {1e6, 0}},  // zero impedance counts as shorted
+        {TPartType::Inductor, TPartState::Normal, 0, 0, {1e6, 0}},
+        {TPartType::Capacitor, TPartState::Normal, 0, 0, {1e-4, 0}},  // 0 F: infinite impedance, open
+        {TPartType::Inductor, TPartState::Normal, 1e-3, 0, CDiv(ComplexOne, {0, w * 1e-3})},
+        {TPartType::Capacitor, TPartState::Normal, 1e-5, 0.1, CDiv(ComplexOne, {0.1, -1 / (w * 1e-5)})},
     };
     for (const Case& c : cases) {
         p.PartType = c.type;
         p.State = c.state;
         p.Value = c.value;
         p.ESR = c.esr;
-        EXPECT_EQ(PartAdmittance(p, w), c.y) << int(c.type) << " " << c.state << " " << c.value;
+        EXPECT_EQ(PartAdmittance(p, w), c.y) << ToInt(c.type) << " " << ToInt(c.state) << " " << c.value;
     }
     // A bound part uses its bound values.
     p = TPart{};
-    p.PartType = ptResistor;
-    p.State = psNormal;
+    p.PartType = TPartType::Resistor;
+    p.State = TPartState::Normal;
     p.Value = 8;
     p.PartNumber = "R-123";
     p.BoundValue = 4;
@@ -273,7 +273,7 @@ TEST(Solve, DriverOnlyCurvesIgnoreTheNetwork) {
     DriverBehind(c, 6);
     TDriver& drv = *c.d.Drivers[0];
     for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
-    SingleCurve only(c.d, gkSPL, "S1 (driver only)");
+    SingleCurve only(c.d, TGraphKind::SPL, "S1 (driver only)");
     only.Solve();
     EXPECT_TRUE(only.Curve().DriverOnly());
     const DataArray first = only.Curve().MagSeries.Y;
@@ -292,17 +292,17 @@ TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
         return *hi - *lo;
     };
     for (double s : {0.0, 1.0 / 24, 1.0 / 6, 1.0, AuditorySmoothing}) {
-        SingleCurve flat(c.d, gkSPL, "System", s);
+        SingleCurve flat(c.d, TGraphKind::SPL, "System", s);
         flat.Solve();
         for (double y : flat.Curve().MagSeries.Y) EXPECT_NEAR(y, 70.0 + 20 * std::log10(8 / 8.001), 1e-6) << s;
     }
     // A ripple with a period of 20 grid steps (0.44 octave).
     for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
-    SingleCurve raw(c.d, gkSPL, "System", 0.0);
+    SingleCurve raw(c.d, TGraphKind::SPL, "System", 0.0);
     raw.Solve();
-    SingleCurve octave(c.d, gkSPL, "System", 1.0);
+    SingleCurve octave(c.d, TGraphKind::SPL, "System", 1.0);
     octave.Solve();
-    SingleCurve erb(c.d, gkSPL, "System", AuditorySmoothing);
+    SingleCurve erb(c.d, TGraphKind::SPL, "System", AuditorySmoothing);
     erb.Solve();
     EXPECT_NEAR(spread(raw.Curve().MagSeries.Y, 100, 400), 4.0, 0.05);
     EXPECT_LT(spread(octave.Curve().MagSeries.Y, 100, 400), 0.1);
@@ -320,8 +320,11 @@ TEST(Solve, SmoothedSplCurvesLeaveTheTimeResponsesAlone) {
         TGraphKind kind;
         const char* name;
     };
-    const Curve timeCurves[] = {{gkImpulse, "System"}, {gkStep, "S1"}, {gkImpulse, "S1"}, {gkStep, "System"}};
-    const Curve splCurves[] = {{gkSPL, "System"}, {gkSPL, "S1"}};
+    const Curve timeCurves[] = {{TGraphKind::Impulse, "System"},
+                                {TGraphKind::Step, "S1"},
+                                {TGraphKind::Impulse, "S1"},
+                                {TGraphKind::Step, "System"}};
+    const Curve splCurves[] = {{TGraphKind::SPL, "System"}, {TGraphKind::SPL, "S1"}};
     for (const double smoothing : {1.0 / 6, AuditorySmoothing}) {
         Windows alone(c.d), withSpl(c.d);
         for (const Curve& t : timeCurves) {
@@ -357,7 +360,7 @@ TEST(Solve, PhaseWrapping) {
 TEST(Solve, BlockExpressionErrorEndsTheSolve) {
     CircuitBuilder c;
     DriverBehind(c, 6);
-    SingleCurve spl(c.d, gkSPL, "System");
+    SingleCurve spl(c.d, TGraphKind::SPL, "System");
     spl.Solve();
     ASSERT_EQ(spl.Curve().MagSeries.Count(), 500u);
     TSubCkt& block = AppendBlock(c.d);

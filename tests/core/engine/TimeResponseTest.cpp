@@ -102,7 +102,7 @@ TEST(SquareWave, FlatResponseWithADelayIsCentredOnZero) {
     // 0.09 ms keeps the wrap of the stored phase away from every harmonic.
     for (const double f0 : {1000.0, 5000.0}) {
         Fixture fx(2.0, 0.00009);
-        TGraphRecord& g = fx.Window(gkSquareWave, false, SquareWaveDivisor);  // plotted = sum
+        TGraphRecord& g = fx.Window(TGraphKind::SquareWave, false, SquareWaveDivisor);  // plotted = sum
         g.TestFrequency = f0;
         fx.Run();
         const TChartCurve& c = g.Curves[0].MagSeries;
@@ -126,7 +126,7 @@ TEST(SquareWave, FlatResponseWithADelayIsCentredOnZero) {
 // (each harmonic's phase read off the unwrapped phase).
 TEST(SquareWave, HarmonicsBetweenWrapsOfTheStoredPhase) {
     Fixture fx(2.0, 0.001);
-    TGraphRecord& g = fx.Window(gkSquareWave, false, SquareWaveDivisor);
+    TGraphRecord& g = fx.Window(TGraphKind::SquareWave, false, SquareWaveDivisor);
     for (const double f0 : {163.2, 679.0, 1136.2, 3376.6, 1000.0, 257.0}) {
         g.TestFrequency = f0;
         fx.Run();
@@ -144,7 +144,7 @@ TEST(SquareWave, HarmonicsBetweenWrapsOfTheStoredPhase) {
 
 TEST(SquareWave, AutomaticScaleAndItsEdges) {
     Fixture fx(3162.0, 0.0001);
-    TGraphRecord& g = fx.Window(gkSquareWave, false, 1.0, true);
+    TGraphRecord& g = fx.Window(TGraphKind::SquareWave, false, 1.0, true);
     fx.Run();
     EXPECT_FALSE(g.AutoScalePending);
     EXPECT_EQ(g.ResponseScale, std::trunc(g.ResponseScale));
@@ -156,14 +156,14 @@ TEST(SquareWave, AutomaticScaleAndItsEdges) {
 
     // An all-zero response: the peak floor gives 1.2e16 and zeros.
     Fixture zero(0.0);
-    TGraphRecord& z = zero.Window(gkSquareWave, false, 1.0, true);
+    TGraphRecord& z = zero.Window(TGraphKind::SquareWave, false, 1.0, true);
     zero.Run();
     EXPECT_EQ(z.ResponseScale, 1.2e16);
     EXPECT_EQ(MaxAbs(z.Curves[0].MagSeries.Y), 0);
 
     // With a second curve the pending flag picks no scale and plots nothing.
     Fixture two(1.0);
-    TGraphRecord& w = two.Window(gkSquareWave, false, 5.0, true);
+    TGraphRecord& w = two.Window(TGraphKind::SquareWave, false, 5.0, true);
     w.Curves.emplace_back();
     Fixture::ShowsTheDriver(w.Curves.back());
     two.Run();
@@ -182,8 +182,8 @@ std::size_t PeakIndex(const TChartCurve& c) {
 
 TEST(Impulse, DelayMovesThePeakAndTheSamplesSumToZero) {
     Fixture now(1000.0, 0.0), later(1000.0, 0.001);
-    TGraphRecord& a = now.Window(gkImpulse, true, ImpulseDivisor);  // plotted = sample
-    TGraphRecord& b = later.Window(gkImpulse, true, ImpulseDivisor);
+    TGraphRecord& a = now.Window(TGraphKind::Impulse, true, ImpulseDivisor);  // plotted = sample
+    TGraphRecord& b = later.Window(TGraphKind::Impulse, true, ImpulseDivisor);
     now.Run();
     later.Run();
     const TChartCurve& ca = a.Curves[0].MagSeries;
@@ -212,7 +212,7 @@ TEST(Impulse, DelayMovesThePeakAndTheSamplesSumToZero) {
 TEST(Impulse, ResamplesThePhaseUnwrapped) {
     for (const double delay : {0.0003, 0.001}) {
         Fixture fx(1000.0, delay);
-        fx.Window(gkImpulse, false, ImpulseDivisor);
+        fx.Window(TGraphKind::Impulse, false, ImpulseDivisor);
         fx.Run();
         double worst = 0;
         for (std::size_t b = 2; b <= 1680; ++b) {
@@ -225,8 +225,8 @@ TEST(Impulse, ResamplesThePhaseUnwrapped) {
 
 TEST(Step, IsTheRunningSumOfTheImpulse) {
     Fixture fx(500.0, 0.0003);
-    TGraphRecord& imp = fx.Window(gkImpulse, false, ImpulseDivisor);
-    TGraphRecord& step = fx.Window(gkStep, false, StepDivisor);
+    TGraphRecord& imp = fx.Window(TGraphKind::Impulse, false, ImpulseDivisor);
+    TGraphRecord& step = fx.Window(TGraphKind::Step, false, StepDivisor);
     fx.Run();
     const TChartCurve& h = imp.Curves[0].MagSeries;
     const TChartCurve& s = step.Curves[0].MagSeries;
@@ -249,15 +249,18 @@ TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
     };
     const Response passes[] = {{1000.0, 0.0003, 300.0, 0.001}, {200.0, 0.002, 800.0, 0.0}};
     Fixture together;
-    std::vector<std::pair<TGraphKind, bool>> layout = {
-        {gkImpulse, false}, {gkImpulse, true}, {gkStep, true}, {gkStep, false}, {gkImpulse, false}};
-    TGraphRecord& imp = together.Window(gkImpulse, false, ImpulseDivisor);
+    std::vector<std::pair<TGraphKind, bool>> layout = {{TGraphKind::Impulse, false},
+                                                       {TGraphKind::Impulse, true},
+                                                       {TGraphKind::Step, true},
+                                                       {TGraphKind::Step, false},
+                                                       {TGraphKind::Impulse, false}};
+    TGraphRecord& imp = together.Window(TGraphKind::Impulse, false, ImpulseDivisor);
     imp.Curves.push_back(imp.Curves[0]);
     imp.Curves[1].Name = "S1";
     Fixture::ShowsTheDriver(imp.Curves[1]);
-    TGraphRecord& step = together.Window(gkStep, true, StepDivisor);
+    TGraphRecord& step = together.Window(TGraphKind::Step, true, StepDivisor);
     step.Curves.push_back(imp.Curves[0]);
-    TGraphRecord& imp2 = together.Window(gkImpulse, false, ImpulseDivisor);
+    TGraphRecord& imp2 = together.Window(TGraphKind::Impulse, false, ImpulseDivisor);
     const TChartCurve* shown[] = {&imp.Curves[0].MagSeries, &imp.Curves[1].MagSeries, &step.Curves[0].MagSeries,
                                   &step.Curves[1].MagSeries, &imp2.Curves[0].MagSeries};
     for (const Response& r : passes) {
@@ -274,7 +277,8 @@ TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
             Fixture alone;
             set(alone);
             const auto [kind, driver] = layout[i];
-            const TGraphRecord& g = alone.Window(kind, driver, kind == gkImpulse ? ImpulseDivisor : StepDivisor);
+            const TGraphRecord& g =
+                alone.Window(kind, driver, kind == TGraphKind::Impulse ? ImpulseDivisor : StepDivisor);
             alone.Run();
             ASSERT_FALSE(g.Curves[0].MagSeries.Empty());
             EXPECT_EQ(shown[i]->Y, g.Curves[0].MagSeries.Y) << "curve " << i << " at " << r.systemMag;
@@ -283,7 +287,7 @@ TEST(ImpulseAndStep, CurvesSharingASourceShowWhatEachWouldAlone) {
 }
 
 TEST(ImpulseAndStep, AutomaticScaleOfTheSystemCurve) {
-    for (const TGraphKind kind : {gkImpulse, gkStep}) {
+    for (const TGraphKind kind : {TGraphKind::Impulse, TGraphKind::Step}) {
         Fixture fx(3162.0, 0.0002);
         TGraphRecord& sys = fx.Window(kind, false, 1.0, true);
         TGraphRecord& drv = fx.Window(kind, true, 7.0, true);  // driver curves never pick a scale
@@ -305,7 +309,7 @@ TEST(ImpulseAndStep, AutomaticScaleOfTheSystemCurve) {
 TEST(ImpulseAndStep, NothingToScaleGivesTheTopOfTheIntegerRange) {
     // Every driver muted: a response of zeros. trunc(K / 1e-9) lies beyond a
     // signed 64-bit integer; the scale stops at the largest whole double below 2^63.
-    for (const TGraphKind kind : {gkImpulse, gkStep}) {
+    for (const TGraphKind kind : {TGraphKind::Impulse, TGraphKind::Step}) {
         Fixture fx(0.0);
         TGraphRecord& g = fx.Window(kind, false, 1.0, true);
         fx.Run();
@@ -324,7 +328,7 @@ TEST(TimeResponses, CurvesWithoutDataGetNoPoints) {
     fx.result.DriverMag[0].clear();
     fx.result.DriverPhase[0].clear();
     std::vector<TGraphRecord*> ws;
-    for (const TGraphKind kind : {gkSquareWave, gkImpulse, gkStep}) {
+    for (const TGraphKind kind : {TGraphKind::SquareWave, TGraphKind::Impulse, TGraphKind::Step}) {
         TGraphRecord& g = fx.Window(kind, true, 1.0, true);
         g.Curves.emplace_back();
         g.Curves.back().Subject = TCurveSubject::Part;
@@ -333,7 +337,7 @@ TEST(TimeResponses, CurvesWithoutDataGetNoPoints) {
     }
     fx.result.SystemMag.clear();  // no frequency solved
     fx.result.SystemPhase.clear();
-    TGraphRecord& sys = fx.Window(gkImpulse, false, 1.0, true);
+    TGraphRecord& sys = fx.Window(TGraphKind::Impulse, false, 1.0, true);
     fx.Run();
     for (TGraphRecord* g : ws) {
         for (const TSeriesDef& c : g->Curves) EXPECT_TRUE(c.MagSeries.Empty());
@@ -348,11 +352,11 @@ TEST(TimeResponses, FollowTheSolve) {
     test::CircuitBuilder c;
     c.Ground();
     TDriver& drv = c.Driver(1, 0, 8);
-    test::SingleCurve sys(c.d, gkImpulse, "System");  // added automatically: picks its scale
-    test::SingleCurve one(c.d, gkImpulse, "S1");
+    test::SingleCurve sys(c.d, TGraphKind::Impulse, "System");  // added automatically: picks its scale
+    test::SingleCurve one(c.d, TGraphKind::Impulse, "S1");
     one.Record.AutoScalePending = false;
     one.Record.ResponseScale = ImpulseDivisor;  // plotted = sample
-    test::SingleCurve square(c.d, gkSquareWave, "System");
+    test::SingleCurve square(c.d, TGraphKind::SquareWave, "System");
     sys.Solve();
     one.Solve();
     square.Solve();
@@ -370,7 +374,7 @@ TEST(TimeResponses, FollowTheSolve) {
 
     // Muted: nothing to scale by; the new window's scale stays a whole number.
     drv.Muted = true;
-    test::SingleCurve muted(c.d, gkStep, "System");
+    test::SingleCurve muted(c.d, TGraphKind::Step, "System");
     muted.Solve();
     EXPECT_FALSE(muted.Record.AutoScalePending);
     EXPECT_EQ(muted.Record.ResponseScale, 9223372036854774784.0);

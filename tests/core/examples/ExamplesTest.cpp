@@ -49,8 +49,10 @@ bool OpenCopy(TDesign& d, const TempFolder& folder, const std::string& name, Mes
 }
 
 TEST(ShippedExamples, EveryDesignOpensAndEveryCurveSolvesWithoutAMessage) {
-    const TGraphKind kinds[] = {gkVoltage, gkCurrent,    gkSPL,     gkImpedance, gkPower,
-                                gkFilter,  gkGroupDelay, gkImpulse, gkStep,      gkSquareWave};
+    const TGraphKind kinds[] = {TGraphKind::Voltage,    TGraphKind::Current, TGraphKind::SPL,
+                                TGraphKind::Impedance,  TGraphKind::Power,   TGraphKind::Filter,
+                                TGraphKind::GroupDelay, TGraphKind::Impulse, TGraphKind::Step,
+                                TGraphKind::SquareWave};
     for (const std::string& name : FilesWithExtension(ExamplesFolder, ".bkt")) {
         SCOPED_TRACE(name);
         TempFolder folder;
@@ -67,7 +69,7 @@ TEST(ShippedExamples, EveryDesignOpensAndEveryCurveSolvesWithoutAMessage) {
         int curves = 0;
         for (TGraphKind kind : kinds) {
             for (const std::string& curveName : CurveMenuNames(kind, d)) {
-                SCOPED_TRACE(std::to_string(kind) + " " + curveName);
+                SCOPED_TRACE(std::to_string(ToInt(kind)) + " " + curveName);
                 TGraphRecord g(kind);
                 TSeriesDef& c = AddCurve(g, d, curveName, true);
                 c.ShowPhase = KindHasPhase(kind);
@@ -104,7 +106,7 @@ TEST(ShippedExamples, SumAsFlatAsTheirReadmeSays) {
         TDesign d;
         RecordingMessageSink messages;
         ASSERT_TRUE(OpenCopy(d, folder, name, messages));
-        TGraphRecord g(gkImpedance);
+        TGraphRecord g(TGraphKind::Impedance);
         TSeriesDef& z = AddCurve(g, d, "System", true);
         TGraphList graphs;
         graphs.Add(&g);
@@ -162,7 +164,10 @@ void Evaluate(EvaluatedBlock& e, const std::string& path) {
     for (const TPart* p : e.b.Parts) {
         EXPECT_FALSE(p->Equation1.empty());
         EXPECT_TRUE(std::isfinite(p->BoundValue) && p->BoundValue > 0) << p->Equation1;
-        (p->PartType == ptResistor ? e.R : p->PartType == ptInductor ? e.L : e.C).push_back(p->BoundValue);
+        (p->PartType == TPartType::Resistor   ? e.R
+         : p->PartType == TPartType::Inductor ? e.L
+                                              : e.C)
+            .push_back(p->BoundValue);
     }
 }
 

@@ -66,13 +66,13 @@ TEST(DesignFile, WritesEveryElementLineForLine) {
     b.VarValue[0] = 1500;
     b.VarDesc[0] = "centre";
     b.VarStepMode = {smLog, sm12345, smLog, smLog, smLog, smReal};
-    TPart& c = AddPart(d, ptCapacitor, {40, 20}, false);
+    TPart& c = AddPart(d, TPartType::Capacitor, {40, 20}, false);
     c.Subckt = 0;
     c.BoundValue = 2.2e-6;
     c.BoundESR = 0.1;
     c.Equation1 = "  1/(F0*6.28) ";
     c.Equation2 = "";
-    TPart& r = AddPart(d, ptResistor, {50, 20}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {50, 20}, true);
     r.Value = 4.7;
     r.PartNumber = "R-47";
     r.BoundValue = 4.75;
@@ -268,18 +268,18 @@ struct RichDesign {
                 b.VarStepMode[v] = v % 2 ? sm12345 : smLog;
             }
         }
-        TPart& c = AddPart(d, ptCapacitor, {40, 20}, true);
+        TPart& c = AddPart(d, TPartType::Capacitor, {40, 20}, true);
         c.Subckt = 0;
         c.BoundValue = 3.3e-6;
         c.BoundESR = 0.02;
         c.Equation1 = "V0*1E-6";
         c.Equation2 = "0.02";
-        TPart& l = AddPart(d, ptInductor, {40, 30}, false);
+        TPart& l = AddPart(d, TPartType::Inductor, {40, 30}, false);
         l.Subckt = 1;
         l.BoundValue = 0.0012;
         l.BoundESR = 0.3;
         l.Equation1 = "V1/1000";
-        TPart& r = AddPart(d, ptResistor, {50, 30}, true);
+        TPart& r = AddPart(d, TPartType::Resistor, {50, 30}, true);
         r.PartNumber = "MOX-8R2";
         r.Vendor = "Acme";
         r.Value = 8;
@@ -290,9 +290,9 @@ struct RichDesign {
         r.SpecTolerance = 0.02;
         r.SearchTolerance = 0.03;
         r.ESRSearchTolerance = 0.2;
-        r.State = psOpen;
+        r.State = TPartState::Open;
         r.StepMode = smmPC10;
-        TPart& free = AddPart(d, ptResistor, {60, 30}, false);
+        TPart& free = AddPart(d, TPartType::Resistor, {60, 30}, false);
         free.Value = 5.6;
         free.Equation1 = "ignored while free";
 
@@ -803,7 +803,7 @@ TEST(DesignFile, ImpossibleCountsAndValuesFailTheRead) {
     const std::string path = tmp.Path() + "d.bkt";
     fs::create_directories(SupportFolderFor(path));
     TDesign d;
-    AddPart(d, ptResistor, {10, 10}, true);
+    AddPart(d, TPartType::Resistor, {10, 10}, true);
     AddDriver(d, {20, 20});
     std::vector<std::string> base;
     RecordingMessageSink sink;
@@ -844,7 +844,7 @@ TEST(DesignFile, ExtremeValuesStayUsable) {
     const std::string path = tmp.Path() + "d.bkt";
     fs::create_directories(SupportFolderFor(path));
     TDesign d;
-    AddPart(d, ptResistor, {10, 10}, true).Value = 0;
+    AddPart(d, TPartType::Resistor, {10, 10}, true).Value = 0;
     AddText(d, {5, 5}, "t");
     AddDriver(d, {20, 20}).Gain = 0;
     std::vector<std::string> lines;

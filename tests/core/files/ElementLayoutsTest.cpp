@@ -33,11 +33,11 @@ void FillDesign(TDesign& d) {
     b.VarValue = {6.8, 2.2e-5, 0, 0, 0, 0};
     b.VarDesc = {"ohms", "farads", "", "", "", ""};
     b.VarStepMode = {sm12345, smLog, sm12345, smLog, smLog, smLog};
-    TPart& c = AddPart(d, ptCapacitor, {40, 20}, false);
+    TPart& c = AddPart(d, TPartType::Capacitor, {40, 20}, false);
     c.Subckt = 0;
     c.BoundValue = 2.2e-5;
     c.Equation1 = "C0";
-    TPart& r = AddPart(d, ptResistor, {50, 30}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {50, 30}, true);
     r.PartNumber = "MOX-8R2";
     r.Vendor = "Acme";
     r.BoundValue = 8.2;

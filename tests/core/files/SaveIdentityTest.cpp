@@ -113,11 +113,11 @@ TEST(SaveIdentity, ADesignMadeInMemorySavesTheSameBytesAfterEveryReopening) {
     b.VarName[0] = "F";
     b.VarValue[0] = 1234.5678901234567;
     b.VarStepMode[0] = smReal;
-    TPart& c = AddPart(d, ptCapacitor, {40, 20}, false);
+    TPart& c = AddPart(d, TPartType::Capacitor, {40, 20}, false);
     c.Subckt = 0;
     c.Equation1 = "1/(2*pi*F*8)";
     c.BoundValue = 1.0 / (2 * M_PI * 1234.5678901234567 * 8);
-    TPart& r = AddPart(d, ptResistor, {50, 20}, true);
+    TPart& r = AddPart(d, TPartType::Resistor, {50, 20}, true);
     r.Value = std::sqrt(2.0);
     r.ChosenTolerance = 0.1 / 3;
     AddGround(d, {60, 30}).Subckt = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
@@ -12,30 +13,30 @@ struct TwoDrivers {
     TwoDrivers() {
         AddDriver(d, {20, 20});
         AddDriver(d, {40, 20});
-        AddPart(d, ptResistor, {10, 10}, true);
-        AddPart(d, ptCapacitor, {10, 30}, true);
+        AddPart(d, TPartType::Resistor, {10, 10}, true);
+        AddPart(d, TPartType::Capacitor, {10, 30}, true);
     }
 };
 
 TEST(GraphCurves, MenuLayoutPerKind) {
     TwoDrivers t;
-    const TCurveMenuLayout filter = CurveMenuLayout(gkFilter, t.d);
+    const TCurveMenuLayout filter = CurveMenuLayout(TGraphKind::Filter, t.d);
     EXPECT_EQ(filter.Items, (std::vector<std::string>{"S1", "S2"}));
     EXPECT_TRUE(filter.ExportFrd);
     EXPECT_EQ(filter.ExportItems, (std::vector<std::string>{"S1", "S2"}));
     EXPECT_FALSE(filter.ExportSystemFrd);
-    const TCurveMenuLayout power = CurveMenuLayout(gkPower, t.d);
+    const TCurveMenuLayout power = CurveMenuLayout(TGraphKind::Power, t.d);
     ASSERT_EQ(power.SeparatorBefore, 2);
     EXPECT_EQ(power.Items[2], "C1");
-    EXPECT_EQ(CurveMenuLayout(gkSPL, t.d).SeparatorBefore, -1);
-    EXPECT_TRUE(CurveMenuLayout(gkSPL, t.d).ExportSystemFrd);
-    EXPECT_TRUE(CurveMenuLayout(gkImpedance, t.d).ExportSystemZma);
+    EXPECT_EQ(CurveMenuLayout(TGraphKind::SPL, t.d).SeparatorBefore, -1);
+    EXPECT_TRUE(CurveMenuLayout(TGraphKind::SPL, t.d).ExportSystemFrd);
+    EXPECT_TRUE(CurveMenuLayout(TGraphKind::Impedance, t.d).ExportSystemZma);
     EXPECT_EQ(CurveNameFromCaption("S&1 (driver only)"), "S1 (driver only)");
 }
 
 TEST(GraphCurves, ChoosingAddsOnceAndDecidesOnTheDialog) {
     TwoDrivers t;
-    TGraphRecord spl(gkSPL);
+    TGraphRecord spl(TGraphKind::SPL);
     const TCurveChoice sys = ChooseCurve(spl, t.d, "System", true);
     EXPECT_TRUE(sys.Added);
     EXPECT_FALSE(sys.ShowDialog);
@@ -61,18 +62,19 @@ TEST(GraphCurves, ChoosingAddsOnceAndDecidesOnTheDialog) {
     EXPECT_TRUE(spl.Curves[2].DriverOnly());
 
     // Windows without a phase axis add curves quietly.
-    for (TGraphKind k : {gkPower, gkImpulse, gkStep, gkGroupDelay, gkSquareWave}) {
+    for (TGraphKind k :
+         {TGraphKind::Power, TGraphKind::Impulse, TGraphKind::Step, TGraphKind::GroupDelay, TGraphKind::SquareWave}) {
         TGraphRecord g(k);
-        const TCurveChoice c = ChooseCurve(g, t.d, k == gkPower ? "R1" : "S1", false);
+        const TCurveChoice c = ChooseCurve(g, t.d, k == TGraphKind::Power ? "R1" : "S1", false);
         EXPECT_TRUE(c.Added);
-        EXPECT_FALSE(c.ShowDialog) << k;
-        EXPECT_TRUE(ChooseCurve(g, t.d, k == gkPower ? "R1" : "S1", false).ShowDialog) << k;
+        EXPECT_FALSE(c.ShowDialog) << ToInt(k);
+        EXPECT_TRUE(ChooseCurve(g, t.d, k == TGraphKind::Power ? "R1" : "S1", false).ShowDialog) << ToInt(k);
     }
 }
 
 TEST(GraphCurves, ConfirmingSetsSelectionAndSplDefaultSmoothing) {
     TwoDrivers t;
-    TGraphRecord spl(gkSPL), z(gkImpedance);
+    TGraphRecord spl(TGraphKind::SPL), z(TGraphKind::Impedance);
     ChooseCurve(spl, t.d, "System", true);
     ChooseCurve(spl, t.d, "S1", false);
     spl.Curves[1].Smoothing = 1.0 / 3;
@@ -94,7 +96,7 @@ TEST(GraphCurves, ConfirmingSetsSelectionAndSplDefaultSmoothing) {
 
 TEST(GraphCurves, CurvesOfReplacedElementsAreBoundAgainOrRemoved) {
     TwoDrivers t;
-    TGraphRecord spl(gkSPL), v(gkVoltage);
+    TGraphRecord spl(TGraphKind::SPL), v(TGraphKind::Voltage);
     TGraphList list;
     list.Add(&spl);
     list.Add(&v);
@@ -105,10 +107,10 @@ TEST(GraphCurves, CurvesOfReplacedElementsAreBoundAgainOrRemoved) {
     // The elements are destroyed and made again (as undo or a reread does):
     // S2 and C1 come back at new places, S1 and R1 do not.
     ClearElements(t.d);
-    AddPart(t.d, ptInductor, {10, 10}, true);
+    AddPart(t.d, TPartType::Inductor, {10, 10}, true);
     TDriver& s2 = AddDriver(t.d, {20, 20});
     s2.RefDes = 2;
-    AddPart(t.d, ptCapacitor, {10, 30}, true);
+    AddPart(t.d, TPartType::Capacitor, {10, 30}, true);
     EXPECT_EQ(RebindCurveElements(list, t.d), 3);
     ASSERT_EQ(spl.Curves.size(), 3u);
     EXPECT_EQ(spl.Curves[1].Name, "S2 (driver only)");
@@ -136,10 +138,13 @@ TEST(GraphCurves, SettingsDialogLayout) {
         int Height;
         bool Phase, Smoothing;
     } cases[] = {
-        {gkSPL, false, false, 158, true, true},          {gkSPL, false, true, 158, true, false},
-        {gkSPL, true, false, 129, true, false},          {gkImpedance, false, false, 129, true, false},
-        {gkFilter, true, false, 129, true, false},       {gkPower, false, false, 129, false, false},
-        {gkGroupDelay, false, false, 129, false, false},
+        {TGraphKind::SPL, false, false, 158, true, true},
+        {TGraphKind::SPL, false, true, 158, true, false},
+        {TGraphKind::SPL, true, false, 129, true, false},
+        {TGraphKind::Impedance, false, false, 129, true, false},
+        {TGraphKind::Filter, true, false, 129, true, false},
+        {TGraphKind::Power, false, false, 129, false, false},
+        {TGraphKind::GroupDelay, false, false, 129, false, false},
     };
     for (const Case& c : cases) {
         const TSeriesEditLayout l = SeriesEditLayout(c.Kind, c.FileMode, c.DriverOnly);

@@ -19,16 +19,17 @@ struct KindCase {
 
 TEST(GraphKinds, TitlesAndAxesOfEveryKind) {
     const KindCase cases[] = {
-        {gkSPL, "Frequency Response (#2)", 100, 20000, true, "dBSPL", 60, 120, 5, true, -180, 180},
-        {gkImpedance, "Impedance (#2)", 10, 20000, true, "Ohms", 0, 24, 2, true, -90, 90},
-        {gkFilter, "Electrical Response (#2)", 10, 20000, true, "dB", -30, 30, 5, true, -180, 180},
-        {gkGroupDelay, "Group Delay (#2)", 100, 20000, true, "usec", -400, 1600, 200, false, -180, 180},
-        {gkPower, "Watts Dissipated (#2)", 10, 20000, true, "Watts", 0, 24, 2, false, -180, 180},
-        {gkVoltage, "Peak Voltage (#2)", 10, 20000, true, "Vpk", 0, 120, 10, true, -180, 180},
-        {gkCurrent, "Current, RMS (#2)", 10, 20000, true, "A rms", 0, 24, 2, true, -180, 180},
-        {gkImpulse, "Impulse Response (#2)", -1.5, 5, false, "dBSPL", -30, 30, 10, false, -180, 180},
-        {gkStep, "Step Respose (#2)", -1.5, 10, false, "dBSPL", -30, 30, 10, false, -180, 180},
-        {gkSquareWave, "Square Wave Response at 1kHz (#2)", -200, 200, false, "dBSPL", -100, 100, 20, false, -180, 180},
+        {TGraphKind::SPL, "Frequency Response (#2)", 100, 20000, true, "dBSPL", 60, 120, 5, true, -180, 180},
+        {TGraphKind::Impedance, "Impedance (#2)", 10, 20000, true, "Ohms", 0, 24, 2, true, -90, 90},
+        {TGraphKind::Filter, "Electrical Response (#2)", 10, 20000, true, "dB", -30, 30, 5, true, -180, 180},
+        {TGraphKind::GroupDelay, "Group Delay (#2)", 100, 20000, true, "usec", -400, 1600, 200, false, -180, 180},
+        {TGraphKind::Power, "Watts Dissipated (#2)", 10, 20000, true, "Watts", 0, 24, 2, false, -180, 180},
+        {TGraphKind::Voltage, "Peak Voltage (#2)", 10, 20000, true, "Vpk", 0, 120, 10, true, -180, 180},
+        {TGraphKind::Current, "Current, RMS (#2)", 10, 20000, true, "A rms", 0, 24, 2, true, -180, 180},
+        {TGraphKind::Impulse, "Impulse Response (#2)", -1.5, 5, false, "dBSPL", -30, 30, 10, false, -180, 180},
+        {TGraphKind::Step, "Step Respose (#2)", -1.5, 10, false, "dBSPL", -30, 30, 10, false, -180, 180},
+        {TGraphKind::SquareWave, "Square Wave Response at 1kHz (#2)", -200, 200, false, "dBSPL", -100, 100, 20, false,
+         -180, 180},
     };
     for (const KindCase& c : cases) {
         SCOPED_TRACE(c.Title);
@@ -52,25 +53,25 @@ TEST(GraphKinds, TitlesAndAxesOfEveryKind) {
             EXPECT_FALSE(r.Grid);
         }
     }
-    EXPECT_FALSE(BottomAxisSetup(gkGroupDelay).Grid);  // group delay: no major grid lines
-    EXPECT_FALSE(BottomAxisSetup(gkSquareWave).Visible);
-    EXPECT_EQ(BottomAxisSetup(gkImpulse).Title, "time (msec)");
-    EXPECT_EQ(BottomAxisSetup(gkSquareWave).Title, "(periods)");
+    EXPECT_FALSE(BottomAxisSetup(TGraphKind::GroupDelay).Grid);  // group delay: no major grid lines
+    EXPECT_FALSE(BottomAxisSetup(TGraphKind::SquareWave).Visible);
+    EXPECT_EQ(BottomAxisSetup(TGraphKind::Impulse).Title, "time (msec)");
+    EXPECT_EQ(BottomAxisSetup(TGraphKind::SquareWave).Title, "(periods)");
 }
 
 TEST(GraphKinds, ScaleFieldsMoveTheLeftAxis) {
-    TGraphRecord spl(gkSPL);
+    TGraphRecord spl(TGraphKind::SPL);
     spl.DbPerDiv = 2;
     spl.VerticalCenter = 80;
     EXPECT_DOUBLE_EQ(LeftAxisSetup(spl).Min, 68);
     EXPECT_DOUBLE_EQ(LeftAxisSetup(spl).Max, 92);
-    TGraphRecord volts(gkVoltage);
+    TGraphRecord volts(TGraphKind::Voltage);
     SetPerDivision(volts, TVerticalScaleMenu::Volts, 5);
     EXPECT_DOUBLE_EQ(LeftAxisSetup(volts).Max, 60);
     const TAxisSetup gd = GroupDelayAxisAfterChange(50);
     EXPECT_DOUBLE_EQ(gd.Min, -50);
     EXPECT_DOUBLE_EQ(gd.Max, 450);
-    TGraphRecord sq(gkSquareWave);
+    TGraphRecord sq(TGraphKind::SquareWave);
     sq.TestFrequency = 2500;
     sq.WindowNumber = 1;
     EXPECT_EQ(ChartTitle(sq), "Square Wave Response at 2.5kHz (#1)");
@@ -88,11 +89,11 @@ TEST(GraphKinds, MenusAndScaleItems) {
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Volts).back().Value, 100);
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Amps).size(), 6u);
     EXPECT_TRUE(VerticalScaleItems(TVerticalScaleMenu::ResponseScale).empty());
-    EXPECT_FALSE(GraphKindInfo(gkSquareWave).DeltaMenu);
-    EXPECT_TRUE(GraphKindInfo(gkSquareWave).ShowTestFrequency);
-    EXPECT_FALSE(GraphKindInfo(gkImpulse).ShowFrequencyRange);
-    EXPECT_TRUE(GraphKindInfo(gkFilter).ShowGetFile);
-    EXPECT_FALSE(GraphKindInfo(gkVoltage).ShowGetFile);
+    EXPECT_FALSE(GraphKindInfo(TGraphKind::SquareWave).DeltaMenu);
+    EXPECT_TRUE(GraphKindInfo(TGraphKind::SquareWave).ShowTestFrequency);
+    EXPECT_FALSE(GraphKindInfo(TGraphKind::Impulse).ShowFrequencyRange);
+    EXPECT_TRUE(GraphKindInfo(TGraphKind::Filter).ShowGetFile);
+    EXPECT_FALSE(GraphKindInfo(TGraphKind::Voltage).ShowGetFile);
 }
 
 TEST(GraphKinds, PaletteWrapsAndNegativeIsBlack) {

@@ -23,20 +23,21 @@ void TwoDriversThreeParts(CircuitBuilder& c) {
 TEST(GraphRecord, CurveMenuNamesPerKind) {
     CircuitBuilder c;
     TwoDriversThreeParts(c);
-    EXPECT_EQ(CurveMenuNames(gkSPL, c.d), (Names{"System", "S1", "S2", "S1 (driver only)", "S2 (driver only)"}));
-    EXPECT_EQ(CurveMenuNames(gkImpedance, c.d),
+    EXPECT_EQ(CurveMenuNames(TGraphKind::SPL, c.d),
+              (Names{"System", "S1", "S2", "S1 (driver only)", "S2 (driver only)"}));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::Impedance, c.d),
               (Names{"System", "S1 (driver only)", "S2 (driver only)", "S1 (lookback)", "S2 (lookback)"}));
-    EXPECT_EQ(CurveMenuNames(gkFilter, c.d), (Names{"S1", "S2"}));
-    EXPECT_EQ(CurveMenuNames(gkGroupDelay, c.d), (Names{"System", "S1", "S2"}));
-    EXPECT_EQ(CurveMenuNames(gkVoltage, c.d), (Names{"S1", "S2", "C1", "L1", "R1"}));
-    EXPECT_EQ(CurveMenuNames(gkPower, c.d), CurveMenuNames(gkCurrent, c.d));
-    EXPECT_EQ(CurveMenuNames(gkSquareWave, c.d), (Names{"System", "S1", "S2"}));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::Filter, c.d), (Names{"S1", "S2"}));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::GroupDelay, c.d), (Names{"System", "S1", "S2"}));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::Voltage, c.d), (Names{"S1", "S2", "C1", "L1", "R1"}));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::Power, c.d), CurveMenuNames(TGraphKind::Current, c.d));
+    EXPECT_EQ(CurveMenuNames(TGraphKind::SquareWave, c.d), (Names{"System", "S1", "S2"}));
 }
 
 TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     CircuitBuilder c;
     TwoDriversThreeParts(c);
-    TGraphRecord spl(gkSPL);
+    TGraphRecord spl(TGraphKind::SPL);
     EXPECT_EQ(spl.VerticalCenter, 90.0);
     EXPECT_TRUE(spl.AutoSystemCurve);
     spl.DefaultSmoothing = 1.0 / 6;
@@ -67,7 +68,7 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_EQ(FindCurve(spl, "s1 (DRIVER ONLY)"), 2);
     EXPECT_EQ(FindCurve(spl, "S9"), -1);
 
-    TGraphRecord power(gkPower);
+    TGraphRecord power(TGraphKind::Power);
     EXPECT_FALSE(power.AutoSystemCurve);
     const TSeriesDef& l1 = AddCurve(power, c.d, "L1", true);
     EXPECT_FALSE(l1.ShowPhase);  // power windows have no phase
@@ -80,7 +81,7 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
 TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
     CircuitBuilder c;
     TwoDriversThreeParts(c);
-    TGraphRecord spl(gkSPL), z(gkImpedance), v(gkVoltage);
+    TGraphRecord spl(TGraphKind::SPL), z(TGraphKind::Impedance), v(TGraphKind::Voltage);
     for (const char* n : {"System", "S1", "S1 (driver only)", "S2", "S1"}) AddCurve(spl, c.d, n, false);
     for (const char* n : {"S1 (lookback)", "S2 (driver only)", "S1 (driver only)"}) AddCurve(z, c.d, n, false);
     for (const char* n : {"R1", "S1", "L1"}) AddCurve(v, c.d, n, false);
@@ -122,7 +123,7 @@ TEST(GraphRecord, CurveSubjectsFromTheirNames) {
 TEST(GraphRecord, SolveFollowsElementsByNameAndFillsEveryCurve) {
     CircuitBuilder c;
     TwoDriversThreeParts(c);
-    TGraphRecord spl(gkSPL), v(gkVoltage);
+    TGraphRecord spl(TGraphKind::SPL), v(TGraphKind::Voltage);
     spl.AutoSystemCurve = false;
     for (const char* n : {"System", "S2", "S1 (driver only)"}) AddCurve(spl, c.d, n, true);
     for (const char* n : {"L1", "R1", "C1"}) AddCurve(v, c.d, n, true);

@@ -60,7 +60,7 @@ TEST(Geometry, TerminalsAndBodiesOfEveryKind) {
 
 TEST(Geometry, RotatingAPartMovesItsTerminalsAboutItsCentre) {
     TDesign d;
-    TPart& p = AddPart(d, ptResistor, {10, 20}, false);
+    TPart& p = AddPart(d, TPartType::Resistor, {10, 20}, false);
     EXPECT_EQ(p.Terminal1, (TPoint{10, 17}));
     EXPECT_EQ(p.Terminal2, (TPoint{10, 23}));
     SetPartOrientation(d, p, true);
@@ -115,13 +115,13 @@ TEST(Design, StartUpState) {
 
 TEST(Design, NewPartsTakeTheirTypesDefaults) {
     struct Case {
-        int type;
+        TPartType type;
         double value, esr, rating;
         const char* designator;
     } cases[] = {
-        {ptResistor, 10, -1, 10, "R1"},
-        {ptCapacitor, 1e-5, 0.05, 250, "C1"},
-        {ptInductor, 1e-3, 0.35, 300, "L1"},
+        {TPartType::Resistor, 10, -1, 10, "R1"},
+        {TPartType::Capacitor, 1e-5, 0.05, 250, "C1"},
+        {TPartType::Inductor, 1e-3, 0.35, 300, "L1"},
     };
     TDesign d;
     for (const auto& c : cases) {
@@ -131,7 +131,7 @@ TEST(Design, NewPartsTakeTheirTypesDefaults) {
         EXPECT_EQ(p.ESR, c.esr);
         EXPECT_EQ(p.Rating, c.rating);
         EXPECT_EQ(p.StepMode, smmPC5);
-        EXPECT_EQ(p.State, psNormal);
+        EXPECT_EQ(p.State, TPartState::Normal);
         EXPECT_EQ(p.Subckt, -1);
         EXPECT_EQ(p.ChosenTolerance, -1);
         EXPECT_EQ(PartDesignator(p), c.designator);
@@ -161,17 +161,17 @@ TEST(Design, NewDriverDefaults) {
 
 TEST(Design, DesignatorsReuseTheSmallestFreeNumber) {
     TDesign d;
-    for (int n : {1, 2, 4}) AddPart(d, ptResistor, {10 * n, 10}, true).RefDes = n;
-    EXPECT_EQ(AddPart(d, ptResistor, {60, 10}, true).RefDes, 3);
-    EXPECT_EQ(AddPart(d, ptResistor, {70, 10}, true).RefDes, 5);
-    EXPECT_EQ(AddPart(d, ptCapacitor, {80, 10}, true).RefDes, 1);  // own group per type
+    for (int n : {1, 2, 4}) AddPart(d, TPartType::Resistor, {10 * n, 10}, true).RefDes = n;
+    EXPECT_EQ(AddPart(d, TPartType::Resistor, {60, 10}, true).RefDes, 3);
+    EXPECT_EQ(AddPart(d, TPartType::Resistor, {70, 10}, true).RefDes, 5);
+    EXPECT_EQ(AddPart(d, TPartType::Capacitor, {80, 10}, true).RefDes, 1);  // own group per type
     EXPECT_EQ(AddDriver(d, {90, 10}).RefDes, 1);
     // Duplicates brought by a file stay as they are; numbering skips past them.
     AppendPart(d).RefDes = 1;
-    d.Parts.back()->PartType = ptInductor;
+    d.Parts.back()->PartType = TPartType::Inductor;
     AppendPart(d).RefDes = 1;
-    d.Parts.back()->PartType = ptInductor;
-    EXPECT_EQ(NextPartRefDes(d, ptInductor), 2);
+    d.Parts.back()->PartType = TPartType::Inductor;
+    EXPECT_EQ(NextPartRefDes(d, TPartType::Inductor), 2);
     EXPECT_EQ(d.Parts[5]->RefDes, 1);
     EXPECT_EQ(d.Parts[6]->RefDes, 1);
 }
@@ -201,14 +201,14 @@ TEST(Design, BoundPartsUseTheirBoundValues) {
 
 TEST(Design, CopyPartCopiesValuesButNotTheDesignator) {
     TDesign d;
-    TPart& a = AddPart(d, ptCapacitor, {20, 10}, false);
+    TPart& a = AddPart(d, TPartType::Capacitor, {20, 10}, false);
     a.Equation1 = "C0*2";
     a.PartNumber = "P-1";
     a.BoundValue = 4.7e-6;
     a.ChosenTolerance = 0.05;
     a.SearchTolerance = 0.1;
     a.Vendor = "V";
-    TPart& b = AddPart(d, ptCapacitor, {40, 10}, true);
+    TPart& b = AddPart(d, TPartType::Capacitor, {40, 10}, true);
     CopyPart(a, b);
     EXPECT_EQ(b.RefDes, 2);
     EXPECT_EQ(b.Equation1, "C0*2");
@@ -281,9 +281,9 @@ TEST(Design, TextRectangleFollowsMetrics) {
 TEST(Design, BlockExtentCoversEveryMember) {
     TDesign d;
     TSubCkt& b = AppendBlock(d);
-    TPart& h = AddPart(d, ptResistor, {20, 10}, true);    // X 17..23, Y 9..11
-    TPart& v = AddPart(d, ptCapacitor, {30, 20}, false);  // X 29..31, Y 17..23
-    TGround& g = AddGround(d, {25, 30});                  // body 24..26, 32..33
+    TPart& h = AddPart(d, TPartType::Resistor, {20, 10}, true);    // X 17..23, Y 9..11
+    TPart& v = AddPart(d, TPartType::Capacitor, {30, 20}, false);  // X 29..31, Y 17..23
+    TGround& g = AddGround(d, {25, 30});                           // body 24..26, 32..33
     TWire& w = AddWire(d, {10, 15}, {12, 15});
     h.Subckt = v.Subckt = g.Subckt = w.Subckt = 0;
     RebuildBlockMembers(d);
@@ -301,7 +301,7 @@ TEST(Design, BlockExtentCoversEveryMember) {
 
 TEST(Design, NewDesignEmptiesCollectionsAndResetsTheSource) {
     TDesign d;
-    AddPart(d, ptResistor, {20, 10}, true);
+    AddPart(d, TPartType::Resistor, {20, 10}, true);
     AddDriver(d, {50, 40});
     AddText(d, {5, 5}, "hello");
     d.Source.Inverted = true;

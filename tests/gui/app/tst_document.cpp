@@ -15,7 +15,7 @@ namespace {
 // Writes a small design file and returns its path.
 std::string WriteSmallDesign(const QString& folder, const QString& name, int resistors) {
     TDesign d;
-    for (int i = 0; i < resistors; ++i) AddPart(d, ptResistor, {100 + 10 * i, 50}, true);
+    for (int i = 0; i < resistors; ++i) AddPart(d, TPartType::Resistor, {100 + 10 * i, 50}, true);
     AddWire(d, {103, 50}, {107, 50});
     const std::string path = (folder + "/" + name).toStdString();
     SilentMessageSink quiet;
@@ -91,7 +91,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(!w.Session().Design().Modified);
-        AddPart(w.Session().Design(), ptResistor, {20, 10}, true);
+        AddPart(w.Session().Design(), TPartType::Resistor, {20, 10}, true);
         w.Session().Design().Modified = true;
 
         sink.Answers = {MessageSink::Answer::Cancel};
@@ -133,7 +133,7 @@ private slots:
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        AddPart(w.Session().Design(), ptResistor, {20, 10}, true);
+        AddPart(w.Session().Design(), TPartType::Resistor, {20, 10}, true);
         w.Session().Design().Modified = true;
         const std::string mine = (dir.path() + "/Mine.bkt").toStdString();
         w.ChooseSaveFile = [&](const std::string&, const std::string&) { return saveChosen ? mine : std::string(); };
@@ -194,7 +194,7 @@ private slots:
 
         // A plain Save now writes without asking.
         askedFolder = "not asked";
-        AddPart(w.Session().Design(), ptCapacitor, {30, 30}, true);
+        AddPart(w.Session().Design(), TPartType::Capacitor, {30, 30}, true);
         MenuAction(w, "File", "Save")->trigger();
         QCOMPARE(askedFolder, std::string("not asked"));
         QCOMPARE(w.ReOpenMenu()->actions()[0]->text(), QString("&1  Mine.bkt"));

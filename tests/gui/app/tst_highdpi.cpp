@@ -119,9 +119,10 @@ private slots:
         QCOMPARE(pm.width(), qRound(visible.width() * ratio_));
         SaveShot(window_->grab(), "main-window");
         SaveShot(pm, "sheet");
-        SaveShot(window_->Tools().Button(ekInductor)->parentWidget()->grab(), "tools");
+        SaveShot(window_->Tools().Button(TElementKind::Inductor)->parentWidget()->grab(), "tools");
         // The tool buttons show the same symbols, drawn as finely.
-        for (int kind : {ekResistor, ekInductor, ekCapacitor, ekDriver, ekGround, ekText}) {
+        for (TElementKind kind : {TElementKind::Resistor, TElementKind::Inductor, TElementKind::Capacitor,
+                                  TElementKind::Driver, TElementKind::Ground, TElementKind::Text}) {
             const QList<QSize> sizes = window_->Tools().Button(kind)->icon().availableSizes();
             QVERIFY(!sizes.isEmpty());
             QCOMPARE(sizes.front(), QSize(40, 40) * ratio_);
@@ -187,7 +188,7 @@ private slots:
         // The SPL window's system curve: every control of the dialog shows.
         TSeriesEditForm& series = window_->GraphWindows().SeriesEdit();
         series.Window = window_->GraphWindows().Windows().front();
-        series.GraphKind = gkSPL;
+        series.GraphKind = TGraphKind::SPL;
         series.CurveIndex = 0;
         series.CurveName = "Sys";
         series.FileMode = false;

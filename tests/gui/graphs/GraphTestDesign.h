@@ -29,10 +29,10 @@ struct DriversDesign {
         for (int i = 0; i < drivers; ++i) {
             const int node = 2 + i;
             TPart& r = AppendPart(d);
-            r.PartType = ptResistor;
-            r.RefDes = NextPartRefDes(d, ptResistor);
+            r.PartType = TPartType::Resistor;
+            r.RefDes = NextPartRefDes(d, TPartType::Resistor);
             r.Value = 2.0 + i;
-            r.State = psNormal;
+            r.State = TPartState::Normal;
             r.Terminal1 = At(1);
             r.Terminal2 = At(node);
             const int refDes = NextDriverRefDes(d);

@@ -137,7 +137,7 @@ private slots:
         DriversDesign t(4);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         const QStringList names{"S1", "S2", "S3", "S4", "S1 (driver only)", "S2 (driver only)", "S3 (driver only)"};
         for (int i = 0; i < names.size(); ++i) dialogs_.push_back(Ok());
         for (const QString& n : names) FindItem(spl->CurvesMenu(), n)->trigger();
@@ -170,10 +170,10 @@ private slots:
             int dialogs, solves;
         };
         const Case cases[] = {
-            {gkImpulse, "S1", 0, 1},  // a new quiet curve: no dialog, one solve
-            {gkPower, "S2", 0, 1},
-            {gkSPL, "S1", 1, 2},          // shown while its dialog is open, then solved with its settings
-            {gkImpulse, "System", 1, 1},  // an existing curve: its dialog, then one solve
+            {TGraphKind::Impulse, "S1", 0, 1},  // a new quiet curve: no dialog, one solve
+            {TGraphKind::Power, "S2", 0, 1},
+            {TGraphKind::SPL, "S1", 1, 2},          // shown while its dialog is open, then solved with its settings
+            {TGraphKind::Impulse, "System", 1, 1},  // an existing curve: its dialog, then one solve
         };
         for (const Case& c : cases) {
             DriversDesign t(2);
@@ -199,10 +199,10 @@ private slots:
         QWidget main;
         main.setGeometry(100, 80, 600, 400);
         TGraphWindows gw(t.d, sink, &main);
-        gw.OpenGraph(gkImpedance);
-        TPlotForm* second = gw.OpenGraph(gkImpedance);
+        gw.OpenGraph(TGraphKind::Impedance);
+        TPlotForm* second = gw.OpenGraph(TGraphKind::Impedance);
         QCOMPARE(second->ChartTitle(), QString("Impedance (#2)"));
-        QCOMPARE(gw.OpenGraph(gkSPL)->ChartTitle(), QString("Frequency Response (#1)"));
+        QCOMPARE(gw.OpenGraph(TGraphKind::SPL)->ChartTitle(), QString("Frequency Response (#1)"));
         QMenu toFront;
         gw.SetGraphToFrontMenu(&toFront);
         QCOMPARE(Captions(&toFront), QStringList({"Impedance (#1)", "Impedance (#2)", "Frequency Response (#1)"}));
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(gw.Windows().size(), std::size_t(2));
         QCOMPARE(gw.Windows()[0]->ChartTitle(), QString("Frequency Response (#1)"));
         QCOMPARE(gw.Windows()[1]->ChartTitle(), QString("Impedance (#1)"));
-        QCOMPARE(gw.OpenGraph(gkImpedance)->ChartTitle(), QString("Impedance (#2)"));
+        QCOMPARE(gw.OpenGraph(TGraphKind::Impedance)->ChartTitle(), QString("Impedance (#2)"));
         QCOMPARE(Captions(&toFront), QStringList({"Frequency Response (#1)", "Impedance (#1)", "Impedance (#2)"}));
         for (TPlotForm* w : gw.Windows()) QCOMPARE(w->windowTitle(), QString("Pelmo -- TwoWay.bkt"));
         // The default windows: System with phase, beside the main window, half its height.
@@ -240,9 +240,9 @@ private slots:
         DriversDesign t(2);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
-        TPlotForm* z = gw.OpenGraph(gkImpedance);
-        TPlotForm* v = gw.OpenGraph(gkVoltage);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
+        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
+        TPlotForm* v = gw.OpenGraph(TGraphKind::Voltage);
         for (int i = 0; i < 6; ++i) dialogs_.push_back(Ok());
         for (const char* n : {"S1", "S1 (driver only)", "S2"}) FindItem(spl->CurvesMenu(), n)->trigger();
         for (const char* n : {"S1 (lookback)", "S1 (driver only)"}) FindItem(z->CurvesMenu(), n)->trigger();
@@ -279,7 +279,7 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         QVERIFY(spl->HoldButton()->isVisibleTo(spl));
 
         // Hold keeps the old curve while a part value changes; Clear drops it.
@@ -317,8 +317,8 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
-        TPlotForm* z = gw.OpenGraph(gkImpedance);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
+        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
         TSeriesEditForm& dialog = gw.SeriesEdit();
 
         struct Seen {
@@ -391,7 +391,7 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         spl->Record().Curves[0].ShowPhase = false;
         gw.SolveNow();
         QTemporaryDir dir;
@@ -421,7 +421,7 @@ private slots:
         QVERIFY(std::abs(m[250] - spl->MagGraph(0)->data()->at(250)->value) < 0.001);
 
         // A filter window exports a driver's curve only when it shows it.
-        TPlotForm* filter1 = gw.OpenGraph(gkFilter);
+        TPlotForm* filter1 = gw.OpenGraph(TGraphKind::Filter);
         FindItem(filter1->ExportFrdMenu(), "S1")->trigger();
         QCOMPARE(sink.Messages.back(), std::string("cannot export unless selected curve is displayed"));
     }
@@ -430,7 +430,7 @@ private slots:
         DriversDesign t(2);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         dialogs_.push_back(Ok());
         FindItem(spl->CurvesMenu(), "S2")->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(spl));
@@ -449,7 +449,7 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         spl->resize(800, 500);
         QVERIFY(QTest::qWaitForWindowExposed(spl));
         spl->Graph()->replot();
@@ -478,7 +478,7 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         const QString file = QString(PELMO_TEST_DATA_DIR) + "/real/dpohanlon_crossover/AN25F-4@0.frd";
         QString filter;
         gw.ChooseOpenFile = [&](QWidget*, const QString&, const QString& f, const QString&) {
@@ -527,7 +527,7 @@ private slots:
         DriversDesign t(1);
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
-        TPlotForm* z = gw.OpenGraph(gkImpedance);
+        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
         QMenu* ohms = nullptr;
         for (QAction* a : z->ScaleMenu()->actions())
             if (a->text() == "vertical scale" && a->isVisible() && a->menu()) ohms = a->menu();
@@ -552,7 +552,7 @@ private slots:
         QCOMPARE(hi, 10000.0);
         QCOMPARE(z->Graph()->xAxis->range().lower, 20.0);
 
-        TPlotForm* sq = gw.OpenGraph(gkSquareWave);
+        TPlotForm* sq = gw.OpenGraph(TGraphKind::SquareWave);
         QString caption;
         QString titleDuring;
         dialogs_.push_back([&](QDialog& d) {
@@ -568,7 +568,7 @@ private slots:
         QCOMPARE(titleDuring, QString("Square Wave Response at 2kHz (#1)"));
         QCOMPARE(sq->Record().TestFrequency, 2000.0);
 
-        TPlotForm* gd = gw.OpenGraph(gkGroupDelay);
+        TPlotForm* gd = gw.OpenGraph(TGraphKind::GroupDelay);
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TERSform1&>(d);
             f.ers()->SetRealValue(50);
@@ -581,7 +581,7 @@ private slots:
         QCOMPARE(gd->Graph()->yAxis->range().lower, -50.0);
         QCOMPARE(gd->Graph()->yAxis->range().upper, 450.0);
 
-        TPlotForm* spl = gw.OpenGraph(gkSPL);
+        TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TERSform1&>(d);
             caption = f.windowTitle();

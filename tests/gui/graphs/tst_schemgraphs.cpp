@@ -91,11 +91,11 @@ private slots:
         w.SetMessageSink(&sink);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.GraphWindows().OpenGraph(gkImpedance);
-        w.GraphWindows().OpenGraph(gkVoltage);
+        w.GraphWindows().OpenGraph(TGraphKind::Impedance);
+        w.GraphWindows().OpenGraph(TGraphKind::Voltage);
         QVERIFY(w.Session().Document().Open(TDocument::TOpenKind::Recent, path.toStdString()));
         QCOMPARE(Titles(w), QStringList({"Frequency Response (#1)", "Impedance (#1)"}));
-        QCOMPARE(w.GraphWindows().OpenGraph(gkImpedance)->ChartTitle(), QString("Impedance (#2)"));
+        QCOMPARE(w.GraphWindows().OpenGraph(TGraphKind::Impedance)->ChartTitle(), QString("Impedance (#2)"));
         for (TPlotForm* p : w.GraphWindows().Windows()) QCOMPARE(p->windowTitle(), QString("Pelmo -- TwoWay.bkt"));
         // The example sums to about 82 dB.
         TPlotForm* spl = w.GraphWindows().Windows()[0];

@@ -21,16 +21,17 @@ private slots:
     }
 
     void placingEachKind_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("resistor") << int(ekResistor);
-        QTest::newRow("capacitor") << int(ekCapacitor);
-        QTest::newRow("inductor") << int(ekInductor);
-        QTest::newRow("driver") << int(ekDriver);
-        QTest::newRow("ground") << int(ekGround);
-        QTest::newRow("text") << int(ekText);
+        QTest::addColumn<int>("kindNumber");
+        QTest::newRow("resistor") << int(TElementKind::Resistor);
+        QTest::newRow("capacitor") << int(TElementKind::Capacitor);
+        QTest::newRow("inductor") << int(TElementKind::Inductor);
+        QTest::newRow("driver") << int(TElementKind::Driver);
+        QTest::newRow("ground") << int(TElementKind::Ground);
+        QTest::newRow("text") << int(TElementKind::Text);
     }
     void placingEachKind() {
-        QFETCH(int, kind);
+        QFETCH(int, kindNumber);
+        const auto kind = static_cast<TElementKind>(kindNumber);
         TDesign& d = f.w.Session().Design();
         const int solves = f.w.Session().SolveCount();
         d.Modified = false;
@@ -43,28 +44,28 @@ private slots:
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QVERIFY(d.Modified);
         switch (kind) {
-            case ekText:
+            case TElementKind::Text:
                 QCOMPARE(d.Texts.size(), std::size_t(1));
                 QCOMPARE(d.Texts[0]->Text, std::string("hello"));
                 QCOMPARE(d.Texts[0]->Position, (TPoint{30, 20}));
                 QCOMPARE(f.w.Session().SolveCount(), solves);  // texts are not in the circuit
                 return;
-            case ekDriver:
+            case TElementKind::Driver:
                 QCOMPARE(d.Drivers.size(), std::size_t(1));
                 QCOMPARE(d.Drivers[0]->Position, (TPoint{30, 20}));
                 QCOMPARE(d.Drivers[0]->RefDes, 1);
                 break;
-            case ekGround:
+            case TElementKind::Ground:
                 QCOMPARE(d.Grounds.size(), std::size_t(1));
                 QCOMPARE(d.Grounds[0]->Position, (TPoint{30, 20}));
                 break;
             default:
                 QCOMPARE(d.Parts.size(), std::size_t(1));
-                QCOMPARE(int(d.Parts[0]->PartType), kind);
+                QCOMPARE(KindOf(d.Parts[0]->PartType), kind);
                 QCOMPARE(d.Parts[0]->Position, (TPoint{30, 20}));
                 QCOMPARE(d.Parts[0]->RefDes, 1);
                 QVERIFY(d.Parts[0]->IsHorizontal);
-                QCOMPARE(d.Parts[0]->Value, d.DefaultParts[kind].Value);
+                QCOMPARE(d.Parts[0]->Value, d.DefaultPart(PartTypeOf(kind)).Value);
                 break;
         }
         QCOMPARE(f.w.Session().SolveCount(), solves + 1);
@@ -75,25 +76,25 @@ private slots:
     void refusedPlacementStaysAtThePointer() {
         TDesign& d = f.w.Session().Design();
         AddDriver(d, {50, 40});
-        f.Tool(ekResistor);
+        f.Tool(TElementKind::Resistor);
         f.ClickAt({56, 40});  // terminal (53,40) inside the driver's body
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Placing);
         QCOMPARE(d.Parts.size(), std::size_t(0));
         f.Key(Qt::Key_R);  // turned while placing
-        QVERIFY(!f.w.Editor().PartTypeHorizontal(ptResistor));
+        QVERIFY(!f.w.Editor().PartTypeHorizontal(TPartType::Resistor));
         f.ClickAt({60, 40});
         QCOMPARE(d.Parts.size(), std::size_t(1));
         QVERIFY(!d.Parts[0]->IsHorizontal);
-        f.Tool(ekResistor);
+        f.Tool(TElementKind::Resistor);
         f.Key(Qt::Key_Space);
         f.Key(Qt::Key_Escape);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
-        QVERIFY(f.w.Editor().PartTypeHorizontal(ptResistor));
+        QVERIFY(f.w.Editor().PartTypeHorizontal(TPartType::Resistor));
     }
 
     void clickPicksUpAndTheNextClickDrops() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddDriver(d, {50, 40});
         f.ClickAt({20, 10});
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
@@ -150,7 +151,7 @@ private slots:
 
     void wiringFromATerminal() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         const int solves = f.w.Session().SolveCount();
         f.MoveTo({23, 10});
         f.Press(f.Px({23, 10}));  // the lead end: a wire starts
@@ -174,7 +175,7 @@ private slots:
 
     void wireEndsInsideSymbolsAreRefused() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddWire(d, {20, 20}, {20, 30});
         f.MoveTo({20, 20});
         f.Press(f.Px({20, 20}));
@@ -238,7 +239,7 @@ private slots:
 
     void rotatingInPlace() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         const int solves = f.w.Session().SolveCount();
         f.MoveTo({20, 10});
         f.Key(Qt::Key_R);
@@ -252,7 +253,7 @@ private slots:
 
     void rotatingWhileMovingAndPuttingBack() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptCapacitor, {20, 10}, true);
+        AddPart(d, TPartType::Capacitor, {20, 10}, true);
         f.ClickAt({20, 10});
         f.AfterDoubleClickWindow();
         f.MoveTo({40, 40});
@@ -278,17 +279,17 @@ private slots:
 
     void keysOverElements() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddDriver(d, {50, 40});
         const int solves = f.w.Session().SolveCount();
 
         f.MoveTo({20, 10});
         f.Key(Qt::Key_S);
-        QCOMPARE(d.Parts[0]->State, psShorted);
+        QCOMPARE(d.Parts[0]->State, TPartState::Shorted);
         f.Key(Qt::Key_O);
-        QCOMPARE(d.Parts[0]->State, psOpen);
+        QCOMPARE(d.Parts[0]->State, TPartState::Open);
         f.Key(Qt::Key_N);
-        QCOMPARE(d.Parts[0]->State, psNormal);
+        QCOMPARE(d.Parts[0]->State, TPartState::Normal);
 
         f.MoveTo({51, 40});
         f.Key(Qt::Key_M);
@@ -316,7 +317,7 @@ private slots:
 
     void tuneOpensTheDialogOfTheElement() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddGround(d, {40, 40});
         d.Modified = false;
         f.MoveTo({20, 10});
@@ -324,7 +325,7 @@ private slots:
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
         QVERIFY(d.Modified);
         QCOMPARE(f.dialogs.Shown.size(), std::size_t(1));
-        QCOMPARE(f.dialogs.Shown[0], (TElementRef{ekResistor, 0}));
+        QCOMPARE(f.dialogs.Shown[0], (TElementRef{TElementKind::Resistor, 0}));
         QVERIFY(!f.dialogs.Focused.empty());
         // A single click in tuning does nothing; a right press on empty sheet ends it.
         f.ClickAt({80, 80});
@@ -352,7 +353,7 @@ private slots:
 
     void elementMenuItemsAndCommands() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddWire(d, {40, 10}, {50, 10});
         AddDriver(d, {50, 40});
         QStringList offered;
@@ -376,7 +377,7 @@ private slots:
 
         f.w.Editor().MenuChooser = Choose("Short");
         f.Press(f.Px({20, 10}), Qt::RightButton);
-        QCOMPARE(d.Parts[0]->State, psShorted);
+        QCOMPARE(d.Parts[0]->State, TPartState::Shorted);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
 
         f.w.Editor().MenuChooser = Choose("Rotate");
@@ -433,7 +434,7 @@ private slots:
 
     void commandsOnVanishedElementsDoNothing() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         f.ClickAt({20, 10});
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         ClearElements(d);  // gone behind the editor's back

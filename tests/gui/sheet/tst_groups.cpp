@@ -19,13 +19,13 @@ private slots:
 
     void boxAroundOneResistorPicksItUp() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         QStringList offered;
         f.w.Editor().MenuChooser = Choose("Move Group", &offered);
         f.Drag({15, 7}, {26, 13});
         QCOMPARE(offered, (QStringList{"Move Group", "Copy+Paste Group", "Delete Group", "cancel"}));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
-        QCOMPARE(f.w.Editor().CurrentElement(), (TElementRef{ekResistor, 0}));
+        QCOMPARE(f.w.Editor().CurrentElement(), (TElementRef{TElementKind::Resistor, 0}));
         f.MoveTo({40, 40});
         f.ClickAt({40, 40});
         QCOMPARE(d.Parts[0]->Position, (TPoint{40, 40}));
@@ -53,10 +53,10 @@ private slots:
 
     void groupMoveCarriesEverythingInTheBox() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddWire(d, {23, 10}, {30, 10});
         AddGround(d, {30, 10});
-        AddPart(d, ptCapacitor, {60, 10}, true);  // outside
+        AddPart(d, TPartType::Capacitor, {60, 10}, true);  // outside
         f.w.Editor().MenuChooser = Choose("Move Group");
         f.Drag({15, 5}, {35, 14});
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::GroupMove);
@@ -76,8 +76,8 @@ private slots:
 
     void escapeLeavesTheGroupWhereItWas() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {20, 10}, true);
-        AddPart(d, ptResistor, {20, 20}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 20}, true);
         f.w.Editor().MenuChooser = Choose("Move Group");
         f.Drag({15, 5}, {26, 24});
         f.MoveTo({40, 40});
@@ -91,7 +91,7 @@ private slots:
 
     void pastedGroupsFollowTheExistingDesignators() {
         TDesign& d = f.w.Session().Design();
-        for (int i = 0; i < 4; ++i) AddPart(d, ptResistor, {20 + 10 * i, 10}, true);
+        for (int i = 0; i < 4; ++i) AddPart(d, TPartType::Resistor, {20 + 10 * i, 10}, true);
         for (int round = 0; round < 2; ++round) {
             f.w.Editor().MenuChooser = Choose("Copy+Paste Group");
             f.Drag({15, 5}, {35, 14});  // R1 and R2
@@ -112,7 +112,7 @@ private slots:
 
     void copyPasteOfOnePartTurnsWithR() {
         TDesign& d = f.w.Session().Design();
-        TPart& c = AddPart(d, ptCapacitor, {20, 10}, true);
+        TPart& c = AddPart(d, TPartType::Capacitor, {20, 10}, true);
         c.Value = 4.7e-7;
         f.MoveTo({20, 10});
         f.Key(Qt::Key_C);
@@ -137,7 +137,7 @@ private slots:
 
     void deleteGroupKeepsTheSource() {
         TDesign& d = f.w.Session().Design();
-        AddPart(d, ptResistor, {130, 60}, true);
+        AddPart(d, TPartType::Resistor, {130, 60}, true);
         AddWire(d, {121, 62}, {127, 62});
         AddDriver(d, {140, 64});
         f.w.Editor().MenuChooser = Choose("Delete Group");

@@ -19,7 +19,7 @@ private slots:
     void resistorBodyAndLeadsAtScale10() {
         TDesign& d = w.Session().Design();
         ClearElements(d);
-        AddPart(d, ptResistor, {20, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
         const QImage img = RenderSheet(w, QRect(0, 0, 400, 300));
         // Body outline corners and sides.
         for (QPoint p : {QPoint(180, 95), QPoint(220, 95), QPoint(180, 105), QPoint(220, 105), QPoint(200, 95),
@@ -45,13 +45,13 @@ private slots:
         TDesign& d = w.Session().Design();
         ClearElements(d);
         const struct {
-            int type;
+            TPartType type;
             double value;
             const char* label;
-        } cases[] = {{ptCapacitor, 4.7e-7, "0.47uF"},
-                     {ptInductor, 1.5e-3, "1.5mH"},
-                     {ptResistor, 4700, "4.7k"},
-                     {ptResistor, 999.96, "1k"}};
+        } cases[] = {{TPartType::Capacitor, 4.7e-7, "0.47uF"},
+                     {TPartType::Inductor, 1.5e-3, "1.5mH"},
+                     {TPartType::Resistor, 4700, "4.7k"},
+                     {TPartType::Resistor, 999.96, "1k"}};
         int x = 20;
         for (const auto& c : cases) {
             TPart& p = AddPart(d, c.type, {x, 20}, true);
@@ -79,10 +79,10 @@ private slots:
     void shortedAndOpenLooks() {
         TDesign& d = w.Session().Design();
         ClearElements(d);
-        TPart& s = AddPart(d, ptResistor, {20, 10}, true);
-        s.State = psShorted;
-        TPart& o = AddPart(d, ptResistor, {40, 10}, true);
-        o.State = psOpen;
+        TPart& s = AddPart(d, TPartType::Resistor, {20, 10}, true);
+        s.State = TPartState::Shorted;
+        TPart& o = AddPart(d, TPartType::Resistor, {40, 10}, true);
+        o.State = TPartState::Open;
         const QImage img = RenderSheet(w, QRect(0, 0, 600, 300));
         // Shorted: a 3-pixel line through the body.
         QVERIFY(IsBlack(img, {200, 100}));
@@ -102,7 +102,7 @@ private slots:
         AppendBlock(d);
         AppendBlock(d);
         AddWire(d, {10, 10}, {30, 10}).Subckt = 0;
-        AddPart(d, ptResistor, {28, 12}, true).Subckt = 1;
+        AddPart(d, TPartType::Resistor, {28, 12}, true).Subckt = 1;
         RebuildBlockMembers(d);
         QVERIFY(d.Blocks[1]->BoundsRect.Left <= 24 && d.Blocks[1]->BoundsRect.Top <= 10);
         const QImage img = RenderSheet(w, QRect(0, 0, 400, 300));
@@ -144,14 +144,14 @@ private slots:
         QCOMPARE(w.View().Sheet()->width(), PanelWidth(6));
 
         // A design spread over the whole sheet fits only at the smallest scale.
-        AddPart(d, ptResistor, {5, 5}, true);
-        AddPart(d, ptResistor, {250, 122}, true);
+        AddPart(d, TPartType::Resistor, {5, 5}, true);
+        AddPart(d, TPartType::Resistor, {250, 122}, true);
         w.View().FitAll();
         QCOMPARE(w.View().Scale(), 4);
         // A small one: the largest even scale that fits.
         ClearElements(d);
         SetSourcePosition(d, d.Source, {118, 64});
-        AddPart(d, ptResistor, {128, 64}, true);
+        AddPart(d, TPartType::Resistor, {128, 64}, true);
         for (int i = 0; i < 3; ++i) {
             w.resize(700 + 97 * i, 500 + 61 * i);
             w.View().FitAll();

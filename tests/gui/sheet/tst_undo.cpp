@@ -19,8 +19,8 @@ private slots:
         f.w.Editor().CancelToIdle();
         TDesign& d = f.w.Session().Design();
         ClearElements(d);
-        AddPart(d, ptResistor, {20, 10}, true);
-        AddPart(d, ptCapacitor, {40, 10}, true);
+        AddPart(d, TPartType::Resistor, {20, 10}, true);
+        AddPart(d, TPartType::Capacitor, {40, 10}, true);
         AddWire(d, {23, 10}, {37, 10});
         AddDriver(d, {60, 30});
         AddGround(d, {59, 31});
@@ -40,7 +40,7 @@ private slots:
         const int solves = f.w.Session().SolveCount();
         switch (edit) {
             case 0:
-                f.Tool(ekInductor);
+                f.Tool(TElementKind::Inductor);
                 f.ClickAt({80, 80});
                 break;
             case 1:
@@ -104,7 +104,7 @@ private slots:
         const std::size_t depth = f.w.Session().History().UndoDepth();
         f.ClickAt({20, 10});    // pick up ...
         f.Key(Qt::Key_Escape);  // ... and put back
-        f.Tool(ekResistor);
+        f.Tool(TElementKind::Resistor);
         f.Key(Qt::Key_Escape);
         QCOMPARE(f.w.Session().History().UndoDepth(), depth);
     }
@@ -117,7 +117,7 @@ private slots:
         AddWire(d, {121, 66}, {129, 66});
         AddWire(d, {129, 64}, {129, 66});
         f.w.Session().History().Reset(d);
-        TGraphRecord spl(gkSPL);
+        TGraphRecord spl(TGraphKind::SPL);
         f.w.Session().Graphs().Add(&spl);
         AddCurve(spl, d, "System", false);
         AddCurve(spl, d, "S1", false);
