@@ -87,6 +87,20 @@ struct TPart {
     TPoint SavedPosition;
 };
 
+// How a driver's phase is derived from its level: the level is carried on
+// beyond the measured band by straight tails (their start frequencies and
+// slopes), the minimum phase of the result is taken, then inverted and
+// delayed as asked.
+struct TResponseTails {
+    double LowFreq = 0;   // Hz; 0 means the bottom of the band
+    double HighFreq = 0;  // Hz; 0 means the top of the band
+    double LowSlope = 0;  // dB per octave
+    double HighSlope = 0;
+    bool Invert = false;  // adds 180 degrees
+    double Delay = 0;     // inches; a positive delay lags
+    friend bool operator==(const TResponseTails&, const TResponseTails&) = default;
+};
+
 struct TDriver {
     std::string FRDFile;
     std::string FRDFolder;
@@ -127,12 +141,7 @@ struct TDriver {
     double RectWidth = 0;
     std::string Description;
     bool HilbertPhase = false;
-    double HilbertLowFreq = 0;
-    double HilbertHighFreq = 0;
-    double HilbertLowSlope = 0;
-    double HilbertHighSlope = 0;
-    bool HilbertInvert = false;
-    double HilbertDelay = 0;  // inches
+    TResponseTails Tails;  // of the derived phase
 };
 
 struct TSource {

@@ -145,10 +145,10 @@ TEST(Design, NewDriverDefaults) {
     EXPECT_EQ(drv.Rating, 10);
     EXPECT_EQ(drv.Gain, 1);
     EXPECT_EQ(drv.NominalDia, 6.5);
-    EXPECT_EQ(drv.HilbertLowFreq, 100);
-    EXPECT_EQ(drv.HilbertHighFreq, 20000);
-    EXPECT_EQ(drv.HilbertLowSlope, 12);
-    EXPECT_EQ(drv.HilbertHighSlope, 12);
+    EXPECT_EQ(drv.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Tails.HighFreq, 20000);
+    EXPECT_EQ(drv.Tails.LowSlope, 12);
+    EXPECT_EQ(drv.Tails.HighSlope, 12);
     ASSERT_EQ(drv.Response.Re.size(), 500u);
     ASSERT_EQ(drv.Admittance.Im.size(), 500u);
     for (int k = 0; k < 500; k += 99) {
