@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
-#include "dialogs/IncMultForm.h"
 #include "dialogs/ModalRunner.h"
+#include "dialogs/StepSizeDialog.h"
 
 namespace pelmo {
 
@@ -323,7 +323,7 @@ void TEditRealSpin::ShowStepMenu() {
 void TEditRealSpin::RunStepDialog(TStepMenuAction action) {
     const TStepDialogRequest req = state_.StepDialogFor(action);
     double result = req.Value;
-    TForm2 dialog(&result, this);
+    TStepSizeDialog dialog(&result, this);
     dialog.Field()->SetIntOnly(req.IntOnly);
     dialog.Field()->SetMinValue(req.MinValue);
     dialog.Field()->SetMaxValue(req.MaxValue);

@@ -12,10 +12,10 @@
 #include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
-#include "graphs/ERSform.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ValueDialog.h"
 
 namespace pelmo {
 
@@ -489,7 +489,7 @@ double TPlotForm::RunValueDialog(const QString& caption, double minValue, double
                                  bool showUnits, bool engUnits, StepModeT mode, double value,
                                  const std::function<void(double)>& live,
                                  const std::function<void(TEditRealSpin&)>& extra) {
-    TERSform1 dialog(this);
+    TValueDialog dialog(this);
     dialog.setWindowTitle(caption);
     TEditRealSpin& ers = *dialog.ers();
     ers.SetMinValue(minValue);

@@ -154,7 +154,7 @@ private:
     void ClearFileCurves();
     void ExportCurve(int index, bool zma);
     bool AnyPhaseShown() const;
-    // Runs TERSform1 at this window; `live` receives every value; returns
+    // Runs TValueDialog at this window; `live` receives every value; returns
     // the final value.
     double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
                           bool showUnits, bool engUnits, StepModeT mode, double value,

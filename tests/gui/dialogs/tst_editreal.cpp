@@ -6,9 +6,9 @@
 #include <QtTest>
 
 #include "dialogs/EditReal.h"
-#include "dialogs/IncMultForm.h"
 #include "dialogs/ModalRunner.h"
-#include "graphs/ERSform.h"
+#include "dialogs/StepSizeDialog.h"
+#include "graphs/ValueDialog.h"
 
 using namespace pelmo;
 
@@ -114,7 +114,7 @@ private slots:
         // Integer round asks for the step in the step dialog.
         SetMenuRunner([](QMenu& m, QPoint) { return m.actions().front(); });
         SetModalRunner([](QDialog& d) {
-            auto& f = static_cast<TForm2&>(d);
+            auto& f = static_cast<TStepSizeDialog&>(d);
             if (f.windowTitle() != "customize control") return int(QDialog::Rejected);
             f.Field()->SetRealValue(5);
             f.btnOkClick();
@@ -128,7 +128,7 @@ private slots:
     }
 
     void singleValueDialogRaisesTheValueOnOk() {
-        TERSform1 dialog;
+        TValueDialog dialog;
         QCOMPARE(dialog.ers()->RealValue(), 90.0);
         QCOMPARE(dialog.ers()->StepMode(), sm12345);
         QCOMPARE(dialog.ers()->EditReal()->text(), QString("90 [dB]"));

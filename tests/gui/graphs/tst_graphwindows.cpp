@@ -16,10 +16,10 @@
 #include "dialogs/ModalRunner.h"
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
-#include "graphs/ERSform.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ValueDialog.h"
 
 using namespace pelmo;
 using namespace pelmo::test;
@@ -541,7 +541,7 @@ private slots:
         // Min Frequency: limits from the axis, every value applied at once.
         double lo = 0, hi = 0;
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             lo = f.ers()->MinValue();
             hi = f.ers()->MaxValue();
             f.ers()->Step(true);  // 10 -> 20 in the digit pattern
@@ -556,7 +556,7 @@ private slots:
         QString caption;
         QString titleDuring;
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
             f.ers()->SetRealValue(2000);
             f.ers()->DoValChange();
@@ -570,7 +570,7 @@ private slots:
 
         TPlotForm* gd = gw.OpenGraph(TGraphKind::GroupDelay);
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             f.ers()->SetRealValue(50);
             f.ers()->DoValChange();
             return int(QDialog::Accepted);
@@ -583,7 +583,7 @@ private slots:
 
         TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
             f.ers()->Step(true);  // integer steps of the dB per division
             return int(QDialog::Accepted);
