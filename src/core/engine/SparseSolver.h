@@ -67,7 +67,6 @@ public:
     void ReleaseSystem();
 
     TSolveError GetSolveError() const;
-    int ErrorCode() const { return errCode_; }
 
     bool Initialized() const { return initialized_; }
     bool Solved() const { return solved_; }

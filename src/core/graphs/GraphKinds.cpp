@@ -180,22 +180,30 @@ const std::vector<TScaleMenuItem>& VerticalScaleItems(TVerticalScaleMenu menu) {
     }
 }
 
-std::string InitialScaleCheck(TVerticalScaleMenu menu) {
+namespace {
+std::string CaptionOf(const std::vector<TScaleMenuItem>& items, double value) {
+    for (const TScaleMenuItem& item : items)
+        if (item.Value == value) return item.Caption;
+    return {};
+}
+}  // namespace
+
+std::string CheckedScaleItem(const TGraphRecord& g, TVerticalScaleMenu menu) {
     switch (menu) {
         case TVerticalScaleMenu::Ohms:
-            return "2 ohm";
+            return CaptionOf(VerticalScaleItems(menu), g.OhmsPerDiv);
         case TVerticalScaleMenu::Volts:
-            // The mark starts on 5V although a new window shows 10 V per
-            // division; the two are not kept in step.
-            return "5V";
+            return CaptionOf(VerticalScaleItems(menu), g.VoltsPerDiv);
         case TVerticalScaleMenu::Watts:
-            return "2 Watt";
+            return CaptionOf(VerticalScaleItems(menu), g.WattsPerDiv);
         case TVerticalScaleMenu::Amps:
-            return "2A";
+            return CaptionOf(VerticalScaleItems(menu), g.AmpsPerDiv);
         default:
             return {};
     }
 }
+
+std::string CheckedDbPerDivItem(const TGraphRecord& g) { return CaptionOf(DbPerDivItems(), g.DbPerDiv); }
 
 void SetPerDivision(TGraphRecord& g, TVerticalScaleMenu menu, double value) {
     switch (menu) {

@@ -73,10 +73,10 @@ struct TScaleMenuItem {
 const std::vector<TScaleMenuItem>& DbPerDivItems();
 // The submenu of a vertical scale (empty for the dialog kinds and None).
 const std::vector<TScaleMenuItem>& VerticalScaleItems(TVerticalScaleMenu menu);
-// Caption of the item checked when the window opens ("5dB", "2 ohm", "5V",
-// "2 Watt", "2A"); empty when the submenu has none.
-std::string InitialScaleCheck(TVerticalScaleMenu menu);
-inline constexpr const char* InitialDbPerDivCheck = "5dB";
+// Caption of the item that shows the window's scale in force (a new window:
+// "5dB", "2 ohm", "10V", "2 Watt", "2A"); empty when no item has its value.
+std::string CheckedScaleItem(const TGraphRecord& g, TVerticalScaleMenu menu);
+std::string CheckedDbPerDivItem(const TGraphRecord& g);
 
 // Stores a per-division value in the field the submenu belongs to.
 void SetPerDivision(TGraphRecord& g, TVerticalScaleMenu menu, double value);

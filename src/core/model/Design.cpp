@@ -341,9 +341,12 @@ TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics) {
     const double x = t.Position.X * s;
     const double y = t.Position.Y * s;
     TRect r;
-    r.Left = TruncToInt((x - e.Width / 2.0) / s);
+    // The left and top edges go to the grid point at or before them, on
+    // either side of the sheet's origin (block members sit at negative
+    // coordinates until they are placed).
+    r.Left = FloorToInt((x - e.Width / 2.0) / s);
     r.Right = RoundToInt((x + e.Width / 2.0) / s);
-    r.Top = TruncToInt((y - e.Height / 2.0) / s);
+    r.Top = FloorToInt((y - e.Height / 2.0) / s);
     r.Bottom = std::max(r.Top + 1, RoundToInt((y + e.Height / 2.0) / s));
     return r;
 }

@@ -196,7 +196,11 @@ void TEditReal::mouseDoubleClickEvent(QMouseEvent* event) {
 void TEditReal::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // A pop-up menu taking the focus is no leaving.
-    if (CommitOnFocusOut && event->reason() != Qt::PopupFocusReason) DblClick();
+    if (CommitOnFocusOut && event->reason() != Qt::PopupFocusReason) {
+        const TValueResponse r = state_->Leave(text().toStdString(), cursorPosition());
+        ShowState();
+        Respond(r);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -254,14 +254,14 @@ void TPlotForm::BuildScaleMenu() {
     testF->setVisible(info.ShowTestFrequency);
     scaleMenu_->addSeparator();
     QAction* centre = scaleMenu_->addAction("vertical center", this, &TPlotForm::VerticalCenterClick);
-    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), InitialDbPerDivCheck,
+    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), CheckedDbPerDivItem(record_),
                                     [this](double v) { DbPerDivClick(v); });
     centre->setVisible(info.ShowVerticalCenter);
     dbStep->menuAction()->setVisible(info.ShowVerticalCenter);
 
     using VS = TVerticalScaleMenu;
     for (VS menu : {VS::Ohms, VS::Volts, VS::Watts, VS::Amps}) {
-        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), InitialScaleCheck(menu),
+        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), CheckedScaleItem(record_, menu),
                                    [this, menu](double v) { PerDivisionClick(menu, v); });
         m->menuAction()->setVisible(info.VerticalScale == menu);
     }
@@ -333,7 +333,7 @@ void TPlotForm::StyleCurve(std::size_t i) {
         return;
     layoutChanged_ = true;  // the legend changes
     const QColor colour = Palette(c.ColourIndex);
-    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, c.MagSeries.Dotted ? Qt::DotLine : Qt::SolidLine));
+    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, Qt::SolidLine));
     // Dotted lines are one pixel wide: real dots, and far cheaper to draw.
     s.Phase->setPen(QPen(colour, 1, Qt::DotLine));
     const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
@@ -539,7 +539,10 @@ void TPlotForm::ResponseScaleClick() {
                       : record_.Kind == TGraphKind::Step
                           ? "Step Response Scale"
                           : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
+    // Every new value solves once; "ok" and closing raise the value the
+    // window already has.
     auto set = [this](double v) {
+        if (v == record_.ResponseScale) return;
         record_.ResponseScale = v;
         RequestSolve();
     };
@@ -548,9 +551,10 @@ void TPlotForm::ResponseScaleClick() {
 
 void TPlotForm::MicrosecondsClick() {
     auto live = [this](double v) {
+        const bool changed = v != record_.UsecPerDiv;
         record_.UsecPerDiv = v;
         SetupAxis(graph_->yAxis, GroupDelayAxisAfterChange(v));
-        RequestSolve();
+        if (changed) RequestSolve();
     };
     record_.UsecPerDiv =
         RunValueDialog("usec per division", 1, 5000, "usec", true, false, sm12345, record_.UsecPerDiv, live);
@@ -558,8 +562,9 @@ void TPlotForm::MicrosecondsClick() {
 
 void TPlotForm::TestFrequencyClick() {
     auto live = [this](double v) {
+        const bool changed = v != record_.TestFrequency;
         record_.TestFrequency = v;
-        RequestSolve();
+        if (changed) RequestSolve();
         title_->setText(ChartTitle());
         Replot();
         owner_.RebuildGraphToFront();

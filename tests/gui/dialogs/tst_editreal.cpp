@@ -1,5 +1,6 @@
 // The value controls as widgets: typing, keys, wheel, arrows, step menu.
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -55,6 +56,32 @@ private slots:
         QTest::keyClick(&e, Qt::Key_Escape);
         QCOMPARE(e.text(), QString("4 k[ohm]"));
         QCOMPARE(changes.count(), 1);
+    }
+
+    void leavingTheFieldCommitsOnlyWhatWasTyped() {
+        QWidget host;
+        auto* spin = new TEditRealSpin(&host);
+        auto* other = new QLineEdit(&host);
+        other->move(0, 40);
+        spin->SetMaxValue(1e6);
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QSignalSpy changes(spin, &TEditRealSpin::ValChange);
+        TEditReal* field = spin->EditReal();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "33");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(changes.count(), 1);
+        other->setFocus();  // leaving after Enter: no second commit
+        QCOMPARE(changes.count(), 1);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "44");
+        other->setFocus();  // leaving with typing: it is committed
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(spin->RealValue(), 44.0);
     }
 
     void spinStepsByWheelArrowsAndKeys() {

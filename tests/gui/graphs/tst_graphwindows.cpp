@@ -193,6 +193,46 @@ private slots:
         }
     }
 
+    void aValueDialogSolvesOncePerNewValue() {
+        // A new value typed and then "ok" (which raises the value once more):
+        // one solve, not one for the value, one for "ok" and one after closing.
+        struct Case {
+            TGraphKind kind;
+            double value;
+        };
+        const Case cases[] = {
+            {TGraphKind::Impulse, 5000}, {TGraphKind::GroupDelay, 50}, {TGraphKind::SquareWave, 2000}};
+        for (const Case& c : cases) {
+            DriversDesign t(1);
+            RecordingSink sink;
+            TGraphWindows gw(t.d, sink);
+            int solves = 0;
+            gw.SolveHook = [&] {
+                ++solves;
+                gw.SolveNow();
+            };
+            TPlotForm* w = gw.OpenGraph(c.kind);
+            solves = 0;
+            dialogs_.push_back([&](QDialog& d) {
+                auto& f = static_cast<TValueDialog&>(d);
+                f.ers()->SetRealValue(c.value);
+                f.ers()->DoValChange();
+                f.btnOkClick();
+                return f.result();
+            });
+            QAction* open = nullptr;
+            const QString item = c.kind == TGraphKind::SquareWave ? "Test Frequency" : "vertical scale";
+            for (QAction* a : w->ScaleMenu()->actions())
+                if (a->text() == item && a->isVisible()) open = a;
+            if (c.kind == TGraphKind::Impulse)
+                for (QAction* a : w->menuBar()->actions())
+                    if (a->text() == "Scale") open = a;
+            QVERIFY(open);
+            open->trigger();
+            QCOMPARE(solves, 1);
+        }
+    }
+
     void windowNumbersCountPerKindAndRestartAfterAnOpen() {
         DriversDesign t(1);
         RecordingSink sink;
