@@ -14,6 +14,7 @@
 #include "dialogs/ModalRunner.h"
 #include "graphs/ERSform.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
 
@@ -196,6 +197,7 @@ void TPlotForm::BuildMenus() {
     exportFrdMenu_ = fileMenu_->addMenu(ExportFrdItem);
     exportFrd_ = exportFrdMenu_->menuAction();
     for (QAction* a : {exportSystemFrd_, exportSystemZma_, exportFrd_}) a->setVisible(false);
+    AddGraphPictureItems(*this, owner_, fileMenu_);
 
     curvesMenu_ = menuBar()->addMenu("Curves");
     getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
