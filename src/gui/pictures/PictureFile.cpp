@@ -40,7 +40,7 @@ bool WritePdf(const TPicture& picture, QSize size, double dpi, QIODevice& out) {
     pdf.setCreator(QStringLiteral("Pelmo"));
     pdf.setTitle(QStringLiteral("Pelmo"));
     pdf.setResolution(static_cast<int>(std::lround(dpi)));
-    const QSizeF points(std::round(size.width() * 72.0 / dpi), std::round(size.height() * 72.0 / dpi));
+    const QSizeF points(std::nearbyint(size.width() * 72.0 / dpi), std::nearbyint(size.height() * 72.0 / dpi));
     pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),
                                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     // The picture over the whole page.
