@@ -26,6 +26,7 @@ struct TReadBack {
     QSize Size;         // pixels; a PDF's page in points
     QImage Rendered;    // what a viewer would show
     QStringList Texts;  // the <text> elements of SVG (EMF through its SVG)
+    QByteArray Svg;     // the SVG itself (EMF: what emf2svg made of it)
 };
 
 inline QStringList SvgTexts(const QByteArray& svg) {
@@ -86,6 +87,7 @@ inline TReadBack ReadPicture(const QString& path) {
         r.Size = box.isEmpty() ? renderer.defaultSize() : box.size().toSize();
         r.Rendered = RenderSvg(svg, r.Size);
         r.Texts = SvgTexts(svg);
+        r.Svg = svg;
     } else if (ext == "pdf") {
         const QByteArray info = RunTool("pdfinfo", {path}, &r.Error);
         if (info.isNull()) return r;

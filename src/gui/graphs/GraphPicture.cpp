@@ -47,8 +47,9 @@ TPicture ChartPicture(QCustomPlot& chart, QSize size) {
         painter.setTransform(world);
         plot->toPainter(&painter, size.width(), size.height());
         painter.end();
-        // The chart on screen lays itself out for its own size again.
-        plot->replot(QCustomPlot::rpQueuedReplot);
+        // The chart on screen lays itself out for its own size again at
+        // once: the pointer's readout maps pixels through that layout.
+        plot->replot();
         return true;
     };
     return picture;

@@ -524,17 +524,6 @@ private:
         clip.addRect(QRectF(QPointF(0, 0), QSizeF(size_)));
         if (clipEnabled_)
             for (const QPainterPath& c : clips_) clip = clip.intersected(c);
-        const QRectF box = clip.boundingRect();
-        QPainterPath boxPath;
-        boxPath.addRect(box);
-        if (clip.isEmpty() || (boxPath.subtracted(clip).isEmpty())) {
-            const QRect r = box.toRect();
-            const U_RECTL rect = rectl_set(point32_set(r.left(), r.top()), point32_set(r.right() + 1, r.bottom() + 1));
-            PU_RGNDATA rgn = rgndata_set(rgndataheader_set(1, rect), const_cast<PU_RECTL>(&rect));
-            Append(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, rgn));
-            std::free(rgn);
-            return;
-        }
         std::vector<char*> recs;
         recs.push_back(U_EMRBEGINPATH_set());
         TPathRecords(recs).Add(clip);

@@ -171,6 +171,62 @@ private slots:
         QVERIFY(silver);
     }
 
+    // The EMF device draws what Qt draws: fills under a transform, a
+    // patterned brush, an image, a clip, and text turned a quarter round,
+    // each where the painter put it (read back through emf2svg).
+    void emfDrawsWhatQtDraws() {
+        TPicture picture;
+        picture.Size = QSize(200, 100);
+        picture.Paint = [](QPaintDevice& device, const QTransform& world) {
+            QPainter p;
+            if (!p.begin(&device)) return false;
+            p.setTransform(world);
+            p.fillRect(QRect(0, 0, 200, 100), Qt::white);
+            p.translate(10, 10);
+            p.fillRect(QRect(0, 0, 30, 30), QColor(255, 0, 0));  // red at (10..40, 10..40)
+            QImage blue(20, 20, QImage::Format_RGB32);
+            blue.fill(QColor(0, 0, 255));
+            p.drawImage(QPoint(50, 0), blue);  // blue at (60..80, 10..30)
+            p.save();
+            p.setClipRect(QRect(90, 0, 10, 10));
+            p.fillRect(QRect(80, -10, 40, 30), QColor(0, 160, 0));  // green only at (100..110, 10..20)
+            p.restore();
+            p.fillRect(QRect(0, 50, 40, 30), QBrush(QColor(0, 0, 0), Qt::DiagCrossPattern));
+            p.setPen(Qt::black);
+            p.setFont(SheetFont(12));
+            p.translate(150, 80);
+            p.rotate(-90);
+            p.drawText(QPoint(0, 0), "Turned");
+            return true;
+        };
+        QTemporaryDir dir;
+        QVERIFY(WritePictureFile(picture, dir.filePath("t.emf"), 1.0, 96.0).Ok);
+        const TReadBack back = ReadPicture(dir.filePath("t.emf"));
+        QVERIFY2(back.Ok, qPrintable(back.Error));
+        const QImage& img = back.Rendered;
+        QCOMPARE(img.pixelColor(25, 25), QColor(255, 0, 0));
+        QCOMPARE(img.pixelColor(70, 20), QColor(0, 0, 255));
+        QCOMPARE(img.pixelColor(105, 15), QColor(0, 160, 0));
+        // emf2svg reads the clip (as a clip path) but does not apply it: the
+        // clip's place is checked instead of its effect.
+        QVERIFY2(back.Svg.contains("<clipPath") &&
+                     back.Svg.contains("M 100.0000,10.0000 L 110.0000,10.0000 L 110.0000,20.0000 L 100.0000,20.0000"),
+                 back.Svg.constData());
+        int hatch = 0;
+        for (int y = 60; y < 90; ++y)
+            for (int x = 10; x < 50; ++x) hatch += qGray(img.pixel(x, y)) < 128;
+        QVERIFY(hatch > 50);  // emf2svg fills a hatched brush solid
+        QVERIFY(back.Texts.contains("Turned"));
+        // The turned text runs upwards from its start: dark pixels in a
+        // column over x = 150..165, none to its right.
+        int column = 0, right = 0;
+        for (int y = 20; y < 95; ++y)
+            for (int x = 140; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) < 128) (x < 170 ? column : right)++;
+        QVERIFY(column > 30);
+        QCOMPARE(right, 0);
+    }
+
     // A write that fails says so and leaves the older file as it was.
     void failures_data() {
         QTest::addColumn<QString>("name");
