@@ -33,8 +33,6 @@ public:
     }
 };
 
-// Qt's notes about the window system (the offscreen platform has none) are
-// no news to someone exporting a picture; its errors still show.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
 }
@@ -81,8 +79,9 @@ TPictureResult ExportGraph(TSession& session, const TCommandLine& line) {
 
 }  // namespace
 
+void QuietQtMessages() { qInstallMessageHandler(QuietMessages); }
+
 int RunHeadlessExport(const TCommandLine& line) {
-    qInstallMessageHandler(QuietMessages);
     TStderrSink messages;
     TQtTextMetrics metrics;
     TSession session(messages);

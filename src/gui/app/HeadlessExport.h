@@ -13,6 +13,11 @@ namespace pelmo {
 inline constexpr int HeadlessViewWidth = 1000;
 inline constexpr int HeadlessViewHeight = 700;
 
+// Qt's notes about the window system (the offscreen platform has none, nor
+// a runtime folder) are no news to someone exporting a picture: only Qt's
+// errors still reach stderr. Installed before QApplication is made.
+void QuietQtMessages();
+
 // Runs the export of the command line; QApplication must exist. Returns the
 // exit status: 0 written, 1 when the design or the picture failed (the
 // reason on stderr).

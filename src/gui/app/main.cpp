@@ -46,7 +46,10 @@ int main(int argc, char** argv) {
             break;
     }
     // Pictures are drawn off screen, with or without a display.
-    if (pelmo::IsExport(line)) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (pelmo::IsExport(line)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        pelmo::QuietQtMessages();
+    }
     if (!pelmo::DisplayAvailable(line, [](const char* name) { return std::getenv(name); })) {
         std::fputs(pelmo::NoDisplayText, stderr);
         return 1;
