@@ -47,6 +47,28 @@ const TGraphKindInfo& GraphKindInfo(TGraphKind kind) {
 
 const std::array<TGraphKind, 10>& AddGraphMenuOrder() { return MenuOrder; }
 
+const std::array<TGraphKindName, 10>& GraphKindNames() {
+    static const std::array<TGraphKindName, 10> names = {{
+        {"spl", TGraphKind::SPL},
+        {"impedance", TGraphKind::Impedance},
+        {"filter", TGraphKind::Filter},
+        {"voltage", TGraphKind::Voltage},
+        {"current", TGraphKind::Current},
+        {"power", TGraphKind::Power},
+        {"groupdelay", TGraphKind::GroupDelay},
+        {"impulse", TGraphKind::Impulse},
+        {"step", TGraphKind::Step},
+        {"squarewave", TGraphKind::SquareWave},
+    }};
+    return names;
+}
+
+const TGraphKindName* FindGraphKindName(const std::string& name) {
+    for (const TGraphKindName& k : GraphKindNames())
+        if (name == k.Name) return &k;
+    return nullptr;
+}
+
 std::string SquareWaveTitle(double testFrequency) {
     return "Square Wave Response at " + FormatE4(testFrequency) + "Hz";
 }

@@ -38,6 +38,17 @@ const TGraphKindInfo& GraphKindInfo(TGraphKind kind);
 const std::array<TGraphKind, 10>& AddGraphMenuOrder();
 inline constexpr const char* MoreGraphsMenu = "   more";
 
+// The kinds' names on the command lines: "spl", "impedance", "filter",
+// "voltage", "current", "power", "groupdelay", "impulse", "step",
+// "squarewave".
+struct TGraphKindName {
+    const char* Name;
+    TGraphKind Kind;
+};
+const std::array<TGraphKindName, 10>& GraphKindNames();
+// The kind of a name of that list; nullptr for any other name.
+const TGraphKindName* FindGraphKindName(const std::string& name);
+
 // The chart title with the window's number: "Impedance (#2)",
 // "Square Wave Response at 1kHz (#1)".
 std::string ChartTitle(const TGraphRecord& g);

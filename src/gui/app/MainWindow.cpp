@@ -17,6 +17,7 @@
 #include <ctime>
 #include <exception>
 
+#include "app/SnapshotCommands.h"
 #include "app/ToolBar.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
@@ -140,6 +141,9 @@ void TMainWindow::BuildMenus() {
     reopenMenu_->setObjectName("ReOpen");
     file->addAction("Save", this, [this] { SaveClick(); });
     file->addAction("Save As", this, [this] { SaveAsClick(); });
+    file->addSeparator();
+    snapshot_ = new TSnapshotCommands(*view_, session_->Messages(), this);
+    snapshot_->AddMenu(file);
     file->addSeparator();
     // The circuit block designer switches the mode here.
     changeModeAction_ = file->addAction("-- change mode");

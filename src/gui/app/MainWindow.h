@@ -19,6 +19,7 @@ class TEditorController;
 class TElementDialogs;
 class TGraphWindows;
 class TSheetView;
+class TSnapshotCommands;
 class TToolBar;
 
 // The main window: the menus, the tool bar and the sheet, around the one
@@ -40,6 +41,8 @@ public:
     TToolBar& Tools() { return *toolBar_; }
     // The graph windows on the session's graph records.
     TGraphWindows& GraphWindows() { return *graphWindows_; }
+    // The File menu's "Snapshot" commands.
+    TSnapshotCommands& Snapshot() { return *snapshot_; }
 
     // Sets the window caption (and every graph window's) from the current file name.
     void UpdateCaption();
@@ -111,6 +114,7 @@ private:
     TToolBar* toolBar_ = nullptr;
     TSheetView* view_ = nullptr;
     TEditorController* editor_ = nullptr;
+    TSnapshotCommands* snapshot_ = nullptr;
     std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
     std::string startupDesign_;
     bool firstShown_ = false;

@@ -8,11 +8,14 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <cmath>
+#include <limits>
 
 #include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
 #include "graphs/ValueDialog.h"
@@ -85,6 +88,26 @@ void SetGraphPoints(QCPGraph* g, const TChartCurve& c) {
     }
     QVector<QCPGraphData> points(n);
     for (int i = 0; i < n; ++i) points[i] = {c.X[static_cast<std::size_t>(i)], c.Y[static_cast<std::size_t>(i)]};
+    data->set(points, true);
+}
+
+void SetPhasePoints(QCPGraph* g, const TChartCurve& c) {
+    const std::size_t n = c.Count();
+    QVector<QCPGraphData> points;
+    points.reserve(static_cast<int>(n) + 16);
+    for (std::size_t i = 0; i < n; ++i) {
+        // A wrap from +180 to -180 degrees (or back): the line breaks there
+        // instead of crossing the whole chart.
+        if (i > 0 && std::abs(c.Y[i] - c.Y[i - 1]) > 180.0)
+            points.push_back({(c.X[i] + c.X[i - 1]) / 2, std::numeric_limits<double>::quiet_NaN()});
+        points.push_back({c.X[i], c.Y[i]});
+    }
+    QSharedPointer<QCPGraphDataContainer> data = g->data();
+    if (data->size() == points.size()) {
+        auto it = data->begin();
+        for (const QCPGraphData& p : points) *it++ = p;
+        return;
+    }
     data->set(points, true);
 }
 
@@ -196,6 +219,7 @@ void TPlotForm::BuildMenus() {
     exportFrdMenu_ = fileMenu_->addMenu(ExportFrdItem);
     exportFrd_ = exportFrdMenu_->menuAction();
     for (QAction* a : {exportSystemFrd_, exportSystemZma_, exportFrd_}) a->setVisible(false);
+    AddGraphPictureItems(*this, owner_, fileMenu_);
 
     curvesMenu_ = menuBar()->addMenu("Curves");
     getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
@@ -358,7 +382,7 @@ void TPlotForm::RefreshCurves() {
     for (std::size_t i = 0; i < series_.size(); ++i) {
         const TSeriesDef& c = record_.Curves[i];
         SetGraphPoints(series_[i].Mag, c.MagSeries);
-        SetGraphPoints(series_[i].Phase, c.PhaseSeries);
+        SetPhasePoints(series_[i].Phase, c.PhaseSeries);
     }
     UpdateHoldButton();
 }
