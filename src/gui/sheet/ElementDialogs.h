@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <optional>
 
 #include "editor/SheetEdit.h"
 
@@ -9,8 +10,8 @@ namespace pelmo {
 struct TStext;
 
 // What the sheet editor needs of the element dialogs (component, driver,
-// source, text, block variables). The dialogs implement it; until they exist a
-// stand-in opens none and edits texts in a plain input box.
+// source, text, block variables). TElementDialogSet implements it; the
+// stand-in below opens none and edits texts in a plain input box.
 class TElementDialogs {
 public:
     virtual ~TElementDialogs() = default;
@@ -28,6 +29,13 @@ public:
     virtual void FocusField(TElementRef e) = 0;
     // The part-number search of the element's dialog.
     virtual void FindPartNumber(TElementRef e) = 0;
+    // The part the component dialog holds, when it is open.
+    virtual std::optional<TElementRef> TunedPart() const { return std::nullopt; }
+    // Whether the value control of an open element dialog holds the keyboard
+    // focus; while tuning it takes every wheel turn, wherever the pointer is.
+    virtual bool HasFocusedValueControl() const { return false; }
+    // One step of that control.
+    virtual void StepFocusedControl(bool up) { (void)up; }
 };
 
 class TNoElementDialogs : public TElementDialogs {
