@@ -175,6 +175,9 @@ void TMainWindow::BuildMenus() {
     changeModeAction_->setEnabled(false);
     file->addSeparator();
     file->addAction("exit", this, [this] { close(); })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The document shortcuts work while a tuning dialog holds the focus too.
+    for (QAction* a : file->actions())
+        if (!a->shortcut().isEmpty()) a->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     undoAction_ = edit->addAction("Undo", this, [this] { editor_->Undo(); });

@@ -311,14 +311,18 @@ void TComponentDialog::FocusField() {
 
 bool TComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     // The value fields act on released keys: Enter in one of them commits
-    // the typed value, then the dialog closes.
-    if (event->type() == QEvent::KeyRelease) {
+    // the typed value, then the dialog closes; Escape closes it.
+    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == pcsValue_->EditReal())
                 pcsValue_->DblClick();
             else
                 ersESR_->EditReal()->DblClick();
+            close();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
             close();
             return true;
         }

@@ -8,6 +8,7 @@
 #include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
 #include "dialogs/Pcs.h"
+#include "sheet/Cursors.h"
 #include "graphs/GraphRecord.h"
 
 using namespace pelmo;
@@ -57,6 +58,8 @@ private slots:
         QCOMPARE(dialog.RefDesLabel()->text(), QString("C1"));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.ValueControl()->EditReal()));
+        // The T released after the focus moved is no typing in the field.
+        QTest::keyRelease(dialog.ValueControl()->EditReal(), Qt::Key_T);
         QCOMPARE(dialog.ValueControl()->EditReal()->text(), QString("10 uF"));
         QCOMPARE(d.Parts[0]->Value, 10e-6);  // showing the part wrote nothing
 
@@ -102,8 +105,9 @@ private slots:
         QCOMPARE(dialog.ValueControl()->Valu(), 10.0);
         QTest::mouseClick(dialog.StateButton(TPartState::Normal), Qt::LeftButton);
         QCOMPARE(d.Parts[0]->State, TPartState::Normal);
-        // Escape closes; the open and close of the state leave no undo step.
-        QTest::keyClick(&dialog, Qt::Key_Escape);
+        // Escape closes, also from the value field; the open and close of the
+        // state leave no undo step.
+        QTest::keyClick(dialog.ValueControl()->EditReal(), Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(0));
@@ -180,6 +184,25 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(1));
+    }
+
+    void thePointerTimerRunsOnlyAfterTheFirstCatalogueUpdate() {
+        // Over a wire end in Idle the cursor is the wire cursor after a move;
+        // without the timer it stays so while the pointer rests.
+        f.MoveTo({121, 62});
+        QCOMPARE(f.Sheet()->cursor().shape(), SheetCursor(TSheetCursor::Wire).shape());
+        QTest::qWait(400);
+        QCOMPARE(f.Sheet()->cursor().shape(), SheetCursor(TSheetCursor::Wire).shape());
+        QVERIFY(!f.w.CatalogueTimersStarted());
+        // After the first catalogue update the resting pointer gets the arrow
+        // within the timer's 300 ms.
+        QCursor::setPos(f.Sheet()->mapToGlobal(f.Px({121, 62})));
+        const int solves = f.w.Session().SolveCount();
+        f.w.StartCatalogueTimers();
+        QTRY_COMPARE_WITH_TIMEOUT(f.Sheet()->cursor().shape(), Qt::ArrowCursor, 1000);
+        QTRY_COMPARE(f.w.Session().SolveCount(), solves + 1);  // the one solve 200 ms after it
+        QTest::qWait(400);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
     }
 
 private:
