@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -174,9 +175,10 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     btnFRDDefault_ = DefaultButton(pFileData_, QRect(318, 19, 22, 25), "No file: the default flat response");
     auto* rgFRD = new QGroupBox("FRD phase source", pFileData_);
     rgFRD->setObjectName("rgFRD");
-    rgFRD->setGeometry(346, 2, 148, 48);
-    auto* phaseRow = new QHBoxLayout(rgFRD);
-    phaseRow->setContentsMargins(4, 0, 2, 2);
+    rgFRD->setGeometry(346, 2, 148, 66);
+    auto* phaseRow = new QVBoxLayout(rgFRD);
+    phaseRow->setContentsMargins(6, 0, 2, 2);
+    phaseRow->setSpacing(0);
     rbMeasured_ = new QRadioButton("as measured", rgFRD);
     rbDerived_ = new QRadioButton("derived", rgFRD);
     phaseRow->addWidget(rbMeasured_);

@@ -25,6 +25,7 @@
 #include "driverdata/MinimumPhase.h"
 #include "driverdata/TailsPreview.h"
 #include "graphs/ChartStyle.h"
+#include "graphs/Plot.h"
 #include "graphs/ValueDialog.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
@@ -58,9 +59,9 @@ public:
     std::vector<std::string> Messages;
 };
 
-QLabel* Caption(QWidget* parent, const char* text, int x) {
+QLabel* Caption(QWidget* parent, const char* text, int x, int width) {
     auto* l = new QLabel(text, parent);
-    l->setGeometry(x, 2, 118, 15);
+    l->setGeometry(x, 2, width, 15);
     return l;
 }
 
@@ -210,24 +211,24 @@ void TResponseTailsDialog::BuildChart() {
 }
 
 void TResponseTailsDialog::BuildFields(QWidget* p) {
-    Caption(p, "Lower Tail", 6);
-    Caption(p, "Higher Tail", 112);
-    Caption(p, "Low Frequency Slope", 218);
-    Caption(p, "High Frequency Slope", 340);
-    Caption(p, "delay by:", 462);
+    Caption(p, "Lower Tail", 6, 102);
+    Caption(p, "Higher Tail", 112, 102);
+    Caption(p, "Low Frequency Slope", 218, 142);
+    Caption(p, "High Frequency Slope", 364, 142);
+    Caption(p, "delay by:", 510, 110);
     ersLowerF_ = Field(p, "ersLowerF", QRect(4, 18, 102, 22), 20, 15000, "Hz", true, smLog);
     ersLowerF_->SetRealMult(1.1);
     ersUpperF_ = Field(p, "ersUpperF", QRect(110, 18, 102, 22), 20, 20000, "Hz", true, smLog);
     ersUpperF_->SetRealMult(1.1);
-    ersLowerSlope_ = Field(p, "ersLowerSlope", QRect(216, 18, 118, 22), 0, 120, "dB/Oct", false, smReal);
+    ersLowerSlope_ = Field(p, "ersLowerSlope", QRect(216, 18, 142, 22), 0, 120, "dB/Oct", false, smReal);
     ersLowerSlope_->SetRealInc(1.5);
-    ersUpperSlope_ = Field(p, "ersUpperSlope", QRect(338, 18, 118, 22), -120, 10, "dB/Oct", false, smReal);
+    ersUpperSlope_ = Field(p, "ersUpperSlope", QRect(362, 18, 142, 22), -120, 10, "dB/Oct", false, smReal);
     ersUpperSlope_->SetRealInc(1.5);
-    ersDelayHP_ = Field(p, "ersDelayHP", QRect(460, 18, 110, 22), -40, 40, "in", false, smReal);
+    ersDelayHP_ = Field(p, "ersDelayHP", QRect(508, 18, 110, 22), -40, 40, "in", false, smReal);
     ersDelayHP_->SetRealInc(0.01);
     invertHP_ = new QCheckBox("invert", p);
     invertHP_->setObjectName("InvertHP");
-    invertHP_->setGeometry(460, 46, 80, 22);
+    invertHP_->setGeometry(508, 46, 80, 22);
 
     auto* box = new QGroupBox(p);
     box->setGeometry(4, 44, 150, 32);
@@ -310,9 +311,10 @@ void TResponseTailsDialog::DrawDerivedPhase() {
     derivedPhase_->data()->clear();
     const TDriver* drv = Driver();
     if (!drv || derived_.size() != gridMag_.size()) return;
-    const DataArray phase = PreviewPhase(gridFreq_, derived_, drv->Tails.Invert, drv->Tails.Delay);
-    QVector<double> f(gridFreq_.begin(), gridFreq_.end()), p(phase.begin(), phase.end());
-    derivedPhase_->setData(f, p, true);
+    TChartCurve c;
+    c.X = gridFreq_;
+    c.Y = PreviewPhase(gridFreq_, derived_, drv->Tails.Invert, drv->Tails.Delay);
+    SetPhasePoints(derivedPhase_, c);
 }
 
 void TResponseTailsDialog::DrawMeasuredPhase() {
@@ -320,10 +322,11 @@ void TResponseTailsDialog::DrawMeasuredPhase() {
     measuredPhase_->setVisible(show);
     measuredPhase_->data()->clear();
     if (!show || gridPhase_.size() != gridMag_.size()) return;
-    QVector<double> f(gridFreq_.begin(), gridFreq_.end()), p;
-    p.reserve(static_cast<int>(gridPhase_.size()));
-    for (const double v : gridPhase_) p.push_back(WrapAngle(v));
-    measuredPhase_->setData(f, p, true);
+    TChartCurve c;
+    c.X = gridFreq_;
+    c.Y.reserve(gridPhase_.size());
+    for (const double v : gridPhase_) c.Y.push_back(WrapAngle(v));
+    SetPhasePoints(measuredPhase_, c);
 }
 
 void TResponseTailsDialog::SlopeChanged(bool upper) {
