@@ -110,4 +110,33 @@ void TElementDialog::moveEvent(QMoveEvent* event) {
     }
 }
 
+bool TElementDialog::CloseOnReleasedKey(QObject* watched, QEvent* event,
+                                        const std::function<void(QObject*)>& commit) {
+    if (event->type() != QEvent::KeyRelease || static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        commit(watched);
+        close();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    return false;
+}
+
+bool TElementDialog::CloseOnKeyPress(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            close();
+            event->accept();
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace pelmo
