@@ -555,11 +555,7 @@ void TDriverDialog::RefreshPicture() {
 }
 
 bool TDriverDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (CloseOnReleasedKey(watched, event, [](QObject* field) {
-            if (auto* f = qobject_cast<TEditReal*>(field)) f->DblClick();
-        }))
-        return true;
-    return TElementDialog::eventFilter(watched, event);
+    return CloseOnReleasedKey(watched, event, CommitNumberField) || TElementDialog::eventFilter(watched, event);
 }
 
 void TDriverDialog::keyPressEvent(QKeyEvent* event) {

@@ -67,6 +67,8 @@ protected:
     // in the field (commit is given the field), then the dialog closes;
     // Escape closes it. True when the event was one of them.
     bool CloseOnReleasedKey(QObject* watched, QEvent* event, const std::function<void(QObject*)>& commit);
+    // The commit of a dialog whose number fields are all spin controls.
+    static void CommitNumberField(QObject* field);
     // Enter and Escape pressed on the dialog itself close it.
     bool CloseOnKeyPress(QKeyEvent* event);
 

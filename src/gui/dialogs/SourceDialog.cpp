@@ -160,11 +160,7 @@ void TSourceDialog::FocusField() {
 }
 
 bool TSourceDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (CloseOnReleasedKey(watched, event, [](QObject* field) {
-            if (auto* f = qobject_cast<TEditReal*>(field)) f->DblClick();
-        }))
-        return true;
-    return TElementDialog::eventFilter(watched, event);
+    return CloseOnReleasedKey(watched, event, CommitNumberField) || TElementDialog::eventFilter(watched, event);
 }
 
 void TSourceDialog::keyPressEvent(QKeyEvent* event) {
