@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-svg-dev libqcustomplot-dev libqcustomplot2.1-qt6
   libgl-dev fonts-liberation libuemf-dev
   libgtest-dev libgmock-dev ngspice python3 poppler-utils emf2svg
-  libbenchmark-dev libfftw3-dev
+  libbenchmark-dev libfftw3-dev libnlopt-dev
   appstream desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   dpkg-dev file
 )

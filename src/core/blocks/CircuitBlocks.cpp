@@ -66,8 +66,10 @@ void AdoptMembers(TDesign& d, TSubCkt& b) {
 
 TbcParser& BlockEvaluator() {
     // Created with its variables cleared: every evaluation defines its own.
-    static TbcParser* const parser = [] {
-        static TbcParser p;
+    // One per thread, so that a search solving its own copy of the design
+    // on another thread never shares the evaluator with the program's solve.
+    thread_local TbcParser* const parser = [] {
+        thread_local TbcParser p;
         p.ClearVariables();
         return &p;
     }();

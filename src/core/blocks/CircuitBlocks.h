@@ -21,7 +21,7 @@ class TbcParser;
 inline constexpr const char* MsgIllegalVariableName = "Illegal or duplicated variable name";
 inline constexpr const char* MsgBlockExpressionError = "Error evaluating Circuit Block expression!";
 
-// The one evaluator the blocks share for the whole run.
+// The evaluator the blocks share: one per thread for the whole run.
 TbcParser& BlockEvaluator();
 
 // Recomputes the member values of one block when it is marked NeedsEval:

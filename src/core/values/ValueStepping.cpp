@@ -346,6 +346,44 @@ TValueResponse TEditRealSpinState::FinishStepDialog(TStepMenuAction action, bool
 // ---------------------------------------------------------------------------
 // TPcs
 
+std::optional<TESeries> SeriesOfStepMode(StepModeTm mode) {
+    switch (mode) {
+        case smmPC2:
+            return esE48;
+        case smmPC5:
+            return esE24;
+        case smmPC10:
+            return esE12;
+        case smmPC20:
+            return esE6;
+        default:
+            return std::nullopt;
+    }
+}
+
+double StepPartValue(double v, StepModeTm mode, bool up) {
+    // The factor is a little more than the series' own step, so that the
+    // rounding lands on the neighbour.
+    double k = 1.0;
+    switch (mode) {
+        case smmPC2:
+            k = 1.04;
+            break;
+        case smmPC5:
+            k = 1.1;
+            break;
+        case smmPC10:
+            k = 1.2;
+            break;
+        case smmPC20:
+            k = 1.4;
+            break;
+        default:
+            return v;  // catalogue values do not step
+    }
+    return RoundToESeries(up ? v * k : v / k, *SeriesOfStepMode(mode));
+}
+
 TPcsState::TPcsState() : Field(TEditRealVariant::EditReal2) {
     Field.MinValue = 1e-12;
     Field.MaxValue = 1e9;
@@ -358,26 +396,7 @@ TValueResponse TPcsState::Step(bool up) {
         r.ShowMenu = true;
         return r;
     }
-    const double v = Valu();
-    double g = v;
-    auto series = [&](double k, TESeries s) { g = RoundToESeries(up ? v * k : v / k, s); };
-    switch (StepMode) {
-        case smmPC2:
-            series(1.04, esE48);
-            break;
-        case smmPC5:
-            series(1.1, esE24);
-            break;
-        case smmPC10:
-            series(1.2, esE12);
-            break;
-        case smmPC20:
-            series(1.4, esE6);
-            break;
-        default:
-            break;  // catalogue values do not step
-    }
-    StoreWithinLimits(Field, g, r);
+    StoreWithinLimits(Field, StepPartValue(Valu(), StepMode, up), r);
     Field.SetBackgroundWhite();
     r.FocusArrows = !AvoidSetFocus;
     return r;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,13 @@ private:
     double prevValue_ = 0;
     int lastDir_ = 0;
 };
+
+// The preferred-number series a part's step mode steps through (2 % E48,
+// 5 % E24, 10 % E12, 20 % E6); none for short, open and catalogue.
+std::optional<TESeries> SeriesOfStepMode(StepModeTm mode);
+// One step of a part value up or down through its step mode's series (the
+// value itself for a mode without a series).
+double StepPartValue(double v, StepModeTm mode, bool up);
 
 // Entries of the tolerance menu of a part-value control.
 enum class TToleranceAction { PC2, PC5, PC10, PC20, Short, Open, Separator, Cancel };
