@@ -1,20 +1,25 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "sheet/ElementDialogs.h"
 
 class QWidget;
+class QDialog;
 
 // The element dialogs of the run, as the sheet editor reaches them: the
-// component dialog for resistors, capacitors and inductors and the block
-// variables dialog for placed blocks. Texts are edited in a plain input box
-// and the source and drivers have no dialog yet.
+// component dialog for resistors, capacitors and inductors, the driver
+// dialog, the source dialog, the block variables dialog for placed blocks,
+// and the modal text dialog.
 
 namespace pelmo {
 
 class TBlockVariablesDialog;
 class TComponentDialog;
+class TDriverDialog;
+class TSourceDialog;
+class TTextDialog;
 class TTuningHost;
 
 class TElementDialogSet : public TElementDialogs {
@@ -33,12 +38,21 @@ public:
     void StepFocusedControl(bool up) override;
 
     TComponentDialog& Component() { return *component_; }
+    TDriverDialog& Driver() { return *driver_; }
+    TSourceDialog& Source() { return *source_; }
     TBlockVariablesDialog& BlockVariables() { return *blockVariables_; }
+    TTextDialog& Text() { return *text_; }
 
 private:
-    TNoElementDialogs plain_;
+    // The modeless dialog of an element kind, if it has one.
+    const QDialog* DialogFor(TElementKind kind) const;
+    std::vector<QDialog*> Modeless() const;
+
     std::unique_ptr<TComponentDialog> component_;
+    std::unique_ptr<TDriverDialog> driver_;
+    std::unique_ptr<TSourceDialog> source_;
     std::unique_ptr<TBlockVariablesDialog> blockVariables_;
+    std::unique_ptr<TTextDialog> text_;
 };
 
 }  // namespace pelmo
