@@ -55,7 +55,7 @@ void MarkBad(QLineEdit* field, bool bad) {
 TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       session_(session) {
-    setObjectName("SubCDesForm");
+    setObjectName("BlockConfigurationForm");
     setWindowTitle("Circuit Block Configuration Form");
     setFixedSize(FormWidth, FormHeight);
 

@@ -17,7 +17,7 @@ constexpr int TopRow = 30;
 }  // namespace
 
 TBlockVariablesDialog::TBlockVariablesDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
-    setObjectName("EditSubVform");
+    setObjectName("BlockVariablesDialog");
     setWindowTitle("Tune Circuit Block");
     title_ = new QLabel(this);
     title_->setObjectName("stTitle");

@@ -290,6 +290,7 @@ private slots:
             QCOMPARE(dialog.height(), 245);
             QVERIFY(dialog.ValueExpression()->isVisible() && dialog.EsrExpression()->isVisible());
             QTest::keyClicks(dialog.ValueExpression(), m.expression);
+            if (&m == &members[2]) Capture(dialog, "component-designer");
             QTest::keyClick(dialog.ValueExpression(), Qt::Key_Return);
             QVERIFY(!dialog.isVisible());
         }
@@ -339,6 +340,7 @@ private slots:
         QVERIFY(r);
         const TPoint target{block.Center.X + 62 - r->Terminal1.X, block.Center.Y + 36 - r->Terminal1.Y};
         f.MoveTo(target);
+        Capture(*f.Sheet(), "block-placing");
         f.Release(f.Px(target));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);  // its variables, at once
         QCOMPARE(d.Parts.size(), parts + 3);
@@ -379,7 +381,14 @@ private slots:
         QVERIFY(after.depth < -10);
         Capture(tune, "block-variables");
         if (TPlotForm* spl = SplWindow()) Capture(*spl, "block-tuned-spl");
-        Capture(f.w, "block-tuned-sheet");
+        if (!qEnvironmentVariable("PELMO_SCREENSHOTS").isEmpty()) {
+            const QSize size = f.w.size();
+            f.w.resize(1000, 640);
+            QCoreApplication::processEvents();
+            Capture(f.w, "block-tuned-sheet");
+            f.w.resize(size);
+            QCoreApplication::processEvents();
+        }
 
         // Escape ends tuning (one step); undo twice takes the block away.
         QTest::keyClick(freq->EditReal(), Qt::Key_Escape);
