@@ -118,6 +118,7 @@ public:
     // ---- TSheetDecorations ----
     bool Highlighted(TElementRef e) const override { return highlight_ && *highlight_ == e; }
     bool HidesWire(int index) const override;
+    bool HidesBlock(int index) const override;
     bool ShowsSourceLabels() const override { return editMode_ != TEditMode::GroupMove; }
     void PaintOverlay(QPainter& painter, const QRect& rect) override;
 

@@ -199,6 +199,7 @@ void TEditorController::StartBlockPlace(int blockIndex) {
         return;
     }
     editMode_ = TEditMode::BlockPlace;
+    view_.RepaintSheet();  // without the block: the drag image stands for it
     pressPoint_ = QPoint(-1000000, -1000000);  // the first release places, wherever it is
     Design().Modified = true;
     view_.SetCursorShape(TSheetCursor::Default);

@@ -459,11 +459,18 @@ private slots:
             },
             [&] { f.Tool(TElementKind::Resistor); },
         };
+        // Until it is placed, the block is only the drag image at the
+        // pointer: its members' file positions (around the sheet's corner)
+        // show nothing.
+        const QRect corner(0, 0, f.Px({15, 15}).x(), f.Px({15, 15}).y());
+        f.MoveTo({150, 40});
+        const QImage before = f.Sheet()->grab(corner).toImage();
         for (const auto& way : ways) {
             f.AfterDoubleClickWindow();
             Blocks().CircuitBlocksAction()->trigger();
             QCOMPARE(f.w.Editor().EditMode(), TEditMode::BlockPlace);
             f.MoveTo({150, 40});
+            QCOMPARE(f.Sheet()->grab(corner).toImage(), before);
             way();
             QVERIFY(d.Blocks.empty());
             QCOMPARE(d.Parts.size(), std::size_t(1));
