@@ -10,8 +10,9 @@
 
 namespace pelmo::test {
 
-MessageSink::Answer RecordingMessageSink::Ask(const std::string& question, bool) {
+MessageSink::Answer RecordingMessageSink::Ask(const std::string& question, bool withCancel) {
     Questions.push_back(question);
+    WithCancel.push_back(withCancel);
     if (Answers.empty()) return Answer::No;
     const Answer a = Answers.front();
     Answers.erase(Answers.begin());

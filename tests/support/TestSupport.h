@@ -30,7 +30,8 @@ public:
 
     std::vector<std::string> Messages;
     std::vector<std::string> Questions;
-    std::vector<Answer> Answers;  // consumed front to back
+    std::vector<bool> WithCancel;  // of each question: was Cancel offered
+    std::vector<Answer> Answers;   // consumed front to back
 };
 
 // Every character is `CharWidth` pixels wide and a line `Height` pixels high,

@@ -26,8 +26,16 @@ void SaveCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages
 }
 
 bool OfferToSave(TDesign& d, MessageSink& messages, const std::function<bool()>& save) {
-    if (!d.Modified || messages.Ask("Save current design?", false) != MessageSink::Answer::Yes) return true;
-    return save && save();
+    if (!d.Modified) return true;
+    switch (messages.Ask("Save current design?", true)) {
+        case MessageSink::Answer::Yes:
+            return save && save();
+        case MessageSink::Answer::No:
+            return true;
+        case MessageSink::Answer::Cancel:
+            break;
+    }
+    return false;
 }
 
 bool OpenCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages) {

@@ -20,9 +20,9 @@ struct TSubCkt;
 void SaveCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages);
 
 // Before the open dialog of "Open Circuit Block" (and before leaving a
-// modified drawing): "Save current design?" when modified; Yes runs `save`.
-// False when the user said Yes and the save did not succeed: the command
-// then ends, so nothing is thrown away unsaved.
+// modified drawing): "Save current design?" (Yes/No/Cancel) when modified;
+// Yes runs `save`. False when the user cancelled, or said Yes and the save
+// did not succeed: the command then ends, so nothing is thrown away unsaved.
 bool OfferToSave(TDesign& d, MessageSink& messages, const std::function<bool()>& save);
 
 // "Open Circuit Block" after its dialog: the drawing is discarded and the

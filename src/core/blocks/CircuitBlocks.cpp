@@ -215,9 +215,11 @@ void DeleteBlock(TDesign& d, int index) {
 }
 
 bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::function<bool()>& save) {
-    if (d.Modified && messages.Ask("Save current design?", false) == MessageSink::Answer::Yes) {
+    if (d.Modified) {
+        const MessageSink::Answer answer = messages.Ask("Save current design?", true);
+        if (answer == MessageSink::Answer::Cancel) return false;
         // Going on after a failed or cancelled save would throw the design away.
-        if (!save || !save()) return false;
+        if (answer == MessageSink::Answer::Yes && (!save || !save())) return false;
     }
     d.BlockDesignMode = !d.BlockDesignMode;
     ClearElements(d);
@@ -232,6 +234,21 @@ bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::functio
     }
     d.Modified = false;
     return true;
+}
+
+std::optional<std::string> CheckBlockVariableName(const TSubCkt& b, int slot, const std::string& name) {
+    if (name.empty()) return std::nullopt;
+    try {
+        TbcParser p;
+        p.DefineVariable(name, 0);
+    } catch (const EbcParserError& e) {
+        return std::string(e.what());
+    }
+    // "pi" is defined before the slots, so a slot of that name would replace it.
+    if (SameName(name, "pi")) return std::string(MsgIllegalVariableName);
+    for (int v = 0; v < BlockVarCount; ++v)
+        if (v != slot && SameName(b.VarName[v], name)) return std::string(MsgIllegalVariableName);
+    return std::nullopt;
 }
 
 std::vector<int> TunedBlockSlots(const TSubCkt& b) {

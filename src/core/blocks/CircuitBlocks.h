@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,12 +68,20 @@ void DissolveBlock(TDesign& d, int index);
 void DeleteBlock(TDesign& d, int index);
 
 // Flips between the schematic and the block designer. A modified design is
-// offered for saving first ("Save current design?"); when the user says Yes
-// and `save` does not succeed, nothing changes and false is returned.
+// offered for saving first ("Save current design?", Yes/No/Cancel); when the
+// user cancels, or says Yes and `save` does not succeed, nothing changes and
+// false is returned.
 // Entering discards the design and the source; leaving discards the drawing,
 // empties the block's member lists and puts a new source with its start-up
 // values on the sheet. Both ways the design becomes untitled and unmodified.
 bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::function<bool()>& save);
+
+// A name typed for a variable slot of the block under design, checked as the
+// evaluation will check it: the evaluator's message for a name it refuses,
+// "Illegal or duplicated variable name" for one that another slot (or "pi")
+// already has, regardless of letter case. An empty name is fine: the slot is
+// unused.
+std::optional<std::string> CheckBlockVariableName(const TSubCkt& header, int slot, const std::string& name);
 
 // User slots (2, 3, 4) that the tuning dialog shows: those with a description.
 std::vector<int> TunedBlockSlots(const TSubCkt& block);

@@ -57,9 +57,8 @@ void TDocument::ShowCaption() {
 }
 
 bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
-    // Changes the user wants kept are never dropped: when their save fails
-    // (or its dialog is cancelled), the open design stays.
-    if (d_.Modified && messages_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes && !Save()) return false;
+    if (!LeaveBlockDesigner()) return false;
+    if (!OfferToSave()) return false;
 
     const std::string previousName = OpenDialogFileName;
     const bool restoreName = kind != TOpenKind::Dialog;
@@ -99,8 +98,29 @@ bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
     return finish(true);
 }
 
+bool TDocument::OfferToSave() {
+    // Changes the user wants kept are never dropped: when their save fails
+    // (or its dialog is cancelled), the open design stays.
+    if (!d_.Modified) return true;
+    switch (messages_.Ask(SaveCurrentDesignText, true)) {
+        case MessageSink::Answer::Yes:
+            return Save();
+        case MessageSink::Answer::No:
+            return true;
+        case MessageSink::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+bool TDocument::LeaveBlockDesigner() {
+    if (!d_.BlockDesignMode) return true;
+    return hooks_.LeaveBlockDesigner && hooks_.LeaveBlockDesigner() && !d_.BlockDesignMode;
+}
+
 bool TDocument::Save() {
     saveCancelled_ = false;
+    if (d_.BlockDesignMode) return SaveBlock();
     if (d_.FileName.empty()) return SaveAs();
     SaveDialogFileName = d_.FileName;
     if (ExtractFilePath(SaveDialogFileName) == ExamplesFolder()) {
@@ -111,8 +131,16 @@ bool TDocument::Save() {
     return WriteTo(SaveDialogFileName);
 }
 
+bool TDocument::SaveBlock() {
+    // The drawing is a circuit block: it is never written as a design.
+    const bool saved = hooks_.SaveBlock && hooks_.SaveBlock();
+    saveCancelled_ = !saved && d_.Modified;
+    return saved;
+}
+
 bool TDocument::SaveAs() {
     saveCancelled_ = false;
+    if (d_.BlockDesignMode) return SaveBlock();
     const std::string path =
         hooks_.ChooseSaveFile ? hooks_.ChooseSaveFile(SaveDialogFolder, SaveDialogFileName) : std::string();
     if (path.empty()) {
@@ -132,11 +160,7 @@ bool TDocument::WriteTo(const std::string& path) {
 }
 
 bool TDocument::New() {
-    if (d_.Modified) {
-        const auto answer = messages_.Ask(SaveCurrentDesignText, true);
-        if (answer == MessageSink::Answer::Cancel) return false;
-        if (answer == MessageSink::Answer::Yes && !Save()) return false;
-    }
+    if (!LeaveBlockDesigner() || !OfferToSave()) return false;
     if (hooks_.EndEditing) hooks_.EndEditing();
     NewDesign(d_);
     d_.FileName.clear();
@@ -147,16 +171,7 @@ bool TDocument::New() {
 
 bool TDocument::ConfirmClose() {
     if (hooks_.EndEditing) hooks_.EndEditing();
-    if (!d_.Modified) return true;
-    switch (messages_.Ask(SaveCurrentDesignText, true)) {
-        case MessageSink::Answer::Yes:
-            return Save();
-        case MessageSink::Answer::No:
-            return true;
-        case MessageSink::Answer::Cancel:
-            break;
-    }
-    return false;
+    return OfferToSave();
 }
 
 }  // namespace pelmo

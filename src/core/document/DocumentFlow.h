@@ -53,6 +53,14 @@ struct TDocumentHooks {
     std::function<void()> DesignOpened;
     // The window caption changed ("Pelmo" or "Pelmo -- name.bkt").
     std::function<void(const std::string& caption)> CaptionChanged;
+    // In the circuit block designer: "Save Circuit Block" (its own dialog);
+    // true when the block was written. Save, and the Yes of every "Save
+    // current design?", run it there instead of writing a design.
+    std::function<bool()> SaveBlock;
+    // In the circuit block designer, before a design is opened or started:
+    // back to the schematic (which asks about the drawing); false when the
+    // user stays in the designer.
+    std::function<bool()> LeaveBlockDesigner;
 };
 
 // The document commands of the main window: New, Open (menu, "Examples", a
@@ -72,10 +80,13 @@ public:
     // The window's dialogs and reactions; every hook may be left empty.
     void SetHooks(TDocumentHooks hooks) { hooks_ = std::move(hooks); }
 
-    // True when a design was read.
+    // True when a design was read. A modified design asks "Save current
+    // design?" with Yes/No/Cancel first; in the block designer the window
+    // goes back to the schematic first.
     bool Open(TOpenKind kind, const std::string& path = {});
     // A plain Save never writes into the Examples folder: it asks for a new
-    // name there, as it does for an untitled design. True when written.
+    // name there, as it does for an untitled design. True when written. In
+    // the block designer both write the block (TDocumentHooks::SaveBlock).
     bool Save();
     bool SaveAs();
     // Asks "Save current design?" (Yes/No/Cancel) when modified; a cancelled or
@@ -98,6 +109,11 @@ public:
     std::string SaveDialogFolder, SaveDialogFileName;
 
 private:
+    // "Save current design?" (Yes/No/Cancel) when modified: false when the
+    // user cancelled or the save did not happen.
+    bool OfferToSave();
+    bool LeaveBlockDesigner();
+    bool SaveBlock();
     bool WriteTo(const std::string& path);
     void ShowCaption();
 

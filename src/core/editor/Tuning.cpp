@@ -133,6 +133,20 @@ std::optional<std::string> CheckMemberExpression(const TSubCkt& header, const st
             // A bad slot name is reported where it is typed.
         }
     }
+    // The intermediate variables as the evaluation will compute them: in the
+    // designer they are never evaluated, and their stored values may be stale.
+    for (int v = 0; v < 2; ++v) {
+        const std::string& name = header.VarName[v];
+        if (name.empty() || TrimBlanks(header.VarExpression[v]).empty()) continue;
+        try {
+            p.SetExpression(header.VarExpression[v]);
+            if (p.UsesVariable(name) || (v == 0 && !header.VarName[1].empty() && p.UsesVariable(header.VarName[1])))
+                continue;
+            p.DefineVariable(name, p.GetValue());
+        } catch (const std::exception&) {
+            // Its own field reports it.
+        }
+    }
     try {
         p.SetExpression(expression);
         (void)p.GetValue();

@@ -19,6 +19,7 @@
 
 #include "app/SnapshotCommands.h"
 #include "app/ToolBar.h"
+#include "blocks/BlockMenuCommands.h"
 #include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
@@ -158,22 +159,24 @@ void TMainWindow::Solve() { session_->Solve(); }
 
 void TMainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("New", this, [this] { NewClick(); })->setShortcut(QKeySequence::New);
-    file->addAction("Open", this, [this] { OpenClick(); })->setShortcut(QKeySequence::Open);
+    QList<QAction*> schematicOnly;
+    schematicOnly << file->addAction("New", this, [this] { NewClick(); });
+    schematicOnly.back()->setShortcut(QKeySequence::New);
+    schematicOnly << file->addAction("Open", this, [this] { OpenClick(); });
+    schematicOnly.back()->setShortcut(QKeySequence::Open);
     file->addAction("Examples", this, [this] { ExamplesClick(); });
     reopenMenu_ = file->addMenu("ReOpen");
     reopenMenu_->setObjectName("ReOpen");
-    file->addAction("Save", this, [this] { SaveClick(); })->setShortcut(QKeySequence::Save);
-    file->addAction("Save As", this, [this] { SaveAsClick(); })
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    schematicOnly << reopenMenu_->menuAction();
+    schematicOnly << file->addAction("Save", this, [this] { SaveClick(); });
+    schematicOnly.back()->setShortcut(QKeySequence::Save);
+    schematicOnly << file->addAction("Save As", this, [this] { SaveAsClick(); });
+    schematicOnly.back()->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
     snapshot_ = new TSnapshotCommands(*view_, session_->Messages(), this);
     snapshot_->AddMenu(file);
     file->addSeparator();
-    // The circuit block designer switches the mode here.
-    changeModeAction_ = file->addAction("-- change mode");
-    changeModeAction_->setEnabled(false);
-    file->addSeparator();
+    QAction* beforeExit = file->addSeparator();  // the circuit block items go above it
     file->addAction("exit", this, [this] { close(); })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // The document shortcuts work while a tuning dialog holds the focus too.
     for (QAction* a : file->actions())
@@ -196,6 +199,15 @@ void TMainWindow::BuildMenus() {
     addGraphMenu_->setObjectName("AddGraph");
     graphToFrontMenu_ = menuBar()->addMenu("GraphToFront");
     graphToFrontMenu_->setObjectName("GraphToFront");
+    schematicOnly << addGraphMenu_->menuAction();
+
+    blocks_ = new TBlockMenuCommands(*session_, *view_, *editor_, this);
+    blocks_->AddMenuItems(file, beforeExit, menuBar());
+    blocks_->SetSchematicOnlyActions(schematicOnly);
+    connect(blocks_, &TBlockMenuCommands::DesignReplaced, this, [this] {
+        UpdateCaption();
+        UpdateHistoryActions();
+    });
 }
 
 void TMainWindow::Tips1Click() { session_->Messages().ShowMessage(TipsText); }

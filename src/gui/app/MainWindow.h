@@ -16,6 +16,7 @@ class QMenu;
 
 namespace pelmo {
 
+class TBlockMenuCommands;
 class TEditorController;
 class TElementDialogs;
 class TElementDialogSet;
@@ -45,6 +46,8 @@ public:
     TGraphWindows& GraphWindows() { return *graphWindows_; }
     // The File menu's "Snapshot" commands.
     TSnapshotCommands& Snapshot() { return *snapshot_; }
+    // The circuit block designer and "CircuitBlocks".
+    TBlockMenuCommands& Blocks() { return *blocks_; }
 
     // Sets the window caption (and every graph window's) from the current file name.
     void UpdateCaption();
@@ -137,7 +140,7 @@ private:
     QMenu* graphToFrontMenu_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
-    QAction* changeModeAction_ = nullptr;
+    TBlockMenuCommands* blocks_ = nullptr;
 };
 
 }  // namespace pelmo

@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include "app/MainWindow.h"
+#include "blocks/BlockMenuCommands.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "editor/ViewGeometry.h"
@@ -48,6 +49,9 @@ void TMainWindow::SetDocumentHooks() {
     };
     hooks.DesignOpened = [this] { AfterDesignReplaced(); };
     hooks.CaptionChanged = [this](const std::string&) { UpdateCaption(); };
+    // In the circuit block designer the drawing is a block.
+    hooks.SaveBlock = [this] { return blocks_->SaveBlock(); };
+    hooks.LeaveBlockDesigner = [this] { return blocks_->ChangeMode(); };
     session_->Document().SetHooks(std::move(hooks));
     session_->RecentFiles().OnMenuClick = [this](void*, const std::string& file) { OpenRecent(file); };
 }

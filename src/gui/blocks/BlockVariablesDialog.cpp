@@ -17,7 +17,7 @@ constexpr int TopRow = 30;
 }  // namespace
 
 TBlockVariablesDialog::TBlockVariablesDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
-    setObjectName("EditSubVform");
+    setObjectName("BlockVariablesDialog");
     setWindowTitle("Tune Circuit Block");
     title_ = new QLabel(this);
     title_->setObjectName("stTitle");
@@ -35,6 +35,7 @@ TBlockVariablesDialog::TBlockVariablesDialog(TTuningHost& host, QWidget* parent)
         ers->SetMaxValue(100000);
         ers->SetAvoidSetFocus(true);
         connect(ers, &TEditRealSpin::ValChange, this, [this] { ValuesChanged(); });
+        ers->EditReal()->installEventFilter(this);
         spinners_[static_cast<std::size_t>(i)] = ers;
         auto* desc = new QLabel(this);
         desc->setObjectName(QString("stV%1").arg(i + 2));
@@ -105,6 +106,19 @@ void TBlockVariablesDialog::ValuesChanged() {
     StoreTunedBlockVariables(b, values, modes);
     ChangeWritten();
     host_.RepaintSheet();
+}
+
+bool TBlockVariablesDialog::eventFilter(QObject* watched, QEvent* event) {
+    // The spinners' fields act on released keys and keep Escape from the
+    // dialog: its release there closes the dialog.
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
+            close();
+            return true;
+        }
+    }
+    return TElementDialog::eventFilter(watched, event);
 }
 
 void TBlockVariablesDialog::keyPressEvent(QKeyEvent* event) {

@@ -27,8 +27,7 @@ void TEditorController::RightPress(QPoint pos) {
             CancelToIdle();
             break;
         case TEditMode::BlockPlace:
-            if (current_.Kind == TElementKind::Block) DeleteElement(Design(), current_, deleteHooks_);
-            CancelToIdle();
+            CancelToIdle();  // the unplaced block goes with the mode
             break;
         case TEditMode::Idle:
         case TEditMode::TuneMode: {

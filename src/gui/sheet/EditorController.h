@@ -73,6 +73,11 @@ public:
     void CancelToIdle();
     void SetIdle();
     void ArmTool(TElementKind kind);
+    // A block just read from a file (the design's last one, not yet on the
+    // sheet) follows the mouse; a click places it. Leaving the mode any
+    // other way (Escape, the right button, the sheet losing the focus)
+    // removes it again.
+    void StartBlockPlace(int blockIndex);
     void ToggleOrientation();
     void EditTune1Click(QObject* invoker);
     void Delete1Click();
@@ -113,6 +118,7 @@ public:
     // ---- TSheetDecorations ----
     bool Highlighted(TElementRef e) const override { return highlight_ && *highlight_ == e; }
     bool HidesWire(int index) const override;
+    bool HidesBlock(int index) const override;
     bool ShowsSourceLabels() const override { return editMode_ != TEditMode::GroupMove; }
     void PaintOverlay(QPainter& painter, const QRect& rect) override;
 
@@ -136,6 +142,7 @@ private:
     void StartWire(QPoint pos);
     void FinishWire();
     void RemoveUnfinishedWire();
+    void DiscardUnplacedBlock();
     void UpdateRubberBand(QPoint snapped);
     void TrackDragImage(QPoint snapped);
     bool CurrentExists() const;

@@ -69,8 +69,11 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             else if (key == Qt::Key_Escape)
                 CancelToIdle();
             break;
-        case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
+            // Delete and Escape alike: the block never reached the sheet.
+            if (key == Qt::Key_Delete || key == Qt::Key_Escape) CancelToIdle();
+            break;
+        case TEditMode::BlockMove:
             if (key == Qt::Key_Delete) {
                 if (DeleteElement(Design(), current_, deleteHooks_)) {
                     Design().Modified = true;

@@ -103,6 +103,7 @@ void TEditorController::UnselectAllAndRepaint() {
 
 void TEditorController::SetIdle() {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (editMode_ == TEditMode::BlockPlace) DiscardUnplacedBlock();
     emit ToolArmed(TElementKind::None);
     view_.DragImage().Hide();
     view_.RepaintSheet();
@@ -149,6 +150,10 @@ void TEditorController::Redo() {
 
 void TEditorController::ArmTool(TElementKind kind) {
     if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (editMode_ == TEditMode::BlockPlace) {
+        DiscardUnplacedBlock();
+        editMode_ = TEditMode::Idle;
+    }
     TDesign& d = Design();
     if (kind == TElementKind::Driver && d.BlockDesignMode) {
         emit ToolArmed(TElementKind::None);
@@ -182,6 +187,35 @@ void TEditorController::ArmTool(TElementKind kind) {
     current_ = {kind, -1};
     view_.SetCursorShape(TSheetCursor::Default);
     view_.DragImage().SetSize(10 * view_.Scale() + 1, 10 * view_.Scale() + 1);
+}
+
+void TEditorController::StartBlockPlace(int blockIndex) {
+    CloseElementDialogs();
+    SetIdle();
+    UnselectAllAndRepaint();
+    current_ = {TElementKind::Block, blockIndex};
+    if (!CurrentExists()) {
+        current_ = {};
+        return;
+    }
+    editMode_ = TEditMode::BlockPlace;
+    view_.RepaintSheet();  // without the block: the drag image stands for it
+    pressPoint_ = QPoint(-1000000, -1000000);  // the first release places, wherever it is
+    Design().Modified = true;
+    view_.SetCursorShape(TSheetCursor::Default);
+    view_.Panel()->setFocus();
+    // The block shows at once where the pointer rests on the sheet.
+    lastPointer_ = QPoint(-1000000, -1000000);
+    const QPoint at = view_.Sheet()->mapFromGlobal(QCursor::pos());
+    if (view_.Sheet()->rect().contains(at)) SheetMouseMove(at, false);
+}
+
+void TEditorController::DiscardUnplacedBlock() {
+    // Its members were never on the sheet: no curve or designator of the
+    // design is touched, and nothing is left behind.
+    if (current_.Kind == TElementKind::Block && CurrentExists()) DeleteBlock(Design(), current_.Index);
+    current_ = {};
+    view_.DragImage().Hide();
 }
 
 void TEditorController::StartPlacingWire() {
@@ -462,15 +496,26 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
             else
                 PlaceBlock(Design(), *Design().Blocks[block.Index], block.Index, view_.PixelToGrid(pos), true);
             Design().Modified = true;
-            if (placing) {
-                Design().Blocks[block.Index]->NeedsEval = true;
-                SetIdle();
-                dialogs_->ShowFor(block);
-            } else {
+            if (!placing) {
                 CancelToIdle();
+                Solve();
+                CommitEdit();
+                break;
             }
+            // Placed: one undo step, then its variables are tuned at once,
+            // the wheel over the sheet stepping the focused one.
+            Design().Blocks[block.Index]->NeedsEval = true;
+            editMode_ = TEditMode::Idle;  // SetIdle keeps the placed block
+            SetIdle();
             Solve();
             CommitEdit();
+            current_ = block;
+            editMode_ = TEditMode::TuneMode;
+            view_.SetCursorShape(TSheetCursor::TuneDown);
+            if (dialogs_->ShowFor(block))
+                dialogs_->FocusField(block);
+            else
+                SetIdle();  // no variable to tune
             break;
         }
         case TEditMode::BoxDrag:

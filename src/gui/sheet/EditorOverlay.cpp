@@ -23,6 +23,10 @@ bool TEditorController::HidesWire(int index) const {
     return editMode_ == TEditMode::Wiring && current_ == TElementRef{TElementKind::Wire, index};
 }
 
+bool TEditorController::HidesBlock(int index) const {
+    return editMode_ == TEditMode::BlockPlace && current_ == TElementRef{TElementKind::Block, index};
+}
+
 void TEditorController::DrawDragImage(QPainter& painter) {
     TDesign& d = Design();
     TSheetPainter sp(painter, view_.Scale(), *Design().Metrics);

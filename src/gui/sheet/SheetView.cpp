@@ -81,8 +81,11 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     // Every block's body first, then the members: a block whose body overlaps
     // its neighbour's must not hide the wires that join the two.
     auto lookOf = [](const TSubCkt& b) { return b.Selected ? TBlockLook::Selected : TBlockLook::Normal; };
-    for (const auto& b : d.Blocks) sp.DrawBlockBody(*b, {0, 0}, lookOf(*b));
-    for (const auto& b : d.Blocks) sp.DrawBlockMembers(*b, {0, 0}, lookOf(*b));
+    auto drawn = [&](std::size_t i) { return !decorations_ || !decorations_->HidesBlock(static_cast<int>(i)); };
+    for (std::size_t i = 0; i < d.Blocks.size(); ++i)
+        if (drawn(i)) sp.DrawBlockBody(*d.Blocks[i], {0, 0}, lookOf(*d.Blocks[i]));
+    for (std::size_t i = 0; i < d.Blocks.size(); ++i)
+        if (drawn(i)) sp.DrawBlockMembers(*d.Blocks[i], {0, 0}, lookOf(*d.Blocks[i]));
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
         TPart& part = *d.Parts[i];
         if (part.Subckt >= 0) continue;  // drawn with its block

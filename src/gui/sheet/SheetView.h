@@ -34,6 +34,9 @@ public:
     virtual bool Highlighted(TElementRef e) const = 0;
     // The wire being drawn: the drag image shows it.
     virtual bool HidesWire(int index) const = 0;
+    // A block read from a file and not yet placed: its members are not in
+    // the design yet, and the drag image stands for it.
+    virtual bool HidesBlock(int index) const = 0;
     virtual bool ShowsSourceLabels() const = 0;
     virtual void PaintOverlay(QPainter& painter, const QRect& rect) = 0;
 };

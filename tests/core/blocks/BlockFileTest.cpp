@@ -337,11 +337,15 @@ TEST(BlockFile, OfferToSave) {
     RecordingMessageSink no;
     EXPECT_TRUE(OfferToSave(d, no, nullptr));
     EXPECT_EQ(no.Questions, std::vector<std::string>{"Save current design?"});
+    EXPECT_EQ(no.WithCancel, std::vector<bool>{true});
     for (const bool saved : {true, false}) {
         RecordingMessageSink yes;
         yes.Answers = {MessageSink::Answer::Yes};
         EXPECT_EQ(OfferToSave(d, yes, [saved] { return saved; }), saved);
     }
+    RecordingMessageSink cancel;
+    cancel.Answers = {MessageSink::Answer::Cancel};
+    EXPECT_FALSE(OfferToSave(d, cancel, [] { return true; }));
 }
 
 }  // namespace

@@ -280,6 +280,17 @@ TEST(CircuitBlocks, DesignerMode) {
     EXPECT_FALSE(d.BlockDesignMode);
     EXPECT_EQ(d.Parts.size(), 1u);
 
+    // Cancel: nothing changes either, and nothing is saved.
+    RecordingMessageSink cancelling;
+    cancelling.Answers = {MessageSink::Answer::Cancel};
+    int saves = 0;
+    EXPECT_FALSE(ChangeBlockDesignMode(d, cancelling, [&] { return ++saves > 0; }));
+    EXPECT_EQ(cancelling.WithCancel, std::vector<bool>{true});
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(d.BlockDesignMode);
+    EXPECT_EQ(d.Parts.size(), 1u);
+    EXPECT_TRUE(d.Modified);
+
     RecordingMessageSink messages;  // answers No
     EXPECT_TRUE(ChangeBlockDesignMode(d, messages, nullptr));
     EXPECT_TRUE(d.BlockDesignMode);
@@ -304,6 +315,31 @@ TEST(CircuitBlocks, DesignerMode) {
     EXPECT_EQ(d.Source.Terminal1, (TPoint{121, 62}));
     EXPECT_EQ(d.SharedBlock.Title, "notch");
     EXPECT_EQ(MainCaption(d), "Pelmo");
+}
+
+TEST(CircuitBlocks, VariableNamesAreCheckedAsTheEvaluationChecksThem) {
+    TSubCkt b;
+    b.VarName[2] = "F";
+    b.VarName[3] = "Q";
+    const struct {
+        int slot;
+        std::string name;
+        std::string message;  // empty: accepted
+    } cases[] = {
+        {2, "F", ""},  // its own name
+        {4, "", ""},   // an unused slot
+        {4, "D", ""},
+        {4, "_d2", ""},
+        {0, "Zd", ""},
+        {4, "2D", "2D is not a valid variable name."},
+        {4, "q", MsgIllegalVariableName},  // taken by slot 3, whatever the case
+        {0, "f", MsgIllegalVariableName},
+        {4, "PI", MsgIllegalVariableName},  // would replace pi
+    };
+    for (const auto& c : cases) {
+        const auto message = CheckBlockVariableName(b, c.slot, c.name);
+        EXPECT_EQ(message.value_or(""), c.message) << c.slot << " " << c.name;
+    }
 }
 
 TEST(CircuitBlocks, TuningSlots) {

@@ -89,6 +89,7 @@ TEST(DocumentFlow, OpenKeepsTheDesignWhenItsSaveDoesNotHappen) {
     };
     const Case cases[] = {
         {Answer::No, "", false, true},
+        {Answer::Cancel, "", false, false},
         {Answer::Yes, "mine.bkt", false, true},
         {Answer::Yes, "", false, false},         // Save dialog cancelled
         {Answer::Yes, "mine.bkt", true, false},  // the save failed
@@ -110,6 +111,7 @@ TEST(DocumentFlow, OpenKeepsTheDesignWhenItsSaveDoesNotHappen) {
         EXPECT_EQ(opened, c.opens) << what;
         EXPECT_EQ(f.d.Texts.size(), c.opens ? 0u : 1u) << what;
         EXPECT_EQ(f.d.Modified, !c.opens) << what;
+        EXPECT_EQ(f.sink.Questions, std::vector<std::string>{SaveCurrentDesignText}) << what;
     }
 }
 
@@ -255,6 +257,72 @@ TEST(DocumentFlow, CloseAndNewAskBeforeLosingChanges) {
     EXPECT_TRUE(f.d.FileName.empty());
     EXPECT_FALSE(f.d.Modified);
     EXPECT_EQ(f.log.back(), "caption Pelmo");
+}
+
+// In the block designer the drawing is a block: Save, Save As and the Yes of
+// the close question write it through the block's own command, never as a
+// design; opening or starting a design goes back to the schematic first.
+TEST(DocumentFlow, TheBlockDesignerSavesTheBlockAndLeavesBeforeOpening) {
+    struct Case {
+        Answer answer;
+        bool blockSaved;  // the block's save dialog gives a name
+        bool closes;
+    };
+    const Case cases[] = {
+        {Answer::Yes, true, true},
+        {Answer::Yes, false, false},
+        {Answer::No, false, true},
+        {Answer::Cancel, false, false},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        int blockSaves = 0;
+        TDocumentHooks h = f.Hooks();
+        h.SaveBlock = [&] {
+            ++blockSaves;
+            if (c.blockSaved) f.d.Modified = false;
+            return c.blockSaved;
+        };
+        f.doc.SetHooks(h);
+        f.d.BlockDesignMode = true;
+        f.d.Modified = true;
+        f.saveAnswer = f.tmp.Path() + "never.bkt";
+        f.sink.Answers = {c.answer};
+        EXPECT_EQ(f.doc.ConfirmClose(), c.closes) << static_cast<int>(c.answer);
+        EXPECT_EQ(blockSaves, c.answer == Answer::Yes ? 1 : 0);
+        EXPECT_FALSE(fs::exists(f.saveAnswer));
+        EXPECT_EQ(f.doc.Save(), c.blockSaved);
+        EXPECT_EQ(f.doc.SaveAs(), c.blockSaved);
+        EXPECT_FALSE(fs::exists(f.saveAnswer));
+    }
+
+    Fixture f;
+    const std::string path = f.MakeDesign(f.tmp.Path() + "TwoWay.bkt", 33);
+    f.d.BlockDesignMode = true;
+    f.d.Modified = true;
+    bool leave = false;
+    int asked = 0;
+    TDocumentHooks h = f.Hooks();
+    h.LeaveBlockDesigner = [&] {
+        ++asked;
+        if (leave) {
+            f.d.BlockDesignMode = false;
+            f.d.Modified = false;
+        }
+        return leave;
+    };
+    f.doc.SetHooks(h);
+    // The user stays in the designer: nothing is opened or replaced.
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, path));
+    EXPECT_FALSE(f.doc.New());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(f.d.Parts.empty());
+    EXPECT_TRUE(f.d.BlockDesignMode);
+    // Back in the schematic (asked there), the design opens without a second question.
+    leave = true;
+    EXPECT_TRUE(f.doc.Open(TDocument::TOpenKind::Recent, path));
+    EXPECT_EQ(f.d.Parts.size(), 1u);
+    EXPECT_TRUE(f.sink.Questions.empty());
 }
 
 }  // namespace

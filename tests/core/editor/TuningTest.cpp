@@ -139,4 +139,12 @@ TEST(Tuning, BlockExpressionsAreCheckedWhenTheyAreEntered) {
     EXPECT_NE(unknown->find("Q"), std::string::npos) << *unknown;
     EXPECT_TRUE(CheckMemberExpression(b, "2*(F").has_value());
     EXPECT_TRUE(CheckMemberExpression(b, "1/(F-1000)").has_value());  // division by zero at today's values
+    // Intermediate variables count with the values their expressions give,
+    // not the stale ones stored (nothing evaluates them in the designer).
+    b.VarName[1] = "Rp";
+    b.VarExpression[1] = "F/10";
+    b.VarValue[1] = 0;
+    EXPECT_FALSE(CheckMemberExpression(b, "1/Rp").has_value());
+    b.VarExpression[1] = "Rp+1";  // names itself: never computed
+    EXPECT_TRUE(CheckMemberExpression(b, "1/Rp").has_value());
 }

@@ -121,6 +121,7 @@ private slots:
         QTest::newRow("No: opens") << int(MessageSink::Answer::No) << false << true;
         QTest::newRow("Yes, saved: opens") << int(MessageSink::Answer::Yes) << true << true;
         QTest::newRow("Yes, Save cancelled: keeps the design") << int(MessageSink::Answer::Yes) << false << false;
+        QTest::newRow("Cancel: keeps the design") << int(MessageSink::Answer::Cancel) << false << false;
     }
     void aDesignFromOutsideOpensInTheRunningWindow() {
         QFETCH(int, answer);
@@ -142,7 +143,7 @@ private slots:
         sink.Answers = {static_cast<MessageSink::Answer>(answer)};
         w.OpenFromOutside(outside);
         QCOMPARE(sink.Questions, (std::vector<std::string>{SaveCurrentDesignText}));
-        QCOMPARE(sink.WithCancel, (std::vector<bool>{false}));
+        QCOMPARE(sink.WithCancel, (std::vector<bool>{true}));
         QVERIFY(!(w.windowState() & Qt::WindowMinimized));
         QCOMPARE(w.Session().Design().FileName, opens ? outside : std::string());
         QCOMPARE(w.Session().Design().Parts.size(), std::size_t(opens ? 3 : 1));
