@@ -1,13 +1,18 @@
 #include "dialogs/ElementDialogSet.h"
 
 #include "blocks/BlockVariablesDialog.h"
+#include "catalogue/DriverBrowser.h"
+#include "catalogue/PartBrowser.h"
 #include "dialogs/ComponentDialog.h"
+#include "document/Session.h"
 
 namespace pelmo {
 
 TElementDialogSet::TElementDialogSet(TTuningHost& host, QWidget* mainWindow)
     : component_(std::make_unique<TComponentDialog>(host, mainWindow)),
-      blockVariables_(std::make_unique<TBlockVariablesDialog>(host, mainWindow)) {
+      blockVariables_(std::make_unique<TBlockVariablesDialog>(host, mainWindow)),
+      host_(host),
+      mainWindow_(mainWindow) {
     // Where the element dialogs first show; they share the place from then on.
     component_->move(10, 10);
 }
@@ -53,8 +58,19 @@ void TElementDialogSet::FocusField(TElementRef e) {
     if (e.Kind == TElementKind::Block && e.Index >= 0) blockVariables_->FocusField();
 }
 
-void TElementDialogSet::FindPartNumber(TElementRef) {
-    // The parts browser comes with the catalogue's browsers.
+void TElementDialogSet::FindPartNumber(TElementRef e) {
+    if (IsPartKind(e.Kind) && component_->isVisible()) component_->FindPart();
+}
+
+void TElementDialogSet::SetCatalogue(TPartsCatalogue& catalogue) {
+    if (partBrowser_) return;
+    partBrowser_ = new TPartBrowser(host_.Session(), catalogue, component_.get());
+    component_->SetCatalogue(&catalogue, partBrowser_);
+    driverBrowser_ = new TDriverBrowser(host_.Session(), catalogue, mainWindow_);
+}
+
+bool TElementDialogSet::BrowserShowing() const {
+    return (partBrowser_ && partBrowser_->isVisible()) || (driverBrowser_ && driverBrowser_->isVisible());
 }
 
 std::optional<TElementRef> TElementDialogSet::TunedPart() const {

@@ -15,6 +15,9 @@ namespace pelmo {
 
 class TBlockVariablesDialog;
 class TComponentDialog;
+class TDriverBrowser;
+class TPartBrowser;
+class TPartsCatalogue;
 class TTuningHost;
 
 class TElementDialogSet : public TElementDialogs {
@@ -31,6 +34,13 @@ public:
     std::optional<TElementRef> TunedPart() const override;
     bool HasFocusedValueControl() const override;
     void StepFocusedControl(bool up) override;
+    bool BrowserShowing() const override;
+
+    // The catalogue behind the part-number searches and the pictures; the
+    // browsers are made here.
+    void SetCatalogue(TPartsCatalogue& catalogue);
+    TPartBrowser* PartBrowser() { return partBrowser_; }
+    TDriverBrowser* DriverBrowser() { return driverBrowser_; }
 
     TComponentDialog& Component() { return *component_; }
     TBlockVariablesDialog& BlockVariables() { return *blockVariables_; }
@@ -39,6 +49,10 @@ private:
     TNoElementDialogs plain_;
     std::unique_ptr<TComponentDialog> component_;
     std::unique_ptr<TBlockVariablesDialog> blockVariables_;
+    TTuningHost& host_;
+    QWidget* mainWindow_ = nullptr;
+    TPartBrowser* partBrowser_ = nullptr;  // over the component dialog, which owns it
+    TDriverBrowser* driverBrowser_ = nullptr;
 };
 
 }  // namespace pelmo
