@@ -4,13 +4,19 @@
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartBrowser.h"
 #include "dialogs/ComponentDialog.h"
+#include "dialogs/DriverDialog.h"
+#include "dialogs/SourceDialog.h"
+#include "dialogs/TextDialog.h"
 #include "document/Session.h"
 
 namespace pelmo {
 
 TElementDialogSet::TElementDialogSet(TTuningHost& host, QWidget* mainWindow)
     : component_(std::make_unique<TComponentDialog>(host, mainWindow)),
+      driver_(std::make_unique<TDriverDialog>(host, mainWindow)),
+      source_(std::make_unique<TSourceDialog>(host, mainWindow)),
       blockVariables_(std::make_unique<TBlockVariablesDialog>(host, mainWindow)),
+      text_(std::make_unique<TTextDialog>(mainWindow)),
       host_(host),
       mainWindow_(mainWindow) {
     // Where the element dialogs first show; they share the place from then on.
@@ -27,6 +33,19 @@ bool TElementDialogSet::ShowFor(TElementRef e) {
         component_->raise();
         return true;
     }
+    if (e.Kind == TElementKind::Driver) {
+        driver_->LoadDriver(e.Index);
+        if (!driver_->Loaded()) return false;
+        driver_->show();
+        driver_->raise();
+        return true;
+    }
+    if (e.Kind == TElementKind::Source) {
+        source_->LoadSource();
+        source_->show();
+        source_->raise();
+        return true;
+    }
     if (e.Kind == TElementKind::Block) {
         if (!blockVariables_->LoadBlock(e.Index)) {
             blockVariables_->close();
@@ -39,34 +58,58 @@ bool TElementDialogSet::ShowFor(TElementRef e) {
     return false;
 }
 
-bool TElementDialogSet::EditTextModal(TStext& text) { return plain_.EditTextModal(text); }
+bool TElementDialogSet::EditTextModal(TStext& text) {
+    if (text_->Loaded()) return false;
+    text_->Edit(text);
+    return true;
+}
+
+std::vector<QDialog*> TElementDialogSet::Modeless() const {
+    return {component_.get(), driver_.get(), source_.get(), blockVariables_.get()};
+}
 
 void TElementDialogSet::CloseAll() {
-    component_->close();
-    blockVariables_->close();
+    for (QDialog* d : Modeless()) d->close();
+}
+
+const QDialog* TElementDialogSet::DialogFor(TElementKind kind) const {
+    if (IsPartKind(kind)) return component_.get();
+    switch (kind) {
+        case TElementKind::Driver:
+            return driver_.get();
+        case TElementKind::Source:
+            return source_.get();
+        case TElementKind::Block:
+            return blockVariables_.get();
+        default:
+            return nullptr;
+    }
 }
 
 bool TElementDialogSet::PointerOver(TElementRef current, QPoint globalPos) const {
-    const QDialog* open = nullptr;
-    if (IsPartKind(current.Kind)) open = component_.get();
-    if (current.Kind == TElementKind::Block) open = blockVariables_.get();
+    const QDialog* open = DialogFor(current.Kind);
     return open && open->isVisible() && open->frameGeometry().contains(globalPos);
 }
 
 void TElementDialogSet::FocusField(TElementRef e) {
-    if (IsPartKind(e.Kind) && e.Index >= 0) component_->FocusField();
-    if (e.Kind == TElementKind::Block && e.Index >= 0) blockVariables_->FocusField();
+    if (e.Index < 0 && e.Kind != TElementKind::Source) return;
+    if (IsPartKind(e.Kind)) component_->FocusField();
+    if (e.Kind == TElementKind::Driver) driver_->FocusField();
+    if (e.Kind == TElementKind::Source) source_->FocusField();
+    if (e.Kind == TElementKind::Block) blockVariables_->FocusField();
 }
 
 void TElementDialogSet::FindPartNumber(TElementRef e) {
     if (IsPartKind(e.Kind) && component_->isVisible()) component_->FindPart();
+    if (e.Kind == TElementKind::Driver && driver_->isVisible()) driver_->FindPart();
 }
 
 void TElementDialogSet::SetCatalogue(TPartsCatalogue& catalogue) {
     if (partBrowser_) return;
     partBrowser_ = new TPartBrowser(host_.Session(), catalogue, component_.get());
     component_->SetCatalogue(&catalogue, partBrowser_);
-    driverBrowser_ = new TDriverBrowser(host_.Session(), catalogue, mainWindow_);
+    driverBrowser_ = new TDriverBrowser(host_.Session(), catalogue, driver_.get());
+    driver_->SetCatalogue(&catalogue, driverBrowser_);
 }
 
 bool TElementDialogSet::BrowserShowing() const {
@@ -78,14 +121,13 @@ std::optional<TElementRef> TElementDialogSet::TunedPart() const {
 }
 
 bool TElementDialogSet::HasFocusedValueControl() const {
-    for (const QDialog* d :
-         {static_cast<const QDialog*>(component_.get()), static_cast<const QDialog*>(blockVariables_.get())})
+    for (const QDialog* d : Modeless())
         if (d->isVisible() && FocusedValueControl(*d)) return true;
     return false;
 }
 
 void TElementDialogSet::StepFocusedControl(bool up) {
-    for (QDialog* d : {static_cast<QDialog*>(component_.get()), static_cast<QDialog*>(blockVariables_.get())})
+    for (QDialog* d : Modeless())
         if (d->isVisible() && StepFocusedValueControl(*d, up)) return;
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "sheet/ElementDialogs.h"
 
 class QWidget;
+class QDialog;
 
 // The element dialogs of the run, as the sheet editor reaches them: the
-// component dialog for resistors, capacitors and inductors and the block
-// variables dialog for placed blocks. Texts are edited in a plain input box
-// and the source and drivers have no dialog yet.
+// component dialog for resistors, capacitors and inductors, the driver
+// dialog, the source dialog, the block variables dialog for placed blocks,
+// and the modal text dialog.
 
 namespace pelmo {
 
@@ -18,6 +20,9 @@ class TComponentDialog;
 class TDriverBrowser;
 class TPartBrowser;
 class TPartsCatalogue;
+class TDriverDialog;
+class TSourceDialog;
+class TTextDialog;
 class TTuningHost;
 
 class TElementDialogSet : public TElementDialogs {
@@ -43,16 +48,25 @@ public:
     TDriverBrowser* DriverBrowser() { return driverBrowser_; }
 
     TComponentDialog& Component() { return *component_; }
+    TDriverDialog& Driver() { return *driver_; }
+    TSourceDialog& Source() { return *source_; }
     TBlockVariablesDialog& BlockVariables() { return *blockVariables_; }
+    TTextDialog& Text() { return *text_; }
 
 private:
-    TNoElementDialogs plain_;
+    // The modeless dialog of an element kind, if it has one.
+    const QDialog* DialogFor(TElementKind kind) const;
+    std::vector<QDialog*> Modeless() const;
+
     std::unique_ptr<TComponentDialog> component_;
+    std::unique_ptr<TDriverDialog> driver_;
+    std::unique_ptr<TSourceDialog> source_;
     std::unique_ptr<TBlockVariablesDialog> blockVariables_;
+    std::unique_ptr<TTextDialog> text_;
     TTuningHost& host_;
     QWidget* mainWindow_ = nullptr;
     TPartBrowser* partBrowser_ = nullptr;  // over the component dialog, which owns it
-    TDriverBrowser* driverBrowser_ = nullptr;
+    TDriverBrowser* driverBrowser_ = nullptr;  // over the driver dialog, which owns it
 };
 
 }  // namespace pelmo

@@ -180,7 +180,7 @@ private:
     TSession& session_;
     TSheetView& view_;
     QWidget* window_;
-    TNoElementDialogs noDialogs_;
+    TElementDialogs noDialogs_;  // none, while the window's own are not set
     TElementDialogs* dialogs_ = &noDialogs_;
     // What deleting a part or driver does first: its curves leave every
     // graph window's record (remembered, so that undo brings them back).
