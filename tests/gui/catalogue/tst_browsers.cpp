@@ -16,6 +16,7 @@
 #include "catalogue/PartBrowser.h"
 #include "catalogue/PartsCatalogue.h"
 #include "dialogs/ComponentDialog.h"
+#include "dialogs/DriverDialog.h"
 #include "dialogs/ElementDialogSet.h"
 #include "dialogs/ModalRunner.h"
 #include "files/DesignFile.h"
@@ -339,20 +340,39 @@ private slots:
         const std::string oldFrd = s1.FRDFile;
         QString vendorDuring;
         bool liveDuring = false;
+        // Through the driver dialog's "Find a Part#", which shows the part
+        // while the user browses.
+        TDriverDialog& dialog = f.w.ElementDialogs().Driver();
+        QString shownDuring;
+        std::string folderDuring;
         script = [&](TCatalogueBrowser& b) {
             ClickRow(b, RowOf(b, "GW-200"));
             vendorDuring = static_cast<TDriverBrowser&>(b).VendorText()->text();
             liveDuring = s1.PartNumber == "GW-200" && SystemSpl(f.w) != before;
+            folderDuring = s1.FRDFolder;
+            shownDuring = dialog.PartNumberPanel()->isVisibleTo(&dialog) ? dialog.PartNumberText()->text() : "";
             QTest::mouseClick(b.OkButton(), Qt::LeftButton);
         };
-        QCOMPARE(BrowseDriver(s1), TCatalogueBrowser::TOutcome::Chosen);
+        f.MoveTo(s1.Position);
+        f.w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w));
+        f.Key(Qt::Key_T);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.FindPartButton()->isEnabled());
+        QTest::mouseClick(dialog.FindPartButton(), Qt::LeftButton);
+        QCOMPARE(browsed, 1);
+        QCOMPARE(f.w.ElementDialogs().DriverBrowser()->Outcome(), TCatalogueBrowser::TOutcome::Chosen);
+        QCOMPARE(shownDuring, QString("GENERIC #GW-200"));
+        QVERIFY(!dialog.isVisible());
         QCOMPARE(vendorDuring, QString("GENERIC  GW-200"));
         QVERIFY(liveDuring);
         const std::string parts = PartsFolder();
         QCOMPARE(s1.PartNumber, std::string("GW-200"));
         QCOMPARE(s1.Vendor, std::string("GENERIC"));
         QCOMPARE(s1.FRDFile, parts + "GENERIC_GW-200/GW-200@0.frd");
-        QCOMPARE(s1.FRDFolder, parts + "GENERIC_GW-200/");
+        // The folder of the set counts until the design is written (the undo
+        // step taken at "Ok" embeds the files, as saving does).
+        QCOMPARE(folderDuring, parts + "GENERIC_GW-200/");
         QCOMPARE(s1.ZMAFile, parts + "GENERIC_GW-200.zma");
         QCOMPARE(s1.Description, std::string("Generic GW-200"));
         QCOMPARE(s1.NominalDia, 8.0);
