@@ -2,7 +2,9 @@
 // and the program version check.
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <filesystem>
+#include <thread>
 
 #include "PelmoVersion.h"
 #include "app/MainWindow.h"
@@ -133,7 +135,15 @@ void TMainWindow::CheckForProgramUpdate(bool quietWhenCurrent) {
         std::error_code ec;
         const std::string work =
             data.empty() ? std::filesystem::temp_directory_path(ec).string() : data + UpdateFolderName + "/";
-        check = CheckProgramVersion(server, PELMO_VERSION, downloader, work);
+        // On a worker thread, so that the windows keep painting while a slow
+        // server answers (or the timeout ends the wait).
+        QEventLoop wait;
+        std::thread worker([&] {
+            check = CheckProgramVersion(server, PELMO_VERSION, downloader, work);
+            QMetaObject::invokeMethod(&wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
+        });
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
         QApplication::restoreOverrideCursor();
     }
     const std::string message = VersionCheckMessage(check, PELMO_VERSION);
