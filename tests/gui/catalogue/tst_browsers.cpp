@@ -12,7 +12,9 @@
 
 #include "../EditorFixture.h"
 #include "CatalogueGuiKit.h"
+#include "app/OptionsDialog.h"
 #include "catalogue/DriverBrowser.h"
+#include "catalogue/UpdateProgressDialog.h"
 #include "catalogue/PartBrowser.h"
 #include "catalogue/PartsCatalogue.h"
 #include "dialogs/ComponentDialog.h"
@@ -478,6 +480,21 @@ private slots:
             QTest::mouseClick(b.OkButton(), Qt::LeftButton);
         };
         BrowseDriver(Driver(1));
+
+        // The options and a running update's progress window.
+        TOptionsDialog& options = f.w.Options();
+        options.Load();
+        options.adjustSize();
+        QVERIFY(options.grab().save(folder + "/options.png"));
+        TUpdateProgressDialog progress(&f.w);
+        TUpdateProgress now;
+        now.Vendor = "GENERIC";
+        now.Url = "file:///usr/share/pelmo/catalogue/PmParts/GENERIC/Drivers.pmd";
+        now.VendorIndex = 1;
+        now.VendorCount = 1;
+        progress.ShowProgress(now);
+        progress.adjustSize();
+        QVERIFY(progress.grab().save(folder + "/update-progress.png"));
     }
 
 private:
