@@ -6,7 +6,9 @@
 // from physics and from the E12 series; no vendor's data are copied. The
 // drivers are modelled from invented small-signal parameters, so their FRD
 // and ZMA files are model curves, and one of them comes as a zip archive of
-// off-axis responses. The output is the same, byte for byte, on every run.
+// off-axis responses. PmParts/PelmoVersion.txt names the program version the
+// catalogue ships with, which the program's update check reads. The output
+// is the same, byte for byte, on every run of one version.
 #include <zip.h>
 
 #include <cmath>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "PelmoVersion.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
 #include "catalogue/CatalogueFields.h"
@@ -443,6 +446,7 @@ void MakeCatalogue(std::string folder) {
     Write(parts + "DeCoderRing.pmd",
           {"\"Pelmo generic parts catalogue: parts made from physics and the E12 series, drivers from models\"", "1,",
            std::string(Vendor) + ",GENERIC PARTS,Y,Generic parts that ship with Pelmo,./" + Vendor + "/Dates.pmd"});
+    Write(parts + "PelmoVersion.txt", {PELMO_VERSION});
     Write(vendor + "Dates.pmd", {FormatCatalogueDate(Edition), "./Capacitors.pmd,,", "./Inductors.pmd,,",
                                  "./Resistors.pmd,,", "./Drivers.pmd,,,./Drivers/,./Drivers/,./Drivers/", ",,"});
     Write(vendor + "Capacitors.pmd", Capacitors());

@@ -76,6 +76,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
     dialogs_ = std::make_unique<TElementDialogSet>(*editor_, this);
     editor_->SetElementDialogs(dialogs_.get());
+    BuildCatalogue(dataFolder);
 
     // The pointer and solve timers run only after the first catalogue update.
     moveCallTimer_.setInterval(300);
@@ -189,6 +190,8 @@ void TMainWindow::BuildMenus() {
     redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     undoAction_->setEnabled(false);
     redoAction_->setEnabled(false);
+    edit->addSeparator();
+    edit->addAction("Options...", this, [this] { ShowOptions(); })->setObjectName("Options");
 
     menuBar()->addAction("Solve", this, [this] { Solve(); });
     QAction* tips = menuBar()->addAction("Tips!", this, [this] { Tips1Click(); });
@@ -239,6 +242,8 @@ void TMainWindow::FirstShow() {
         TMostRecentFiles& recent = session_->RecentFiles();
         recent.IniFileName = folder + MruFileName;
         recent.Load();
+        if (settings_.FirstTime) ShowOptions();
+        StartupChecks();
         settings_.FirstTime = false;
         WriteSettings(folder, settings_);
     }

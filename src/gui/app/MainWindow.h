@@ -19,6 +19,8 @@ namespace pelmo {
 class TBlockMenuCommands;
 class TEditorController;
 class TElementDialogs;
+class TOptionsDialog;
+class TPartsCatalogue;
 class TElementDialogSet;
 class TGraphWindows;
 class TSheetView;
@@ -62,6 +64,18 @@ public:
     // set) and, once, a solve 200 ms later. Later updates start nothing.
     void StartCatalogueTimers();
     bool CatalogueTimersStarted() const { return catalogueTimersStarted_; }
+    // The parts catalogue of the run (read at start) and the options.
+    TPartsCatalogue& Catalogue() { return *catalogue_; }
+    TOptionsDialog& Options() { return *options_; }
+    const TSettings& Settings() const { return settings_; }
+    // Edit > Options (also shown at the first start).
+    void ShowOptions();
+    // Updates the catalogue from the configured server, once per run, with
+    // the busy caption and cursor; the first update starts the timers above.
+    void UpdatePartsCatalogue();
+    // Compares the running version with the one the server names; at start
+    // (`quietWhenCurrent`) only a newer version or a failure is reported.
+    void CheckForProgramUpdate(bool quietWhenCurrent);
     // Replaces the message boxes (tests record instead).
     void SetMessageSink(MessageSink* sink) { session_->SetMessageSink(sink); }
     // Replaces the Open and Save dialogs: return the chosen path, "" to cancel.
@@ -108,6 +122,12 @@ private:
     void Tips1Click();
     void UpdateHistoryActions();
 
+    // Catalogue and options (MainWindowCatalogue.cpp).
+    void BuildCatalogue(const std::string& dataFolder);
+    void StartupChecks();
+    void SaveSettings();
+    void ShowCatalogueStatus();
+
     // Document commands (MainWindowDocument.cpp).
     void SetDocumentHooks();
     void NewClick();
@@ -129,6 +149,8 @@ private:
     TSnapshotCommands* snapshot_ = nullptr;
     std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
     std::unique_ptr<TElementDialogSet> dialogs_;
+    TPartsCatalogue* catalogue_ = nullptr;
+    TOptionsDialog* options_ = nullptr;
     QTimer moveCallTimer_;
     QTimer rateSensTimer_;
     bool catalogueTimersStarted_ = false;

@@ -10,6 +10,9 @@
 #include <QRadioButton>
 
 #include "app/QtTextMetrics.h"
+#include "catalogue/CatalogueBrowse.h"
+#include "catalogue/PartBrowser.h"
+#include "catalogue/PartsCatalogue.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/Pcs.h"
 #include "document/Session.h"
@@ -105,8 +108,7 @@ TComponentDialog::TComponentDialog(TTuningHost& host, QWidget* parent) : TElemen
     btnFind_ = new QPushButton("Find a\nPart#", this);
     btnFind_->setObjectName("BitBtn1");
     btnFind_->setGeometry(385, 2, 86, 40);
-    // The parts browser comes with the catalogue's browsers.
-    btnFind_->setEnabled(false);
+    btnFind_->setEnabled(false);  // until there is a catalogue
     btnValuesOnly_ = new QPushButton("deslect\npart#", this);
     btnValuesOnly_->setObjectName("btnValuesOnly");
     btnValuesOnly_->setGeometry(385, 46, 86, 40);
@@ -138,6 +140,7 @@ TComponentDialog::TComponentDialog(TTuningHost& host, QWidget* parent) : TElemen
         host_.CancelToIdle();
         close();
     });
+    connect(btnFind_, &QPushButton::clicked, this, [this] { FindPart(); });
     connect(btnValuesOnly_, &QPushButton::clicked, this, [this] {
         TPart* p = CurrentPart();
         if (!p) return;
@@ -194,7 +197,7 @@ void TComponentDialog::Reload() {
     loading_ = true;
     // A part out of the circuit: the pointer rests on it, so that a wheel
     // turn over the sheet keeps tuning it.
-    if (p->State != TPartState::Normal) host_.MovePointerToGrid(p->Position);
+    if (p->State != TPartState::Normal && !browsing_) host_.MovePointerToGrid(p->Position);
 
     const TPartDisplay show = DisplayOfPart(*p);
     pcsValue_->show();
@@ -331,11 +334,62 @@ void TComponentDialog::Closing() {
     if (p->StepMode != mode) p->StepMode = mode;
 }
 
+void TComponentDialog::SetCatalogue(const TPartsCatalogue* catalogue, TPartBrowser* browser) {
+    catalogue_ = catalogue;
+    partBrowser_ = browser;
+    btnFind_->setEnabled(browser != nullptr);
+}
+
+void TComponentDialog::EnableControls(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(btnFind_), static_cast<QWidget*>(btnOK_),
+                       static_cast<QWidget*>(rbValue_), static_cast<QWidget*>(rbOpen_),
+                       static_cast<QWidget*>(rbShort_), static_cast<QWidget*>(btnValuesOnly_),
+                       static_cast<QWidget*>(ersESR_), static_cast<QWidget*>(pcsValue_)})
+        w->setEnabled(enabled);
+    btnFind_->setEnabled(enabled && partBrowser_);
+}
+
+void TComponentDialog::FindPart() {
+    if (!partBrowser_ || browsing_ || !loaded_ || !CurrentPart()) return;
+    browsing_ = true;
+    EnableControls(false);
+    // Every entry the user passes over shows here at once.
+    partBrowser_->Applied = [this] { Reload(); };
+    const TCatalogueBrowser::TOutcome outcome = partBrowser_->Browse(index_);
+    partBrowser_->Applied = nullptr;
+    browsing_ = false;
+    EnableControls(true);
+    TPart* p = CurrentPart();
+    if (!p) return;
+    switch (outcome) {
+        case TCatalogueBrowser::TOutcome::Chosen:
+            Reload();
+            close();
+            break;
+        case TCatalogueBrowser::TOutcome::Deselected:
+            p->PartNumber.clear();
+            Reload();
+            ChangeWritten();
+            close();
+            break;
+        case TCatalogueBrowser::TOutcome::Cancelled:
+            Reload();
+            break;
+    }
+}
+
 void TComponentDialog::RefreshPicture() {
     const TPart* p = CurrentPart();
     QPixmap pm(pbPix_->size());
     pm.fill(Qt::white);
-    if (p) {
+    // A catalogue part's picture, stretched over the box.
+    QImage picture;
+    if (p && !p->PartNumber.empty() && catalogue_) {
+        const std::string path = catalogue_->PassivePicture(PassiveKindOf(p->PartType), p->PartNumber, p->Vendor);
+        if (!path.empty() && picture.load(QString::fromStdString(path)))
+            pm = QPixmap::fromImage(picture.scaled(pm.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    if (p && picture.isNull()) {
         // The part's own symbol, at 16 pixels per grid unit, in the middle.
         QPainter painter(&pm);
         painter.setRenderHint(QPainter::Antialiasing, false);

@@ -22,6 +22,8 @@ class QWidget;
 namespace pelmo {
 
 class TEditRealSpin;
+class TPartBrowser;
+class TPartsCatalogue;
 class TPcs;
 struct TPart;
 
@@ -37,12 +39,21 @@ public:
     std::optional<TElementRef> Part() const;
     // Hands the keyboard focus to the control the sheet gives it.
     void FocusField();
+    // The catalogue for the part's picture and the browser behind "Find a
+    // Part#"; without them the button stays disabled.
+    void SetCatalogue(const TPartsCatalogue* catalogue, TPartBrowser* browser);
+    // "Find a Part#": the parts browser for the loaded part, modally.
+    void FindPart();
+    bool Browsing() const { return browsing_; }
 
     TPcs* ValueControl() const { return pcsValue_; }
     TEditRealSpin* EsrControl() const { return ersESR_; }
     QRadioButton* StateButton(TPartState state) const;
     QPushButton* CloseButton() const { return btnOK_; }
     QPushButton* FindPartButton() const { return btnFind_; }
+    QPushButton* DeselectButton() const { return btnValuesOnly_; }
+    QLabel* PartNumberText() const { return stPartNumber_; }
+    QLabel* PictureBox() const { return pbPix_; }
     QLabel* RefDesLabel() const { return stRefDes_; }
     QLabel* ValueText() const { return stValue_; }
     QLabel* EsrText() const { return stEsrPwr_; }
@@ -54,6 +65,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void Closing() override;
+    bool CanClose() const override { return !browsing_; }
 
 private:
     TPart* CurrentPart();
@@ -63,11 +75,15 @@ private:
     void ExpressionEdited(bool value);
     void CheckExpression(QLineEdit* field);
     void RefreshPicture();
+    void EnableControls(bool enabled);
 
     TElementKind kind_ = TElementKind::None;
     int index_ = -1;
     TComponentControl lastUsed_ = TComponentControl::Value;
     bool loading_ = false;
+    bool browsing_ = false;
+    const TPartsCatalogue* catalogue_ = nullptr;
+    TPartBrowser* partBrowser_ = nullptr;
 
     QLabel* stRefDes_ = nullptr;
     TPcs* pcsValue_ = nullptr;

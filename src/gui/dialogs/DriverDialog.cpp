@@ -13,8 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <vector>
 
 #include "base/Paths.h"
+#include "catalogue/DriverBrowser.h"
+#include "catalogue/PartsCatalogue.h"
 #include "dialogs/ClickableText.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
@@ -222,8 +225,7 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     btnFindPN_ = new QPushButton("Find a\nPart#", this);
     btnFindPN_->setObjectName("btnFindPN");
     btnFindPN_->setGeometry(511, 11, 66, 44);
-    // The driver browser comes with the catalogue's browsers.
-    btnFindPN_->setEnabled(false);
+    btnFindPN_->setEnabled(false);  // until there is a catalogue
     btnValuesOnly_ = new QPushButton("deslect\npart#", this);
     btnValuesOnly_->setObjectName("btnValuesOnly");
     btnValuesOnly_->setGeometry(510, 81, 68, 44);
@@ -294,6 +296,7 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     connect(rbDerived_, &QRadioButton::clicked, this, [this] { ChoosePhaseSource(true); });
     connect(btnValuesOnly_, &QPushButton::clicked, this, &TDriverDialog::DeselectPart);
     connect(btnOK_, &QPushButton::clicked, this, [this] { close(); });
+    connect(btnFindPN_, &QPushButton::clicked, this, &TDriverDialog::FindPart);
 }
 
 TDriver* TDriverDialog::CurrentDriver() {
@@ -533,6 +536,46 @@ void TDriverDialog::DeselectPart() {
     ChangeWritten();
 }
 
+void TDriverDialog::SetCatalogue(const TPartsCatalogue* catalogue, TDriverBrowser* browser) {
+    catalogue_ = catalogue;
+    driverBrowser_ = browser;
+    btnFindPN_->setEnabled(browser != nullptr);
+}
+
+void TDriverDialog::FindPart() {
+    if (!driverBrowser_ || browsing_ || !loaded_ || !CurrentDriver()) return;
+    browsing_ = true;
+    // The dialog follows every driver the user passes over, and takes no
+    // input meanwhile.
+    std::vector<QWidget*> disabled;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isEnabled() && !w->isWindow()) {  // the browser is a window of its own
+            w->setEnabled(false);
+            disabled.push_back(w);
+        }
+    driverBrowser_->Applied = [this] { Reload(); };
+    const TCatalogueBrowser::TOutcome outcome = driverBrowser_->Browse(index_);
+    driverBrowser_->Applied = nullptr;
+    browsing_ = false;
+    for (QWidget* w : disabled) w->setEnabled(true);
+    if (!CurrentDriver()) return;
+    switch (outcome) {
+        case TCatalogueBrowser::TOutcome::Chosen:
+            Reload();
+            ChangeWritten();
+            close();
+            break;
+        case TCatalogueBrowser::TOutcome::Deselected:
+            // The driver as it was before browsing, without its catalogue part.
+            DeselectPart();
+            close();
+            break;
+        case TCatalogueBrowser::TOutcome::Cancelled:
+            Reload();
+            break;
+    }
+}
+
 void TDriverDialog::FocusField() {
     if (!loaded_ || !isVisible()) return;
     activateWindow();
@@ -543,7 +586,14 @@ void TDriverDialog::RefreshPicture() {
     QPixmap pm(pbPix_->size());
     pm.fill(Qt::white);
     TDriver* drv = CurrentDriver();
-    if (drv) {
+    // A catalogue driver's picture, stretched over the box.
+    QImage picture;
+    if (drv && !drv->PartNumber.empty() && catalogue_) {
+        const std::string path = catalogue_->DriverPicture(drv->PartNumber, drv->Vendor);
+        if (!path.empty() && picture.load(QString::fromStdString(path)))
+            pm = QPixmap::fromImage(picture.scaled(pm.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    if (drv && picture.isNull()) {
         // The driver's own symbol, at 14 pixels per grid unit.
         QPainter painter(&pm);
         TSheetPainter sp(painter, 14, *host_.Session().Design().Metrics);

@@ -26,6 +26,8 @@ class QWidget;
 namespace pelmo {
 
 class TClickableText;
+class TDriverBrowser;
+class TPartsCatalogue;
 class TEditRealSpin;
 struct TDriver;
 
@@ -53,6 +55,12 @@ public:
     // Removes the catalogue binding: the driver's own files are read again
     // (or the default data used where it has none) and the design solved.
     void DeselectPart();
+    // The catalogue for the driver's picture and the browser behind "Find a
+    // Part#"; without them the button stays disabled.
+    void SetCatalogue(const TPartsCatalogue* catalogue, TDriverBrowser* browser);
+    // "Find a Part#": the driver browser for the loaded driver, modally.
+    void FindPart();
+    bool Browsing() const { return browsing_; }
 
     TEditRealSpin* LevelControl() const { return ersDB_; }
     TEditRealSpin* DelayControl() const { return ersDelay_; }
@@ -80,6 +88,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool CanClose() const override { return !browsing_; }
 
 private:
     TDriver* CurrentDriver();
@@ -95,6 +104,9 @@ private:
 
     int index_ = -1;
     bool loading_ = false;
+    bool browsing_ = false;
+    const TPartsCatalogue* catalogue_ = nullptr;
+    TDriverBrowser* driverBrowser_ = nullptr;
     QString lastChosen_;  // the file last chosen in this dialog's choosers
 
     QLabel* stRefDes_ = nullptr;

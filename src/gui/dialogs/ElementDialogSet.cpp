@@ -1,10 +1,13 @@
 #include "dialogs/ElementDialogSet.h"
 
 #include "blocks/BlockVariablesDialog.h"
+#include "catalogue/DriverBrowser.h"
+#include "catalogue/PartBrowser.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/DriverDialog.h"
 #include "dialogs/SourceDialog.h"
 #include "dialogs/TextDialog.h"
+#include "document/Session.h"
 
 namespace pelmo {
 
@@ -13,7 +16,9 @@ TElementDialogSet::TElementDialogSet(TTuningHost& host, QWidget* mainWindow)
       driver_(std::make_unique<TDriverDialog>(host, mainWindow)),
       source_(std::make_unique<TSourceDialog>(host, mainWindow)),
       blockVariables_(std::make_unique<TBlockVariablesDialog>(host, mainWindow)),
-      text_(std::make_unique<TTextDialog>(mainWindow)) {
+      text_(std::make_unique<TTextDialog>(mainWindow)),
+      host_(host),
+      mainWindow_(mainWindow) {
     // Where the element dialogs first show; they share the place from then on.
     component_->move(10, 10);
 }
@@ -94,8 +99,21 @@ void TElementDialogSet::FocusField(TElementRef e) {
     if (e.Kind == TElementKind::Block) blockVariables_->FocusField();
 }
 
-void TElementDialogSet::FindPartNumber(TElementRef) {
-    // The parts and driver browsers come with the catalogue's browsers.
+void TElementDialogSet::FindPartNumber(TElementRef e) {
+    if (IsPartKind(e.Kind) && component_->isVisible()) component_->FindPart();
+    if (e.Kind == TElementKind::Driver && driver_->isVisible()) driver_->FindPart();
+}
+
+void TElementDialogSet::SetCatalogue(TPartsCatalogue& catalogue) {
+    if (partBrowser_) return;
+    partBrowser_ = new TPartBrowser(host_.Session(), catalogue, component_.get());
+    component_->SetCatalogue(&catalogue, partBrowser_);
+    driverBrowser_ = new TDriverBrowser(host_.Session(), catalogue, driver_.get());
+    driver_->SetCatalogue(&catalogue, driverBrowser_);
+}
+
+bool TElementDialogSet::BrowserShowing() const {
+    return (partBrowser_ && partBrowser_->isVisible()) || (driverBrowser_ && driverBrowser_->isVisible());
 }
 
 std::optional<TElementRef> TElementDialogSet::TunedPart() const {

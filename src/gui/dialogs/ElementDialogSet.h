@@ -17,6 +17,9 @@ namespace pelmo {
 
 class TBlockVariablesDialog;
 class TComponentDialog;
+class TDriverBrowser;
+class TPartBrowser;
+class TPartsCatalogue;
 class TDriverDialog;
 class TSourceDialog;
 class TTextDialog;
@@ -36,6 +39,13 @@ public:
     std::optional<TElementRef> TunedPart() const override;
     bool HasFocusedValueControl() const override;
     void StepFocusedControl(bool up) override;
+    bool BrowserShowing() const override;
+
+    // The catalogue behind the part-number searches and the pictures; the
+    // browsers are made here.
+    void SetCatalogue(TPartsCatalogue& catalogue);
+    TPartBrowser* PartBrowser() { return partBrowser_; }
+    TDriverBrowser* DriverBrowser() { return driverBrowser_; }
 
     TComponentDialog& Component() { return *component_; }
     TDriverDialog& Driver() { return *driver_; }
@@ -53,6 +63,10 @@ private:
     std::unique_ptr<TSourceDialog> source_;
     std::unique_ptr<TBlockVariablesDialog> blockVariables_;
     std::unique_ptr<TTextDialog> text_;
+    TTuningHost& host_;
+    QWidget* mainWindow_ = nullptr;
+    TPartBrowser* partBrowser_ = nullptr;  // over the component dialog, which owns it
+    TDriverBrowser* driverBrowser_ = nullptr;  // over the driver dialog, which owns it
 };
 
 }  // namespace pelmo

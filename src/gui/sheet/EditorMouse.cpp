@@ -57,6 +57,10 @@ void TEditorController::PointerTick() {
     // Over a graph window the cursor is the window's own.
     const QWidget* under = QApplication::widgetAt(global);
     if (under && under->window() != window_ && !dialogs_->PointerOver(current_, global)) return;
+    if (dialogs_->BrowserShowing()) {
+        view_.SetCursorShape(TSheetCursor::Default);
+        return;
+    }
     switch (editMode_) {
         case TEditMode::TuneMode:
             view_.SetCursorShape(TSheetCursor::TuneDown);

@@ -38,6 +38,8 @@ public:
     virtual bool HasFocusedValueControl() const { return false; }
     // One step of that control.
     virtual void StepFocusedControl(bool up) { (void)up; }
+    // Whether a catalogue browser is up (the pointer shows the arrow).
+    virtual bool BrowserShowing() const { return false; }
 };
 
 }  // namespace pelmo

@@ -1,0 +1,79 @@
+#include "catalogue/PartsCatalogue.h"
+
+#include <QTimer>
+#include <filesystem>
+#include <thread>
+
+#include "catalogue/CatalogueBrowse.h"
+#include "catalogue/UpdateProgressDialog.h"
+
+namespace pelmo {
+
+namespace {
+
+std::string ExistingFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec) ? path : "";
+}
+
+}  // namespace
+
+TPartsCatalogue::TPartsCatalogue(std::string partsFolder, QObject* parent)
+    : QObject(parent), folder_(std::move(partsFolder)) {
+    if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+    Reload();
+}
+
+TPartsCatalogue::~TPartsCatalogue() = default;
+
+void TPartsCatalogue::Reload() {
+    lists_ = folder_.empty() ? TCatalogue{} : ReadCatalogue(folder_);
+    emit ListsChanged();
+}
+
+TCatalogueUpdateSummary TPartsCatalogue::Update(const std::string& server, QWidget* parent) {
+    TCatalogueUpdateSummary summary;
+    if (folder_.empty() || updating_) return summary;
+    updating_ = true;
+
+    std::atomic<bool> cancelled{false};
+    std::unique_ptr<Downloader> downloader =
+        MakeDownloader ? MakeDownloader(&cancelled) : std::make_unique<CurlDownloader>(TDownloadLimits{}, &cancelled);
+    TUpdateProgressDialog dialog(parent);
+    connect(&dialog, &TUpdateProgressDialog::CancelClicked, &dialog, [&cancelled] { cancelled = true; });
+
+    if (ProgressShown) QTimer::singleShot(0, &dialog, [this, &dialog] { ProgressShown(dialog); });
+    // The worker reaches the window only through queued calls, which run
+    // while the window waits below.
+    std::thread worker([&, folder = folder_] {
+        const TUpdateProgressFn progress = [&dialog](const TUpdateProgress& p) {
+            QMetaObject::invokeMethod(&dialog, [&dialog, p] { dialog.ShowProgress(p); }, Qt::QueuedConnection);
+        };
+        summary = RunCatalogueUpdate(folder, server, *downloader, progress, &cancelled);
+        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
+    });
+    dialog.exec();
+    worker.join();
+    updating_ = false;
+
+    if (summary.Outcome == TUpdateOutcome::Updated || summary.Outcome == TUpdateOutcome::WriteFailed) {
+        // A list that could not be written keeps its old file; what is in
+        // memory is what the files say.
+        if (summary.Outcome == TUpdateOutcome::Updated) updated_ = true;
+        Reload();
+    }
+    return summary;
+}
+
+std::string TPartsCatalogue::PassivePicture(TPassiveKind kind, const std::string& partNumber,
+                                            const std::string& vendor) const {
+    const TPassive* p = FindPassive(lists_.Passives(kind), partNumber, vendor);
+    return p ? ExistingFile(CataloguePicturePath(folder_, p->Picture)) : "";
+}
+
+std::string TPartsCatalogue::DriverPicture(const std::string& partNumber, const std::string& vendor) const {
+    const TDrv* d = FindDriver(lists_.Drivers, partNumber, vendor);
+    return d ? ExistingFile(CataloguePicturePath(folder_, d->Picture)) : "";
+}
+
+}  // namespace pelmo
