@@ -1,9 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstddef>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 // A few helper threads, started once for the run of the program, that share
@@ -35,6 +38,28 @@ public:
     // inside a job, every part runs on the calling thread, one after the
     // other. An exception of a part is thrown again here once all are done.
     void Run(Job job, void* context);
+
+    // f(begin, end) on Parts() consecutive ranges that together cover
+    // 0 ... count - 1, one range per part, each a multiple of `grain` long
+    // but the last.
+    template <class F>
+    void ForRanges(std::size_t count, std::size_t grain, F&& f) {
+        struct Context {
+            std::remove_reference_t<F>* f;
+            std::size_t count, grain;
+        } c{&f, count, grain == 0 ? 1 : grain};
+        Run(
+            [](void* p, int part, int parts) {
+                const Context& c = *static_cast<const Context*>(p);
+                const std::size_t units = (c.count + c.grain - 1) / c.grain;
+                const std::size_t begin = std::min(
+                    c.count, units * static_cast<std::size_t>(part) / static_cast<std::size_t>(parts) * c.grain);
+                const std::size_t end = std::min(
+                    c.count, units * static_cast<std::size_t>(part + 1) / static_cast<std::size_t>(parts) * c.grain);
+                if (begin < end) (*c.f)(begin, end);
+            },
+            &c);
+    }
 
 private:
     void Helper(int part);
