@@ -43,18 +43,17 @@ inline bool Any(const VL& mask) {
 // The lanes in which the magnitude of a is at least 10 % of the root of m
 // (m > 0): decided from the squares where they are clearly apart, from the
 // roots near the boundary, as the solver's replay decides.
-[[gnu::always_inline]] inline VL Within(const TLanes& a, const VD& m) {
+[[gnu::always_inline]] inline void Within(const TLanes& a, const VD& m, VL& within) {
     const VD s = Re(a) * Re(a) + Im(a) * Im(a);
     const VD bound = 0.01 * m;
     const VL banded = (bound > 1e-280) & (bound < 1e280);
     const VL above = banded & (s > bound * (1.0 + 1e-9));
     const VL below = banded & (s < bound * (1.0 - 1e-9));
-    VL within = above;
+    within = above;
     if (Any(~(above | below))) {
         for (int l = 0; l < TBatchReplay::Lanes; ++l)
             if (!above[l] && !below[l]) within[l] = std::sqrt(s[l]) >= 0.1 * std::sqrt(m[l]) ? -1 : 0;
     }
-    return within;
 }
 
 }  // namespace
@@ -212,8 +211,13 @@ __attribute__((target_clones("avx2", "default"))) unsigned TBatchReplay::Solve(c
             m = s > m ? s : m;
         }
         bad |= ~(m > 0.0);
-        bad |= ~Within(v[step.PivotSlot], m);
-        for (int b = step.BlockersBegin; b < step.BlockersEnd; ++b) bad |= Within(v[blockers_[U(b)]], m);
+        VL within;
+        Within(v[step.PivotSlot], m, within);
+        bad |= ~within;
+        for (int b = step.BlockersBegin; b < step.BlockersEnd; ++b) {
+            Within(v[blockers_[U(b)]], m, within);
+            bad |= within;
+        }
         const VD pre = Re(v[step.PivotSlot]), pim = Im(v[step.PivotSlot]);
         const VD e = 1.0 / (pre * pre + pim * pim);
         for (int t = step.TargetsBegin; t < step.TargetsEnd; ++t) {
