@@ -52,6 +52,25 @@ void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
     // With M + 1 itself a power of two there is no bin h; the last bin stands in.
     x[h] = c * LnAbs(amplitude[h < bins ? h : bins - 1]);
 
+    if (n == LongFftLength) {
+        // The sequences are real: real transforms do half the work. The
+        // cepstrum is real too (its imaginary parts would be rounding only).
+        thread_local DataArray keptRe, keptIm;
+        DataArray& sr = keptRe;
+        DataArray& si = keptIm;
+        RealInverseFFT(x, sr, si);  // the real cepstrum, bins 0 ... h
+        // Fold the anticausal half onto the causal half.
+        x[0] = sr[0];
+        for (std::size_t i = 1; i < h; ++i) x[i] = 2.0 * sr[i];
+        x[h] = sr[h];
+        std::fill(x.begin() + static_cast<std::ptrdiff_t>(h) + 1, x.end(), 0.0);
+        RealForwardFFT(x, sr, si);  // ln amplitude + i * minimum phase, bins 0 ... h
+        for (std::size_t k = 0; k <= h; ++k) y[k] = si[k];
+        for (std::size_t k = 1; k < h; ++k) y[n - k] = -si[k];
+        for (std::size_t k = 0; k < bins; ++k) amplitude[k] = k <= h ? sr[k] : sr[n - k];
+        return;
+    }
+
     InverseFFT(x, y);  // the real cepstrum
 
     // Fold the anticausal half onto the causal half.

@@ -278,9 +278,23 @@ void SharedTransform(TWorkerPool& pool, double* r, double* i, std::size_t n, con
     }
 }
 
-// Iterative decimation in time: bit reversal, then half-spans 1, 2, 4 ... n/2.
-// The short spans run block by block and spans run two at a time; each
-// butterfly computes exactly what it computes in plain pass order.
+// Iterative decimation in time on n entries (a power of two, at most the
+// long length): bit reversal, then half-spans 1, 2, 4 ... n/2. The short
+// spans run block by block and spans run two at a time; each butterfly
+// computes exactly what it computes in plain pass order. The twiddles of
+// half-span l are at offset l - 1 of wr and wi, whatever the length.
+void Core(double* r, double* i, std::size_t n, const double* wr, const double* wi) {
+    TWorkerPool& pool = TWorkerPool::Shared();
+    if (n >= LongFftLength / 2 && pool.Parts() > 1) {
+        SharedTransform(pool, r, i, n, wr, wi);
+        return;
+    }
+    BitReverse(r, i, n);
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
+    Spans(r, i, block, n, wr, wi, 0, n);
+}
+
 void Transform(DataArray& re, DataArray& im, double sign) {
     const std::size_t n = re.size();
     const std::vector<double>* table = im.size() == n ? TableFor(n) : nullptr;
@@ -294,15 +308,49 @@ void Transform(DataArray& re, DataArray& im, double sign) {
     const double* wr = tw.wr.data();
     const double* wi = tw.wi.data();
 
+    Core(r, i, n, wr, wi);
+}
+
+// Half the work of a complex transform for a real sequence a of n entries:
+// its even and odd samples as one complex sequence of n / 2, transformed,
+// then split into the two halves' spectra and joined,
+// A[k] = E[k] + e^(sign 2 pi i k / n) O[k], for k = 0 ... n/2.
+void RealTransform(const DataArray& a, DataArray& re, DataArray& im, double sign) {
+    const std::size_t n = a.size();
+    if (n != LongFftLength)
+        throw std::length_error("real transform of " + std::to_string(n) + " points: only " +
+                                std::to_string(LongFftLength) + " are supported");
+    const std::size_t m = n / 2;
+    const TwiddleTable& tw = TwiddlesOf(LongFftLength, sign);
+    thread_local DataArray keptRe, keptIm;
+    DataArray& zr = keptRe;
+    DataArray& zi = keptIm;
+    zr.resize(m);
+    zi.resize(m);
     TWorkerPool& pool = TWorkerPool::Shared();
-    if (n == LongFftLength && pool.Parts() > 1) {
-        SharedTransform(pool, r, i, n, wr, wi);
-        return;
-    }
-    BitReverse(r, i, n);
-    const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
-    Spans(r, i, block, n, wr, wi, 0, n);
+    pool.ForRanges(m, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) {
+            zr[k] = a[2 * k];
+            zi[k] = a[2 * k + 1];
+        }
+    });
+    Core(zr.data(), zi.data(), m, tw.wr.data(), tw.wi.data());
+    re.resize(m + 1);
+    im.resize(m + 1);
+    // The twiddles of half-span m are e^(sign i pi k / m), k < m.
+    const double* wr = tw.wr.data() + m - 1;
+    const double* wi = tw.wi.data() + m - 1;
+    pool.ForRanges(m + 1, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) {
+            const std::size_t j = k % m, c = (m - k) % m;
+            const double ar = zr[j], ai = zi[j], br = zr[c], bi = -zi[c];  // Z[k] and conj Z[m - k]
+            const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+            const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+            const double cr = k < m ? wr[k] : -1.0, ci = k < m ? wi[k] : 0.0;
+            re[k] = er + (cr * orr - ci * oi);
+            im[k] = ei + (cr * oi + ci * orr);
+        }
+    });
 }
 
 }  // namespace
@@ -323,5 +371,9 @@ double SineTableEntry(std::size_t length, std::size_t k) {
 void InverseFFT(DataArray& re, DataArray& im) { Transform(re, im, +1.0); }
 
 void ForwardFFT(DataArray& re, DataArray& im) { Transform(re, im, -1.0); }
+
+void RealInverseFFT(const DataArray& x, DataArray& re, DataArray& im) { RealTransform(x, re, im, +1.0); }
+
+void RealForwardFFT(const DataArray& x, DataArray& re, DataArray& im) { RealTransform(x, re, im, -1.0); }
 
 }  // namespace pelmo
