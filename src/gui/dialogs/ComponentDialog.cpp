@@ -310,40 +310,18 @@ void TComponentDialog::FocusField() {
 }
 
 bool TComponentDialog::eventFilter(QObject* watched, QEvent* event) {
-    // The value fields act on released keys: Enter in one of them commits
-    // the typed value, then the dialog closes; Escape closes it.
-    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == pcsValue_->EditReal())
+    if (CloseOnReleasedKey(watched, event, [this](QObject* field) {
+            if (field == pcsValue_->EditReal())
                 pcsValue_->DblClick();
             else
                 ersESR_->EditReal()->DblClick();
-            close();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            close();
-            return true;
-        }
-    }
+        }))
+        return true;
     return TElementDialog::eventFilter(watched, event);
 }
 
 void TComponentDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            close();
-            event->accept();
-            return;
-        case Qt::Key_Escape:
-            close();
-            event->accept();
-            return;
-        default:
-            TElementDialog::keyPressEvent(event);
-    }
+    if (!CloseOnKeyPress(event)) TElementDialog::keyPressEvent(event);
 }
 
 void TComponentDialog::Closing() {

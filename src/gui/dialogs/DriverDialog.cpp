@@ -555,38 +555,13 @@ void TDriverDialog::RefreshPicture() {
 }
 
 bool TDriverDialog::eventFilter(QObject* watched, QEvent* event) {
-    // The number fields act on released keys: Enter commits the typed value,
-    // then the dialog closes; Escape closes it.
-    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == ersDB_->EditReal())
-                ersDB_->EditReal()->DblClick();
-            else if (watched == ersDelay_->EditReal())
-                ersDelay_->EditReal()->DblClick();
-            close();
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            close();
-            return true;
-        }
-    }
-    return TElementDialog::eventFilter(watched, event);
+    return CloseOnReleasedKey(watched, event, CommitNumberField) || TElementDialog::eventFilter(watched, event);
 }
 
 void TDriverDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            close();
-            event->accept();
-            return;
-        default:
-            RefreshPicture();
-            TElementDialog::keyPressEvent(event);
-    }
+    if (CloseOnKeyPress(event)) return;
+    RefreshPicture();
+    TElementDialog::keyPressEvent(event);
 }
 
 void TDriverDialog::hideEvent(QHideEvent* event) {

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "base/WheelNotches.h"
 #include "dialogs/ModalRunner.h"
 #include "dialogs/StepSizeDialog.h"
 
@@ -368,15 +369,7 @@ void TEditRealSpin::resizeEvent(QResizeEvent* event) {
 }
 
 void TEditRealSpin::wheelEvent(QWheelEvent* event) {
-    wheelRest_ += event->angleDelta().y();
-    while (wheelRest_ >= 120) {
-        wheelRest_ -= 120;
-        Step(true);
-    }
-    while (wheelRest_ <= -120) {
-        wheelRest_ += 120;
-        Step(false);
-    }
+    for (int n = TakeWheelNotches(wheelRest_, event->angleDelta().y()); n != 0; n -= n > 0 ? 1 : -1) Step(n > 0);
     event->accept();
 }
 

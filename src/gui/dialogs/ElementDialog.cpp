@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMoveEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
 
+#include "base/WheelNotches.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/Pcs.h"
 #include "document/Session.h"
@@ -88,15 +90,8 @@ void TElementDialog::done(int result) {
 
 void TElementDialog::wheelEvent(QWheelEvent* event) {
     event->accept();
-    wheelRest_ += event->angleDelta().y();
-    while (wheelRest_ >= 120) {
-        wheelRest_ -= 120;
-        StepFocusedValueControl(*this, true);
-    }
-    while (wheelRest_ <= -120) {
-        wheelRest_ += 120;
-        StepFocusedValueControl(*this, false);
-    }
+    for (int n = TakeWheelNotches(wheelRest_, event->angleDelta().y()); n != 0; n -= n > 0 ? 1 : -1)
+        StepFocusedValueControl(*this, n > 0);
 }
 
 void TElementDialog::moveEvent(QMoveEvent* event) {
@@ -107,6 +102,39 @@ void TElementDialog::moveEvent(QMoveEvent* event) {
         other->following_ = true;
         other->move(pos());
         other->following_ = false;
+    }
+}
+
+bool TElementDialog::CloseOnReleasedKey(QObject* watched, QEvent* event,
+                                        const std::function<void(QObject*)>& commit) {
+    if (event->type() != QEvent::KeyRelease || static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        commit(watched);
+        close();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    return false;
+}
+
+void TElementDialog::CommitNumberField(QObject* field) {
+    if (auto* f = qobject_cast<TEditReal*>(field)) f->DblClick();
+}
+
+bool TElementDialog::CloseOnKeyPress(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            close();
+            event->accept();
+            return true;
+        default:
+            return false;
     }
 }
 

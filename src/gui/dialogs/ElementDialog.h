@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <optional>
 
 #include "model/Geometry.h"
@@ -62,6 +63,14 @@ protected:
     virtual bool CanClose() const { return true; }
     // What a dialog stores when it closes, before tuning ends.
     virtual void Closing() {}
+    // The number fields act on released keys: Enter commits what was typed
+    // in the field (commit is given the field), then the dialog closes;
+    // Escape closes it. True when the event was one of them.
+    bool CloseOnReleasedKey(QObject* watched, QEvent* event, const std::function<void(QObject*)>& commit);
+    // The commit of a dialog whose number fields are all spin controls.
+    static void CommitNumberField(QObject* field);
+    // Enter and Escape pressed on the dialog itself close it.
+    bool CloseOnKeyPress(QKeyEvent* event);
 
     TTuningHost& host_;
     bool loaded_ = false;

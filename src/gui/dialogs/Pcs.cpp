@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "base/WheelNotches.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
 
@@ -133,15 +134,7 @@ void TPcs::resizeEvent(QResizeEvent* event) {
 }
 
 void TPcs::wheelEvent(QWheelEvent* event) {
-    wheelRest_ += event->angleDelta().y();
-    while (wheelRest_ >= 120) {
-        wheelRest_ -= 120;
-        Step(true);
-    }
-    while (wheelRest_ <= -120) {
-        wheelRest_ += 120;
-        Step(false);
-    }
+    for (int n = TakeWheelNotches(wheelRest_, event->angleDelta().y()); n != 0; n -= n > 0 ? 1 : -1) Step(n > 0);
     event->accept();
 }
 

@@ -4,6 +4,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "base/WheelNotches.h"
 #include "document/Session.h"
 #include "editor/ViewGeometry.h"
 #include "sheet/EditorController.h"
@@ -203,15 +204,8 @@ bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int de
     // While tuning, the dialog's value control that holds the focus takes
     // every turn, wherever the pointer is.
     if (editMode_ == TEditMode::TuneMode && dialogs_->HasFocusedValueControl()) {
-        tuneWheelRest_ += delta;
-        while (tuneWheelRest_ >= 120) {
-            tuneWheelRest_ -= 120;
-            dialogs_->StepFocusedControl(true);
-        }
-        while (tuneWheelRest_ <= -120) {
-            tuneWheelRest_ += 120;
-            dialogs_->StepFocusedControl(false);
-        }
+        for (int n = TakeWheelNotches(tuneWheelRest_, delta); n != 0; n -= n > 0 ? 1 : -1)
+            dialogs_->StepFocusedControl(n > 0);
         return true;
     }
     const bool onSheet = target == view_.Sheet() || target == view_.Panel();

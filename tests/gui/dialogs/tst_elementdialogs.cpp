@@ -210,6 +210,30 @@ private slots:
         QVERIFY(f.sink.Messages.empty());
     }
 
+    // A catalogue part whose data stand in for the driver's own files: taking
+    // the part away reads the files named in the design again (or the default
+    // data where there is none) and solves, so graphs and file agree.
+    void deselectingAPartReadsTheDriversOwnFilesAgain() {
+        TDesign& d = f.w.Session().Design();
+        TDriver& drv = *d.Drivers[0];
+        drv.FRDFile = folder.filePath("WOOFER.FRD").toStdString();
+        drv.PartNumber = "GENERIC W165";  // its data: the flat default
+        TDriverDialog& dialog = OpenDriverDialog();
+        QVERIFY(dialog.DeselectButton()->isVisible());
+        QVERIFY(dialog.PartNumberPanel()->isVisible());
+        const DataArray before = SystemCurve(TGraphKind::SPL);
+        const int solves = f.w.Session().SolveCount();
+        QTest::mouseClick(dialog.DeselectButton(), Qt::LeftButton);
+        QVERIFY(drv.PartNumber.empty());
+        QVERIFY(!dialog.DeselectButton()->isVisible());
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
+        QVERIFY(drv.ZMAFile.empty());
+        const DataArray after = SystemCurve(TGraphKind::SPL);
+        QVERIFY(after != before);
+        QVERIFY(std::fabs(after[GridIndex(1000)] - 80) < 0.05);  // the file's level at 1 kHz
+        QVERIFY(f.sink.Messages.empty());
+    }
+
     // A flat response with tails from 100 Hz (24 dB/oct) and 16 kHz
     // (42 dB/oct): leading toward the low tail, lagging toward the high.
     void derivedPhaseThroughTheTailsDialog() {
