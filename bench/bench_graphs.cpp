@@ -36,10 +36,25 @@ using namespace pelmo;
 
 namespace {
 
-double ThreadCpuMs() {
+double CpuMs(clockid_t clock) {
     timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(clock, &t);
     return 1000.0 * static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_nsec);
+}
+double ThreadCpuMs() { return CpuMs(CLOCK_THREAD_CPUTIME_ID); }
+// Every thread of the process: the solve shares its work with helper threads.
+double ProcessCpuMs() { return CpuMs(CLOCK_PROCESS_CPUTIME_ID); }
+
+// Resident memory of the process, in megabytes.
+double ResidentMb() {
+    long kb = 0;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
+        std::fclose(f);
+    }
+    return static_cast<double>(kb) / 1024.0;
 }
 
 struct Session {
@@ -72,28 +87,33 @@ void BM_TuningStepFourWindows(benchmark::State& state) {
     Session s;
     TPart& tuned = *s.w.d.Parts[3];  // the woofer's second shunt capacitor
     const double base = tuned.Value;
-    std::vector<double> wall, cpu;
+    std::vector<double> wall, cpu, processCpu;
     int step = 0;
     for (auto _ : state) {
         // A wheel turn: the value moves by a small factor each time.
         tuned.Value = base * (1.0 + 0.01 * (step % 20));
         ++step;
-        const double c0 = ThreadCpuMs();
+        const double c0 = ThreadCpuMs(), p0 = ProcessCpuMs();
         const auto t0 = std::chrono::steady_clock::now();
         s.graphs.SolveNow(true);
         const auto t1 = std::chrono::steady_clock::now();
         cpu.push_back(ThreadCpuMs() - c0);
+        processCpu.push_back(ProcessCpuMs() - p0);
         wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
     }
     // Wall time suffers from other processes on a busy machine; the
-    // processor time of this thread (which also paints) does not.
+    // processor time of this thread (which also paints) does not, nor that
+    // of all threads (this one and the solve's helpers).
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
+    std::sort(processCpu.begin(), processCpu.end());
     state.counters["median_ms"] = wall[wall.size() / 2];
     state.counters["worst_ms"] = wall.back();
     state.counters["median_cpu_ms"] = cpu[cpu.size() / 2];
     state.counters["worst_cpu_ms"] = cpu.back();
+    state.counters["median_all_threads_cpu_ms"] = processCpu[processCpu.size() / 2];
+    state.counters["resident_mb"] = ResidentMb();
     std::size_t points = 0;
     for (TPlotForm* p : s.graphs.Windows())
         for (const TSeriesDef& c : p->Record().Curves) points += c.MagSeries.Count() + c.PhaseSeries.Count();

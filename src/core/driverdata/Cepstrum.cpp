@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/WorkerPool.h"
 #include "driverdata/FFT.h"
 
 namespace pelmo {
@@ -35,18 +36,40 @@ void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
     // transform a true inverse (1/262144 on the working grid). The buffer of
     // the real parts is kept between calls: a fresh one costs more in page
     // faults than the log does.
-    thread_local DataArray x;
+    thread_local DataArray kept;
+    DataArray& x = kept;  // this thread's, also where the worker pool fills it
     DataArray& y = phase;
     x.resize(n);
     y.assign(n, 0.0);
     const double c = 1.0 / static_cast<double>(n);
     x[0] = c * LnAbs(amplitude[1]);  // the 0 Hz bin takes the value of bin 1
-    for (std::size_t i = 1; i < h; ++i) {
-        x[i] = c * LnAbs(amplitude[i]);
-        x[n - i] = x[i];
-    }
+    TWorkerPool::Shared().ForRanges(h, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t i = std::max<std::size_t>(b, 1); i < e; ++i) {
+            x[i] = c * LnAbs(amplitude[i]);
+            x[n - i] = x[i];
+        }
+    });
     // With M + 1 itself a power of two there is no bin h; the last bin stands in.
     x[h] = c * LnAbs(amplitude[h < bins ? h : bins - 1]);
+
+    if (n == LongFftLength) {
+        // The sequences are real: real transforms do half the work. The
+        // cepstrum is real too (its imaginary parts would be rounding only).
+        thread_local DataArray keptRe, keptIm;
+        DataArray& sr = keptRe;
+        DataArray& si = keptIm;
+        RealInverseFFT(x, sr, si);  // the real cepstrum, bins 0 ... h
+        // Fold the anticausal half onto the causal half.
+        x[0] = sr[0];
+        for (std::size_t i = 1; i < h; ++i) x[i] = 2.0 * sr[i];
+        x[h] = sr[h];
+        std::fill(x.begin() + static_cast<std::ptrdiff_t>(h) + 1, x.end(), 0.0);
+        RealForwardFFT(x, sr, si);  // ln amplitude + i * minimum phase, bins 0 ... h
+        for (std::size_t k = 0; k <= h; ++k) y[k] = si[k];
+        for (std::size_t k = 1; k < h; ++k) y[n - k] = -si[k];
+        for (std::size_t k = 0; k < bins; ++k) amplitude[k] = k <= h ? sr[k] : sr[n - k];
+        return;
+    }
 
     InverseFFT(x, y);  // the real cepstrum
 

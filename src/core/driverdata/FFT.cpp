@@ -1,11 +1,15 @@
 #include "driverdata/FFT.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/WorkerPool.h"
 
 namespace pelmo {
 
@@ -52,7 +56,7 @@ std::size_t ReverseBits(std::size_t v, unsigned bits) {
 // handful of short runs of neighbouring entries instead of one cache line per
 // entry.
 template <unsigned q>
-void ReverseTiles(double* x, unsigned bits) {
+void ReverseTiles(double* x, unsigned bits, std::size_t mBegin, std::size_t mEnd) {
     constexpr std::size_t side = std::size_t{1} << q;
     const unsigned highShift = bits - q;
     const unsigned middleBits = bits - 2 * q;
@@ -60,7 +64,7 @@ void ReverseTiles(double* x, unsigned bits) {
     std::size_t rev[side];
     for (std::size_t v = 0; v < side; ++v) rev[v] = ReverseBits(v, q);
     double a[side][side], b[side][side];
-    for (std::size_t m = 0; m < middleCount; ++m) {
+    for (std::size_t m = mBegin; m < mEnd && m < middleCount; ++m) {
         const std::size_t rm = ReverseBits(m, middleBits);
         if (rm < m) continue;  // done with the partner
         for (std::size_t h = 0; h < side; ++h) {
@@ -83,13 +87,21 @@ void ReverseTiles(double* x, unsigned bits) {
     }
 }
 
-void BitReverse(double* re, double* im, std::size_t n) {
+constexpr unsigned TileBits = 3;
+
+unsigned BitsOf(std::size_t n) {
     unsigned bits = 0;
     while ((std::size_t{1} << bits) < n) ++bits;
-    constexpr unsigned q = 3;
+    return bits;
+}
+
+void BitReverse(double* re, double* im, std::size_t n) {
+    const unsigned bits = BitsOf(n);
+    constexpr unsigned q = TileBits;
     if (bits >= 2 * q) {
-        ReverseTiles<q>(re, bits);
-        ReverseTiles<q>(im, bits);
+        const std::size_t all = std::size_t{1} << (bits - 2 * q);
+        ReverseTiles<q>(re, bits, 0, all);
+        ReverseTiles<q>(im, bits, 0, all);
         return;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -157,13 +169,16 @@ inline void Butterfly(double* re, double* im, std::size_t a, std::size_t b, V wr
 }
 
 // The butterflies of half-span l on the blocks of 2l entries in [begin, end).
+// Only the butterflies j = jBegin ... jEnd - 1 of each block where given.
 template <class V>
-void Pass(double* re, double* im, std::size_t l, const double* wr, const double* wi, std::size_t begin,
-          std::size_t end) {
+void Pass(double* re, double* im, std::size_t l, const double* wr, const double* wi, std::size_t begin, std::size_t end,
+          std::size_t jBegin = 0, std::size_t jEnd = SIZE_MAX) {
+    jEnd = std::min(jEnd, l);
     for (std::size_t s = begin; s < end; s += 2 * l) {
         double* r = re + s;
         double* i = im + s;
-        for (std::size_t j = 0; j < l; j += kLanes<V>) Butterfly<V>(r, i, j, j + l, Load<V>(wr + j), Load<V>(wi + j));
+        for (std::size_t j = jBegin; j < jEnd; j += kLanes<V>)
+            Butterfly<V>(r, i, j, j + l, Load<V>(wr + j), Load<V>(wi + j));
     }
 }
 
@@ -173,11 +188,13 @@ void Pass(double* re, double* im, std::size_t l, const double* wr, const double*
 // one after the other, in one sweep over the data.
 template <class V>
 void DoublePass(double* re, double* im, std::size_t l, const double* wr1, const double* wi1, const double* wr2,
-                const double* wi2, std::size_t begin, std::size_t end) {
+                const double* wi2, std::size_t begin, std::size_t end, std::size_t jBegin = 0,
+                std::size_t jEnd = SIZE_MAX) {
+    jEnd = std::min(jEnd, l);
     for (std::size_t s = begin; s < end; s += 4 * l) {
         double* r = re + s;
         double* i = im + s;
-        for (std::size_t j = 0; j < l; j += kLanes<V>) {
+        for (std::size_t j = jBegin; j < jEnd; j += kLanes<V>) {
             const V w1r = Load<V>(wr1 + j), w1i = Load<V>(wi1 + j);
             Butterfly<V>(r, i, j, j + l, w1r, w1i);
             Butterfly<V>(r, i, j + 2 * l, j + 3 * l, w1r, w1i);
@@ -200,15 +217,84 @@ void Spans(double* re, double* im, std::size_t l, std::size_t stop, const double
     if (l < stop) Pass<Pair>(re, im, l, wr + l - 1, wi + l - 1, begin, end);
 }
 
-// Twiddle factors of every span, kept between transforms.
-struct Scratch {
+// Twiddle factors of every span (those of half-span l from offset l - 1),
+// worked out once per length and direction.
+struct TwiddleTable {
     std::vector<double> wr, wi;
 };
 
-// Iterative decimation in time: bit reversal, then half-spans 1, 2, 4 ... n/2.
-// The short spans run block by block so that a block stays in the cache for
-// all of them, and spans run two at a time; each butterfly computes exactly
-// what it computes in plain pass order.
+TwiddleTable MakeTwiddles(std::size_t n, double sign) {
+    TwiddleTable w;
+    w.wr.resize(n);
+    w.wi.resize(n);
+    const double* t = TableFor(n)->data();
+    for (std::size_t l = 1; l < n; l <<= 1) Twiddles(t, n, l, sign, w.wr.data() + l - 1, w.wi.data() + l - 1);
+    return w;
+}
+
+const TwiddleTable& TwiddlesOf(std::size_t n, double sign) {
+    if (n == LongFftLength) {
+        if (sign > 0) {
+            static const TwiddleTable plus = MakeTwiddles(n, +1.0);
+            return plus;
+        }
+        static const TwiddleTable minus = MakeTwiddles(n, -1.0);
+        return minus;
+    }
+    if (sign > 0) {
+        static const TwiddleTable plus = MakeTwiddles(n, +1.0);
+        return plus;
+    }
+    static const TwiddleTable minus = MakeTwiddles(n, -1.0);
+    return minus;
+}
+
+// The short spans run block by block, so that a block stays in the cache
+// for all of them.
+constexpr std::size_t kBlock = 2048;
+
+// The long transform spread over the worker pool: the bit reversal by pairs
+// of tiles, the short spans by blocks, each long span by its butterflies.
+// Every butterfly computes what it computes in the plain order, and no two
+// parts touch the same entries between the steps.
+void SharedTransform(TWorkerPool& pool, double* r, double* i, std::size_t n, const double* wr, const double* wi) {
+    const unsigned bits = BitsOf(n);
+    pool.ForRanges(std::size_t{1} << (bits - 2 * TileBits), 1, [&](std::size_t b, std::size_t e) {
+        ReverseTiles<TileBits>(r, bits, b, e);
+        ReverseTiles<TileBits>(i, bits, b, e);
+    });
+    pool.ForRanges(n / kBlock, 1, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) Spans(r, i, 1, kBlock, wr, wi, k * kBlock, (k + 1) * kBlock);
+    });
+    std::size_t l = kBlock;
+    for (; 2 * l < n; l <<= 2) {
+        pool.ForRanges(l, kLanes<Pair>, [&](std::size_t b, std::size_t e) {
+            DoublePass<Pair>(r, i, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, 0, n, b, e);
+        });
+    }
+    if (l < n) {
+        pool.ForRanges(l, kLanes<Pair>,
+                       [&](std::size_t b, std::size_t e) { Pass<Pair>(r, i, l, wr + l - 1, wi + l - 1, 0, n, b, e); });
+    }
+}
+
+// Iterative decimation in time on n entries (a power of two, at most the
+// long length): bit reversal, then half-spans 1, 2, 4 ... n/2. The short
+// spans run block by block and spans run two at a time; each butterfly
+// computes exactly what it computes in plain pass order. The twiddles of
+// half-span l are at offset l - 1 of wr and wi, whatever the length.
+void Core(double* r, double* i, std::size_t n, const double* wr, const double* wi) {
+    TWorkerPool& pool = TWorkerPool::Shared();
+    if (n >= LongFftLength / 2 && pool.Parts() > 1) {
+        SharedTransform(pool, r, i, n, wr, wi);
+        return;
+    }
+    BitReverse(r, i, n);
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
+    Spans(r, i, block, n, wr, wi, 0, n);
+}
+
 void Transform(DataArray& re, DataArray& im, double sign) {
     const std::size_t n = re.size();
     const std::vector<double>* table = im.size() == n ? TableFor(n) : nullptr;
@@ -216,27 +302,66 @@ void Transform(DataArray& re, DataArray& im, double sign) {
         throw std::length_error("transform of " + std::to_string(re.size()) + " and " + std::to_string(im.size()) +
                                 " points: only pairs of " + std::to_string(LongFftLength) + " or " +
                                 std::to_string(ShortFftLength) + " are supported");
-    const double* t = table->data();
     double* r = re.data();
     double* i = im.data();
+    const TwiddleTable& tw = TwiddlesOf(n, sign);
+    const double* wr = tw.wr.data();
+    const double* wi = tw.wi.data();
 
-    thread_local Scratch scratch;
-    scratch.wr.resize(n);
-    scratch.wi.resize(n);
-    double* wr = scratch.wr.data();
-    double* wi = scratch.wi.data();
-    for (std::size_t l = 1; l < n; l <<= 1) Twiddles(t, n, l, sign, wr + l - 1, wi + l - 1);
+    Core(r, i, n, wr, wi);
+}
 
-    BitReverse(r, i, n);
-    constexpr std::size_t kBlock = 2048;
-    const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
-    Spans(r, i, block, n, wr, wi, 0, n);
+// Half the work of a complex transform for a real sequence a of n entries:
+// its even and odd samples as one complex sequence of n / 2, transformed,
+// then split into the two halves' spectra and joined,
+// A[k] = E[k] + e^(sign 2 pi i k / n) O[k], for k = 0 ... n/2.
+void RealTransform(const DataArray& a, DataArray& re, DataArray& im, double sign) {
+    const std::size_t n = a.size();
+    if (n != LongFftLength)
+        throw std::length_error("real transform of " + std::to_string(n) + " points: only " +
+                                std::to_string(LongFftLength) + " are supported");
+    const std::size_t m = n / 2;
+    const TwiddleTable& tw = TwiddlesOf(LongFftLength, sign);
+    thread_local DataArray keptRe, keptIm;
+    DataArray& zr = keptRe;
+    DataArray& zi = keptIm;
+    zr.resize(m);
+    zi.resize(m);
+    TWorkerPool& pool = TWorkerPool::Shared();
+    pool.ForRanges(m, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) {
+            zr[k] = a[2 * k];
+            zi[k] = a[2 * k + 1];
+        }
+    });
+    Core(zr.data(), zi.data(), m, tw.wr.data(), tw.wi.data());
+    re.resize(m + 1);
+    im.resize(m + 1);
+    // The twiddles of half-span m are e^(sign i pi k / m), k < m.
+    const double* wr = tw.wr.data() + m - 1;
+    const double* wi = tw.wi.data() + m - 1;
+    pool.ForRanges(m + 1, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) {
+            const std::size_t j = k % m, c = (m - k) % m;
+            const double ar = zr[j], ai = zi[j], br = zr[c], bi = -zi[c];  // Z[k] and conj Z[m - k]
+            const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+            const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+            const double cr = k < m ? wr[k] : -1.0, ci = k < m ? wi[k] : 0.0;
+            re[k] = er + (cr * orr - ci * oi);
+            im[k] = ei + (cr * oi + ci * orr);
+        }
+    });
 }
 
 }  // namespace
 
-void BuildSineTables() { (void)Tables(); }
+void BuildSineTables() {
+    (void)Tables();
+    for (double sign : {+1.0, -1.0}) {
+        (void)TwiddlesOf(LongFftLength, sign);
+        (void)TwiddlesOf(ShortFftLength, sign);
+    }
+}
 
 double SineTableEntry(std::size_t length, std::size_t k) {
     const std::vector<double>* table = TableFor(length);
@@ -246,5 +371,9 @@ double SineTableEntry(std::size_t length, std::size_t k) {
 void InverseFFT(DataArray& re, DataArray& im) { Transform(re, im, +1.0); }
 
 void ForwardFFT(DataArray& re, DataArray& im) { Transform(re, im, -1.0); }
+
+void RealInverseFFT(const DataArray& x, DataArray& re, DataArray& im) { RealTransform(x, re, im, +1.0); }
+
+void RealForwardFFT(const DataArray& x, DataArray& re, DataArray& im) { RealTransform(x, re, im, -1.0); }
 
 }  // namespace pelmo

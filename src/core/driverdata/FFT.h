@@ -4,8 +4,8 @@
 
 #include "base/DataTypes.h"
 
-// Radix-2 complex transforms of the two lengths the program uses: the
-// 262144-point spectrum of the minimum-phase reconstruction and the
+// Radix-2 complex transforms of the two lengths the program uses (and real
+// ones of the longer): the 262144-point spectrum of the minimum-phase reconstruction and the
 // 16384-point spectrum of the impulse and step responses.
 
 namespace pelmo {
@@ -32,5 +32,13 @@ void InverseFFT(DataArray& re, DataArray& im);
 
 // As InverseFFT with e^(-2 pi i nk/N).
 void ForwardFFT(DataArray& re, DataArray& im);
+
+// The same transforms of a real sequence x of exactly 262144 entries, for
+// half the work: bins 0 ... 131072 into re and im (131073 entries each; the
+// others are their complex conjugates, X[N-k] = conj X[k]). The rounding
+// differs from the complex transform's in the last bits. Any other length
+// throws std::length_error.
+void RealInverseFFT(const DataArray& x, DataArray& re, DataArray& im);
+void RealForwardFFT(const DataArray& x, DataArray& re, DataArray& im);
 
 }  // namespace pelmo

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/MessageSink.h"
+#include "base/WorkerPool.h"
 
 namespace pelmo {
 
@@ -89,20 +90,28 @@ bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, Dat
     }
     yNew.resize(xNew.size());
     // Points that follow each other mostly fall into the same segment: its
-    // slopes are worked out once.
+    // slopes are worked out once. Each point's value depends on its segment
+    // alone, so a long run of points is shared out over the worker pool.
     const std::size_t m = n - 1;
-    std::size_t slopesOf = 0;  // no segment yet
-    double d0 = 0.0, d1 = 0.0;
-    for (std::size_t k = 0; k < xNew.size(); ++k) {
-        const double at = xNew[k];
-        if (OnLine(x, y, m, at, yNew[k])) continue;
-        const std::size_t j = Segment(x, m, at);
-        if (j != slopesOf) {
-            SegmentSlopes(x, y, m, j, d0, d1);
-            slopesOf = j;
+    auto fit = [&](std::size_t begin, std::size_t end) {
+        std::size_t slopesOf = 0;  // no segment yet
+        double d0 = 0.0, d1 = 0.0;
+        for (std::size_t k = begin; k < end; ++k) {
+            const double at = xNew[k];
+            if (OnLine(x, y, m, at, yNew[k])) continue;
+            const std::size_t j = Segment(x, m, at);
+            if (j != slopesOf) {
+                SegmentSlopes(x, y, m, j, d0, d1);
+                slopesOf = j;
+            }
+            yNew[k] = OnSegment(x, y, j, d0, d1, at);
         }
-        yNew[k] = OnSegment(x, y, j, d0, d1, at);
-    }
+    };
+    constexpr std::size_t SharedFrom = 65536;
+    if (xNew.size() >= SharedFrom)
+        TWorkerPool::Shared().ForRanges(xNew.size(), 4096, fit);
+    else
+        fit(0, xNew.size());
     return true;
 }
 

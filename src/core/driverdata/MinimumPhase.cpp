@@ -5,6 +5,7 @@
 
 #include "base/Conversions.h"
 #include "base/MessageSink.h"
+#include "base/WorkerPool.h"
 #include "driverdata/Cepstrum.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/FitCurve.h"
@@ -88,11 +89,17 @@ bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels
         return false;
     }
     const double sHi = std::fabs(tails.HighSlope), fH = f[i], levelH = L[i];
-    for (std::size_t k = i + 1; k <= last; ++k) L[k] = levelH - sHi * std::log2(f[k] / fH);
+    // The tail and the amplitudes bin by bin, shared out over the worker pool.
+    TWorkerPool& pool = TWorkerPool::Shared();
+    pool.ForRanges(last - i, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = i + 1 + b; k < i + 1 + e; ++k) L[k] = levelH - sHi * std::log2(f[k] / fH);
+    });
     L[last] = L[last - 1];
 
     w.amplitude.resize(WorkingBins);
-    for (std::size_t k = 0; k < WorkingBins; ++k) w.amplitude[k] = DbToLin(L[k]);
+    pool.ForRanges(WorkingBins, 4096, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b; k < e; ++k) w.amplitude[k] = DbToLin(L[k]);
+    });
     w.amplitude[0] = 0.0;
     w.kept.assign(w.amplitude.begin(), w.amplitude.begin() + KeptBins);
 

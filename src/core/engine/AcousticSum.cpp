@@ -11,14 +11,15 @@
 
 namespace pelmo {
 
-void SumDrivers(const TDesign& d, const TSolveContext& ctx, TSolveResult& result, int k, double f) {
+void SumDrivers(const TDesign& d, const TSolveContext& ctx, const TNodeVoltages& v, TSolveResult& result, int k,
+                double f) {
     const auto i = static_cast<std::size_t>(k);
     TComplex sum = ComplexZero;
     for (std::size_t n = 0; n < d.Drivers.size(); ++n) {
         const TDriver& drv = *d.Drivers[n];
         DataArray& resultMag = result.DriverMag[n];
         DataArray& resultPhase = result.DriverPhase[n];
-        const TComplex vd = CSub(ctx.NodeVoltage(ctx.NodeP[n]), ctx.NodeVoltage(ctx.NodeN[n]));
+        const TComplex vd = CSub(v(ctx.NodeP[n]), v(ctx.NodeN[n]));
         TComplex p = CMul(vd, drv.Response.At(i));
         if (!drv.AcousticEffect.empty()) p = CMul(p, drv.AcousticEffect.At(i));
         p = CMul(p, {drv.Gain * ctx.LevelRatio, 0.0});
@@ -26,9 +27,7 @@ void SumDrivers(const TDesign& d, const TSolveContext& ctx, TSolveResult& result
         r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.Delay);
         if (d.Source.Inverted) r.Phase = r.Phase + 180.0;
         r.Phase = WrapAngle(r.Phase);
-        if (resultMag.empty()) resultMag.assign(AnalysisPoints, 0.0);
-        if (resultPhase.empty()) resultPhase.assign(AnalysisPoints, 0.0);
-        if (i < resultMag.size()) {
+        if (i < resultMag.size() && i < resultPhase.size()) {
             resultMag[i] = r.Mag;
             resultPhase[i] = r.Phase;
         }

@@ -10,10 +10,14 @@ namespace pelmo {
 
 struct TDesign;
 struct TSolveContext;
+struct TNodeVoltages;
 
-// After a successful solve at grid index k (frequency f): every driver's
-// share entry k and the system response entry k.
-void SumDrivers(const TDesign& d, const TSolveContext& ctx, TSolveResult& result, int k, double f);
+// After a successful solve at grid index k (frequency f) with node voltages
+// v: every driver's share entry k and the system response entry k (the
+// arrays sized already). Writes nothing else, so frequencies may be summed
+// side by side.
+void SumDrivers(const TDesign& d, const TSolveContext& ctx, const TNodeVoltages& v, TSolveResult& result, int k,
+                double f);
 
 // After the sweep: every curve of every SPL window, smoothed as the curve
 // asks (a copy is smoothed; the stored responses stay as the sum left them).

@@ -56,14 +56,15 @@ void LookbackPoint(TPlotted& e, TCurveOut& out, TComplex v1, TComplex v, TComple
 
 }  // namespace
 
-void CurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int k, double f) {
+void CurvePoints(const TDesign& d, TSolveContext& ctx, const TNodeVoltages& nodes, const TPolar& zin,
+                 TSolveResult& result, int k, double f) {
     for (TPlotted& e : ctx.Plotted) {
-        const TComplex v = CSub(ctx.NodeVoltage(e.NodeA), ctx.NodeVoltage(e.NodeB));
+        const TComplex v = CSub(nodes(e.NodeA), nodes(e.NodeB));
         const bool isDriver = e.Element >= 0 && IsDriverSubject(e.Subject);
         const bool isPart = e.Element >= 0 && e.Subject == TCurveSubject::Part;
         const auto element = static_cast<std::size_t>(e.Element);
         const TDriver* drv = isDriver ? d.Drivers[element].get() : nullptr;
-        const TComplex y = drv ? DriverAdmittance(*drv, k) : isPart ? ctx.PartY(element) : ComplexZero;
+        const TComplex y = drv ? DriverAdmittance(*drv, k) : isPart ? PartAdmittanceAt(ctx, element, f) : ComplexZero;
         auto adjusted = [&](double phase) { return drv ? DriverPhase(d, *drv, phase, f) : PartPhase(d, phase, f); };
         TCurveOut out{result.Windows[e.Window].Curves[e.Curve], e.ShowPhase};
         switch (e.Kind) {
@@ -89,8 +90,8 @@ void CurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int
                         out.AddPhase(f, z.Phase);
                     }
                 } else if (!isPart) {
-                    out.Add(f, ctx.Zin.Mag);
-                    out.AddPhase(f, ctx.Zin.Phase);
+                    out.Add(f, zin.Mag);
+                    out.AddPhase(f, zin.Phase);
                 }
                 break;
             case TGraphKind::Power:

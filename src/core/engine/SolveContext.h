@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "engine/BatchReplay.h"
 #include "engine/Complex.h"
 #include "engine/SolveResult.h"
 #include "engine/SparseSolver.h"
@@ -41,6 +43,36 @@ struct TStampPlan {
     }
 };
 
+// The node voltages of one solved frequency (unit excitation); node 0, and
+// any node outside the system, reads as 0 V.
+struct TNodeVoltages {
+    const TComplex* V = nullptr;
+    std::size_t Count = 0;
+    TComplex operator()(int n) const {
+        return (n > 0 && static_cast<std::size_t>(n) < Count) ? V[static_cast<std::size_t>(n)] : ComplexZero;
+    }
+};
+
+// What one thread of the sweep works with: its own solver for the
+// frequencies the batch does not take, the batch, and their buffers.
+struct TSweepWorker {
+    static constexpr int Lanes = TBatchReplay::Lanes;
+    TSparseSolver Solver;
+    TBatchReplay Batch;
+    // Where each call of the batch's recording takes its value from, and per
+    // stamp element whether it was exactly zero in the recorded system (-1
+    // for an element that stamps nothing): a zero the solver skips.
+    std::vector<int> CallSource;
+    std::vector<char> CallNegate;
+    std::vector<signed char> ElementZero;
+    std::vector<TComplex> Y;       // admittance per stamp element, lane after lane
+    std::vector<TComplex> Values;  // the plan's values for the solver
+    // Per lane: the stamp elements' admittances, then the right-hand sides.
+    std::vector<TBatchReplay::TLanes> Sources;
+    std::vector<TBatchReplay::TLanes> X;
+    std::vector<TComplex> LookbackV;  // the lookback solve's node voltages, lane after lane
+};
+
 struct TSolveContext {
     TSparseSolver Solver;
 
@@ -59,11 +91,6 @@ struct TSolveContext {
         return (n > 0 && static_cast<std::size_t>(n) < V.size()) ? V[static_cast<std::size_t>(n)] : ComplexZero;
     }
 
-    // Input impedance of the frequency being solved: magnitude (ohms) and
-    // phase (degrees); when the source current vanishes, the raw parts of
-    // the voltage across the source resistance instead.
-    TPolar Zin;
-
     // Summation terminals of every driver (0, 0 when muted).
     std::vector<int> NodeP;
     std::vector<int> NodeN;
@@ -81,7 +108,6 @@ struct TSolveContext {
     // Admittance per stamp element at the frequency being solved: the source,
     // then the parts, then the drivers.
     std::vector<TComplex> ElementY;
-    TComplex PartY(std::size_t part) const { return ElementY[1 + part]; }
 
     // The curves of the running solve, in window and curve order.
     struct TPlottedCurve {
@@ -104,6 +130,24 @@ struct TSolveContext {
 
     int SolvedFrequencies = 0;
     bool Running = false;
+
+    // The sweep's threads and what they found at each grid frequency: whether
+    // it solved, its node voltages (NodeCount per frequency), the input
+    // impedance (magnitude in ohms and phase in degrees; when the source
+    // current vanishes, the raw parts of the voltage across the source
+    // resistance instead); the same for the lookback solve, with each driver's
+    // terminal voltage.
+    std::vector<std::unique_ptr<TSweepWorker>> Workers;
+    std::vector<char> Solved;
+    std::vector<TComplex> Voltages;
+    std::vector<TPolar> InputZ;
+    std::vector<char> LookbackSolved;
+    std::vector<TComplex> LookbackDriverV;
+    int SweepNodes = 0;
+    TNodeVoltages VoltagesAt(int k) const {
+        const std::size_t n = static_cast<std::size_t>(SweepNodes);
+        return {Voltages.data() + static_cast<std::size_t>(k) * n, n};
+    }
 
     // Smoothing and delay work arrays.
     DataArray WorkMag;

@@ -245,6 +245,7 @@ bool TSparseSolver::SolveSystem() {
     tapeValid_ = false;
     if (!FullSolve()) return false;
     tapeValid_ = true;
+    tSlotCount_ = slotCount_;
     solved_ = true;
     return true;
 }

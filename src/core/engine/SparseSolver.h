@@ -77,6 +77,8 @@ public:
     bool LastSolveReplayed() const { return lastReplayed_; }
 
 private:
+    friend class TBatchReplay;  // takes the recorded elimination
+
     struct Entry {
         int Next;
         int Col;
@@ -189,6 +191,7 @@ private:
 
     // The recorded elimination.
     bool tapeValid_ = false;
+    int tSlotCount_ = 0;          // value slots of the recorded system, fill-ins included
     std::vector<int> tRowBegin_;  // per row: its matrix slots in tRowSlots_
     std::vector<int> tRowSlots_;
     std::vector<int> tRowRhs_;

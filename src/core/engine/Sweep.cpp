@@ -1,8 +1,10 @@
 #include "engine/Sweep.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/Conversions.h"
+#include "base/WorkerPool.h"
 #include "blocks/CircuitBlocks.h"
 #include "engine/AcousticSum.h"
 #include "engine/DerivedResponses.h"
@@ -82,6 +84,11 @@ TComplex DriverAdmittance(const TDriver& drv, int k) {
 
 TComplex PartAdmittance(const TPart& p, double omega) {
     return Admittance(p.State, p.PartType, PartValue(p), PartESR(p), omega);
+}
+
+TComplex PartAdmittanceAt(const TSolveContext& ctx, std::size_t part, double f) {
+    const auto& t = ctx.PartTerms[part];
+    return Admittance(t.State, t.Type, t.Value, t.ESR, TwoPi * f);
 }
 
 void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f) {
@@ -212,56 +219,320 @@ void PlanCurves(const TDesign& d, const TNetlist& net, const TSolveRequest& requ
     }
 }
 
-void LookbackSolve(const TDesign& d, const TNetlist& net, TSolveContext& ctx, int k) {
-    TSparseSolver& solver = ctx.Solver;
-    if (StampEquations(d, ctx, k, LookbackScale) && solver.SolveSystem()) {
-        ReadNodeVoltages(ctx, net.NodeCount);
-        for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-            if (!ctx.DriverLookback[i]) continue;
-            int a = 0, b = 0;
-            OutputTerminals(*d.Drivers[i], net.Drivers[i], a, b);
-            const TComplex v = CSub(ctx.NodeVoltage(a), ctx.NodeVoltage(b));
-            ctx.LookbackVoltage[i] = v;
-            // A vanished lookback voltage stops every lookback curve of the driver.
-            if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) ctx.DriverLookback[i] = 0;
-        }
-        for (auto& e : ctx.Plotted)
-            if (e.Subject == TCurveSubject::Lookback && e.Element >= 0 &&
-                !ctx.DriverLookback[static_cast<std::size_t>(e.Element)])
-                e.LookbackFailed = true;
-    }
-    solver.ReleaseSystem();
-    solver.InitStruc(net.NodeCount - 1);
-}
-
-void InputImpedance(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
-    const TComplex vs = CSub(ctx.NodeVoltage(net.Source.Node1), ctx.NodeVoltage(net.Source.Node2));
+void InputImpedance(const TDesign& d, const TNetlist& net, const TNodeVoltages& v, TPolar& zin) {
+    const TComplex vs = CSub(v(net.Source.Node1), v(net.Source.Node2));
     const TComplex across = CSub(ComplexOne, vs);
     if (CAbs(across) >= 1e-20) {
-        ctx.Zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
+        zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
     } else {
-        ctx.Zin = {across.re, across.im};
+        zin = {across.re, across.im};
     }
 }
 
-void FrequencyStep(const TDesign& d, TSolveContext& ctx, TSolveResult& result, int k) {
-    const TNetlist& net = result.Netlist;
-    const double f = d.Grid[static_cast<std::size_t>(k)];
-    SetPartAdmittances(d, ctx, f);
-    TSparseSolver& solver = ctx.Solver;
-    solver.InitStruc(net.NodeCount - 1);  // a failure here makes the stamping fail
-    if (ctx.LookbackOn) LookbackSolve(d, net, ctx, k);
-    if (StampEquations(d, ctx, k, 1.0) && solver.SolveSystem()) {
-        ReadNodeVoltages(ctx, net.NodeCount);
-        InputImpedance(d, net, ctx);
-        SumDrivers(d, ctx, result, k, f);
-        CurvePoints(d, ctx, result, k, f);
-        ++result.SolvedFrequencies;
+// ---------------------------------------------------------------------------
+// The sweep: the grid split into one run of frequencies per thread; each
+// thread solves its frequencies a few at a time through the batch, and alone
+// through its own solver where the batch cannot take one. What a frequency
+// gives depends on that frequency alone, so the split changes nothing.
+
+using TLanes = TBatchReplay::TLanes;
+constexpr int Lanes = TBatchReplay::Lanes;
+
+inline bool IsZero(TComplex v) { return v.re == 0.0 && v.im == 0.0; }
+
+using VD = double __attribute__((vector_size(sizeof(double) * Lanes)));
+using VL = long long __attribute__((vector_size(sizeof(double) * Lanes)));
+inline VD& Re(TLanes& a) { return *reinterpret_cast<VD*>(a.Re); }
+inline VD& Im(TLanes& a) { return *reinterpret_cast<VD*>(a.Im); }
+
+// The admittances of the source and of every part at grid indices k ...
+// k + Lanes - 1 (the last index repeated past the grid), lane by lane into
+// the batch's sources: Admittance above, term by term, for every lane.
+void PartLanes(const TDesign& d, const TSolveContext& ctx, int k, TLanes* y) {
+    VD omega;
+    for (int l = 0; l < Lanes; ++l)
+        omega[l] = TwoPi * d.Grid[static_cast<std::size_t>(std::min(k + l, AnalysisPoints - 1))];
+    Re(y[0]) = VD{} + 1.0 / d.Source.InternalResistance;
+    Im(y[0]) = VD{};
+    for (std::size_t i = 0; i < ctx.PartTerms.size(); ++i) {
+        const auto& t = ctx.PartTerms[i];
+        TLanes& out = y[1 + i];
+        if (t.State == TPartState::Shorted || t.State == TPartState::Open) {
+            Re(out) = VD{} + (t.State == TPartState::Shorted ? ShortedSiemens : OpenSiemens);
+            Im(out) = VD{};
+            continue;
+        }
+        VD zre, zim;
+        switch (t.Type) {
+            case TPartType::Inductor:
+                zre = VD{} + t.ESR;
+                zim = omega * t.Value;
+                break;
+            case TPartType::Capacitor:
+                zre = VD{} + t.ESR;
+                zim = -1.0 / (omega * t.Value);
+                break;
+            default:
+                zre = VD{} + t.Value;
+                zim = VD{};
+                break;
+        }
+        const VL zero = (zre == 0.0) & (zim == 0.0);
+        const VD e = 1.0 / (zre * zre + zim * zim);
+        VD yre = e * (zre * 1.0 + zim * 0.0);
+        VD yim = e * (zre * 0.0 - zim * 1.0);
+        // x - x is 0 for a finite x, NaN for an infinite or NaN one.
+        const VL finite = ((yre - yre) == 0.0) & ((yim - yim) == 0.0);
+        yre = finite ? yre : VD{} + OpenSiemens;
+        yim = finite ? yim : VD{};
+        Re(out) = zero ? VD{} + ShortedSiemens : yre;
+        Im(out) = zero ? VD{} : yim;
+    }
+}
+
+// The drivers' admittances at grid indices k ... k + Lanes - 1, multiplied by
+// driverScale.
+void DriverLanes(const TDesign& d, int k, double driverScale, TLanes* y) {
+    const std::size_t parts = d.Parts.size();
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+        TLanes& out = y[1 + parts + i];
+        for (int l = 0; l < Lanes; ++l) {
+            TComplex v = DriverAdmittance(*d.Drivers[i], std::min(k + l, AnalysisPoints - 1));
+            if (driverScale != 1.0) v = {v.re * driverScale, v.im * driverScale};
+            out.Re[l] = v.re;
+            out.Im[l] = v.im;
+        }
+    }
+}
+
+// Which element (or right-hand side) each call of the batch's recording
+// stamps, from the plan and the values of the system the solver recorded;
+// false when they do not match.
+bool MapPlanToCalls(const TStampPlan& plan, std::size_t elements, TSweepWorker& w) {
+    const TBatchReplay& b = w.Batch;
+    const int n = b.Neq();
+    w.CallSource.clear();
+    w.CallNegate.clear();
+    w.ElementZero.assign(elements, -1);
+    for (std::size_t i = 0; i < plan.Rows.size(); ++i) {
+        const auto e = static_cast<std::size_t>(plan.Elements[i] + 1);
+        const bool zero = IsZero(w.Values[i]);
+        w.ElementZero[e] = zero ? 1 : 0;
+        if (zero) continue;
+        const std::size_t j = w.CallSource.size();
+        if (j >= b.CallCount() || b.CallRow(j) != plan.Rows[i] || b.CallCol(j) != plan.Cols[i]) return false;
+        w.CallSource.push_back(static_cast<int>(e));
+        w.CallNegate.push_back(plan.Negate[i]);
+    }
+    for (int r = 1; r <= n; ++r) {
+        const std::size_t j = w.CallSource.size();
+        if (j >= b.CallCount() || b.CallRow(j) != r || b.CallCol(j) != n + 1) return false;
+        w.CallSource.push_back(static_cast<int>(elements) + r - 1);
+        w.CallNegate.push_back(0);
+    }
+    if (w.CallSource.size() != b.CallCount()) return false;
+    w.Batch.SetSources(w.CallSource, w.CallNegate);
+    w.Sources.resize(std::max(w.Sources.size(), elements + static_cast<std::size_t>(n)));
+    w.X.resize(static_cast<std::size_t>(n) + 1);
+    for (int r = 1; r <= n; ++r) {
+        TLanes& rhs = w.Sources[elements + static_cast<std::size_t>(r - 1)];
+        for (int l = 0; l < Lanes; ++l) {
+            rhs.Re[l] = plan.RightSides[static_cast<std::size_t>(r - 1)].re;
+            rhs.Im[l] = plan.RightSides[static_cast<std::size_t>(r - 1)].im;
+        }
+    }
+    return w.Batch.Ready();
+}
+
+// One system through the worker's solver, as the solver is used everywhere
+// else: init, stamp, solve, read, release; the admittances of lane l of the
+// sources. The node voltages go to v (nodes entries). A full solve leaves a
+// fresh recording, which the batch takes.
+bool SolveAlone(const TSolveContext& ctx, TSweepWorker& w, std::size_t elements, int l, int nodes, TComplex* v) {
+    const TStampPlan& plan = ctx.Stamps;
+    w.Y.resize(elements);
+    for (std::size_t e = 0; e < elements; ++e) w.Y[e] = {w.Sources[e].Re[l], w.Sources[e].Im[l]};
+    for (std::size_t i = 0; i < plan.Rows.size(); ++i) {
+        const TComplex e = w.Y[static_cast<std::size_t>(plan.Elements[i] + 1)];
+        w.Values[i] = plan.Negate[i] ? CNeg(e) : e;
+    }
+    TSparseSolver& solver = w.Solver;
+    solver.InitStruc(nodes - 1);  // a failure here makes the stamping fail
+    const bool ok = solver.AddMatrixElements(plan.Rows.data(), plan.Cols.data(), w.Values.data(), plan.Rows.size()) &&
+                    solver.AddRightSides(plan.RightSides.data()) && solver.SolveSystem();
+    if (ok) {
+        v[0] = ComplexZero;
+        for (int i = 1; i < nodes; ++i) v[i] = solver.GetSolution(i);
+        if ((!w.Batch.Ready() || !solver.LastSolveReplayed()) &&
+            !(w.Batch.Take(solver) && MapPlanToCalls(plan, elements, w)))
+            w.Batch.Forget();
     }
     solver.ReleaseSystem();
+    return ok;
+}
+
+// The systems of the first `count` lanes of the sources: the node voltages
+// of lane l to v + l * nodes, ok[l] whether it solved.
+void SolveLanes(const TSolveContext& ctx, TSweepWorker& w, std::size_t elements, int count, int nodes, TComplex* v,
+                char* ok) {
+    const auto at = [&](int l) { return v + static_cast<std::size_t>(l) * static_cast<std::size_t>(nodes); };
+    unsigned wanted = (1u << count) - 1;
+    if (!w.Batch.Ready()) {
+        ok[0] = SolveAlone(ctx, w, elements, 0, nodes, at(0));
+        wanted &= ~1u;
+    }
+    unsigned solved = 0;
+    if (w.Batch.Ready() && wanted) {
+        // A lane goes to the batch when the solver would see the same calls:
+        // the same stamps exactly zero as in the recorded system.
+        unsigned fits = wanted;
+        for (std::size_t e = 0; e < elements; ++e) {
+            if (w.ElementZero[e] < 0) continue;
+            const TLanes& y = w.Sources[e];
+            for (int l = 0; l < count; ++l)
+                if ((y.Re[l] == 0.0 && y.Im[l] == 0.0) != (w.ElementZero[e] == 1)) fits &= ~(1u << l);
+        }
+        solved = w.Batch.Solve(w.Sources.data(), fits, w.X.data());
+        for (int l = 0; l < count; ++l) {
+            if (!(solved & (1u << l))) continue;
+            TComplex* out = at(l);
+            out[0] = ComplexZero;
+            for (int i = 1; i < nodes; ++i)
+                out[i] = {w.X[static_cast<std::size_t>(i)].Re[l], w.X[static_cast<std::size_t>(i)].Im[l]};
+            ok[l] = 1;
+        }
+    }
+    for (int l = 0; l < count; ++l) {
+        if (!(wanted & (1u << l)) || (solved & (1u << l))) continue;
+        ok[l] = SolveAlone(ctx, w, elements, l, nodes, at(l));
+    }
+}
+
+struct TSweepJob {
+    const TDesign* Design;
+    TSolveContext* Context;
+    TSolveResult* Result;
+    bool NodalOnly;  // the node voltages alone: no lookback, input impedance or sum
+};
+
+// Grid indices [k0, k1): the lookback solve where asked for, the normal
+// solve, the input impedance and the acoustic sum of every frequency.
+void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveResult& result, int k0, int k1,
+                bool nodalOnly) {
+    const TNetlist& net = result.Netlist;
+    const int nodes = ctx.SweepNodes;
+    const std::size_t elements = 1 + d.Parts.size() + d.Drivers.size();
+    const std::size_t drivers = d.Drivers.size();
+    // The batch starts from this solve's first system: the circuit may have
+    // changed since the last.
+    w.Batch.Forget();
+    w.Sources.resize(elements + static_cast<std::size_t>(std::max(0, nodes - 1)));
+    w.Values.resize(ctx.Stamps.Rows.size());
+    std::vector<TComplex>& lookbackV = w.LookbackV;
+    lookbackV.resize(static_cast<std::size_t>(nodes) * Lanes);
+    for (int k = k0; k < k1; k += Lanes) {
+        const int count = std::min(Lanes, k1 - k);
+        PartLanes(d, ctx, k, w.Sources.data());
+        if (ctx.LookbackOn && !nodalOnly) {
+            DriverLanes(d, k, LookbackScale, w.Sources.data());
+            char* ok = ctx.LookbackSolved.data() + k;
+            SolveLanes(ctx, w, elements, count, nodes, lookbackV.data(), ok);
+            for (int l = 0; l < count; ++l) {
+                if (!ok[l]) continue;
+                const TNodeVoltages v{lookbackV.data() + static_cast<std::size_t>(l * nodes),
+                                      static_cast<std::size_t>(nodes)};
+                for (std::size_t i = 0; i < drivers; ++i) {
+                    int a = 0, b = 0;
+                    OutputTerminals(*d.Drivers[i], net.Drivers[i], a, b);
+                    ctx.LookbackDriverV[static_cast<std::size_t>(k + l) * drivers + i] = CSub(v(a), v(b));
+                }
+            }
+        }
+        DriverLanes(d, k, 1.0, w.Sources.data());
+        char* ok = ctx.Solved.data() + k;
+        SolveLanes(ctx, w, elements, count, nodes,
+                   ctx.Voltages.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(nodes), ok);
+        for (int l = 0; l < count && !nodalOnly; ++l) {
+            if (!ok[l]) continue;
+            const TNodeVoltages v = ctx.VoltagesAt(k + l);
+            InputImpedance(d, net, v, ctx.InputZ[static_cast<std::size_t>(k + l)]);
+            SumDrivers(d, ctx, v, result, k + l, d.Grid[static_cast<std::size_t>(k + l)]);
+        }
+    }
+}
+
+void SweepPart(void* job, int part, int parts) {
+    const TSweepJob& j = *static_cast<const TSweepJob*>(job);
+    TSolveContext& ctx = *j.Context;
+    const int k0 = AnalysisPoints * part / parts, k1 = AnalysisPoints * (part + 1) / parts;
+    SweepRange(*j.Design, ctx, *ctx.Workers[static_cast<std::size_t>(part)], *j.Result, k0, k1, j.NodalOnly);
+}
+
+// After the sweep, in grid order: the lookback voltages (a driver whose
+// lookback voltage vanished stops its lookback curves) and the points of
+// the electrical curves.
+void CollectCurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result) {
+    const std::size_t drivers = d.Drivers.size();
+    for (int k = 0; k < AnalysisPoints; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        if (ctx.LookbackOn && ctx.LookbackSolved[kk]) {
+            for (std::size_t i = 0; i < drivers; ++i) {
+                if (!ctx.DriverLookback[i]) continue;
+                const TComplex v = ctx.LookbackDriverV[kk * drivers + i];
+                ctx.LookbackVoltage[i] = v;
+                if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) ctx.DriverLookback[i] = 0;
+            }
+            for (auto& e : ctx.Plotted)
+                if (e.Subject == TCurveSubject::Lookback && e.Element >= 0 &&
+                    !ctx.DriverLookback[static_cast<std::size_t>(e.Element)])
+                    e.LookbackFailed = true;
+        }
+        if (ctx.Solved[kk]) CurvePoints(d, ctx, ctx.VoltagesAt(k), ctx.InputZ[kk], result, k, d.Grid[kk]);
+    }
+}
+
+struct TAfterSweepJob {
+    const TDesign* Design;
+    const TSolveRequest* Request;
+    TSolveResult* Result;
+    TSolveContext* Context;
+    MessageSink* Messages;
+};
+
+void AfterSweepPart(void* job, int part, int parts) {
+    const TAfterSweepJob& j = *static_cast<const TAfterSweepJob*>(job);
+    const TDesign& d = *j.Design;
+    if (part == (parts > 1 ? 1 : 0)) {
+        SquareWaveCurves(d, *j.Request, *j.Result, j.Context->TimeWork);
+        DelayCurves(d, *j.Request, *j.Result, *j.Context);
+        SplCurves(d, *j.Request, *j.Result, *j.Context);
+    }
+    if (part == 0) ImpulseStepCurves(d, *j.Request, *j.Result, j.Context->TimeWork, *j.Messages);
+}
+
+void SizeSweep(const TDesign& d, const TNetlist& net, TSolveContext& ctx, int parts) {
+    while (ctx.Workers.size() < static_cast<std::size_t>(parts))
+        ctx.Workers.push_back(std::make_unique<TSweepWorker>());
+    ctx.SweepNodes = std::max(1, net.NodeCount);
+    const auto points = static_cast<std::size_t>(AnalysisPoints);
+    ctx.Solved.assign(points, 0);
+    ctx.LookbackSolved.assign(points, 0);
+    ctx.Voltages.resize(points * static_cast<std::size_t>(ctx.SweepNodes));
+    ctx.InputZ.resize(points);
+    ctx.LookbackDriverV.resize(points * d.Drivers.size());
 }
 
 }  // namespace
+
+void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
+    PlanStamps(d, net, ctx);
+    TakePartTerms(d, ctx);
+    TWorkerPool& pool = TWorkerPool::Shared();
+    SizeSweep(d, net, ctx, pool.Parts());
+    TSolveResult unused;
+    TSweepJob job{&d, &ctx, &unused, true};
+    pool.Run(SweepPart, &job);
+}
 
 void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result) {
     result.Windows.resize(request.WindowCount);
@@ -333,19 +604,35 @@ void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, 
 
     PlanStamps(d, net, ctx);
     TakePartTerms(d, ctx);
+    // Every driver's share has room for the whole grid; it stays empty when
+    // no frequency solves.
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+        result.DriverMag[i].assign(AnalysisPoints, 0.0);
+        result.DriverPhase[i].assign(AnalysisPoints, 0.0);
+    }
+    TWorkerPool& pool = TWorkerPool::Shared();
+    SizeSweep(d, net, ctx, pool.Parts());
+    TSweepJob job{&d, &ctx, &result, false};
+    pool.Run(SweepPart, &job);
     result.SolvedFrequencies = 0;
-    for (int k = 0; k < AnalysisPoints; ++k) FrequencyStep(d, ctx, result, k);
+    for (char solved : ctx.Solved) result.SolvedFrequencies += solved ? 1 : 0;
+    CollectCurvePoints(d, ctx, result);
     if (result.SolvedFrequencies == 0) {
         // Nothing was solved: no system response either, so that no curve
         // shows made-up values.
         result.SystemMag.clear();
         result.SystemPhase.clear();
+        for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
+            result.DriverMag[i].clear();
+            result.DriverPhase[i].clear();
+        }
     }
 
-    SquareWaveCurves(d, request, result, ctx.TimeWork);
-    DelayCurves(d, request, result, ctx);
-    SplCurves(d, request, result, ctx);
-    ImpulseStepCurves(d, request, result, ctx.TimeWork, messages);
+    // The curves made after the sweep read the sweep's results and write
+    // their own windows' points only: the impulse and step responses (which
+    // may show a message) on this thread, the others beside them.
+    TAfterSweepJob after{&d, &request, &result, &ctx, &messages};
+    pool.Run(AfterSweepPart, &after);
     result.Solved = true;
 }
 

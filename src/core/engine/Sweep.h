@@ -33,6 +33,9 @@ void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result);
 // counts as shorted; one whose impedance is infinite (a capacitor of 0 F) as
 // open.
 TComplex PartAdmittance(const TPart& p, double omega);
+// Admittance of part i of the running solve (its value as taken when the
+// solve began) at frequency f.
+TComplex PartAdmittanceAt(const TSolveContext& ctx, std::size_t part, double f);
 // Admittance of a driver at grid index k; zero where its data have no entry k.
 TComplex DriverAdmittance(const TDriver& drv, int k);
 
@@ -47,5 +50,11 @@ void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f);
 bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale);
 // the solution into ctx.V (nodeCount entries).
 void ReadNodeVoltages(TSolveContext& ctx, int nodeCount);
+
+// The nodal equations of every grid frequency as the solve solves them
+// (spread over the worker pool, several frequencies at a time), without
+// curves: ctx.Solved[k] tells whether grid index k solved, ctx.VoltagesAt(k)
+// gives its node voltages.
+void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx);
 
 }  // namespace pelmo

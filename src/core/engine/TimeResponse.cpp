@@ -269,9 +269,9 @@ void SquareWaveCurves(const TDesign& d, const TSolveRequest& request, TSolveResu
             // The harmonics' phases are read off the phase unwrapped: a straight
             // line between two grid points where the stored phase wraps would
             // give a harmonic there a made-up phase.
-            work.ExtPhase.assign(s.phase->begin(), s.phase->end());
-            UnwrapPhase(work.ExtPhase);
-            s.phase = &work.ExtPhase;
+            work.SquarePhase.assign(s.phase->begin(), s.phase->end());
+            UnwrapPhase(work.SquarePhase);
+            s.phase = &work.SquarePhase;
             const Harmonics h = SquareWaveHarmonics(d.Grid, s, g.TestFrequency);
             const double peak =
                 SquareWavePass(h, out.ResponseScale / SquareWaveDivisor, out.AutoScalePending ? nullptr : &points);

@@ -40,6 +40,7 @@ struct TTimeResponseWork {
     DataArray ExtFreq, ExtMag, ExtPhase;  // the response with its two points above 20 kHz
     DataArray Mag, Phase;                 // resampled onto the bins
     DataArray Re, Im;                     // the whole spectrum, then the samples
+    DataArray SquarePhase;                // the square wave's, apart: the two may run side by side
     // The impulse responses of one pass, by the magnitude array each came
     // from: a source shown in several impulse and step curves is
     // transformed once. The first DoneCount entries are this pass's.

@@ -1,6 +1,9 @@
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
 #include <QLocale>
+#include <QTimer>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -25,9 +28,43 @@ std::string AbsolutePath(const std::string& path) {
     return ec ? path : abs.lexically_normal().string();
 }
 
+// With PELMO_STARTUP_PROBE set (bench/startup.sh): once the main window has
+// painted for the first time and the events that follow are handled, prints
+// the milliseconds since the program started and its resident memory, then
+// quits.
+class TStartupProbe : public QObject {
+public:
+    explicit TStartupProbe(std::chrono::steady_clock::time_point start) : start_(start) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !painted_) {
+            painted_ = true;
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+            QTimer::singleShot(0, [ms] {
+                long rssKb = 0;
+                if (FILE* f = std::fopen("/proc/self/status", "r")) {
+                    char line[256];
+                    while (std::fgets(line, sizeof line, f))
+                        if (std::sscanf(line, "VmRSS: %ld", &rssKb) == 1) break;
+                    std::fclose(f);
+                }
+                std::printf("first paint %.1f ms, resident %.1f MB\n", ms, rssKb / 1024.0);
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    bool painted_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     // Everything that needs no window is done before Qt looks for a display.
     const pelmo::TCommandLine line = pelmo::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.Action) {
@@ -83,6 +120,8 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &pelmo::TSingleInstance::OpenRequested, &window,
                      [&window](const QByteArray& path) { window.OpenFromOutside(path.toStdString()); });
     if (!design.empty()) window.SetStartupDesign(design);
+    TStartupProbe probe(started);
+    if (std::getenv("PELMO_STARTUP_PROBE")) window.installEventFilter(&probe);
     window.show();
     return app.exec();
 }

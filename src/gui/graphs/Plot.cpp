@@ -122,6 +122,9 @@ void TPlotForm::BuildChart() {
     graph_->yAxis2->grid()->setVisible(false);
     graph_->layer("main")->setMode(QCPLayer::lmBuffered);
     graph_->addLayer("hold", graph_->layer("main"), QCustomPlot::limAbove);
+    // Nothing is drawn on the overlay layer: without a buffer of its own it
+    // costs no composition of a whole window's pixels at every repaint.
+    graph_->layer("overlay")->setMode(QCPLayer::lmLogical);
 
     // Hold and file curves live as long as the window, hidden until used.
     holdMag_ = graph_->addGraph(graph_->xAxis, graph_->yAxis);
@@ -299,6 +302,9 @@ void TPlotForm::SyncSeries() {
         s.Mag = graph_->addGraph(graph_->xAxis, graph_->yAxis);
         s.Phase = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
         s.Mag->setAdaptiveSampling(true);
+        // A dotted line of one pixel looks the same without antialiasing and
+        // takes the raster engine's fast path.
+        s.Phase->setAntialiased(false);
         series_.push_back(s);
     }
     for (std::size_t i = 0; i < n; ++i) StyleCurve(i);

@@ -121,3 +121,41 @@ TEST(FFT, SineTablesHoldAQuarterPeriodPlusOne) {
 }
 
 }  // namespace
+
+// The real transforms against the complex ones on the same real sequence,
+// both directions: every bin within the last bits of the largest, and the
+// halves above the middle are the conjugates.
+TEST(FFT, RealTransformsAgreeWithTheComplexOnes) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    struct Case {
+        const char* name;
+        void (*real)(const DataArray&, DataArray&, DataArray&);
+        void (*complex)(DataArray&, DataArray&);
+    };
+    const Case cases[] = {{"inverse", RealInverseFFT, InverseFFT}, {"forward", RealForwardFFT, ForwardFFT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DataArray x(LongFftLength);
+        for (double& v : x) v = u(rng);
+        x[7] = 1000.0;  // a spike: large and small bins side by side
+        DataArray re = x, im(LongFftLength, 0.0), rr, ri;
+        c.complex(re, im);
+        c.real(x, rr, ri);
+        ASSERT_EQ(rr.size(), LongFftLength / 2 + 1);
+        ASSERT_EQ(ri.size(), LongFftLength / 2 + 1);
+        double largest = 0;
+        for (std::size_t k = 0; k < LongFftLength; ++k) largest = std::max(largest, std::hypot(re[k], im[k]));
+        for (std::size_t k = 0; k <= LongFftLength / 2; ++k) {
+            ASSERT_NEAR(rr[k], re[k], 1e-13 * largest) << k;
+            ASSERT_NEAR(ri[k], im[k], 1e-13 * largest) << k;
+            if (k > 0 && k < LongFftLength / 2) {
+                ASSERT_NEAR(rr[k], re[LongFftLength - k], 1e-13 * largest) << k;
+                ASSERT_NEAR(-ri[k], im[LongFftLength - k], 1e-13 * largest) << k;
+            }
+        }
+    }
+    DataArray shortSequence(ShortFftLength), a, b;
+    EXPECT_THROW(RealInverseFFT(shortSequence, a, b), std::length_error);
+    EXPECT_THROW(RealForwardFFT(shortSequence, a, b), std::length_error);
+}
