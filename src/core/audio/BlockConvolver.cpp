@@ -6,7 +6,7 @@
 namespace pelmo {
 
 TFilterPartitions::TFilterPartitions(const std::vector<double>& taps, std::size_t block)
-    : block_(block), count_(std::max<std::size_t>(1, (taps.size() + block - 1) / block)) {
+    : block_(block), count_(std::max<std::size_t>(1, (taps.size() + block - 1) / block)), length_(taps.size()) {
     if (block < 1) throw std::invalid_argument("TFilterPartitions: empty block");
     TRealFft fft(2 * block);
     TFftwBuffer<double> chunk = AllocateReal(2 * block);

@@ -23,12 +23,14 @@ public:
     TFilterPartitions(const std::vector<double>& taps, std::size_t block);
     std::size_t Block() const { return block_; }
     std::size_t Count() const { return count_; }
+    std::size_t Length() const { return length_; }  // taps
     // Bins 0 ... block of partition p, scaled for the unscaled inverse.
     const Complex* Partition(std::size_t p) const { return spectra_.data() + p * (block_ + 1); }
 
 private:
     std::size_t block_;
     std::size_t count_;
+    std::size_t length_;
     std::vector<Complex> spectra_;
 };
 
