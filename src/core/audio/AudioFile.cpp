@@ -95,6 +95,23 @@ double TopOf(int format) {
     }
 }
 
+// Codes per unit of an integer encoding; 0 for the others.
+double CodesOf(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+            return 128.0;
+        case SF_FORMAT_PCM_16:
+            return 32768.0;
+        case SF_FORMAT_PCM_24:
+            return 8388608.0;
+        case SF_FORMAT_PCM_32:
+            return 2147483648.0;
+        default:
+            return 0.0;
+    }
+}
+
 // The encoding of a written file: the source's where the container has it.
 int EncodingFor(TAudioContainer c, int sourceFormat) {
     const int src = sourceFormat & SF_FORMAT_SUBMASK;
@@ -264,6 +281,7 @@ bool TAudioWriter::Create(const std::string& path, int sampleRate, int channels,
     format_ = sf.format;
     channels_ = channels;
     top_ = TopOf(sf.format);
+    codes_ = CodesOf(sf.format);
     clipped_ = 0;
     peak_ = 0.0;
     return true;
@@ -281,7 +299,16 @@ bool TAudioWriter::Write(const double* interleaved, std::size_t frames, std::str
         if (a > peak_) peak_ = a;
         if (v > top_ || v < -1.0) ++clipped_;
     }
-    const sf_count_t put = sf_writef_double(Handle(file_), interleaved, static_cast<sf_count_t>(frames));
+    // libsndfile's own conversion to some integer encodings rounds down:
+    // the samples go over on the encoding's codes, where it is exact.
+    const double* samples = interleaved;
+    if (codes_ > 0) {
+        rounded_.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            rounded_[i] = std::clamp(std::round(interleaved[i] * codes_), -codes_, codes_ - 1) / codes_;
+        samples = rounded_.data();
+    }
+    const sf_count_t put = sf_writef_double(Handle(file_), samples, static_cast<sf_count_t>(frames));
     if (put != static_cast<sf_count_t>(frames)) {
         error = "Cannot write the audio file " + Quoted(path_) + ": " + Reason(Handle(file_)) + ".";
         return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Reading and writing audio files through libsndfile. Samples travel as
 // interleaved doubles, full scale +-1; integer samples are scaled by a power
@@ -75,8 +76,9 @@ public:
     // float, anything lossy or unknown becomes 24-bit (WAV, FLAC); Ogg is
     // always Vorbis.
     bool Create(const std::string& path, int sampleRate, int channels, int sourceFormat, std::string& error);
-    // Samples beyond full scale are clipped in integer files; every sample
-    // beyond what the encoding holds is counted.
+    // Integer encodings get every sample rounded to the nearest code (ties
+    // away from zero) and clipped at full scale; every sample beyond what
+    // the encoding holds is counted.
     bool Write(const double* interleaved, std::size_t frames, std::string& error);
     bool Close(std::string& error);
     int Format() const { return format_; }
@@ -88,6 +90,8 @@ private:
     int format_ = 0;
     int channels_ = 0;
     double top_ = 1.0;  // the largest positive sample the encoding holds
+    double codes_ = 0;  // integer encodings: codes per unit (2^(bits-1)); 0 otherwise
+    std::vector<double> rounded_;
     std::int64_t clipped_ = 0;
     double peak_ = 0.0;
     std::string path_;

@@ -109,9 +109,9 @@ TEST(AudioFile, WavFlacAndOggRoundTrips) {
     }
 }
 
-TEST(AudioFile, FullScaleIsClippedNotWrappedAndCounted) {
+TEST(AudioFile, RoundedToTheNearestCodeClippedNotWrappedAndCounted) {
     TempFolder tmp;
-    const std::vector<double> s{0.5, 1.0, -1.0, 1.7, -2.5, 32767.0 / 32768};
+    const std::vector<double> s{0.5, 1.0, -1.0, 1.7, -2.5, 32767.0 / 32768, 100.7 / 32768, -100.3 / 32768};
     std::string error;
     TAudioWriter w;
     ASSERT_TRUE(w.Create(tmp.Path() + "clip.wav", 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, error)) << error;
@@ -122,10 +122,11 @@ TEST(AudioFile, FullScaleIsClippedNotWrappedAndCounted) {
     SF_INFO info{};
     SNDFILE* f = sf_open((tmp.Path() + "clip.wav").c_str(), SFM_READ, &info);
     ASSERT_NE(f, nullptr);
-    short raw[6];
-    ASSERT_EQ(sf_read_short(f, raw, 6), 6);
+    short raw[8];
+    ASSERT_EQ(sf_read_short(f, raw, 8), 8);
     sf_close(f);
-    EXPECT_EQ(std::vector<short>(raw, raw + 6), (std::vector<short>{16384, 32767, -32768, 32767, -32768, 32767}));
+    EXPECT_EQ(std::vector<short>(raw, raw + 8),
+              (std::vector<short>{16384, 32767, -32768, 32767, -32768, 32767, 101, -100}));
 }
 
 TEST(AudioFile, RefusedWithAReason) {
