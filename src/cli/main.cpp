@@ -27,6 +27,8 @@ const char* const Usage =
     "  minphase FILE.frd [--low HZ] [--high HZ] [--lowslope DB] [--highslope DB]\n"
     "                    [--invert] [--delay INCHES]\n"
     "      print the minimum-phase response on the analysis grid: Hz, dB, degrees\n"
+    "  listen DESIGN.bkt IN OUT [--bypass] [--keep-delay]\n"
+    "      play a recording through the design's summed response into OUT (.wav, .flac, .ogg)\n"
     "\n"
     "options:\n"
     "  --version   print the version\n"
