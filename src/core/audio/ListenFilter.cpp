@@ -107,7 +107,11 @@ void TargetSpectrum(const TListenResponse& r, double rate, std::size_t n, Comple
     DataArray freq(bins), mag, phase;
     for (std::size_t k = 0; k < bins; ++k) freq[k] = static_cast<double>(k) * step;
     FitCurve(extFreq, extMag, freq, mag, silent);
-    FitCurve(extFreq, extPhase, freq, phase, silent);
+    // The phase is fitted only up to where the straight line takes over.
+    DataArray below(freq.begin(), std::upper_bound(freq.begin(), freq.end(), line.FromHz));
+    if (below.size() < 3) below.assign(freq.begin(), freq.begin() + 3);
+    FitCurve(extFreq, extPhase, below, phase, silent);
+    phase.resize(bins, 0.0);
 
     const double low = r.Freq.front();
     const double nyquist = rate / 2.0;
@@ -194,9 +198,10 @@ bool BuildListenFilter(const TListenResponse& r, const TListenFilterOptions& o, 
     const auto maxTaps = static_cast<std::size_t>(std::ceil(std::max(o.MaxSeconds, 0.01) * rate));
     const auto pre = static_cast<std::size_t>(std::ceil(std::max(o.PreSeconds, 0.0) * rate));
 
-    // The impulse response on a transform twice the longest filter, so that
-    // what is kept does not wrap around.
-    const std::size_t n = NextPowerOfTwo(2 * (maxTaps + pre));
+    // The impulse response on a transform with room for the longest filter
+    // and a quarter more, so that what is kept does not wrap around.
+    std::size_t n = NextPowerOfTwo(maxTaps + pre);
+    if (n - (maxTaps + pre) < n / 4) n *= 2;
     TRealFft fft(n);
     TFftwBuffer<Complex> spectrum = AllocateComplex(fft.Bins());
     TFftwBuffer<double> h = AllocateReal(n);
