@@ -27,6 +27,7 @@
 #include "sheet/EditorController.h"
 #include "sheet/SheetView.h"
 #include "sheet/SheetWidgets.h"
+#include "tools/ListenWindow.h"
 
 namespace pelmo {
 
@@ -166,6 +167,16 @@ void TMainWindow::BuildMenus() {
     addGraphMenu_->setObjectName("AddGraph");
     graphToFrontMenu_ = menuBar()->addMenu("GraphToFront");
     graphToFrontMenu_->setObjectName("GraphToFront");
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("Tools");
+    tools->addAction("Listen…", this, [this] {
+        auto* listen = findChild<TListenWindow*>();
+        if (!listen) {
+            listen = new TListenWindow(*session_, this);
+            connect(this, &TMainWindow::Solved, listen, &TListenWindow::DesignSolved);
+        }
+        listen->ShowAndRaise();
+    });
 }
 
 void TMainWindow::Tips1Click() { session_->Messages().ShowMessage(TipsText); }
