@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ namespace pelmo {
 
 class TEditorController;
 class TElementDialogs;
+class TElementDialogSet;
 class TGraphWindows;
 class TSheetView;
 class TSnapshotCommands;
@@ -48,8 +50,15 @@ public:
     void UpdateCaption();
 
     // ---- hooks for the parts built elsewhere and for tests ----
-    // The element dialogs; a stand-in that opens nothing is used until set.
+    // Replaces the element dialogs (tests record instead); nullptr restores
+    // the window's own.
     void SetElementDialogs(TElementDialogs* dialogs);
+    TElementDialogSet& ElementDialogs() { return *dialogs_; }
+    // The end of the first catalogue update of the run starts the pointer
+    // timer (every 300 ms the resting pointer is tracked again and the cursor
+    // set) and, once, a solve 200 ms later. Later updates start nothing.
+    void StartCatalogueTimers();
+    bool CatalogueTimersStarted() const { return catalogueTimersStarted_; }
     // Replaces the message boxes (tests record instead).
     void SetMessageSink(MessageSink* sink) { session_->SetMessageSink(sink); }
     // Replaces the Open and Save dialogs: return the chosen path, "" to cancel.
@@ -116,6 +125,10 @@ private:
     TEditorController* editor_ = nullptr;
     TSnapshotCommands* snapshot_ = nullptr;
     std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
+    std::unique_ptr<TElementDialogSet> dialogs_;
+    QTimer moveCallTimer_;
+    QTimer rateSensTimer_;
+    bool catalogueTimersStarted_ = false;
     std::string startupDesign_;
     bool firstShown_ = false;
 

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "base/WheelNotches.h"
 #include "dialogs/ModalRunner.h"
 #include "dialogs/StepSizeDialog.h"
 
@@ -150,6 +151,7 @@ void TEditReal::keyPressEvent(QKeyEvent* event) {
     // The field acts on released keys; Enter and Escape must not reach a
     // dialog's default or cancel handling, and stepping keys do nothing here.
     const int key = event->key();
+    pressedHere_ = key;
     if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter || IsStepKey(key)) {
         event->accept();
         return;
@@ -170,6 +172,13 @@ void TEditReal::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     const int key = event->key();
+    // The release of a key pressed elsewhere (the T that handed the focus
+    // over from the sheet) is no typing.
+    if (key != pressedHere_) {
+        event->accept();
+        return;
+    }
+    pressedHere_ = 0;
     // Releasing a modifier alone (after a paste, say) changes nothing.
     if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt || key == Qt::Key_Meta) {
         QLineEdit::keyReleaseEvent(event);
@@ -360,15 +369,7 @@ void TEditRealSpin::resizeEvent(QResizeEvent* event) {
 }
 
 void TEditRealSpin::wheelEvent(QWheelEvent* event) {
-    wheelRest_ += event->angleDelta().y();
-    while (wheelRest_ >= 120) {
-        wheelRest_ -= 120;
-        Step(true);
-    }
-    while (wheelRest_ <= -120) {
-        wheelRest_ += 120;
-        Step(false);
-    }
+    for (int n = TakeWheelNotches(wheelRest_, event->angleDelta().y()); n != 0; n -= n > 0 ? 1 : -1) Step(n > 0);
     event->accept();
 }
 

@@ -14,6 +14,7 @@
 #include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
+#include "graphs/ChartStyle.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
@@ -27,52 +28,7 @@ namespace {
 QColor ToQColor(const TRgb& c) { return {c.R, c.G, c.B}; }
 QColor Palette(int index) { return ToQColor(PaletteColour(index)); }
 
-QFont ArialPixels(int pixels, bool bold = false, bool italic = false) {
-    QFont f("Arial");
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
 const QString DegreeSign = QString::fromUtf8("\xC2\xB0");
-
-void SetupAxis(QCPAxis* axis, const TAxisSetup& a) {
-    axis->setLabel(QString::fromStdString(a.Title));
-    axis->setLabelFont(ArialPixels(13));
-    axis->setTickLabelFont(ArialPixels(12));
-    if (a.Log) {
-        axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
-        ticker->setLogBase(10);
-        ticker->setSubTickCount(8);
-        axis->setTicker(ticker);
-        axis->setNumberFormat("g");
-        axis->setNumberPrecision(6);
-        axis->grid()->setSubGridVisible(true);
-        axis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
-    } else {
-        axis->setScaleType(QCPAxis::stLinear);
-        QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
-        ticker->setTickStep(a.Step > 0 ? a.Step : 1);
-        ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-        axis->setTicker(ticker);
-        axis->grid()->setSubGridVisible(false);
-    }
-    axis->setRange(a.Min, a.Max);
-    axis->setVisible(a.Visible);
-    axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::SolidLine));
-    if (!a.Grid && a.Log) {
-        // Without major grid lines a log axis keeps its dotted minor ones.
-        axis->grid()->setVisible(true);
-        axis->grid()->setPen(Qt::NoPen);
-        axis->grid()->setZeroLinePen(Qt::NoPen);
-    } else {
-        axis->grid()->setVisible(a.Grid);
-    }
-}
-
 }  // namespace
 
 void SetGraphPoints(QCPGraph* g, const TChartCurve& c) {

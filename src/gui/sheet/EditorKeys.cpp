@@ -4,6 +4,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "base/WheelNotches.h"
 #include "document/Session.h"
 #include "editor/ViewGeometry.h"
 #include "sheet/EditorController.h"
@@ -200,6 +201,13 @@ void TEditorController::WheelOverSheet(bool away) {
 
 bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
     if (delta == 0 || !target) return false;
+    // While tuning, the dialog's value control that holds the focus takes
+    // every turn, wherever the pointer is.
+    if (editMode_ == TEditMode::TuneMode && dialogs_->HasFocusedValueControl()) {
+        for (int n = TakeWheelNotches(tuneWheelRest_, delta); n != 0; n -= n > 0 ? 1 : -1)
+            dialogs_->StepFocusedControl(n > 0);
+        return true;
+    }
     const bool onSheet = target == view_.Sheet() || target == view_.Panel();
     const bool onScrollBox = !onSheet && (target == view_.ScrollBox() || view_.ScrollBox()->isAncestorOf(target));
     if (!onSheet && !onScrollBox) return false;

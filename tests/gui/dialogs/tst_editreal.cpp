@@ -105,9 +105,9 @@ private slots:
         QCOMPARE(changes.count(), 2);
         QVERIFY(spin.DownArrow()->hasFocus() || spin.UpArrow()->hasFocus());
 
-        // Up released in the field steps as well.
+        // Down released in the field steps as well.
         spin.EditReal()->setFocus();
-        QTest::keyRelease(spin.EditReal(), Qt::Key_Down);
+        QTest::keyClick(spin.EditReal(), Qt::Key_Down);  // pressed and released here
         QCOMPARE(spin.RealValue(), 2.0);
 
         // A step past the limit is refused.
