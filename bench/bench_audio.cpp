@@ -19,6 +19,7 @@
 #include "base/MessageSink.h"
 #include "graphs/GraphRecord.h"
 #include "graphs/GraphSolve.h"
+#include "model/Design.h"
 
 namespace {
 
@@ -64,6 +65,39 @@ void BM_RebuildForPlayer(benchmark::State& state) {
     state.counters["taps"] = static_cast<double>(taps);
 }
 BENCHMARK(BM_RebuildForPlayer)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMillisecond);
+
+// A wheel notch as the player sees it: a part's value changes, the design
+// is solved (an SPL window with the system curve), and the filter is built
+// from the new summed response and made ready for the mixer. The mixer
+// takes it at its next block and fades it in; the audio device's buffer
+// ahead of the speaker comes on top (see the Listen window).
+void BM_NotchToPlayerFilter(benchmark::State& state) {
+    bench::ThreeWayDesign design;
+    TGraphRecord spl{TGraphKind::SPL};
+    AddCurve(spl, design.d, "System", true);
+    TGraphList graphs;
+    graphs.Add(&spl);
+    TGraphSolve solve;
+    SilentMessageSink messages;
+    TPart& tuned = *design.d.Parts[3];
+    const double base = tuned.Value;
+    int step = 0;
+    for (auto _ : state) {
+        tuned.Value = base * (1.0 + 0.01 * (step++ % 20));
+        SolveGraphs(design.d, graphs, solve, messages);
+        TListenResponse r;
+        TListenFilter f;
+        std::string error;
+        if (!SystemResponse(design.d, solve.Result, r, error) ||
+            !BuildListenFilter(r, TListenMixer::FilterOptions(48000, false), f, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        const TMixerFilter m = TListenMixer::Prepare(f);
+        benchmark::DoNotOptimize(m.Partitions.get());
+    }
+}
+BENCHMARK(BM_NotchToPlayerFilter)->Unit(benchmark::kMillisecond);
 
 // A minute of 48 kHz stereo through the filter, in memory.
 void BM_FilterMinuteStereo(benchmark::State& state) {
