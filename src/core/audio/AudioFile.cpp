@@ -238,7 +238,19 @@ std::size_t TAudioReader::Read(double* interleaved, std::size_t frames) {
         failed_ = true;
         failure_ = "Cannot read the audio file " + Quoted(path_) + " to its end: " + Reason(Handle(file_)) + ".";
     }
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (got <= 0) return 0;
+    // Floating-point files can hold anything: a NaN or infinity would spread
+    // through a whole block of the filter's transforms and reach the speaker
+    // as noise at full scale, and huge values overflow them the same way.
+    const std::size_t n = static_cast<std::size_t>(got) * static_cast<std::size_t>(info_.Channels);
+    for (std::size_t i = 0; i < n; ++i) {
+        double& v = interleaved[i];
+        if (!std::isfinite(v))
+            v = 0.0;
+        else
+            v = std::clamp(v, -LargestSample, LargestSample);
+    }
+    return static_cast<std::size_t>(got);
 }
 
 bool TAudioReader::Rewind() {

@@ -17,6 +17,9 @@ namespace pelmo {
 inline constexpr int MinListenRate = 8000;
 inline constexpr int MaxListenRate = 192000;
 inline constexpr int MaxListenChannels = 8;
+// Samples read from a file are held within this many times full scale
+// (80 dB above it); NaN and infinities read as silence.
+inline constexpr double LargestSample = 10000.0;
 
 struct TAudioInfo {
     int SampleRate = 0;
@@ -49,6 +52,7 @@ public:
 
     // Up to `frames` frames into `interleaved`; fewer at the end of the file
     // (0 there). A read that fails midway (a damaged file) sets Failed().
+    // Every sample is finite and within +-LargestSample.
     std::size_t Read(double* interleaved, std::size_t frames);
     bool Failed() const { return failed_; }
     const std::string& FailureText() const { return failure_; }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <random>
 
 #include "TestSupport.h"
@@ -196,3 +197,36 @@ TEST(AudioFile, ADamagedFileFailsWhereTheDamageIs) {
 }
 
 }  // namespace
+
+// Floating-point files hold what no recording should: NaN and infinities
+// read as silence, huge values are held at LargestSample, the rest as stored.
+TEST(AudioFile, FloatSamplesBeyondReasonReadAsSilenceOrHeld) {
+    TempFolder tmp;
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> stored{0.25, std::nan(""), inf, -inf, 1e30, -1e300, -1.5, 9999.0};
+    const std::vector<double> expected{0.25, 0.0, 0.0, 0.0, LargestSample, -LargestSample, -1.5, 9999.0};
+    for (int encoding : {SF_FORMAT_DOUBLE, SF_FORMAT_FLOAT}) {
+        SCOPED_TRACE(encoding);
+        const std::string path = tmp.Path() + "odd.wav";
+        SF_INFO info{};
+        info.samplerate = 48000;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | encoding;
+        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+        sf_command(f, SFC_SET_CLIPPING, nullptr, SF_FALSE);
+        sf_writef_double(f, stored.data(), static_cast<sf_count_t>(stored.size() / 2));
+        sf_close(f);
+
+        TAudioReader r;
+        std::string error;
+        ASSERT_TRUE(r.Open(path, error)) << error;
+        std::vector<double> back(stored.size(), -7.0);
+        ASSERT_EQ(r.Read(back.data(), back.size() / 2), back.size() / 2);
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            // Single precision holds 1e30 but not 1e300 (infinite there).
+            const double want = encoding == SF_FORMAT_FLOAT && i == 5 ? 0.0 : expected[i];
+            EXPECT_EQ(back[i], want) << i;
+        }
+    }
+}
