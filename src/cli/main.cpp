@@ -38,6 +38,8 @@ const char* const Usage =
     "      search part values (and driver levels, delays, block variables) that meet\n"
     "      the targets; print the objective before and after and the new values\n"
     "      (pelmo-cli optimize alone lists every option)\n"
+    "  listen DESIGN.bkt IN OUT [--bypass] [--keep-delay]\n"
+    "      play a recording through the design's summed response into OUT (.wav, .flac, .ogg)\n"
     "\n"
     "options:\n"
     "  --version   print the version\n"

@@ -29,6 +29,7 @@
 #include "sheet/EditorController.h"
 #include "sheet/SheetView.h"
 #include "sheet/SheetWidgets.h"
+#include "tools/ListenWindow.h"
 
 namespace pelmo {
 
@@ -210,6 +211,17 @@ void TMainWindow::BuildMenus() {
     connect(blocks_, &TBlockMenuCommands::DesignReplaced, this, [this] {
         UpdateCaption();
         UpdateHistoryActions();
+    });
+
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("Tools");
+    tools->addAction("Listen…", this, [this] {
+        auto* listen = findChild<TListenWindow*>();
+        if (!listen) {
+            listen = new TListenWindow(*session_, this);
+            connect(this, &TMainWindow::Solved, listen, &TListenWindow::DesignSolved);
+        }
+        listen->ShowAndRaise();
     });
 }
 
