@@ -1,7 +1,9 @@
 #include "driverdata/MeasurementFile.h"
 
+#include <algorithm>
 #include <functional>
 #include <new>
+#include <numeric>
 
 #include "base/Conversions.h"
 #include "base/MessageSink.h"
@@ -124,6 +126,33 @@ bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& va
     return ok;
 }
 
+void SortByFrequency(DataArray& freq, DataArray& value, DataArray& phase) {
+    const std::size_t n = freq.size();
+    if (value.size() != n || phase.size() != n) return;
+    if (std::adjacent_find(freq.begin(), freq.end(), std::greater_equal<double>()) == freq.end()) return;
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return freq[a] < freq[b]; });
+    DataArray f, v, p;
+    f.reserve(n);
+    v.reserve(n);
+    p.reserve(n);
+    for (const std::size_t i : order) {
+        // Equal frequencies stay in file order: the later point replaces the earlier.
+        if (!f.empty() && f.back() == freq[i]) {
+            v.back() = value[i];
+            p.back() = phase[i];
+            continue;
+        }
+        f.push_back(freq[i]);
+        v.push_back(value[i]);
+        p.push_back(phase[i]);
+    }
+    freq = std::move(f);
+    value = std::move(v);
+    phase = std::move(p);
+}
+
 std::string MeasurementFileTitle(const std::string& path) {
     const std::string name = ExtractFileName(path);
     const auto dot = name.rfind('.');
@@ -134,7 +163,10 @@ std::string MeasurementFileTitle(const std::string& path) {
 
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages) {
-    if (ReadMeasurementData(path, freq, value, phase)) return true;
+    if (ReadMeasurementData(path, freq, value, phase)) {
+        SortByFrequency(freq, value, phase);
+        return true;
+    }
     messages.ShowMessage("file load error! -- " + MeasurementFileTitle(path));
     return false;
 }

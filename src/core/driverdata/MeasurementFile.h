@@ -36,12 +36,19 @@ bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& fre
 // (ForEachFileLine) and beyond MaxMeasurementPoints points.
 bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase);
 
-// Reads a measurement file into three arrays of equal length. On failure
-// (unreadable file, fewer than two lines, a data line longer than 60
-// characters or not parsable -- a number too large for a double or not a
-// number at all --, the same frequency on two lines in a row, a file beyond
-// the limits of ReadMeasurementData) shows "file load error! -- " + the
-// file's title and returns false with freq and value emptied.
+// Puts the points in ascending order of frequency, as the interpolation needs
+// them (a file exported from high to low frequencies reads as it should). Of
+// points with the same frequency, the last in the file stays: where a file
+// repeats a frequency, its later lines are taken as the newer measurement.
+void SortByFrequency(DataArray& freq, DataArray& value, DataArray& phase);
+
+// Reads a measurement file into three arrays of equal length, in ascending
+// order of frequency (SortByFrequency). On failure (unreadable file, fewer
+// than two lines, a data line longer than 60 characters or not parsable -- a
+// number too large for a double or not a number at all --, the same
+// frequency on two lines in a row, a file beyond the limits of
+// ReadMeasurementData) shows "file load error! -- " + the file's title and
+// returns false with freq and value emptied.
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages);
 
