@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &pelmo::TSingleInstance::OpenRequested, &window,
                      [&window](const QByteArray& path) { window.OpenFromOutside(path.toStdString()); });
     if (!design.empty()) window.SetStartupDesign(design);
+    window.SetOfferRecoveryAtStart(true);
     window.show();
     return app.exec();
 }
