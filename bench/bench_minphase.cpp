@@ -43,11 +43,11 @@ void BM_LoadMinimumPhaseResponse(benchmark::State& state) {
     pelmo::EnsureAnalysisGrid(d);
     pelmo::TDriver drv;
     drv.HilbertPhase = true;
-    drv.HilbertLowFreq = 30;
-    drv.HilbertHighFreq = 16000;
-    drv.HilbertLowSlope = 12;
-    drv.HilbertHighSlope = 24;
-    drv.HilbertDelay = 1.5;
+    drv.Tails.LowFreq = 30;
+    drv.Tails.HighFreq = 16000;
+    drv.Tails.LowSlope = 12;
+    drv.Tails.HighSlope = 24;
+    drv.Tails.Delay = 1.5;
     for (auto _ : state) {
         if (!pelmo::LoadMinimumPhaseResponse(d, drv, path, messages)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(drv.Response.Re.data());

@@ -7,8 +7,8 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   libzip-dev zlib1g-dev libcurl4-openssl-dev
   qt6-base-dev qt6-svg-dev libqcustomplot-dev libqcustomplot2.1-qt6
-  libgl-dev fonts-liberation
-  libgtest-dev libgmock-dev ngspice python3
+  libgl-dev fonts-liberation libuemf-dev
+  libgtest-dev libgmock-dev ngspice python3 poppler-utils emf2svg
   libbenchmark-dev libfftw3-dev
   appstream desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   dpkg-dev file

@@ -15,6 +15,7 @@
 #include "base/Text.h"
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
+#include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
@@ -34,23 +35,6 @@ int UsageError(const std::string& why) {
     std::cerr << "pelmo-cli curve: " << why << "\n" << CurveUsage;
     return ExitUsage;
 }
-
-struct KindName {
-    const char* Name;
-    TGraphKind Kind;
-};
-const KindName Kinds[] = {
-    {"spl", TGraphKind::SPL},
-    {"impedance", TGraphKind::Impedance},
-    {"filter", TGraphKind::Filter},
-    {"voltage", TGraphKind::Voltage},
-    {"current", TGraphKind::Current},
-    {"power", TGraphKind::Power},
-    {"groupdelay", TGraphKind::GroupDelay},
-    {"impulse", TGraphKind::Impulse},
-    {"step", TGraphKind::Step},
-    {"squarewave", TGraphKind::SquareWave},
-};
 
 int Curve(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
@@ -77,9 +61,7 @@ int Curve(const std::vector<std::string>& args) {
             return UsageError("not a number of 0 or more: " + v);
     }
     if (positional.size() != 3) return UsageError("needs DESIGN.bkt, KIND and NAME");
-    const KindName* kind = nullptr;
-    for (const KindName& k : Kinds)
-        if (positional[1] == k.Name) kind = &k;
+    const TGraphKindName* kind = FindGraphKindName(positional[1]);
     if (!kind) return UsageError("unknown kind \"" + positional[1] + "\"");
 
     StderrMessageSink messages;

@@ -34,22 +34,22 @@ int Minphase(const std::vector<std::string>& args) {
     std::string path;
     TDriver drv;
     drv.HilbertPhase = true;
-    drv.HilbertLowFreq = 100;
-    drv.HilbertHighFreq = 16000;
-    drv.HilbertLowSlope = 24;
-    drv.HilbertHighSlope = 42;
+    drv.Tails.LowFreq = 100;
+    drv.Tails.HighFreq = 16000;
+    drv.Tails.LowSlope = 24;
+    drv.Tails.HighSlope = 42;
     const struct {
         const char* name;
         double* value;
-    } realOptions[] = {{"--low", &drv.HilbertLowFreq},
-                       {"--high", &drv.HilbertHighFreq},
-                       {"--lowslope", &drv.HilbertLowSlope},
-                       {"--highslope", &drv.HilbertHighSlope},
-                       {"--delay", &drv.HilbertDelay}};
+    } realOptions[] = {{"--low", &drv.Tails.LowFreq},
+                       {"--high", &drv.Tails.HighFreq},
+                       {"--lowslope", &drv.Tails.LowSlope},
+                       {"--highslope", &drv.Tails.HighSlope},
+                       {"--delay", &drv.Tails.Delay}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--invert") {
-            drv.HilbertInvert = true;
+            drv.Tails.Invert = true;
             continue;
         }
         bool matched = false;

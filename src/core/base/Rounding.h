@@ -13,4 +13,7 @@ inline std::int64_t RoundToInt64(double x) { return static_cast<std::int64_t>(st
 // Cut toward zero.
 inline int TruncToInt(double x) { return static_cast<int>(std::trunc(x)); }
 
+// The grid point at or left of (above) x.
+inline int FloorToInt(double x) { return static_cast<int>(std::floor(x)); }
+
 }  // namespace pelmo

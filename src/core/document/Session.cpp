@@ -31,10 +31,14 @@ bool TSession::Solve() {
         if (BeforeSolve) BeforeSolve();
         SolveGraphs(*design_, graphs_, solve_, proxy_);
     } catch (const std::exception& e) {
-        // A failure no code handles ends the command with its text.
-        proxy_.ShowMessage(e.what());
+        // A failure no code handles ends the command with its text, once:
+        // tuning on past a block expression that cannot be evaluated does
+        // not repeat the same message at every wheel notch.
+        if (e.what() != lastFailure_) proxy_.ShowMessage(e.what());
+        lastFailure_ = e.what();
         ok = false;
     }
+    if (ok) lastFailure_.clear();
     if (Solved) Solved(ok);
     return ok;
 }

@@ -50,8 +50,9 @@ public:
     // windows bring their curve lists up to date), then the solve, then
     // Solved. Nothing happens in block design mode. A failure no code
     // handles (a circuit block expression that cannot be evaluated) ends the
-    // solve with a message showing its text; Solved runs in any case and is
-    // told whether the solve went through. Returns the same.
+    // solve with a message showing its text (not again while the next solves
+    // fail the same way); Solved runs in any case and is told whether the
+    // solve went through. Returns the same.
     bool Solve();
     int SolveCount() const { return solveCount_; }
     std::function<void()> BeforeSolve;
@@ -115,6 +116,7 @@ private:
     TGraphList graphs_;
     TGraphSolve solve_;
     int solveCount_ = 0;
+    std::string lastFailure_;  // of the last solve, when it failed
 };
 
 }  // namespace pelmo

@@ -39,26 +39,35 @@ std::vector<std::string> ShippedEntries(const fs::path& folder) {
 
 }  // namespace
 
-std::string ShippedFilesFolder(const std::string& programFolder) {
+std::string RunningProgramFolder() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
+std::string ShippedDataFolder(const std::string& programFolder, const std::string& name,
+                              const std::string& buildCopy) {
     if (!programFolder.empty()) {
-        const std::string installed = WithSlash(programFolder) + "../share/pelmo/examples";
+        const std::string installed = WithSlash(programFolder) + "../share/pelmo/" + name;
         if (IsFolder(installed)) {
             std::error_code ec;
             const fs::path clean = fs::weakly_canonical(installed, ec);
             return WithSlash(ec ? installed : clean.string());
         }
     }
-#ifdef PELMO_SOURCE_EXAMPLES_DIR
-    if (IsFolder(PELMO_SOURCE_EXAMPLES_DIR)) return WithSlash(PELMO_SOURCE_EXAMPLES_DIR);
-#endif
+    if (!buildCopy.empty() && IsFolder(buildCopy)) return WithSlash(buildCopy);
     return "";
 }
 
-std::string ShippedFilesFolder() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ShippedFilesFolder(ec ? std::string() : exe.parent_path().string());
+std::string ShippedFilesFolder(const std::string& programFolder) {
+#ifdef PELMO_SOURCE_EXAMPLES_DIR
+    return ShippedDataFolder(programFolder, "examples", PELMO_SOURCE_EXAMPLES_DIR);
+#else
+    return ShippedDataFolder(programFolder, "examples", "");
+#endif
 }
+
+std::string ShippedFilesFolder() { return ShippedFilesFolder(RunningProgramFolder()); }
 
 TInstallReport InstallShippedFiles(const std::string& sourceFolder, const std::string& dataFolder) {
     TInstallReport report;

@@ -14,9 +14,17 @@ namespace pelmo {
 // Name of the list, in the data folder, of the shipped files it has received.
 inline constexpr const char* ShippedListName = ".shipped-files";
 
-// The shipped folder for a program in programFolder: programFolder/../share/
-// pelmo/examples when that exists, else the source tree's examples folder the
-// build recorded when that exists, else "". The result ends with "/".
+// The folder of the running program ("" when it cannot be found).
+std::string RunningProgramFolder();
+
+// A folder of data shipped with the program: programFolder/../share/pelmo/
+// <name> of an installation when that exists, else `buildCopy` (the source
+// tree's copy a build tree records) when that exists, else "". The result
+// ends with "/".
+std::string ShippedDataFolder(const std::string& programFolder, const std::string& name,
+                              const std::string& buildCopy);
+
+// The shipped examples' folder for a program in programFolder.
 std::string ShippedFilesFolder(const std::string& programFolder);
 // The same for the running program.
 std::string ShippedFilesFolder();

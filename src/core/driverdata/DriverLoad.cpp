@@ -22,12 +22,12 @@ bool AllFinite(const DataArray& a) {
 }
 
 void ApplyResponseTailDefaults(TDriver& drv) {
-    drv.HilbertLowFreq = 100.0;
-    drv.HilbertHighFreq = 16000.0;
-    drv.HilbertLowSlope = 24.0;
-    drv.HilbertHighSlope = 42.0;
-    drv.HilbertInvert = false;
-    drv.HilbertDelay = 0.0;
+    drv.Tails.LowFreq = 100.0;
+    drv.Tails.HighFreq = 16000.0;
+    drv.Tails.LowSlope = 24.0;
+    drv.Tails.HighSlope = 42.0;
+    drv.Tails.Invert = false;
+    drv.Tails.Delay = 0.0;
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ bool LoadDriverResponse(TDesign& d, TDriver& drv, const std::string& path, Messa
     bool ok = ReadMeasurementFile(path, freq, level, phase, messages);
     if (ok) {
         drv.HilbertPhase = false;
-        if (drv.HilbertHighFreq == 0.0) ApplyResponseTailDefaults(drv);
+        if (drv.Tails.HighFreq == 0.0) ApplyResponseTailDefaults(drv);
         ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Response.Re,
                                drv.Response.Im, messages);
     }

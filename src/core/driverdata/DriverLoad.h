@@ -31,7 +31,7 @@ bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const D
                         DataArray& im, MessageSink& messages);
 
 // FRD (dB, degrees) into drv.Response on the design's grid. On success the
-// measured phase is in use (HilbertPhase cleared) and, when HilbertHighFreq is
+// measured phase is in use (HilbertPhase cleared) and, when Tails.HighFreq is
 // 0, the response-tail settings take their load defaults. On failure the
 // driver gets the default response and an empty FRDFile. The caller sets
 // FRDFile on success.

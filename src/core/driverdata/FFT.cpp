@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -209,9 +211,11 @@ struct Scratch {
 // what it computes in plain pass order.
 void Transform(DataArray& re, DataArray& im, double sign) {
     const std::size_t n = re.size();
-    if (im.size() != n) return;
-    const std::vector<double>* table = TableFor(n);
-    if (!table) return;
+    const std::vector<double>* table = im.size() == n ? TableFor(n) : nullptr;
+    if (!table)
+        throw std::length_error("transform of " + std::to_string(re.size()) + " and " + std::to_string(im.size()) +
+                                " points: only pairs of " + std::to_string(LongFftLength) + " or " +
+                                std::to_string(ShortFftLength) + " are supported");
     const double* t = table->data();
     double* r = re.data();
     double* i = im.data();

@@ -23,10 +23,11 @@ void BuildSineTables();
 // give 0.
 double SineTableEntry(std::size_t length, std::size_t k);
 
-// In place, without scaling: X[k] = sum x[n] e^(+2 pi i nk/N). Acts only on
-// pairs of arrays of exactly 262144 or 16384 entries each; anything else is
-// left unchanged. No trigonometric function is evaluated: every twiddle
-// factor is read from the sine table of the length.
+// In place, without scaling: X[k] = sum x[n] e^(+2 pi i nk/N), on pairs of
+// arrays of exactly 262144 or 16384 entries each; any other pair is a fault
+// of the caller and throws std::length_error, leaving the arrays unchanged.
+// No trigonometric function is evaluated: every twiddle factor is read from
+// the sine table of the length.
 void InverseFFT(DataArray& re, DataArray& im);
 
 // As InverseFFT with e^(-2 pi i nk/N).

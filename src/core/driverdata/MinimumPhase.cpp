@@ -55,11 +55,6 @@ void PhaseAt(Workspace& w, const DataArray& at, DataArray& out, MessageSink& mes
 
 }  // namespace
 
-TResponseTails TailsOf(const TDriver& drv) {
-    return {drv.HilbertLowFreq,   drv.HilbertHighFreq, drv.HilbertLowSlope,
-            drv.HilbertHighSlope, drv.HilbertInvert,   drv.HilbertDelay};
-}
-
 bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels, const TResponseTails& tails,
                                   DataArray& re, DataArray& im, MessageSink& messages) {
     const DataArray& f = WorkingGrid();
@@ -127,7 +122,7 @@ bool LoadMinimumPhaseResponse(TDesign& d, TDriver& drv, const std::string& path,
     DataArray levels = std::move(scratch.Response.Re);
     DataArray phase = std::move(scratch.Response.Im);
     RectToPolar(levels, phase);  // the measured phase is not used
-    if (!MinimumPhaseResponseOfLevels(d.Grid, levels, TailsOf(drv), drv.Response.Re, drv.Response.Im, messages))
+    if (!MinimumPhaseResponseOfLevels(d.Grid, levels, drv.Tails, drv.Response.Re, drv.Response.Im, messages))
         return false;
     drv.HilbertPhase = true;
     return true;

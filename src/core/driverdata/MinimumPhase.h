@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/DataTypes.h"
+#include "model/Elements.h"
 
 // Minimum phase derived from a measured level. A measurement covers only a
 // band, and the minimum phase depends on the magnitude at every frequency, so
@@ -29,19 +30,6 @@ inline constexpr std::size_t WorkingBins = 131073;
 inline constexpr double WorkingStepHz = 384000.0 / 262144.0;
 // Bins the phase is read back from (0 ... 23996.78 Hz).
 inline constexpr std::size_t KeptBins = 16383;
-
-// The tail settings of a reconstruction.
-struct TResponseTails {
-    double LowFreq = 0;   // Hz; 0 means the bottom of the band
-    double HighFreq = 0;  // Hz; 0 means the top of the band
-    double LowSlope = 0;  // dB per octave
-    double HighSlope = 0;
-    bool Invert = false;  // adds 180 degrees
-    double Delay = 0;     // inches; a positive delay lags
-};
-
-// The driver's own tail settings (HilbertLowFreq ... HilbertDelay).
-TResponseTails TailsOf(const TDriver& drv);
 
 // Reads an FRD file as an ordinary load would (into a scratch driver, so no
 // field of drv changes on the way), keeps only its level and writes the

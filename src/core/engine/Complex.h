@@ -15,7 +15,6 @@ inline constexpr double Pi = 3.14159265358979323846;
 inline constexpr TComplex ComplexZero{0.0, 0.0};
 inline constexpr TComplex ComplexOne{1.0, 0.0};
 
-inline TComplex CMake(double re, double im) { return {re, im}; }
 inline TComplex CAdd(TComplex a, TComplex b) { return {a.re + b.re, a.im + b.im}; }
 inline TComplex CSub(TComplex a, TComplex b) { return {a.re - b.re, a.im - b.im}; }
 inline TComplex CMul(TComplex a, TComplex b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }

@@ -32,7 +32,6 @@ struct TChartCurve {
     DataArray X;
     DataArray Y;
     int LineWidth = 2;  // pixels
-    bool Dotted = false;
 
     std::size_t Count() const { return X.size(); }
     bool Empty() const { return X.empty(); }

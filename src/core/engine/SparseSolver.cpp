@@ -251,262 +251,294 @@ bool TSparseSolver::SolveSystem() {
 
 bool TSparseSolver::FullSolve() {
     lastValid_ = false;
-    const int n = neq_;
-    const auto size = U(n) + 2;
+    const auto size = U(neq_) + 2;
     if (!Resize(rowCount_, size) || !Resize(colCount_, size) || !Resize(activeNext_, size) ||
         !Resize(pivotRow_, size) || !Resize(pivotCol_, size) || !Resize(colScale_, size) || !Resize(sq_, size) ||
         !Resize(x_, size) || !Resize(tRowBegin_, size) || !Resize(tRowRhs_, size) || !Resize(tColBegin_, size + 1))
         return Fail(25, "Out of Space", 0);
-    auto at = [this](int e) -> Entry& { return pool_[U(e)]; };
-    auto val = [this](int e) -> TComplex& { return vals_[U(pool_[U(e)].Slot)]; };
-
     try {
-        // Structure: every row non-empty, columns increasing, right-hand side last.
-        for (int j = 0; j <= n + 1; ++j) colCount_[U(j)] = 0;
-        for (int r = 1; r <= n; ++r) {
-            int e = first_[U(r)];
-            if (e < 0) return Fail(16, "Empty Row", r);
-            int prevCol = INT_MIN;
-            int count = 0;
-            for (; e >= 0; e = at(e).Next) {
-                const int c = at(e).Col;
-                if (c <= prevCol) return Fail(17, "Cols out of Order", r, c);
-                prevCol = c;
-                ++count;
-                if (c <= n) ++colCount_[U(c)];
-            }
-            if (prevCol != n + 1) return Fail(18, "No RHS", prevCol);
-            rowCount_[U(r)] = count;
-        }
-        for (int j = 1; j <= n; ++j)
-            if (colCount_[U(j)] <= 0) return Fail(19, "Empty Col", j);
-        for (int r = 1; r <= n; ++r)
-            if (rowCount_[U(r)] <= 1) return Fail(20, "Row without Variables", r);
-        // Active rows as a linked list; index 0 is the head, 0 also ends the list.
-        for (int r = 0; r < n; ++r) activeNext_[U(r)] = r + 1;
-        activeNext_[U(n)] = 0;
-
-        // Row equilibration (right-hand side included).
-        tRowSlots_.clear();
-        for (int r = 1; r <= n; ++r) {
-            tRowBegin_[U(r)] = static_cast<int>(tRowSlots_.size());
-            double m = 0.0;
-            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
-                if (at(e).Col > n) {
-                    tRowRhs_[U(r)] = at(e).Slot;
-                    continue;
-                }
-                tRowSlots_.push_back(at(e).Slot);
-                const double s = Sq(val(e));
-                if (s > m) m = s;
-            }
-            const double d = std::sqrt(m);
-            if (d == 0.0) return Fail(21, "All-Zero Row", r);
-            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) val(e) = CScaleDiv(val(e), d);
-        }
-        tRowBegin_[U(n) + 1] = static_cast<int>(tRowSlots_.size());
-
-        // Column equilibration (matrix only); the scales undo it at the end.
-        tColBegin_[1] = 0;
-        for (int j = 1; j <= n; ++j) {
-            sq_[U(j)] = 0.0;
-            tColBegin_[U(j) + 1] = tColBegin_[U(j)] + colCount_[U(j)];
-        }
-        tColSlots_.resize(U(tColBegin_[U(n) + 1]));
-        for (int j = 1; j <= n; ++j) pivotCol_[U(j)] = tColBegin_[U(j)];  // fill positions, reused below
-        for (int r = 1; r <= n; ++r) {
-            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
-                const int c = at(e).Col;
-                if (c > n) continue;
-                tColSlots_[U(pivotCol_[U(c)]++)] = at(e).Slot;
-                const double s = Sq(val(e));
-                if (s > sq_[U(c)]) sq_[U(c)] = s;
-            }
-        }
-        for (int j = 1; j <= n; ++j) {
-            colScale_[U(j)] = std::sqrt(sq_[U(j)]);
-            if (colScale_[U(j)] == 0.0) return Fail(22, "All-Zero Column", j);
-        }
-        for (int r = 1; r <= n; ++r) {
-            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
-                const int c = at(e).Col;
-                if (c <= n) val(e) = CScaleDiv(val(e), colScale_[U(c)]);
-            }
-        }
-
-        // Singletons: a row holding the only entry of a column is eliminated
-        // first, with that column as pivot; it needs no elimination elsewhere.
         int eliminated = 0;
-        for (bool found = true; found;) {
-            found = false;
-            int prev = 0;
-            for (int r = activeNext_[0]; r != 0;) {
-                const int next = activeNext_[U(r)];
-                int singles = 0;
-                int singleCol = 0;
-                for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
-                    const int c = at(e).Col;
-                    if (c <= n && colCount_[U(c)] == 1) {
-                        if (++singles > 1) return Fail(23, "Two Singles", r, c);
-                        singleCol = c;
-                    }
-                }
-                if (singles == 1) {
-                    for (int e = first_[U(r)]; e >= 0; e = at(e).Next)
-                        if (at(e).Col <= n) --colCount_[U(at(e).Col)];
-                    pivotRow_[U(eliminated)] = r;
-                    pivotCol_[U(eliminated)] = singleCol;
-                    ++eliminated;
-                    activeNext_[U(prev)] = next;
-                    colCount_[U(singleCol)] = -1;
-                    found = true;
-                } else {
-                    prev = r;
-                }
-                r = next;
-            }
-        }
-
-        // Main elimination.
-        tPivots_.clear();
-        tPivotEntries_.clear();
-        tTargets_.clear();
-        tUpdates_.clear();
-        while (eliminated < n) {
-            int pr = 0;
-            int prPrev = 0;
-            int best = INT_MAX;
-            for (int prev = 0, r = activeNext_[0]; r != 0; prev = r, r = activeNext_[U(r)]) {
-                if (rowCount_[U(r)] < best) {
-                    best = rowCount_[U(r)];
-                    pr = r;
-                    prPrev = prev;
-                }
-            }
-            if (pr == 0) return Fail(26, "Structurally Singular", 0);
-
-            double m = -1.0;
-            for (int e = first_[U(pr)]; e >= 0; e = at(e).Next) {
-                if (at(e).Col > n) continue;
-                const double s = Sq(val(e));
-                if (s > m) m = s;
-            }
-            if (m < 0.0) return Fail(26, "Structurally Singular", pr);
-            const double d = std::sqrt(m);
-            if (d == 0.0) return Fail(24, "Numerically Singular", pr);
-
-            // Pivot column: among the entries within 10 % of the largest, the
-            // one whose column has the fewest other entries; ties the first.
-            const double threshold = 0.1 * d;
-            PivotStep step{};
-            step.EntriesBegin = static_cast<int>(tPivotEntries_.size());
-            int pc = 0;
-            int pe = -1;
-            int pcCount = INT_MAX;
-            for (int e = first_[U(pr)]; e >= 0; e = at(e).Next) {
-                const int c = at(e).Col;
-                if (c > n) continue;
-                const int cnt = --colCount_[U(c)];
-                tPivotEntries_.push_back({at(e).Slot, cnt});
-                if (MagAtLeast(Sq(val(e)), threshold) && cnt < pcCount) {
-                    pcCount = cnt;
-                    pc = c;
-                    pe = e;
-                }
-            }
-            step.EntriesEnd = static_cast<int>(tPivotEntries_.size());
-            step.PivotSlot = at(pe).Slot;
-            pivotRow_[U(eliminated)] = pr;
-            pivotCol_[U(eliminated)] = pc;
-            ++eliminated;
-            activeNext_[U(prPrev)] = activeNext_[U(pr)];
-            int k = colCount_[U(pc)];
-            colCount_[U(pc)] = -1;
-            const TComplex pivot = val(pe);
-
-            step.TargetsBegin = static_cast<int>(tTargets_.size());
-            for (int r = activeNext_[0]; r != 0 && k > 0; r = activeNext_[U(r)]) {
-                if (!EnsureFree(n - eliminated + 1)) return Fail(25, "Out of Space", eliminated);
-                // Find and remove the row's entry in the pivot column.
-                int prev = -1;
-                int e = first_[U(r)];
-                while (e >= 0 && at(e).Col < pc) {
-                    prev = e;
-                    e = at(e).Next;
-                }
-                if (e < 0 || at(e).Col != pc) continue;
-                Target target{at(e).Slot, static_cast<int>(tUpdates_.size()), 0};
-                const TComplex factor = CDiv(val(e), pivot);
-                if (prev < 0)
-                    first_[U(r)] = at(e).Next;
-                else
-                    at(prev).Next = at(e).Next;
-                GiveBack(e);
-                --rowCount_[U(r)];
-                --k;
-
-                // Subtract factor times the pivot row; both lists are sorted,
-                // so one merged walk finds every place.
-                int rp = -1;  // last entry of row r before the place looked at
-                int rc = first_[U(r)];
-                for (int q = first_[U(pr)]; q >= 0; q = at(q).Next) {
-                    const int s = at(q).Col;
-                    if (s == pc) continue;
-                    while (rc >= 0 && at(rc).Col < s) {
-                        rp = rc;
-                        rc = at(rc).Next;
-                    }
-                    const TComplex fp = CMul(factor, val(q));
-                    if (rc >= 0 && at(rc).Col == s) {
-                        val(rc) = CSub(val(rc), fp);
-                        tUpdates_.push_back({at(rc).Slot, at(q).Slot, false});
-                    } else {
-                        const int ne = TakeEntry();
-                        const int slot = ne >= 0 ? NewSlot() : -1;
-                        if (slot < 0) return Fail(25, "Out of Space", eliminated);
-                        at(ne) = {rc, s, slot};
-                        vals_[U(slot)] = CNeg(fp);
-                        tUpdates_.push_back({slot, at(q).Slot, true});
-                        if (rp < 0)
-                            first_[U(r)] = ne;
-                        else
-                            at(rp).Next = ne;
-                        rp = ne;
-                        if (s <= n) ++colCount_[U(s)];
-                        ++rowCount_[U(r)];
-                    }
-                }
-                target.UpdatesEnd = static_cast<int>(tUpdates_.size());
-                tTargets_.push_back(target);
-            }
-            step.TargetsEnd = static_cast<int>(tTargets_.size());
-            tPivots_.push_back(step);
-        }
-
-        // Back substitution in reverse pivot order, then undo the column scaling.
-        tBack_.clear();
-        tBackEntries_.clear();
-        for (int i = n - 1; i >= 0; --i) {
-            const int r = pivotRow_[U(i)];
-            const int f = pivotCol_[U(i)];
-            BackStep b{f, -1, -1, static_cast<int>(tBackEntries_.size()), 0};
-            for (int e = first_[U(r)]; e >= 0; e = at(e).Next) {
-                const int c = at(e).Col;
-                if (c > n)
-                    b.RhsSlot = at(e).Slot;
-                else if (c == f)
-                    b.PivotSlot = at(e).Slot;
-                else
-                    tBackEntries_.push_back({at(e).Slot, c});
-            }
-            b.End = static_cast<int>(tBackEntries_.size());
-            tBack_.push_back(b);
-        }
+        if (!CheckStructure() || !EquilibrateRows() || !EquilibrateColumns() || !EliminateSingletons(eliminated) ||
+            !Eliminate(eliminated))
+            return false;
+        RecordBackSubstitution();
     } catch (const std::bad_alloc&) {
         return Fail(25, "Out of Space", 0);
     }
     BackSubstitute();
     return true;
+}
+
+bool TSparseSolver::CheckStructure() {
+    // Every row non-empty, columns increasing, right-hand side last.
+    const int n = neq_;
+    for (int j = 0; j <= n + 1; ++j) colCount_[U(j)] = 0;
+    for (int r = 1; r <= n; ++r) {
+        int e = first_[U(r)];
+        if (e < 0) return Fail(16, "Empty Row", r);
+        int prevCol = INT_MIN;
+        int count = 0;
+        for (; e >= 0; e = At(e).Next) {
+            const int c = At(e).Col;
+            if (c <= prevCol) return Fail(17, "Cols out of Order", r, c);
+            prevCol = c;
+            ++count;
+            if (c <= n) ++colCount_[U(c)];
+        }
+        if (prevCol != n + 1) return Fail(18, "No RHS", prevCol);
+        rowCount_[U(r)] = count;
+    }
+    for (int j = 1; j <= n; ++j)
+        if (colCount_[U(j)] <= 0) return Fail(19, "Empty Col", j);
+    for (int r = 1; r <= n; ++r)
+        if (rowCount_[U(r)] <= 1) return Fail(20, "Row without Variables", r);
+    // Active rows as a linked list; index 0 is the head, 0 also ends the list.
+    for (int r = 0; r < n; ++r) activeNext_[U(r)] = r + 1;
+    activeNext_[U(n)] = 0;
+    return true;
+}
+
+bool TSparseSolver::EquilibrateRows() {
+    // Each row (right-hand side included) divided by its largest matrix entry.
+    const int n = neq_;
+    tRowSlots_.clear();
+    for (int r = 1; r <= n; ++r) {
+        tRowBegin_[U(r)] = static_cast<int>(tRowSlots_.size());
+        double m = 0.0;
+        for (int e = first_[U(r)]; e >= 0; e = At(e).Next) {
+            if (At(e).Col > n) {
+                tRowRhs_[U(r)] = At(e).Slot;
+                continue;
+            }
+            tRowSlots_.push_back(At(e).Slot);
+            const double s = Sq(Val(e));
+            if (s > m) m = s;
+        }
+        const double d = std::sqrt(m);
+        if (d == 0.0) return Fail(21, "All-Zero Row", r);
+        for (int e = first_[U(r)]; e >= 0; e = At(e).Next) Val(e) = CScaleDiv(Val(e), d);
+    }
+    tRowBegin_[U(n) + 1] = static_cast<int>(tRowSlots_.size());
+    return true;
+}
+
+bool TSparseSolver::EquilibrateColumns() {
+    // Each column of the matrix divided by its largest entry; the scales undo
+    // it after the back substitution.
+    const int n = neq_;
+    tColBegin_[1] = 0;
+    for (int j = 1; j <= n; ++j) {
+        sq_[U(j)] = 0.0;
+        tColBegin_[U(j) + 1] = tColBegin_[U(j)] + colCount_[U(j)];
+    }
+    tColSlots_.resize(U(tColBegin_[U(n) + 1]));
+    for (int j = 1; j <= n; ++j) pivotCol_[U(j)] = tColBegin_[U(j)];  // fill positions, reused below
+    for (int r = 1; r <= n; ++r) {
+        for (int e = first_[U(r)]; e >= 0; e = At(e).Next) {
+            const int c = At(e).Col;
+            if (c > n) continue;
+            tColSlots_[U(pivotCol_[U(c)]++)] = At(e).Slot;
+            const double s = Sq(Val(e));
+            if (s > sq_[U(c)]) sq_[U(c)] = s;
+        }
+    }
+    for (int j = 1; j <= n; ++j) {
+        colScale_[U(j)] = std::sqrt(sq_[U(j)]);
+        if (colScale_[U(j)] == 0.0) return Fail(22, "All-Zero Column", j);
+    }
+    for (int r = 1; r <= n; ++r) {
+        for (int e = first_[U(r)]; e >= 0; e = At(e).Next) {
+            const int c = At(e).Col;
+            if (c <= n) Val(e) = CScaleDiv(Val(e), colScale_[U(c)]);
+        }
+    }
+    return true;
+}
+
+bool TSparseSolver::EliminateSingletons(int& eliminated) {
+    // A row holding the only entry of a column is eliminated first, with that
+    // column as pivot; it needs no elimination elsewhere.
+    const int n = neq_;
+    for (bool found = true; found;) {
+        found = false;
+        int prev = 0;
+        for (int r = activeNext_[0]; r != 0;) {
+            const int next = activeNext_[U(r)];
+            int singles = 0;
+            int singleCol = 0;
+            for (int e = first_[U(r)]; e >= 0; e = At(e).Next) {
+                const int c = At(e).Col;
+                if (c <= n && colCount_[U(c)] == 1) {
+                    if (++singles > 1) return Fail(23, "Two Singles", r, c);
+                    singleCol = c;
+                }
+            }
+            if (singles == 1) {
+                for (int e = first_[U(r)]; e >= 0; e = At(e).Next)
+                    if (At(e).Col <= n) --colCount_[U(At(e).Col)];
+                pivotRow_[U(eliminated)] = r;
+                pivotCol_[U(eliminated)] = singleCol;
+                ++eliminated;
+                activeNext_[U(prev)] = next;
+                colCount_[U(singleCol)] = -1;
+                found = true;
+            } else {
+                prev = r;
+            }
+            r = next;
+        }
+    }
+    return true;
+}
+
+bool TSparseSolver::Eliminate(int& eliminated) {
+    const int n = neq_;
+    tPivots_.clear();
+    tPivotEntries_.clear();
+    tTargets_.clear();
+    tUpdates_.clear();
+    while (eliminated < n) {
+        // The active row with the fewest entries; ties the first.
+        int pr = 0;
+        int prPrev = 0;
+        int best = INT_MAX;
+        for (int prev = 0, r = activeNext_[0]; r != 0; prev = r, r = activeNext_[U(r)]) {
+            if (rowCount_[U(r)] < best) {
+                best = rowCount_[U(r)];
+                pr = r;
+                prPrev = prev;
+            }
+        }
+        if (pr == 0) return Fail(26, "Structurally Singular", 0);
+
+        double m = -1.0;
+        for (int e = first_[U(pr)]; e >= 0; e = At(e).Next) {
+            if (At(e).Col > n) continue;
+            const double s = Sq(Val(e));
+            if (s > m) m = s;
+        }
+        if (m < 0.0) return Fail(26, "Structurally Singular", pr);
+        const double d = std::sqrt(m);
+        if (d == 0.0) return Fail(24, "Numerically Singular", pr);
+
+        // Pivot column: among the entries within 10 % of the largest, the
+        // one whose column has the fewest other entries; ties the first.
+        const double threshold = 0.1 * d;
+        PivotStep step{};
+        step.EntriesBegin = static_cast<int>(tPivotEntries_.size());
+        int pc = 0;
+        int pe = -1;
+        int pcCount = INT_MAX;
+        for (int e = first_[U(pr)]; e >= 0; e = At(e).Next) {
+            const int c = At(e).Col;
+            if (c > n) continue;
+            const int cnt = --colCount_[U(c)];
+            tPivotEntries_.push_back({At(e).Slot, cnt});
+            if (MagAtLeast(Sq(Val(e)), threshold) && cnt < pcCount) {
+                pcCount = cnt;
+                pc = c;
+                pe = e;
+            }
+        }
+        step.EntriesEnd = static_cast<int>(tPivotEntries_.size());
+        step.PivotSlot = At(pe).Slot;
+        pivotRow_[U(eliminated)] = pr;
+        pivotCol_[U(eliminated)] = pc;
+        ++eliminated;
+        activeNext_[U(prPrev)] = activeNext_[U(pr)];
+        int k = colCount_[U(pc)];
+        colCount_[U(pc)] = -1;
+        const TComplex pivot = Val(pe);
+
+        step.TargetsBegin = static_cast<int>(tTargets_.size());
+        for (int r = activeNext_[0]; r != 0 && k > 0; r = activeNext_[U(r)]) {
+            if (!EnsureFree(n - eliminated + 1)) return Fail(25, "Out of Space", eliminated);
+            bool hit = false;
+            if (!EliminateFromRow(r, pr, pc, pivot, eliminated, hit)) return false;
+            if (hit) --k;
+        }
+        step.TargetsEnd = static_cast<int>(tTargets_.size());
+        tPivots_.push_back(step);
+    }
+    return true;
+}
+
+bool TSparseSolver::EliminateFromRow(int r, int pr, int pc, TComplex pivot, int eliminated, bool& hit) {
+    // Find and remove the row's entry in the pivot column.
+    int prev = -1;
+    int e = first_[U(r)];
+    while (e >= 0 && At(e).Col < pc) {
+        prev = e;
+        e = At(e).Next;
+    }
+    hit = e >= 0 && At(e).Col == pc;
+    if (!hit) return true;
+    Target target{At(e).Slot, static_cast<int>(tUpdates_.size()), 0};
+    const TComplex factor = CDiv(Val(e), pivot);
+    if (prev < 0)
+        first_[U(r)] = At(e).Next;
+    else
+        At(prev).Next = At(e).Next;
+    GiveBack(e);
+    --rowCount_[U(r)];
+
+    // Subtract factor times the pivot row; both lists are sorted, so one
+    // merged walk finds every place.
+    int rp = -1;  // last entry of row r before the place looked at
+    int rc = first_[U(r)];
+    for (int q = first_[U(pr)]; q >= 0; q = At(q).Next) {
+        const int s = At(q).Col;
+        if (s == pc) continue;
+        while (rc >= 0 && At(rc).Col < s) {
+            rp = rc;
+            rc = At(rc).Next;
+        }
+        const TComplex fp = CMul(factor, Val(q));
+        if (rc >= 0 && At(rc).Col == s) {
+            Val(rc) = CSub(Val(rc), fp);
+            tUpdates_.push_back({At(rc).Slot, At(q).Slot, false});
+        } else {
+            const int ne = TakeEntry();
+            const int slot = ne >= 0 ? NewSlot() : -1;
+            if (slot < 0) return Fail(25, "Out of Space", eliminated);
+            At(ne) = {rc, s, slot};
+            vals_[U(slot)] = CNeg(fp);
+            tUpdates_.push_back({slot, At(q).Slot, true});
+            if (rp < 0)
+                first_[U(r)] = ne;
+            else
+                At(rp).Next = ne;
+            rp = ne;
+            if (s <= neq_) ++colCount_[U(s)];
+            ++rowCount_[U(r)];
+        }
+    }
+    target.UpdatesEnd = static_cast<int>(tUpdates_.size());
+    tTargets_.push_back(target);
+    return true;
+}
+
+void TSparseSolver::RecordBackSubstitution() {
+    // In reverse pivot order; the column scaling is undone at the end.
+    const int n = neq_;
+    tBack_.clear();
+    tBackEntries_.clear();
+    for (int i = n - 1; i >= 0; --i) {
+        const int r = pivotRow_[U(i)];
+        const int f = pivotCol_[U(i)];
+        BackStep b{f, -1, -1, static_cast<int>(tBackEntries_.size()), 0};
+        for (int e = first_[U(r)]; e >= 0; e = At(e).Next) {
+            const int c = At(e).Col;
+            if (c > n)
+                b.RhsSlot = At(e).Slot;
+            else if (c == f)
+                b.PivotSlot = At(e).Slot;
+            else
+                tBackEntries_.push_back({At(e).Slot, c});
+        }
+        b.End = static_cast<int>(tBackEntries_.size());
+        tBack_.push_back(b);
+    }
 }
 
 void TSparseSolver::BackSubstitute() {

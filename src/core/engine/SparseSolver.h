@@ -67,7 +67,6 @@ public:
     void ReleaseSystem();
 
     TSolveError GetSolveError() const;
-    int ErrorCode() const { return errCode_; }
 
     bool Initialized() const { return initialized_; }
     bool Solved() const { return solved_; }
@@ -131,7 +130,20 @@ private:
     int NewSlot();
     void ResetLists();
     void Materialize(std::size_t calls);
+    // The elimination from the stamped entries, recorded for replays, in
+    // its phases; each false after Fail.
     bool FullSolve();
+    bool CheckStructure();
+    bool EquilibrateRows();
+    bool EquilibrateColumns();
+    bool EliminateSingletons(int& eliminated);
+    bool Eliminate(int& eliminated);
+    // Row r loses its entry in pivot column pc (hit tells whether it had one)
+    // and takes factor times the pivot row pr away.
+    bool EliminateFromRow(int r, int pr, int pc, TComplex pivot, int eliminated, bool& hit);
+    void RecordBackSubstitution();
+    Entry& At(int e) { return pool_[static_cast<std::size_t>(e)]; }
+    TComplex& Val(int e) { return vals_[static_cast<std::size_t>(pool_[static_cast<std::size_t>(e)].Slot)]; }
     bool Replay();
     void BackSubstitute();
 

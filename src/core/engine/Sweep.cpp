@@ -281,8 +281,19 @@ void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result) {
 void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, TSolveResult& result,
                   MessageSink& messages) {
     result.Solved = false;
-    if ((d.Parts.empty() && d.Drivers.empty()) || d.BlockDesignMode) return;
-    if (ctx.Running) return;
+    if (d.BlockDesignMode || ctx.Running) return;
+    if (d.Parts.empty() && d.Drivers.empty()) {
+        // Nothing to solve: every curve is empty, never the last design's.
+        BuildNetlist(d, result.Netlist);
+        result.SolvedFrequencies = 0;
+        result.DriverMag.clear();
+        result.DriverPhase.clear();
+        result.SystemMag.clear();
+        result.SystemPhase.clear();
+        ResetCurvePoints(request, result);
+        result.Solved = true;
+        return;
+    }
     RunningGuard running(ctx.Running);
     EnsureAnalysisGrid(d);
 

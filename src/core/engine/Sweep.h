@@ -15,9 +15,9 @@ struct TDriver;
 class MessageSink;
 
 // Solves the design at all grid frequencies into result: netlist, driver
-// shares, system response and the points of the request's curves. Does
-// nothing (result.Solved false, the rest as before) for a design without
-// parts and drivers or in circuit-block design mode. The circuit blocks'
+// shares, system response and the points of the request's curves. A design
+// without parts and drivers gives empty curves. Does nothing
+// (result.Solved false, the rest as before) in circuit-block design mode. The circuit blocks'
 // expressions are evaluated first, which writes their members' bound values;
 // an error in one ends the solve with the evaluator's exception before any
 // curve changed.

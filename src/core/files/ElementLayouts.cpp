@@ -12,6 +12,12 @@ namespace pelmo {
 
 namespace {
 
+// A field of the driver's tail settings.
+template <class T>
+auto TailField(T TResponseTails::*field) {
+    return [field](auto& drv) -> decltype(auto) { return (drv.Tails.*field); };
+}
+
 // The grid points of an element, for const and non-const elements alike.
 constexpr auto PositionX = [](auto& e) -> auto& { return e.Position.X; };
 constexpr auto PositionY = [](auto& e) -> auto& { return e.Position.Y; };
@@ -293,11 +299,11 @@ TLayout<TDriver> MakeDriverLayout() {
     auto flag = [](const char* tail, bool TDriver::*field) { return Line<TDriver>("  ", tail, AsBool{}, field); };
     // The response tails came later; layouts of 19 lines take the settings
     // they were made with.
-    auto optionalReal = [](const char* tail, double TDriver::*field, double fallback) {
-        return OptionalLine<TDriver>("  ", tail, AsReal{}, field, fallback);
-    };
     auto optionalFlag = [](const char* tail, bool TDriver::*field) {
         return OptionalLine<TDriver>("  ", tail, AsBool{}, field, false);
+    };
+    auto tailReal = [](const char* tail, double TResponseTails::*field, double fallback) {
+        return OptionalLine<TDriver>("  ", tail, AsReal{}, TailField(field), fallback);
     };
     auto text = [](const char* tail, std::string TDriver::*field) {
         return Line<TDriver>("  ", tail, AsText{}, field);
@@ -323,12 +329,13 @@ TLayout<TDriver> MakeDriverLayout() {
         FileNameLine(" //FRD filename", &TDriver::FRDFile, &TDriverFileNames::FRD),
         FileNameLine(" //ZMA filename", &TDriver::ZMAFile, &TDriverFileNames::ZMA),
         optionalFlag(" //Phase from Hilbert transform", &TDriver::HilbertPhase),
-        optionalReal(" //Lower Hilbert extrapolation frequency", &TDriver::HilbertLowFreq, 100.0),
-        optionalReal(" //Upper Hilbert extrapolation frequency", &TDriver::HilbertHighFreq, 16000.0),
-        optionalReal(" //Lower Extrapolation slope", &TDriver::HilbertLowSlope, 24.0),
-        optionalReal(" //Upper Extrapolation slope", &TDriver::HilbertHighSlope, 36.0),
-        optionalFlag(" //Invert Hilbert phase if used", &TDriver::HilbertInvert),
-        optionalReal(" //Hilbert Delay to add", &TDriver::HilbertDelay, 0.0),
+        tailReal(" //Lower Hilbert extrapolation frequency", &TResponseTails::LowFreq, 100.0),
+        tailReal(" //Upper Hilbert extrapolation frequency", &TResponseTails::HighFreq, 16000.0),
+        tailReal(" //Lower Extrapolation slope", &TResponseTails::LowSlope, 24.0),
+        tailReal(" //Upper Extrapolation slope", &TResponseTails::HighSlope, 36.0),
+        OptionalLine<TDriver>("  ", " //Invert Hilbert phase if used", AsBool{}, TailField(&TResponseTails::Invert),
+                              false),
+        tailReal(" //Hilbert Delay to add", &TResponseTails::Delay, 0.0),
         flag(" //get acoust info from a model", &TDriver::UseAcousticModel),
         FileNameLine(" //ACOUstic FRD filename", &TDriver::AcousticFile, &TDriverFileNames::Acoustic),
         text(" //Vendor name", &TDriver::Vendor),

@@ -83,7 +83,6 @@ public:
     TLineReader() = default;
     explicit TLineReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
 
-    std::size_t LineCount() const { return lines_.size(); }
     bool Has(std::size_t index) const { return index < lines_.size(); }
 
     const std::string& Raw(std::size_t index) const;

@@ -47,6 +47,28 @@ const TGraphKindInfo& GraphKindInfo(TGraphKind kind) {
 
 const std::array<TGraphKind, 10>& AddGraphMenuOrder() { return MenuOrder; }
 
+const std::array<TGraphKindName, 10>& GraphKindNames() {
+    static const std::array<TGraphKindName, 10> names = {{
+        {"spl", TGraphKind::SPL},
+        {"impedance", TGraphKind::Impedance},
+        {"filter", TGraphKind::Filter},
+        {"voltage", TGraphKind::Voltage},
+        {"current", TGraphKind::Current},
+        {"power", TGraphKind::Power},
+        {"groupdelay", TGraphKind::GroupDelay},
+        {"impulse", TGraphKind::Impulse},
+        {"step", TGraphKind::Step},
+        {"squarewave", TGraphKind::SquareWave},
+    }};
+    return names;
+}
+
+const TGraphKindName* FindGraphKindName(const std::string& name) {
+    for (const TGraphKindName& k : GraphKindNames())
+        if (name == k.Name) return &k;
+    return nullptr;
+}
+
 std::string SquareWaveTitle(double testFrequency) {
     return "Square Wave Response at " + FormatE4(testFrequency) + "Hz";
 }
@@ -180,22 +202,30 @@ const std::vector<TScaleMenuItem>& VerticalScaleItems(TVerticalScaleMenu menu) {
     }
 }
 
-std::string InitialScaleCheck(TVerticalScaleMenu menu) {
+namespace {
+std::string CaptionOf(const std::vector<TScaleMenuItem>& items, double value) {
+    for (const TScaleMenuItem& item : items)
+        if (item.Value == value) return item.Caption;
+    return {};
+}
+}  // namespace
+
+std::string CheckedScaleItem(const TGraphRecord& g, TVerticalScaleMenu menu) {
     switch (menu) {
         case TVerticalScaleMenu::Ohms:
-            return "2 ohm";
+            return CaptionOf(VerticalScaleItems(menu), g.OhmsPerDiv);
         case TVerticalScaleMenu::Volts:
-            // The mark starts on 5V although a new window shows 10 V per
-            // division; the two are not kept in step.
-            return "5V";
+            return CaptionOf(VerticalScaleItems(menu), g.VoltsPerDiv);
         case TVerticalScaleMenu::Watts:
-            return "2 Watt";
+            return CaptionOf(VerticalScaleItems(menu), g.WattsPerDiv);
         case TVerticalScaleMenu::Amps:
-            return "2A";
+            return CaptionOf(VerticalScaleItems(menu), g.AmpsPerDiv);
         default:
             return {};
     }
 }
+
+std::string CheckedDbPerDivItem(const TGraphRecord& g) { return CaptionOf(DbPerDivItems(), g.DbPerDiv); }
 
 void SetPerDivision(TGraphRecord& g, TVerticalScaleMenu menu, double value) {
     switch (menu) {

@@ -38,6 +38,17 @@ const TGraphKindInfo& GraphKindInfo(TGraphKind kind);
 const std::array<TGraphKind, 10>& AddGraphMenuOrder();
 inline constexpr const char* MoreGraphsMenu = "   more";
 
+// The kinds' names on the command lines: "spl", "impedance", "filter",
+// "voltage", "current", "power", "groupdelay", "impulse", "step",
+// "squarewave".
+struct TGraphKindName {
+    const char* Name;
+    TGraphKind Kind;
+};
+const std::array<TGraphKindName, 10>& GraphKindNames();
+// The kind of a name of that list; nullptr for any other name.
+const TGraphKindName* FindGraphKindName(const std::string& name);
+
 // The chart title with the window's number: "Impedance (#2)",
 // "Square Wave Response at 1kHz (#1)".
 std::string ChartTitle(const TGraphRecord& g);
@@ -73,10 +84,10 @@ struct TScaleMenuItem {
 const std::vector<TScaleMenuItem>& DbPerDivItems();
 // The submenu of a vertical scale (empty for the dialog kinds and None).
 const std::vector<TScaleMenuItem>& VerticalScaleItems(TVerticalScaleMenu menu);
-// Caption of the item checked when the window opens ("5dB", "2 ohm", "5V",
-// "2 Watt", "2A"); empty when the submenu has none.
-std::string InitialScaleCheck(TVerticalScaleMenu menu);
-inline constexpr const char* InitialDbPerDivCheck = "5dB";
+// Caption of the item that shows the window's scale in force (a new window:
+// "5dB", "2 ohm", "10V", "2 Watt", "2A"); empty when no item has its value.
+std::string CheckedScaleItem(const TGraphRecord& g, TVerticalScaleMenu menu);
+std::string CheckedDbPerDivItem(const TGraphRecord& g);
 
 // Stores a per-division value in the field the submenu belongs to.
 void SetPerDivision(TGraphRecord& g, TVerticalScaleMenu menu, double value);

@@ -21,8 +21,6 @@ inline constexpr const char* SystemCurveName = "System";
 
 // One curve of a graph window.
 struct TSeriesDef {
-    TSeriesDef() { PhaseSeries.Dotted = true; }
-
     // "System", "S1", "S1 (driver only)", "S1 (lookback)", "C1", "L1", "R1".
     std::string Name;
     // What the curve shows, from its name when it is made.

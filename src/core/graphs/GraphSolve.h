@@ -30,8 +30,8 @@ void TakeCurvePoints(TGraphList& graphs, const TSolveRequest& request, TSolveRes
 
 // Curves bound to their elements by name (curves whose element is gone are
 // dropped), the request built, the design solved and the points taken. A
-// design that is not solved (no parts and drivers, block design mode) leaves
-// every curve as it was. An error in a circuit block's expression ends the
+// design that is not solved (block design mode) leaves every curve as it
+// was; one without parts and drivers empties them. An error in a circuit block's expression ends the
 // solve with the evaluator's exception before any curve changed.
 void SolveGraphs(TDesign& d, TGraphList& graphs, TGraphSolve& solve, MessageSink& messages);
 

@@ -227,15 +227,15 @@ void SetNewDriverDefaults(TDesign& d, TDriver& drv) {
     drv.Muted = false;
     drv.UseAcousticModel = false;
     drv.HilbertPhase = false;
-    drv.HilbertInvert = false;
+    drv.Tails.Invert = false;
     drv.Rating = 10.0;
     drv.Gain = 1.0;
     drv.Delay = 0.0;
-    drv.HilbertLowFreq = 100.0;
-    drv.HilbertHighFreq = 20000.0;
-    drv.HilbertLowSlope = 12.0;
-    drv.HilbertHighSlope = 12.0;
-    drv.HilbertDelay = 0.0;
+    drv.Tails.LowFreq = 100.0;
+    drv.Tails.HighFreq = 20000.0;
+    drv.Tails.LowSlope = 12.0;
+    drv.Tails.HighSlope = 12.0;
+    drv.Tails.Delay = 0.0;
     drv.NominalDia = 6.5;
     drv.RectHeight = 0.0;
     drv.RectWidth = 0.0;
@@ -341,9 +341,12 @@ TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics) {
     const double x = t.Position.X * s;
     const double y = t.Position.Y * s;
     TRect r;
-    r.Left = TruncToInt((x - e.Width / 2.0) / s);
+    // The left and top edges go to the grid point at or before them, on
+    // either side of the sheet's origin (block members sit at negative
+    // coordinates until they are placed).
+    r.Left = FloorToInt((x - e.Width / 2.0) / s);
     r.Right = RoundToInt((x + e.Width / 2.0) / s);
-    r.Top = TruncToInt((y - e.Height / 2.0) / s);
+    r.Top = FloorToInt((y - e.Height / 2.0) / s);
     r.Bottom = std::max(r.Top + 1, RoundToInt((y + e.Height / 2.0) / s));
     return r;
 }

@@ -10,7 +10,7 @@
 #include "model/Geometry.h"
 
 // The element records of a design. Plain data: behaviour lives in the design's
-// functions (Design.h) and in the engine. Fields keep their declared order.
+// functions (Design.h) and in the engine.
 
 namespace pelmo {
 
@@ -55,7 +55,22 @@ inline constexpr bool IsPartKind(TElementKind k) {
 }
 inline constexpr TPartType PartTypeOf(TElementKind partKind) { return static_cast<TPartType>(partKind); }
 
-struct TPart {
+// Where a part, driver or the source sits on the sheet: its grid position
+// and the pixel copy at the sheet's scale, the rectangles of its symbol and
+// of its value label, its two terminals, where a pick-up started, and
+// whether it is selected.
+struct TPlacement {
+    TPoint Position;
+    TPoint PixelPosition;
+    TRect BodyRect;
+    TRect LabelRect;
+    TPoint Terminal1;
+    TPoint Terminal2;
+    TPoint SavedPosition;
+    bool Selected = false;
+};
+
+struct TPart : TPlacement {
     TPartType PartType = TPartType::Resistor;
     double Value = 0;
     std::string PartNumber;
@@ -63,11 +78,7 @@ struct TPart {
     std::string Equation1;
     std::string Equation2;
     bool IsHorizontal = false;
-    TPoint Position;
     TPartState State = TPartState::Shorted;
-    TPoint PixelPosition;
-    TRect BodyRect;
-    TRect LabelRect;
     double ESR = 0;
     double Rating = 0;
     double BoundValue = 0;
@@ -76,18 +87,28 @@ struct TPart {
     double ChosenTolerance = -1;
     std::uint8_t StepMode = 0;
     int RefDes = 0;
-    TPoint Terminal1;
-    TPoint Terminal2;
     bool IsHighSpec = false;
     double SpecTolerance = 0;
     double SearchTolerance = 0;
     double ESRSearchTolerance = 0;
     std::string Vendor;
-    bool Selected = false;
-    TPoint SavedPosition;
 };
 
-struct TDriver {
+// How a driver's phase is derived from its level: the level is carried on
+// beyond the measured band by straight tails (their start frequencies and
+// slopes), the minimum phase of the result is taken, then inverted and
+// delayed as asked.
+struct TResponseTails {
+    double LowFreq = 0;   // Hz; 0 means the bottom of the band
+    double HighFreq = 0;  // Hz; 0 means the top of the band
+    double LowSlope = 0;  // dB per octave
+    double HighSlope = 0;
+    bool Invert = false;  // adds 180 degrees
+    double Delay = 0;     // inches; a positive delay lags
+    friend bool operator==(const TResponseTails&, const TResponseTails&) = default;
+};
+
+struct TDriver : TPlacement {
     std::string FRDFile;
     std::string FRDFolder;
     std::string ZMAFile;
@@ -108,48 +129,27 @@ struct TDriver {
     double Htilt = 0;
     double Vtilt = 0;
     double dia = 0;
-    TPoint Position;
-    TPoint PixelPosition;
-    TRect BodyRect;
-    TRect LabelRect;
     TComplexArray Admittance;      // siemens, from the ZMA data
     TComplexArray Response;        // acoustic response at 2.83 V, from the FRD data
     TComplexArray AcousticEffect;  // optional factor; empty when unused
     std::string AcousticFile;
     bool UseAcousticModel = false;
-    TPoint Terminal1;
-    TPoint Terminal2;
-    bool Selected = false;
-    TPoint SavedPosition;
     std::string Vendor;
     double NominalDia = 0;
     double RectHeight = 0;
     double RectWidth = 0;
     std::string Description;
     bool HilbertPhase = false;
-    double HilbertLowFreq = 0;
-    double HilbertHighFreq = 0;
-    double HilbertLowSlope = 0;
-    double HilbertHighSlope = 0;
-    bool HilbertInvert = false;
-    double HilbertDelay = 0;  // inches
+    TResponseTails Tails;  // of the derived phase
 };
 
-struct TSource {
+struct TSource : TPlacement {
     bool Placed = false;
     bool Inverted = false;
-    TPoint Position;
-    TPoint PixelPosition;
-    TRect BodyRect;
-    TRect LabelRect;
     double Vrms = 0;
     double Power = 0;
     double Ohms = 0;
-    TPoint Terminal1;
-    TPoint Terminal2;
-    bool Selected = false;
     double InternalResistance = 0;
-    TPoint SavedPosition;
 };
 
 struct TWire {

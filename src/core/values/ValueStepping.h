@@ -45,7 +45,7 @@ struct TStepMenuItem {
     bool Checked = false;
 };
 
-// What the step-size dialog (TForm2) must ask for.
+// What the step-size dialog (TStepSizeDialog) must ask for.
 struct TStepDialogRequest {
     std::string UpperLabel;
     bool IntOnly = false;

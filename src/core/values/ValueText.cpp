@@ -235,6 +235,11 @@ TValueResponse TEditRealState::DblClick(std::string_view fieldText, int caret) {
     return r;
 }
 
+TValueResponse TEditRealState::Leave(std::string_view fieldText, int caret) {
+    if (!underlined_ && fieldText == text_) return {};
+    return DblClick(fieldText, caret);
+}
+
 TValueResponse TEditRealState::KeyUp(TValueKey key, std::string_view fieldText, int caret) {
     switch (key) {
         case TValueKey::Up:

@@ -106,8 +106,12 @@ public:
     // Parses the shown text: stores a valid value, else reports the error;
     // then prints the stored value.
     TValueResponse Accept();
-    // Double-click, Enter, or leaving the field: filter, accept, OnDblClick.
+    // Double-click or Enter: filter, accept, OnDblClick.
     TValueResponse DblClick(std::string_view fieldText, int caret);
+    // Leaving the field commits as DblClick does when the user has edited the
+    // text since it was last printed; a field left as it shows the stored
+    // value raises nothing (so Enter and then leaving commit once).
+    TValueResponse Leave(std::string_view fieldText, int caret);
     // A key released in a bare field.
     TValueResponse KeyUp(TValueKey key, std::string_view fieldText, int caret);
     // After the system pasted into the field.

@@ -17,7 +17,9 @@
 #include <ctime>
 #include <exception>
 
+#include "app/SnapshotCommands.h"
 #include "app/ToolBar.h"
+#include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/ShippedFiles.h"
@@ -71,6 +73,17 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(toolBar_, &TToolBar::SelectChosen, editor_, &TEditorController::CancelToIdle);
     connect(editor_, &TEditorController::ToolArmed, toolBar_, &TToolBar::ShowArmed);
     connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
+    dialogs_ = std::make_unique<TElementDialogSet>(*editor_, this);
+    editor_->SetElementDialogs(dialogs_.get());
+
+    // The pointer and solve timers run only after the first catalogue update.
+    moveCallTimer_.setInterval(300);
+    connect(&moveCallTimer_, &QTimer::timeout, this, [this] { editor_->PointerTick(); });
+    rateSensTimer_.setInterval(200);
+    rateSensTimer_.setSingleShot(true);
+    connect(&rateSensTimer_, &QTimer::timeout, this, [this] {
+        if (QApplication::activeWindow()) session_->Solve();
+    });
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -111,6 +124,9 @@ TMainWindow::~TMainWindow() {
     // what they report then goes nowhere.
     view_->SetInput(nullptr);
     view_->SetDecorations(nullptr);
+    editor_->SetElementDialogs(nullptr);
+    moveCallTimer_.stop();
+    rateSensTimer_.stop();
     // The session's hooks reach the windows, which go first.
     session_->BeforeSolve = nullptr;
     session_->Solved = nullptr;
@@ -118,7 +134,16 @@ TMainWindow::~TMainWindow() {
     if (!recent.IniFileName.empty()) recent.Save();
 }
 
-void TMainWindow::SetElementDialogs(TElementDialogs* dialogs) { editor_->SetElementDialogs(dialogs); }
+void TMainWindow::SetElementDialogs(TElementDialogs* dialogs) {
+    editor_->SetElementDialogs(dialogs ? dialogs : dialogs_.get());
+}
+
+void TMainWindow::StartCatalogueTimers() {
+    if (catalogueTimersStarted_) return;
+    catalogueTimersStarted_ = true;
+    moveCallTimer_.start();
+    rateSensTimer_.start();
+}
 
 void TMainWindow::UpdateCaption() {
     const QString caption = QString::fromStdString(MainCaption(session_->Design()));
@@ -135,19 +160,26 @@ void TMainWindow::Solve() { session_->Solve(); }
 
 void TMainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("New", this, [this] { NewClick(); });
-    file->addAction("Open", this, [this] { OpenClick(); });
+    file->addAction("New", this, [this] { NewClick(); })->setShortcut(QKeySequence::New);
+    file->addAction("Open", this, [this] { OpenClick(); })->setShortcut(QKeySequence::Open);
     file->addAction("Examples", this, [this] { ExamplesClick(); });
     reopenMenu_ = file->addMenu("ReOpen");
     reopenMenu_->setObjectName("ReOpen");
-    file->addAction("Save", this, [this] { SaveClick(); });
-    file->addAction("Save As", this, [this] { SaveAsClick(); });
+    file->addAction("Save", this, [this] { SaveClick(); })->setShortcut(QKeySequence::Save);
+    file->addAction("Save As", this, [this] { SaveAsClick(); })
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    snapshot_ = new TSnapshotCommands(*view_, session_->Messages(), this);
+    snapshot_->AddMenu(file);
     file->addSeparator();
     // The circuit block designer switches the mode here.
     changeModeAction_ = file->addAction("-- change mode");
     changeModeAction_->setEnabled(false);
     file->addSeparator();
-    file->addAction("exit", this, [this] { close(); });
+    file->addAction("exit", this, [this] { close(); })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The document shortcuts work while a tuning dialog holds the focus too.
+    for (QAction* a : file->actions())
+        if (!a->shortcut().isEmpty()) a->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     undoAction_ = edit->addAction("Undo", this, [this] { editor_->Undo(); });
@@ -158,7 +190,9 @@ void TMainWindow::BuildMenus() {
     redoAction_->setEnabled(false);
 
     menuBar()->addAction("Solve", this, [this] { Solve(); });
-    menuBar()->addAction("Tips!", this, [this] { Tips1Click(); });
+    QAction* tips = menuBar()->addAction("Tips!", this, [this] { Tips1Click(); });
+    tips->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(tips);  // F1 works wherever the focus is in the window
     // The graph windows fill these two menus.
     addGraphMenu_ = menuBar()->addMenu("AddGraph");
     addGraphMenu_->setObjectName("AddGraph");

@@ -19,8 +19,10 @@ namespace pelmo {
 
 class TEditorController;
 class TElementDialogs;
+class TElementDialogSet;
 class TGraphWindows;
 class TSheetView;
+class TSnapshotCommands;
 class TToolBar;
 
 // The main window: the menus, the tool bar and the sheet, around the one
@@ -42,13 +44,22 @@ public:
     TToolBar& Tools() { return *toolBar_; }
     // The graph windows on the session's graph records.
     TGraphWindows& GraphWindows() { return *graphWindows_; }
+    // The File menu's "Snapshot" commands.
+    TSnapshotCommands& Snapshot() { return *snapshot_; }
 
     // Sets the window caption (and every graph window's) from the current file name.
     void UpdateCaption();
 
     // ---- hooks for the parts built elsewhere and for tests ----
-    // The element dialogs; a stand-in that opens nothing is used until set.
+    // Replaces the element dialogs (tests record instead); nullptr restores
+    // the window's own.
     void SetElementDialogs(TElementDialogs* dialogs);
+    TElementDialogSet& ElementDialogs() { return *dialogs_; }
+    // The end of the first catalogue update of the run starts the pointer
+    // timer (every 300 ms the resting pointer is tracked again and the cursor
+    // set) and, once, a solve 200 ms later. Later updates start nothing.
+    void StartCatalogueTimers();
+    bool CatalogueTimersStarted() const { return catalogueTimersStarted_; }
     // Replaces the message boxes (tests record instead).
     void SetMessageSink(MessageSink* sink) { session_->SetMessageSink(sink); }
     // Replaces the Open and Save dialogs: return the chosen path, "" to cancel.
@@ -134,7 +145,12 @@ private:
     TToolBar* toolBar_ = nullptr;
     TSheetView* view_ = nullptr;
     TEditorController* editor_ = nullptr;
+    TSnapshotCommands* snapshot_ = nullptr;
     std::unique_ptr<TGraphWindows> graphWindows_;  // after the records it draws
+    std::unique_ptr<TElementDialogSet> dialogs_;
+    QTimer moveCallTimer_;
+    QTimer rateSensTimer_;
+    bool catalogueTimersStarted_ = false;
     std::string startupDesign_;
     bool firstShown_ = false;
     bool offerRecoveryAtStart_ = false;

@@ -8,6 +8,7 @@
 
 #include "PelmoVersion.h"
 #include "app/CommandLine.h"
+#include "app/HeadlessExport.h"
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "document/DataFolder.h"
@@ -40,7 +41,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "pelmo: %s\nTry 'pelmo --help'.\n", line.Error.c_str());
             return 2;
         case pelmo::TCommandLine::TAction::Run:
+        case pelmo::TCommandLine::TAction::ExportSheet:
+        case pelmo::TCommandLine::TAction::ExportGraph:
             break;
+    }
+    // Pictures are drawn off screen, with or without a display.
+    if (pelmo::IsExport(line)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        pelmo::QuietQtMessages();
     }
     if (!pelmo::DisplayAvailable(line, [](const char* name) { return std::getenv(name); })) {
         std::fputs(pelmo::NoDisplayText, stderr);
@@ -56,6 +64,7 @@ int main(int argc, char** argv) {
     // Numbers are always written and read with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
+    if (pelmo::IsExport(line)) return pelmo::RunHeadlessExport(line);
 
     // A program update is waiting and the user chose not to restart: this
     // start only clears the mark.

@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
-#include "dialogs/IncMultForm.h"
 #include "dialogs/ModalRunner.h"
+#include "dialogs/StepSizeDialog.h"
 
 namespace pelmo {
 
@@ -150,6 +150,7 @@ void TEditReal::keyPressEvent(QKeyEvent* event) {
     // The field acts on released keys; Enter and Escape must not reach a
     // dialog's default or cancel handling, and stepping keys do nothing here.
     const int key = event->key();
+    pressedHere_ = key;
     if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter || IsStepKey(key)) {
         event->accept();
         return;
@@ -170,6 +171,13 @@ void TEditReal::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     const int key = event->key();
+    // The release of a key pressed elsewhere (the T that handed the focus
+    // over from the sheet) is no typing.
+    if (key != pressedHere_) {
+        event->accept();
+        return;
+    }
+    pressedHere_ = 0;
     // Releasing a modifier alone (after a paste, say) changes nothing.
     if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt || key == Qt::Key_Meta) {
         QLineEdit::keyReleaseEvent(event);
@@ -196,7 +204,11 @@ void TEditReal::mouseDoubleClickEvent(QMouseEvent* event) {
 void TEditReal::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // A pop-up menu taking the focus is no leaving.
-    if (CommitOnFocusOut && event->reason() != Qt::PopupFocusReason) DblClick();
+    if (CommitOnFocusOut && event->reason() != Qt::PopupFocusReason) {
+        const TValueResponse r = state_->Leave(text().toStdString(), cursorPosition());
+        ShowState();
+        Respond(r);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -323,7 +335,7 @@ void TEditRealSpin::ShowStepMenu() {
 void TEditRealSpin::RunStepDialog(TStepMenuAction action) {
     const TStepDialogRequest req = state_.StepDialogFor(action);
     double result = req.Value;
-    TForm2 dialog(&result, this);
+    TStepSizeDialog dialog(&result, this);
     dialog.Field()->SetIntOnly(req.IntOnly);
     dialog.Field()->SetMinValue(req.MinValue);
     dialog.Field()->SetMaxValue(req.MaxValue);

@@ -78,6 +78,7 @@ protected:
 
 private:
     void Init();
+    int pressedHere_ = 0;  // the key last pressed in this field, until released
     TEditRealState own_;
     TEditRealState* state_;
 };

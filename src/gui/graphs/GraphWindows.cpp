@@ -10,6 +10,7 @@
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
 #include "model/Design.h"
+#include "pictures/PictureDialogs.h"
 
 namespace pelmo {
 
@@ -48,6 +49,7 @@ void TGraphWindows::Init() {
     ChooseSaveFile = [](QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
         return FileDialog(parent, title, filter, suffix, true);
     };
+    ChoosePrinter = ChoosePrinterDialog;
 }
 
 TGraphWindows::~TGraphWindows() {

@@ -14,6 +14,7 @@
 #include "model/GraphKind.h"
 
 class QMenu;
+class QPrinter;
 class QWidget;
 
 // The open graph windows of the run, in opening order, with everything they
@@ -91,6 +92,8 @@ public:
         ChooseOpenFile;
     std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)>
         ChooseSaveFile;
+    // The print dialog of the windows' "Print": false when cancelled.
+    std::function<bool(QWidget* parent, QPrinter& printer)> ChoosePrinter;
 
     // Called by a window that closes.
     void WindowClosing(TPlotForm* w);

@@ -8,14 +8,18 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <cmath>
+#include <limits>
 
 #include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
-#include "graphs/ERSform.h"
+#include "graphs/ChartStyle.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ValueDialog.h"
 
 namespace pelmo {
 
@@ -24,52 +28,7 @@ namespace {
 QColor ToQColor(const TRgb& c) { return {c.R, c.G, c.B}; }
 QColor Palette(int index) { return ToQColor(PaletteColour(index)); }
 
-QFont ArialPixels(int pixels, bool bold = false, bool italic = false) {
-    QFont f("Arial");
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
 const QString DegreeSign = QString::fromUtf8("\xC2\xB0");
-
-void SetupAxis(QCPAxis* axis, const TAxisSetup& a) {
-    axis->setLabel(QString::fromStdString(a.Title));
-    axis->setLabelFont(ArialPixels(13));
-    axis->setTickLabelFont(ArialPixels(12));
-    if (a.Log) {
-        axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
-        ticker->setLogBase(10);
-        ticker->setSubTickCount(8);
-        axis->setTicker(ticker);
-        axis->setNumberFormat("g");
-        axis->setNumberPrecision(6);
-        axis->grid()->setSubGridVisible(true);
-        axis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
-    } else {
-        axis->setScaleType(QCPAxis::stLinear);
-        QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
-        ticker->setTickStep(a.Step > 0 ? a.Step : 1);
-        ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
-        axis->setTicker(ticker);
-        axis->grid()->setSubGridVisible(false);
-    }
-    axis->setRange(a.Min, a.Max);
-    axis->setVisible(a.Visible);
-    axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::SolidLine));
-    if (!a.Grid && a.Log) {
-        // Without major grid lines a log axis keeps its dotted minor ones.
-        axis->grid()->setVisible(true);
-        axis->grid()->setPen(Qt::NoPen);
-        axis->grid()->setZeroLinePen(Qt::NoPen);
-    } else {
-        axis->grid()->setVisible(a.Grid);
-    }
-}
-
 }  // namespace
 
 void SetGraphPoints(QCPGraph* g, const TChartCurve& c) {
@@ -85,6 +44,26 @@ void SetGraphPoints(QCPGraph* g, const TChartCurve& c) {
     }
     QVector<QCPGraphData> points(n);
     for (int i = 0; i < n; ++i) points[i] = {c.X[static_cast<std::size_t>(i)], c.Y[static_cast<std::size_t>(i)]};
+    data->set(points, true);
+}
+
+void SetPhasePoints(QCPGraph* g, const TChartCurve& c) {
+    const std::size_t n = c.Count();
+    QVector<QCPGraphData> points;
+    points.reserve(static_cast<int>(n) + 16);
+    for (std::size_t i = 0; i < n; ++i) {
+        // A wrap from +180 to -180 degrees (or back): the line breaks there
+        // instead of crossing the whole chart.
+        if (i > 0 && std::abs(c.Y[i] - c.Y[i - 1]) > 180.0)
+            points.push_back({(c.X[i] + c.X[i - 1]) / 2, std::numeric_limits<double>::quiet_NaN()});
+        points.push_back({c.X[i], c.Y[i]});
+    }
+    QSharedPointer<QCPGraphDataContainer> data = g->data();
+    if (data->size() == points.size()) {
+        auto it = data->begin();
+        for (const QCPGraphData& p : points) *it++ = p;
+        return;
+    }
     data->set(points, true);
 }
 
@@ -196,6 +175,7 @@ void TPlotForm::BuildMenus() {
     exportFrdMenu_ = fileMenu_->addMenu(ExportFrdItem);
     exportFrd_ = exportFrdMenu_->menuAction();
     for (QAction* a : {exportSystemFrd_, exportSystemZma_, exportFrd_}) a->setVisible(false);
+    AddGraphPictureItems(*this, owner_, fileMenu_);
 
     curvesMenu_ = menuBar()->addMenu("Curves");
     getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
@@ -254,14 +234,14 @@ void TPlotForm::BuildScaleMenu() {
     testF->setVisible(info.ShowTestFrequency);
     scaleMenu_->addSeparator();
     QAction* centre = scaleMenu_->addAction("vertical center", this, &TPlotForm::VerticalCenterClick);
-    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), InitialDbPerDivCheck,
+    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), CheckedDbPerDivItem(record_),
                                     [this](double v) { DbPerDivClick(v); });
     centre->setVisible(info.ShowVerticalCenter);
     dbStep->menuAction()->setVisible(info.ShowVerticalCenter);
 
     using VS = TVerticalScaleMenu;
     for (VS menu : {VS::Ohms, VS::Volts, VS::Watts, VS::Amps}) {
-        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), InitialScaleCheck(menu),
+        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), CheckedScaleItem(record_, menu),
                                    [this, menu](double v) { PerDivisionClick(menu, v); });
         m->menuAction()->setVisible(info.VerticalScale == menu);
     }
@@ -333,7 +313,7 @@ void TPlotForm::StyleCurve(std::size_t i) {
         return;
     layoutChanged_ = true;  // the legend changes
     const QColor colour = Palette(c.ColourIndex);
-    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, c.MagSeries.Dotted ? Qt::DotLine : Qt::SolidLine));
+    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, Qt::SolidLine));
     // Dotted lines are one pixel wide: real dots, and far cheaper to draw.
     s.Phase->setPen(QPen(colour, 1, Qt::DotLine));
     const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
@@ -358,7 +338,7 @@ void TPlotForm::RefreshCurves() {
     for (std::size_t i = 0; i < series_.size(); ++i) {
         const TSeriesDef& c = record_.Curves[i];
         SetGraphPoints(series_[i].Mag, c.MagSeries);
-        SetGraphPoints(series_[i].Phase, c.PhaseSeries);
+        SetPhasePoints(series_[i].Phase, c.PhaseSeries);
     }
     UpdateHoldButton();
 }
@@ -489,7 +469,7 @@ double TPlotForm::RunValueDialog(const QString& caption, double minValue, double
                                  bool showUnits, bool engUnits, StepModeT mode, double value,
                                  const std::function<void(double)>& live,
                                  const std::function<void(TEditRealSpin&)>& extra) {
-    TERSform1 dialog(this);
+    TValueDialog dialog(this);
     dialog.setWindowTitle(caption);
     TEditRealSpin& ers = *dialog.ers();
     ers.SetMinValue(minValue);
@@ -539,7 +519,10 @@ void TPlotForm::ResponseScaleClick() {
                       : record_.Kind == TGraphKind::Step
                           ? "Step Response Scale"
                           : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
+    // Every new value solves once; "ok" and closing raise the value the
+    // window already has.
     auto set = [this](double v) {
+        if (v == record_.ResponseScale) return;
         record_.ResponseScale = v;
         RequestSolve();
     };
@@ -548,9 +531,10 @@ void TPlotForm::ResponseScaleClick() {
 
 void TPlotForm::MicrosecondsClick() {
     auto live = [this](double v) {
+        const bool changed = v != record_.UsecPerDiv;
         record_.UsecPerDiv = v;
         SetupAxis(graph_->yAxis, GroupDelayAxisAfterChange(v));
-        RequestSolve();
+        if (changed) RequestSolve();
     };
     record_.UsecPerDiv =
         RunValueDialog("usec per division", 1, 5000, "usec", true, false, sm12345, record_.UsecPerDiv, live);
@@ -558,8 +542,9 @@ void TPlotForm::MicrosecondsClick() {
 
 void TPlotForm::TestFrequencyClick() {
     auto live = [this](double v) {
+        const bool changed = v != record_.TestFrequency;
         record_.TestFrequency = v;
-        RequestSolve();
+        if (changed) RequestSolve();
         title_->setText(ChartTitle());
         Replot();
         owner_.RebuildGraphToFront();

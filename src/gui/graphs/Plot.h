@@ -154,7 +154,7 @@ private:
     void ClearFileCurves();
     void ExportCurve(int index, bool zma);
     bool AnyPhaseShown() const;
-    // Runs TERSform1 at this window; `live` receives every value; returns
+    // Runs TValueDialog at this window; `live` receives every value; returns
     // the final value.
     double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
                           bool showUnits, bool engUnits, StepModeT mode, double value,
@@ -205,6 +205,9 @@ private:
 // Replaces a chart line's points by the curve's, in place when the count is
 // unchanged (the usual case from one solve to the next).
 void SetGraphPoints(QCPGraph* g, const TChartCurve& c);
+// The same for a phase curve, with a gap (a NaN point, where the chart
+// breaks its line) between two neighbours more than 180 degrees apart.
+void SetPhasePoints(QCPGraph* g, const TChartCurve& c);
 // Shows or hides a chart line together with its legend entry.
 void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible);
 

@@ -98,7 +98,7 @@ void TPlotForm::HoldClick() {
     if (sys < 0) return;
     const TSeriesDef& c = record_.Curves[static_cast<std::size_t>(sys)];
     SetGraphPoints(holdMag_, c.MagSeries);
-    SetGraphPoints(holdPhase_, c.PhaseSeries);
+    SetPhasePoints(holdPhase_, c.PhaseSeries);
     holdMag_->setVisible(true);
     holdPhase_->setVisible(c.ShowPhase && record_.Kind != TGraphKind::Power);
     btnClear_->show();
@@ -176,7 +176,7 @@ void TPlotForm::GetFileClick() {
     if (p.size() == m.size())
         for (std::size_t i = 0; i < f.size(); ++i) file.PhaseSeries.Add(f[i], p[i]);
     SetGraphPoints(fileMag_, file.MagSeries);
-    SetGraphPoints(filePhase_, file.PhaseSeries);
+    SetPhasePoints(filePhase_, file.PhaseSeries);
     SetFileStyle(dialog.SelectedColour, false);
     fileMag_->setName("File");
     filePhase_->setName("File" + DegreeSign);

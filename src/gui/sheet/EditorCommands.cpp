@@ -159,6 +159,9 @@ void TEditorController::EditTune1Click(QObject* invoker) {
         if (dialogs_->EditTextModal(t)) {
             UpdateTextRect(d, t);
             CommitEdit();
+            // The next new text starts from this one's look.
+            d.DefaultText = t;
+            d.DefaultText.Selected = false;
         }
         editMode_ = TEditMode::Idle;
         view_.RepaintSheet();

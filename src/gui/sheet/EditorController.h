@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialogs/ElementDialog.h"
 #include "editor/GroupEdit.h"
 #include "editor/SheetEdit.h"
 #include "sheet/ElementDialogs.h"
@@ -48,7 +49,7 @@ enum class TEditMode {
 // wires merge, how groups move) are the core's; this class turns input into
 // calls of them, ends every edit with a solve and an undo step, and tells the
 // sheet view what to draw over the picture.
-class TEditorController : public QObject, public TSheetInput, public TSheetDecorations {
+class TEditorController : public QObject, public TSheetInput, public TSheetDecorations, public TTuningHost {
     Q_OBJECT
 public:
     // `window` is the main window: its caption shows the rotate hint, and
@@ -85,6 +86,17 @@ public:
     void ZoomStep(bool zoomIn);
     // Where the pointer is on the sheet, when something else moved it.
     void SetPointer(QPoint sheetPos) { pointer_ = sheetPos; }
+    // The pointer timer's tick: tracking the resting pointer and its cursor.
+    void PointerTick();
+
+    // ---- TTuningHost: what the element dialogs ask of the editor ----
+    TSession& Session() override { return session_; }
+    void RecheckPointer() override;
+    // Tuning ends: idle, the default cursor, and the tuning session (every
+    // change since it began) becomes one undo step.
+    void EndTuning() override;
+    void RepaintSheet() override;
+    void MovePointerToGrid(TPoint grid) override;
 
     // ---- input the main window hands on ----
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -96,6 +108,7 @@ public:
     void SheetMouseMove(QPoint pos, bool realMove = true) override;
     void SheetDblClick() override;
     void SheetFocusLost() override;
+    void SheetPointerLeft() override { pointerOnSheet_ = false; }
 
     // ---- TSheetDecorations ----
     bool Highlighted(TElementRef e) const override { return highlight_ && *highlight_ == e; }
@@ -127,7 +140,6 @@ private:
     void TrackDragImage(QPoint snapped);
     bool CurrentExists() const;
     bool PointerOverDialog() const;
-    void EndTuning();
     void UnselectAllAndRepaint();
 
     // Keys and the wheel (EditorKeys.cpp).
@@ -168,7 +180,7 @@ private:
     TSession& session_;
     TSheetView& view_;
     QWidget* window_;
-    TNoElementDialogs noDialogs_;
+    TElementDialogs noDialogs_;  // none, while the window's own are not set
     TElementDialogs* dialogs_ = &noDialogs_;
     // What deleting a part or driver does first: its curves leave every
     // graph window's record (remembered, so that undo brings them back).
@@ -189,7 +201,9 @@ private:
     bool menuOpen_ = false;
     QPoint lastPointer_{-1000000, -1000000};
     QElapsedTimer lastPointerTime_;
-    QPoint pointer_;  // last pointer position on the sheet, unsnapped
+    QPoint pointer_;               // last pointer position on the sheet, unsnapped
+    bool pointerOnSheet_ = false;  // the pointer's last move was over the sheet
+    int tuneWheelRest_ = 0;        // wheel turn not yet a whole step
     std::optional<TElementRef> highlight_;
 
     // Groups.

@@ -200,6 +200,20 @@ void TEditorController::WheelOverSheet(bool away) {
 
 bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
     if (delta == 0 || !target) return false;
+    // While tuning, the dialog's value control that holds the focus takes
+    // every turn, wherever the pointer is.
+    if (editMode_ == TEditMode::TuneMode && dialogs_->HasFocusedValueControl()) {
+        tuneWheelRest_ += delta;
+        while (tuneWheelRest_ >= 120) {
+            tuneWheelRest_ -= 120;
+            dialogs_->StepFocusedControl(true);
+        }
+        while (tuneWheelRest_ <= -120) {
+            tuneWheelRest_ += 120;
+            dialogs_->StepFocusedControl(false);
+        }
+        return true;
+    }
     const bool onSheet = target == view_.Sheet() || target == view_.Panel();
     const bool onScrollBox = !onSheet && (target == view_.ScrollBox() || view_.ScrollBox()->isAncestorOf(target));
     if (!onSheet && !onScrollBox) return false;

@@ -11,6 +11,7 @@
 #include "blocks/CircuitBlocks.h"
 #include "document/Document.h"
 #include "document/Session.h"
+#include "editor/Tuning.h"
 #include "editor/ViewGeometry.h"
 #include "sheet/EditorController.h"
 #include "sheet/SheetWidgets.h"
@@ -32,6 +33,67 @@ void TEditorController::CloseElementDialogs() { dialogs_->CloseAll(); }
 void TEditorController::EndTuning() {
     editMode_ = TEditMode::Idle;
     view_.SetCursorShape(TSheetCursor::Default);
+    CommitEdit();
+}
+
+void TEditorController::RepaintSheet() { view_.RepaintSheet(); }
+
+void TEditorController::MovePointerToGrid(TPoint grid) {
+    const QPoint px = view_.GridToPixel(grid);
+    QCursor::setPos(view_.Sheet()->mapToGlobal(px));
+    pointer_ = px;
+    lastPointer_ = px;
+}
+
+void TEditorController::PointerTick() {
+    if (!QApplication::activeWindow()) return;
+    if (editMode_ == TEditMode::TuneMode) view_.DragImage().Hide();
+    const QPoint global = QCursor::pos();
+    SheetMouseMove(view_.Sheet()->mapFromGlobal(global), false);
+    if (PointerOverDialog()) {
+        view_.SetCursorShape(TSheetCursor::Default);
+        return;
+    }
+    // Over a graph window the cursor is the window's own.
+    const QWidget* under = QApplication::widgetAt(global);
+    if (under && under->window() != window_ && !dialogs_->PointerOver(current_, global)) return;
+    switch (editMode_) {
+        case TEditMode::TuneMode:
+            view_.SetCursorShape(TSheetCursor::TuneDown);
+            break;
+        case TEditMode::Wiring:
+            view_.SetCursorShape(TSheetCursor::Wire);
+            break;
+        case TEditMode::Idle:
+            view_.SetCursorShape(TSheetCursor::Default);
+            break;
+        default:
+            break;
+    }
+}
+
+void TEditorController::RecheckPointer() {
+    // The last sheet position counts only while the pointer is over the
+    // sheet: one left behind when it moved to a graph window is stale.
+    std::optional<TElementRef> under;
+    if (pointerOnSheet_) under = HitTest(Design(), view_.PixelToGrid(lastPointer_));
+    const TRecheck r = pelmo::RecheckPointer(PointerOverDialog(), under, current_, dialogs_->TunedPart());
+    switch (r.Action) {
+        case TRecheckAction::Repaint:
+            break;
+        case TRecheckAction::SwitchAndRepaint:
+            current_ = r.NewCurrent;
+            break;
+        case TRecheckAction::EndTuning:
+            // The element dialogs close and tuning ends; the element under
+            // the pointer stays current.
+            EditTune1Click(window_);
+            current_ = r.NewCurrent;
+            UnselectAll(Design());
+            view_.DragImage().Hide();
+            break;
+    }
+    view_.RepaintSheet();
 }
 
 void TEditorController::UnselectAllAndRepaint() {
@@ -134,6 +196,7 @@ void TEditorController::StartPlacingWire() {
 
 void TEditorController::SheetMouseMove(QPoint pos, bool realMove) {
     pointer_ = pos;
+    if (realMove) pointerOnSheet_ = true;
     const QPoint snapped = view_.SnapToGrid(pos);
     if (snapped == lastPointer_ && lastPointerTime_.elapsed() < 400) return;
     lastPointer_ = snapped;

@@ -49,6 +49,7 @@ public:
     QScrollArea* ScrollBox() const { return scrollBox_; }
     TSheetPanel* Panel() const { return panel_; }
     TSheet* Sheet() const { return sheet_; }
+    TSession& Session() { return session_; }
     TMarker& DragImage() { return marker_; }
     const TMarker& DragImage() const { return marker_; }
 

@@ -40,6 +40,11 @@ void TSheet::mouseDoubleClickEvent(QMouseEvent* event) {
         in->SheetMouseDown(event->button(), event->position().toPoint());
 }
 
+void TSheet::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    if (TSheetInput* in = view_.Input()) in->SheetPointerLeft();
+}
+
 TSheetPanel::TSheetPanel(TSheetView& view, QWidget* parent) : QWidget(parent), view_(view) {
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -18,6 +18,8 @@ public:
     virtual void SheetDblClick() = 0;
     // The keyboard focus went from the sheet to another control of the window.
     virtual void SheetFocusLost() = 0;
+    // The pointer left the sheet.
+    virtual void SheetPointerLeft() {}
 };
 
 // The paint box `Sheet`: painted by its view, its input handled by the editor.
@@ -37,6 +39,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     TSheetView& view_;

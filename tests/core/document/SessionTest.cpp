@@ -54,13 +54,22 @@ TEST(Session, SolveRunsItsHooksInOrderAndReportsFailures) {
     EXPECT_FALSE(s.Solve());
     EXPECT_EQ(order, (std::vector<std::string>{"before", "failed"}));
     ASSERT_EQ(sink.Messages.size(), 1u);
+    // Tuning on past the same error shows its message once, not per solve;
+    // once a solve goes through, a new failure is shown again.
+    EXPECT_FALSE(s.Solve());
+    EXPECT_EQ(sink.Messages.size(), 1u);
+    r.Equation1 = "4.7";
+    EXPECT_TRUE(s.Solve());
+    r.Equation1 = "2*(";
+    EXPECT_FALSE(s.Solve());
+    EXPECT_EQ(sink.Messages.size(), 2u);
 
     // Nothing at all in block design mode.
     s.Design().BlockDesignMode = true;
     order.clear();
     EXPECT_FALSE(s.Solve());
     EXPECT_TRUE(order.empty());
-    EXPECT_EQ(s.SolveCount(), 2);
+    EXPECT_EQ(s.SolveCount(), 5);
 }
 
 TEST(Session, MessagesFollowTheCurrentSink) {

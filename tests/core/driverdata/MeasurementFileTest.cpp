@@ -270,10 +270,10 @@ TEST(LoadDriverResponse, FitsRealAndImaginaryPartsOntoTheGrid) {
     EXPECT_TRUE(sink.Messages.empty());
     EXPECT_FALSE(drv.HilbertPhase);
     // Tail settings took their load defaults (HilbertHighFreq was 0).
-    EXPECT_EQ(drv.HilbertLowFreq, 100);
-    EXPECT_EQ(drv.HilbertHighFreq, 16000);
-    EXPECT_EQ(drv.HilbertLowSlope, 24);
-    EXPECT_EQ(drv.HilbertHighSlope, 42);
+    EXPECT_EQ(drv.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Tails.HighFreq, 16000);
+    EXPECT_EQ(drv.Tails.LowSlope, 24);
+    EXPECT_EQ(drv.Tails.HighSlope, 42);
 
     const double lastF = pts.back()[0];
     for (std::size_t k = 0; k < 500; ++k) {
@@ -293,11 +293,11 @@ TEST(LoadDriverResponse, FitsRealAndImaginaryPartsOntoTheGrid) {
     EXPECT_NEAR(drv.Response.Im[0], DbToLin(6.0206) * DbToLin(-12), 1e-12);  // exactly the 10 Hz point
 
     // Settings already present are kept.
-    drv.HilbertHighFreq = 12000;
-    drv.HilbertLowSlope = 6;
+    drv.Tails.HighFreq = 12000;
+    drv.Tails.LowSlope = 6;
     ASSERT_TRUE(LoadDriverResponse(d, drv, path, sink));
-    EXPECT_EQ(drv.HilbertHighFreq, 12000);
-    EXPECT_EQ(drv.HilbertLowSlope, 6);
+    EXPECT_EQ(drv.Tails.HighFreq, 12000);
+    EXPECT_EQ(drv.Tails.LowSlope, 6);
 
     // The minimum-phase loader keeps HilbertPhase set.
     drv.HilbertPhase = true;

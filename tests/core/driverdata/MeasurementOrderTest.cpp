@@ -71,10 +71,10 @@ const std::vector<TLoader>& Loaders() {
          [](const std::string& path, DataArray& a, DataArray& b, MessageSink& m) {
              TDesign d;
              TDriver drv;
-             drv.HilbertLowFreq = 100;
-             drv.HilbertHighFreq = 10000;
-             drv.HilbertLowSlope = 12;
-             drv.HilbertHighSlope = 24;
+             drv.Tails.LowFreq = 100;
+             drv.Tails.HighFreq = 10000;
+             drv.Tails.LowSlope = 12;
+             drv.Tails.HighSlope = 24;
              const bool ok = LoadMinimumPhaseResponse(d, drv, path, m);
              a = drv.Response.Re;
              b = drv.Response.Im;

@@ -72,10 +72,10 @@ TEST_P(AnalyticMinimumPhase, DerivedPhaseFollowsTheFilter) {
 
     TDriver drv;
     drv.HilbertPhase = true;
-    drv.HilbertLowFreq = c.lowF;
-    drv.HilbertHighFreq = c.highF;
-    drv.HilbertLowSlope = c.lowSlope;
-    drv.HilbertHighSlope = c.highSlope;
+    drv.Tails.LowFreq = c.lowF;
+    drv.Tails.HighFreq = c.highF;
+    drv.Tails.LowSlope = c.lowSlope;
+    drv.Tails.HighSlope = c.highSlope;
     ASSERT_TRUE(LoadMinimumPhaseResponse(d, drv, path, sink));
     ASSERT_TRUE(sink.Messages.empty());
 

@@ -42,10 +42,10 @@ struct Fixture {
         SetTails(100, 16000, 24, 42);
     }
     void SetTails(double lo, double hi, double loSlope, double hiSlope) {
-        drv.HilbertLowFreq = lo;
-        drv.HilbertHighFreq = hi;
-        drv.HilbertLowSlope = loSlope;
-        drv.HilbertHighSlope = hiSlope;
+        drv.Tails.LowFreq = lo;
+        drv.Tails.HighFreq = hi;
+        drv.Tails.LowSlope = loSlope;
+        drv.Tails.HighSlope = hiSlope;
     }
     bool Load() { return LoadMinimumPhaseResponse(d, drv, path, sink); }
     // Level (dB) and phase (degrees) of the response at the grid point nearest f.
@@ -119,11 +119,11 @@ TEST(LoadMinimumPhaseResponse, SlopeSignInversionAndDelay) {
     EXPECT_EQ(negative.drv.Response, base.drv.Response);
 
     Fixture inverted(FrdText(level));
-    inverted.drv.HilbertInvert = true;
+    inverted.drv.Tails.Invert = true;
     ASSERT_TRUE(inverted.Load());
 
     Fixture delayed(FrdText(level));
-    delayed.drv.HilbertDelay = 13.54328;  // 1 ms at 344 m/s
+    delayed.drv.Tails.Delay = 13.54328;  // 1 ms at 344 m/s
     ASSERT_TRUE(delayed.Load());
 
     for (std::size_t k = 0; k < 500; ++k) {
@@ -162,7 +162,7 @@ TEST(LoadMinimumPhaseResponse, UnreadableFileShowsTheReaderMessagesAndChangesNot
     EXPECT_FALSE(LoadMinimumPhaseResponse(fx.d, fx.drv, fx.folder.Path() + "missing.frd", fx.sink));
     EXPECT_EQ(fx.drv.Response, before);
     EXPECT_EQ(fx.drv.FRDFile, "keep.frd");
-    EXPECT_EQ(fx.drv.HilbertLowFreq, 100);
+    EXPECT_EQ(fx.drv.Tails.LowFreq, 100);
     ASSERT_EQ(fx.sink.Messages.size(), 2u);
     EXPECT_EQ(fx.sink.Messages[0], "file load error! -- missing");
     EXPECT_EQ(fx.sink.Messages[1], "File Load error: " + fx.folder.Path() + "missing.frd");

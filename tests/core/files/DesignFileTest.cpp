@@ -322,12 +322,12 @@ struct RichDesign {
         w.Delay = 1e-4;
         w.Inverted = true;
         w.Rating = 80;
-        w.HilbertLowFreq = 50;
-        w.HilbertHighFreq = 12000;
-        w.HilbertLowSlope = 18;
-        w.HilbertHighSlope = 30;
-        w.HilbertInvert = true;
-        w.HilbertDelay = 1.5;
+        w.Tails.LowFreq = 50;
+        w.Tails.HighFreq = 12000;
+        w.Tails.LowSlope = 18;
+        w.Tails.HighSlope = 30;
+        w.Tails.Invert = true;
+        w.Tails.Delay = 1.5;
         w.Xoffs = 1;
         w.Yoffs = 2;
         w.Zoffs = 3;
@@ -440,12 +440,12 @@ void ExpectSameDesign(const TDesign& a, const TDesign& b, bool sameFileNames = t
         EXPECT_EQ(x.Vtilt, y.Vtilt);
         EXPECT_EQ(x.dia, y.dia);
         EXPECT_EQ(x.HilbertPhase, y.HilbertPhase);
-        EXPECT_EQ(x.HilbertLowFreq, y.HilbertLowFreq);
-        EXPECT_EQ(x.HilbertHighFreq, y.HilbertHighFreq);
-        EXPECT_EQ(x.HilbertLowSlope, y.HilbertLowSlope);
-        EXPECT_EQ(x.HilbertHighSlope, y.HilbertHighSlope);
-        EXPECT_EQ(x.HilbertInvert, y.HilbertInvert);
-        EXPECT_EQ(x.HilbertDelay, y.HilbertDelay);
+        EXPECT_EQ(x.Tails.LowFreq, y.Tails.LowFreq);
+        EXPECT_EQ(x.Tails.HighFreq, y.Tails.HighFreq);
+        EXPECT_EQ(x.Tails.LowSlope, y.Tails.LowSlope);
+        EXPECT_EQ(x.Tails.HighSlope, y.Tails.HighSlope);
+        EXPECT_EQ(x.Tails.Invert, y.Tails.Invert);
+        EXPECT_EQ(x.Tails.Delay, y.Tails.Delay);
         EXPECT_EQ(x.Vendor, y.Vendor);
         EXPECT_EQ(x.NominalDia, y.NominalDia);
         EXPECT_EQ(x.RectHeight, y.RectHeight);
@@ -482,7 +482,7 @@ TEST(DesignFile, RoundTripKeepsEveryElementAndTheDriverData) {
     RichDesign rich;
     TDesign& d = rich.d;
     LoadDirectly(d);
-    d.Drivers[0]->HilbertLowFreq = 50;  // the loads above must not have changed the settings
+    d.Drivers[0]->Tails.LowFreq = 50;  // the loads above must not have changed the settings
     RebuildBlockMembers(d);
 
     const std::string path = rich.tmp.Path() + "designs/Two Way.bkt";
@@ -648,16 +648,16 @@ TEST(DesignFile, ReadsOlderShorterLayoutsWithTheirDefaults) {
     EXPECT_EQ(drv.Name, "Old");
     EXPECT_NEAR(drv.Gain, DbToLin(6), 1e-15);
     EXPECT_FALSE(drv.HilbertPhase);
-    EXPECT_EQ(drv.HilbertLowFreq, 100);
-    EXPECT_EQ(drv.HilbertHighFreq, 16000);
-    EXPECT_EQ(drv.HilbertLowSlope, 24);
-    EXPECT_EQ(drv.HilbertHighSlope, 36);
+    EXPECT_EQ(drv.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Tails.HighFreq, 16000);
+    EXPECT_EQ(drv.Tails.LowSlope, 24);
+    EXPECT_EQ(drv.Tails.HighSlope, 36);
     EXPECT_EQ(drv.NominalDia, 0);
     EXPECT_TRUE(drv.AcousticEffect.empty());
     EXPECT_EQ(drv.FRDFile, SupportFolderFor(path) + "w.frd");
     EXPECT_EQ(drv.Admittance.Re[0], 0.125);  // no ZMA: the default
     TDriver direct;
-    direct.HilbertHighFreq = 16000;
+    direct.Tails.HighFreq = 16000;
     ASSERT_TRUE(LoadDriverResponse(d, direct, tmp.Path() + "w.frd", sink));
     EXPECT_EQ(drv.Response, direct.Response);
 }
@@ -887,7 +887,7 @@ TEST(DesignFile, DriversWithDerivedPhaseAlwaysEndWithAResponse) {
     TDriver& aborted = AddDriver(d, {1, 3});
     aborted.FRDFile = tmp.Path() + "good.frd";
     aborted.HilbertPhase = true;
-    aborted.HilbertLowFreq = 1e9;  // no frequency reaches the lower tail
+    aborted.Tails.LowFreq = 1e9;  // no frequency reaches the lower tail
     const std::string path = tmp.Path() + "d.bkt";
     RecordingMessageSink sink;
     ASSERT_TRUE(WriteDesign(d, path, sink));

@@ -52,10 +52,10 @@ void FillDesign(TDesign& d) {
     TDriver& drv = AddDriver(d, {100, 40});
     drv.Name = "Woofer";
     drv.HilbertPhase = true;
-    drv.HilbertLowFreq = 50;
-    drv.HilbertHighFreq = 12000;
-    drv.HilbertInvert = true;
-    drv.HilbertDelay = 1.5;
+    drv.Tails.LowFreq = 50;
+    drv.Tails.HighFreq = 12000;
+    drv.Tails.Invert = true;
+    drv.Tails.Delay = 1.5;
     drv.UseAcousticModel = true;
     drv.Vendor = "Seas";
     drv.NominalDia = 8;
@@ -180,19 +180,19 @@ TEST(ElementLayouts, ElementsOfEarlierShorterLayoutsTakeTheirDefaults) {
          [](const TDesign& b) {
              const TDriver& drv = *b.Drivers[0];
              EXPECT_FALSE(drv.HilbertPhase);
-             EXPECT_EQ(drv.HilbertLowFreq, 100);
-             EXPECT_EQ(drv.HilbertHighFreq, 16000);
-             EXPECT_EQ(drv.HilbertLowSlope, 24);
-             EXPECT_EQ(drv.HilbertHighSlope, 36);
-             EXPECT_FALSE(drv.HilbertInvert);
-             EXPECT_EQ(drv.HilbertDelay, 0);
+             EXPECT_EQ(drv.Tails.LowFreq, 100);
+             EXPECT_EQ(drv.Tails.HighFreq, 16000);
+             EXPECT_EQ(drv.Tails.LowSlope, 24);
+             EXPECT_EQ(drv.Tails.HighSlope, 36);
+             EXPECT_FALSE(drv.Tails.Invert);
+             EXPECT_EQ(drv.Tails.Delay, 0);
              EXPECT_EQ(b.Drivers[1]->Name, "Tweeter");
          }},
         {"Lines Per Driver", 26,
          [](const TDesign& b) {
              const TDriver& drv = *b.Drivers[0];
-             EXPECT_TRUE(drv.HilbertInvert);
-             EXPECT_EQ(drv.HilbertDelay, 1.5);
+             EXPECT_TRUE(drv.Tails.Invert);
+             EXPECT_EQ(drv.Tails.Delay, 1.5);
              EXPECT_EQ(drv.Vendor, "");
              EXPECT_EQ(drv.NominalDia, 0);
              EXPECT_EQ(b.Drivers[1]->Name, "Tweeter");

@@ -129,7 +129,7 @@ TEST(SaveIdentity, ADesignMadeInMemorySavesTheSameBytesAfterEveryReopening) {
         TDriver& drv = AddDriver(d, {100, 20 + 10 * static_cast<int>(k)});
         drv.Gain = gains[k];
         drv.Delay = 1e-4 / 7;
-        drv.HilbertDelay = M_PI;
+        drv.Tails.Delay = M_PI;
         if (k == 0) {
             drv.FRDFile = src + "w.frd";
             drv.ZMAFile = src + "w.zma";

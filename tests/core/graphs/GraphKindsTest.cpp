@@ -82,10 +82,18 @@ TEST(GraphKinds, MenusAndScaleItems) {
     EXPECT_EQ(std::string(GraphKindInfo(order[0]).MenuItem), "SPL response (dBSPL)");
     EXPECT_EQ(std::string(GraphKindInfo(order[1]).MenuItem), "Impedance (Ohms)");
     for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(GraphKindInfo(order[i]).InMoreMenu, i >= 2);
-    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Ohms), "2 ohm");
-    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Volts), "5V");
-    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Watts), "2 Watt");
-    EXPECT_EQ(InitialScaleCheck(TVerticalScaleMenu::Amps), "2A");
+    // The check marks show the scales a new window is drawn with.
+    const TGraphRecord fresh(TGraphKind::Voltage);
+    EXPECT_EQ(CheckedScaleItem(fresh, TVerticalScaleMenu::Ohms), "2 ohm");
+    EXPECT_EQ(CheckedScaleItem(fresh, TVerticalScaleMenu::Volts), "10V");
+    EXPECT_EQ(CheckedScaleItem(fresh, TVerticalScaleMenu::Watts), "2 Watt");
+    EXPECT_EQ(CheckedScaleItem(fresh, TVerticalScaleMenu::Amps), "2A");
+    EXPECT_EQ(CheckedDbPerDivItem(fresh), "5dB");
+    TGraphRecord changed(TGraphKind::Voltage);
+    SetPerDivision(changed, TVerticalScaleMenu::Volts, 50);
+    EXPECT_EQ(CheckedScaleItem(changed, TVerticalScaleMenu::Volts), "50V");
+    changed.VoltsPerDiv = 7;  // no item has it
+    EXPECT_EQ(CheckedScaleItem(changed, TVerticalScaleMenu::Volts), "");
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Volts).back().Value, 100);
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Amps).size(), 6u);
     EXPECT_TRUE(VerticalScaleItems(TVerticalScaleMenu::ResponseScale).empty());

@@ -145,10 +145,10 @@ TEST(Design, NewDriverDefaults) {
     EXPECT_EQ(drv.Rating, 10);
     EXPECT_EQ(drv.Gain, 1);
     EXPECT_EQ(drv.NominalDia, 6.5);
-    EXPECT_EQ(drv.HilbertLowFreq, 100);
-    EXPECT_EQ(drv.HilbertHighFreq, 20000);
-    EXPECT_EQ(drv.HilbertLowSlope, 12);
-    EXPECT_EQ(drv.HilbertHighSlope, 12);
+    EXPECT_EQ(drv.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Tails.HighFreq, 20000);
+    EXPECT_EQ(drv.Tails.LowSlope, 12);
+    EXPECT_EQ(drv.Tails.HighSlope, 12);
     ASSERT_EQ(drv.Response.Re.size(), 500u);
     ASSERT_EQ(drv.Admittance.Im.size(), 500u);
     for (int k = 0; k < 500; k += 99) {
@@ -270,8 +270,17 @@ TEST(Design, TextRectangleFollowsMetrics) {
     t.Size = 8;
     t.Position = {20, 10};
     const TRect r = ComputeTextRect(t, 10, metrics);
-    // Left trunc(189.5/10), Right round(210.5/10), Top trunc(92.5/10), Bottom round(107.5/10).
+    // Left floor(189.5/10), Right round(210.5/10), Top floor(92.5/10), Bottom round(107.5/10).
     EXPECT_EQ(r, (TRect{18, 9, 21, 11}));
+    // The same text moved by a whole number of units keeps its shape, also
+    // across the origin (a block's members before placing).
+    for (const TPoint at : {TPoint{-20, -10}, TPoint{-1, 0}, TPoint{0, -1}, TPoint{3, 4}}) {
+        t.Position = at;
+        const TRect m = ComputeTextRect(t, 10, metrics);
+        EXPECT_EQ(m, (TRect{r.Left - 20 + at.X, r.Top - 10 + at.Y, r.Right - 20 + at.X, r.Bottom - 10 + at.Y}))
+            << at.X << "," << at.Y;
+    }
+    t.Position = {20, 10};
     t.Text = "";
     test::FixedTextMetrics flat(7, 1);
     const TRect e = ComputeTextRect(t, 10, flat);

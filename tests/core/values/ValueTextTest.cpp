@@ -170,6 +170,33 @@ TEST(ValueText, TypingThenAccepting) {
     r = field.Paste("12e3", 4);
     EXPECT_EQ(r.Events, std::vector<TValueEvent>{(TValueEvent{TValueEventKind::ValChange, 123})});
 
+    // Leaving the field commits what was typed, and only that: after Enter,
+    // or with the field untouched, leaving raises nothing.
+    struct LeaveCase {
+        const char* typed;  // nullptr: nothing typed since the last print
+        bool enterFirst;
+        std::vector<TValueEventKind> events;
+    };
+    const LeaveCase leaves[] = {
+        {nullptr, false, {}},
+        {"47", true, {}},
+        {"47", false, {TValueEventKind::ValChange, TValueEventKind::DblClick}},
+        {"2M", false, {TValueEventKind::ValErr, TValueEventKind::DblClick}},
+    };
+    for (const LeaveCase& c : leaves) {
+        TEditRealState f;
+        f.Format.Units = "ohm";
+        f.MaxValue = 1e6;
+        if (c.typed) {
+            f.ShowText("");
+            Type(f, c.typed);
+        }
+        if (c.enterFirst) f.KeyUp(TValueKey::Enter, f.Text(), f.Caret());
+        std::vector<TValueEventKind> kinds;
+        for (const TValueEvent& e : f.Leave(f.Text(), f.Caret()).Events) kinds.push_back(e.Kind);
+        EXPECT_EQ(kinds, c.events) << (c.typed ? c.typed : "-") << " " << c.enterFirst;
+    }
+
     // While the field is being freed, committing does nothing.
     field.IsFreeing = true;
     EXPECT_TRUE(field.DblClick("5", 1).Events.empty());

@@ -57,6 +57,101 @@ private slots:
         QVERIFY(line.Error.find('\n') == std::string::npos);
     }
 
+    // The picture exports: what to write, of which graph kind, at which size.
+    void exports_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<TCommandLine::TAction>("action");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("error");  // part of the refusal's text
+        using A = TCommandLine::TAction;
+        QTest::newRow("sheet") << QStringList{"--export-sheet", "s.png", "d.bkt"} << A::ExportSheet << "s.png"
+                               << ""
+                               << "shown"
+                               << "";
+        QTest::newRow("sheet, size before")
+            << QStringList{"--size", "forum", "d.bkt", "--export-sheet", "s.svg"} << A::ExportSheet << "s.svg"
+            << ""
+            << "forum"
+            << "";
+        QTest::newRow("graph") << QStringList{"--export-graph", "spl", "g.pdf", "--size", "large", "d.bkt"}
+                               << A::ExportGraph << "g.pdf"
+                               << "spl"
+                               << "large"
+                               << "";
+        QTest::newRow("every kind's name")
+            << QStringList{"--export-graph", "squarewave", "g.emf", "d.bkt"} << A::ExportGraph << "g.emf"
+            << "squarewave"
+            << "shown"
+            << "";
+        QTest::newRow("graph size small")
+            << QStringList{"--export-graph", "groupdelay", "g.png", "--size", "small", "d.bkt"} << A::ExportGraph
+            << "g.png"
+            << "groupdelay"
+            << "small"
+            << "";
+        QTest::newRow("unknown kind") << QStringList{"--export-graph", "phase", "g.png", "d.bkt"} << A::UsageError << ""
+                                      << ""
+                                      << "shown"
+                                      << "unknown graph kind \"phase\"";
+        QTest::newRow("sheet has no small")
+            << QStringList{"--export-sheet", "s.png", "--size", "small", "d.bkt"} << A::UsageError << ""
+            << ""
+            << ""
+            << "large, shown, forum";
+        QTest::newRow("graph has no forum")
+            << QStringList{"--export-graph", "spl", "g.png", "--size", "forum", "d.bkt"} << A::UsageError << ""
+            << ""
+            << ""
+            << "large, small, shown";
+        QTest::newRow("no design") << QStringList{"--export-sheet", "s.png"} << A::UsageError << ""
+                                   << ""
+                                   << ""
+                                   << "needs a design";
+        QTest::newRow("no file") << QStringList{"--export-sheet"} << A::UsageError << ""
+                                 << ""
+                                 << ""
+                                 << "needs a file";
+        QTest::newRow("kind but no file") << QStringList{"--export-graph", "spl"} << A::UsageError << ""
+                                          << ""
+                                          << ""
+                                          << "needs a file";
+        QTest::newRow("two exports") << QStringList{"--export-sheet", "a.png", "--export-sheet", "b.png", "d.bkt"}
+                                     << A::UsageError << ""
+                                     << ""
+                                     << ""
+                                     << "one export at a time";
+        QTest::newRow("size alone") << QStringList{"--size", "large", "d.bkt"} << A::UsageError << ""
+                                    << ""
+                                    << ""
+                                    << "--size goes with";
+        QTest::newRow("size without value")
+            << QStringList{"--export-sheet", "s.png", "d.bkt", "--size"} << A::UsageError << ""
+            << ""
+            << ""
+            << "--size needs a value";
+    }
+    void exports() {
+        QFETCH(QStringList, args);
+        QFETCH(TCommandLine::TAction, action);
+        QFETCH(QString, path);
+        QFETCH(QString, kind);
+        QFETCH(QString, size);
+        QFETCH(QString, error);
+        std::vector<std::string> list;
+        for (const QString& a : args) list.push_back(a.toStdString());
+        const TCommandLine line = ParseCommandLine(list);
+        QCOMPARE(line.Action, action);
+        QVERIFY2(QString::fromStdString(line.Error).contains(error), line.Error.c_str());
+        QCOMPARE(IsExport(line), error.isEmpty());
+        if (!error.isEmpty()) return;
+        QCOMPARE(QString::fromStdString(line.ExportPath), path);
+        QCOMPARE(QString::fromStdString(line.GraphKind), kind);
+        QCOMPARE(QString::fromStdString(line.ExportSize), size);
+        QCOMPARE(line.DesignPath, std::string("d.bkt"));
+    }
+
     void display_data() {
         QTest::addColumn<QStringList>("environment");  // NAME=VALUE
         QTest::addColumn<QStringList>("args");

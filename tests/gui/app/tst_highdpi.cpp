@@ -14,11 +14,11 @@
 #include <cmath>
 
 #include "../GuiTestSupport.h"
-#include "dialogs/IncMultForm.h"
-#include "graphs/ERSform.h"
+#include "dialogs/StepSizeDialog.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ValueDialog.h"
 #include "sheet/Cursors.h"
 
 using namespace pelmo;
@@ -196,11 +196,11 @@ private slots:
         QVERIFY(series.SmoothingList()->isVisibleTo(&series));
         CheckNothingClipped(series, "curve-settings");
 
-        TERSform1 single;
+        TValueDialog single;
         CheckNothingClipped(single, "single-value");
 
         double step = 1;
-        TForm2 stepSize(&step);
+        TStepSizeDialog stepSize(&step);
         stepSize.SetUpperLabel("step size for the value");
         CheckNothingClipped(stepSize, "step-size");
     }

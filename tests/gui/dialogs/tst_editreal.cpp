@@ -1,14 +1,15 @@
 // The value controls as widgets: typing, keys, wheel, arrows, step menu.
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
 
 #include "dialogs/EditReal.h"
-#include "dialogs/IncMultForm.h"
 #include "dialogs/ModalRunner.h"
-#include "graphs/ERSform.h"
+#include "dialogs/StepSizeDialog.h"
+#include "graphs/ValueDialog.h"
 
 using namespace pelmo;
 
@@ -57,6 +58,32 @@ private slots:
         QCOMPARE(changes.count(), 1);
     }
 
+    void leavingTheFieldCommitsOnlyWhatWasTyped() {
+        QWidget host;
+        auto* spin = new TEditRealSpin(&host);
+        auto* other = new QLineEdit(&host);
+        other->move(0, 40);
+        spin->SetMaxValue(1e6);
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QSignalSpy changes(spin, &TEditRealSpin::ValChange);
+        TEditReal* field = spin->EditReal();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "33");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(changes.count(), 1);
+        other->setFocus();  // leaving after Enter: no second commit
+        QCOMPARE(changes.count(), 1);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "44");
+        other->setFocus();  // leaving with typing: it is committed
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(spin->RealValue(), 44.0);
+    }
+
     void spinStepsByWheelArrowsAndKeys() {
         TEditRealSpin spin;
         spin.resize(160, 22);
@@ -78,9 +105,9 @@ private slots:
         QCOMPARE(changes.count(), 2);
         QVERIFY(spin.DownArrow()->hasFocus() || spin.UpArrow()->hasFocus());
 
-        // Up released in the field steps as well.
+        // Down released in the field steps as well.
         spin.EditReal()->setFocus();
-        QTest::keyRelease(spin.EditReal(), Qt::Key_Down);
+        QTest::keyClick(spin.EditReal(), Qt::Key_Down);  // pressed and released here
         QCOMPARE(spin.RealValue(), 2.0);
 
         // A step past the limit is refused.
@@ -114,7 +141,7 @@ private slots:
         // Integer round asks for the step in the step dialog.
         SetMenuRunner([](QMenu& m, QPoint) { return m.actions().front(); });
         SetModalRunner([](QDialog& d) {
-            auto& f = static_cast<TForm2&>(d);
+            auto& f = static_cast<TStepSizeDialog&>(d);
             if (f.windowTitle() != "customize control") return int(QDialog::Rejected);
             f.Field()->SetRealValue(5);
             f.btnOkClick();
@@ -128,7 +155,7 @@ private slots:
     }
 
     void singleValueDialogRaisesTheValueOnOk() {
-        TERSform1 dialog;
+        TValueDialog dialog;
         QCOMPARE(dialog.ers()->RealValue(), 90.0);
         QCOMPARE(dialog.ers()->StepMode(), sm12345);
         QCOMPARE(dialog.ers()->EditReal()->text(), QString("90 [dB]"));

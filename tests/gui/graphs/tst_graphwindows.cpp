@@ -16,10 +16,10 @@
 #include "dialogs/ModalRunner.h"
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
-#include "graphs/ERSform.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ValueDialog.h"
 
 using namespace pelmo;
 using namespace pelmo::test;
@@ -190,6 +190,46 @@ private slots:
             FindItem(w->CurvesMenu(), c.item)->trigger();
             QCOMPARE(dialogsShown_, c.dialogs);
             QCOMPARE(solves, c.solves);
+        }
+    }
+
+    void aValueDialogSolvesOncePerNewValue() {
+        // A new value typed and then "ok" (which raises the value once more):
+        // one solve, not one for the value, one for "ok" and one after closing.
+        struct Case {
+            TGraphKind kind;
+            double value;
+        };
+        const Case cases[] = {
+            {TGraphKind::Impulse, 5000}, {TGraphKind::GroupDelay, 50}, {TGraphKind::SquareWave, 2000}};
+        for (const Case& c : cases) {
+            DriversDesign t(1);
+            RecordingSink sink;
+            TGraphWindows gw(t.d, sink);
+            int solves = 0;
+            gw.SolveHook = [&] {
+                ++solves;
+                gw.SolveNow();
+            };
+            TPlotForm* w = gw.OpenGraph(c.kind);
+            solves = 0;
+            dialogs_.push_back([&](QDialog& d) {
+                auto& f = static_cast<TValueDialog&>(d);
+                f.ers()->SetRealValue(c.value);
+                f.ers()->DoValChange();
+                f.btnOkClick();
+                return f.result();
+            });
+            QAction* open = nullptr;
+            const QString item = c.kind == TGraphKind::SquareWave ? "Test Frequency" : "vertical scale";
+            for (QAction* a : w->ScaleMenu()->actions())
+                if (a->text() == item && a->isVisible()) open = a;
+            if (c.kind == TGraphKind::Impulse)
+                for (QAction* a : w->menuBar()->actions())
+                    if (a->text() == "Scale") open = a;
+            QVERIFY(open);
+            open->trigger();
+            QCOMPARE(solves, 1);
         }
     }
 
@@ -541,7 +581,7 @@ private slots:
         // Min Frequency: limits from the axis, every value applied at once.
         double lo = 0, hi = 0;
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             lo = f.ers()->MinValue();
             hi = f.ers()->MaxValue();
             f.ers()->Step(true);  // 10 -> 20 in the digit pattern
@@ -556,7 +596,7 @@ private slots:
         QString caption;
         QString titleDuring;
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
             f.ers()->SetRealValue(2000);
             f.ers()->DoValChange();
@@ -570,7 +610,7 @@ private slots:
 
         TPlotForm* gd = gw.OpenGraph(TGraphKind::GroupDelay);
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             f.ers()->SetRealValue(50);
             f.ers()->DoValChange();
             return int(QDialog::Accepted);
@@ -583,7 +623,7 @@ private slots:
 
         TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
         dialogs_.push_back([&](QDialog& d) {
-            auto& f = static_cast<TERSform1&>(d);
+            auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
             f.ers()->Step(true);  // integer steps of the dB per division
             return int(QDialog::Accepted);

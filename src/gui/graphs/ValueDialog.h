@@ -13,10 +13,10 @@ namespace pelmo {
 
 class TEditRealSpin;
 
-class TERSform1 : public QDialog {
+class TValueDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TERSform1(QWidget* parent = nullptr);
+    explicit TValueDialog(QWidget* parent = nullptr);
 
     TEditRealSpin* ers() const { return ers_; }
     QPushButton* btnOk() const { return btnOk_; }

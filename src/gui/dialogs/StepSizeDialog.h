@@ -11,11 +11,11 @@ namespace pelmo {
 
 class TEditReal;
 
-class TForm2 : public QDialog {
+class TStepSizeDialog : public QDialog {
     Q_OBJECT
 public:
     // `result` receives the accepted value.
-    TForm2(double* result, QWidget* parent = nullptr);
+    TStepSizeDialog(double* result, QWidget* parent = nullptr);
 
     TEditReal* Field() const { return field_; }
     QLabel* UpperLabel() const { return upper_; }

@@ -1,4 +1,4 @@
-#include "dialogs/IncMultForm.h"
+#include "dialogs/StepSizeDialog.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,7 +10,7 @@
 
 namespace pelmo {
 
-TForm2::TForm2(double* result, QWidget* parent)
+TStepSizeDialog::TStepSizeDialog(double* result, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), result_(result) {
     setWindowTitle(StepDialogCaption);
     setFixedSize(200, 123);
@@ -27,7 +27,7 @@ TForm2::TForm2(double* result, QWidget* parent)
     btnCancel_->setGeometry(104, 84, 88, 28);
     btnOk_->setAutoDefault(false);
     btnCancel_->setAutoDefault(false);
-    connect(btnOk_, &QPushButton::clicked, this, &TForm2::btnOkClick);
+    connect(btnOk_, &QPushButton::clicked, this, &TStepSizeDialog::btnOkClick);
     connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
     // Enter on a valid number closes with that number.
     connect(field_, &TEditReal::ValChange, this, [this](double v) {
@@ -37,9 +37,9 @@ TForm2::TForm2(double* result, QWidget* parent)
     field_->setFocus();
 }
 
-void TForm2::SetUpperLabel(const QString& text) { upper_->setText(text); }
+void TStepSizeDialog::SetUpperLabel(const QString& text) { upper_->setText(text); }
 
-void TForm2::PlaceBelow(QWidget* control) {
+void TStepSizeDialog::PlaceBelow(QWidget* control) {
     const QPoint corner = control->mapToGlobal(QPoint(0, control->height()));
     QScreen* screen = control->screen() ? control->screen() : QGuiApplication::primaryScreen();
     const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
@@ -48,7 +48,7 @@ void TForm2::PlaceBelow(QWidget* control) {
     move(p.X, p.Y);
 }
 
-void TForm2::btnOkClick() {
+void TStepSizeDialog::btnOkClick() {
     // Commit the typing first: an invalid entry closes with the previous value.
     field_->blockSignals(true);
     field_->DblClick();

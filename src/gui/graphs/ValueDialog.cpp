@@ -1,4 +1,4 @@
-#include "graphs/ERSform.h"
+#include "graphs/ValueDialog.h"
 
 #include <QPushButton>
 
@@ -6,7 +6,7 @@
 
 namespace pelmo {
 
-TERSform1::TERSform1(QWidget* parent)
+TValueDialog::TValueDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setFixedSize(300, 41);
     QFont f = font();
@@ -33,15 +33,15 @@ TERSform1::TERSform1(QWidget* parent)
     connect(ers_, &TEditRealSpin::ValChange, this, [this](double v) {
         if (Callback) Callback(v);
     });
-    connect(btnOk_, &QPushButton::clicked, this, &TERSform1::btnOkClick);
+    connect(btnOk_, &QPushButton::clicked, this, &TValueDialog::btnOkClick);
 }
 
-void TERSform1::btnOkClick() {
+void TValueDialog::btnOkClick() {
     ers_->DoValChange();
     accept();
 }
 
-void TERSform1::showEvent(QShowEvent* event) {
+void TValueDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ers_->EditReal()->setFocus();
 }

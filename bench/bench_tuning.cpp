@@ -1,0 +1,188 @@
+// One wheel notch while tuning, as the user has it: the main window with the
+// three-way example open, four graph windows (SPL with the system and the
+// three drivers, impedance, group delay, impulse), T pressed over a
+// capacitor and the wheel turned on its value control. A step is timed from
+// sending the wheel event to the control until every graph window has
+// painted itself again (value written, circuit solved, curves replotted,
+// sheet label redrawn, window contents painted).
+//
+// The median and worst step are reported as counters in milliseconds, both
+// wall-clock and the processor time of the GUI thread (which does all of
+// it; the latter does not suffer from other processes on a busy machine).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "base/MessageSink.h"
+#include "dialogs/ComponentDialog.h"
+#include "dialogs/ElementDialogSet.h"
+#include "dialogs/ModalRunner.h"
+#include "dialogs/Pcs.h"
+#include "graphs/GraphWindows.h"
+#include "graphs/Plot.h"
+#include "qcustomplot.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetView.h"
+
+using namespace pelmo;
+
+namespace {
+
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return 1000.0 * static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_nsec);
+}
+
+// Counts the paints of the graph windows' charts.
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
+};
+
+struct TuningSession {
+    QTemporaryDir home;
+    SilentMessageSink silent;
+    std::unique_ptr<TMainWindow> w;
+    std::vector<PaintCounter> counters;
+    TComponentDialog* dialog = nullptr;
+    bool ok = false;
+
+    TuningSession() {
+        qputenv("PELMO_HOME", home.path().toUtf8());
+        SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+        const QString design = home.filePath("ThreeWay.bkt");
+        if (!QFile::copy(QStringLiteral(PELMO_SOURCE_DIR "/examples/ThreeWay.bkt"), design)) return;
+        w = std::make_unique<TMainWindow>();
+        w->SetMessageSink(&silent);
+        w->SetStartupDesign(design.toStdString());
+        w->show();
+        w->activateWindow();
+        QTest::qWaitForWindowActive(w.get());
+        TDesign& d = w->Session().Design();
+        if (d.Drivers.size() != 3) return;
+
+        TGraphWindows& graphs = w->GraphWindows();
+        for (TPlotForm* p : graphs.Windows())
+            if (p->Record().Kind == TGraphKind::SPL)
+                for (const char* s : {"S1", "S2", "S3"}) p->CurveItemClick(s, false);
+        graphs.OpenGraph(TGraphKind::GroupDelay);
+        graphs.OpenGraph(TGraphKind::Impulse);
+        if (graphs.Windows().size() != 4) return;
+        counters = std::vector<PaintCounter>(graphs.Windows().size());
+        int i = 0;
+        for (TPlotForm* p : graphs.Windows()) {
+            p->resize(604, 416);
+            p->show();
+            p->Graph()->installEventFilter(&counters[i++]);
+        }
+        QApplication::processEvents();
+
+        // T over the first capacitor.
+        std::size_t c = 0;
+        while (c < d.Parts.size() && d.Parts[c]->PartType != TPartType::Capacitor) ++c;
+        if (c == d.Parts.size()) return;
+        TSheetView& view = w->View();
+        const QPoint at(d.Parts[c]->Position.X * view.Scale(), d.Parts[c]->Position.Y * view.Scale());
+        QWidget* sheet = view.Sheet();
+        QMouseEvent move(QEvent::MouseMove, at, sheet->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(sheet, &move);
+        QTest::keyClick(view.Panel(), Qt::Key_T);
+        dialog = &w->ElementDialogs().Component();
+        ok = dialog->isVisible();
+        QApplication::processEvents();
+    }
+
+    int TotalPaints() const {
+        int n = 0;
+        for (const PaintCounter& c : counters) n += c.Paints;
+        return n;
+    }
+    bool AllPaintedSince(const std::vector<int>& before) const {
+        for (std::size_t i = 0; i < counters.size(); ++i)
+            if (counters[i].Paints == before[i]) return false;
+        return true;
+    }
+
+    // One notch on the value control; returns when every window has painted.
+    bool Notch(bool up) {
+        std::vector<int> before;
+        for (const PaintCounter& c : counters) before.push_back(c.Paints);
+        QWidget* control = dialog->ValueControl();
+        const QPoint p(control->width() / 2, control->height() / 2);
+        QWheelEvent e(p, control->mapToGlobal(p), QPoint(), QPoint(0, up ? 120 : -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(control, &e);
+        QElapsedTimer guard;
+        guard.start();
+        while (!AllPaintedSince(before)) {
+            if (guard.elapsed() > 5000) return false;
+            QApplication::processEvents(QEventLoop::AllEvents);
+        }
+        return true;
+    }
+};
+
+void BM_WheelNotchFourWindows(benchmark::State& state) {
+    TuningSession s;
+    if (!s.ok) {
+        state.SkipWithError("the tuning session did not start");
+        return;
+    }
+    const int solvesBefore = s.w->Session().SolveCount();
+    std::vector<double> wall, cpu;
+    int step = 0;
+    for (auto _ : state) {
+        // Up and down in turns of five notches: the value stays in range.
+        const bool up = (step++ / 5) % 2 == 0;
+        const double c0 = ThreadCpuMs();
+        const auto t0 = std::chrono::steady_clock::now();
+        if (!s.Notch(up)) {
+            state.SkipWithError("a graph window did not paint again");
+            return;
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        cpu.push_back(ThreadCpuMs() - c0);
+        wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    state.counters["median_ms"] = wall[wall.size() / 2];
+    state.counters["worst_ms"] = wall.back();
+    state.counters["median_cpu_ms"] = cpu[cpu.size() / 2];
+    state.counters["worst_cpu_ms"] = cpu.back();
+    state.counters["solves_per_notch"] =
+        static_cast<double>(s.w->Session().SolveCount() - solvesBefore) / static_cast<double>(wall.size());
+}
+BENCHMARK(BM_WheelNotchFourWindows)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

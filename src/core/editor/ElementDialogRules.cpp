@@ -1,0 +1,123 @@
+#include "editor/ElementDialogRules.h"
+
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "base/Conversions.h"
+#include "base/Paths.h"
+
+namespace pelmo {
+
+double DelayInInches(double seconds) { return seconds * 344.0 * 39.37; }
+double DelayInSeconds(double inches) { return inches * SecondsPerInch; }
+
+TColourCode DesignatorColour(int refDes) {
+    switch (refDes % 10) {
+        case 0: return {0, 0, 0};
+        case 1: return {128, 0, 0};
+        case 2: return {255, 0, 0};
+        case 3: return {255, 128, 0};
+        case 4: return {255, 255, 0};
+        case 5: return {0, 128, 0};
+        case 6: return {0, 0, 255};
+        case 7: return {234, 0, 234};
+        case 8: return {128, 128, 128};
+        default: return {255, 255, 255};  // 9, and a negative designator
+    }
+}
+
+double DriverLevelDb(const TDriver& drv) {
+    // The figure the design file was read with, while the gain still is the
+    // one it stands for.
+    if (DbToLin(drv.GainDbAsGiven) == drv.Gain) return drv.GainDbAsGiven;
+    return LinToDb(drv.Gain);
+}
+
+bool ApplyDriverLevelDb(TDriver& drv, double db) {
+    const double gain = DbToLin(db);
+    if (gain == drv.Gain && drv.GainDbAsGiven == db) return false;
+    drv.Gain = gain;
+    drv.GainDbAsGiven = db;
+    return true;
+}
+
+bool ApplyDriverDelayInches(TDriver& drv, double inches) {
+    // Showing a delay and reading it back need not give the same double:
+    // only a figure other than the one shown is a change.
+    if (inches == DelayInInches(drv.Delay)) return false;
+    drv.Delay = DelayInSeconds(inches);
+    return true;
+}
+
+TSourceLevel SourceLevelOf(const TSource& src) {
+    if (src.Power >= 0) return {src.Power, src.Ohms};
+    return {src.Vrms * src.Vrms / 8.0, 8.0};
+}
+
+double SourceVrms(const TSourceLevel& level) { return std::sqrt(level.Ohms * level.Watts); }
+
+bool ApplySourceLevel(TSource& src, const TSourceLevel& level) {
+    const double vrms = SourceVrms(level);
+    const double ohms = std::round(level.Ohms);
+    if (src.Vrms == vrms && src.Power == level.Watts && src.Ohms == ohms) return false;
+    src.Vrms = vrms;
+    src.Power = level.Watts;
+    src.Ohms = ohms;
+    return true;
+}
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+std::string CompanionImpedanceFile(const std::string& responsePath) {
+    const std::string folder = ExtractFilePath(responsePath);
+    const std::string name = Upper(ExtractFileName(responsePath));
+    if (name.empty()) return "";
+    const std::size_t dot = name.find(".FRD");
+    const std::string wanted = (dot == std::string::npos ? name : name.substr(0, dot)) + ".ZMA";
+    std::error_code ec;
+    const std::filesystem::path dir(folder.empty() ? std::string(".") : folder);
+    std::filesystem::directory_iterator it(dir, ec);
+    if (ec) return "";
+    // The exact name first, so that of woofer.zma and WOOFER.ZMA side by side
+    // the one spelt like the response file is taken.
+    std::string found;
+    const std::string exact = (dot == std::string::npos ? ExtractFileName(responsePath)
+                                                        : ExtractFileName(responsePath).substr(0, dot)) +
+                              ".zma";
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const std::string entry = it->path().filename().string();
+        if (Upper(entry) != wanted) continue;
+        std::error_code fileError;
+        if (!it->is_regular_file(fileError)) continue;
+        if (found.empty() || entry == exact) found = entry;
+    }
+    return found.empty() ? "" : folder + found;
+}
+
+std::string AnyCasePattern(const std::string& extension) {
+    std::string pattern = "*.";
+    for (const char c : extension) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalpha(u)) {
+            pattern += '[';
+            pattern += static_cast<char>(std::tolower(u));
+            pattern += static_cast<char>(std::toupper(u));
+            pattern += ']';
+        } else {
+            pattern += c;
+        }
+    }
+    return pattern;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,595 @@
+#include "dialogs/DriverDialog.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "base/Paths.h"
+#include "dialogs/ClickableText.h"
+#include "dialogs/EditReal.h"
+#include "dialogs/ModalRunner.h"
+#include "dialogs/TailsDialog.h"
+#include "document/Session.h"
+#include "driverdata/DriverLoad.h"
+#include "driverdata/MinimumPhase.h"
+#include "editor/ElementDialogRules.h"
+#include "model/AnalysisGrid.h"
+#include "model/Design.h"
+#include "sheet/SheetPainter.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr int DialogWidth = 735;
+constexpr int DialogHeight = 208;
+const QColor FileBoxColour(238, 254, 214);
+const QString NoResponseText = QStringLiteral("(default flat 70dB sens)");
+const QString NoImpedanceText = QStringLiteral("(default 8ohm resistive)");
+const QString ResponseChooserTitle = QStringLiteral("Select FRD file for this driver");
+const QString ImpedanceChooserTitle = QStringLiteral("Select ZMA file for this driver");
+
+QString ChooserFilter(const char* caption, const char* extension) {
+    return QStringLiteral("%1 (%2);;All files (*)")
+        .arg(QString::fromLatin1(caption), QString::fromStdString(AnyCasePattern(extension)));
+}
+
+QFont PixelFont(const QWidget* w, int pixels, bool bold) {
+    QFont f = w->font();
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+// A file-name box: centred, light green, the name in red or the default
+// text in grey.
+QLabel* FileBox(QWidget* parent, const QRect& r, const char* name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(r);
+    l->setAlignment(Qt::AlignCenter);
+    l->setFrameStyle(QFrame::Box | QFrame::Plain);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, FileBoxColour);
+    l->setPalette(p);
+    QFont f("Arial");
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(13);
+    l->setFont(f);
+    return l;
+}
+
+void ShowFileName(QLabel* box, const std::string& path, const QString& none) {
+    const bool has = !path.empty();
+    box->setText(has ? QString::fromStdString(ExtractFileName(path)) : none);
+    box->setToolTip(has ? QString::fromStdString(path) : QString());
+    QPalette p = box->palette();
+    p.setColor(QPalette::WindowText, has ? QColor(255, 0, 0) : QColor(128, 128, 128));
+    box->setPalette(p);
+}
+
+QToolButton* DefaultButton(QWidget* parent, const QRect& r, const QString& tip) {
+    auto* b = new QToolButton(parent);
+    b->setText(QStringLiteral("x"));
+    b->setToolTip(tip);
+    b->setGeometry(r);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
+    setObjectName("EditDrvForm");
+    setWindowTitle("Select Driver");
+    setFixedSize(DialogWidth, DialogHeight);
+
+    stRefDes_ = new QLabel(this);
+    stRefDes_->setObjectName("stRefDes");
+    stRefDes_->setGeometry(1, 1, 112, 22);
+    stRefDes_->setFont(PixelFont(this, 16, true));
+    stRefDes_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stRefDes_->setAutoFillBackground(true);
+    QPalette white = stRefDes_->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    stRefDes_->setPalette(white);
+    pnRefDesColor_ = new QLabel(this);
+    pnRefDesColor_->setObjectName("pnRefDesColor");
+    pnRefDesColor_->setGeometry(113, 1, 30, 21);
+    pnRefDesColor_->setAutoFillBackground(true);
+    pnRefDesColor_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    auto* stName = new QLabel("Name", this);
+    stName->setGeometry(166, 4, 38, 18);
+    edit1_ = new QLineEdit(this);
+    edit1_->setObjectName("Edit1");
+    edit1_->setGeometry(205, 1, 204, 22);
+
+    cbInvert_ = new QCheckBox("invert polarity", this);
+    cbInvert_->setObjectName("cbInvert");
+    cbInvert_->setGeometry(9, 34, 110, 22);
+    cbMute_ = new QCheckBox("mute", this);
+    cbMute_->setObjectName("cbMute");
+    cbMute_->setGeometry(118, 34, 60, 22);
+
+    modSensitivity_ = new TClickableText("mod sensitivity", this);
+    modSensitivity_->setObjectName("StaticText1");
+    modSensitivity_->setGeometry(185, 24, 110, 15);
+    modSensitivity_->setToolTip("Click: back to 0 dB");
+    ersDB_ = new TEditRealSpin(this);
+    ersDB_->setObjectName("ersDB");
+    ersDB_->setGeometry(180, 39, 116, 22);
+    ersDB_->SetMinValue(-110);
+    ersDB_->SetMaxValue(110);
+    ersDB_->SetEngUnits(false);
+    ersDB_->SetDefNumChars(8);
+    ersDB_->SetUnits("dB");
+    ersDB_->SetShowUnits(true);
+    ersDB_->SetStepMode(smReal);
+    ersDB_->SetRealInc(0.25);
+    ersDB_->SetRealMult(1.0594630943593);
+    ersDB_->SetRealValue(0);
+
+    const QString delayHint = "Positive delay moves the driver away from the mic";
+    modDelay_ = new TClickableText("mod delay", this);
+    modDelay_->setObjectName("StaticText2");
+    modDelay_->setGeometry(315, 24, 110, 15);
+    modDelay_->setToolTip(delayHint);
+    ersDelay_ = new TEditRealSpin(this);
+    ersDelay_->setObjectName("ersDelay");
+    ersDelay_->setGeometry(305, 39, 130, 22);
+    ersDelay_->setToolTip(delayHint);
+    ersDelay_->SetUnits("in");
+    ersDelay_->SetShowUnits(true);
+    ersDelay_->SetMinValue(-39);
+    ersDelay_->SetMaxValue(39);
+    ersDelay_->SetEngUnits(false);
+    ersDelay_->SetDefNumChars(8);
+    ersDelay_->SetStepMode(smReal);
+    ersDelay_->SetRealInc(0.01);
+    ersDelay_->SetRealMult(1.0594630943593);
+    ersDelay_->SetRealValue(0);
+
+    // The two measurement files, or in their place the catalogue identity.
+    pFileData_ = new QWidget(this);
+    pFileData_->setObjectName("pFileData");
+    pFileData_->setGeometry(0, 61, 497, 97);
+    auto* st1 = new QLabel("FRD Response File", pFileData_);
+    st1->setGeometry(8, 3, 200, 15);
+    stFRD_ = FileBox(pFileData_, QRect(8, 19, 275, 25), "stFRD");
+    btnFRDLoad_ = new QPushButton("...", pFileData_);
+    btnFRDLoad_->setObjectName("btnFRDLoad");
+    btnFRDLoad_->setGeometry(286, 19, 30, 25);
+    btnFRDLoad_->setToolTip(ResponseChooserTitle);
+    btnFRDDefault_ = DefaultButton(pFileData_, QRect(318, 19, 22, 25), "No file: the default flat response");
+    auto* rgFRD = new QGroupBox("FRD phase source", pFileData_);
+    rgFRD->setObjectName("rgFRD");
+    rgFRD->setGeometry(346, 2, 148, 48);
+    auto* phaseRow = new QHBoxLayout(rgFRD);
+    phaseRow->setContentsMargins(4, 0, 2, 2);
+    rbMeasured_ = new QRadioButton("as measured", rgFRD);
+    rbDerived_ = new QRadioButton("derived", rgFRD);
+    phaseRow->addWidget(rbMeasured_);
+    phaseRow->addWidget(rbDerived_);
+    auto* st2 = new QLabel("ZMA Impedance File", pFileData_);
+    st2->setGeometry(8, 51, 200, 15);
+    stZMA_ = FileBox(pFileData_, QRect(8, 67, 275, 25), "stZMA");
+    btnZMALoad_ = new QPushButton("...", pFileData_);
+    btnZMALoad_->setObjectName("btnZMALoad");
+    btnZMALoad_->setGeometry(286, 67, 30, 25);
+    btnZMALoad_->setToolTip(ImpedanceChooserTitle);
+    btnZMADefault_ = DefaultButton(pFileData_, QRect(318, 67, 22, 25), "No file: the default 8 ohm resistance");
+
+    pPartNumber_ = new QWidget(this);
+    pPartNumber_->setObjectName("pPartNumber");
+    pPartNumber_->setGeometry(24, 72, 457, 81);
+    stPartNumber_ = new QLabel(pPartNumber_);
+    stPartNumber_->setObjectName("StaticText4");
+    stPartNumber_->setGeometry(0, 0, 457, 32);
+    stPartNumber_->setAlignment(Qt::AlignCenter);
+    stPartNumber_->setFont(PixelFont(this, 24, true));
+    memo1_ = new QPlainTextEdit(pPartNumber_);
+    memo1_->setObjectName("Memo1");
+    memo1_->setGeometry(0, 34, 457, 46);
+    memo1_->setReadOnly(true);
+    memo1_->setFrameStyle(QFrame::NoFrame);
+    memo1_->setFont(PixelFont(this, 13, false));
+    memo1_->viewport()->setAutoFillBackground(false);
+    memo1_->setStyleSheet("background: transparent;");
+    pPartNumber_->hide();
+
+    auto* st3 = new QLabel("ACOUSTIC EFFECT (0dB nominal FRD) file", this);
+    st3->setObjectName("StaticText3");
+    st3->setGeometry(8, 162, 300, 15);
+    stAcous_ = FileBox(this, QRect(8, 178, 275, 25), "stAcous");
+    btnAcousLoad_ = new QPushButton("...", this);
+    btnAcousLoad_->setObjectName("btnAcousLoad");
+    btnAcousLoad_->setGeometry(286, 178, 30, 25);
+    btnAcousClear_ = DefaultButton(this, QRect(318, 178, 22, 25), "No acoustic effect file");
+
+    btnFindPN_ = new QPushButton("Find a\nPart#", this);
+    btnFindPN_->setObjectName("btnFindPN");
+    btnFindPN_->setGeometry(511, 11, 66, 44);
+    // The driver browser comes with the catalogue's browsers.
+    btnFindPN_->setEnabled(false);
+    btnValuesOnly_ = new QPushButton("deslect\npart#", this);
+    btnValuesOnly_->setObjectName("btnValuesOnly");
+    btnValuesOnly_->setGeometry(510, 81, 68, 44);
+    btnValuesOnly_->hide();
+    pbPix_ = new QLabel(this);
+    pbPix_->setObjectName("pbPix");
+    pbPix_->setGeometry(587, 2, 140, 140);
+    pbPix_->setFrameShape(QFrame::Box);
+    btnOK_ = new QPushButton("close", this);
+    btnOK_->setObjectName("btnOK");
+    btnOK_->setGeometry(608, 160, 100, 32);
+    for (QPushButton* b : {btnFRDLoad_, btnZMALoad_, btnAcousLoad_, btnFindPN_, btnValuesOnly_, btnOK_})
+        b->setAutoDefault(false);
+
+    ersDB_->EditReal()->installEventFilter(this);
+    ersDelay_->EditReal()->installEventFilter(this);
+
+    connect(edit1_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        TDriver* drv = CurrentDriver();
+        if (!drv || loading_ || !loaded_) return;
+        drv->Name = text.toStdString();
+        host_.Session().Design().Modified = true;
+        host_.RecheckPointer();
+        host_.RepaintSheet();
+        RefreshPicture();
+    });
+    connect(cbInvert_, &QCheckBox::clicked, this, [this](bool on) {
+        TDriver* drv = CurrentDriver();
+        if (!drv || !loaded_ || drv->Inverted == on) return;
+        drv->Inverted = on;
+        RefreshPicture();
+        ChangeWritten();
+    });
+    connect(cbMute_, &QCheckBox::clicked, this, [this](bool on) {
+        TDriver* drv = CurrentDriver();
+        if (!drv || !loaded_ || drv->Muted == on) return;
+        drv->Muted = on;
+        RefreshPicture();
+        ChangeWritten();
+    });
+    connect(ersDB_, &TEditRealSpin::ValChange, this, [this](double db) {
+        TDriver* drv = CurrentDriver();
+        if (!drv || loading_ || !loaded_ || !ApplyDriverLevelDb(*drv, db)) return;
+        RefreshPicture();
+        ChangeWritten();
+    });
+    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double inches) {
+        TDriver* drv = CurrentDriver();
+        if (!drv || loading_ || !loaded_ || !ApplyDriverDelayInches(*drv, inches)) return;
+        RefreshPicture();
+        ChangeWritten();
+    });
+    connect(modSensitivity_, &TClickableText::clicked, this, [this] {
+        ersDB_->SetRealValue(0);
+        ersDB_->DoValChange();
+    });
+    connect(modDelay_, &TClickableText::clicked, this, [this] {
+        ersDelay_->SetRealValue(0);
+        ersDelay_->DoValChange();
+    });
+    connect(btnFRDLoad_, &QPushButton::clicked, this, &TDriverDialog::ChooseResponseFile);
+    connect(btnZMALoad_, &QPushButton::clicked, this, &TDriverDialog::ChooseImpedanceFile);
+    connect(btnAcousLoad_, &QPushButton::clicked, this, &TDriverDialog::ChooseAcousticFile);
+    connect(btnFRDDefault_, &QToolButton::clicked, this, &TDriverDialog::UseDefaultResponse);
+    connect(btnZMADefault_, &QToolButton::clicked, this, &TDriverDialog::UseDefaultImpedance);
+    connect(btnAcousClear_, &QToolButton::clicked, this, &TDriverDialog::ClearAcousticFile);
+    connect(rbMeasured_, &QRadioButton::clicked, this, [this] { ChoosePhaseSource(false); });
+    connect(rbDerived_, &QRadioButton::clicked, this, [this] { ChoosePhaseSource(true); });
+    connect(btnValuesOnly_, &QPushButton::clicked, this, &TDriverDialog::DeselectPart);
+    connect(btnOK_, &QPushButton::clicked, this, [this] { close(); });
+}
+
+TDriver* TDriverDialog::CurrentDriver() {
+    TDesign& d = host_.Session().Design();
+    if (index_ < 0 || index_ >= static_cast<int>(d.Drivers.size())) return nullptr;
+    return d.Drivers[static_cast<std::size_t>(index_)].get();
+}
+
+void TDriverDialog::LoadDriver(int index) {
+    index_ = index;
+    Reload();
+}
+
+void TDriverDialog::Reload() {
+    loaded_ = false;
+    TDriver* drv = CurrentDriver();
+    if (!drv) {
+        close();
+        return;
+    }
+    loading_ = true;
+    const TColourCode c = DesignatorColour(drv->RefDes);
+    QPalette p = pnRefDesColor_->palette();
+    p.setColor(QPalette::Window, QColor(c.R, c.G, c.B));
+    pnRefDesColor_->setPalette(p);
+    stRefDes_->setText("S" + QString::number(drv->RefDes));
+    ShowFileBoxes();
+    edit1_->setText(QString::fromStdString(drv->Name));
+    cbInvert_->setChecked(drv->Inverted);
+    cbMute_->setChecked(drv->Muted);
+    ersDB_->SetRealValue(DriverLevelDb(*drv));
+    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    ersDelay_->SetRealValue(DelayInInches(drv->Delay));
+
+    const bool bound = !drv->PartNumber.empty();
+    btnValuesOnly_->setVisible(bound);
+    pPartNumber_->setVisible(bound);
+    pFileData_->setVisible(!bound);
+    if (bound) {
+        stPartNumber_->setText(QString::fromStdString(drv->Vendor + " #" + drv->PartNumber));
+        memo1_->setPlainText(QString::fromStdString(drv->Description));
+        memo1_->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+    }
+    loading_ = false;
+    loaded_ = true;
+    host_.Session().Design().Modified = true;
+    RefreshPicture();
+    host_.RepaintSheet();
+}
+
+void TDriverDialog::ShowFileBoxes() {
+    const TDriver* drv = CurrentDriver();
+    if (!drv) return;
+    ShowFileName(stFRD_, drv->FRDFile, NoResponseText);
+    ShowFileName(stZMA_, drv->ZMAFile, NoImpedanceText);
+    ShowFileName(stAcous_, drv->AcousticFile, QString());
+}
+
+QString TDriverDialog::ChooserFolder() const {
+    if (!lastChosen_.isEmpty()) return QString::fromStdString(ExtractFilePath(lastChosen_.toStdString()));
+    const TDesign& d = host_.Session().Design();
+    return QString::fromStdString(ExtractFilePath(d.FileName));
+}
+
+bool TDriverDialog::ReadResponse(const std::string& path) {
+    TDriver* drv = CurrentDriver();
+    if (!drv) return false;
+    TSession& s = host_.Session();
+    // Into a copy, so that a file that cannot be read leaves the driver as it was.
+    TDriver scratch = *drv;
+    const bool derived = rbDerived_->isChecked();
+    const bool read = derived ? LoadMinimumPhaseResponse(s.Design(), scratch, path, s.Messages())
+                              : LoadDriverResponse(s.Design(), scratch, path, s.Messages());
+    if (!read) return false;
+    scratch.FRDFile = path;
+    scratch.HilbertPhase = derived;
+    *drv = std::move(scratch);
+    return true;
+}
+
+bool TDriverDialog::ReadImpedance(const std::string& path) {
+    TDriver* drv = CurrentDriver();
+    if (!drv) return false;
+    TSession& s = host_.Session();
+    TDriver scratch = *drv;
+    if (!LoadDriverImpedance(s.Design(), scratch, path, s.Messages())) return false;
+    scratch.ZMAFile = path;
+    *drv = std::move(scratch);
+    return true;
+}
+
+void TDriverDialog::ChooseResponseFile() {
+    if (!CurrentDriver()) return;
+    const QString file =
+        ChooseExistingFile(this, ResponseChooserTitle, ChooserFolder(), ChooserFilter("FRD response files", "frd"));
+    if (file.isEmpty()) return;  // a cancelled chooser changes nothing
+    lastChosen_ = file;
+    // A newly chosen response is used with its measured phase.
+    rbMeasured_->setChecked(true);
+    if (ReadResponse(file.toStdString())) {
+        const std::string companion = CompanionImpedanceFile(file.toStdString());
+        if (!companion.empty()) ReadImpedance(companion);
+    }
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::ChooseImpedanceFile() {
+    if (!CurrentDriver()) return;
+    const QString file =
+        ChooseExistingFile(this, ImpedanceChooserTitle, ChooserFolder(), ChooserFilter("ZMA impedance files", "zma"));
+    if (file.isEmpty()) return;
+    lastChosen_ = file;
+    ReadImpedance(file.toStdString());
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::ChooseAcousticFile() {
+    TDriver* drv = CurrentDriver();
+    if (!drv) return;
+    const QString file =
+        ChooseExistingFile(this, ResponseChooserTitle, ChooserFolder(), ChooserFilter("FRD response files", "frd"));
+    if (file.isEmpty()) return;
+    lastChosen_ = file;
+    TSession& s = host_.Session();
+    TDriver scratch = *drv;
+    if (LoadAcousticEffect(scratch, file.toStdString(), s.Messages())) {
+        drv->AcousticEffect = std::move(scratch.AcousticEffect);
+        drv->AcousticFile = file.toStdString();
+    }
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::UseDefaultResponse() {
+    TDriver* drv = CurrentDriver();
+    if (!drv || !loaded_) return;
+    SetDefaultResponse(*drv);
+    drv->FRDFile.clear();
+    drv->HilbertPhase = false;
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::UseDefaultImpedance() {
+    TDriver* drv = CurrentDriver();
+    if (!drv || !loaded_) return;
+    SetDefaultImpedance(*drv);
+    drv->ZMAFile.clear();
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::ClearAcousticFile() {
+    TDriver* drv = CurrentDriver();
+    if (!drv || !loaded_) return;
+    drv->AcousticFile.clear();
+    drv->AcousticEffect.Re.clear();
+    drv->AcousticEffect.Im.clear();
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::ChoosePhaseSource(bool derived) {
+    TDriver* drv = CurrentDriver();
+    if (!drv || loading_ || !loaded_) return;
+    // Without a response file there is no phase to choose: only the mark moves.
+    if (drv->FRDFile.empty()) return;
+    if (derived) {
+        RunTailsDialog();
+        return;
+    }
+    if (!drv->HilbertPhase) return;
+    if (!ReadResponse(drv->FRDFile)) {
+        // Still the derived response: the mark goes back to it.
+        rbDerived_->setChecked(true);
+        return;
+    }
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::RunTailsDialog() {
+    TDriver* drv = CurrentDriver();
+    if (!drv) return;
+    const TResponseTails tailsBefore = drv->Tails;
+    const bool derivedBefore = drv->HilbertPhase;
+    const std::string path = drv->FRDFile;
+    // The dialog steps aside while the tails are set; tuning goes on.
+    hide();
+    int result = QDialog::Rejected;
+    {
+        TResponseTailsDialog tails(host_.Session(), index_, QString::fromStdString(path), parentWidget());
+        tails.SetShowOriginalPhase(true);
+        if (tails.ReadMeasurement()) result = ExecModal(tails);
+    }
+    drv = CurrentDriver();
+    if (!drv) return;
+    bool applied = false;
+    if (result == QDialog::Accepted) {
+        rbDerived_->setChecked(true);
+        applied = ReadResponse(path);
+    }
+    if (!applied) {
+        // Cancelled, or the derivation failed (its message has been shown):
+        // the driver keeps the response it had, with its settings.
+        drv->Tails = tailsBefore;
+        drv->HilbertPhase = derivedBefore;
+    }
+    show();
+    raise();
+    Reload();
+    if (applied) ChangeWritten();
+}
+
+void TDriverDialog::DeselectPart() {
+    TDriver* drv = CurrentDriver();
+    if (!drv || !loaded_) return;
+    drv->PartNumber.clear();
+    // The driver's own files again, so that graphs, file names and the saved
+    // design agree; the default data where a file is missing or unreadable.
+    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    if (drv->FRDFile.empty() || !ReadResponse(drv->FRDFile)) {
+        drv = CurrentDriver();
+        SetDefaultResponse(*drv);
+        drv->FRDFile.clear();
+        drv->HilbertPhase = false;
+    }
+    drv = CurrentDriver();
+    if (drv->ZMAFile.empty() || !ReadImpedance(drv->ZMAFile)) {
+        drv = CurrentDriver();
+        SetDefaultImpedance(*drv);
+        drv->ZMAFile.clear();
+    }
+    Reload();
+    ChangeWritten();
+}
+
+void TDriverDialog::FocusField() {
+    if (!loaded_ || !isVisible()) return;
+    activateWindow();
+    edit1_->setFocus(Qt::OtherFocusReason);
+}
+
+void TDriverDialog::RefreshPicture() {
+    QPixmap pm(pbPix_->size());
+    pm.fill(Qt::white);
+    TDriver* drv = CurrentDriver();
+    if (drv) {
+        // The driver's own symbol, at 14 pixels per grid unit.
+        QPainter painter(&pm);
+        TSheetPainter sp(painter, 14, *host_.Session().Design().Metrics);
+        const TRect keep = drv->LabelRect;
+        sp.DrawDriverSymbol(QPoint(pm.width() / 2 - 8, pm.height() / 2 + 5), SheetColour::Black, drv);
+        drv->LabelRect = keep;
+    }
+    pbPix_->setPixmap(pm);
+}
+
+bool TDriverDialog::eventFilter(QObject* watched, QEvent* event) {
+    // The number fields act on released keys: Enter commits the typed value,
+    // then the dialog closes; Escape closes it.
+    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == ersDB_->EditReal())
+                ersDB_->EditReal()->DblClick();
+            else if (watched == ersDelay_->EditReal())
+                ersDelay_->EditReal()->DblClick();
+            close();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            close();
+            return true;
+        }
+    }
+    return TElementDialog::eventFilter(watched, event);
+}
+
+void TDriverDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            close();
+            event->accept();
+            return;
+        default:
+            RefreshPicture();
+            TElementDialog::keyPressEvent(event);
+    }
+}
+
+void TDriverDialog::hideEvent(QHideEvent* event) {
+    loaded_ = false;
+    TElementDialog::hideEvent(event);
+}
+
+}  // namespace pelmo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+
+#include "model/Geometry.h"
+
+// What the element dialogs (component, driver, source, block variables)
+// have in common: tool windows that stay on top, one shown at a time, one
+// shared screen position, a Loaded flag from being filled until they close,
+// and the editor they report to.
+
+namespace pelmo {
+
+class TSession;
+
+// The editor's side of tuning, as the dialogs see it.
+class TTuningHost {
+public:
+    virtual ~TTuningHost() = default;
+    virtual TSession& Session() = 0;
+    // After a dialog wrote a change into the design, before the solve: the
+    // element under the pointer may end tuning.
+    virtual void RecheckPointer() = 0;
+    // A dialog closed (any way it was closed).
+    virtual void EndTuning() = 0;
+    // The dialog's "close" button: the whole editor back to idle.
+    virtual void CancelToIdle() = 0;
+    virtual void RepaintSheet() = 0;
+    // Puts the mouse pointer onto a grid point of the sheet, which becomes the
+    // editor's last pointer position.
+    virtual void MovePointerToGrid(TPoint grid) = 0;
+};
+
+// The value control (a part-value control or a spin control) of the dialog
+// that holds the keyboard focus, if any; and one step of it.
+QWidget* FocusedValueControl(const QWidget& dialog);
+bool StepFocusedValueControl(const QWidget& dialog, bool up);
+
+class TElementDialog : public QDialog {
+    Q_OBJECT
+public:
+    TElementDialog(TTuningHost& host, QWidget* parent);
+    ~TElementDialog() override;
+
+    bool Loaded() const { return loaded_; }
+    // A change written into the design: marks it modified, lets the editor
+    // re-check the pointer, then solves.
+    void ChangeWritten();
+
+    // Every way of closing ends here (the title bar's button, Escape,
+    // close()): the dialog stores what it keeps, hides, and tuning ends.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    // Over the dialog, the wheel steps its focused value control.
+    void wheelEvent(QWheelEvent* event) override;
+    // Whether the dialog may close now (a browser it opened may keep it).
+    virtual bool CanClose() const { return true; }
+    // What a dialog stores when it closes, before tuning ends.
+    virtual void Closing() {}
+
+    TTuningHost& host_;
+    bool loaded_ = false;
+
+private:
+    bool following_ = false;  // moving along with another dialog
+    int wheelRest_ = 0;
+};
+
+}  // namespace pelmo

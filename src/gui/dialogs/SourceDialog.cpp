@@ -1,0 +1,198 @@
+#include "dialogs/SourceDialog.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "dialogs/ClickableText.h"
+#include "dialogs/EditReal.h"
+#include "document/Session.h"
+#include "editor/ElementDialogRules.h"
+#include "model/Design.h"
+#include "values/NumberFormat.h"
+
+namespace pelmo {
+
+TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
+    setObjectName("EditSrcForm");
+    setWindowTitle("Adjust the Audio Power Source");
+    setFixedSize(397, 103);
+
+    stVrms_ = new QLabel(this);
+    stVrms_->setObjectName("stVrms");
+    stVrms_->setGeometry(32, 10, 177, 16);
+    stVrms_->setAlignment(Qt::AlignCenter);
+    QFont bold = stVrms_->font();
+    bold.setBold(true);
+    stVrms_->setFont(bold);
+
+    ersWatts_ = new TEditRealSpin(this);
+    ersWatts_->setObjectName("ersWatts");
+    ersWatts_->setGeometry(16, 35, 89, 22);
+    ersWatts_->SetUnits("W");
+    ersWatts_->SetShowUnits(true);
+    ersWatts_->SetMinValue(0.05);
+    ersWatts_->SetMaxValue(10000);
+    ersWatts_->SetEngUnits(true);
+    ersWatts_->SetDefNumChars(8);
+    ersWatts_->SetStepMode(sm12345);
+    ersWatts_->SetRealMult(2);
+    ersWatts_->SetRealInc(0.05);
+    auto* at = new QLabel("at", this);
+    at->setGeometry(112, 37, 20, 18);
+    ersOhms_ = new TEditRealSpin(this);
+    ersOhms_->setObjectName("ersOhms");
+    ersOhms_->setGeometry(136, 35, 105, 22);
+    ersOhms_->SetUnits("Ohms");
+    ersOhms_->SetShowUnits(true);
+    ersOhms_->SetMinValue(1);
+    ersOhms_->SetMaxValue(1000);
+    ersOhms_->SetIntOnly(true);
+    ersOhms_->SetEngUnits(true);
+    ersOhms_->SetDefNumChars(8);
+    ersOhms_->SetStepMode(smIntRound);
+    ersOhms_->SetCardInc(1);
+
+    delayText_ = new TClickableText("overall delay added", this);
+    delayText_->setObjectName("StaticText2");
+    delayText_->setGeometry(264, 20, 130, 16);
+    delayText_->setToolTip("Click: no delay");
+    ersDelay_ = new TEditRealSpin(this);
+    ersDelay_->setObjectName("ersDelay");
+    ersDelay_->setGeometry(256, 38, 130, 22);
+    ersDelay_->SetUnits("in");
+    ersDelay_->SetShowUnits(true);
+    ersDelay_->SetMinValue(-39);
+    ersDelay_->SetMaxValue(39);
+    ersDelay_->SetEngUnits(false);
+    ersDelay_->SetDefNumChars(8);
+    ersDelay_->SetStepMode(smReal);
+    ersDelay_->SetRealInc(0.01);
+    ersDelay_->setToolTip("Positive delay moves every driver away from the mic");
+    for (TEditRealSpin* f : {ersWatts_, ersOhms_, ersDelay_}) {
+        f->SetAvoidSetFocus(true);
+        f->EditReal()->installEventFilter(this);
+    }
+
+    btnStd_ = new QPushButton("Std", this);
+    btnStd_->setObjectName("BitBtn1");
+    btnStd_->setGeometry(58, 69, 50, 25);
+    QFont underlined = btnStd_->font();
+    underlined.setUnderline(true);
+    btnStd_->setFont(underlined);
+    btnStd_->setToolTip("1 W into 8 Ohms");
+    cbInvert_ = new QCheckBox("invert polarity", this);
+    cbInvert_->setObjectName("cbInvert");
+    cbInvert_->setGeometry(127, 69, 120, 22);
+    btnOK_ = new QPushButton("close", this);
+    btnOK_->setObjectName("btnOK");
+    btnOK_->setGeometry(297, 68, 89, 28);
+    for (QPushButton* b : {btnStd_, btnOK_}) b->setAutoDefault(false);
+
+    connect(ersWatts_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });
+    connect(ersOhms_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });
+    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double inches) {
+        if (loading_ || !loaded_) return;
+        TDesign& d = host_.Session().Design();
+        const double seconds = DelayInSeconds(inches);
+        if (inches == DelayInInches(d.OverallDelay) || seconds == d.OverallDelay) return;
+        d.OverallDelay = seconds;
+        ChangeWritten();
+    });
+    connect(delayText_, &TClickableText::clicked, this, [this] {
+        ersDelay_->SetRealValue(0);
+        ersDelay_->DoValChange();
+    });
+    connect(btnStd_, &QPushButton::clicked, this, &TSourceDialog::StandardLevel);
+    connect(cbInvert_, &QCheckBox::clicked, this, [this](bool on) {
+        TSource& src = host_.Session().Design().Source;
+        if (!loaded_ || src.Inverted == on) return;
+        src.Inverted = on;
+        ChangeWritten();
+    });
+    connect(btnOK_, &QPushButton::clicked, this, [this] {
+        host_.CancelToIdle();
+        close();
+    });
+}
+
+void TSourceDialog::LoadSource() {
+    loaded_ = false;
+    loading_ = true;
+    const TDesign& d = host_.Session().Design();
+    ersDelay_->SetRealValue(DelayInInches(d.OverallDelay));
+    const TSourceLevel level = SourceLevelOf(d.Source);
+    ersOhms_->SetRealValue(level.Ohms);
+    ersWatts_->SetRealValue(level.Watts);
+    // The voltage the solve uses, which is what the design holds.
+    ShowVolts(d.Source.Vrms);
+    cbInvert_->setChecked(d.Source.Inverted);
+    loading_ = false;
+    loaded_ = true;
+    host_.Session().Design().Modified = true;
+}
+
+void TSourceDialog::ShowVolts(double vrms) {
+    stVrms_->setText(QString::fromStdString(FormatFixed(vrms, 5)) + " Volts RMS");
+}
+
+void TSourceDialog::LevelChanged() {
+    if (loading_ || !loaded_) return;
+    const TSourceLevel level{ersWatts_->RealValue(), ersOhms_->RealValue()};
+    TSource& src = host_.Session().Design().Source;
+    const bool changed = ApplySourceLevel(src, level);
+    ShowVolts(src.Vrms);
+    if (changed) ChangeWritten();
+}
+
+void TSourceDialog::StandardLevel() {
+    if (!loaded_) return;
+    ersWatts_->SetRealValue(StandardSourceLevel.Watts);
+    ersOhms_->SetRealValue(StandardSourceLevel.Ohms);
+    LevelChanged();
+}
+
+void TSourceDialog::FocusField() {
+    if (!loaded_ || !isVisible()) return;
+    activateWindow();
+    ersDelay_->EditReal()->setFocus(Qt::OtherFocusReason);
+}
+
+bool TSourceDialog::eventFilter(QObject* watched, QEvent* event) {
+    // The number fields act on released keys: Enter commits the typed value,
+    // then the dialog closes; Escape closes it.
+    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (auto* field = qobject_cast<TEditReal*>(watched)) field->DblClick();
+            close();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            close();
+            return true;
+        }
+    }
+    return TElementDialog::eventFilter(watched, event);
+}
+
+void TSourceDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            close();
+            event->accept();
+            return;
+        default:
+            TElementDialog::keyPressEvent(event);
+    }
+}
+
+void TSourceDialog::hideEvent(QHideEvent* event) {
+    loaded_ = false;
+    TElementDialog::hideEvent(event);
+}
+
+}  // namespace pelmo

@@ -1,0 +1,112 @@
+#include "dialogs/TextDialog.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+
+#include "dialogs/ModalRunner.h"
+#include "model/Elements.h"
+#include "sheet/SheetPainter.h"
+
+namespace pelmo {
+
+namespace {
+
+int RgbValueOf(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+}  // namespace
+
+TTextDialog::TTextDialog(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName("EditTextForm");
+    setWindowTitle("Text Entry");
+    setFixedSize(563, 85);
+
+    auto* label = new QLabel("Text", this);
+    label->setGeometry(8, 8, 100, 18);
+    edit1_ = new QLineEdit(this);
+    edit1_->setObjectName("Edit1");
+    edit1_->setGeometry(8, 28, 417, 26);
+    edit1_->setMaxLength(127);
+    QFont f = edit1_->font();
+    f.setPixelSize(15);
+    edit1_->setFont(f);
+
+    auto* sizeLabel = new QLabel("Font Size", this);
+    sizeLabel->setGeometry(432, 8, 60, 18);
+    seFontSize_ = new QSpinBox(this);
+    seFontSize_->setObjectName("seFontSize");
+    seFontSize_->setGeometry(432, 28, 58, 26);
+    seFontSize_->setRange(6, 36);
+    seFontSize_->setValue(8);
+
+    auto* colourLabel = new QLabel("Color", this);
+    colourLabel->setGeometry(500, 8, 50, 18);
+    panel1_ = new QPushButton(this);
+    panel1_->setObjectName("Panel1");
+    panel1_->setGeometry(500, 28, 38, 25);
+    panel1_->setToolTip("Choose the colour");
+    panel1_->setAutoDefault(false);
+
+    btnOk_ = new QPushButton("ok", this);
+    btnOk_->setObjectName("btnOk");
+    btnOk_->setGeometry(432, 58, 106, 24);
+    btnOk_->setDefault(true);
+
+    connect(panel1_, &QPushButton::clicked, this, &TTextDialog::ChooseColour);
+    connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(edit1_, &QLineEdit::returnPressed, this, &QDialog::accept);
+    ShowColour();
+}
+
+void TTextDialog::ShowColour() {
+    panel1_->setStyleSheet(QStringLiteral("QPushButton { background: %1; border: 3px outset #c0c0c0; }")
+                               .arg(colour_.name()));
+    QPalette p = edit1_->palette();
+    p.setColor(QPalette::Text, colour_);
+    edit1_->setPalette(p);
+}
+
+void TTextDialog::ChooseColour() {
+    const QColor chosen = pelmo::ChooseColour(this, colour_);
+    if (chosen.isValid()) colour_ = chosen;
+    ShowColour();
+}
+
+void TTextDialog::Edit(TStext& text) {
+    colour_ = ColourFromRgbValue(text.Color);
+    edit1_->setText(QString::fromStdString(text.Text));
+    seFontSize_->setValue(text.Size > 0 ? text.Size : 8);
+    ShowColour();
+    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    loaded_ = true;
+    ExecModal(*this);
+    loaded_ = false;
+    // Every way of closing keeps what was typed.
+    text.Text = edit1_->text().toStdString();
+    text.Size = seFontSize_->value();
+    text.Color = RgbValueOf(colour_);
+}
+
+void TTextDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    edit1_->setFocus(Qt::OtherFocusReason);
+    edit1_->selectAll();
+}
+
+void TTextDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        // Escape closes like "ok": the typing is kept.
+        accept();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace pelmo

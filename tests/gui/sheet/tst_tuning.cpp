@@ -1,0 +1,221 @@
+#include <QLabel>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "../EditorFixture.h"
+#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/ComponentDialog.h"
+#include "dialogs/EditReal.h"
+#include "dialogs/ElementDialogSet.h"
+#include "dialogs/Pcs.h"
+#include "sheet/Cursors.h"
+#include "graphs/GraphRecord.h"
+
+using namespace pelmo;
+using namespace pelmo::guitest;
+
+// Tuning with the real element dialogs: T over a part, the wheel steps its
+// value through its series while every graph follows, and the whole session
+// is one undo step.
+class TestTuning : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        f.Start();
+        f.w.SetElementDialogs(nullptr);  // the window's own dialogs
+    }
+
+    // The source, a series capacitor C1 (10 uF) and a driver behind it.
+    void init() {
+        f.AfterDoubleClickWindow();
+        f.w.ElementDialogs().CloseAll();
+        f.w.Editor().CancelToIdle();
+        f.w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w));
+        TDesign& d = f.w.Session().Design();
+        ClearElements(d);
+        AddGround(d, {121, 66});
+        AddWire(d, {121, 62}, {127, 62});
+        AddPart(d, TPartType::Capacitor, {130, 62}, true).Value = 10e-6;
+        AddDriver(d, {134, 63});
+        AddWire(d, {133, 64}, {133, 66});
+        AddWire(d, {121, 66}, {133, 66});
+        f.w.Session().Solve();
+        f.w.Session().History().Reset(d);
+        f.sink.Messages.clear();
+    }
+
+    void wheelNotchesStepTheValueAndEveryGraphFollows() {
+        TDesign& d = f.w.Session().Design();
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        const DataArray before = SystemSpl();
+        QCOMPARE(before.size(), std::size_t(500));
+
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_T);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.windowTitle(), QString("Tune and Select"));
+        QCOMPARE(dialog.RefDesLabel()->text(), QString("C1"));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::TuneMode);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.ValueControl()->EditReal()));
+        // The T released after the focus moved is no typing in the field.
+        QTest::keyRelease(dialog.ValueControl()->EditReal(), Qt::Key_T);
+        QCOMPARE(dialog.ValueControl()->EditReal()->text(), QString("10 uF"));
+        QCOMPARE(d.Parts[0]->Value, 10e-6);  // showing the part wrote nothing
+
+        // Three notches in the 5 % series: 10, 11, 12, 13 uF, one solve each.
+        const double expected[] = {11e-6, 12e-6, 13e-6};
+        DataArray last = before;
+        for (double value : expected) {
+            const int solves = f.w.Session().SolveCount();
+            f.Wheel(f.Sheet(), f.Px({130, 62}), 120);
+            QCOMPARE(d.Parts[0]->Value, value);
+            QCOMPARE(f.w.Session().SolveCount(), solves + 1);
+            const DataArray now = SystemSpl();
+            QVERIFY(now != last);
+            last = now;
+        }
+        QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(0));  // no step per notch
+
+        // Enter closes the dialog: the session is one undo step.
+        QTest::keyClick(dialog.ValueControl()->EditReal(), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(1));
+        QTRY_VERIFY(f.w.isActiveWindow());  // the keys go to the sheet again
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(d.Parts[0]->Value, 10e-6);
+        QCOMPARE(SystemSpl(), before);
+    }
+
+    void aShortedPartRefusesValueChanges() {
+        TDesign& d = f.w.Session().Design();
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_T);
+        QVERIFY(dialog.isVisible());
+        const int solves = f.w.Session().SolveCount();
+        QTest::mouseClick(dialog.StateButton(TPartState::Shorted), Qt::LeftButton);
+        QCOMPARE(d.Parts[0]->State, TPartState::Shorted);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
+        QVERIFY(dialog.ValueText()->isVisible());
+        QCOMPARE(dialog.ValueText()->text(), QString("--SHORTED--"));
+        dialog.ValueControl()->Step(true);  // the arrows
+        QCOMPARE(d.Parts[0]->Value, 10e-6);
+        QCOMPARE(dialog.ValueControl()->Valu(), 10.0);
+        QTest::mouseClick(dialog.StateButton(TPartState::Normal), Qt::LeftButton);
+        QCOMPARE(d.Parts[0]->State, TPartState::Normal);
+        // Escape closes, also from the value field; the open and close of the
+        // state leave no undo step.
+        QTest::keyClick(dialog.ValueControl()->EditReal(), Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(0));
+
+        // The keys over the part on the sheet.
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_O);
+        QCOMPARE(d.Parts[0]->State, TPartState::Open);
+        f.Key(Qt::Key_S);
+        QCOMPARE(d.Parts[0]->State, TPartState::Shorted);
+        f.Key(Qt::Key_N);
+        QCOMPARE(d.Parts[0]->State, TPartState::Normal);
+    }
+
+    void aNotchWithThePointerOnAnotherElementEndsTuning() {
+        TDesign& d = f.w.Session().Design();
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_T);
+        // The state panel was used last (the test before): the sheet hands
+        // the focus to nothing until the user clicks into the value.
+        QTest::mouseClick(dialog.ValueControl()->EditReal(), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.ValueControl()->EditReal()));
+        f.MoveTo({134, 63});  // the driver
+        f.Wheel(f.Sheet(), f.Px({134, 63}), 120);
+        QCOMPARE(d.Parts[0]->Value, 11e-6);  // the step is applied and solved
+        QVERIFY(!dialog.isVisible());        // then tuning ends with the driver current
+        QCOMPARE(f.w.Editor().CurrentElement(), (TElementRef{TElementKind::Driver, 0}));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+    }
+
+    void aPowerRatingAboveFiftyWattsStays() {
+        TDesign& d = f.w.Session().Design();
+        TPart& r = AddPart(d, TPartType::Resistor, {130, 80}, true);
+        r.Rating = 100;
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.MoveTo({130, 80});
+        f.Key(Qt::Key_T);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.EsrControl()->RealValue(), 100.0);
+        dialog.EsrControl()->Step(true);
+        QCOMPARE(r.Rating, 101.0);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }
+
+    void aBlockIsTunedThroughItsVariables() {
+        TDesign& d = f.w.Session().Design();
+        // The capacitor joins a block whose variable C sets it in uF.
+        TSubCkt& b = AppendBlock(d);
+        b.Title = "series C";
+        b.VarName[2] = "C";
+        b.VarDesc[2] = "capacitance (uF)";
+        b.VarValue[2] = 10;
+        b.VarStepMode[2] = smLog;
+        d.Parts[0]->Subckt = 0;
+        d.Parts[0]->Equation1 = "C*1e-6";
+        RebuildBlockMembers(d);
+        f.w.Session().Solve();
+        f.w.Session().History().Reset(d);
+        QCOMPARE(d.Parts[0]->BoundValue, 10e-6);
+
+        f.w.Editor().MenuChooser = Choose("Tune");
+        const QPoint at = f.Px(b.Center);
+        f.MoveTo(b.Center);
+        f.Press(at, Qt::RightButton);
+        f.w.Editor().MenuChooser = nullptr;
+        TBlockVariablesDialog& dialog = f.w.ElementDialogs().BlockVariables();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.windowTitle(), QString("Tune Circuit Block"));
+        QVERIFY(dialog.Spinner(2)->isVisible());
+        QVERIFY(!dialog.Spinner(3)->isVisible());
+        dialog.Spinner(2)->Step(true);  // one semitone up, rounded to E48 by the block
+        QCOMPARE(d.Parts[0]->BoundValue, 10.5e-6);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(f.w.Session().History().UndoDepth(), std::size_t(1));
+    }
+
+    void thePointerTimerRunsOnlyAfterTheFirstCatalogueUpdate() {
+        // Over a wire end in Idle the cursor is the wire cursor after a move;
+        // without the timer it stays so while the pointer rests.
+        f.MoveTo({121, 62});
+        QCOMPARE(f.Sheet()->cursor().shape(), SheetCursor(TSheetCursor::Wire).shape());
+        QTest::qWait(400);
+        QCOMPARE(f.Sheet()->cursor().shape(), SheetCursor(TSheetCursor::Wire).shape());
+        QVERIFY(!f.w.CatalogueTimersStarted());
+        // After the first catalogue update the resting pointer gets the arrow
+        // within the timer's 300 ms.
+        QCursor::setPos(f.Sheet()->mapToGlobal(f.Px({121, 62})));
+        const int solves = f.w.Session().SolveCount();
+        f.w.StartCatalogueTimers();
+        QTRY_COMPARE_WITH_TIMEOUT(f.Sheet()->cursor().shape(), Qt::ArrowCursor, 1000);
+        QTRY_COMPARE(f.w.Session().SolveCount(), solves + 1);  // the one solve 200 ms after it
+        QTest::qWait(400);
+        QCOMPARE(f.w.Session().SolveCount(), solves + 1);
+    }
+
+private:
+    DataArray SystemSpl() {
+        for (const TGraphRecord* g : f.w.Session().Graphs().Windows)
+            if (g->Kind == TGraphKind::SPL)
+                for (const TSeriesDef& c : g->Curves)
+                    if (c.Name == SystemCurveName) return c.MagSeries.Y;
+        return {};
+    }
+
+    EditorFixture f;
+};
+
+QTEST_MAIN(TestTuning)
+#include "tst_tuning.moc"
