@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ clang cmake ninja-build pkg-config
   libzip-dev zlib1g-dev libcurl4-openssl-dev libsndfile1-dev
   qt6-base-dev qt6-svg-dev qt6-multimedia-dev libqcustomplot-dev libqcustomplot2.1-qt6
   libgl-dev fonts-liberation libuemf-dev

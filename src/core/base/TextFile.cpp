@@ -36,42 +36,132 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class TFd {
+public:
+    explicit TFd(int fd) : fd_(fd) {}
+    ~TFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// A regular file of at most MaxReadFileBytes, opened for reading; -1
+// otherwise. `size` is its size as it was opened.
+int OpenReadable(const std::string& path, std::size_t& size) {
+    if (path.empty() || path.find('\0') != std::string::npos) return -1;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+        static_cast<std::uintmax_t>(st.st_size) > MaxReadFileBytes) {
         ::close(fd);
+        return -1;
+    }
+    size = static_cast<std::size_t>(st.st_size);
+    return fd;
+}
+
+// Hands the file's bytes to `onPiece` in pieces. False on a read error, when
+// `onPiece` returns false, or when the file has grown beyond MaxReadFileBytes
+// while it was read.
+template <class OnPiece>
+bool ReadPieces(int fd, OnPiece&& onPiece) {
+    char buf[65536];
+    std::size_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        const auto got = static_cast<std::size_t>(n);
+        if (got > MaxReadFileBytes - total) return false;
+        total += got;
+        if (!onPiece(std::string_view(buf, got))) return false;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    std::size_t size = 0;
+    const TFd fd(OpenReadable(path, size));
+    if (fd.Get() < 0) return std::nullopt;
+    try {
+        std::string bytes;
+        bytes.reserve(size);
+        if (!ReadPieces(fd.Get(), [&](std::string_view piece) {
+                bytes.append(piece);
+                return true;
+            }))
+            return std::nullopt;
+        return bytes;
+    } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    // Also a file that grows while it is read stops at the limit.
-    std::optional<std::string> bytes;
-    if (st.st_size >= 0 && static_cast<std::uintmax_t>(st.st_size) <= MaxReadFileBytes) {
-        try {
-            bytes.emplace();
-            bytes->reserve(static_cast<std::size_t>(st.st_size));
-            char buf[65536];
-            for (;;) {
-                const ssize_t n = ::read(fd, buf, sizeof buf);
-                if (n < 0) {
-                    if (errno == EINTR) continue;
-                    bytes.reset();
-                    break;
+}
+
+bool ForEachFileLine(const std::string& path, const std::function<bool(std::string_view line)>& onLine) {
+    std::size_t size = 0;
+    const TFd fd(OpenReadable(path, size));
+    if (fd.Get() < 0) return false;
+    try {
+        std::string line;      // the line so far; it may span pieces
+        bool open = false;     // text since the last line end
+        bool afterCr = false;  // a CR ended the last piece's last line
+        std::size_t count = 0;
+        auto append = [&](std::string_view part) {
+            if (part.empty()) return true;
+            if (part.size() > MaxTextLineBytes - line.size()) return false;
+            line.append(part);
+            open = true;
+            return true;
+        };
+        auto finish = [&] {
+            if (++count > MaxTextLines) return false;
+            const bool go = onLine(line);
+            line.clear();
+            open = false;
+            return go;
+        };
+        const bool read = ReadPieces(fd.Get(), [&](std::string_view piece) {
+            std::size_t start = 0;
+            for (std::size_t i = 0; i < piece.size(); ++i) {
+                const char c = piece[i];
+                if (afterCr) {
+                    afterCr = false;
+                    if (c == '\n') {  // the LF of a CR LF split between pieces
+                        start = i + 1;
+                        continue;
+                    }
                 }
-                if (n == 0) break;
-                if (static_cast<std::size_t>(n) > MaxReadFileBytes - bytes->size()) {
-                    bytes.reset();
-                    break;
+                if (c != '\r' && c != '\n') continue;
+                if (!append(piece.substr(start, i - start)) || !finish()) return false;
+                if (c == '\r') {
+                    if (i + 1 < piece.size()) {
+                        if (piece[i + 1] == '\n') ++i;
+                    } else {
+                        afterCr = true;
+                    }
                 }
-                bytes->append(buf, static_cast<std::size_t>(n));
+                start = i + 1;
             }
-        } catch (const std::bad_alloc&) {
-            bytes.reset();
-        }
+            return append(piece.substr(start));
+        });
+        // A line end after the last line does not start another line.
+        return read && (!open || finish());
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    ::close(fd);
-    return bytes;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -90,10 +180,14 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes) return std::nullopt;
     try {
-        return SplitLines(Cp1252ToUtf8(*bytes));
+        std::vector<std::string> lines;
+        if (!ForEachFileLine(path, [&](std::string_view line) {
+                lines.push_back(Cp1252ToUtf8(line));
+                return true;
+            }))
+            return std::nullopt;
+        return lines;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

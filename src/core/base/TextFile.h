@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,16 +16,31 @@ namespace pelmo {
 // or sparse file cannot exhaust the memory.
 inline constexpr std::size_t MaxReadFileBytes = std::size_t{256} << 20;
 
+// No text file of the program comes near these either (a design with its
+// measurements embedded has a few thousand lines; a line, a few dozen
+// characters). A file beyond either limit is refused, so that neither
+// millions of empty lines nor one endless line can exhaust the memory of a
+// reader that keeps lines.
+inline constexpr std::size_t MaxTextLines = std::size_t{1} << 21;
+inline constexpr std::size_t MaxTextLineBytes = std::size_t{1} << 20;
+
 // The bytes of a regular file; nullopt when the file is missing, unreadable,
 // not a regular file (a folder, a device) or larger than MaxReadFileBytes.
 std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// Hands the lines of a file to `onLine` one at a time (raw bytes without the
+// line end; lines end as SplitLines has them), reading the file in pieces so
+// that it is never held whole. False when the file cannot be read (as
+// ReadFileBytes), has more than MaxTextLines lines or a line longer than
+// MaxTextLineBytes, or when `onLine` returns false to stop.
+bool ForEachFileLine(const std::string& path, const std::function<bool(std::string_view line)>& onLine);
 
 // Splits text at CR LF, LF or a lone CR. A line end after the last line does
 // not start another line; "a\r\rb" gives "a", "", "b".
 std::vector<std::string> SplitLines(std::string_view text);
 
 // A Windows-1252 text file as UTF-8 lines; nullopt when it cannot be read
-// (as ReadFileBytes) or its lines do not fit into memory.
+// (as ForEachFileLine) or its lines do not fit into memory.
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 
 // UTF-8 lines as Windows-1252 text with CR LF after every line.

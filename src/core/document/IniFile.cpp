@@ -1,6 +1,5 @@
 #include "document/IniFile.h"
 
-#include <fstream>
 #include <sstream>
 
 #include "base/Text.h"
@@ -20,13 +19,12 @@ std::string Trim(const std::string& s) {
 
 TIniFile TIniFile::Load(const std::string& path) {
     TIniFile ini;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return ini;
-    std::string line;
     Section* current = nullptr;
-    while (std::getline(in, line)) {
-        line = Trim(line);
-        if (line.empty() || line[0] == ';') continue;
+    // A file that is not what it should be (one endless line, millions of
+    // lines) reads as far as it can be read: settings files are never refused.
+    ForEachFileLine(path, [&](std::string_view raw) {
+        const std::string line = Trim(std::string(raw));
+        if (line.empty() || line[0] == ';') return true;
         if (line.front() == '[' && line.back() == ']') {
             const std::string name = line.substr(1, line.size() - 2);
             current = ini.Find(name);
@@ -34,10 +32,10 @@ TIniFile TIniFile::Load(const std::string& path) {
                 ini.Sections.push_back({name, {}});
                 current = &ini.Sections.back();
             }
-            continue;
+            return true;
         }
         const auto eq = line.find('=');
-        if (!current || eq == std::string::npos) continue;
+        if (!current || eq == std::string::npos) return true;
         const std::string key = Trim(line.substr(0, eq));
         const std::string value = Trim(line.substr(eq + 1));
         bool replaced = false;
@@ -47,7 +45,8 @@ TIniFile TIniFile::Load(const std::string& path) {
                 replaced = true;
             }
         if (!replaced) current->Entries.push_back({key, value});
-    }
+        return true;
+    });
     return ini;
 }
 

@@ -3,13 +3,16 @@
 #include <exception>
 #include <filesystem>
 
+#include "base/Paths.h"
+
 namespace pelmo {
 
 TSession::TSession(MessageSink& messages, std::string dataFolder)
     : given_(messages),
       dataFolder_(std::move(dataFolder)),
       design_(std::make_unique<TDesign>()),
-      document_(*design_, recent_, proxy_, dataFolder_, {}) {
+      document_(*design_, recent_, proxy_, dataFolder_, {}),
+      recovery_(dataFolder_) {
     document_.SaveDialogFolder = dataFolder_;
     if (!dataFolder_.empty()) {
         // Restored designs of an earlier run are of no use any more.
@@ -38,6 +41,48 @@ bool TSession::Solve() {
     if (ok) lastFailure_.clear();
     if (Solved) Solved(ok);
     return ok;
+}
+
+void TSession::CommitEdit() {
+    history_.Commit(*design_);
+    recovery_.NoteEdit();
+}
+
+bool TSession::Undo() {
+    if (!history_.Undo(*design_)) return false;
+    recovery_.NoteEdit();
+    return true;
+}
+
+bool TSession::Redo() {
+    if (!history_.Redo(*design_)) return false;
+    recovery_.NoteEdit();
+    return true;
+}
+
+void TSession::ResetHistory() {
+    history_.Reset(*design_);
+    recovery_.SetBaseline(design_->Modified ? std::vector<std::string>{} : history_.CurrentState());
+}
+
+bool TSession::RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace) {
+    TDesign& d = *design_;
+    if (d.Modified && proxy_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes && !document_.Save())
+        return false;
+    if (beforeReplace) beforeReplace();
+    // The measurement files the copy carries live in a folder of this run,
+    // as undo's do: the design keeps its own file name.
+    const std::string base = history_.WorkFolder().empty()
+                                 ? (std::filesystem::temp_directory_path() / "pelmo-undo/").string()
+                                 : history_.WorkFolder();
+    const std::string title = copy.DesignPath.empty() ? "Untitled.bkt" : ExtractFileName(copy.DesignPath);
+    const std::string work = base + "recovered-" + std::to_string(++recoveries_) + "/" + title;
+    if (!recovery_.ReadLeftover(copy, d, work, proxy_)) return false;
+    history_.Reset(d);
+    recovery_.SetBaseline({});
+    // Kept twice for a moment rather than not at all.
+    if (recovery_.Update(d, TRecovery::TClock::now())) recovery_.Discard(copy);
+    return true;
 }
 
 void TSession::ElementRemoving(const std::string& designator, bool driver) {

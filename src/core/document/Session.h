@@ -2,11 +2,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/MessageSink.h"
 #include "document/DocumentFlow.h"
 #include "document/RecentFiles.h"
+#include "document/Recovery.h"
 #include "document/UndoHistory.h"
 #include "graphs/GraphRecord.h"
 #include "graphs/GraphSolve.h"
@@ -57,12 +59,35 @@ public:
     std::function<void(bool ok)> Solved;
 
     // One undo step per completed edit; Undo and Redo bring the design (and
-    // the curves of the elements they bring back) to an earlier state.
-    void CommitEdit() { history_.Commit(*design_); }
-    bool Undo() { return history_.Undo(*design_); }
-    bool Redo() { return history_.Redo(*design_); }
-    // Forgets every step: the design as it is now is where edits start.
-    void ResetHistory() { history_.Reset(*design_); }
+    // the curves of the elements they bring back) to an earlier state. Each
+    // makes a recovery copy due.
+    void CommitEdit();
+    bool Undo();
+    bool Redo();
+    // Forgets every step: the design as it is now is where edits start. An
+    // unmodified design is also what recovery copies are compared with.
+    void ResetHistory();
+    // A tuning session has ended: its result goes into the recovery copy.
+    void TuningEnded() { recovery_.NoteEdit(); }
+
+    // ---- crash recovery ----
+    // The recovery copy of this program and the copies left by others. The
+    // window runs UpdateRecovery when NextRecoveryUpdate says (from a timer,
+    // never inside a solve), and after every document command: a save
+    // removes the copy.
+    TRecovery& Recovery() { return recovery_; }
+    std::optional<TRecovery::TClock::time_point> NextRecoveryUpdate() const { return recovery_.NextUpdate(*design_); }
+    bool UpdateRecovery(TRecovery::TClock::time_point now = TRecovery::TClock::now()) {
+        return recovery_.Update(*design_, now);
+    }
+    // Opens a copy left by a program that is gone (one of
+    // Recovery().FindLeftovers()) in place of the design, as Open does: a
+    // modified design asks "Save current design?" first. The design takes
+    // the copy's file name and counts as modified; this program's own copy of
+    // it is written at once and the one left behind is deleted. The caller
+    // resets the graph windows (hook) and solves. False, with the copy kept,
+    // when the copy cannot be read or a wanted save failed.
+    bool RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace = {});
     // A part or driver is about to be removed by an edit: its curves leave
     // every graph record, remembered so that undo brings them back.
     void ElementRemoving(const std::string& designator, bool driver);
@@ -86,6 +111,8 @@ private:
     TMostRecentFiles recent_;
     TDocument document_;
     TUndoHistory history_;
+    TRecovery recovery_;
+    int recoveries_ = 0;
     TGraphList graphs_;
     TGraphSolve solve_;
     int solveCount_ = 0;

@@ -39,6 +39,10 @@ public:
     // happens when the design did not change.
     void Commit(TDesign& d);
 
+    // The design's file text as of the last Reset, Commit, Undo or Redo
+    // (empty when it could not be taken).
+    std::vector<std::string> CurrentState() const { return haveCurrent_ ? current_ : TSnapshot{}; }
+
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
     std::size_t UndoDepth() const { return undo_.size(); }

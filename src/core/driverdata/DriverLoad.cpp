@@ -35,6 +35,8 @@ void ApplyResponseTailDefaults(TDriver& drv) {
 bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const DataArray& grid, DataArray& re,
                        DataArray& im, MessageSink& messages) {
     if (freq.empty() || level.size() != freq.size() || phase.size() != freq.size()) return false;
+    if (!AllFinite(freq) || !AllFinite(level) || !AllFinite(phase)) return false;
+    SortByFrequency(freq, level, phase);
     for (std::size_t k = 0; k < freq.size(); ++k) {
         phase[k] *= DegToRad;
         level[k] = DbToLin(level[k]);
@@ -51,7 +53,10 @@ bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const D
 
 bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const DataArray& grid, DataArray& re,
                         DataArray& im, MessageSink& messages) {
-    if (freq.size() < 2 || ohms.size() != freq.size() || phase.size() != freq.size()) return false;
+    if (ohms.size() != freq.size() || phase.size() != freq.size()) return false;
+    if (!AllFinite(freq) || !AllFinite(ohms) || !AllFinite(phase)) return false;
+    SortByFrequency(freq, ohms, phase);
+    if (freq.size() < 2) return false;
     for (double& p : phase) p *= DegToRad;
     PolarToRect(ohms, phase);
     DataArray fitRe, fitIm;

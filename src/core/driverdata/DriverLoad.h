@@ -17,15 +17,16 @@ struct TDriver;
 
 inline constexpr const char* FileLoadErrorPrefix = "File Load error: ";
 
-// The steps after reading a response file: levels (dB) to linear amplitude,
-// phases (degrees) to radians, the low-end extension, then the real and
-// imaginary part fitted onto `grid`. False (re and im untouched) when there is
-// no point or the fit gives a number that is not finite.
+// The steps after reading a response file: the points in ascending order of
+// frequency (SortByFrequency), levels (dB) to linear amplitude, phases
+// (degrees) to radians, the low-end extension, then the real and imaginary
+// part fitted onto `grid`. False (re and im untouched) when there is no point,
+// a point is not finite, or the fit gives a number that is not finite.
 bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const DataArray& grid, DataArray& re,
                        DataArray& im, MessageSink& messages);
 
 // The same for an impedance file (ohms, degrees), without low-end extension:
-// the impedance Z on `grid`. Needs at least two points.
+// the impedance Z on `grid`. Needs at least two distinct frequencies.
 bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const DataArray& grid, DataArray& re,
                         DataArray& im, MessageSink& messages);
 

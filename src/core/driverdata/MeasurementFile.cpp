@@ -1,6 +1,9 @@
 #include "driverdata/MeasurementFile.h"
 
+#include <algorithm>
+#include <functional>
 #include <new>
+#include <numeric>
 
 #include "base/Conversions.h"
 #include "base/MessageSink.h"
@@ -44,41 +47,110 @@ bool ParseDataLine(std::string_view text, double& f, double& v, double& p) {
     return TakeField(rest, p);
 }
 
+namespace {
+
+// The file rules applied one line at a time, so that a file is read without
+// holding its lines.
+class TMeasurementParser {
+public:
+    TMeasurementParser(DataArray& freq, DataArray& value, DataArray& phase)
+        : freq_(freq), value_(value), phase_(phase) {
+        freq_.clear();
+        value_.clear();
+        phase_.clear();
+    }
+
+    bool Line(std::string_view raw) {
+        ++lines_;
+        std::size_t b = 0, e = raw.size();
+        while (b < e && IsBlank(raw[b])) ++b;
+        while (e > b && IsBlank(raw[e - 1])) --e;
+        if (b == e) return true;
+        const char first = raw[b];
+        if (!((first >= '0' && first <= '9') || first == '.')) return true;  // comment
+        if (e - b > MaxDataLineLength) return false;
+        char upper[MaxDataLineLength];
+        for (std::size_t i = b; i < e; ++i) {
+            const char c = raw[i];
+            upper[i - b] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        double f = 0, v = 0, p = 0;
+        if (!ParseDataLine(std::string_view(upper, e - b), f, v, p)) return false;
+        if (f == previous_) return false;  // the same frequency twice in a row
+        previous_ = f;
+        if (f == 0.0) return true;
+        if (freq_.size() >= MaxMeasurementPoints) return false;
+        freq_.push_back(f);
+        value_.push_back(v);
+        phase_.push_back(p);
+        return true;
+    }
+
+    bool Finish() const { return lines_ >= 2; }
+
+private:
+    DataArray& freq_;
+    DataArray& value_;
+    DataArray& phase_;
+    std::size_t lines_ = 0;
+    double previous_ = -1.0;
+};
+
+}  // namespace
+
 bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase) {
+    TMeasurementParser parser(freq, value, phase);
+    bool ok = true;
+    for (const std::string& line : lines)
+        if (!(ok = parser.Line(line))) break;
+    if (ok && parser.Finish()) return true;
     freq.clear();
     value.clear();
-    phase.clear();
-    auto fail = [&] {
+    return false;
+}
+
+bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase) {
+    // Only digits, signs, "." and "E" matter to the data, so the bytes are
+    // taken as they are: one byte is one character of the file's code page.
+    bool ok = false;
+    try {
+        TMeasurementParser parser(freq, value, phase);
+        ok = ForEachFileLine(path, [&](std::string_view line) { return parser.Line(line); }) && parser.Finish();
+    } catch (const std::bad_alloc&) {
+        ok = false;  // points beyond the memory: no measurement file
+    }
+    if (!ok) {
         freq.clear();
         value.clear();
-        return false;
-    };
-    if (lines.size() < 2) return fail();
-    double previous = -1.0;
-    for (const std::string& raw : lines) {
-        std::string line;
-        {
-            std::size_t b = 0, e = raw.size();
-            while (b < e && IsBlank(raw[b])) ++b;
-            while (e > b && IsBlank(raw[e - 1])) --e;
-            line = raw.substr(b, e - b);
-        }
-        if (line.empty()) continue;
-        for (char& c : line)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        const char first = line[0];
-        if (!((first >= '0' && first <= '9') || first == '.')) continue;  // comment
-        if (line.size() > MaxDataLineLength) return fail();
-        double f = 0, v = 0, p = 0;
-        if (!ParseDataLine(line, f, v, p)) return fail();
-        if (f == previous) return fail();  // the same frequency twice in a row
-        previous = f;
-        if (f == 0.0) continue;
-        freq.push_back(f);
-        value.push_back(v);
-        phase.push_back(p);
     }
-    return true;
+    return ok;
+}
+
+void SortByFrequency(DataArray& freq, DataArray& value, DataArray& phase) {
+    const std::size_t n = freq.size();
+    if (value.size() != n || phase.size() != n) return;
+    if (std::adjacent_find(freq.begin(), freq.end(), std::greater_equal<double>()) == freq.end()) return;
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return freq[a] < freq[b]; });
+    DataArray f, v, p;
+    f.reserve(n);
+    v.reserve(n);
+    p.reserve(n);
+    for (const std::size_t i : order) {
+        // Equal frequencies stay in file order: the later point replaces the earlier.
+        if (!f.empty() && f.back() == freq[i]) {
+            v.back() = value[i];
+            p.back() = phase[i];
+            continue;
+        }
+        f.push_back(freq[i]);
+        v.push_back(value[i]);
+        p.push_back(phase[i]);
+    }
+    freq = std::move(f);
+    value = std::move(v);
+    phase = std::move(p);
 }
 
 std::string MeasurementFileTitle(const std::string& path) {
@@ -91,21 +163,12 @@ std::string MeasurementFileTitle(const std::string& path) {
 
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages) {
-    // Only digits, signs, "." and "E" matter to the data, so the bytes are
-    // taken as they are: one byte is one character of the file's code page.
-    const auto bytes = ReadFileBytes(path);
-    bool ok = false;
-    try {
-        ok = bytes && ParseMeasurementLines(SplitLines(*bytes), freq, value, phase);
-    } catch (const std::bad_alloc&) {
-        ok = false;  // lines beyond the memory: no measurement file
+    if (ReadMeasurementData(path, freq, value, phase)) {
+        SortByFrequency(freq, value, phase);
+        return true;
     }
-    if (!ok) {
-        freq.clear();
-        value.clear();
-        messages.ShowMessage("file load error! -- " + MeasurementFileTitle(path));
-    }
-    return ok;
+    messages.ShowMessage("file load error! -- " + MeasurementFileTitle(path));
+    return false;
 }
 
 void ExtendLowEnd(DataArray& freq, DataArray& amp, DataArray& phase) {

@@ -17,20 +17,38 @@ class MessageSink;
 // Longest data line (after trimming) a measurement file may hold.
 inline constexpr std::size_t MaxDataLineLength = 60;
 
+// Measurements have a few thousand points; a file with more than a million
+// is refused rather than held.
+inline constexpr std::size_t MaxMeasurementPoints = 1000000;
+
 // Splits one data line into frequency, value and phase (0 when the line has
 // only two columns). False when the line has fewer than two fields or a field
 // is not a number.
 bool ParseDataLine(std::string_view text, double& f, double& v, double& p);
 
-// Applies the file rules to lines already split. On failure returns false with
-// freq and value emptied (phase undefined) and shows no message.
+// Applies the file rules to lines already split, keeping the points in file
+// order. On failure returns false with freq and value emptied (phase
+// undefined) and shows no message.
 bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase);
 
-// Reads a measurement file into three arrays of equal length. On failure
-// (unreadable file, fewer than two lines, a data line longer than 60
-// characters or not parsable, a repeated frequency) shows
-// "file load error! -- " + the file's title and returns false with freq and
-// value emptied.
+// The same on a file, read line by line (a file of millions of lines or one
+// endless line is never held whole). Fails also where every text file does
+// (ForEachFileLine) and beyond MaxMeasurementPoints points.
+bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase);
+
+// Puts the points in ascending order of frequency, as the interpolation needs
+// them (a file exported from high to low frequencies reads as it should). Of
+// points with the same frequency, the last in the file stays: where a file
+// repeats a frequency, its later lines are taken as the newer measurement.
+void SortByFrequency(DataArray& freq, DataArray& value, DataArray& phase);
+
+// Reads a measurement file into three arrays of equal length, in ascending
+// order of frequency (SortByFrequency). On failure (unreadable file, fewer
+// than two lines, a data line longer than 60 characters or not parsable -- a
+// number too large for a double or not a number at all --, the same
+// frequency on two lines in a row, a file beyond the limits of
+// ReadMeasurementData) shows "file load error! -- " + the file's title and
+// returns false with freq and value emptied.
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages);
 

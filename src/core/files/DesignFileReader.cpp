@@ -147,8 +147,7 @@ private:
         if (drv.Response.Re.size() != d_.Grid.size() || drv.Response.Im.size() != d_.Grid.size())
             SetDefaultResponse(drv);
         DataArray f, v, p;
-        const auto bytes = ReadFileBytes(drv.FRDFile);
-        if (!bytes || !ParseMeasurementLines(SplitLines(*bytes), f, v, p) || f.empty()) drv.FRDFile.clear();
+        if (!ReadMeasurementData(drv.FRDFile, f, v, p) || f.empty()) drv.FRDFile.clear();
     }
 
     // The blocks that follow a driver's lines; returns the line after them.

@@ -98,6 +98,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenus();
     BuildGraphWindows();
+    StartRecovery();
     qApp->installEventFilter(this);
     UpdateCaption();
     resize(900, 650);
@@ -114,6 +115,7 @@ void TMainWindow::BuildGraphWindows() {
     session_->Solved = [this](bool ok) {
         if (ok && AfterSolve) AfterSolve();
         emit Solved();
+        ScheduleRecovery();
     };
     connect(this, &TMainWindow::Solved, graphWindows_.get(), [this] { graphWindows_->RedrawAll(); });
     connect(this, &TMainWindow::CaptionChanged, graphWindows_.get(), &TGraphWindows::SetCaption);
@@ -265,6 +267,13 @@ void TMainWindow::FirstShow() {
     session_->ResetHistory();
     view_->Panel()->setFocus();
     if (!startupDesign_.empty()) OpenRecent(startupDesign_);
+    // Once the window is up (and the design asked for is open): what
+    // programs that ended abnormally left behind.
+    if (offerRecoveryAtStart_)
+        QTimer::singleShot(0, this, [this] {
+            OfferRecovery();
+            RunStartupTestHooks();
+        });
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
@@ -274,6 +283,9 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    recoveryTimer_.stop();
+    // Saved, or the user chose to drop the changes: nothing to recover.
+    session_->Recovery().Remove();
     graphWindows_->CloseAll();
 }
 
@@ -290,6 +302,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Wheel: {
             if (!w || w->window() != this || QApplication::activePopupWidget()) break;
+            lastWheel_.start();
             auto* wh = static_cast<QWheelEvent*>(event);
             const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
             if (editor_->FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -97,6 +98,18 @@ public:
     // The "Solve" menu command (every edit solves by itself).
     void Solve();
 
+    // ---- crash recovery (MainWindowRecovery.cpp) ----
+    // The program's own start offers, once the window is up, the copies that
+    // programs which ended abnormally left behind; windows made by tests do
+    // not unless they ask (OfferRecovery).
+    void SetOfferRecoveryAtStart(bool offer) { offerRecoveryAtStart_ = offer; }
+    // Asks about every copy left behind, newest first: Recover, Discard or Later.
+    void OfferRecovery();
+    // Answers the question instead of showing it (tests).
+    std::function<TRecoveryAnswer(const TRecoveryCopy&)> ChooseRecovery;
+    // The timer that keeps the recovery copy up to date.
+    const QTimer& RecoveryTimer() const { return recoveryTimer_; }
+
     QMenu* AddGraphMenu() const { return addGraphMenu_; }
     QMenu* GraphToFrontMenu() const { return graphToFrontMenu_; }
     QMenu* ReOpenMenu() const { return reopenMenu_; }
@@ -138,6 +151,15 @@ private:
     void OpenRecent(const std::string& path);
     void RebuildRecentMenu();
     void AfterDesignReplaced();
+    void AfterDocumentCommand();
+
+    // Crash recovery (MainWindowRecovery.cpp).
+    void StartRecovery();
+    void ScheduleRecovery();
+    void RecoveryTimeout();
+    TRecoveryAnswer AskRecovery(const TRecoveryCopy& copy);
+    void Recover(const TRecoveryCopy& copy);
+    void RunStartupTestHooks();
 
     TQtTextMetrics metrics_;
     TGuiMessageSink guiMessages_;
@@ -156,6 +178,9 @@ private:
     bool catalogueTimersStarted_ = false;
     std::string startupDesign_;
     bool firstShown_ = false;
+    bool offerRecoveryAtStart_ = false;
+    QTimer recoveryTimer_;
+    QElapsedTimer lastWheel_;
 
     QMenu* reopenMenu_ = nullptr;
     QMenu* addGraphMenu_ = nullptr;

@@ -56,6 +56,12 @@ void TMainWindow::SetDocumentHooks() {
     session_->RecentFiles().OnMenuClick = [this](void*, const std::string& file) { OpenRecent(file); };
 }
 
+void TMainWindow::AfterDocumentCommand() {
+    // A save or an open design ends the recovery copy; a failed save keeps it.
+    session_->UpdateRecovery();
+    ScheduleRecovery();
+}
+
 void TMainWindow::AfterDesignReplaced() {
     view_->FitAll();
     session_->Solve();
@@ -71,24 +77,28 @@ void TMainWindow::NewClick() {
     session_->Solve();
     session_->ResetHistory();
     UpdateHistoryActions();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::OpenClick() {
     session_->Document().Open(TDocument::TOpenKind::Dialog);
     RebuildRecentMenu();
     view_->Panel()->setFocus();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::ExamplesClick() {
     session_->Document().Open(TDocument::TOpenKind::Examples);
     RebuildRecentMenu();
     view_->Panel()->setFocus();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::OpenRecent(const std::string& path) {
     session_->Document().Open(TDocument::TOpenKind::Recent, path);
     RebuildRecentMenu();
     view_->Panel()->setFocus();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::OpenFromOutside(const std::string& path) {
@@ -102,11 +112,13 @@ void TMainWindow::OpenFromOutside(const std::string& path) {
 void TMainWindow::SaveClick() {
     session_->Document().Save();
     RebuildRecentMenu();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::SaveAsClick() {
     session_->Document().SaveAs();
     RebuildRecentMenu();
+    AfterDocumentCommand();
 }
 
 void TMainWindow::RebuildRecentMenu() {

@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
     if (!design.empty()) window.SetStartupDesign(design);
     TStartupProbe probe(started);
     if (std::getenv("PELMO_STARTUP_PROBE")) window.installEventFilter(&probe);
+    window.SetOfferRecoveryAtStart(true);
     window.show();
     return app.exec();
 }

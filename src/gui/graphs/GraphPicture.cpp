@@ -60,7 +60,8 @@ void AddGraphPictureItems(TPlotForm& form, TGraphWindows& owner, QMenu* file) {
     QMenu* toFile = file->addMenu("To Picture File");
     using S = TGraphPictureSize;
     for (auto [caption, size] : {std::pair{"Large", S::Large}, {"Small", S::Small}, {"AsShown", S::AsShown}})
-        toFile->addAction(caption, &form, [&form, &owner, size] { GraphToFile(form, owner, size); });
+        // (a copy of the binding: clang before 16 captures no structured bindings)
+        toFile->addAction(caption, &form, [&form, &owner, size = size] { GraphToFile(form, owner, size); });
     QMenu* clipboard = file->addMenu("To Clipboard");
     clipboard->addAction("As Vector Graphic", &form, [&form, &owner] { GraphToClipboard(form, owner, true); });
     clipboard->addAction("As Bitmap", &form, [&form, &owner] { GraphToClipboard(form, owner, false); });

@@ -55,6 +55,9 @@ void TGraphWindows::Init() {
 TGraphWindows::~TGraphWindows() {
     // Newest first, without their close handling.
     while (!windows_.empty()) delete windows_.back();
+    // A window closed a moment ago must not outlive this object: its
+    // destructor reports to it.
+    for (const QPointer<QObject>& w : closed_) delete w.data();
 }
 
 TSeriesEditForm& TGraphWindows::SeriesEdit() {
@@ -207,7 +210,13 @@ void TGraphWindows::RebuildGraphToFront() {
     }
 }
 
-void TGraphWindows::WindowClosing(TPlotForm* w) { Forget(w); }
+void TGraphWindows::WindowClosing(TPlotForm* w) {
+    if (std::find(windows_.begin(), windows_.end(), w) == windows_.end()) return;
+    closed_.erase(std::remove_if(closed_.begin(), closed_.end(), [](const QPointer<QObject>& p) { return p.isNull(); }),
+                  closed_.end());
+    closed_.emplace_back(w);
+    Forget(w);
+}
 
 void TGraphWindows::Forget(TPlotForm* w) {
     const auto it = std::find(windows_.begin(), windows_.end(), w);

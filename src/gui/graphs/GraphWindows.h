@@ -115,6 +115,9 @@ private:
     TGraphList& list_;
     TGraphSolve& solve_;
     std::vector<TPlotForm*> windows_;
+    // Windows closed by the user: each goes at the next turn of the event
+    // loop, unless this object goes first and takes it along.
+    std::vector<QPointer<QObject>> closed_;
     std::array<int, 10> counters_{};
     QString caption_ = "Pelmo";
     std::unique_ptr<TSeriesEditForm> seriesEdit_;

@@ -127,6 +127,71 @@ TEST(TextFile, ReadersRefuseFilesBeyondTheSizeLimit) {
     }
 }
 
+// The lines of a file read in pieces are the lines of the whole text, also
+// where a line end falls on the edge between two pieces.
+TEST(TextFile, ForEachFileLineGivesTheLinesOfTheWholeText) {
+    TempFolder tmp;
+    const std::size_t piece = 65536;
+    std::vector<std::string> texts = {"", "a", "a\r\nb\r\n", "a\r\rb", "\n", "a\n\r\nb\r"};
+    for (const std::size_t edge : {piece - 2, piece - 1, piece, piece + 1, 2 * piece - 1}) {
+        for (const char* end : {"\r\n", "\r", "\n", "\n\r", "\r\r\n"}) {
+            std::string t(edge, 'x');
+            t += end;
+            t += "tail";
+            texts.push_back(t);
+            texts.push_back(std::string(edge, 'x') + end);
+        }
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::string path = tmp.Path() + "t" + std::to_string(i);
+        WriteWholeFile(path, texts[i]);
+        std::vector<std::string> lines;
+        ASSERT_TRUE(ForEachFileLine(path, [&](std::string_view l) {
+            lines.emplace_back(l);
+            return true;
+        })) << i;
+        EXPECT_EQ(lines, SplitLines(texts[i])) << i;
+    }
+    // The reader can stop it.
+    int seen = 0;
+    EXPECT_FALSE(ForEachFileLine(tmp.Path() + "t2", [&](std::string_view) { return ++seen < 1; }));
+    EXPECT_EQ(seen, 1);
+}
+
+// Lines up to the limits read; one line or one byte more and every reader
+// refuses the file with its own failure.
+TEST(TextFile, FilesBeyondTheLineLimitsAreRefused) {
+    TempFolder tmp;
+    struct Case {
+        const char* name;
+        std::string text;
+        bool ok;
+    };
+    const std::string longest(MaxTextLineBytes, '*');
+    const Case cases[] = {
+        {"longest line", longest + "\r\n10 1 2\r\n20 3 4\r\n", true},
+        {"longest line last", "10 1 2\r\n20 3 4\r\n" + longest, true},
+        {"a byte more", longest + "*\r\n10 1 2\r\n20 3 4\r\n", false},
+        {"most lines", std::string(MaxTextLines - 2, '\n') + "10 1 2\n20 3 4", true},
+        {"a line more", std::string(MaxTextLines - 1, '\n') + "10 1 2\n20 3 4", false},
+        {"a line more, CR LF", std::string(MaxTextLines - 1, '\r') + "\n10 1 2\r\n20 3 4\r\n\r\n", false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = tmp.Path() + "lines.frd";
+        WriteWholeFile(path, c.text);
+        std::size_t count = 0;
+        EXPECT_EQ(ForEachFileLine(path, [&](std::string_view) { return ++count > 0; }), c.ok) << c.name;
+        EXPECT_EQ(ReadTextLines(path).has_value(), c.ok) << c.name;
+        RecordingMessageSink messages;
+        DataArray f, v, p;
+        EXPECT_EQ(ReadMeasurementFile(path, f, v, p, messages), c.ok) << c.name;
+        EXPECT_EQ(f.size(), c.ok ? 2u : 0u) << c.name;
+        EXPECT_EQ(messages.Messages.size(), c.ok ? 0u : 1u) << c.name;
+        TDesign d;
+        EXPECT_FALSE(ReadDesign(d, path, messages)) << c.name;  // not a design in any case
+    }
+}
+
 TEST(ValueLines, ReadsValueTextLabelsAndNumbers) {
     struct Case {
         const char* line;

@@ -133,6 +133,31 @@ private slots:
         QCOMPARE(Captions(gw.Windows()[5]->CurvesMenu()), QStringList({"S1", "S2", "-", "R1", "R2"}));
     }
 
+    // A window the user closes goes at the next turn of the event loop; when
+    // the windows' owner goes first (the program ends), it takes the window
+    // along, which then does not report to an owner that is gone.
+    void aWindowClosedJustBeforeItsOwnerGoesGoesWithIt() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        QPointer<TPlotForm> closed;
+        QPointer<TPlotForm> open;
+        {
+            TGraphWindows gw(t.d, sink);
+            QMenu addGraph;
+            gw.FillAddGraphMenu(&addGraph);
+            FindItem(&addGraph, "SPL response (dBSPL)")->trigger();
+            FindItem(&addGraph, "Impedance (Ohms)")->trigger();
+            closed = gw.Windows().front();
+            open = gw.Windows().back();
+            QVERIFY(closed->close());
+            QCOMPARE(gw.Windows().size(), std::size_t(1));
+            QVERIFY(closed);
+        }
+        QVERIFY(!closed);
+        QVERIFY(!open);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     void newCurvesTakeThePaletteInOrderAndReuseARemovedColour() {
         DriversDesign t(4);
         RecordingSink sink;

@@ -1,0 +1,158 @@
+// Crash recovery in the window: the timer that keeps the recovery copy up to
+// date (the copy itself is the core's TRecovery), and the question at start-up
+// about copies that programs which ended abnormally left behind.
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/MainWindow.h"
+#include "editor/SheetEdit.h"
+#include "graphs/GraphWindows.h"
+#include "sheet/EditorController.h"
+#include "sheet/SheetView.h"
+#include "sheet/SheetWidgets.h"
+
+namespace pelmo {
+
+namespace {
+
+// A wheel turn less than this ago means the user is tuning: the copy waits
+// for a pause, so that no wheel notch ever waits for a write.
+constexpr qint64 WheelPauseMs = 300;
+
+const char* Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : nullptr;
+}
+
+}  // namespace
+
+void TMainWindow::StartRecovery() {
+    recoveryTimer_.setSingleShot(true);
+    recoveryTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&recoveryTimer_, &QTimer::timeout, this, [this] { RecoveryTimeout(); });
+    connect(editor_, &TEditorController::HistoryChanged, this, [this] { ScheduleRecovery(); });
+}
+
+void TMainWindow::ScheduleRecovery() {
+    const auto due = session_->NextRecoveryUpdate();
+    if (!due) {
+        recoveryTimer_.stop();
+        return;
+    }
+    using namespace std::chrono;
+    const auto wait = duration_cast<milliseconds>(*due - TRecovery::TClock::now()).count();
+    recoveryTimer_.start(static_cast<int>(std::clamp<long long>(wait, 0, 3600 * 1000)));
+}
+
+void TMainWindow::RecoveryTimeout() {
+    // Never in the middle of an edit (a part picked up, a wire half drawn)
+    // nor of a run of wheel notches: a moment later instead.
+    const TEditMode mode = editor_->EditMode();
+    const bool settled = mode == TEditMode::Idle || mode == TEditMode::TuneMode || mode == TEditMode::ZoomMode ||
+                         mode == TEditMode::BoxShown;
+    if (!settled || (lastWheel_.isValid() && lastWheel_.elapsed() < WheelPauseMs)) {
+        recoveryTimer_.start(static_cast<int>(WheelPauseMs));
+        return;
+    }
+    session_->UpdateRecovery();
+    ScheduleRecovery();
+}
+
+void TMainWindow::OfferRecovery() {
+    TRecovery& recovery = session_->Recovery();
+    for (const TRecoveryCopy& copy : recovery.FindLeftovers()) {
+        switch (ChooseRecovery ? ChooseRecovery(copy) : AskRecovery(copy)) {
+            case TRecoveryAnswer::Recover:
+                Recover(copy);
+                break;
+            case TRecoveryAnswer::Discard:
+                recovery.Discard(copy);
+                break;
+            case TRecoveryAnswer::Later:
+                recovery.Release(copy);
+                break;
+        }
+    }
+    ScheduleRecovery();
+}
+
+TRecoveryAnswer TMainWindow::AskRecovery(const TRecoveryCopy& copy) {
+    // For tests of the program itself: the answer comes from the environment
+    // and the question goes to stderr.
+    if (const char* answer = Env("PELMO_TEST_RECOVERY_ANSWER")) {
+        std::fprintf(stderr, "pelmo: recovery offered: %s\n",
+                     copy.DesignPath.empty() ? "(untitled)" : copy.DesignPath.c_str());
+        const std::string_view a(answer);
+        return a == "recover"   ? TRecoveryAnswer::Recover
+               : a == "discard" ? TRecoveryAnswer::Discard
+                                : TRecoveryAnswer::Later;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelmo"), QString::fromStdString(RecoveryQuestionText(copy)),
+                    QMessageBox::NoButton, this);
+    QPushButton* recover = box.addButton(RecoverButtonText, QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(DiscardButtonText, QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(LaterButtonText, QMessageBox::RejectRole);
+    box.setDefaultButton(recover);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == recover) return TRecoveryAnswer::Recover;
+    if (box.clickedButton() == discard) return TRecoveryAnswer::Discard;
+    return TRecoveryAnswer::Later;
+}
+
+void TMainWindow::Recover(const TRecoveryCopy& copy) {
+    editor_->CloseElementDialogs();
+    editor_->SetIdle();
+    const bool ok = session_->RecoverLeftover(copy, [this] {
+        if (OpenDefaultGraphs) OpenDefaultGraphs(true);
+    });
+    if (!ok) {
+        // A copy that cannot be read stays where it is, for the next start.
+        session_->Recovery().Release(copy);
+        return;
+    }
+    UpdateCaption();
+    view_->FitAll();
+    session_->Solve();
+    UpdateHistoryActions();
+    view_->Panel()->setFocus();
+}
+
+void TMainWindow::RunStartupTestHooks() {
+    // For tests of the program itself: one edit after start-up, as the
+    // Delete key over the element of this designator makes it.
+    const char* designator = Env("PELMO_TEST_DELETE");
+    if (!designator) return;
+    const TDesign& d = session_->Design();
+    auto find = [&]() -> std::optional<TPoint> {
+        for (const auto& p : d.Parts)
+            if (PartDesignator(*p) == designator) return p->Position;
+        for (const auto& drv : d.Drivers)
+            if (DriverDesignator(*drv) == designator) return drv->Position;
+        return std::nullopt;
+    };
+    const auto at = find();
+    if (!at) return;
+    // A grid point near the element's position that hits the element itself.
+    for (int r = 0; r <= 4; ++r)
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx) {
+                const TPoint p{at->X + dx, at->Y + dy};
+                const auto hit = HitTest(d, p);
+                if (!hit || (hit->Kind != TElementKind::Driver && !IsPartKind(hit->Kind))) continue;
+                const bool same = hit->Kind == TElementKind::Driver
+                                      ? DriverDesignator(*d.Drivers[hit->Index]) == designator
+                                      : PartDesignator(*d.Parts[hit->Index]) == designator;
+                if (!same) continue;
+                editor_->SetPointer(view_->GridToPixel(p));
+                editor_->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+                return;
+            }
+}
+
+}  // namespace pelmo

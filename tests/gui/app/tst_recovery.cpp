@@ -1,0 +1,178 @@
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "../EditorFixture.h"
+#include "base/TextFile.h"
+#include "document/DataFolder.h"
+#include "document/DocumentFlow.h"
+#include "document/Recovery.h"
+#include "editor/SheetEdit.h"
+#include "files/DesignFile.h"
+
+using namespace pelmo;
+using namespace pelmo::guitest;
+
+namespace {
+
+QString RecoveryFolder() { return QString::fromStdString(DataFolderPath()) + RecoveryFolderName; }
+
+QStringList CopiesInFolder() { return QDir(RecoveryFolder()).entryList({"*.bkt"}, QDir::Files, QDir::Name); }
+
+// A grid point on the part of this index (what the pointer is put on).
+TPoint PointOnPart(const TDesign& d, int index) {
+    const TPoint at = d.Parts[static_cast<std::size_t>(index)]->Position;
+    for (int r = 0; r <= 4; ++r)
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx) {
+                const auto hit = HitTest(d, {at.X + dx, at.Y + dy});
+                if (hit && IsPartKind(hit->Kind) && hit->Index == index) return {at.X + dx, at.Y + dy};
+            }
+    return at;
+}
+
+// The window on a copy of the two-way example (two drivers with their
+// measurement files).
+struct Window : EditorFixture {
+    QTemporaryDir dir;
+    std::string path = (dir.path() + "/TwoWay.bkt").toStdString();
+
+    Window() {
+        QFile::copy(QStringLiteral(PELMO_SOURCE_DIR "/examples/TwoWay.bkt"), QString::fromStdString(path));
+        w.SetStartupDesign(path);
+    }
+    // Rotates the first part with the R key: an edit with its undo step.
+    void Edit() {
+        AfterDoubleClickWindow();
+        MoveTo(PointOnPart(w.Session().Design(), 0));
+        Key(Qt::Key_R);
+    }
+    std::string SavedText() {
+        const std::string saved = (dir.path() + "/saved.bkt").toStdString();
+        SilentMessageSink quiet;
+        if (!WriteDesign(w.Session().Design(), saved, quiet)) return {};
+        return *ReadFileBytes(saved);
+    }
+};
+
+QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
+    for (QAction* top : w.menuBar()->actions()) {
+        if (top->text().remove('&') != menu || !top->menu()) continue;
+        for (QAction* a : top->menu()->actions())
+            if (a->text() == item) return a;
+    }
+    return nullptr;
+}
+
+// A copy as a program that ended abnormally leaves it: nobody holds its lock.
+void LeaveCopy(const QString& name, const std::string& designPath, const std::vector<std::string>& lines) {
+    QDir().mkpath(RecoveryFolder());
+    const std::string base = (RecoveryFolder() + "/" + name).toStdString();
+    QVERIFY(WriteTextLines(base + ".bkt", lines));
+    QVERIFY(WriteFileAtomically(base + ".ini", "[Recovery]\r\nDesign=" + designPath + "\r\nWritten=1700000000\r\n"));
+    QVERIFY(WriteFileAtomically(base + ".lock", ""));
+}
+
+}  // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QDir(RecoveryFolder()).removeRecursively(); }
+
+    // An edit is in the recovery folder at once, as a save would write the
+    // design; saving ends the copy.
+    void anEditIsCopiedAndASaveEndsTheCopy() {
+        Window f;
+        f.Start();
+        QCOMPARE(f.w.Session().Design().FileName, f.path);
+        QVERIFY(CopiesInFolder().isEmpty());
+        f.Edit();
+        QVERIFY(f.w.Session().Design().Modified);
+        QTRY_COMPARE(CopiesInFolder().size(), 1);
+        const std::string copy = f.w.Session().Recovery().CopyPath();
+        QCOMPARE(*ReadFileBytes(copy), f.SavedText());
+
+        // Saved from the menu: gone at once.
+        QAction* save = MenuAction(f.w, "File", "Save");
+        QVERIFY(save);
+        save->trigger();
+        QVERIFY(!f.w.Session().Design().Modified);
+        QVERIFY(!QFile::exists(QString::fromStdString(copy)));
+
+        // The next edit starts a copy again; the quiet time after the last
+        // copy lets the timer wait.
+        f.Edit();
+        QVERIFY(f.w.RecoveryTimer().isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(CopiesInFolder().size(), 1, 10000);
+        // Closing without saving ("No") ends it too.
+        f.sink.Answers = {MessageSink::Answer::No};
+        QVERIFY(f.w.close());
+        QVERIFY(CopiesInFolder().isEmpty());
+    }
+
+    // At start-up each copy left behind is offered on its own: the one
+    // recovered replaces the design (with its file name, modified), the one
+    // put off stays for the next start, the one discarded goes.
+    void copiesLeftBehindAreOfferedOneByOne() {
+        QTemporaryDir dir;
+        const std::string original = (dir.path() + "/Mine.bkt").toStdString();
+        TDesign mine;
+        AddPart(mine, TPartType::Resistor, {30, 30}, true);
+        AddPart(mine, TPartType::Capacitor, {50, 30}, true);
+        std::vector<std::string> lines;
+        SilentMessageSink quiet;
+        QVERIFY(BuildDesignLines(mine, lines, quiet));
+        LeaveCopy("20240101-100000-11", original, lines);
+        TDesign other;
+        AddPart(other, TPartType::Inductor, {30, 30}, true);
+        QVERIFY(BuildDesignLines(other, lines, quiet));
+        LeaveCopy("20240101-090000-12", "", lines);
+
+        EditorFixture f;
+        std::vector<std::string> offered;
+        f.w.ChooseRecovery = [&](const TRecoveryCopy& c) {
+            offered.push_back(c.DesignPath);
+            return c.DesignPath.empty() ? TRecoveryAnswer::Later : TRecoveryAnswer::Recover;
+        };
+        f.Start();
+        QVERIFY(offered.empty());  // a window of a test offers only when asked
+        f.w.OfferRecovery();
+        QCOMPARE(offered, (std::vector<std::string>{original, ""}));
+        const TDesign& d = f.w.Session().Design();
+        QCOMPARE(d.Parts.size(), std::size_t(2));
+        QCOMPARE(d.FileName, original);
+        QVERIFY(d.Modified);
+        QCOMPARE(f.w.windowTitle(), QString("Pelmo -- Mine.bkt"));
+        QVERIFY(f.sink.Messages.empty());
+        // This window's own copy holds the design now; the untitled one waits.
+        const QStringList copies = CopiesInFolder();
+        QCOMPARE(copies.size(), 2);
+        QVERIFY(copies.contains("20240101-090000-12.bkt"));
+        QVERIFY(!copies.contains("20240101-100000-11.bkt"));
+
+        // Offered again (a next start): only the one put off; discarded now.
+        offered.clear();
+        f.w.ChooseRecovery = [&](const TRecoveryCopy& c) {
+            offered.push_back(c.DesignPath);
+            return TRecoveryAnswer::Discard;
+        };
+        f.w.OfferRecovery();
+        QCOMPARE(offered, std::vector<std::string>{""});
+        QCOMPARE(CopiesInFolder().size(), 1);
+        QCOMPARE(f.w.Session().Design().Parts.size(), std::size_t(2));
+
+        // Saving the recovered design writes its own file.
+        MenuAction(f.w, "File", "Save")->trigger();
+        QVERIFY(CopiesInFolder().isEmpty());
+        TDesign reread;
+        RecordingSink sink;
+        QVERIFY(OpenDesignFile(reread, original, sink));
+        QCOMPARE(reread.Parts.size(), std::size_t(2));
+    }
+};
+
+QTEST_MAIN(TestRecovery)
+#include "tst_recovery.moc"
