@@ -7,6 +7,15 @@
 
 namespace pelmo {
 
+// GCC builds an AVX2 copy beside the default one and picks at load time;
+// clang (the sanitizer build) links member-function clones wrongly, so it
+// gets the default only.
+#if defined(__GNUC__) && !defined(__clang__)
+#define PELMO_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+#else
+#define PELMO_AVX2_CLONE
+#endif
+
 namespace {
 
 // The lanes as vectors: every operation below is the solver's, term by term,
@@ -128,7 +137,7 @@ void TBatchReplay::SetSources(const std::vector<int>& source, const std::vector<
 
 // Compiled also for processors with 256-bit vectors, which take four lanes
 // in one instruction; the arithmetic is the same either way.
-__attribute__((target_clones("avx2", "default"))) unsigned TBatchReplay::Solve(const TLanes* in, unsigned lanes,
+PELMO_AVX2_CLONE unsigned TBatchReplay::Solve(const TLanes* in, unsigned lanes,
                                                                                TLanes* xOut) {
     lanes &= AllLanes;
     if (!ready_ || lanes == 0) return 0;
