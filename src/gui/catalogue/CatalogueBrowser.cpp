@@ -17,6 +17,19 @@
 
 namespace pelmo {
 
+QLabel* DetailText(QWidget* parent, const char* name, int boldPixels) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (boldPixels > 0) {
+        QFont f = l->font();
+        f.setBold(true);
+        f.setPixelSize(boldPixels);
+        l->setFont(f);
+    }
+    return l;
+}
+
 namespace {
 
 // Pauses choosing after a wheel turn so that scrolling chooses nothing.

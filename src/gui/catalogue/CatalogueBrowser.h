@@ -30,6 +30,10 @@ class QUrl;
 namespace pelmo {
 
 class TPartsCatalogue;
+
+// A selectable line of the details above a browser's grid; bold at the given
+// pixel size for the headline lines (0: the plain font).
+QLabel* DetailText(QWidget* parent, const char* name, int boldPixels = 0);
 class TSession;
 
 class TCatalogueBrowser : public QDialog {

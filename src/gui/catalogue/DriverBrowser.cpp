@@ -16,19 +16,6 @@ namespace pelmo {
 
 namespace {
 
-QLabel* DetailText(QWidget* parent, const char* name, bool bold = false) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        f.setPixelSize(18);
-        l->setFont(f);
-    }
-    return l;
-}
-
 template <std::size_t N>
 void AddBoxes(QWidget* parent, QBoxLayout* row, const char* title, std::array<QCheckBox*, N>& boxes,
               const std::array<const char*, N>& captions, const char* prefix) {
@@ -48,8 +35,8 @@ TDriverBrowser::TDriverBrowser(TSession& session, TPartsCatalogue& catalogue, QW
     : TCatalogueBrowser(session, catalogue, parent, QSize(934, 290), 140) {
     setObjectName("DrvFinderForm");
     resize(1100, 520);
-    stVendor_ = DetailText(this, "stVendor", true);
-    stModel_ = DetailText(this, "stModel", true);
+    stVendor_ = DetailText(this, "stVendor", 18);
+    stModel_ = DetailText(this, "stModel", 18);
     stData_ = DetailText(this, "stData");
     stDescription_ = DetailText(this, "stDescription");
     stDescription_->setWordWrap(true);

@@ -14,29 +14,12 @@
 
 namespace pelmo {
 
-namespace {
-
-QLabel* DetailText(QWidget* parent, const char* name, bool bold = false) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        f.setPixelSize(16);
-        l->setFont(f);
-    }
-    return l;
-}
-
-}  // namespace
-
 TPartBrowser::TPartBrowser(TSession& session, TPartsCatalogue& catalogue, QWidget* parent)
     : TCatalogueBrowser(session, catalogue, parent, QSize(614, 290), 109) {
     setObjectName("PartFinderForm");
     resize(860, 480);
-    stVendor_ = DetailText(this, "stVendor", true);
-    stValue_ = DetailText(this, "stValue", true);
+    stVendor_ = DetailText(this, "stVendor", 16);
+    stValue_ = DetailText(this, "stValue", 16);
     stTolerance_ = DetailText(this, "stTolerance");
     stRating_ = DetailText(this, "stRating");
     stDescription_ = DetailText(this, "stDescription");
