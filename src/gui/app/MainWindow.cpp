@@ -30,6 +30,7 @@
 #include "sheet/SheetView.h"
 #include "sheet/SheetWidgets.h"
 #include "tools/ListenWindow.h"
+#include "tools/OptimizeWindow.h"
 
 namespace pelmo {
 
@@ -225,6 +226,21 @@ void TMainWindow::BuildMenus() {
         }
         listen->ShowAndRaise();
     });
+    QAction* optimize = tools->addAction("Optimize…", this, [this] {
+        // A circuit block being designed is not solved: nothing to optimize.
+        if (session_->Design().BlockDesignMode) return;
+        auto* window = findChild<TOptimizeWindow*>();
+        if (!window) {
+            window = new TOptimizeWindow(*session_, *graphWindows_, this);
+            connect(window, &TOptimizeWindow::ValuesChanged, this, [this] { view_->RepaintSheet(); });
+            connect(window, &TOptimizeWindow::Accepted, this, [this] {
+                UpdateCaption();
+                UpdateHistoryActions();
+            });
+        }
+        window->ShowAndRaise();
+    });
+    optimize->setShortcut(QKeySequence("Ctrl+Shift+O"));
 }
 
 void TMainWindow::Tips1Click() { session_->Messages().ShowMessage(TipsText); }

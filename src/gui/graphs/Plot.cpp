@@ -334,6 +334,23 @@ void TPlotForm::StyleCurve(std::size_t i) {
     s.Styled = true;
 }
 
+void TPlotForm::SetGuideCurves(const std::vector<TGuideCurve>& curves) {
+    while (guides_.size() > curves.size()) {
+        graph_->removeGraph(guides_.back());
+        guides_.pop_back();
+    }
+    while (guides_.size() < curves.size()) guides_.push_back(graph_->addGraph(graph_->xAxis, graph_->yAxis));
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        QCPGraph* g = guides_[i];
+        g->setPen(QPen(Palette(curves[i].ColourIndex), 2, Qt::DashLine));
+        g->setName(curves[i].Name);
+        SetGraphPoints(g, curves[i].Points);
+        ShowInLegend(graph_, g, true);
+    }
+    layoutChanged_ = true;
+    Replot();
+}
+
 void TPlotForm::RefreshCurveStyles() {
     SyncSeries();
     Replot();

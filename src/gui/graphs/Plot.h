@@ -69,6 +69,17 @@ public:
     // A solve on behalf of this window (through the owner).
     void RequestSolve();
 
+    // ---- guide curves ----
+    // Curves drawn for reference beside the record's (the optimizer's
+    // targets): dashed, listed in the legend, never solved or exported.
+    struct TGuideCurve {
+        QString Name;
+        TChartCurve Points;
+        int ColourIndex = 0;
+    };
+    void SetGuideCurves(const std::vector<TGuideCurve>& curves);
+    const std::vector<QCPGraph*>& GuideGraphs() const { return guides_; }
+
     // ---- readout and delta mode ----
     void GraphMouseMove(QPoint pos);
     void HideReadout();
@@ -171,6 +182,7 @@ private:
     QCPGraph* holdPhase_ = nullptr;
     QCPGraph* fileMag_ = nullptr;
     QCPGraph* filePhase_ = nullptr;
+    std::vector<QCPGraph*> guides_;
     int fileColour_ = 2;
     bool layoutChanged_ = true;  // curves, styles or legend changed since the last full replot
 
