@@ -6,10 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 # clang compiles this build about half again as fast as g++ (which builds the
 # normal one), and unoptimised code with line tables is all the reports need.
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" \
-  -DPELMO_SANITIZE=ON -DPELMO_BUILD_BENCH=OFF >/dev/null
+  -DPELMO_SANITIZE=ON -DPELMO_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build build-asan
 export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
