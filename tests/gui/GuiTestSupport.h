@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QImage>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QtTest>
 #include <string>
@@ -19,6 +20,17 @@
 #include "sheet/SheetWidgets.h"
 
 namespace pelmo::guitest {
+
+// The item of a main-window menu by the menu's and the item's captions ("&"
+// in the menu's caption ignored); null when there is none.
+inline QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
+    for (QAction* top : w.menuBar()->actions()) {
+        if (top->text().remove('&') != menu || !top->menu()) continue;
+        for (QAction* a : top->menu()->actions())
+            if (a->text() == item) return a;
+    }
+    return nullptr;
+}
 
 // Records messages and answers questions from a script (No when it runs out).
 class RecordingSink : public MessageSink {

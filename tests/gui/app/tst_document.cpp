@@ -23,15 +23,6 @@ std::string WriteSmallDesign(const QString& folder, const QString& name, int res
     return path;
 }
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 class TestDocument : public QObject {

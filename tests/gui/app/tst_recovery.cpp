@@ -57,15 +57,6 @@ struct Window : EditorFixture {
     }
 };
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 // A copy as a program that ended abnormally leaves it: nobody holds its lock.
 void LeaveCopy(const QString& name, const std::string& designPath, const std::vector<std::string>& lines) {
     QDir().mkpath(RecoveryFolder());

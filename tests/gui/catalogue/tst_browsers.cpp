@@ -29,15 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 int Column(const TCatalogueBrowser& b, const QString& heading) {
     for (int c = 0; c < b.Grid()->columnCount(); ++c)
         if (b.Grid()->horizontalHeaderItem(c)->text() == heading) return c;

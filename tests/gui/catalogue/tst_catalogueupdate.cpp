@@ -25,15 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 std::string ListFiles() {
     std::string all;
     for (const char* name : {"C.pmd", "L.pmd", "R.pmd", "S.pmd", "V.pmd"})

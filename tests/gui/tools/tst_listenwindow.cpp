@@ -32,15 +32,6 @@ namespace {
 constexpr int Rate = 48000;
 constexpr std::size_t Frames = 48000;
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 // A 16-bit stereo recording: a chord on the left, a sweep on the right.
 std::vector<double> WriteRecording(const std::string& path) {
     std::vector<double> s(2 * Frames);

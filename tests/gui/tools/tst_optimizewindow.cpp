@@ -31,15 +31,6 @@ using namespace pelmo::guitest;
 
 namespace {
 
-QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& item) {
-    for (QAction* top : w.menuBar()->actions()) {
-        if (top->text().remove('&') != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
 std::vector<std::string> DesignLines(TDesign& d) {
     std::vector<std::string> lines;
     RecordingSink sink;
