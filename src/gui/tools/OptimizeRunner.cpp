@@ -39,6 +39,7 @@ bool TOptimizeRunner::Start(const TDesign& d, const TObjectiveSettings& settings
         TOptimizeOutcome out;
         try {
             out = RunOptimizer(*objective_, search_, [this](const TOptimizeProgress& p) {
+                if (AfterEvaluation) AfterEvaluation();
                 std::lock_guard<std::mutex> lock(m_);
                 progress_.Evaluations = p.Evaluations;
                 progress_.MaxEvaluations = p.MaxEvaluations;

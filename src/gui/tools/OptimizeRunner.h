@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +54,10 @@ public:
     TOptimizeOutcome Finish(std::vector<std::string>& messages);
 
     TProgress Progress() const;
+
+    // Called on the search's thread after every evaluation (tests slow a
+    // search down with it). Set it only while no search runs.
+    std::function<void()> AfterEvaluation;
 
 private:
     std::unique_ptr<TCollectedMessages> messages_;

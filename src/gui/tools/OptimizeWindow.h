@@ -56,6 +56,7 @@ public:
     bool SetVaried(const QString& name, bool varied);
     QString StatusText() const;
     const TOptimizeOutcome& LastOutcome() const { return outcome_; }
+    TOptimizeRunner& Runner() { return runner_; }
 
     // Lists the design's variables again (while idle).
     void RefreshVariables();
