@@ -133,16 +133,6 @@ TEST(ToleranceAnalysis, PartToleranceTakesTheCatalogueChoiceThenTheSpecification
     EXPECT_EQ(PartTolerance(p, 0.1), 0.1);
 }
 
-TEST(ToleranceAnalysis, SortedPercentileInterpolatesBetweenNeighbours) {
-    const double v[] = {1, 2, 3, 4, 5};
-    EXPECT_EQ(SortedPercentile(v, 5, 0.0), 1);
-    EXPECT_EQ(SortedPercentile(v, 5, 0.5), 3);
-    EXPECT_EQ(SortedPercentile(v, 5, 1.0), 5);
-    EXPECT_DOUBLE_EQ(SortedPercentile(v, 5, 0.05), 1.2);
-    EXPECT_DOUBLE_EQ(SortedPercentile(v, 5, 0.95), 4.8);
-    EXPECT_EQ(SortedPercentile(v, 1, 0.95), 1);
-}
-
 // With every tolerance zero (and driver levels fixed) every run is the
 // nominal design: the band has no width and is the nominal curve, which is
 // the curve the graph windows show.
