@@ -118,7 +118,9 @@ TEST(CliTolerance, PrintsFrequencyAndFiveFiguresInOrder) {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const auto& row = rows[i];
             ASSERT_EQ(row.size(), 6u);
-            if (i > 0) EXPECT_GT(row[0], rows[i - 1][0]);
+            if (i > 0) {
+                EXPECT_GT(row[0], rows[i - 1][0]);
+            }
             // min <= p5 <= p50 <= p95 <= max
             EXPECT_LE(row[4], row[1]);
             EXPECT_LE(row[1], row[2]);

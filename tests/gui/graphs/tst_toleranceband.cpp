@@ -169,6 +169,8 @@ private slots:
         QVERIFY2(out.Ok, out.Failure.c_str());
         QCOMPARE(out.Bands[0].Curve.Kind, TToleranceCurveKind::Impedance);
         QVERIFY(Widest(*z->ToleranceBand()) > 0.05);  // ohms
+        if (const QByteArray shots = qgetenv("PELMO_SCREENSHOT_DIR"); !shots.isEmpty())
+            QVERIFY(z->Graph()->savePng(QString::fromLocal8Bit(shots) + "/tolerance-threeway-impedance.png", 1260, 780));
         // Closing the window while a band is on its way ends its thread.
         gw.SolveNow();
         QVERIFY(z->ToleranceBand()->Pending());
