@@ -71,8 +71,9 @@ int Tolerance(const std::vector<std::string>& args) {
         if (i + 1 >= args.size()) return UsageError(a + " needs a value");
         const std::string& v = args[++i];
         if (a == "--runs") {
-            if (!TryParseInt(v, settings.Runs) || settings.Runs < 1 || settings.Runs > 1000000)
-                return UsageError("--runs takes a whole number from 1 to 1000000, not " + v);
+            if (!TryParseInt(v, settings.Runs) || settings.Runs < 1 || settings.Runs > MaxToleranceRuns)
+                return UsageError("--runs takes a whole number from 1 to " + std::to_string(MaxToleranceRuns) +
+                                  ", not " + v);
         } else if (a == "--seed") {
             if (!ParseSeed(v, settings.Seed)) return UsageError("--seed takes a whole number of 0 or more, not " + v);
         } else if (a == "--curve") {

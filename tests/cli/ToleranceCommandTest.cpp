@@ -69,6 +69,7 @@ TEST(CliTolerance, UsageErrorsAndFailuresAreToldApart) {
         {{design, "--runs"}, 2, "--runs needs a value"},
         {{design, "--runs", "0"}, 2, "--runs"},
         {{design, "--runs", "ten"}, 2, "--runs"},
+        {{design, "--runs", "100001"}, 2, "from 1 to 100000"},
         {{design, "--seed", "-1"}, 2, "--seed"},
         {{design, "--seed", "1.5"}, 2, "--seed"},
         {{design, "--curve", "phase"}, 2, "--curve"},

@@ -136,8 +136,8 @@ double SortedPercentile(const double* sorted, std::size_t n, double q) {
 TToleranceOutcome RunToleranceAnalysis(const TDesign& d, const TToleranceSettings& settings, MessageSink& messages,
                                        const std::atomic<bool>* cancel) {
     TToleranceOutcome out;
-    if (settings.Runs < 1) {
-        out.Failure = "the number of runs must be 1 or more";
+    if (settings.Runs < 1 || settings.Runs > MaxToleranceRuns) {
+        out.Failure = "the number of runs must be from 1 to " + std::to_string(MaxToleranceRuns);
         return out;
     }
     std::vector<TToleranceCurve> curves = settings.Curves;

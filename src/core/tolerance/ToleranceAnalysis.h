@@ -37,6 +37,10 @@ struct TToleranceCurve {
     double Smoothing = 0.0;  // octaves of smoothing of an SPL curve, as the graph windows take it
 };
 
+// The most runs an analysis takes: every run keeps its points until the
+// percentiles are taken (100000 runs of 500 points hold 400 MB).
+inline constexpr int MaxToleranceRuns = 100000;
+
 struct TToleranceSettings {
     int Runs = 500;
     std::uint64_t Seed = 1;
