@@ -5,7 +5,7 @@
 #   cmake -DCORE_DIR=<absolute path of src/core> -P CheckLayering.cmake
 set(PELMO_CORE_AREAS
   base model values driverdata files blocks engine graphs document editor
-  catalogue optimize audio)
+  catalogue optimize tolerance audio)
 
 if(NOT CORE_DIR)
   message(FATAL_ERROR "CORE_DIR not set")

@@ -19,6 +19,7 @@
 #include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/SeriesEdit.h"
+#include "graphs/ToleranceBand.h"
 #include "graphs/ValueDialog.h"
 
 namespace pelmo {
@@ -183,6 +184,7 @@ void TPlotForm::BuildMenus() {
     curvesMenu_ = menuBar()->addMenu("Curves");
     getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
     getFile_->setCheckable(true);
+    if (TToleranceView::Offered(record_.Kind)) toleranceBand_ = new TToleranceView(*this, owner_);
 
     deltaMenu_ = new QMenu(this);
     setDeltaRef_ = deltaMenu_->addAction(SetDeltaReferenceItem);
@@ -364,6 +366,7 @@ void TPlotForm::RefreshCurves() {
         SetPhasePoints(series_[i].Phase, c.PhaseSeries);
     }
     UpdateHoldButton();
+    if (toleranceBand_) toleranceBand_->CurvesRefreshed();
 }
 
 void TPlotForm::Replot(bool immediate) {

@@ -33,6 +33,7 @@ namespace pelmo {
 
 class TGraphWindows;
 class TEditRealSpin;
+class TToleranceView;
 
 class TPlotForm : public QMainWindow {
     Q_OBJECT
@@ -133,6 +134,8 @@ public:
     QCPGraph* FileMag() const { return fileMag_; }
     QCPGraph* FilePhase() const { return filePhase_; }
     QCPTextElement* TitleElement() const { return title_; }
+    // The Curves menu's "Tolerance" band (SPL and impedance windows; else null).
+    TToleranceView* ToleranceBand() const { return toleranceBand_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -212,6 +215,8 @@ private:
 
     QPushButton* btnHold_ = nullptr;
     QPushButton* btnClear_ = nullptr;
+
+    TToleranceView* toleranceBand_ = nullptr;  // a child of the window
 };
 
 // Replaces a chart line's points by the curve's, in place when the count is
