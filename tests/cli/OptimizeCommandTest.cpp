@@ -15,6 +15,7 @@
 
 using namespace pelmo;
 using pelmo::test::RecordingMessageSink;
+using pelmo::test::CopyExample;
 using pelmo::test::RunCli;
 using pelmo::test::TempFolder;
 using pelmo::test::WriteWholeFile;
@@ -22,11 +23,6 @@ using pelmo::test::WriteWholeFile;
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string CopyExample(const TempFolder& tmp, const std::string& name) {
-    fs::copy_file(std::string(PELMO_SOURCE_DIR) + "/examples/" + name, tmp.Path() + name);
-    return tmp.Path() + name;
-}
 
 TEST(CliOptimize, UsageErrorsAndFailuresAreToldApart) {
     TempFolder tmp;

@@ -11,17 +11,13 @@
 #include "values/NumberFormat.h"
 
 using namespace pelmo;
+using pelmo::test::CopyExample;
 using pelmo::test::RunCli;
 using pelmo::test::TempFolder;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string CopyExample(const TempFolder& tmp, const std::string& name) {
-    fs::copy_file(std::string(PELMO_SOURCE_DIR) + "/examples/" + name, tmp.Path() + name);
-    return tmp.Path() + name;
-}
 
 std::vector<std::vector<double>> Rows(const std::string& out) {
     std::vector<std::vector<double>> rows;

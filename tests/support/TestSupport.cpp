@@ -36,6 +36,11 @@ TempFolder::~TempFolder() {
 
 std::string DataFile(const std::string& name) { return std::string(PELMO_TEST_DATA_DIR) + "/" + name; }
 
+std::string CopyExample(const TempFolder& folder, const std::string& name) {
+    std::filesystem::copy_file(std::string(PELMO_SOURCE_DIR) + "/examples/" + name, folder.Path() + name);
+    return folder.Path() + name;
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

@@ -61,6 +61,10 @@ private:
 // Path of a file in tests/data.
 std::string DataFile(const std::string& name);
 
+// Copies the shipped example `name` (e.g. "TwoWay.bkt") into the folder and
+// gives the copy's path.
+std::string CopyExample(const TempFolder& folder, const std::string& name);
+
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 
