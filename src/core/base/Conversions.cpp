@@ -41,11 +41,33 @@ void RectToPolar(DataArray& re, DataArray& im) {
     }
 }
 
+namespace {
+// Whole numbers below this are exact, and so are their sums and products
+// below twice it.
+constexpr double ExactWhole = 4503599627370496.0;  // 2^52
+
+// fmod(n, period) for a whole n >= 0: where the period is whole as well,
+// the remainder is n less a whole number of periods, worked out exactly in
+// whole numbers (the quotient may come out one off; the remainder is then
+// moved back into range), which is what fmod gives, for less work.
+double WholeRemainder(double n, double period) {
+    if (!(n < ExactWhole && period >= 1.0 && period < ExactWhole && period == std::floor(period)))
+        return std::fmod(n, period);
+    if (n < period) return n;
+    double m = n - std::floor(n / period) * period;
+    if (m < 0.0)
+        m += period;
+    else if (m >= period)
+        m -= period;
+    return m;
+}
+}  // namespace
+
 double WrapAngle(double x, double limit) {
     if (!std::isfinite(x)) return 0.0;
     const double a = std::fabs(x);
     const double n = std::nearbyint(a);
-    double r = std::fmod(n, 2.0 * limit) + (a - n);
+    double r = WholeRemainder(n, 2.0 * limit) + (a - n);
     if (r > limit) r -= 2.0 * limit;
     return x < 0.0 ? -r : r;
 }

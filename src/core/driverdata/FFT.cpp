@@ -138,26 +138,40 @@ void Twiddles(const double* t, std::size_t n, std::size_t l, double sign, double
 // does the same arithmetic, so the results do not depend on the width.
 #if defined(__GNUC__)
 using Pair = double __attribute__((vector_size(16)));
+using Quad = double __attribute__((vector_size(32)));
 #else
 using Pair = double;
+using Quad = double;
+#endif
+
+// GCC builds a copy for processors with 256-bit vectors beside the default
+// one and picks at load time; there a Quad is one instruction, elsewhere two.
+// Clang (the sanitizer build) gets the default only.
+#if defined(__GNUC__) && !defined(__clang__)
+#define PELMO_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+// The vectors are passed only between functions inlined into one another:
+// no call crosses the boundary whose convention this warns about.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#else
+#define PELMO_AVX2_CLONE
 #endif
 template <class V>
 constexpr std::size_t kLanes = sizeof(V) / sizeof(double);
 
 template <class V>
-inline V Load(const double* p) {
+[[gnu::always_inline]] inline V Load(const double* p) {
     V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 template <class V>
-inline void Store(double* p, V v) {
+[[gnu::always_inline]] inline void Store(double* p, V v) {
     std::memcpy(p, &v, sizeof v);
 }
 
 // (a, b) becomes (a + w*b, a - w*b).
 template <class V>
-inline void Butterfly(double* re, double* im, std::size_t a, std::size_t b, V wr, V wi) {
+[[gnu::always_inline]] inline void Butterfly(double* re, double* im, std::size_t a, std::size_t b, V wr, V wi) {
     const V xr = Load<V>(re + b), xi = Load<V>(im + b);
     const V ar = Load<V>(re + a), ai = Load<V>(im + a);
     const V br = xr * wr - xi * wi;
@@ -171,7 +185,7 @@ inline void Butterfly(double* re, double* im, std::size_t a, std::size_t b, V wr
 // The butterflies of half-span l on the blocks of 2l entries in [begin, end).
 // Only the butterflies j = jBegin ... jEnd - 1 of each block where given.
 template <class V>
-void Pass(double* re, double* im, std::size_t l, const double* wr, const double* wi, std::size_t begin, std::size_t end,
+[[gnu::always_inline]] inline void Pass(double* re, double* im, std::size_t l, const double* wr, const double* wi, std::size_t begin, std::size_t end,
           std::size_t jBegin = 0, std::size_t jEnd = SIZE_MAX) {
     jEnd = std::min(jEnd, l);
     for (std::size_t s = begin; s < end; s += 2 * l) {
@@ -187,7 +201,7 @@ void Pass(double* re, double* im, std::size_t l, const double* wr, const double*
 // the two of span 2l on their results. That is what the two passes compute
 // one after the other, in one sweep over the data.
 template <class V>
-void DoublePass(double* re, double* im, std::size_t l, const double* wr1, const double* wi1, const double* wr2,
+[[gnu::always_inline]] inline void DoublePass(double* re, double* im, std::size_t l, const double* wr1, const double* wi1, const double* wr2,
                 const double* wi2, std::size_t begin, std::size_t end, std::size_t jBegin = 0,
                 std::size_t jEnd = SIZE_MAX) {
     jEnd = std::min(jEnd, l);
@@ -205,16 +219,36 @@ void DoublePass(double* re, double* im, std::size_t l, const double* wr1, const 
 }
 
 // Spans from l upward to (not including) stop over [begin, end), two at a
-// time; twiddles of span l are stored from offset l - 1 in wr and wi.
-void Spans(double* re, double* im, std::size_t l, std::size_t stop, const double* wr, const double* wi,
-           std::size_t begin, std::size_t end) {
+// time; twiddles of span l are stored from offset l - 1 in wr and wi. Four
+// butterflies go side by side from half-span 4 on.
+PELMO_AVX2_CLONE void Spans(double* re, double* im, std::size_t l, std::size_t stop, const double* wr,
+                            const double* wi, std::size_t begin, std::size_t end) {
     if (l == 1 && l < stop) {
         Pass<double>(re, im, 1, wr, wi, begin, end);
         l = 2;
     }
-    for (; 2 * l < stop; l <<= 2)
-        DoublePass<Pair>(re, im, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, begin, end);
-    if (l < stop) Pass<Pair>(re, im, l, wr + l - 1, wi + l - 1, begin, end);
+    for (; 2 * l < stop; l <<= 2) {
+        if (l >= kLanes<Quad>)
+            DoublePass<Quad>(re, im, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, begin, end);
+        else
+            DoublePass<Pair>(re, im, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, begin, end);
+    }
+    if (l < stop) {
+        if (l >= kLanes<Quad>)
+            Pass<Quad>(re, im, l, wr + l - 1, wi + l - 1, begin, end);
+        else
+            Pass<Pair>(re, im, l, wr + l - 1, wi + l - 1, begin, end);
+    }
+}
+
+// The butterflies j = jBegin ... jEnd - 1 (multiples of four) of the
+// half-spans l and 2l, or of l alone, over all n entries.
+PELMO_AVX2_CLONE void LongSpans(double* re, double* im, std::size_t n, std::size_t l, bool two, const double* wr,
+                                const double* wi, std::size_t jBegin, std::size_t jEnd) {
+    if (two)
+        DoublePass<Quad>(re, im, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, 0, n, jBegin, jEnd);
+    else
+        Pass<Quad>(re, im, l, wr + l - 1, wi + l - 1, 0, n, jBegin, jEnd);
 }
 
 // Twiddle factors of every span (those of half-span l from offset l - 1),
@@ -268,13 +302,12 @@ void SharedTransform(TWorkerPool& pool, double* r, double* i, std::size_t n, con
     });
     std::size_t l = kBlock;
     for (; 2 * l < n; l <<= 2) {
-        pool.ForRanges(l, kLanes<Pair>, [&](std::size_t b, std::size_t e) {
-            DoublePass<Pair>(r, i, l, wr + l - 1, wi + l - 1, wr + 2 * l - 1, wi + 2 * l - 1, 0, n, b, e);
-        });
+        pool.ForRanges(l, kLanes<Quad>,
+                       [&](std::size_t b, std::size_t e) { LongSpans(r, i, n, l, true, wr, wi, b, e); });
     }
     if (l < n) {
-        pool.ForRanges(l, kLanes<Pair>,
-                       [&](std::size_t b, std::size_t e) { Pass<Pair>(r, i, l, wr + l - 1, wi + l - 1, 0, n, b, e); });
+        pool.ForRanges(l, kLanes<Quad>,
+                       [&](std::size_t b, std::size_t e) { LongSpans(r, i, n, l, false, wr, wi, b, e); });
     }
 }
 

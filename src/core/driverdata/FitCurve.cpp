@@ -38,6 +38,20 @@ std::size_t Segment(const DataArray& x, std::size_t m, double at) {
     return j;
 }
 
+// Segment() for points that mostly follow each other upward: from the
+// segment of the last point (`hint`), walking up while the data lie below.
+// Where `at` lies strictly inside a segment that segment is the only answer
+// Segment() can give; any other case (a tie with a data point, a step back,
+// data not strictly ascending) is left to Segment() itself.
+std::size_t SegmentFrom(const DataArray& x, std::size_t m, double at, bool ascending, std::size_t& hint) {
+    if (ascending && hint >= 1 && hint <= m && x[hint - 1] < at) {
+        std::size_t j = hint;
+        while (j < m && x[j] <= at) ++j;
+        if (x[j - 1] < at && at < x[j]) return hint = j;
+    }
+    return hint = Segment(x, m, at);
+}
+
 // The slopes at both ends of segment j (m >= 2).
 void SegmentSlopes(const DataArray& x, const DataArray& y, std::size_t m, std::size_t j, double& d0, double& d1) {
     d0 = InteriorSlope(x, y, j - 1, m);
@@ -93,13 +107,16 @@ bool FitCurve(const DataArray& x, const DataArray& y, const DataArray& xNew, Dat
     // slopes are worked out once. Each point's value depends on its segment
     // alone, so a long run of points is shared out over the worker pool.
     const std::size_t m = n - 1;
+    bool ascending = true;
+    for (std::size_t i = 1; i <= m && ascending; ++i) ascending = x[i - 1] < x[i];
     auto fit = [&](std::size_t begin, std::size_t end) {
         std::size_t slopesOf = 0;  // no segment yet
+        std::size_t hint = 0;
         double d0 = 0.0, d1 = 0.0;
         for (std::size_t k = begin; k < end; ++k) {
             const double at = xNew[k];
             if (OnLine(x, y, m, at, yNew[k])) continue;
-            const std::size_t j = Segment(x, m, at);
+            const std::size_t j = SegmentFrom(x, m, at, ascending, hint);
             if (j != slopesOf) {
                 SegmentSlopes(x, y, m, j, d0, d1);
                 slopesOf = j;

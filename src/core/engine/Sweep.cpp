@@ -245,10 +245,19 @@ using VL = long long __attribute__((vector_size(sizeof(double) * Lanes)));
 inline VD& Re(TLanes& a) { return *reinterpret_cast<VD*>(a.Re); }
 inline VD& Im(TLanes& a) { return *reinterpret_cast<VD*>(a.Im); }
 
+// GCC builds a copy for processors with 256-bit vectors beside the default
+// one and picks at load time (the same arithmetic, lane by lane); clang (the
+// sanitizer build) gets the default only.
+#if defined(__GNUC__) && !defined(__clang__)
+#define PELMO_AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+#else
+#define PELMO_AVX2_CLONE
+#endif
+
 // The admittances of the source and of every part at grid indices k ...
 // k + Lanes - 1 (the last index repeated past the grid), lane by lane into
 // the batch's sources: Admittance above, term by term, for every lane.
-void PartLanes(const TDesign& d, const TSolveContext& ctx, int k, TLanes* y) {
+PELMO_AVX2_CLONE void PartLanes(const TDesign& d, const TSolveContext& ctx, int k, TLanes* y) {
     VD omega;
     for (int l = 0; l < Lanes; ++l)
         omega[l] = TwoPi * d.Grid[static_cast<std::size_t>(std::min(k + l, AnalysisPoints - 1))];

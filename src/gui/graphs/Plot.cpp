@@ -14,6 +14,7 @@
 #include "base/Rounding.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
+#include "graphs/ChartLine.h"
 #include "graphs/ChartStyle.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphPicture.h"
@@ -301,8 +302,8 @@ void TPlotForm::SyncSeries() {
     }
     while (series_.size() < n) {
         TCurveGraphs s;
-        s.Mag = graph_->addGraph(graph_->xAxis, graph_->yAxis);
-        s.Phase = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
+        s.Mag = AddChartLine(graph_, graph_->xAxis, graph_->yAxis);
+        s.Phase = AddChartLine(graph_, graph_->xAxis, graph_->yAxis2);
         s.Mag->setAdaptiveSampling(true);
         // A dotted line of one pixel looks the same without antialiasing and
         // takes the raster engine's fast path.

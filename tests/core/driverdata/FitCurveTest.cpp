@@ -109,14 +109,23 @@ TEST(FitCurve, EveryPointIsExactlyTheSingleFit) {
         {"on the nodes", x, y, {1, 2, 4, 8, 9, 15, 9, 8, 2}},
         {"two points", {0, 1}, {1, 3}, {-1, 0, 0.3, 0.6, 1, 4}},
         {"three points", {0, 1, 3}, {0, 2, 3}, {0.2, 0.4, 1.5, 2.5, 0.6}},
+        {"rising, skipping segments", x, y, {1.1, 1.2, 7.5, 7.6, 8, 14.9, 15}},
+        {"data with a repeated x", {1, 2, 2, 4, 5}, {0, 1, 3, 2, 2}, {1.5, 2, 2.5, 3, 4.5}},
+        {"data not in order", {1, 4, 2, 8, 9}, {0, 5, -2, 7, 7}, {1.5, 2.5, 3, 5, 8.5}},
+        {"not a number", x, y, {1.5, std::nan(""), 2.5, 3}},
     };
     test::RecordingMessageSink sink;
     for (const Case& c : cases) {
         DataArray out;
         ASSERT_TRUE(FitCurve(c.x, c.y, c.at, out, sink)) << c.what;
         ASSERT_EQ(out.size(), c.at.size()) << c.what;
-        for (std::size_t k = 0; k < c.at.size(); ++k)
-            EXPECT_EQ(out[k], FitPoint(c.x, c.y, c.at[k])) << c.what << " at " << c.at[k];
+        for (std::size_t k = 0; k < c.at.size(); ++k) {
+            const double single = FitPoint(c.x, c.y, c.at[k]);
+            if (std::isnan(single))
+                EXPECT_TRUE(std::isnan(out[k])) << c.what << " at " << c.at[k];
+            else
+                EXPECT_EQ(out[k], single) << c.what << " at " << c.at[k];
+        }
     }
 }
 

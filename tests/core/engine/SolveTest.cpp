@@ -352,6 +352,22 @@ TEST(Solve, PhaseWrapping) {
         {359.6, -0.4}, {-359.6, 0.4},  {-540, -180}, {720.25, 0.25}, {NAN, 0},        {INFINITY, 0},
     };
     for (auto [in, out] : wraps) EXPECT_NEAR(WrapAngle(in), out, 1e-9) << in;
+    // Bit for bit the remainder of the division by whole turns (fmod), far
+    // out, near whole turns and for a limit that is not whole.
+    const auto byFmod = [](double x, double limit) {
+        const double a = std::fabs(x), n = std::nearbyint(a);
+        double r = std::fmod(n, 2.0 * limit) + (a - n);
+        if (r > limit) r -= 2.0 * limit;
+        return x < 0.0 ? -r : r;
+    };
+    for (double limit : {180.0, 90.0, 0.5, 3.14159}) {
+        for (double x : {0.0, -0.0, 1e-300, 359.9999999999, 360.0, 360.0000000001, -719.5, 1080.25, 123456789.125,
+                         -987654321.75, 3.0e15, -4.5e15, 1e17, 2.5e300}) {
+            const double got = WrapAngle(x, limit), want = byFmod(x, limit);
+            EXPECT_EQ(std::signbit(got), std::signbit(want)) << x << " " << limit;
+            EXPECT_EQ(got, want) << x << " " << limit;
+        }
+    }
     // A step of exactly 180 degrees is left alone.
     DataArray p = {170, -170, 10, -175, 175, 540};
     UnwrapPhase(p);
