@@ -77,7 +77,9 @@ struct TuningSession {
         w->SetStartupDesign(design.toStdString());
         w->show();
         w->activateWindow();
-        QTest::qWaitForWindowActive(w.get());
+        // Offscreen a window may never count as active; the wheel events
+        // below go to the control directly, so the wait only lets it settle.
+        (void)QTest::qWaitForWindowActive(w.get(), 500);
         TDesign& d = w->Session().Design();
         if (d.Drivers.size() != 3) return;
 
