@@ -16,6 +16,10 @@ runs=${3:-5}
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 cp "$design" "$home/"
+# Not a first start: the options dialog of a first start would wait for an
+# answer (for ever on the offscreen platform).
+mkdir -p "$home/data"
+printf '[FirstTime]\r\nFirstTime=0\r\n' > "$home/data/Pelmo.ini"
 copy="$home/$(basename "$design")"
 i=0
 while [ "$i" -lt "$runs" ]; do
