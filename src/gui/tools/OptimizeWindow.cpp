@@ -220,11 +220,13 @@ void TOptimizeWindow::BuildControls() {
 }
 
 void TOptimizeWindow::UpdateSumControls() {
+    // Nothing changes while a search runs.
+    const bool idle = state_ != TState::Running;
     const int kind = sumTarget_->currentIndex();
-    fixedLevel_->setEnabled(kind != 2);
-    level_->setEnabled(kind != 2 && fixedLevel_->isChecked());
+    fixedLevel_->setEnabled(idle && kind != 2);
+    level_->setEnabled(idle && kind != 2 && fixedLevel_->isChecked());
     targetFileBox_->setEnabled(kind == 1);
-    targetFileButton_->setEnabled(kind == 1 && state_ != TState::Running);
+    targetFileButton_->setEnabled(idle && kind == 1);
 }
 
 void TOptimizeWindow::ChooseTargetFileClick() {
@@ -317,9 +319,10 @@ bool TOptimizeWindow::SetVaried(const QString& name, bool varied) {
 }
 
 bool TOptimizeWindow::CollectSettings(TObjectiveSettings& s, std::vector<TOptimizeVariable>& variables,
-                                      QString& why) {
+                                      std::vector<int>& rows, QString& why) {
     const TDesign& d = session_.Design();
     variables.clear();
+    rows.clear();
     for (int r = 0; r < variablesTable_->rowCount(); ++r) {
         if (variablesTable_->item(r, ColName)->checkState() != Qt::Checked) continue;
         TOptimizeVariable v = offered_[static_cast<std::size_t>(r)];
@@ -342,6 +345,7 @@ bool TOptimizeWindow::CollectSettings(TObjectiveSettings& s, std::vector<TOptimi
         v.Lower = lower / scale;
         v.Upper = upper / scale;
         variables.push_back(v);
+        rows.push_back(r);
     }
     if (variables.empty()) {
         why = "Check at least one value to vary.";
@@ -413,8 +417,9 @@ void TOptimizeWindow::Run() {
     if (state_ == TState::Running) return;
     TObjectiveSettings settings;
     std::vector<TOptimizeVariable> variables;
+    std::vector<int> rows;
     QString why;
-    if (!CollectSettings(settings, variables, why)) {
+    if (!CollectSettings(settings, variables, rows, why)) {
         ShowStatus(why, true);
         return;
     }
@@ -431,6 +436,7 @@ void TOptimizeWindow::Run() {
         return;
     }
     running_ = variables;
+    runningRows_ = rows;
     settings_ = settings;
     appliedImprovements_ = 0;
     outcome_ = {};
@@ -498,9 +504,7 @@ void TOptimizeWindow::WriteValues(const std::vector<double>& values) {
 
 void TOptimizeWindow::ShowBestValues(const std::vector<double>& values) {
     for (std::size_t i = 0; i < running_.size() && i < values.size(); ++i)
-        for (std::size_t r = 0; r < offered_.size(); ++r)
-            if (offered_[r].Name == running_[i].Name)
-                variablesTable_->item(static_cast<int>(r), ColBest)->setText(Shown(running_[i], values[i]));
+        variablesTable_->item(runningRows_[i], ColBest)->setText(Shown(running_[i], values[i]));
 }
 
 void TOptimizeWindow::ShowTargets(const TObjectiveTerms& terms) {
@@ -577,12 +581,6 @@ void TOptimizeWindow::SetState(TState s) {
                                                       impedanceFloor_, phaseWeight_, snap_, maxEvaluations_})
         w->setEnabled(idle);
     UpdateSumControls();
-    if (s == TState::Idle) {
-        fixedLevel_->setEnabled(sumTarget_->currentIndex() != 2);
-    } else if (s == TState::Running) {
-        fixedLevel_->setEnabled(false);
-        level_->setEnabled(false);
-    }
 }
 
 void TOptimizeWindow::ShowStatus(const QString& text, bool problem) {

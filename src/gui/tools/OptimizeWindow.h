@@ -82,7 +82,10 @@ protected:
 private:
     void BuildControls();
     void FillDriverTargets();
-    bool CollectSettings(TObjectiveSettings& settings, std::vector<TOptimizeVariable>& variables, QString& why);
+    // The checked variables with their bounds and their table rows, and the
+    // targets; false with the reason when the settings cannot be searched.
+    bool CollectSettings(TObjectiveSettings& settings, std::vector<TOptimizeVariable>& variables,
+                         std::vector<int>& rows, QString& why);
     void Poll();
     void EndRun();
     void WriteValues(const std::vector<double>& values);
@@ -102,6 +105,7 @@ private:
     TState state_ = TState::Idle;
     std::vector<TOptimizeVariable> offered_;
     std::vector<TOptimizeVariable> running_;  // the variables of the run
+    std::vector<int> runningRows_;            // and their rows in the table
     TObjectiveSettings settings_;             // of the run
     // The values before the first run since the last Accept or Cancel.
     std::optional<TVariableSnapshot> snapshot_;
