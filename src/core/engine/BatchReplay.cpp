@@ -71,11 +71,7 @@ bool TBatchReplay::Take(const TSparseSolver& s) {
     ready_ = false;
     if (!s.recorded_ || !s.tapeValid_ || s.recordedNeq_ < 1) return false;
     neq_ = s.recordedNeq_;
-    calls_.resize(s.calls_.size());
-    for (std::size_t j = 0; j < s.calls_.size(); ++j) {
-        const auto& c = s.calls_[j];
-        calls_[j] = {c.Row, c.Col, c.Slot, c.First};
-    }
+    calls_ = s.calls_;
     const auto n = U(neq_);
     rowBegin_.assign(s.tRowBegin_.begin(), s.tRowBegin_.begin() + static_cast<std::ptrdiff_t>(n + 2));
     rowSlots_.assign(s.tRowSlots_.begin(), s.tRowSlots_.end());
@@ -104,21 +100,9 @@ bool TBatchReplay::Take(const TSparseSolver& s) {
         pivots_[i] = {p.EntriesBegin, p.EntriesEnd, p.PivotSlot, begin, static_cast<int>(blockers_.size()),
                       p.TargetsBegin, p.TargetsEnd};
     }
-    targets_.resize(s.tTargets_.size());
-    for (std::size_t i = 0; i < targets_.size(); ++i) {
-        const auto& t = s.tTargets_[i];
-        targets_[i] = {t.FactorSlot, t.UpdatesBegin, t.UpdatesEnd};
-    }
-    updates_.resize(s.tUpdates_.size());
-    for (std::size_t i = 0; i < updates_.size(); ++i) {
-        const auto& u = s.tUpdates_[i];
-        updates_[i] = {u.Dst, u.Src, u.Fill};
-    }
-    back_.resize(s.tBack_.size());
-    for (std::size_t i = 0; i < back_.size(); ++i) {
-        const auto& b = s.tBack_[i];
-        back_[i] = {b.Col, b.PivotSlot, b.RhsSlot, b.Begin, b.End};
-    }
+    targets_.assign(s.tTargets_.begin(), s.tTargets_.end());
+    updates_.assign(s.tUpdates_.begin(), s.tUpdates_.end());
+    back_.assign(s.tBack_.begin(), s.tBack_.end());
     backEntries_.assign(s.tBackEntries_.begin(), s.tBackEntries_.end());
     vals_.resize(U(s.tSlotCount_));
     scales_.resize(2 * n + 2);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "engine/SparseSolver.h"
 
 // Several systems of one structure solved at once. A sweep solves the same
 // circuit at hundreds of frequencies; after the solver has recorded the
@@ -16,7 +17,6 @@
 
 namespace pelmo {
 
-class TSparseSolver;
 
 class TBatchReplay {
 public:
@@ -53,12 +53,11 @@ public:
     unsigned Solve(const TLanes* sources, unsigned lanes, TLanes* x);
 
 private:
-    struct Call {
-        int Row;
-        int Col;
-        int Slot;
-        bool First;
-    };
+    // The recording's own records, taken as they are.
+    using Call = TSparseSolver::Call;
+    using Target = TSparseSolver::Target;
+    using Update = TSparseSolver::Update;
+    using BackStep = TSparseSolver::BackStep;
     // A pivot of the recording and the entries that would have taken its
     // place had they been within 10 % of the row's largest: those whose
     // column had fewer entries, and those before it with as few.
@@ -67,21 +66,6 @@ private:
         int PivotSlot;
         int BlockersBegin, BlockersEnd;
         int TargetsBegin, TargetsEnd;
-    };
-    struct Target {
-        int FactorSlot;
-        int UpdatesBegin, UpdatesEnd;
-    };
-    struct Update {
-        int Dst;
-        int Src;
-        bool Fill;
-    };
-    struct BackStep {
-        int Col;
-        int PivotSlot;
-        int RhsSlot;
-        int Begin, End;
     };
 
     bool ready_ = false;
