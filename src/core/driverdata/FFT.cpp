@@ -283,9 +283,12 @@ const TwiddleTable& TwiddlesOf(std::size_t n, double sign) {
     return minus;
 }
 
-// The short spans run block by block, so that a block stays in the cache
-// for all of them.
+// The short spans run block by block, so that a block stays in the first
+// level cache for all of them; the middle spans then run by larger blocks
+// that stay in the second level cache, so that only the last spans sweep
+// the whole transform.
 constexpr std::size_t kBlock = 2048;
+constexpr std::size_t kMidBlock = 16384;
 
 // The long transform spread over the worker pool: the bit reversal by pairs
 // of tiles, the short spans by blocks, each long span by its butterflies.
@@ -297,10 +300,13 @@ void SharedTransform(TWorkerPool& pool, double* r, double* i, std::size_t n, con
         ReverseTiles<TileBits>(r, bits, b, e);
         ReverseTiles<TileBits>(i, bits, b, e);
     });
-    pool.ForRanges(n / kBlock, 1, [&](std::size_t b, std::size_t e) {
-        for (std::size_t k = b; k < e; ++k) Spans(r, i, 1, kBlock, wr, wi, k * kBlock, (k + 1) * kBlock);
+    pool.ForRanges(n / kMidBlock, 1, [&](std::size_t b, std::size_t e) {
+        for (std::size_t k = b * kMidBlock; k < e * kMidBlock; k += kMidBlock) {
+            for (std::size_t s = k; s < k + kMidBlock; s += kBlock) Spans(r, i, 1, kBlock, wr, wi, s, s + kBlock);
+            Spans(r, i, kBlock, kMidBlock, wr, wi, k, k + kMidBlock);
+        }
     });
-    std::size_t l = kBlock;
+    std::size_t l = kMidBlock;
     for (; 2 * l < n; l <<= 2) {
         pool.ForRanges(l, kLanes<Quad>,
                        [&](std::size_t b, std::size_t e) { LongSpans(r, i, n, l, true, wr, wi, b, e); });
@@ -324,8 +330,12 @@ void Core(double* r, double* i, std::size_t n, const double* wr, const double* w
     }
     BitReverse(r, i, n);
     const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t b = 0; b < n; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
-    Spans(r, i, block, n, wr, wi, 0, n);
+    const std::size_t midBlock = n < kMidBlock ? n : kMidBlock;
+    for (std::size_t m = 0; m < n; m += midBlock) {
+        for (std::size_t b = m; b < m + midBlock; b += block) Spans(r, i, 1, block, wr, wi, b, b + block);
+        Spans(r, i, block, midBlock, wr, wi, m, m + midBlock);
+    }
+    Spans(r, i, midBlock, n, wr, wi, 0, n);
 }
 
 void Transform(DataArray& re, DataArray& im, double sign) {
@@ -375,7 +385,7 @@ void RealTransform(const DataArray& a, DataArray& re, DataArray& im, double sign
     const double* wi = tw.wi.data() + m - 1;
     pool.ForRanges(m + 1, 4096, [&](std::size_t b, std::size_t e) {
         for (std::size_t k = b; k < e; ++k) {
-            const std::size_t j = k % m, c = (m - k) % m;
+            const std::size_t j = k < m ? k : 0, c = k == 0 ? 0 : m - k;  // k mod m, (m - k) mod m
             const double ar = zr[j], ai = zi[j], br = zr[c], bi = -zi[c];  // Z[k] and conj Z[m - k]
             const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
             const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
