@@ -11,6 +11,11 @@ double DbToLin(double db) {
     return r < 1e-20 ? 1e-20 : r;
 }
 
+double DbToLn(double db) {
+    const double x = db < -400.0 ? -400.0 : std::min(250.0, db);
+    return x * (M_LN10 / 20.0);
+}
+
 double LinToDb(double a) {
     const double m = std::fabs(a);
     double l;

@@ -11,6 +11,10 @@ namespace pelmo {
 // is at least 1e-20.
 double DbToLin(double db);
 
+// The natural logarithm of DbToLin(db), without the power: the same clamp,
+// times ln(10)/20.
+double DbToLn(double db);
+
 // Linear amplitude to dB: |a| below 1e-25 gives -2 000 000 dB and above 1e25
 // gives +2 000 000 dB.
 double LinToDb(double a);

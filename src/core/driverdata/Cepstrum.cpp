@@ -20,9 +20,9 @@ inline double LnAbs(double a) {
 // by turn; they only come from corrupted data.
 constexpr double kMaxTurnsByStep = 1e6;
 
-}  // namespace
-
-void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
+// lnOf(k) is the natural logarithm of the amplitude at bin k.
+template <class LnOf>
+void MinimumPhaseOfBins(DataArray& amplitude, DataArray& phase, LnOf lnOf) {
     const std::size_t bins = amplitude.size();  // M + 1
     if (bins < 2) {
         phase.assign(bins, 0.0);
@@ -42,15 +42,15 @@ void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
     x.resize(n);
     y.assign(n, 0.0);
     const double c = 1.0 / static_cast<double>(n);
-    x[0] = c * LnAbs(amplitude[1]);  // the 0 Hz bin takes the value of bin 1
+    x[0] = c * lnOf(1);  // the 0 Hz bin takes the value of bin 1
     TWorkerPool::Shared().ForRanges(h, 4096, [&](std::size_t b, std::size_t e) {
         for (std::size_t i = std::max<std::size_t>(b, 1); i < e; ++i) {
-            x[i] = c * LnAbs(amplitude[i]);
+            x[i] = c * lnOf(i);
             x[n - i] = x[i];
         }
     });
     // With M + 1 itself a power of two there is no bin h; the last bin stands in.
-    x[h] = c * LnAbs(amplitude[h < bins ? h : bins - 1]);
+    x[h] = c * lnOf(h < bins ? h : bins - 1);
 
     if (n == LongFftLength) {
         // The sequences are real: real transforms do half the work. The
@@ -83,6 +83,16 @@ void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
 
     ForwardFFT(x, y);  // ln amplitude + i * minimum phase, the phase already in place
     std::copy(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(bins), amplitude.begin());
+}
+
+}  // namespace
+
+void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase) {
+    MinimumPhaseOfBins(amplitude, phase, [&amplitude](std::size_t k) { return LnAbs(amplitude[k]); });
+}
+
+void CepstralMinimumPhaseOfLog(DataArray& lnAmplitude, DataArray& phase) {
+    MinimumPhaseOfBins(lnAmplitude, phase, [&lnAmplitude](std::size_t k) { return lnAmplitude[k]; });
 }
 
 void UnwrapRadians(DataArray& phase) {

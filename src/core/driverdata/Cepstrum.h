@@ -16,6 +16,12 @@ namespace pelmo {
 // phase of zeros and leave amplitude as it is.
 void CepstralMinimumPhase(DataArray& amplitude, DataArray& phase);
 
+// The same from the natural logarithm of the amplitude at bins 0 ... M
+// instead of the amplitude (bin 0 is not read: it takes the value of bin 1);
+// on return lnAmplitude holds the logarithm as it comes back from the
+// transforms. Spares the logarithms when the caller has levels in dB.
+void CepstralMinimumPhaseOfLog(DataArray& lnAmplitude, DataArray& phase);
+
 // In place, in order: a step between neighbours of more than pi in either
 // direction is taken out by whole turns of 2 pi.
 void UnwrapRadians(DataArray& phase);

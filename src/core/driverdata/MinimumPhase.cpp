@@ -37,7 +37,7 @@ const DataArray& KeptGrid() {
 // Buffers of one reconstruction, kept between calls: fresh megabyte arrays
 // cost more in page faults than the arithmetic on them.
 struct Workspace {
-    DataArray level, amplitude, kept, phase, keptPhase, magnitude, phaseOut;
+    DataArray level, amplitude, lnAmplitude, kept, phase, keptPhase, magnitude, phaseOut;
 };
 Workspace& Work() {
     thread_local Workspace w;
@@ -45,10 +45,15 @@ Workspace& Work() {
 }
 
 // The minimum phase (radians, unwrapped) of the working-grid amplitudes in
-// w.amplitude, read back at the frequencies at into out (through FitCurve,
-// which leaves out as it was should it fail).
-void PhaseAt(Workspace& w, const DataArray& at, DataArray& out, MessageSink& messages) {
-    CepstralMinimumPhase(w.amplitude, w.phase);
+// w.amplitude, or of their logarithms in w.lnAmplitude, read back at the
+// frequencies at into out (through FitCurve, which leaves out as it was
+// should it fail).
+enum class TSpectrum { Amplitude, LnAmplitude };
+void PhaseAt(Workspace& w, TSpectrum given, const DataArray& at, DataArray& out, MessageSink& messages) {
+    if (given == TSpectrum::LnAmplitude)
+        CepstralMinimumPhaseOfLog(w.lnAmplitude, w.phase);
+    else
+        CepstralMinimumPhase(w.amplitude, w.phase);
     w.keptPhase.assign(w.phase.begin(), w.phase.begin() + KeptBins);
     UnwrapRadians(w.keptPhase);
     FitCurve(KeptGrid(), w.keptPhase, at, out, messages);
@@ -96,18 +101,21 @@ bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels
     });
     L[last] = L[last - 1];
 
-    w.amplitude.resize(WorkingBins);
+    // The transforms take the logarithm of the amplitude, straight from the
+    // level; the amplitude itself is read back from the kept band only.
+    w.lnAmplitude.resize(WorkingBins);
     pool.ForRanges(WorkingBins, 4096, [&](std::size_t b, std::size_t e) {
-        for (std::size_t k = b; k < e; ++k) w.amplitude[k] = DbToLin(L[k]);
+        for (std::size_t k = b; k < e; ++k) w.lnAmplitude[k] = DbToLn(L[k]);
     });
-    w.amplitude[0] = 0.0;
-    w.kept.assign(w.amplitude.begin(), w.amplitude.begin() + KeptBins);
+    w.kept.resize(KeptBins);
+    w.kept[0] = 0.0;
+    for (std::size_t k = 1; k < KeptBins; ++k) w.kept[k] = DbToLin(L[k]);
 
     // Magnitude and phase back onto the analysis grid from the kept band.
     w.magnitude.assign(grid.size(), 0.0);
     w.phaseOut.assign(grid.size(), 0.0);
     FitCurve(KeptGrid(), w.kept, grid, w.magnitude, messages);
-    PhaseAt(w, grid, w.phaseOut, messages);
+    PhaseAt(w, TSpectrum::LnAmplitude, grid, w.phaseOut, messages);
 
     re.resize(grid.size());
     im.resize(grid.size());
@@ -190,7 +198,7 @@ bool MinimumPhaseOfLevels(const DataArray& levels, DataArray& phase, const DataA
     w.amplitude.assign(WorkingBins, 0.0);
     FitCurve(F, L, WorkingGrid(), w.amplitude, messages);
     DataArray out = phase;
-    PhaseAt(w, freqs, out, messages);
+    PhaseAt(w, TSpectrum::Amplitude, freqs, out, messages);
     if (out.size() != n) return false;  // the fit failed and said so
     for (std::size_t j = 0; j < n; ++j) out[j] = WrapAngle(out[j] * RadToDeg);
     phase = std::move(out);
