@@ -182,6 +182,17 @@ template <class V>
     Store<V>(im + a, ai + bi);
 }
 
+// The same on values held in registers: (a, b) becomes (a + w*b, a - w*b).
+template <class V>
+[[gnu::always_inline]] inline void Butterfly(V& ar, V& ai, V& br, V& bi, V wr, V wi) {
+    const V tr = br * wr - bi * wi;
+    const V ti = br * wi + bi * wr;
+    br = ar - tr;
+    bi = ai - ti;
+    ar = ar + tr;
+    ai = ai + ti;
+}
+
 // The butterflies of half-span l on the blocks of 2l entries in [begin, end).
 // Only the butterflies j = jBegin ... jEnd - 1 of each block where given.
 template <class V>
@@ -209,11 +220,24 @@ template <class V>
         double* r = re + s;
         double* i = im + s;
         for (std::size_t j = jBegin; j < jEnd; j += kLanes<V>) {
+            // The four entries are read once and written once.
+            V r0 = Load<V>(r + j), i0 = Load<V>(i + j);
+            V r1 = Load<V>(r + j + l), i1 = Load<V>(i + j + l);
+            V r2 = Load<V>(r + j + 2 * l), i2 = Load<V>(i + j + 2 * l);
+            V r3 = Load<V>(r + j + 3 * l), i3 = Load<V>(i + j + 3 * l);
             const V w1r = Load<V>(wr1 + j), w1i = Load<V>(wi1 + j);
-            Butterfly<V>(r, i, j, j + l, w1r, w1i);
-            Butterfly<V>(r, i, j + 2 * l, j + 3 * l, w1r, w1i);
-            Butterfly<V>(r, i, j, j + 2 * l, Load<V>(wr2 + j), Load<V>(wi2 + j));
-            Butterfly<V>(r, i, j + l, j + 3 * l, Load<V>(wr2 + j + l), Load<V>(wi2 + j + l));
+            Butterfly<V>(r0, i0, r1, i1, w1r, w1i);
+            Butterfly<V>(r2, i2, r3, i3, w1r, w1i);
+            Butterfly<V>(r0, i0, r2, i2, Load<V>(wr2 + j), Load<V>(wi2 + j));
+            Butterfly<V>(r1, i1, r3, i3, Load<V>(wr2 + j + l), Load<V>(wi2 + j + l));
+            Store<V>(r + j, r0);
+            Store<V>(i + j, i0);
+            Store<V>(r + j + l, r1);
+            Store<V>(i + j + l, i1);
+            Store<V>(r + j + 2 * l, r2);
+            Store<V>(i + j + 2 * l, i2);
+            Store<V>(r + j + 3 * l, r3);
+            Store<V>(i + j + 3 * l, i3);
         }
     }
 }
