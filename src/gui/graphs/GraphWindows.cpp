@@ -3,8 +3,12 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QWidget>
+#include <algorithm>
+#include <atomic>
+#include <utility>
 
 #include "base/MessageSink.h"
+#include "base/WorkerPool.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/Plot.h"
@@ -145,10 +149,26 @@ void TGraphWindows::SolveNow(bool immediate) {
 
 void TGraphWindows::RedrawAll(bool immediate) {
     if (solve_.Context.Running) return;
+    // The windows' curve layers are drawn side by side on the worker pool
+    // (each window by one thread, into its own buffer); what needs the whole
+    // chart replotted is done here first.
+    std::vector<std::pair<std::size_t, TPlotForm*>> layers;  // (points, window)
     for (TPlotForm* w : windows_) {
         w->RefreshCurves();
-        w->ReplotCurves(immediate);
+        if (w->BeginCurveLayer(immediate)) layers.emplace_back(w->CurveLayerPoints(), w);
     }
+    // The busiest first, each thread taking the next window when done with one.
+    std::stable_sort(layers.begin(), layers.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::atomic<std::size_t> next{0};
+    const auto draw = [&layers, &next](std::size_t, std::size_t) {
+        for (std::size_t i; (i = next++) < layers.size();) layers[i].second->DrawCurveLayer();
+    };
+    TWorkerPool& pool = TWorkerPool::Shared();
+    if (layers.size() > 1)
+        pool.ForRanges(static_cast<std::size_t>(pool.Parts()), 1, draw);
+    else
+        draw(0, 0);
+    for (const auto& [points, w] : layers) w->FinishCurveLayer(immediate);
 }
 
 void TGraphWindows::PrepareForSolve() {

@@ -375,14 +375,62 @@ void TPlotForm::Replot(bool immediate) {
     graph_->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
 }
 
+namespace {
+
+// The steps of QCPLayer::replot, which QCustomPlot keeps to itself: the
+// layer's buffer, the drawing into it, whether every buffer is current.
+struct LayerSteps : QCPLayer {
+    static QSharedPointer<QCPAbstractPaintBuffer> Buffer(QCPLayer* layer) {
+        return (layer->*(&LayerSteps::mPaintBuffer)).toStrongRef();
+    }
+    static void DrawToBuffer(QCPLayer* layer) { (layer->*(&LayerSteps::drawToPaintBuffer))(); }
+};
+struct PlotSteps : QCustomPlot {
+    static bool BuffersCurrent(QCustomPlot* plot) {
+        return !(plot->*(&PlotSteps::hasInvalidatedPaintBuffers))();
+    }
+};
+
+}  // namespace
+
 void TPlotForm::ReplotCurves(bool immediate) {
+    if (BeginCurveLayer(immediate)) {
+        DrawCurveLayer();
+        FinishCurveLayer(immediate);
+    }
+}
+
+bool TPlotForm::BeginCurveLayer(bool immediate) {
     // After a solve usually only the points have changed: the curves' own
     // layer is drawn again over the kept grid, axes, title and legend.
-    if (layoutChanged_) {
+    QCPLayer* main = graph_->layer("main");
+    if (layoutChanged_ || main->mode() != QCPLayer::lmBuffered || !PlotSteps::BuffersCurrent(graph_) ||
+        !LayerSteps::Buffer(main)) {
         Replot(immediate);
-        return;
+        return false;
     }
-    graph_->layer("main")->replot();
+    return true;
+}
+
+void TPlotForm::DrawCurveLayer() {
+    QCPLayer* main = graph_->layer("main");
+    if (const QSharedPointer<QCPAbstractPaintBuffer> buffer = LayerSteps::Buffer(main)) {
+        buffer->clear(Qt::transparent);
+        LayerSteps::DrawToBuffer(main);
+    }
+}
+
+std::size_t TPlotForm::CurveLayerPoints() const {
+    std::size_t points = 0;
+    for (int i = 0; i < graph_->graphCount(); ++i)
+        if (const QCPGraph* g = graph_->graph(i); g->visible()) points += static_cast<std::size_t>(g->dataCount());
+    return points;
+}
+
+void TPlotForm::FinishCurveLayer(bool immediate) {
+    if (const QSharedPointer<QCPAbstractPaintBuffer> buffer = LayerSteps::Buffer(graph_->layer("main")))
+        buffer->setInvalidated(false);
+    graph_->update();
     if (immediate) graph_->repaint();
 }
 

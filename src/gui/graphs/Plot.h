@@ -67,6 +67,17 @@ public:
     void Replot(bool immediate = false);
     // The redraw after a solve: only the curves when nothing else changed.
     void ReplotCurves(bool immediate = false);
+    // The same in three steps, so that the curves of several windows can be
+    // drawn on several threads: BeginCurveLayer (GUI thread) says whether
+    // only the curves' layer is to be drawn again; if so DrawCurveLayer
+    // draws it into its own buffer (any one thread, touching nothing but
+    // this window's curves and buffer) and FinishCurveLayer (GUI thread)
+    // shows it. If not, BeginCurveLayer has replotted the whole chart.
+    bool BeginCurveLayer(bool immediate = false);
+    void DrawCurveLayer();
+    void FinishCurveLayer(bool immediate = false);
+    // The points of the visible curves, a measure of DrawCurveLayer's work.
+    std::size_t CurveLayerPoints() const;
     // A solve on behalf of this window (through the owner).
     void RequestSolve();
 

@@ -510,6 +510,39 @@ private slots:
         QCOMPARE(afterSolve, full);
     }
 
+    // Several windows draw their curves side by side on the worker pool:
+    // every window must show what a full redraw of it shows, and Qt must
+    // not object to the painting off the GUI thread.
+    void curvesDrawnOnSeveralThreadsPaintWhatAFullRedrawPaints() {
+        DriversDesign t(2);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        std::vector<TPlotForm*> windows;
+        for (TGraphKind kind : {TGraphKind::SPL, TGraphKind::Impedance, TGraphKind::GroupDelay, TGraphKind::Impulse,
+                                TGraphKind::SPL})
+            windows.push_back(gw.OpenGraph(kind));
+        dialogs_.push_back(Ok());
+        FindItem(windows[0]->CurvesMenu(), "S2")->trigger();
+        for (TPlotForm* w : windows) QVERIFY(QTest::qWaitForWindowExposed(w));
+        gw.SolveNow(true);
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+            if (type != QtDebugMsg && type != QtInfoMsg) warnings << m;
+        });
+        for (double value : {30.0, 12.0, 55.0}) {
+            t.d.Parts[1]->Value = value;
+            gw.SolveNow(true);  // only the curves' layers are drawn again
+            for (TPlotForm* w : windows) {
+                const QImage afterSolve = w->Graph()->grab().toImage();
+                w->Replot(true);
+                QCOMPARE(afterSolve, w->Graph()->grab().toImage());
+            }
+        }
+        qInstallMessageHandler(previous);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    }
+
     void readoutAndDeltaMode() {
         DriversDesign t(1);
         RecordingSink sink;
