@@ -255,7 +255,7 @@ void TComponentDialog::ValueChanged() {
     const bool esr = ApplyPartEsr(*p, ersESR_->RealValue());
     if (!value && !esr) return;
     RefreshPicture();
-    ChangeWritten();
+    PartValueWritten(*p);
 }
 
 void TComponentDialog::StateChosen(TPartState state) {

@@ -59,6 +59,12 @@ void TElementDialog::ChangeWritten() {
     host_.Session().Solve();
 }
 
+void TElementDialog::PartValueWritten(const TPart& part) {
+    host_.Session().Design().Modified = true;
+    host_.RecheckPointerAfterPartValue(part);
+    host_.Session().Solve();
+}
+
 void TElementDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Only one element dialog at a time.

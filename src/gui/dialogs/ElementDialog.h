@@ -14,6 +14,7 @@
 namespace pelmo {
 
 class TSession;
+struct TPart;
 
 // The editor's side of tuning, as the dialogs see it.
 class TTuningHost {
@@ -23,6 +24,10 @@ public:
     // After a dialog wrote a change into the design, before the solve: the
     // element under the pointer may end tuning.
     virtual void RecheckPointer() = 0;
+    // The same after a new value or ESR of a part outside any block: when
+    // the pointer check changes nothing else, only the part's labels are
+    // drawn again.
+    virtual void RecheckPointerAfterPartValue(const TPart& part) = 0;
     // A dialog closed (any way it was closed).
     virtual void EndTuning() = 0;
     // The dialog's "close" button: the whole editor back to idle.
@@ -48,6 +53,8 @@ public:
     // A change written into the design: marks it modified, lets the editor
     // re-check the pointer, then solves.
     void ChangeWritten();
+    // The same for a new value or ESR of a part.
+    void PartValueWritten(const TPart& part);
 
     // Every way of closing ends here (the title bar's button, Escape,
     // close()): the dialog stores what it keeps, hides, and tuning ends.

@@ -97,6 +97,7 @@ public:
     // ---- TTuningHost: what the element dialogs ask of the editor ----
     TSession& Session() override { return session_; }
     void RecheckPointer() override;
+    void RecheckPointerAfterPartValue(const TPart& part) override;
     // Tuning ends: idle, the default cursor, and the tuning session (every
     // change since it began) becomes one undo step.
     void EndTuning() override;
@@ -134,6 +135,7 @@ private:
     void Solve();
 
     // Pointer tracking, pressing, releasing (EditorMouse.cpp).
+    void RecheckPointerFor(const TPart* changedPart);
     void PickUp(QPoint pos);
     void PickUpAtRightClickPoint();
     void PlaceAt(QPoint pos);

@@ -76,7 +76,11 @@ void TEditorController::PointerTick() {
     }
 }
 
-void TEditorController::RecheckPointer() {
+void TEditorController::RecheckPointer() { RecheckPointerFor(nullptr); }
+
+void TEditorController::RecheckPointerAfterPartValue(const TPart& part) { RecheckPointerFor(&part); }
+
+void TEditorController::RecheckPointerFor(const TPart* changedPart) {
     // The last sheet position counts only while the pointer is over the
     // sheet: one left behind when it moved to a graph window is stale.
     std::optional<TElementRef> under;
@@ -84,6 +88,12 @@ void TEditorController::RecheckPointer() {
     const TRecheck r = pelmo::RecheckPointer(PointerOverDialog(), under, current_, dialogs_->TunedPart());
     switch (r.Action) {
         case TRecheckAction::Repaint:
+            // Only the changed part's labels are new: their area alone is
+            // drawn again (a part in a block is drawn with its block).
+            if (changedPart && changedPart->Subckt < 0) {
+                view_.RepaintPartLabels(*changedPart);
+                return;
+            }
             break;
         case TRecheckAction::SwitchAndRepaint:
             current_ = r.NewCurrent;

@@ -48,6 +48,31 @@ void TSheetView::RepaintSheet() {
     if (sheet_) sheet_->update();
 }
 
+QRect TSheetView::ReachOf(const TRect& g) const {
+    const int margin = 3 * scale_;
+    return QRect(QPoint(g.Left * scale_, g.Top * scale_), QPoint(g.Right * scale_, g.Bottom * scale_))
+        .normalized()
+        .adjusted(-margin, -margin, margin, margin);
+}
+
+void TSheetView::RepaintPartLabels(const TPart& part) {
+    if (!sheet_) return;
+    const TRect before = part.LabelRect;
+    const TRect after = LayoutPartLabels(part, scale_, metrics_).LabelRect;
+    const QRect area = ReachOf(before).united(ReachOf(after)).intersected(cacheRect_);
+    if (!cacheValid_ || cache_.devicePixelRatio() != sheet_->devicePixelRatioF()) {
+        RepaintSheet();
+        return;
+    }
+    if (area.isEmpty()) return;  // out of the kept picture: drawn when it comes into view
+    QPainter cp(&cache_);
+    cp.translate(-cacheRect_.topLeft());
+    cp.setClipRect(area);
+    PaintSheet(cp, area, false, true);
+    cp.end();
+    sheet_->update(area);
+}
+
 void TSheetView::RebuildGridStrip() {
     const int s = scale_;
     gridStrip_ = QImage(PanelWidth(s), s + 1, QImage::Format_RGB32);
@@ -61,10 +86,17 @@ QColor TSheetView::ElementColour(bool selected, TElementRef e) const {
     return selected ? SheetColour::Silver : SheetColour::Black;
 }
 
-void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
+void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport, bool cull) {
     TDesign& d = session_.Design();
     SetDesignScale(d, scale_);
     const int s = scale_;
+    // Whether an element whose grid box (and terminals) are given can reach
+    // into the area; blocks and texts are always drawn.
+    const auto reaches = [&](const TRect& box, TPoint t1, TPoint t2) {
+        if (!cull) return true;
+        const TRect ends{std::min(t1.X, t2.X), std::min(t1.Y, t2.Y), std::max(t1.X, t2.X), std::max(t1.Y, t2.Y)};
+        return ReachOf(box).intersects(area) || ReachOf(ends).intersects(area);
+    };
     p.fillRect(area, Qt::white);
     if (!forExport) {
         if (gridStrip_.width() != PanelWidth(s) || gridStrip_.height() != s + 1) RebuildGridStrip();
@@ -89,6 +121,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
         TPart& part = *d.Parts[i];
         if (part.Subckt >= 0) continue;  // drawn with its block
+        if (!reaches(part.LabelRect, part.Terminal1, part.Terminal2)) continue;
         const QColor c = ElementColour(part.Selected, {KindOf(part.PartType), static_cast<int>(i)});
         sp.DrawPartSymbol(GridToPixel(part.Position), c, part.PartType, part.IsHorizontal, &part);
         sp.DrawEndDot(GridToPixel(part.Terminal1), c);
@@ -99,6 +132,11 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
         if (w.Subckt >= 0) continue;
         // The wire being drawn is shown by the drag image.
         if (!forExport && decorations_ && decorations_->HidesWire(static_cast<int>(i))) continue;
+        if (cull && !QRect(QPt(w.PixelEnd1), QPt(w.PixelEnd2))
+                          .normalized()
+                          .adjusted(-3 * s, -3 * s, 3 * s, 3 * s)
+                          .intersects(area))
+            continue;
         sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2),
                         ElementColour(w.Selected, {TElementKind::Wire, static_cast<int>(i)}));
         sp.DrawEndDot(QPt(w.PixelEnd1), SheetColour::Black);
@@ -106,6 +144,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     }
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         TDriver& drv = *d.Drivers[i];
+        if (!reaches(drv.LabelRect, drv.Terminal1, drv.Terminal2)) continue;
         const QColor c = ElementColour(drv.Selected, {TElementKind::Driver, static_cast<int>(i)});
         sp.DrawDriverSymbol(GridToPixel(drv.Position), c, &drv);
         sp.DrawEndDot(GridToPixel(drv.Terminal1), c);
@@ -114,6 +153,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport) {
     for (std::size_t i = 0; i < d.Grounds.size(); ++i) {
         const TGround& g = *d.Grounds[i];
         if (g.Subckt >= 0) continue;
+        if (!reaches({g.Position.X, g.Position.Y, g.Position.X, g.Position.Y}, g.Position, g.Position)) continue;
         const QColor c = ElementColour(g.Selected, {TElementKind::Ground, static_cast<int>(i)});
         sp.DrawGroundSymbol(GridToPixel(g.Position), c);
         sp.DrawEndDot(GridToPixel(g.Position), c);

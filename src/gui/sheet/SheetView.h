@@ -70,13 +70,20 @@ public:
     QPoint SnapToGrid(QPoint pos) const { return GridToPixel(PixelToGrid(pos)); }
 
     // Draws the whole sheet onto a painter: on screen with the grid, for
-    // export on white.
-    void PaintSheet(QPainter& painter, const QRect& area, bool forExport);
+    // export on white. With cull, elements that cannot reach into area are
+    // left out (the painter is clipped to area).
+    void PaintSheet(QPainter& painter, const QRect& area, bool forExport, bool cull = false);
     // The paint box's paint event: the cached picture, then the decorations.
     void SheetPaint(QPainter& painter, const QRect& rect);
     // The picture is drawn afresh at the next paint (after every edit).
     void RepaintSheet();
-    int FullRenderCount() const { return fullRenders_; }
+    // After a new value of a part outside any block: only the area of its
+    // old and new labels is drawn afresh into the kept picture (the whole
+    // picture when there is none to keep).
+    void RepaintPartLabels(const TPart& part);
+    // The pixels an element's grid rectangle may be drawn on: its labels'
+    // text, line ends and dots may stand out of the rectangle.
+    QRect ReachOf(const TRect& grid) const;    int FullRenderCount() const { return fullRenders_; }
     void SetCursorShape(TSheetCursor shape);
 
     // Zoom and scrolling.

@@ -88,6 +88,45 @@ private slots:
         QCOMPARE(SystemSpl(), before);
     }
 
+    // A notch draws only the area of the part's labels again, into the kept
+    // picture of the sheet: what the sheet shows must be what a full redraw
+    // shows, while the label grows and shrinks and with neighbours (wires
+    // running by, a resistor with its own labels, a ground) close to it.
+    void aNotchRedrawsOnlyThePartsLabelsAsAFullRedrawWould() {
+        TDesign& d = f.w.Session().Design();
+        AddPart(d, TPartType::Resistor, {130, 58}, true).Value = 4.7;
+        AddWire(d, {126, 60}, {136, 60});
+        AddGround(d, {128, 66});
+        f.w.Session().Solve();
+        TSheetView& view = f.w.View();
+        view.CentreOn({130, 62});
+        QApplication::processEvents();
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_T);
+        QVERIFY(dialog.isVisible());
+        QTest::mouseClick(dialog.ValueControl()->EditReal(), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.ValueControl()->EditReal()));
+        const QRect visible = f.Sheet()->visibleRegion().boundingRect();
+        QVERIFY(!visible.isEmpty());
+        // 10 uF down to 9.1, 8.2 (a narrower label), then up past 10 again.
+        for (int delta : {-120, -120, 120, 120, 120, 120}) {
+            const double before = d.Parts[0]->Value;
+            f.Sheet()->grab(visible);  // the kept picture is current
+            const int full = view.FullRenderCount();
+            f.Wheel(f.Sheet(), f.Px({130, 62}), delta);
+            QVERIFY(d.Parts[0]->Value != before);
+            QApplication::processEvents();
+            const QImage notched = f.Sheet()->grab(visible).toImage();
+            QCOMPARE(view.FullRenderCount(), full);  // the kept picture, partly redrawn
+            view.RepaintSheet();
+            const QImage redrawn = f.Sheet()->grab(visible).toImage();
+            QCOMPARE(view.FullRenderCount(), full + 1);
+            QCOMPARE(notched, redrawn);
+        }
+        QTest::keyClick(dialog.ValueControl()->EditReal(), Qt::Key_Escape);
+    }
+
     void aShortedPartRefusesValueChanges() {
         TDesign& d = f.w.Session().Design();
         TComponentDialog& dialog = f.w.ElementDialogs().Component();
