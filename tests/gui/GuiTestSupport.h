@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QtTest>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,16 @@ inline QAction* MenuAction(TMainWindow& w, const QString& menu, const QString& i
             if (a->text() == item) return a;
     }
     return nullptr;
+}
+
+// A copy of a shipped example (say "TwoWay.bkt") in folder, opened through
+// File > Open as a user opens a design.
+inline void OpenExampleCopy(TMainWindow& w, const QString& folder, const std::string& example) {
+    const std::string design = (folder + "/").toStdString() + example;
+    std::filesystem::copy_file(std::string(PELMO_SOURCE_DIR) + "/examples/" + example, design,
+                               std::filesystem::copy_options::overwrite_existing);
+    w.ChooseOpenFile = [design](const std::string&, const std::string&) { return design; };
+    MenuAction(w, "File", "Open")->trigger();
 }
 
 // Records messages and answers questions from a script (No when it runs out).

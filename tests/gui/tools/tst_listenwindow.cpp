@@ -97,11 +97,7 @@ private slots:
         w_->OpenDefaultGraphs = [](bool) {};
         w_->show();
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
-        const std::string design = (dir_.path() + "/TwoWay.bkt").toStdString();
-        std::filesystem::copy_file(std::string(PELMO_SOURCE_DIR) + "/examples/TwoWay.bkt", design,
-                                   std::filesystem::copy_options::overwrite_existing);
-        w_->ChooseOpenFile = [design](const std::string&, const std::string&) { return design; };
-        MenuAction(*w_, "File", "Open")->trigger();
+        OpenExampleCopy(*w_, dir_.path(), "TwoWay.bkt");
         QCOMPARE(w_->Session().Design().Drivers.size(), std::size_t(2));
         recording_ = (dir_.path() + "/chord.wav").toStdString();
         samples_ = WriteRecording(recording_);
