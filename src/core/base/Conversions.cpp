@@ -5,16 +5,17 @@
 
 namespace pelmo {
 
+namespace {
+// The levels DbToLin takes: -400 ... 250 dB (NaN counts as 250).
+double ClampDb(double db) { return db < -400.0 ? -400.0 : std::min(250.0, db); }
+}  // namespace
+
 double DbToLin(double db) {
-    const double x = db < -400.0 ? -400.0 : std::min(250.0, db);
-    const double r = std::pow(10.0, x / 20.0);
+    const double r = std::pow(10.0, ClampDb(db) / 20.0);
     return r < 1e-20 ? 1e-20 : r;
 }
 
-double DbToLn(double db) {
-    const double x = db < -400.0 ? -400.0 : std::min(250.0, db);
-    return x * (M_LN10 / 20.0);
-}
+double DbToLn(double db) { return ClampDb(db) * (M_LN10 / 20.0); }
 
 double LinToDb(double a) {
     const double m = std::fabs(a);

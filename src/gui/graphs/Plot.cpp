@@ -393,13 +393,6 @@ struct PlotSteps : QCustomPlot {
 
 }  // namespace
 
-void TPlotForm::ReplotCurves(bool immediate) {
-    if (BeginCurveLayer(immediate)) {
-        DrawCurveLayer();
-        FinishCurveLayer(immediate);
-    }
-}
-
 bool TPlotForm::BeginCurveLayer(bool immediate) {
     // After a solve usually only the points have changed: the curves' own
     // layer is drawn again over the kept grid, axes, title and legend.

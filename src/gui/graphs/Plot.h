@@ -65,10 +65,9 @@ public:
     // Colours, widths, phase visibility and legend from the record.
     void RefreshCurveStyles();
     void Replot(bool immediate = false);
-    // The redraw after a solve: only the curves when nothing else changed.
-    void ReplotCurves(bool immediate = false);
-    // The same in three steps, so that the curves of several windows can be
-    // drawn on several threads: BeginCurveLayer (GUI thread) says whether
+    // The redraw after a solve, only the curves when nothing else changed, in
+    // three steps so that the curves of several windows can be drawn on
+    // several threads: BeginCurveLayer (GUI thread) says whether
     // only the curves' layer is to be drawn again; if so DrawCurveLayer
     // draws it into its own buffer (any one thread, touching nothing but
     // this window's curves and buffer) and FinishCurveLayer (GUI thread)

@@ -48,11 +48,13 @@ void TSheetView::RepaintSheet() {
     if (sheet_) sheet_->update();
 }
 
-QRect TSheetView::ReachOf(const TRect& g) const {
+QRect TSheetView::ReachOf(QPoint a, QPoint b) const {
     const int margin = 3 * scale_;
-    return QRect(QPoint(g.Left * scale_, g.Top * scale_), QPoint(g.Right * scale_, g.Bottom * scale_))
-        .normalized()
-        .adjusted(-margin, -margin, margin, margin);
+    return QRect(a, b).normalized().adjusted(-margin, -margin, margin, margin);
+}
+
+QRect TSheetView::ReachOf(const TRect& g) const {
+    return ReachOf(GridToPixel({g.Left, g.Top}), GridToPixel({g.Right, g.Bottom}));
 }
 
 void TSheetView::RepaintPartLabels(const TPart& part) {
@@ -93,9 +95,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport, bool
     // Whether an element whose grid box (and terminals) are given can reach
     // into the area; blocks and texts are always drawn.
     const auto reaches = [&](const TRect& box, TPoint t1, TPoint t2) {
-        if (!cull) return true;
-        const TRect ends{std::min(t1.X, t2.X), std::min(t1.Y, t2.Y), std::max(t1.X, t2.X), std::max(t1.Y, t2.Y)};
-        return ReachOf(box).intersects(area) || ReachOf(ends).intersects(area);
+        return !cull || ReachOf(box).intersects(area) || ReachOf(GridToPixel(t1), GridToPixel(t2)).intersects(area);
     };
     p.fillRect(area, Qt::white);
     if (!forExport) {
@@ -132,11 +132,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport, bool
         if (w.Subckt >= 0) continue;
         // The wire being drawn is shown by the drag image.
         if (!forExport && decorations_ && decorations_->HidesWire(static_cast<int>(i))) continue;
-        if (cull && !QRect(QPt(w.PixelEnd1), QPt(w.PixelEnd2))
-                          .normalized()
-                          .adjusted(-3 * s, -3 * s, 3 * s, 3 * s)
-                          .intersects(area))
-            continue;
+        if (cull && !ReachOf(QPt(w.PixelEnd1), QPt(w.PixelEnd2)).intersects(area)) continue;
         sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2),
                         ElementColour(w.Selected, {TElementKind::Wire, static_cast<int>(i)}));
         sp.DrawEndDot(QPt(w.PixelEnd1), SheetColour::Black);

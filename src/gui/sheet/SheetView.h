@@ -81,9 +81,10 @@ public:
     // old and new labels is drawn afresh into the kept picture (the whole
     // picture when there is none to keep).
     void RepaintPartLabels(const TPart& part);
-    // The pixels an element's grid rectangle may be drawn on: its labels'
-    // text, line ends and dots may stand out of the rectangle.
-    QRect ReachOf(const TRect& grid) const;    int FullRenderCount() const { return fullRenders_; }
+    // The pixels an element spanning the grid rectangle, or the pixels a to
+    // b, may be drawn on: its labels' text, line ends and dots may stand out.
+    QRect ReachOf(const TRect& grid) const;
+    QRect ReachOf(QPoint a, QPoint b) const;    int FullRenderCount() const { return fullRenders_; }
     void SetCursorShape(TSheetCursor shape);
 
     // Zoom and scrolling.
