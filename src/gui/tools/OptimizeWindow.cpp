@@ -60,6 +60,18 @@ QDoubleSpinBox* FrequencyBox(double value) {
     return box;
 }
 
+// A table with a column per header, no row numbers, columns as wide as
+// their contents and the last taking the rest.
+QTableWidget* MakeTable(const char* name, const QStringList& headers) {
+    auto* t = new QTableWidget(0, static_cast<int>(headers.size()));
+    t->setObjectName(name);
+    t->setHorizontalHeaderLabels(headers);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
 }  // namespace
 
 TOptimizeWindow::TOptimizeWindow(TSession& session, TGraphWindows& graphs, QWidget* parent)
@@ -91,12 +103,7 @@ void TOptimizeWindow::BuildControls() {
 
     auto* varyBox = new QGroupBox("Values to vary");
     auto* varyLayout = new QVBoxLayout(varyBox);
-    variablesTable_ = new QTableWidget(0, VariableColumns);
-    variablesTable_->setObjectName("variablesTable");
-    variablesTable_->setHorizontalHeaderLabels({"Vary", "Start", "Lower", "Upper", "Unit", "Best"});
-    variablesTable_->verticalHeader()->hide();
-    variablesTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    variablesTable_->horizontalHeader()->setStretchLastSection(true);
+    variablesTable_ = MakeTable("variablesTable", {"Vary", "Start", "Lower", "Upper", "Unit", "Best"});
     variablesTable_->setMinimumHeight(150);
     varyLayout->addWidget(variablesTable_);
     top->addWidget(varyBox, 2);
@@ -135,12 +142,7 @@ void TOptimizeWindow::BuildControls() {
     connect(targetFileButton_, &QPushButton::clicked, this, &TOptimizeWindow::ChooseTargetFileClick);
 
     targetLayout->addWidget(new QLabel("Drivers' acoustic targets (a level left empty is fitted):"));
-    driverTargets_ = new QTableWidget(0, DriverColumns);
-    driverTargets_->setObjectName("driverTargets");
-    driverTargets_->setHorizontalHeaderLabels({"Driver", "High-pass", "at", "Low-pass", "at", "Level [dB]"});
-    driverTargets_->verticalHeader()->hide();
-    driverTargets_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    driverTargets_->horizontalHeader()->setStretchLastSection(true);
+    driverTargets_ = MakeTable("driverTargets", {"Driver", "High-pass", "at", "Low-pass", "at", "Level [dB]"});
     targetLayout->addWidget(driverTargets_);
     top->addWidget(targetBox, 1);
 
