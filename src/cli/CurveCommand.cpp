@@ -57,8 +57,7 @@ int Curve(const std::vector<std::string>& args) {
                          : a == "--scale"          ? &scale
                                                    : nullptr;
         if (!target) return UsageError("unknown option " + a);
-        if (!TryParseReal(v, *target) || !std::isfinite(*target) || *target < 0)
-            return UsageError("not a number of 0 or more: " + v);
+        if (!TryParseUserReal(v, *target) || *target < 0) return UsageError("not a number of 0 or more: " + v);
     }
     if (positional.size() != 3) return UsageError("needs DESIGN.bkt, KIND and NAME");
     const TGraphKindName* kind = FindGraphKindName(positional[1]);

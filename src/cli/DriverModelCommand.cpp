@@ -99,7 +99,7 @@ int DriverModel(const std::vector<std::string>& args) {
         for (const auto& o : realOptions) {
             if (a != o.name) continue;
             matched = true;
-            if (!TryParseReal(value, *o.value)) return UsageError("not a number: " + a + " " + value);
+            if (!TryParseUserReal(value, *o.value)) return UsageError("not a number: " + a + " " + value);
             if (o.required >= 0) seen[o.required] = true;
         }
         if (!matched) return UsageError("unknown option " + a);

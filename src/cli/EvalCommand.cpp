@@ -19,7 +19,7 @@ int Eval(const std::vector<std::string>& args) {
         for (std::size_t i = 1; i < args.size(); ++i) {
             const auto eq = args[i].find('=');
             double value = 0;
-            if (eq == std::string::npos || !pelmo::TryParseReal(std::string_view(args[i]).substr(eq + 1), value)) {
+            if (eq == std::string::npos || !pelmo::TryParseUserReal(std::string_view(args[i]).substr(eq + 1), value)) {
                 std::cerr << "pelmo-cli eval: expected NAME=VALUE, got \"" << args[i] << "\"\n";
                 return pelmo::cli::ExitUsage;
             }

@@ -57,8 +57,7 @@ int Minphase(const std::vector<std::string>& args) {
             if (a != o.name) continue;
             matched = true;
             if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-            if (!TryParseReal(args[++i], *o.value) || !std::isfinite(*o.value))
-                return UsageError("not a number: " + args[i]);
+            if (!TryParseUserReal(args[++i], *o.value)) return UsageError("not a number: " + args[i]);
         }
         if (matched) continue;
         if (a.size() > 1 && a[0] == '-' && a[1] == '-') return UsageError("unknown option " + a);

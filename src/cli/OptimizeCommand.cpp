@@ -63,7 +63,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-bool ParseNumber(const std::string& text, double& out) { return TryParseReal(text, out) && std::isfinite(out); }
+bool ParseNumber(const std::string& text, double& out) { return TryParseUserReal(text, out); }
 
 struct TDriverTargetText {
     std::string Driver;
@@ -163,7 +163,8 @@ int Optimize(const std::vector<std::string>& args) {
                 !(bandLow > 0) || !(bandHigh > bandLow))
                 return UsageError("--band takes LOW:HIGH in Hz, LOW below HIGH");
         } else if (a == "--max-evals") {
-            if (!TryParseInt(v, maxEvals) || maxEvals < 1) return UsageError("--max-evals takes a whole number of 1 or more");
+            if (!TryParseInt(v, maxEvals) || maxEvals < 1)
+                return UsageError("--max-evals takes a whole number of 1 or more");
         } else if (a == "--level") {
             double l = 0;
             if (!ParseNumber(v, l)) return UsageError("--level takes a number of dB");

@@ -44,7 +44,7 @@ int UsageError(const std::string& why) {
     return ExitUsage;
 }
 
-bool ParseNumber(const std::string& text, double& out) { return TryParseReal(text, out) && std::isfinite(out); }
+bool ParseNumber(const std::string& text, double& out) { return TryParseUserReal(text, out); }
 
 bool ParseSeed(const std::string& text, std::uint64_t& out) {
     if (text.empty() || text.size() > 19) return false;

@@ -212,6 +212,21 @@ bool TryParseReal(std::string_view t, double& out) {
     return true;
 }
 
+std::string DecimalCommaToPoint(std::string_view text) {
+    std::string s(text);
+    if (s.find('.') == std::string::npos) {
+        if (const std::size_t comma = s.find(','); comma != std::string::npos) s[comma] = '.';
+    }
+    return s;
+}
+
+bool TryParseUserReal(std::string_view text, double& out) {
+    double v = 0;
+    if (!TryParseReal(DecimalCommaToPoint(text), v) || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
 bool TryParseInt(std::string_view t, int& out) {
     std::size_t i = 0, n = t.size();
     while (i < n && (t[i] == ' ' || t[i] == '\t')) ++i;

@@ -40,6 +40,15 @@ std::string FormatE4(double x);
 // number or does not fit a double.
 bool TryParseReal(std::string_view text, double& out);
 
+// Text typed by a user with a decimal comma ("2,2"): when the text holds no
+// point, its first comma becomes the point (none of our number fields group
+// thousands). Any other text is returned as it is.
+std::string DecimalCommaToPoint(std::string_view text);
+
+// A real typed by a user (command-line values, table cells): TryParseReal
+// after DecimalCommaToPoint, and only finite values.
+bool TryParseUserReal(std::string_view text, double& out);
+
 // Reads a decimal integer (optional blanks and sign). False when the text is
 // not an integer or does not fit 32 bits.
 bool TryParseInt(std::string_view text, int& out);

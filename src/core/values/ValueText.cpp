@@ -115,18 +115,25 @@ std::string PrintEditReal(double value, const TValueFormat& f) {
 
 TParsedValue ParseEditReal(std::string_view text, bool intOnly, double minValue, double maxValue) {
     std::string s;
-    for (char c : text) {
+    for (char c : DecimalCommaToPoint(text)) {
         if (c == ' ') continue;
         if (!(IsDigit(c) || c == '-' || c == '.' || IsPrefixLetter(c))) break;
         s.push_back(c);
     }
     double multiplier = 1;
+    bool prefixed = false;
     if (!s.empty() && IsPrefixLetter(s.back())) {
         multiplier = PrefixMultiplier(s.back());
+        prefixed = true;
         s.pop_back();
     }
     double number = 1;
-    if (!(s.empty() || s == "." || s == "-." || s == "-")) {
+    if (s.empty() || s == "." || s == "-." || s == "-") {
+        // A lone prefix letter is one of it ("k" is 1000, "-k" -1000); no
+        // digits and no prefix is no number at all.
+        if (!prefixed) return {veNotANumber, 0};
+        if (!s.empty() && s.front() == '-') number = -1;
+    } else {
         // Prefix letters left inside ("4k7") make the conversion fail.
         if (s.find_first_not_of("0123456789-.") != std::string::npos || !TryParseReal(s, number))
             return {veNotANumber, 0};
@@ -144,9 +151,13 @@ TFilteredText FilterEditReal(std::string_view text, int caret, const TValueForma
     int c = caret;
     bool dot = false;
     const int n = static_cast<int>(text.size());
+    // A decimal comma counts as the point when the number has no point.
+    const std::size_t numberEnd = editReal2 ? text.find_first_of("[O") : text.find('[');
+    const bool commaIsPoint = text.substr(0, numberEnd).find('.') == std::string_view::npos;
     for (int i = 0; i < n; ++i) {
-        const char ch = text[i];
+        char ch = text[i];
         if (ch == '[' || (editReal2 && ch == 'O')) break;
+        if (ch == ',' && commaIsPoint) ch = '.';
         bool keep = false;
         bool moveCaret = true;
         if (ch == '.') {
@@ -180,6 +191,25 @@ TFilteredText FilterEditReal(std::string_view text, int caret, const TValueForma
     if (!endsInPrefix) out.push_back(' ');
     if (f.ShowUnits) out += "[" + f.Units + "]";
     return {out, c};
+}
+
+std::string RefusalMessage(ValErrT err, double minValue, double maxValue, const TValueFormat& format) {
+    TValueFormat limit = format;
+    limit.Variant = TEditRealVariant::EditReal2;  // "1 pF", not "1 p[F]"
+    limit.ShowUnits = format.ShowUnits && format.Units != "Units";
+    auto print = [&](double v) {
+        std::string t = PrintEditReal(v, limit);
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        return t;
+    };
+    switch (err) {
+        case veBelowMin:
+            return "Below the lowest value, " + print(std::min(minValue, maxValue));
+        case veAboveMax:
+            return "Above the highest value, " + print(std::max(minValue, maxValue));
+        default:
+            return "Not a number; the old value stays";
+    }
 }
 
 TEditRealState::TEditRealState(TEditRealVariant variant) {

@@ -41,9 +41,11 @@ struct TParsedValue {
     int Result = veNotANumber;  // veBelowMin, veAboveMax, veNotANumber or ParseValid
     double Value = 0;
 };
-// Blanks are ignored, the number ends at the first character that cannot be
-// part of it, a trailing prefix letter multiplies, and an empty number counts
-// as 1 (a lone "k" is 1000). No exponent notation.
+// Blanks are ignored, a decimal comma counts as the point when there is no
+// point, the number ends at the first character that cannot be part of it, a
+// trailing prefix letter multiplies, and a lone prefix letter is 1 of it ("k"
+// is 1000). Text without digits or prefix is not a number. No exponent
+// notation.
 TParsedValue ParseEditReal(std::string_view text, bool intOnly, double minValue, double maxValue);
 
 struct TFilteredText {
@@ -52,8 +54,13 @@ struct TFilteredText {
 };
 // Cleans typed text: one decimal point, "-" only first, digits, one prefix
 // letter that ends the number (preceded by a blank), then the unit in brackets.
-// "4k7" -> "4 k[..]", "1e3" -> "13 [..]".
+// A comma is the point when the number has no point.
+// "4k7" -> "4 k[..]", "1e3" -> "13 [..]", "2,2" -> "2.2 [..]".
 TFilteredText FilterEditReal(std::string_view text, int caret, const TValueFormat& format);
+
+// The one line shown beside a field that refused a typed value, e.g.
+// "Below the lowest value, 1 pF".
+std::string RefusalMessage(ValErrT err, double minValue, double maxValue, const TValueFormat& format);
 
 // Events a field raises, in order.
 enum class TValueEventKind { ValChange, ValErr, DblClick, StepChange, DotSpinUp, DotSpinDn };

@@ -314,10 +314,7 @@ void TComponentDialog::FocusField() {
 
 bool TComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     if (CloseOnReleasedKey(watched, event, [this](QObject* field) {
-            if (field == pcsValue_->EditReal())
-                pcsValue_->DblClick();
-            else
-                ersESR_->EditReal()->DblClick();
+            return field == pcsValue_->EditReal() ? pcsValue_->DblClick() : ersESR_->EditReal()->DblClick();
         }))
         return true;
     return TElementDialog::eventFilter(watched, event);
@@ -341,10 +338,10 @@ void TComponentDialog::SetCatalogue(const TPartsCatalogue* catalogue, TPartBrows
 }
 
 void TComponentDialog::EnableControls(bool enabled) {
-    for (QWidget* w : {static_cast<QWidget*>(btnFind_), static_cast<QWidget*>(btnOK_),
-                       static_cast<QWidget*>(rbValue_), static_cast<QWidget*>(rbOpen_),
-                       static_cast<QWidget*>(rbShort_), static_cast<QWidget*>(btnValuesOnly_),
-                       static_cast<QWidget*>(ersESR_), static_cast<QWidget*>(pcsValue_)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(btnFind_), static_cast<QWidget*>(btnOK_), static_cast<QWidget*>(rbValue_),
+          static_cast<QWidget*>(rbOpen_), static_cast<QWidget*>(rbShort_), static_cast<QWidget*>(btnValuesOnly_),
+          static_cast<QWidget*>(ersESR_), static_cast<QWidget*>(pcsValue_)})
         w->setEnabled(enabled);
     btnFind_->setEnabled(enabled && partBrowser_);
 }

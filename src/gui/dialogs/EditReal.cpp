@@ -2,11 +2,13 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QScreen>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "base/WheelNotches.h"
 #include "dialogs/ModalRunner.h"
@@ -64,6 +66,7 @@ void TEditReal::Init() {
 }
 
 void TEditReal::SetRealValue(double v) {
+    HideRefusal();
     state_->SetRealValue(v);
     state_->SetBackgroundWhite();
     ShowState();
@@ -101,8 +104,13 @@ void TEditReal::SetShowUnits(bool on) {
 
 void TEditReal::ShowState() {
     const QString t = QString::fromStdString(state_->Text());
-    if (text() != t) setText(t);
-    setCursorPosition(std::min(state_->Caret(), static_cast<int>(t.size())));
+    shownText_ = t;
+    if (text() != t) {
+        setText(t);
+        setCursorPosition(std::min(state_->Caret(), static_cast<int>(t.size())));
+    } else if (!hasSelectedText()) {
+        setCursorPosition(std::min(state_->Caret(), static_cast<int>(t.size())));
+    }  // else the user's selection stays as it is
     QFont f = font();
     if (f.underline() != state_->Underlined()) {
         f.setUnderline(state_->Underlined());
@@ -123,6 +131,7 @@ void TEditReal::Respond(const TValueResponse& r) {
                 emit ValChange(e.Value);
                 break;
             case TValueEventKind::ValErr:
+                ShowRefusal(e.Err);
                 emit ValErr(static_cast<int>(e.Err), e.Value);
                 break;
             case TValueEventKind::DblClick:
@@ -141,10 +150,55 @@ void TEditReal::Respond(const TValueResponse& r) {
     }
 }
 
-void TEditReal::DblClick() {
+bool TEditReal::DblClick() {
     const TValueResponse r = state_->DblClick(text().toStdString(), cursorPosition());
     ShowState();
     Respond(r);
+    return std::none_of(r.Events.begin(), r.Events.end(),
+                        [](const TValueEvent& e) { return e.Kind == TValueEventKind::ValErr; });
+}
+
+bool TEditReal::ShowsRefusal() const { return refusal_ && refusal_->isVisible(); }
+
+QString TEditReal::RefusalText() const { return ShowsRefusal() ? refusal_->text() : QString(); }
+
+void TEditReal::ShowRefusal(ValErrT err) {
+    if (!isVisible()) return;
+    if (!refusal_) {
+        // A window of its own, so that it may reach beyond a small dialog;
+        // like a tooltip it takes no focus and no place on the desktop.
+        refusal_ = new QLabel(this, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                                        Qt::BypassWindowManagerHint | Qt::WindowStaysOnTopHint);
+        refusal_->setObjectName("refusal");
+        refusal_->setAutoFillBackground(true);
+        refusal_->setMargin(2);
+        refusal_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        QPalette p = refusal_->palette();
+        p.setColor(QPalette::Window, QColor(255, 240, 240));
+        p.setColor(QPalette::WindowText, QColor(190, 0, 0));
+        refusal_->setPalette(p);
+    }
+    refusal_->setText(QString::fromStdString(RefusalMessage(err, state_->MinValue, state_->MaxValue, state_->Format)));
+    refusal_->adjustSize();
+    // Below the field, or above it where the screen ends.
+    QPoint at = mapToGlobal(QPoint(0, height() + 1));
+    if (const QScreen* s = screen()) {
+        const QRect avail = s->availableGeometry();
+        if (at.y() + refusal_->height() > avail.bottom())
+            at.setY(mapToGlobal(QPoint(0, 0)).y() - refusal_->height() - 1);
+        at.setX(std::clamp(at.x(), avail.left(), std::max(avail.left(), avail.right() - refusal_->width())));
+    }
+    refusal_->move(at);
+    refusal_->show();
+}
+
+void TEditReal::HideRefusal() {
+    if (refusal_) refusal_->hide();
+}
+
+void TEditReal::hideEvent(QHideEvent* event) {
+    HideRefusal();
+    QLineEdit::hideEvent(event);
 }
 
 void TEditReal::keyPressEvent(QKeyEvent* event) {
@@ -152,6 +206,7 @@ void TEditReal::keyPressEvent(QKeyEvent* event) {
     // dialog's default or cancel handling, and stepping keys do nothing here.
     const int key = event->key();
     pressedHere_ = key;
+    HideRefusal();
     if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter || IsStepKey(key)) {
         event->accept();
         return;
@@ -190,6 +245,12 @@ void TEditReal::keyReleaseEvent(QKeyEvent* event) {
     }
     TValueKey k;
     ToValueKey(key, k);
+    // A key that changed nothing (a caret move, a selection) needs no
+    // filtering, and filtering would drop the user's selection.
+    if (k == TValueKey::Other && text() == shownText_) {
+        QLineEdit::keyReleaseEvent(event);
+        return;
+    }
     const std::string t = text().toStdString();
     const TValueResponse r = KeyHandler ? KeyHandler(k, t, cursorPosition()) : state_->KeyUp(k, t, cursorPosition());
     ShowState();
@@ -204,6 +265,7 @@ void TEditReal::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TEditReal::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) HideRefusal();
     // A pop-up menu taking the focus is no leaving.
     if (CommitOnFocusOut && event->reason() != Qt::PopupFocusReason) {
         const TValueResponse r = state_->Leave(text().toStdString(), cursorPosition());

@@ -7,6 +7,7 @@
 #include "values/ValueStepping.h"
 #include "values/ValueText.h"
 
+class QLabel;
 class QToolButton;
 
 // The value controls: a text field holding a number with an engineering
@@ -47,8 +48,12 @@ public:
     bool IsFreeing() const { return state_->IsFreeing; }
     void SetIsFreeing(bool on) { state_->IsFreeing = on; }
 
-    // Commits what the user typed: filter, accept, then DblClicked.
-    void DblClick();
+    // Commits what the user typed: filter, accept, then DblClicked. False when
+    // the typed value was refused (the old value stays and the field says why).
+    bool DblClick();
+    // The field refused a typed value and says why beside it, until the next key.
+    bool ShowsRefusal() const;
+    QString RefusalText() const;
     // Raises ValChange with the stored value.
     void DoValChange() { emit ValChange(state_->RealValue()); }
 
@@ -75,10 +80,15 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void Init();
-    int pressedHere_ = 0;  // the key last pressed in this field, until released
+    void ShowRefusal(ValErrT err);
+    void HideRefusal();
+    int pressedHere_ = 0;        // the key last pressed in this field, until released
+    QString shownText_;          // the text as last shown from the state
+    QLabel* refusal_ = nullptr;  // the line beside the field saying why a value was refused
     TEditRealState own_;
     TEditRealState* state_;
 };

@@ -111,13 +111,11 @@ void TElementDialog::moveEvent(QMoveEvent* event) {
     }
 }
 
-bool TElementDialog::CloseOnReleasedKey(QObject* watched, QEvent* event,
-                                        const std::function<void(QObject*)>& commit) {
+bool TElementDialog::CloseOnReleasedKey(QObject* watched, QEvent* event, const std::function<bool(QObject*)>& commit) {
     if (event->type() != QEvent::KeyRelease || static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        commit(watched);
-        close();
+        if (commit(watched)) close();
         return true;
     }
     if (key == Qt::Key_Escape) {
@@ -127,8 +125,9 @@ bool TElementDialog::CloseOnReleasedKey(QObject* watched, QEvent* event,
     return false;
 }
 
-void TElementDialog::CommitNumberField(QObject* field) {
-    if (auto* f = qobject_cast<TEditReal*>(field)) f->DblClick();
+bool TElementDialog::CommitNumberField(QObject* field) {
+    auto* f = qobject_cast<TEditReal*>(field);
+    return !f || f->DblClick();
 }
 
 bool TElementDialog::CloseOnKeyPress(QKeyEvent* event) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <functional>
 #include <optional>
 
+#include "editor/SheetEdit.h"
 #include "model/Geometry.h"
 
 // What the element dialogs (component, driver, source, block variables)
@@ -36,6 +38,9 @@ public:
     // Puts the mouse pointer onto a grid point of the sheet, which becomes the
     // editor's last pointer position.
     virtual void MovePointerToGrid(TPoint grid) = 0;
+    // Where the element shows on the screen (symbol and labels), clipped to
+    // the visible sheet; empty when it is not shown.
+    virtual QRect ElementScreenRect(TElementRef) const { return {}; }
 };
 
 // The value control (a part-value control or a spin control) of the dialog
@@ -71,11 +76,12 @@ protected:
     // What a dialog stores when it closes, before tuning ends.
     virtual void Closing() {}
     // The number fields act on released keys: Enter commits what was typed
-    // in the field (commit is given the field), then the dialog closes;
-    // Escape closes it. True when the event was one of them.
-    bool CloseOnReleasedKey(QObject* watched, QEvent* event, const std::function<void(QObject*)>& commit);
+    // in the field (commit is given the field), then the dialog closes unless
+    // the commit refused the value (the field then says why and the dialog
+    // stays); Escape closes it. True when the event was one of them.
+    bool CloseOnReleasedKey(QObject* watched, QEvent* event, const std::function<bool(QObject*)>& commit);
     // The commit of a dialog whose number fields are all spin controls.
-    static void CommitNumberField(QObject* field);
+    static bool CommitNumberField(QObject* field);
     // Enter and Escape pressed on the dialog itself close it.
     bool CloseOnKeyPress(QKeyEvent* event);
 

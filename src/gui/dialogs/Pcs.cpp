@@ -81,7 +81,7 @@ void TPcs::SetEnabled(bool on) {
     edit_->ShowState();
 }
 
-void TPcs::DblClick() { edit_->DblClick(); }
+bool TPcs::DblClick() { return edit_->DblClick(); }
 
 void TPcs::DoValChange() { edit_->DoValChange(); }
 

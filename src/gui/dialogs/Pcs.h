@@ -47,7 +47,7 @@ public:
     // The tolerance menu below the control.
     void ShowToleranceMenu();
     // Commits what the user typed (Enter, double-click).
-    void DblClick();
+    bool DblClick();  // false when the typed value was refused
     // Raises ValChange with the stored value.
     void DoValChange();
 

@@ -49,10 +49,12 @@ void TStepSizeDialog::PlaceBelow(QWidget* control) {
 }
 
 void TStepSizeDialog::btnOkClick() {
-    // Commit the typing first: an invalid entry closes with the previous value.
+    // Commit the typing first: a refused entry keeps the dialog open, the
+    // field saying why.
     field_->blockSignals(true);
-    field_->DblClick();
+    const bool taken = field_->DblClick();
     field_->blockSignals(false);
+    if (!taken) return;
     if (result_) *result_ = field_->RealValue();
     accept();
 }

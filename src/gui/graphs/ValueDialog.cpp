@@ -37,6 +37,9 @@ TValueDialog::TValueDialog(QWidget* parent)
 }
 
 void TValueDialog::btnOkClick() {
+    // A refused entry (committed as the field lost the focus to the button)
+    // keeps the dialog open with the field saying why.
+    if (ers_->EditReal()->ShowsRefusal()) return;
     ers_->DoValChange();
     accept();
 }

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -19,6 +18,7 @@
 #include <QTableWidget>
 #include <cmath>
 
+#include "dialogs/DecimalSpinBox.h"
 #include "document/Session.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
@@ -52,7 +52,7 @@ QComboBox* FilterChoice() {
 }
 
 QDoubleSpinBox* FrequencyBox(double value) {
-    auto* box = new QDoubleSpinBox;
+    auto* box = new TDecimalSpinBox;
     box->setRange(10, 40000);
     box->setDecimals(0);
     box->setSuffix(" Hz");
@@ -120,7 +120,7 @@ void TOptimizeWindow::BuildControls() {
     fixedLevel_->setObjectName("fixedLevel");
     fixedLevel_->setToolTip("Unchecked: the level that fits best");
     sumRow->addWidget(fixedLevel_);
-    level_ = new QDoubleSpinBox;
+    level_ = new TDecimalSpinBox;
     level_->setObjectName("levelDb");
     level_->setRange(0, 150);
     level_->setDecimals(1);
@@ -158,14 +158,14 @@ void TOptimizeWindow::BuildControls() {
     band->addWidget(bandHigh_);
     band->addStretch();
     form->addRow("Band", band);
-    impedanceFloor_ = new QDoubleSpinBox;
+    impedanceFloor_ = new TDecimalSpinBox;
     impedanceFloor_->setObjectName("impedanceFloor");
     impedanceFloor_->setRange(0, 100);
     impedanceFloor_->setDecimals(1);
     impedanceFloor_->setSuffix(" ohm");
     impedanceFloor_->setSpecialValueText("none");
     form->addRow("Impedance at least", impedanceFloor_);
-    phaseWeight_ = new QDoubleSpinBox;
+    phaseWeight_ = new TDecimalSpinBox;
     phaseWeight_->setObjectName("phaseWeight");
     phaseWeight_->setRange(0, 10);
     phaseWeight_->setDecimals(2);
@@ -330,8 +330,8 @@ bool TOptimizeWindow::CollectSettings(TObjectiveSettings& s, std::vector<TOptimi
         TOptimizeVariable v = offered_[static_cast<std::size_t>(r)];
         const double scale = DisplayUnitOf(v).Scale;
         double lower = 0, upper = 0;
-        if (!TryParseReal(variablesTable_->item(r, ColLower)->text().trimmed().toStdString(), lower) ||
-            !TryParseReal(variablesTable_->item(r, ColUpper)->text().trimmed().toStdString(), upper) ||
+        if (!TryParseUserReal(variablesTable_->item(r, ColLower)->text().trimmed().toStdString(), lower) ||
+            !TryParseUserReal(variablesTable_->item(r, ColUpper)->text().trimmed().toStdString(), upper) ||
             !std::isfinite(lower) || !std::isfinite(upper)) {
             why = QString("The bounds of %1 must be numbers.").arg(QString::fromStdString(v.Name));
             return false;
@@ -399,7 +399,7 @@ bool TOptimizeWindow::CollectSettings(TObjectiveSettings& s, std::vector<TOptimi
         const QString levelText = static_cast<QLineEdit*>(driverTargets_->cellWidget(r, ColLevel))->text().trimmed();
         if (!levelText.isEmpty()) {
             double level = 0;
-            if (!TryParseReal(levelText.toStdString(), level) || !std::isfinite(level)) {
+            if (!TryParseUserReal(levelText.toStdString(), level)) {
                 why = QString("The level of %1's target must be a number of dB, or empty to fit it.")
                           .arg(QString::fromStdString(DriverDesignator(*d.Drivers[static_cast<std::size_t>(r)])));
                 return false;
@@ -579,8 +579,8 @@ void TOptimizeWindow::SetState(TState s) {
     acceptButton_->setEnabled(s == TState::Finished);
     cancelButton_->setText(s == TState::Idle ? "Close" : "Cancel");
     variablesTable_->setEnabled(idle);
-    for (QWidget* w : std::initializer_list<QWidget*>{sumTarget_, driverTargets_, bandLow_, bandHigh_,
-                                                      impedanceFloor_, phaseWeight_, snap_, maxEvaluations_})
+    for (QWidget* w : std::initializer_list<QWidget*>{sumTarget_, driverTargets_, bandLow_, bandHigh_, impedanceFloor_,
+                                                      phaseWeight_, snap_, maxEvaluations_})
         w->setEnabled(idle);
     UpdateSumControls();
 }

@@ -66,13 +66,33 @@ TEST(ValueText, Parsing) {
         double Value;
     };
     const Case cases[] = {
-        {"k", false, ParseValid, 1000},       {"", false, ParseValid, 1},       {".", false, ParseValid, 1},
-        {"-.", false, ParseValid, 1},         {"-", false, ParseValid, 1},      {"4 k[ohm]", false, ParseValid, 4000},
-        {"1.5 m", false, ParseValid, 0.0015}, {"7p", false, ParseValid, 7e-12}, {"5M", false, 1, 5e6},
-        {"12abc", false, ParseValid, 12},     {"1e3", false, ParseValid, 1},    {"1,5", false, ParseValid, 1},
-        {"  2 . 5 ", false, ParseValid, 2.5}, {"2.5", true, ParseValid, 2},     {"20k", false, veAboveMax, 20000},
-        {"-1", false, veBelowMin, -1},        {"4k7", false, veNotANumber, 0},  {"--1", false, veNotANumber, 0},
-        {"1.2.3", false, veNotANumber, 0},    {"1-2", false, veNotANumber, 0},  {"[ohm]", false, ParseValid, 1},
+        {"k", false, ParseValid, 1000},
+        {"-k", false, veBelowMin, -1000},
+        {"4 k[ohm]", false, ParseValid, 4000},
+        {"1.5 m", false, ParseValid, 0.0015},
+        {"7p", false, ParseValid, 7e-12},
+        {"5M", false, 1, 5e6},
+        {"12abc", false, ParseValid, 12},
+        {"1e3", false, ParseValid, 1},
+        {"  2 . 5 ", false, ParseValid, 2.5},
+        {"2.5", true, ParseValid, 2},
+        {"20k", false, veAboveMax, 20000},
+        {"-1", false, veBelowMin, -1},
+        {"4k7", false, veNotANumber, 0},
+        {"--1", false, veNotANumber, 0},
+        {"1.2.3", false, veNotANumber, 0},
+        {"1-2", false, veNotANumber, 0},
+        // A decimal comma is the point when there is none; a second one ends the number.
+        {"1,5", false, ParseValid, 1.5},
+        {"2,2 u", false, ParseValid, 2.2e-6},
+        {"1,2,3", false, ParseValid, 1.2},
+        // Nothing to read is refused, never taken as 1.
+        {"", false, veNotANumber, 0},
+        {".", false, veNotANumber, 0},
+        {"-.", false, veNotANumber, 0},
+        {"-", false, veNotANumber, 0},
+        {"[ohm]", false, veNotANumber, 0},
+        {"abc", false, veNotANumber, 0},
     };
     for (const auto& c : cases) {
         const TParsedValue p = ParseEditReal(c.Text, c.IntOnly, 0, 10000);
@@ -81,6 +101,15 @@ TEST(ValueText, Parsing) {
             EXPECT_DOUBLE_EQ(p.Value, c.Value) << c.Text;
         }
     }
+}
+
+TEST(ValueText, RefusalMessagesNameTheLimit) {
+    TValueFormat farads = Fmt("F");
+    TValueFormat plain;  // no unit of its own
+    EXPECT_EQ(RefusalMessage(veBelowMin, 1e-12, 1e9, farads), "Below the lowest value, 1 pF");
+    EXPECT_EQ(RefusalMessage(veAboveMax, 1e-12, 1e9, farads), "Above the highest value, 1 GF");
+    EXPECT_EQ(RefusalMessage(veAboveMax, 200, -30, plain), "Above the highest value, 200");
+    EXPECT_EQ(RefusalMessage(veNotANumber, 0, 1, farads), "Not a number; the old value stays");
 }
 
 TEST(ValueText, TypingFilter) {
@@ -108,6 +137,9 @@ TEST(ValueText, TypingFilter) {
         {"", 0, Fmt("U"), " [U]", 0},
         {"5k", 2, Fmt("U", false, false), "5 [U]", 1},
         {"x12", 3, bare, "12 ", 2},
+        {"2,2", 3, Fmt("U"), "2.2 [U]", 3},
+        {"1,2,3", 5, Fmt("U"), "1.23 [U]", 4},
+        {"1.2,3", 5, Fmt("U"), "1.23 [U]", 4},
     };
     for (const auto& c : cases) {
         const TFilteredText f = FilterEditReal(c.Text, c.Caret, c.Format);

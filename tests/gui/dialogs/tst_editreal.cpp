@@ -6,12 +6,50 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "dialogs/DecimalSpinBox.h"
 #include "dialogs/EditReal.h"
 #include "dialogs/ModalRunner.h"
+#include "dialogs/Pcs.h"
 #include "dialogs/StepSizeDialog.h"
 #include "graphs/ValueDialog.h"
 
 using namespace pelmo;
+
+namespace {
+
+// How the user gets to the text that is typed over.
+enum class Selecting { CtrlA, ShiftHome, DoubleClick, None };
+
+// Ctrl+A as people type it: the A is let go after the Ctrl.
+void SelectAll(QWidget* field) {
+    QTest::keyPress(field, Qt::Key_Control);
+    QTest::keyPress(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyRelease(field, Qt::Key_Control, Qt::ControlModifier);
+    QTest::keyRelease(field, Qt::Key_A);
+}
+
+void Select(QLineEdit* field, Selecting how) {
+    switch (how) {
+        case Selecting::CtrlA:
+            SelectAll(field);
+            break;
+        case Selecting::ShiftHome:
+            QTest::keyClick(field, Qt::Key_End);
+            QTest::keyPress(field, Qt::Key_Shift);
+            QTest::keyClick(field, Qt::Key_Home, Qt::ShiftModifier);
+            QTest::keyRelease(field, Qt::Key_Shift, Qt::ShiftModifier);
+            break;
+        case Selecting::DoubleClick:
+            // The number is one word of the field's text.
+            QTest::mouseDClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(6, field->height() / 2));
+            break;
+        case Selecting::None:
+            field->setCursorPosition(0);
+            break;
+    }
+}
+
+}  // namespace
 
 class TestEditReal : public QObject {
     Q_OBJECT
@@ -56,6 +94,90 @@ private slots:
         QTest::keyClick(&e, Qt::Key_Escape);
         QCOMPARE(e.text(), QString("4 k[ohm]"));
         QCOMPARE(changes.count(), 1);
+    }
+
+    // Every kind of number field: typing over a selection, a decimal comma,
+    // and entries that are refused with the reason beside the field.
+    void typingOverAValue_data() {
+        QTest::addColumn<int>("field");  // 0 bare field, 1 spin control, 2 part value
+        QTest::addColumn<int>("selecting");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<QString>("refusal");
+        const char* kinds[] = {"field", "spin", "part value"};
+        for (int k = 0; k < 3; ++k) {
+            const auto row = [&](const char* name, Selecting how, const char* typed, double stored,
+                                 const char* refusal = "") {
+                QTest::addRow("%s: %s", kinds[k], name) << k << int(how) << typed << stored << QString(refusal);
+            };
+            row("Ctrl+A then 10", Selecting::CtrlA, "10", 10);
+            row("Shift+Home then 10", Selecting::ShiftHome, "10", 10);
+            row("double-click then 10", Selecting::DoubleClick, "10", 10);
+            row("decimal comma", Selecting::CtrlA, "2,2", 2.2);
+            row("decimal point", Selecting::CtrlA, "2.2", 2.2);
+            row("negative", Selecting::CtrlA, "-5", 12, "Below the lowest value, 1 pF");
+            row("zero", Selecting::CtrlA, "0", 12, "Below the lowest value, 1 pF");
+            row("letters", Selecting::CtrlA, "abc", 12, "Not a number; the old value stays");
+            row("above the highest", Selecting::CtrlA, "2000", 12, "Above the highest value, 1 kF");
+        }
+    }
+
+    void typingOverAValue() {
+        QFETCH(int, field);
+        QFETCH(int, selecting);
+        QFETCH(QString, typed);
+        QFETCH(double, stored);
+        QFETCH(QString, refusal);
+        QWidget host;
+        host.resize(300, 80);
+        TEditReal* edit = nullptr;
+        std::function<double()> value;
+        if (field == 0) {
+            edit = new TEditReal(&host);
+            value = [edit] { return edit->RealValue(); };
+        } else if (field == 1) {
+            auto* spin = new TEditRealSpin(&host);
+            edit = spin->EditReal();
+            value = [spin] { return spin->RealValue(); };
+        } else {
+            auto* pcs = new TPcs(&host);
+            edit = pcs->EditReal();
+            value = [pcs] { return pcs->Valu(); };
+        }
+        (field == 0 ? static_cast<QWidget*>(edit) : edit->parentWidget())->resize(160, 22);
+        edit->SetUnits("F");
+        edit->SetMinValue(1e-12);
+        edit->SetMaxValue(1000);
+        edit->SetRealValue(12);
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        edit->setFocus();
+
+        Select(edit, static_cast<Selecting>(selecting));
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(value(), stored);
+        QCOMPARE(edit->ShowsRefusal(), !refusal.isEmpty());
+        QCOMPARE(edit->RefusalText(), refusal);
+        if (!refusal.isEmpty()) {
+            QVERIFY(edit->text().startsWith("12"));  // the old value is shown again
+            QTest::keyClick(edit, Qt::Key_1);        // the next key clears the line
+            QVERIFY(!edit->ShowsRefusal());
+        }
+    }
+
+    // The optimizer's decimal spin boxes read a comma as the point, never as
+    // a thousands separator.
+    void decimalSpinBoxesReadACommaAsThePoint() {
+        TDecimalSpinBox box;
+        box.setRange(0, 10000);
+        box.setDecimals(2);
+        box.show();
+        box.selectAll();
+        QTest::keyClicks(&box, "2,5");
+        box.interpretText();
+        QCOMPARE(box.value(), 2.5);
     }
 
     void leavingTheFieldCommitsOnlyWhatWasTyped() {
