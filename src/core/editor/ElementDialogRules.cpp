@@ -1,5 +1,6 @@
 #include "editor/ElementDialogRules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -15,16 +16,26 @@ double DelayInSeconds(double inches) { return inches * SecondsPerInch; }
 
 TColourCode DesignatorColour(int refDes) {
     switch (refDes % 10) {
-        case 0: return {0, 0, 0};
-        case 1: return {128, 0, 0};
-        case 2: return {255, 0, 0};
-        case 3: return {255, 128, 0};
-        case 4: return {255, 255, 0};
-        case 5: return {0, 128, 0};
-        case 6: return {0, 0, 255};
-        case 7: return {234, 0, 234};
-        case 8: return {128, 128, 128};
-        default: return {255, 255, 255};  // 9, and a negative designator
+        case 0:
+            return {0, 0, 0};
+        case 1:
+            return {128, 0, 0};
+        case 2:
+            return {255, 0, 0};
+        case 3:
+            return {255, 128, 0};
+        case 4:
+            return {255, 255, 0};
+        case 5:
+            return {0, 128, 0};
+        case 6:
+            return {0, 0, 255};
+        case 7:
+            return {234, 0, 234};
+        case 8:
+            return {128, 128, 128};
+        default:
+            return {255, 255, 255};  // 9, and a negative designator
     }
 }
 
@@ -90,9 +101,9 @@ std::string CompanionImpedanceFile(const std::string& responsePath) {
     // The exact name first, so that of woofer.zma and WOOFER.ZMA side by side
     // the one spelt like the response file is taken.
     std::string found;
-    const std::string exact = (dot == std::string::npos ? ExtractFileName(responsePath)
-                                                        : ExtractFileName(responsePath).substr(0, dot)) +
-                              ".zma";
+    const std::string exact =
+        (dot == std::string::npos ? ExtractFileName(responsePath) : ExtractFileName(responsePath).substr(0, dot)) +
+        ".zma";
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         const std::string entry = it->path().filename().string();
@@ -118,6 +129,50 @@ std::string AnyCasePattern(const std::string& extension) {
         }
     }
     return pattern;
+}
+
+bool Overlap(const TScreenRect& a, const TScreenRect& b) {
+    return a.X < b.Right() && b.X < a.Right() && a.Y < b.Bottom() && b.Y < a.Bottom();
+}
+
+TScreenRect PlaceElementDialog(const std::optional<TScreenRect>& current, int width, int height,
+                               const TScreenRect& mainWindow, const TScreenRect& element, const TScreenRect& screen) {
+    const auto onScreen = [&](const TScreenRect& r) {
+        return r.X >= screen.X && r.Y >= screen.Y && r.Right() <= screen.Right() && r.Bottom() <= screen.Bottom();
+    };
+    const auto fits = [&](const TScreenRect& r) { return onScreen(r) && !Overlap(r, element); };
+    if (current) {
+        const TScreenRect here{current->X, current->Y, width, height};
+        if (fits(here)) return here;
+    }
+    const TScreenRect& m = mainWindow;
+    // Inside the main window: the corner across from the element first, then
+    // the two beside it.
+    const bool elementLeft = element.X + element.W / 2 < m.X + m.W / 2;
+    const bool elementHigh = element.Y + element.H / 2 < m.Y + m.H / 2;
+    const int farX = elementLeft ? m.Right() - width : m.X, nearX = elementLeft ? m.X : m.Right() - width;
+    const int farY = elementHigh ? m.Bottom() - height : m.Y, nearY = elementHigh ? m.Y : m.Bottom() - height;
+    const TScreenRect candidates[] = {
+        {m.Right(), m.Y, width, height},     // right of the main window
+        {m.X, m.Bottom(), width, height},    // below it
+        {m.X - width, m.Y, width, height},   // left of it
+        {m.X, m.Y - height, width, height},  // above it
+        {farX, farY, width, height},
+        {farX, nearY, width, height},
+        {nearX, farY, width, height},
+        // A small screen: its corners.
+        {screen.Right() - width, screen.Y, width, height},
+        {screen.Right() - width, screen.Bottom() - height, width, height},
+        {screen.X, screen.Bottom() - height, width, height},
+        {screen.X, screen.Y, width, height},
+    };
+    for (const TScreenRect& c : candidates)
+        if (fits(c)) return c;
+    // Nowhere clear of the element: on the screen at least, beside the window.
+    TScreenRect r = candidates[0];
+    r.X = std::clamp(r.X, screen.X, std::max(screen.X, screen.Right() - width));
+    r.Y = std::clamp(r.Y, screen.Y, std::max(screen.Y, screen.Bottom() - height));
+    return r;
 }
 
 }  // namespace pelmo

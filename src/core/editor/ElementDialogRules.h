@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/Elements.h"
@@ -59,5 +60,20 @@ std::string CompanionImpedanceFile(const std::string& responsePath);
 // ("frd" gives "*.[fF][rR][dD]"): Linux file names keep their case, so
 // WOOFER.FRD is as much a response file as woofer.frd.
 std::string AnyCasePattern(const std::string& extension);
+
+// Where an element dialog shows, in screen pixels. It stays where it is (the
+// user may have put it there) while it lies on the screen and clear of the
+// element being tuned. Otherwise, or when it has no place yet, it goes beside
+// the main window (right of it, below, left, above), else into the main
+// window's corner farthest from the element, else into a corner of the
+// screen; always on the screen.
+struct TScreenRect {
+    int X = 0, Y = 0, W = 0, H = 0;
+    int Right() const { return X + W; }   // one past the last column
+    int Bottom() const { return Y + H; }  // one past the last row
+};
+bool Overlap(const TScreenRect& a, const TScreenRect& b);
+TScreenRect PlaceElementDialog(const std::optional<TScreenRect>& current, int width, int height,
+                               const TScreenRect& mainWindow, const TScreenRect& element, const TScreenRect& screen);
 
 }  // namespace pelmo

@@ -1,5 +1,7 @@
 #include "dialogs/ElementDialogSet.h"
 
+#include <QScreen>
+
 #include "blocks/BlockVariablesDialog.h"
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartBrowser.h"
@@ -8,6 +10,7 @@
 #include "dialogs/SourceDialog.h"
 #include "dialogs/TextDialog.h"
 #include "document/Session.h"
+#include "editor/ElementDialogRules.h"
 
 namespace pelmo {
 
@@ -18,32 +21,45 @@ TElementDialogSet::TElementDialogSet(TTuningHost& host, QWidget* mainWindow)
       blockVariables_(std::make_unique<TBlockVariablesDialog>(host, mainWindow)),
       text_(std::make_unique<TTextDialog>(mainWindow)),
       host_(host),
-      mainWindow_(mainWindow) {
-    // Where the element dialogs first show; they share the place from then on.
-    component_->move(10, 10);
-}
+      mainWindow_(mainWindow) {}
 
 TElementDialogSet::~TElementDialogSet() = default;
+
+void TElementDialogSet::ShowPlaced(TElementDialog& dialog, TElementRef e) {
+    // The dialogs share one place; it moves only when it would hide the
+    // element or leave the screen.
+    const QScreen* sc = mainWindow_->screen();
+    const QRect avail = sc ? sc->availableGeometry() : QRect(0, 0, 1920, 1080);
+    const QRect frame = mainWindow_->frameGeometry();
+    const QRect element = host_.ElementScreenRect(e);
+    const auto rect = [](const QRect& r) { return TScreenRect{r.x(), r.y(), r.width(), r.height()}; };
+    std::optional<TScreenRect> current;
+    if (placed_) current = rect(QRect(dialog.pos(), dialog.frameGeometry().size()));
+    const QSize size = dialog.frameGeometry().size();
+    const TScreenRect r =
+        PlaceElementDialog(current, size.width(), size.height(), rect(frame), rect(element), rect(avail));
+    dialog.move(r.X, r.Y);
+    placed_ = true;
+    dialog.show();
+    dialog.raise();
+}
 
 bool TElementDialogSet::ShowFor(TElementRef e) {
     if (IsPartKind(e.Kind)) {
         component_->LoadPart(e.Kind, e.Index);
         if (!component_->Part()) return false;
-        component_->show();
-        component_->raise();
+        ShowPlaced(*component_, e);
         return true;
     }
     if (e.Kind == TElementKind::Driver) {
         driver_->LoadDriver(e.Index);
         if (!driver_->Loaded()) return false;
-        driver_->show();
-        driver_->raise();
+        ShowPlaced(*driver_, e);
         return true;
     }
     if (e.Kind == TElementKind::Source) {
         source_->LoadSource();
-        source_->show();
-        source_->raise();
+        ShowPlaced(*source_, e);
         return true;
     }
     if (e.Kind == TElementKind::Block) {
@@ -51,8 +67,7 @@ bool TElementDialogSet::ShowFor(TElementRef e) {
             blockVariables_->close();
             return false;
         }
-        blockVariables_->show();
-        blockVariables_->raise();
+        ShowPlaced(*blockVariables_, e);
         return true;
     }
     return false;

@@ -21,6 +21,7 @@ class TDriverBrowser;
 class TPartBrowser;
 class TPartsCatalogue;
 class TDriverDialog;
+class TElementDialog;
 class TSourceDialog;
 class TTextDialog;
 class TTuningHost;
@@ -54,6 +55,8 @@ public:
     TTextDialog& Text() { return *text_; }
 
 private:
+    // Shows the dialog where it hides neither the element nor leaves the screen.
+    void ShowPlaced(TElementDialog& dialog, TElementRef e);
     // The modeless dialog of an element kind, if it has one.
     const QDialog* DialogFor(TElementKind kind) const;
     std::vector<QDialog*> Modeless() const;
@@ -65,7 +68,8 @@ private:
     std::unique_ptr<TTextDialog> text_;
     TTuningHost& host_;
     QWidget* mainWindow_ = nullptr;
-    TPartBrowser* partBrowser_ = nullptr;  // over the component dialog, which owns it
+    bool placed_ = false;                      // the dialogs have had a place on the screen
+    TPartBrowser* partBrowser_ = nullptr;      // over the component dialog, which owns it
     TDriverBrowser* driverBrowser_ = nullptr;  // over the driver dialog, which owns it
 };
 

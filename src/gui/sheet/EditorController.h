@@ -103,6 +103,7 @@ public:
     void EndTuning() override;
     void RepaintSheet() override;
     void MovePointerToGrid(TPoint grid) override;
+    QRect ElementScreenRect(TElementRef e) const override;
 
     // ---- input the main window hands on ----
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);

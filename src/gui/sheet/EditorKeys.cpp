@@ -158,7 +158,7 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
             }
             break;
         case Qt::Key_T:
-            if (part || driverOrSource || e.Kind == TElementKind::Text) {
+            if (part || driverOrSource || e.Kind == TElementKind::Text || e.Kind == TElementKind::Block) {
                 current_ = e;
                 EditTune1Click(editTune1_);
             }
@@ -243,7 +243,8 @@ void TEditorController::SheetDblClick() {
     const auto hit = HitTest(Design(), view_.PixelToGrid(pointer_));
     if (!hit) return;
     const bool tunable = IsPartKind(hit->Kind) || hit->Kind == TElementKind::Driver ||
-                         hit->Kind == TElementKind::Source || hit->Kind == TElementKind::Text;
+                         hit->Kind == TElementKind::Source || hit->Kind == TElementKind::Text ||
+                         hit->Kind == TElementKind::Block;
     if (!tunable) return;
     current_ = *hit;
     EditTune1Click(editTune1_);

@@ -45,6 +45,30 @@ void TEditorController::MovePointerToGrid(TPoint grid) {
     lastPointer_ = px;
 }
 
+QRect TEditorController::ElementScreenRect(TElementRef e) const {
+    const TDesign& d = Design();
+    const auto unite = [](const TRect& a, const TRect& b) {
+        return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                     std::max(a.Bottom, b.Bottom)};
+    };
+    const auto index = static_cast<std::size_t>(e.Index);
+    TRect g;
+    if (IsPartKind(e.Kind) && index < d.Parts.size())
+        g = unite(d.Parts[index]->BodyRect, d.Parts[index]->LabelRect);
+    else if (e.Kind == TElementKind::Driver && index < d.Drivers.size())
+        g = unite(d.Drivers[index]->BodyRect, d.Drivers[index]->LabelRect);
+    else if (e.Kind == TElementKind::Source)
+        g = unite(d.Source.BodyRect, d.Source.LabelRect);
+    else if (e.Kind == TElementKind::Block && index < d.Blocks.size())
+        g = d.Blocks[index]->BoundsRect;
+    else
+        return {};
+    const QRect pixels(view_.GridToPixel({g.Left, g.Top}), view_.GridToPixel({g.Right, g.Bottom}));
+    const QRect global(view_.Sheet()->mapToGlobal(pixels.topLeft()), pixels.size());
+    const QWidget* viewport = view_.ScrollBox()->viewport();
+    return global.intersected(QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size()));
+}
+
 void TEditorController::PointerTick() {
     if (!QApplication::activeWindow()) return;
     if (editMode_ == TEditMode::TuneMode) view_.DragImage().Hide();
@@ -213,7 +237,7 @@ void TEditorController::StartBlockPlace(int blockIndex) {
         return;
     }
     editMode_ = TEditMode::BlockPlace;
-    view_.RepaintSheet();  // without the block: the drag image stands for it
+    view_.RepaintSheet();                      // without the block: the drag image stands for it
     pressPoint_ = QPoint(-1000000, -1000000);  // the first release places, wherever it is
     Design().Modified = true;
     view_.SetCursorShape(TSheetCursor::Default);

@@ -13,7 +13,7 @@ TEST(ElementDialogRules, DesignatorColours) {
         int refDes;
         TColourCode colour;
     } cases[] = {
-        {12, {255, 0, 0}}, {10, {0, 0, 0}},       {1, {128, 0, 0}},         {7, {234, 0, 234}},
+        {12, {255, 0, 0}},    {10, {0, 0, 0}},       {1, {128, 0, 0}},    {7, {234, 0, 234}},
         {9, {255, 255, 255}}, {-3, {255, 255, 255}}, {23, {255, 128, 0}},
     };
     for (const auto& c : cases) EXPECT_EQ(DesignatorColour(c.refDes), c.colour) << c.refDes;
@@ -91,9 +91,9 @@ TEST(ElementDialogRules, CompanionImpedanceFile) {
         {"woofer.frd", sub + "WOOFER.ZMA"},  // letter case ignored
         {"tweeter.frd", sub + "tweeter.zma"},
         {"Mid.FRD", sub + "mid.zma"},
-        {"x.frd", ""},       // none there
-        {"dir.frd", ""},     // a folder is no file
-        {"other.frd", ""},   // looked up by the file's own name, never its folder's
+        {"x.frd", ""},      // none there
+        {"dir.frd", ""},    // a folder is no file
+        {"other.frd", ""},  // looked up by the file's own name, never its folder's
     };
     for (const auto& c : cases) EXPECT_EQ(CompanionImpedanceFile(sub + c.chosen), c.companion) << c.chosen;
     EXPECT_EQ(CompanionImpedanceFile(dir + "missing/woofer.frd"), "");
@@ -103,4 +103,52 @@ TEST(ElementDialogRules, CompanionImpedanceFile) {
 TEST(ElementDialogRules, AnyCasePatterns) {
     EXPECT_EQ(AnyCasePattern("frd"), "*.[fF][rR][dD]");
     EXPECT_EQ(AnyCasePattern("zma"), "*.[zZ][mM][aA]");
+}
+
+// The dialog stays where it is unless it hides the element or leaves the
+// screen; then beside the main window, inside it away from the element, or in
+// a corner of a small screen.
+TEST(ElementDialogRules, DialogsKeepClearOfTheTunedElement) {
+    const TScreenRect screen{0, 0, 1920, 1080};
+    const TScreenRect main{0, 0, 910, 1030};
+    const TScreenRect element{100, 100, 40, 30};
+    const struct {
+        const char* what;
+        std::optional<TScreenRect> current;
+        TScreenRect main, element, screen;
+        int x, y;
+    } cases[] = {
+        {"first time: right of the main window", std::nullopt, main, element, screen, 910, 0},
+        {"kept where the user left it", TScreenRect{400, 600, 0, 0}, main, element, screen, 400, 600},
+        {"over the element: moved away", TScreenRect{90, 90, 0, 0}, main, element, screen, 910, 0},
+        {"off the screen: moved back", TScreenRect{1800, 0, 0, 0}, main, element, screen, 910, 0},
+        {"no room right: below", std::nullopt, {0, 0, 1800, 500}, element, screen, 0, 500},
+        {"no room around: inside, away from the element",
+         std::nullopt,
+         {0, 0, 1920, 1080},
+         element,
+         screen,
+         1920 - 480,
+         1080 - 250},
+        {"small screen: over the main window, away from the element",
+         std::nullopt,
+         {0, 0, 350, 550},
+         {150, 400, 40, 30},
+         {0, 0, 800, 600},
+         0,
+         0},
+        {"small screen, nothing clear over the window: a corner of the screen",
+         std::nullopt,
+         {0, 0, 400, 600},
+         {20, 20, 250, 560},
+         {0, 0, 800, 600},
+         800 - 480,
+         0},
+    };
+    for (const auto& c : cases) {
+        const TScreenRect r = PlaceElementDialog(c.current, 480, 250, c.main, c.element, c.screen);
+        EXPECT_EQ(r.X, c.x) << c.what;
+        EXPECT_EQ(r.Y, c.y) << c.what;
+        EXPECT_FALSE(Overlap(r, c.element)) << c.what;
+    }
 }

@@ -8,8 +8,8 @@
 #include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
 #include "dialogs/Pcs.h"
-#include "sheet/Cursors.h"
 #include "graphs/GraphRecord.h"
+#include "sheet/Cursors.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -192,7 +192,65 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
     }
 
+    // Enter on a value the field refuses keeps the dialog open with the old
+    // value and the reason beside the field; a decimal comma is the point.
+    void aRefusedEntryKeepsTheDialogOpen() {
+        TDesign& d = f.w.Session().Design();
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.MoveTo({130, 62});
+        f.Key(Qt::Key_T);
+        TEditReal* field = dialog.ValueControl()->EditReal();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field));
+        QTest::keyRelease(field, Qt::Key_T);
+        for (const char* refused : {"0", "-5", "abc"}) {
+            field->selectAll();
+            QTest::keyClicks(field, refused);
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY2(dialog.isVisible(), refused);
+            QCOMPARE(d.Parts[0]->Value, 10e-6);
+            QVERIFY2(field->ShowsRefusal(), refused);
+            QCOMPARE(field->text(), QString("10 uF"));
+        }
+        field->selectAll();
+        QTest::keyClicks(field, "2,2");
+        QVERIFY(!field->ShowsRefusal());  // gone with the next key
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(d.Parts[0]->Value, 2.2e-6);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    // The element dialogs open clear of the element being tuned and on the
+    // screen, wherever the last one was left.
+    void theDialogKeepsClearOfTheTunedElement() {
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        f.w.View().CentreOn({130, 62});
+        const TElementRef c1{TElementKind::Capacitor, 0};
+        const QRect element = f.w.Editor().ElementScreenRect(c1);
+        QVERIFY(!element.isEmpty());
+        const QRect screen = f.w.screen()->availableGeometry();
+        for (const QPoint& leftAt : {element.topLeft(), QPoint(screen.right() - 5, screen.bottom() - 5)}) {
+            dialog.move(leftAt);  // where the user might have left it
+            f.MoveTo({130, 62});
+            f.Key(Qt::Key_T);
+            QVERIFY(dialog.isVisible());
+            const QRect placed(dialog.pos(), dialog.frameGeometry().size());
+            QVERIFY2(!placed.intersects(element) || !screen.contains(placed), "over the element");
+            QVERIFY(screen.contains(placed.topLeft()));
+            dialog.close();
+            f.AfterDoubleClickWindow();
+        }
+    }
+
+    // The menu's "Tune", the key T and a double-click all open "Tune Circuit Block".
+    void aBlockIsTunedThroughItsVariables_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("menu") << 0;
+        QTest::newRow("key T") << 1;
+        QTest::newRow("double-click") << 2;
+    }
+
     void aBlockIsTunedThroughItsVariables() {
+        QFETCH(int, how);
         TDesign& d = f.w.Session().Design();
         // The capacitor joins a block whose variable C sets it in uF.
         TSubCkt& b = AppendBlock(d);
@@ -208,11 +266,17 @@ private slots:
         f.w.Session().History().Reset(d);
         QCOMPARE(d.Parts[0]->BoundValue, 10e-6);
 
-        f.w.Editor().MenuChooser = Choose("Tune");
         const QPoint at = f.Px(b.Center);
         f.MoveTo(b.Center);
-        f.Press(at, Qt::RightButton);
-        f.w.Editor().MenuChooser = nullptr;
+        if (how == 0) {
+            f.w.Editor().MenuChooser = Choose("Tune");
+            f.Press(at, Qt::RightButton);
+            f.w.Editor().MenuChooser = nullptr;
+        } else if (how == 1) {
+            f.Key(Qt::Key_T);
+        } else {
+            QTest::mouseDClick(f.Sheet(), Qt::LeftButton, {}, at);
+        }
         TBlockVariablesDialog& dialog = f.w.ElementDialogs().BlockVariables();
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.windowTitle(), QString("Tune Circuit Block"));
