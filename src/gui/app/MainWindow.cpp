@@ -212,6 +212,9 @@ void TMainWindow::BuildMenus() {
     blocks_->AddMenuItems(file, beforeExit, menuBar());
     blocks_->SetSchematicOnlyActions(schematicOnly);
     connect(blocks_, &TBlockMenuCommands::DesignReplaced, this, [this] {
+        // A block being designed is not solved: the curves of the design left
+        // behind would show what is no longer drawn.
+        if (session_->Design().BlockDesignMode) graphWindows_->ClearCurvePoints();
         UpdateCaption();
         UpdateHistoryActions();
     });

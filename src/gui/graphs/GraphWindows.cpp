@@ -171,6 +171,15 @@ void TGraphWindows::RedrawAll(bool immediate) {
     for (const auto& [points, w] : layers) w->FinishCurveLayer(immediate);
 }
 
+void TGraphWindows::ClearCurvePoints() {
+    for (TGraphRecord* r : list_.Windows)
+        for (TSeriesDef& c : r->Curves) {
+            c.MagSeries.Clear();
+            c.PhaseSeries.Clear();
+        }
+    RedrawAll(true);
+}
+
 void TGraphWindows::PrepareForSolve() {
     RebindCurveElements(list_, design_);
     // The solve that follows picks up any curve added here.

@@ -71,6 +71,9 @@ public:
     // Every window takes its curves from its record and redraws; immediately
     // (painted before returning) or at the next turn of the event loop.
     void RedrawAll(bool immediate = false);
+    // Empties every curve (its definition stays) and redraws: what the
+    // windows showed belongs to a design that is no longer drawn.
+    void ClearCurvePoints();
     // Before every solve: curves of elements that are gone are bound again
     // or dropped, then every window rebuilds its Curves menu (a new window
     // adds its System curve there). Asks for no solve itself.

@@ -69,6 +69,16 @@ private slots:
     void theModeSwitchShowsEachModesItems() {
         TBlockMenuCommands& b = Blocks();
         TDesign& d = f.w.Session().Design();
+        // A driver across the source, so that the graphs have curves.
+        ClearElements(d);
+        AddGround(d, {121, 66});
+        AddWire(d, {121, 62}, {133, 62});
+        AddDriver(d, {134, 63});
+        AddWire(d, {133, 64}, {133, 66});
+        AddWire(d, {121, 66}, {133, 66});
+        f.w.Session().Solve();
+        d.Modified = false;
+        QCOMPARE(SystemSpl().Count(), std::size_t(500));
         QCOMPARE(b.ChangeModeAction()->text(), QString("Circuit Block Editor"));
         QVERIFY(b.CircuitBlocksAction()->isVisible());
         QVERIFY(!b.OpenBlockAction()->isVisible() && !b.SaveBlockAction()->isVisible());
@@ -87,6 +97,9 @@ private slots:
         QVERIFY(b.Form().isVisible());
         QCOMPARE(b.Form().windowTitle(), QString("Circuit Block Configuration Form"));
         QVERIFY(!d.Source.Placed);
+        // The design left behind is not drawn, so its curves are not shown.
+        for (const TGraphRecord* g : f.w.Session().Graphs().Windows)
+            for (const TSeriesDef& c : g->Curves) QVERIFY2(c.MagSeries.Empty(), c.Name.c_str());
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         // The driver tool does nothing here.
         f.Tool(TElementKind::Driver);
@@ -120,8 +133,10 @@ private slots:
             const std::string* stored;
         };
         const Edit edits[] = {
-            {form.TitleField(), "t", &b.Title},           {form.DescriptionField(3), "d", &b.VarDesc[3]},
-            {form.NameField(1), "X1", &b.VarName[1]},     {form.ExpressionField(1), "1+1", &b.VarExpression[1]},
+            {form.TitleField(), "t", &b.Title},
+            {form.DescriptionField(3), "d", &b.VarDesc[3]},
+            {form.NameField(1), "X1", &b.VarName[1]},
+            {form.ExpressionField(1), "1+1", &b.VarExpression[1]},
         };
         for (const Edit& e : edits) {
             f.w.Session().Design().Modified = false;
@@ -452,7 +467,9 @@ private slots:
         const std::function<void()> ways[] = {
             [&] { f.Key(Qt::Key_Escape); },
             [&] { f.Key(Qt::Key_Delete); },
-            [&] { f.Press(f.Px({150, 40}), Qt::RightButton); },
+            [&] {
+                f.Press(f.Px({150, 40}), Qt::RightButton);
+            },
             [&] {
                 QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
                 QApplication::sendEvent(f.w.View().Panel(), &out);
@@ -500,9 +517,7 @@ private:
     std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     // The shipped two-way example, as the program installed it in its data folder.
-    std::string TwoWayPath() const {
-        return f.w.Session().DataFolder() + ExamplesFolderName + "/TwoWay.bkt";
-    }
+    std::string TwoWayPath() const { return f.w.Session().DataFolder() + ExamplesFolderName + "/TwoWay.bkt"; }
 
     static void Type(QLineEdit* field, const QString& text) {
         field->selectAll();
