@@ -32,6 +32,7 @@ public:
     explicit MemoryServer(std::string body) : body_(std::move(body)) {}
     TDownloadResult Get(const std::string& url, const std::string& target) override {
         std::string text;
+        TDownloadResult r;
         if (url == "http://f/PmParts/DeCoderRing.pmd")
             text = "1\r\nF,,Y,,http://f/d.pmd\r\n";
         else if (url == "http://f/d.pmd")
@@ -39,9 +40,10 @@ public:
         else if (url == "http://f/c" || url == "http://f/l" || url == "http://f/r" || url == "http://f/s")
             text = body_;
         else
-            return {TDownloadResult::Status::HttpError, 404, ""};
-        if (!WriteFileAtomically(target, text, false)) return {};
-        return {TDownloadResult::Status::Ok, 200, ""};
+            r.State = TDownloadResult::Status::HttpError;
+        if (r.State != TDownloadResult::Status::HttpError && WriteFileAtomically(target, text, false))
+            r.State = TDownloadResult::Status::Ok;
+        return r;
     }
 
 private:
