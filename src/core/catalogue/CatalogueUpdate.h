@@ -69,7 +69,8 @@ struct TListChanges {
 struct TCatalogueUpdateSummary {
     TUpdateOutcome Outcome = TUpdateOutcome::Cancelled;
     std::string Message;  // one of the system's messages above, or ""
-    // The lists after the update; when it stopped early, the lists as read.
+    // The lists after the update; when it stopped early, the lists as read
+    // (only partly, when a cancel came while they were read).
     TCatalogue Lists;
     // Per list: capacitors, inductors, resistors, drivers.
     std::array<TListChanges, 4> Changes{};
