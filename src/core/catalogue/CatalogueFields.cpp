@@ -1,5 +1,7 @@
 #include "catalogue/CatalogueFields.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -172,9 +174,10 @@ std::string EncodeTextField(std::string_view text) {
 
 std::string FormatListNumber(double x, int decimals) {
     if (!std::isfinite(x)) return "0";
+    // As printf's "%.*f" writes it (1e308 with 3 decimals takes 313 characters).
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
-    std::string s = buf;
+    const auto done = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, std::clamp(decimals, 0, 60));
+    std::string s(buf, done.ec == std::errc() ? done.ptr : buf);
     if (s.find('.') != std::string::npos) {
         while (!s.empty() && s.back() == '0') s.pop_back();
         if (!s.empty() && s.back() == '.') s.pop_back();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "base/Text.h"
 #include "base/TextFile.h"
@@ -172,14 +173,32 @@ std::optional<TVendorInfo> ParseVendorLine(const std::string& line) {
     return v;
 }
 
+namespace {
+
+// A stable sort by one number that moves each entry once: the entries are
+// large, and a list is often in order already.
+template <class Item, class Key>
+void StableSortBy(std::vector<Item>& items, Key key) {
+    const auto less = [&](const Item& a, const Item& b) { return key(a) < key(b); };
+    if (std::is_sorted(items.begin(), items.end(), less)) return;
+    std::vector<std::size_t> order(items.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return less(items[a], items[b]); });
+    std::vector<Item> sorted;
+    sorted.reserve(items.size());
+    for (std::size_t i : order) sorted.push_back(std::move(items[i]));
+    items.swap(sorted);
+}
+
+}  // namespace
+
 void SortPassives(TPassives& list) {
-    std::stable_sort(list.Items.begin(), list.Items.end(),
-                     [](const TPassive& a, const TPassive& b) { return a.Value < b.Value; });
+    StableSortBy(list.Items, [](const TPassive& p) { return p.Value; });
 }
 
 void SortDrivers(TDrvs& list) {
-    std::stable_sort(list.Items.begin(), list.Items.end(),
-                     [](const TDrv& a, const TDrv& b) { return a.NominalDia < b.NominalDia; });
+    StableSortBy(list.Items, [](const TDrv& d) { return d.NominalDia; });
 }
 
 namespace {
@@ -193,6 +212,10 @@ TCatalogueDate ReadEntries(const std::string& path, Parse parse, std::vector<Ite
     const auto date = ListDate(*lines);
     if (!date) return 0;
     for (std::size_t i = 1; i < lines->size(); ++i) {
+        if (report && report->Stop && i % 4096 == 0 && (report->Stopped || report->Stop())) {
+            report->Stopped = true;
+            break;
+        }
         const std::string& line = (*lines)[i];
         if (TrimBlanks(line).empty()) continue;
         if (auto item = parse(line))

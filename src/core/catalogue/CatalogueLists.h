@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -125,9 +126,13 @@ void SortPassives(TPassives& list);
 void SortDrivers(TDrvs& list);
 
 // How reading a folder's lists went: the lines that did not parse were left
-// out (and are lost when the lists are written again).
+// out (and are lost when the lists are written again). A reader that may be
+// called off gives Stop: it is asked every few thousand lines, and once it
+// says so the reading ends there, leaving the lists incomplete (Stopped).
 struct TListReadReport {
     int BadLines = 0;
+    std::function<bool()> Stop;
+    bool Stopped = false;
 };
 
 // Reading one list: a missing file, or one whose first line is not a date,

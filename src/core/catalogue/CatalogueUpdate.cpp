@@ -2,11 +2,15 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/Paths.h"
 #include "base/Text.h"
@@ -40,8 +44,11 @@ std::string CatalogueTypeCode(TPassiveKind kind, const std::string& serverCode) 
 
 namespace {
 
-// Thrown between downloads once the caller has cancelled.
+// Thrown between downloads and lines once the caller has cancelled.
 struct UpdateCancelled {};
+
+// More vendors than an index file can have lines: a count beyond it is damage.
+constexpr double MaxIndexVendors = static_cast<double>(MaxTextLines);
 
 // The base URLs of one category line.
 struct TCategoryBases {
@@ -64,25 +71,40 @@ std::string EntryKey(const std::string& vendor, const std::string& partNumber) {
     return UpperCase(vendor) + "\n" + UpperCase(partNumber);
 }
 
-template <class Item, class LineFn>
-TListChanges CompareLists(const std::vector<Item>& before, const std::vector<Item>& after, LineFn line) {
-    std::map<std::string, std::string> old;
-    for (Item e : before) {
-        e.Date = 0;
-        old[EntryKey(e.Vendor, e.PartNumber)] = line(e);
+// A list line without its second field, the date: what an update changed in
+// an entry, its date aside. The first "," that no "^" escapes ends the part
+// number.
+std::string Undated(const std::string& line) {
+    std::size_t end = 0;
+    while ((end = line.find(',', end)) != std::string::npos && end > 0 && line[end - 1] == '^') ++end;
+    if (end == std::string::npos) return line;
+    const std::size_t dateEnd = line.find(',', end + 1);
+    return line.substr(0, end + 1) + (dateEnd == std::string::npos ? "" : line.substr(dateEnd));
+}
+
+// What changed from `before` to `after`, whose list file lines (a date line
+// first) are `afterLines`; `every` is called every few thousand entries.
+template <class Item, class LineFn, class Every>
+TListChanges CompareLists(const std::vector<Item>& before, const std::vector<Item>& after,
+                          const std::vector<std::string>& afterLines, LineFn line, Every every) {
+    std::unordered_map<std::string, std::string> old;
+    old.reserve(before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (i % UpdateProgressLines == 0) every();
+        old[EntryKey(before[i].Vendor, before[i].PartNumber)] = Undated(line(before[i]));
     }
     TListChanges c;
-    std::set<std::string> kept;
-    for (Item e : after) {
-        e.Date = 0;
-        const std::string key = EntryKey(e.Vendor, e.PartNumber);
+    std::unordered_set<std::string> kept;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i % UpdateProgressLines == 0) every();
+        std::string key = EntryKey(after[i].Vendor, after[i].PartNumber);
         const auto it = old.find(key);
         if (it == old.end()) {
             ++c.Added;
-        } else {
-            kept.insert(key);
-            if (it->second != line(e)) ++c.Updated;
+            continue;
         }
+        if (it->second != Undated(afterLines[i + 1])) ++c.Updated;
+        kept.insert(std::move(key));
     }
     c.Removed = static_cast<int>(old.size() - kept.size());
     return c;
@@ -110,14 +132,16 @@ public:
 
     TCatalogueUpdateSummary Run() {
         TListReadReport local;
+        local.Stop = [this] { return Cancelled(); };
         summary_.Lists = ReadCatalogue(parts_, &local);
         summary_.LocalBadLines = local.BadLines;
         try {
+            CheckCancel();
             Update();
         } catch (const UpdateCancelled&) {
             summary_.Outcome = TUpdateOutcome::Cancelled;
             summary_.Message.clear();
-            summary_.Lists = before_;
+            if (haveBefore_) summary_.Lists = std::move(before_);
         }
         return std::move(summary_);
     }
@@ -125,9 +149,9 @@ public:
 private:
     void Update() {
         before_ = summary_.Lists;
+        haveBefore_ = true;
         if (!MakeStaging()) {
-            summary_.Outcome = TUpdateOutcome::WriteFailed;
-            summary_.Notes.push_back("cannot create a working folder in " + parts_);
+            Fail("cannot create a working folder in " + parts_);
             return;
         }
         const std::string indexUrl = CatalogueIndexUrl(server_);
@@ -144,6 +168,10 @@ private:
         TCatalogue& cat = summary_.Lists;
         cat.Vendors.Date = today_;
 
+        // From here on a public server's redirects, and those of the
+        // vendors' servers it names, stay on the internet.
+        downloader_.SetRedirectScope(got.PublicOrigin ? TRedirectScope::PublicOnly : TRedirectScope::Anywhere);
+
         const auto indexLines = ServerLines(ReadTextLines(indexPath).value_or(std::vector<std::string>{}));
         double vendorCount = 0;
         if (!indexLines.empty()) {
@@ -155,9 +183,16 @@ private:
             Stop(TUpdateOutcome::NoData, NoCatalogueDataMessage, "the index names no vendor");
             return;
         }
+        if (vendorCount > MaxIndexVendors) {
+            Stop(TUpdateOutcome::NoData, NoCatalogueDataMessage,
+                 "the index's vendor count " + FormatListNumber(vendorCount, 0) + " is out of range");
+            return;
+        }
         const std::size_t lines = std::min<std::size_t>(indexLines.size() - 1, static_cast<std::size_t>(vendorCount));
-        for (std::size_t i = 0; i < lines; ++i)
+        for (std::size_t i = 0; i < lines; ++i) {
+            EveryFewLines(i, lines, "", indexUrl, 0, 0);
             UpdateVendor(indexLines[i + 1], indexUrl, static_cast<int>(i + 1), static_cast<int>(lines));
+        }
 
         Commit();
     }
@@ -190,11 +225,21 @@ private:
     }
 
     void Report(const std::string& vendor, const std::string& url, int index, int count) {
-        if (progress_) progress_({vendor, url, index, count});
+        if (progress_) progress_({vendor, url, index, count, 0, 0});
     }
 
+    // Before line i of a long file: every UpdateProgressLines lines the
+    // progress is told and the cancel looked at.
+    void EveryFewLines(std::size_t i, std::size_t lines, const std::string& vendor, const std::string& url, int index,
+                       int count) {
+        if (i == 0 || i % UpdateProgressLines != 0) return;
+        if (progress_) progress_({vendor, url, index, count, i, lines});
+        CheckCancel();
+    }
+
+    bool Cancelled() const { return cancelled_ && cancelled_->load(); }
     void CheckCancel() const {
-        if (cancelled_ && cancelled_->load()) throw UpdateCancelled{};
+        if (Cancelled()) throw UpdateCancelled{};
     }
 
     // A URL from a server file that may be fetched: a file URL only when the
@@ -217,13 +262,29 @@ private:
 
     // --------------------------------------------------------------- vendors
 
+    // The first vendor of that name (ignoring case), added when missing.
     TVendorInfo& FindOrAddVendor(const std::string& name) {
-        for (TVendorInfo& v : summary_.Lists.Vendors.Items)
-            if (SameTextIgnoringCase(v.Name, name)) return v;
-        TVendorInfo v;
-        v.Name = name;
-        summary_.Lists.Vendors.Items.push_back(v);
-        return summary_.Lists.Vendors.Items.back();
+        auto& items = summary_.Lists.Vendors.Items;
+        if (vendorAt_.empty())
+            for (std::size_t i = 0; i < items.size(); ++i) vendorAt_.emplace(UpperCase(items[i].Name), i);
+        const auto [at, added] = vendorAt_.emplace(UpperCase(name), items.size());
+        if (added) {
+            TVendorInfo v;
+            v.Name = name;
+            items.push_back(v);
+        }
+        return items[at->second];
+    }
+
+    // A vendor's passives go at the next merge of a passive list, or at the
+    // end: until then nothing looks at them, and one pass over the lists
+    // serves every vendor deleted in between.
+    void RemovePassivesOfDeletedVendors() {
+        if (deleted_.empty()) return;
+        for (TPassiveKind kind : {TPassiveKind::Capacitor, TPassiveKind::Inductor, TPassiveKind::Resistor})
+            std::erase_if(summary_.Lists.Passives(kind).Items,
+                          [&](const TPassive& p) { return deleted_.count(UpperCase(p.Vendor)) != 0; });
+        deleted_.clear();
     }
 
     void UpdateVendor(const std::string& line, const std::string& indexUrl, int index, int count) {
@@ -243,12 +304,8 @@ private:
             v.Active = status == "Y";
             v.Delete = status == "DELETE";
         }
-        TCatalogue& cat = summary_.Lists;
         if (status == "DELETE") {
-            for (TPassiveKind kind : {TPassiveKind::Capacitor, TPassiveKind::Inductor, TPassiveKind::Resistor}) {
-                auto& items = cat.Passives(kind).Items;
-                std::erase_if(items, [&](const TPassive& p) { return SameTextIgnoringCase(p.Vendor, name); });
-            }
+            deleted_.insert(name);
             return;
         }
         if (status != "Y") return;
@@ -321,17 +378,17 @@ private:
 
         int bad = 0;
         TCatalogue& cat = summary_.Lists;
-        if (category == TCategory::Drivers) {
-            for (TDrv& d : cat.Drivers.Items)
-                if (SameTextIgnoringCase(d.Vendor, vendor)) d.Seen = false;
-            for (std::size_t i = 1; i < lines.size(); ++i)
-                if (!MergeDriverLine(vendor, lines[i], bases)) ++bad;
-        } else {
-            const auto kind = static_cast<TPassiveKind>(c);
-            for (TPassive& p : cat.Passives(kind).Items)
-                if (SameTextIgnoringCase(p.Vendor, vendor)) p.Seen = false;
-            for (std::size_t i = 1; i < lines.size(); ++i)
-                if (!MergePassiveLine(vendor, kind, lines[i], bases)) ++bad;
+        RemovePassivesOfDeletedVendors();
+        if (category == TCategory::Drivers)
+            IndexVendorEntries(cat.Drivers.Items, vendor);
+        else
+            IndexVendorEntries(cat.Passives(static_cast<TPassiveKind>(c)).Items, vendor);
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            EveryFewLines(i - 1, lines.size() - 1, vendor, url, index, count);
+            const bool ok = category == TCategory::Drivers
+                                ? MergeDriverLine(vendor, lines[i], bases)
+                                : MergePassiveLine(vendor, static_cast<TPassiveKind>(c), lines[i], bases);
+            if (!ok) ++bad;
         }
         summary_.BadLines += bad;
         // Only a file that parsed from its first line to its last says which
@@ -357,13 +414,31 @@ private:
         }
     }
 
+    // Marks the vendor's entries of the list unseen and notes where the
+    // first entry of each of its part numbers (ignoring case) is.
+    template <class Item>
+    void IndexVendorEntries(std::vector<Item>& items, const std::string& vendor) {
+        entryAt_.clear();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (!SameTextIgnoringCase(items[i].Vendor, vendor)) continue;
+            items[i].Seen = false;
+            entryAt_.emplace(UpperCase(items[i].PartNumber), i);
+        }
+    }
+
+    // A line's new entry goes at the end of the list.
+    template <class Item>
+    void Append(std::vector<Item>& items, Item&& e) {
+        entryAt_.emplace(e.PartNumber, items.size());
+        items.push_back(std::move(e));
+    }
+
     // The part number and date that start every server line; the index of
     // this vendor's entry of that part number (marked seen) or -1. False when
     // the line is to be left alone: it does not parse (bad), or the entry is
     // newer than the line.
     template <class Item>
-    bool LineHead(TFieldReader& r, const std::string& vendor, std::vector<Item>& items, std::string& partNumber,
-                  long& found, bool& bad) {
+    bool LineHead(TFieldReader& r, std::vector<Item>& items, std::string& partNumber, long& found, bool& bad) {
         partNumber = UpperCase(TrimBlanks(r.Text()));
         const TCatalogueDate lineDate = r.Date();
         found = -1;
@@ -372,14 +447,12 @@ private:
             bad = true;
             return false;
         }
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (SameTextIgnoringCase(items[i].Vendor, vendor) &&
-                SameTextIgnoringCase(items[i].PartNumber, partNumber)) {
-                found = static_cast<long>(i);
-                items[i].Seen = true;
-                return items[i].Date <= lineDate;
-            }
-        return true;
+        const auto at = entryAt_.find(partNumber);
+        if (at == entryAt_.end()) return true;
+        Item& e = items[at->second];
+        found = static_cast<long>(at->second);
+        e.Seen = true;
+        return e.Date <= lineDate;
     }
 
     // A URL of an entry: leading "/" dropped; one that is not a URL by itself
@@ -427,7 +500,7 @@ private:
         std::string partNumber;
         long found = -1;
         bool bad = false;
-        if (!LineHead(r, vendor, items, partNumber, found, bad)) return !bad;
+        if (!LineHead(r, items, partNumber, found, bad)) return !bad;
 
         TPassive e;
         if (found >= 0) {
@@ -462,7 +535,7 @@ private:
         if (found >= 0)
             items[static_cast<std::size_t>(found)] = std::move(e);
         else
-            items.push_back(std::move(e));
+            Append(items, std::move(e));
         return true;
     }
 
@@ -472,7 +545,7 @@ private:
         std::string partNumber;
         long found = -1;
         bool bad = false;
-        if (!LineHead(r, vendor, items, partNumber, found, bad)) return !bad;
+        if (!LineHead(r, items, partNumber, found, bad)) return !bad;
 
         TDrv e;
         if (found >= 0) {
@@ -521,7 +594,7 @@ private:
         if (found >= 0)
             items[static_cast<std::size_t>(found)] = std::move(e);
         else
-            items.push_back(std::move(e));
+            Append(items, std::move(e));
         return true;
     }
 
@@ -577,34 +650,87 @@ private:
 
     // ---------------------------------------------------------------- commit
 
+    // Writes the lists beside the staged files, then puts them all in place
+    // together; when any step fails, every list and file stays as it was.
     void Commit() {
-        CheckCancel();  // the last moment a cancel leaves everything as it was
+        CheckCancel();
+        RemovePassivesOfDeletedVendors();
         TCatalogue& cat = summary_.Lists;
-        for (TPassiveKind kind : {TPassiveKind::Capacitor, TPassiveKind::Inductor, TPassiveKind::Resistor})
-            summary_.Changes[static_cast<int>(kind)] =
-                CompareLists(before_.Passives(kind).Items, cat.Passives(kind).Items, PassiveLine);
-        summary_.Changes[3] = CompareLists(before_.Drivers.Items, cat.Drivers.Items, DriverLine);
         for (TVendorInfo& v : cat.Vendors.Items) v.Delete = false;
         for (auto& p : cat.Capacitors.Items) p.Seen = false;
         for (auto& p : cat.Inductors.Items) p.Seen = false;
         for (auto& p : cat.Resistors.Items) p.Seen = false;
         for (auto& d : cat.Drivers.Items) d.Seen = false;
 
-        // Staged files and folders replace those of the same name.
+        // The staged downloads (in a fixed order), then the lists, the
+        // vendors' list with its dates last.
+        std::vector<TStagedFile> install;
         std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(files_, ec)) {
-            const fs::path target = fs::path(parts_) / entry.path().filename();
-            std::error_code e2;
-            if (entry.is_directory(e2)) fs::remove_all(target, e2);
-            fs::rename(entry.path(), target, e2);
-            if (e2) summary_.Notes.push_back("cannot move " + entry.path().filename().string() + " into place");
+        for (const auto& entry : fs::directory_iterator(files_, ec))
+            install.push_back({entry.path().string(), entry.path().filename().string()});
+        std::sort(install.begin(), install.end(),
+                  [](const TStagedFile& a, const TStagedFile& b) { return a.Name < b.Name; });
+        TFileOps& ops = options_.Files ? *options_.Files : RealFileOps();
+        const auto stage = [&](const char* name, const std::vector<std::string>& text) {
+            CheckCancel();
+            const std::string path = work_ + name;
+            errno = 0;
+            if (!ops.Write(path, EncodeTextLines(text))) {
+                const int cause = errno;
+                Fail("cannot write " + parts_ + name + ": " + (cause ? std::strerror(cause) : "unknown cause"));
+                return false;
+            }
+            install.push_back({path, name});
+            return true;
+        };
+        // The lines of each list, and what changed in it.
+        const auto check = [this] { CheckCancel(); };
+        std::array<TListChanges, 4> changes{};
+        for (TPassiveKind kind : {TPassiveKind::Capacitor, TPassiveKind::Inductor, TPassiveKind::Resistor}) {
+            CheckCancel();
+            const auto lines = ListLines(cat.Passives(kind), PassiveLine);
+            changes[static_cast<int>(kind)] =
+                CompareLists(before_.Passives(kind).Items, cat.Passives(kind).Items, lines, PassiveLine, check);
+            if (!stage(PassiveListFileName(kind), lines)) return;
         }
-        if (WriteCatalogue(parts_, cat)) {
-            summary_.Outcome = TUpdateOutcome::Updated;
-        } else {
-            summary_.Outcome = TUpdateOutcome::WriteFailed;
-            summary_.Notes.push_back("cannot write the lists in " + parts_);
+        CheckCancel();
+        const auto driverLines = ListLines(cat.Drivers, DriverLine);
+        changes[3] = CompareLists(before_.Drivers.Items, cat.Drivers.Items, driverLines, DriverLine, check);
+        if (!stage(DriverListFileName, driverLines) || !stage(VendorListFileName, VendorListLines(cat.Vendors))) return;
+
+        CheckCancel();  // the last moment a cancel leaves everything as it was
+        const std::string aside = staging_ + "old/";
+        std::string error;
+        if (!CreateFolderWithParents(aside)) {
+            Fail("cannot create a working folder in " + staging_);
+            return;
         }
+        if (!InstallStaged(install, parts_, aside, ops, error)) {
+            Fail(error);
+            return;
+        }
+        summary_.Outcome = TUpdateOutcome::Updated;
+        summary_.Changes = changes;
+    }
+
+    // The lines of a list file (as PassiveListLines and DriverListLines have
+    // them), looking at the cancel every few thousand lines.
+    template <class List, class LineFn>
+    std::vector<std::string> ListLines(const List& list, LineFn line) {
+        std::vector<std::string> lines;
+        lines.reserve(list.Items.size() + 1);
+        lines.push_back(FormatCatalogueDate(list.Date));
+        for (std::size_t i = 0; i < list.Items.size(); ++i) {
+            if (i % UpdateProgressLines == 0) CheckCancel();
+            lines.push_back(line(list.Items[i]));
+        }
+        return lines;
+    }
+
+    void Fail(const std::string& note) {
+        summary_.Outcome = TUpdateOutcome::WriteFailed;
+        summary_.Notes.push_back(note);
+        summary_.Lists = before_;
     }
 
     std::string parts_, server_;
@@ -616,9 +742,13 @@ private:
     std::string staging_, work_, files_;
     bool allowFileUrls_ = false;
     TCatalogue before_;
+    bool haveBefore_ = false;
     TCatalogueUpdateSummary summary_;
     std::map<std::string, bool> fetched_;
     std::map<std::string, std::vector<std::string>> archives_;
+    std::unordered_map<std::string, std::size_t> vendorAt_;  // upper-case name -> vendor list index
+    std::unordered_map<std::string, std::size_t> entryAt_;   // upper-case part number -> list index, one vendor's
+    std::unordered_set<std::string> deleted_;                // vendors whose passives are still to go
 };
 
 }  // namespace

@@ -9,16 +9,19 @@
 #include "catalogue/ArchiveUnpack.h"
 #include "catalogue/CatalogueLists.h"
 #include "catalogue/Downloader.h"
+#include "catalogue/StagedInstall.h"
 
 // Refreshing the local catalogue from a catalogue server: the server's index
 // names the vendors, each vendor's dates file names its category files, and
 // each category file is merged into the local list of its kind.
 //
 // The update works on its own copy of the lists and stages every downloaded
-// file in a private folder inside "PartsLists"; only at the end does it move
-// the staged files into place and write the lists. Until then it touches
-// nothing that a running program shares, so it may run on a worker thread,
-// and a cancel (or any stop) leaves the lists and their files as they were.
+// file in a private folder inside "PartsLists"; only at the end does it
+// write the lists there too and move them and the staged files into place,
+// all together or, when a step fails, none. Until then it touches nothing
+// that a running program shares, so it may run on a worker thread, and a
+// cancel, a failed write or any other stop leaves the lists and their files
+// as they were.
 
 namespace pelmo {
 
@@ -35,12 +38,17 @@ struct TUpdateProgress {
     std::string Url;
     int VendorIndex = 0;  // 1-based; 0 for the index
     int VendorCount = 0;
+    // While the lines of a file are merged: the lines done and all of them
+    // (reported every UpdateProgressLines lines); 0 otherwise.
+    std::size_t Line = 0, Lines = 0;
 };
 using TUpdateProgressFn = std::function<void(const TUpdateProgress&)>;
+inline constexpr std::size_t UpdateProgressLines = 5000;
 
 struct TCatalogueUpdateOptions {
     TArchiveLimits Archive;
-    TCatalogueDate Today = 0;  // 0: the real date
+    TCatalogueDate Today = 0;   // 0: the real date
+    TFileOps* Files = nullptr;  // how the lists are written and put in place; nullptr: RealFileOps()
 };
 
 enum class TUpdateOutcome {
@@ -49,7 +57,7 @@ enum class TUpdateOutcome {
     NoServer,      // NoServerMessage
     NoData,        // NoCatalogueDataMessage
     Cancelled,     // nothing changed
-    WriteFailed,   // merged, but a list file could not be written (the old file stays)
+    WriteFailed,   // merged, but the result could not be put in place: nothing changed
 };
 
 struct TListChanges {
@@ -61,7 +69,8 @@ struct TListChanges {
 struct TCatalogueUpdateSummary {
     TUpdateOutcome Outcome = TUpdateOutcome::Cancelled;
     std::string Message;  // one of the system's messages above, or ""
-    // The lists after the update; when it stopped early, the lists as read.
+    // The lists after the update; when it stopped early, the lists as read
+    // (only partly, when a cancel came while they were read).
     TCatalogue Lists;
     // Per list: capacitors, inductors, resistors, drivers.
     std::array<TListChanges, 4> Changes{};
@@ -73,8 +82,10 @@ struct TCatalogueUpdateSummary {
 
 // Runs the whole update against the server (a URL, see CatalogueIndexUrl)
 // for the lists in partsFolder (ends with "/"). `progress` is called before
-// every download; `cancelled` is looked at before every download (give the
-// same flag to a CurlDownloader to end a running transfer too).
+// every download and while long files are merged; `cancelled` is looked at
+// then too (give the same flag to a CurlDownloader to end a running
+// transfer). Once the server is found to be a public one, the downloader's
+// redirects are held to public addresses.
 TCatalogueUpdateSummary RunCatalogueUpdate(const std::string& partsFolder, const std::string& server,
                                            Downloader& downloader, const TUpdateProgressFn& progress = {},
                                            const std::atomic<bool>* cancelled = nullptr,

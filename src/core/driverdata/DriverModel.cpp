@@ -160,7 +160,11 @@ std::complex<double> ModelPressure(const TDriverModelParams& p, double f) {
 DataArray ModelFrequencies(double lowHz, double highHz, int perDecade) {
     DataArray f;
     if (!(lowHz > 0) || !(highHz > lowHz) || perDecade < 1) return f;
-    const int steps = std::max(1, static_cast<int>(std::lround(perDecade * std::log10(highHz / lowHz))));
+    // Far more points than any measurement has: a request beyond it (or a
+    // ratio too large for a double) is refused before it becomes a count.
+    const double wanted = std::round(perDecade * std::log10(highHz / lowHz));
+    if (!(wanted <= 1e7)) return f;
+    const int steps = std::max(1, static_cast<int>(wanted));
     f.reserve(steps + 1);
     for (int k = 0; k < steps; ++k) f.push_back(lowHz * std::pow(highHz / lowHz, static_cast<double>(k) / steps));
     f.push_back(highHz);

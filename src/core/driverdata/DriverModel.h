@@ -94,7 +94,8 @@ std::complex<double> ModelPressure(const TDriverModelParams& p, double f);
 // perDecade points per decade: by default 10 Hz ... 40 kHz with 250 per
 // decade, so that a file covers the whole analysis grid (below its first point
 // an impedance file would be extrapolated straight, a response file by a
-// fixed roll-off, neither of which a modelled driver needs).
+// fixed roll-off, neither of which a modelled driver needs). Empty when the
+// arguments make no range, or one of more than ten million points.
 DataArray ModelFrequencies(double lowHz = 10.0, double highHz = 40000.0, int perDecade = 250);
 
 // The model on a frequency list: SPL (dB re 20 uPa) and phase (degrees,

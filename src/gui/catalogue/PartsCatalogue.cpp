@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "catalogue/CatalogueBrowse.h"
@@ -44,22 +45,44 @@ TCatalogueUpdateSummary TPartsCatalogue::Update(const std::string& server, QWidg
 
     if (ProgressShown) QTimer::singleShot(0, &dialog, [this, &dialog] { ProgressShown(dialog); });
     // The worker reaches the window only through queued calls, which run
-    // while the window waits below.
+    // while the window waits below. At most one progress call waits at a
+    // time, carrying the latest progress: an index of many vendors must not
+    // pile up calls in front of a click on Cancel.
+    struct {
+        std::mutex Lock;
+        TUpdateProgress Latest;
+        bool Queued = false;
+    } shown;
     std::thread worker([&, folder = folder_] {
-        const TUpdateProgressFn progress = [&dialog](const TUpdateProgress& p) {
-            QMetaObject::invokeMethod(&dialog, [&dialog, p] { dialog.ShowProgress(p); }, Qt::QueuedConnection);
+        const TUpdateProgressFn progress = [&dialog, &shown](const TUpdateProgress& p) {
+            const std::lock_guard<std::mutex> hold(shown.Lock);
+            shown.Latest = p;
+            if (shown.Queued) return;
+            shown.Queued = true;
+            QMetaObject::invokeMethod(
+                &dialog,
+                [&dialog, &shown] {
+                    TUpdateProgress latest;
+                    {
+                        const std::lock_guard<std::mutex> hold(shown.Lock);
+                        latest = shown.Latest;
+                        shown.Queued = false;
+                    }
+                    dialog.ShowProgress(latest);
+                },
+                Qt::QueuedConnection);
         };
         summary = RunCatalogueUpdate(folder, server, *downloader, progress, &cancelled);
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
     });
     dialog.exec();
     worker.join();
     updating_ = false;
 
-    if (summary.Outcome == TUpdateOutcome::Updated || summary.Outcome == TUpdateOutcome::WriteFailed) {
-        // A list that could not be written keeps its old file; what is in
-        // memory is what the files say.
-        if (summary.Outcome == TUpdateOutcome::Updated) updated_ = true;
+    // Any other outcome left the files as they were.
+    if (summary.Outcome == TUpdateOutcome::Updated) {
+        updated_ = true;
         Reload();
     }
     return summary;

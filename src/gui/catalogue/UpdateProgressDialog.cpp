@@ -35,13 +35,13 @@ TUpdateProgressDialog::TUpdateProgressDialog(QWidget* parent) : QDialog(parent) 
 
 void TUpdateProgressDialog::ShowProgress(const TUpdateProgress& p) {
     if (cancelRequested_) return;
-    if (p.Vendor.empty())
-        stVendor_->setText("Catalogue index");
-    else
-        stVendor_->setText(QString("Vendor %1 (%2 of %3)")
-                               .arg(QString::fromStdString(p.Vendor))
-                               .arg(p.VendorIndex)
-                               .arg(p.VendorCount));
+    QString what = p.Vendor.empty() ? QString("Catalogue index")
+                                    : QString("Vendor %1 (%2 of %3)")
+                                          .arg(QString::fromStdString(p.Vendor))
+                                          .arg(p.VendorIndex)
+                                          .arg(p.VendorCount);
+    if (p.Lines > 0) what += QString(", line %1 of %2").arg(p.Line).arg(p.Lines);
+    stVendor_->setText(what);
     const QString url = QString::fromStdString(p.Url);
     stFile_->setText(fontMetrics().elidedText(url, Qt::ElideMiddle, stFile_->width()));
     stFile_->setToolTip(url);

@@ -256,4 +256,44 @@ TEST(CatalogueHttpLimits, DownloadsAreCappedAndNeverPartial) {
     EXPECT_FALSE(roomy.Get("ftp://127.0.0.1/x", tmp.Path() + "ftp").Ok());
 }
 
+// Redirects: at most five, and none from a public server to this machine
+// (the test server is a local one, so PublicOnly stands in for a public
+// catalogue server).
+TEST(CatalogueHttpLimits, RedirectsAreJudgedHopByHop) {
+    TempFolder tmp;
+    Put(tmp.Path() + "www/a.txt", "A");
+    HttpServer server(tmp.Path() + "www/");
+    ASSERT_FALSE(server.Url().empty());
+    using S = TDownloadResult::Status;
+    const struct {
+        TRedirectScope scope;
+        const char* path;
+        S state;
+        const char* error;
+    } cases[] = {
+        {TRedirectScope::Anywhere, "/a.txt", S::Ok, ""},
+        {TRedirectScope::Anywhere, "/moved/a.txt", S::Ok, ""},
+        {TRedirectScope::Anywhere, "/away/a.txt", S::Ok, ""},  // another host name
+        {TRedirectScope::Anywhere, "/hops/5/a.txt", S::Ok, ""},
+        {TRedirectScope::Anywhere, "/hops/6/a.txt", S::Failed, "too many redirects"},
+        {TRedirectScope::PublicOnly, "/a.txt", S::Ok, ""},  // the server itself is reached
+        {TRedirectScope::PublicOnly, "/moved/a.txt", S::Failed, "local or private address"},
+        {TRedirectScope::PublicOnly, "/away/a.txt", S::Failed, "local or private address"},
+    };
+    for (const auto& c : cases) {
+        CurlDownloader curl(QuickLimits());
+        curl.SetRedirectScope(c.scope);
+        const std::string target = tmp.Path() + "got";
+        const TDownloadResult r = curl.Get(server.Url() + c.path, target);
+        EXPECT_EQ(r.State, c.state) << c.path;
+        EXPECT_NE(r.Error.find(c.error), std::string::npos) << c.path << ": " << r.Error;
+        EXPECT_FALSE(r.PublicOrigin) << c.path;
+        EXPECT_EQ(fs::exists(target), c.state == S::Ok) << c.path;
+        if (c.state == S::Ok) {
+            EXPECT_EQ(ReadWholeFile(target), "A") << c.path;
+        }
+        fs::remove(target);
+    }
+}
+
 }  // namespace

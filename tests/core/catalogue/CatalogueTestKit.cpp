@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 
@@ -15,7 +16,9 @@ namespace fs = std::filesystem;
 
 TDownloadResult FakeDownloader::Get(const std::string& url, const std::string& targetPath) {
     Requests.push_back(url);
+    Scopes.push_back(Scope);
     TDownloadResult r;
+    r.PublicOrigin = PublicOrigins.count(url) != 0;
     if (const auto f = Failures.find(url); f != Failures.end()) {
         r.State = f->second;
         return r;
@@ -31,6 +34,20 @@ TDownloadResult FakeDownloader::Get(const std::string& url, const std::string& t
     r.State = TDownloadResult::Status::Ok;
     r.HttpStatus = 200;
     return r;
+}
+
+bool FailingFileOps::FailNow() {
+    if (++Calls != FailAt) return false;
+    errno = ENOSPC;
+    return true;
+}
+
+bool FailingFileOps::Write(const std::string& path, std::string_view bytes) {
+    return !FailNow() && TFileOps::Write(path, bytes);
+}
+
+bool FailingFileOps::Move(const std::string& from, const std::string& to) {
+    return !FailNow() && TFileOps::Move(from, to);
 }
 
 std::string MakeZip(const std::vector<ZipEntry>& entries) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "CatalogueTestKit.h"
@@ -60,6 +61,10 @@ TEST_F(CatalogueFixture, EarlyStopsShowTheirMessagesAndWriteNothing) {
         {"no vendors", S::Ok, "0,\r\nACME,X,Y,,dates.pmd", TUpdateOutcome::NoData, NoCatalogueDataMessage},
         {"empty index", S::Ok, "", TUpdateOutcome::NoData, NoCatalogueDataMessage},
         {"only a header", S::Ok, "\"header\"", TUpdateOutcome::NoData, NoCatalogueDataMessage},
+        {"a count beyond any integer", S::Ok, "1e308\r\nACME,X,Y,,dates.pmd", TUpdateOutcome::NoData,
+         NoCatalogueDataMessage},
+        {"more vendors than an index can have lines", S::Ok, "2097153,\r\nACME,X,Y,,dates.pmd", TUpdateOutcome::NoData,
+         NoCatalogueDataMessage},
     };
     for (const auto& c : cases) {
         if (c.failure != S::Ok) server.Failures[Index] = c.failure;
@@ -277,6 +282,53 @@ TEST_F(CatalogueFixture, SecondUpdateFollowsDatesAndRemovals) {
     }
 }
 
+// Entries found by part number and vendor ignoring case, duplicates, lines
+// for an entry added by an earlier line, deleted and returning vendors: the
+// lists come out line for line as they always have.
+TEST_F(CatalogueFixture, MergeKeepsItsLinesAndTheirOrder) {
+    CreateFolderWithParents(parts);
+    WriteWholeFile(parts + "C.pmd",
+                   "05/01/2025\r\n"
+                   "A1,04/01/2025,1,,,1,,ACME,m,,,,M,,,\r\n"
+                   "a1,04/01/2025,2,,,1,,acme,dup,,,,M,,,\r\n"
+                   "B1,04/01/2025,3,,,1,,OTHER,,,,,M,,,\r\n"
+                   "C1,07/01/2025,4,,,1,,ACME,newer,,,,M,,,\r\n"
+                   "D1,04/01/2025,5,,,1,,ACME,gone,,,,M,,,\r\n"
+                   "Z1,04/01/2025,6,,,1,,ZED,,,,,M,,,\r\n"
+                   "Z2,04/01/2025,0.5,,,1,,zed,,,,,M,,,\r\n");
+    WriteWholeFile(parts + "L.pmd", "05/01/2025\r\nZL,04/01/2025,1,,,1,,ZED,,,,,A,,,\r\n");
+    WriteWholeFile(parts + "V.pmd",
+                   "05/01/2025,\r\nacme,t2,t3,Y,04/01/2025,,,,\r\nOTHER,,,Y,,,,,\r\nACME,second,,N,,,,,\r\n");
+    server.Files[Index] =
+        "5\r\nOTHER,,DELETE\r\nZED,,delete\r\nACME,acme ltd,Y,Acme,http://cat.test/acme/dates.pmd\r\n"
+        "NEW,,Y,,http://cat.test/new/dates.pmd\r\nother,,Y,,http://cat.test/other/dates.pmd\r\n";
+    server.Files["http://cat.test/other/dates.pmd"] = "05/01/2025\r\nhttp://cat.test/other/caps.pmd,,\r\n";
+    server.Files["http://cat.test/other/caps.pmd"] = Caps("06/01/2025", "X1,06/01/2025,M,3,,,,,,,,,,,,\r\n");
+    server.Files[Acme + "caps.pmd"] = Caps("06/01/2025",
+                                           "a1,06/01/2025,M,1.5,,,,,,,,,,,,\r\n"
+                                           "C1,06/01/2025,M,9,,,,,,,,,,,,\r\n"
+                                           "E1,06/01/2025,M,2.5,,,,,,,,,,,,\r\n"
+                                           "e1,06/01/2025,F,3.5,,,,,,,,,,,,\r\n"
+                                           "B1,06/01/2025,M,3,,,,,,,,,,,,\r\n");
+    const auto s = Update();
+    ASSERT_EQ(s.Outcome, TUpdateOutcome::Updated);
+    EXPECT_EQ(ReadWholeFile(parts + "C.pmd"),
+              "06/01/2025\r\n"
+              "A1,06/01/2025,1.5,0,,0.318,,ACME,,,,,M,,,\r\n"  // the first entry of that part number
+              "B1,06/01/2025,3,0,,0.159,,ACME,,,,,M,,,\r\n"
+              "X1,06/01/2025,3,0,,0.159,,OTHER,,,,,M,,,\r\n"   // deleted, then back with another list
+              "E1,06/01/2025,3.5,0,,0.045,,ACME,,,,,F,,,\r\n"  // added, then changed by the next line
+              "C1,07/01/2025,4,0,,1,,ACME,newer,,,,M,,,\r\n");
+    EXPECT_EQ(ReadWholeFile(parts + "L.pmd"), "05/01/2025\r\n");
+    EXPECT_EQ(ReadWholeFile(parts + "V.pmd"),
+              "06/01/2025,\r\n"
+              "acme,ACME LTD,Acme,Y,06/01/2025,12/30/1899,12/30/1899,12/30/1899,12/30/1899\r\n"
+              "OTHER,,,Y,06/01/2025,12/30/1899,12/30/1899,12/30/1899,12/30/1899\r\n"
+              "ACME,second,,N,12/30/1899,12/30/1899,12/30/1899,12/30/1899,12/30/1899\r\n"
+              "ZED,,,N,12/30/1899,12/30/1899,12/30/1899,12/30/1899,12/30/1899\r\n"
+              "NEW,,,Y,12/30/1899,12/30/1899,12/30/1899,12/30/1899,12/30/1899\r\n");
+}
+
 TEST_F(CatalogueFixture, DeletedVendorLosesItsPassivesButKeepsItsDrivers) {
     server.Files[Index] =
         "2\r\nACME,,Y,,http://cat.test/acme/dates.pmd\r\nOTHER,,Y,,http://cat.test/other/dates.pmd\r\n";
@@ -322,6 +374,134 @@ TEST_F(CatalogueFixture, CancelLeavesEverythingAsItWas) {
         EXPECT_EQ(ReadWholeFile(parts + "C.pmd"), caps);
         EXPECT_EQ(ReadWholeFile(parts + "ACME_a.jpg"), "JPEG");
         EXPECT_EQ(vendors.front(), "");  // the index first
+    }
+}
+
+// Cancel is looked at every few thousand lines of a long file, not only
+// between downloads; wherever it comes, the lists stay as they were.
+TEST_F(CatalogueFixture, CancelActsWithinTenThousandLines) {
+    server.Files[Acme + "caps.pmd"] = Caps("05/01/2025", "A,05/01/2025,M,1,,,,,,,,,,,,\r\n");
+    ASSERT_EQ(Update().Outcome, TUpdateOutcome::Updated);
+    const auto before = FilesBelow(parts);
+    const std::string caps = ReadWholeFile(parts + "C.pmd"), vendors = ReadWholeFile(parts + "V.pmd");
+
+    const int many = 30000;
+    std::string index = std::to_string(many + 1) + "\r\n", longCaps = "06/01/2025\r\n", longDrivers = longCaps;
+    for (int i = 0; i < many; ++i) {
+        index += "V" + std::to_string(i) + ",,N\r\n";
+        longCaps += "P" + std::to_string(i) + ",06/01/2025,M,1,,,,,,,,,,,,\r\n";
+        longDrivers += "D" + std::to_string(i) + ",06/01/2025,M,D,w,h,8,,,,,,,,,,,,,,,,,\r\n";
+    }
+    index += "ACME,,Y,,http://cat.test/acme/dates.pmd\r\n";
+    const std::string oneVendor = server.Files[Index],
+                      shortCaps = Caps("06/01/2025", "B,06/01/2025,M,1,,,,,,,,,,,,\r\n");
+    const struct {
+        const char* what;
+        std::string index, caps, drivers;
+    } cases[] = {
+        {"an index of many vendors", index, shortCaps, ""},
+        {"a long capacitor file", oneVendor, longCaps, ""},
+        {"a long driver file", oneVendor, shortCaps, longDrivers},
+    };
+    for (const auto& c : cases) {
+        server.Files[Index] = c.index;
+        server.Files[Acme + "caps.pmd"] = c.caps;
+        server.Files[Acme + "drivers.pmd"] = c.drivers;
+        for (std::size_t at : {std::size_t{1}, std::size_t{12345}}) {
+            std::atomic<bool> cancel{false};
+            std::size_t cancelledAt = 0, lastLine = 0;
+            const auto s = Update(&cancel, [&](const TUpdateProgress& p) {
+                if (p.Lines == 0) return;
+                EXPECT_EQ(p.Lines, std::size_t(many) + (c.index == index ? 1 : 0)) << c.what;
+                lastLine = p.Line;
+                if (p.Line >= at && !cancel) {
+                    cancel = true;
+                    cancelledAt = p.Line;
+                }
+            });
+            EXPECT_EQ(s.Outcome, TUpdateOutcome::Cancelled) << c.what << " at " << at;
+            EXPECT_GT(cancelledAt, 0u) << c.what;
+            EXPECT_LT(lastLine, cancelledAt + 10000) << c.what;
+            EXPECT_EQ(FilesBelow(parts), before) << c.what;
+            EXPECT_EQ(ReadWholeFile(parts + "C.pmd"), caps) << c.what;
+            EXPECT_EQ(ReadWholeFile(parts + "V.pmd"), vendors) << c.what;
+        }
+    }
+}
+
+// Every file below a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const std::string& f : FilesBelow(folder)) files[f] = ReadWholeFile(folder + f);
+    return files;
+}
+
+// A write or a move that fails at any step of putting the result in place
+// (a full disk) leaves every list and file byte for byte as it was, and no
+// working files; then the next update goes through.
+TEST_F(CatalogueFixture, FailedWriteAtAnyStepChangesNothing) {
+    const auto w8 = [](const char* date) {
+        return "W8," + std::string(date) + ",Maker,W8,w,h,8,35,3000,100,88.5,8,6.6,0,0,w8,,,,,,,,99\r\n";
+    };
+    options.Today = CatalogueDateOf(2025, 5, 2);
+    server.Files[Acme + "caps.pmd"] = Caps("05/01/2025", "A,05/01/2025,M,1,,,,,,,,,a.jpg,,,\r\n");
+    server.Files[Acme + "pics/a.jpg"] = "JPEG";
+    server.Files[Acme + "drivers.pmd"] = Caps("05/01/2025", w8("05/01/2025"));
+    server.Files[Acme + "frd/w8.zip"] = MakeZip({{"w8@0.frd", "10 90 0\n"}});
+    ASSERT_EQ(Update().Outcome, TUpdateOutcome::Updated);
+
+    // The next files change every list and file, and bring new ones.
+    options.Today = Today;
+    server.Files[Acme + "caps.pmd"] =
+        Caps("06/01/2025", "A,06/01/2025,M,2,,,,,,,,,a.jpg,,,\r\nB,06/01/2025,M,3,,,,,,,,,b.jpg,,,\r\n");
+    server.Files[Acme + "pics/a.jpg"] = "NEW JPEG";
+    server.Files[Acme + "pics/b.jpg"] = "B JPEG";
+    server.Files[Acme + "drivers.pmd"] = Caps("06/01/2025", w8("06/01/2025"));
+    server.Files[Acme + "frd/w8.zip"] = MakeZip({{"w8@0.frd", "10 91 0\n"}, {"w8@30.frd", "10 85 0\n"}});
+    const auto before = Snapshot(parts);
+    ASSERT_EQ(before.count("ACME_w8/w8@0.frd"), 1u);
+
+    FailingFileOps ops;
+    options.Files = &ops;
+    int steps = 0;
+    for (int n = 1; n < 100; ++n) {
+        ops.FailAt = n;
+        ops.Calls = 0;
+        const auto s = Update();
+        if (ops.Calls < n) {
+            EXPECT_EQ(s.Outcome, TUpdateOutcome::Updated);
+            steps = n - 1;
+            break;
+        }
+        EXPECT_EQ(s.Outcome, TUpdateOutcome::WriteFailed) << "step " << n;
+        EXPECT_EQ(Snapshot(parts), before) << "step " << n;
+        EXPECT_EQ(s.Lists.Capacitors.Items.size(), 1u) << "step " << n;  // the lists as they are
+        ASSERT_FALSE(s.Notes.empty());
+        EXPECT_NE(s.Notes.back().find(parts), std::string::npos) << s.Notes.back();
+        EXPECT_NE(s.Notes.back().find(std::strerror(ENOSPC)), std::string::npos) << s.Notes.back();
+    }
+    EXPECT_GE(steps, 15);  // five lists written, then every file and list moved aside and in
+    const TCatalogue c = ReadCatalogue(parts);
+    EXPECT_EQ(c.Capacitors.Items.size(), 2u);
+    EXPECT_EQ(c.Vendors.Items[0].Dates[0], Today);
+    EXPECT_EQ(ReadWholeFile(parts + "ACME_a.jpg"), "NEW JPEG");
+    EXPECT_EQ(ReadWholeFile(parts + "ACME_w8/w8@30.frd"), "10 85 0\n");
+}
+
+// A public catalogue server's redirects, and those of the vendors' servers
+// it names, may not lead to this machine or a private network; those of a
+// local server may.
+TEST_F(CatalogueFixture, PublicServerHoldsRedirectsToPublicAddresses) {
+    for (bool isPublic : {true, false}) {
+        server.Requests.clear();
+        server.Scopes.clear();
+        server.PublicOrigins.clear();
+        if (isPublic) server.PublicOrigins.insert(Index);
+        ASSERT_EQ(Update().Outcome, TUpdateOutcome::Updated);
+        ASSERT_GT(server.Requests.size(), 2u);
+        const auto want = isPublic ? TRedirectScope::PublicOnly : TRedirectScope::Anywhere;
+        for (std::size_t i = 1; i < server.Requests.size(); ++i)
+            EXPECT_EQ(server.Scopes[i], want) << server.Requests[i] << (isPublic ? " (public)" : " (local)");
     }
 }
 

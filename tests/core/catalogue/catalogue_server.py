@@ -5,6 +5,8 @@ its port. Paths under a few prefixes misbehave on purpose:
   /cut/NAME    sends NAME with a Content-Length 500 bytes too large, then closes
   /gone/NAME   redirects (302, with a body) to /missing/NAME, which is a 404
   /moved/NAME  redirects (302) to /NAME
+  /hops/N/NAME redirects N times, the last time to /NAME
+  /away/NAME   redirects to http://localhost:PORT/NAME: another host, the same machine
 """
 import http.server
 import os
@@ -54,6 +56,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return
         if path.startswith("/moved/"):
             self.redirect("/" + path[len("/moved/"):])
+            return
+        if path.startswith("/hops/"):
+            hops, name = path[len("/hops/"):].split("/", 1)
+            left = int(hops) - 1
+            self.redirect("/hops/%d/%s" % (left, name) if left > 0 else "/" + name)
+            return
+        if path.startswith("/away/"):
+            self.redirect("http://localhost:%d/%s" % (self.server.server_address[1], path[len("/away/"):]))
             return
         super().do_GET()
 

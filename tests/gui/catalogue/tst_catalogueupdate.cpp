@@ -137,11 +137,13 @@ private slots:
 
         QString vendorShown, fileShown;
         bool cancelEnabledAfter = true;
+        QElapsedTimer sinceCancel;
         w.Catalogue().ProgressShown = [&](TUpdateProgressDialog& p) {
             // The index request hangs: the window names it, then Cancel ends it.
             QTRY_VERIFY(!p.FileText()->text().isEmpty());
             vendorShown = p.VendorText()->text();
             fileShown = p.FileText()->toolTip();
+            sinceCancel.start();
             QTest::mouseClick(p.CancelButton(), Qt::LeftButton);
             cancelEnabledAfter = p.CancelButton()->isEnabled();
         };
@@ -155,6 +157,7 @@ private slots:
             options->ServerField()->setText(QString::fromStdString(server.Url() + "/stall"));
             clock.start();
             QTest::mouseClick(options->UpdatePartsButton(), Qt::LeftButton);
+            qInfo("the update ended %lld ms after Cancel", static_cast<long long>(sinceCancel.elapsed()));
             afterCancel = options->CheckResult()->text();
             filesAfterCancel = ListFiles();
             w.Catalogue().ProgressShown = nullptr;
