@@ -3,10 +3,14 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 namespace pelmo {
 
 namespace {
+
+// Beyond a whole turn a number is no angle.
+constexpr double MaxAngleDeg = 360.0;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '_'; }
@@ -93,7 +97,7 @@ bool ParseClio(std::string_view base, TOffAxisName& out) {
     const std::string_view planeText = before.substr(b1 + 1);
     if (planeText.empty() || !IsDigit(planeText.front()) || !ParseInteger(planeText, plane)) return false;
     if (!ParseInteger(base.substr(b2 + 1), angle)) return false;
-    if (plane != 0 && plane != 9000) return false;
+    if ((plane != 0 && plane != 9000) || std::llabs(angle) > 100 * static_cast<long long>(MaxAngleDeg)) return false;
     const std::string_view stem = TrimSeparatorsRight(before.substr(0, b1));
     if (stem.empty()) return false;
     out = Found(TOffAxisConvention::Clio, stem, plane == 0 ? TPlane::Horizontal : TPlane::Vertical,
@@ -127,7 +131,8 @@ TOffAxisName ParseOffAxisName(std::string_view fileName) {
             rest.remove_prefix(1);
         }
         double angle = 0;
-        if (ParseDecimal(rest, angle)) return Found(TOffAxisConvention::At, base.substr(0, at), plane, angle);
+        if (ParseDecimal(rest, angle) && std::fabs(angle) <= MaxAngleDeg)
+            return Found(TOffAxisConvention::At, base.substr(0, at), plane, angle);
         TOffAxisName r;
         r.status = TOffAxisName::Status::Unreadable;
         r.Stem = std::string(base.substr(0, at));
@@ -140,7 +145,7 @@ TOffAxisName ParseOffAxisName(std::string_view fileName) {
 
     const std::size_t numberStart = TrailingNumberStart(base);
     double angle = 0;
-    if (numberStart < base.size() && ParseDecimal(base.substr(numberStart), angle)) {
+    if (numberStart < base.size() && ParseDecimal(base.substr(numberStart), angle) && std::fabs(angle) <= MaxAngleDeg) {
         const std::string_view head = TrimSeparatorsRight(base.substr(0, numberStart));
         // "STEM hor 30", "STEM_ver_-10"
         for (const char* word : {"hor", "ver"}) {

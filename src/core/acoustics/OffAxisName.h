@@ -19,8 +19,8 @@
 //
 // They are tried in that order. Letter case does not matter; an extension
 // (a final dot followed by up to four characters, one of them a letter) is
-// not part of the name. Angles may have decimals; they are brought into
-// (-180, 180].
+// not part of the name. Angles may have decimals and go up to a whole turn
+// either way; they are brought into (-180, 180].
 
 namespace pelmo {
 

@@ -34,6 +34,7 @@ TEST(OffAxisName, CommonConventionsGiveStemPlaneAndAngle) {
         {"woofer@old.frd", Status::Unreadable, C::At, "woofer", H, 0},
         {"woofer@h.frd", Status::Unreadable, C::At, "woofer", H, 0},
         {"woofer@1e2.frd", Status::Unreadable, C::At, "woofer", H, 0},
+        {"woofer@400.frd", Status::Unreadable, C::At, "woofer", H, 0},
         {"woofer@30 deg.frd", Status::Unreadable, C::At, "woofer", H, 0},
         // hor / ver
         {"SB17 hor 30.frd", Status::Recognised, C::HorVer, "SB17", H, 30},
@@ -49,6 +50,7 @@ TEST(OffAxisName, CommonConventionsGiveStemPlaneAndAngle) {
         {"Mid 9000 3000.frd", Status::Recognised, C::Clio, "Mid", V, 30},
         {"Mid 9000 -1500", Status::Recognised, C::Clio, "Mid", V, -15},
         {"Mid 0 33000.frd", Status::Recognised, C::Clio, "Mid", H, -30},
+        {"Mid 0 99000.frd", Status::NotRecognised, C::At, "", H, 0},
         {"Mid 0 0.frd", Status::Recognised, C::Clio, "Mid", H, 0},
         {"My Mid 0 18000.frd", Status::Recognised, C::Clio, "My Mid", H, 180},
         // plain numbers
