@@ -84,7 +84,7 @@ void Spinorama(std::size_t nf, double distanceM, TSpinorama& out, EnergyAt energ
         }
     }
 
-    const double toOneMetre = 20.0 * std::log10(distanceM);
+    const double toOneMetre = distanceM > 0.0 ? 20.0 * std::log10(distanceM) : 0.0;
     auto db = [toOneMetre](double energyValue) { return EnergyToDb(energyValue) + toOneMetre; };
     for (std::size_t k = 0; k < nf; ++k) {
         const double er = 0.2 * (out.Floor[k] + out.Ceiling[k] + out.FrontWall[k] + out.SideWall[k] + out.RearWall[k]);

@@ -35,7 +35,8 @@ int CtaPositionIndex(TPlane plane, int angleDeg);
 // ON - SP = 4.416 dB and a cardioid 4.680 dB, not 4.771.
 const std::array<double, CtaPositionCount>& CtaPowerWeights();
 
-// The curves in dB, levels referred to 1 m (+20 log10(R / 1 m)).
+// The curves in dB, levels referred to 1 m (+20 log10(R / 1 m); a distance
+// that is not positive is taken as 1 m).
 struct TSpinorama {
     DataArray On;                // H 0
     DataArray ListeningWindow;   // energy mean of H +-10, +-20, +-30, V 0, V +-10

@@ -30,22 +30,26 @@ TDriverPath DriverPath(const TDriverGeometry& g, const TVec3& pointM, double dis
     return path;
 }
 
+namespace {
+
+// The path factor at frequency f.
+inline void PathFactorAt(const TDriverPath& path, double f, double& re, double& im) {
+    const double phase = -2.0 * M_PI * path.DelayS * f;
+    re = path.Scale * std::cos(phase);
+    im = path.Scale * std::sin(phase);
+}
+
+}  // namespace
+
 void PathFactors(const TDriverPath& path, const DataArray& grid, double* re, double* im) {
-    const double w = -2.0 * M_PI * path.DelayS;
-    for (std::size_t k = 0; k < grid.size(); ++k) {
-        const double phase = w * grid[k];
-        re[k] = path.Scale * std::cos(phase);
-        im[k] = path.Scale * std::sin(phase);
-    }
+    for (std::size_t k = 0; k < grid.size(); ++k) PathFactorAt(path, grid[k], re[k], im[k]);
 }
 
 void ApplyPath(const TDriverPath& path, const DataArray& grid, double* re, double* im) {
     if (path.IsUnity()) return;
-    const double w = -2.0 * M_PI * path.DelayS;
     for (std::size_t k = 0; k < grid.size(); ++k) {
-        const double phase = w * grid[k];
-        const double fr = path.Scale * std::cos(phase);
-        const double fi = path.Scale * std::sin(phase);
+        double fr, fi;
+        PathFactorAt(path, grid[k], fr, fi);
         const double r = re[k];
         const double i = im[k];
         re[k] = r * fr - i * fi;

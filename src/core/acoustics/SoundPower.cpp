@@ -72,7 +72,7 @@ double EnergyToDb(double energy) { return energy > 1e-40 ? 10.0 * std::log10(ene
 void PowerAndDi(const double* re, const double* im, std::size_t nf, double stepDeg, double distanceM,
                 TPowerAndDi& out) {
     const std::vector<double> w = SectorWeights(stepDeg);
-    const double toOneMetre = 20.0 * std::log10(distanceM);
+    const double toOneMetre = distanceM > 0.0 ? 20.0 * std::log10(distanceM) : 0.0;
     out.OnDb.resize(nf);
     out.PowerDb.resize(nf);
     out.DiDb.resize(nf);

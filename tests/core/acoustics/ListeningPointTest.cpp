@@ -42,6 +42,10 @@ TEST(ListeningPoint, DistancesAndAnglesFollowOffsetsAndTilts) {
         EXPECT_EQ(sign(path.Local.x), c.sideX) << c.what;
         EXPECT_EQ(sign(path.Local.y), c.sideY) << c.what;
     }
+    // A quarter wavelength further (8.6 cm at 1 kHz) lags 90 degrees.
+    double re = 0, im = 0;
+    PathFactors(DriverPath({0, 0, -0.086 / 0.0254}, {0, 0, 1}, 1.0), DataArray{1000.0}, &re, &im);
+    EXPECT_NEAR(std::atan2(im, re), -M_PI / 2, 1e-12);
     // Whole quarter turns are exact, so the planes stay exactly apart.
     EXPECT_EQ(ListeningDirection(90, 0).z, 0.0);
     EXPECT_EQ(ListeningDirection(180, 0).x, 0.0);
