@@ -9,12 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "widgets/WindowFit.h"
+
 namespace pelmo {
 
 TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName("OptionsForm");
     setWindowTitle("Options");
-    setMinimumWidth(480);
 
     auto* column = new QVBoxLayout(this);
 
@@ -26,8 +27,9 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
     eServer_ = new QLineEdit(parts);
     eServer_->setObjectName("eServer");
     eServer_->setPlaceholderText("the generic catalogue that comes with Pelmo");
-    eServer_->setToolTip("The address of a catalogue server (http, https or a folder); leave it empty for the\n"
-                         "generic catalogue installed with Pelmo, which needs no network.");
+    eServer_->setToolTip(
+        "The address of a catalogue server (http, https or a folder); leave it empty for the\n"
+        "generic catalogue installed with Pelmo, which needs no network.");
     server->addRow("Catalogue server:", eServer_);
     stCatalogue_ = new QLabel(parts);
     stCatalogue_->setObjectName("stCatalogue");
@@ -43,9 +45,11 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
     auto* programColumn = new QVBoxLayout(program);
     cbStartupApp_ = new QCheckBox("Look for Pelmo update on start", program);
     cbStartupApp_->setObjectName("cbStartupApp");
-    auto* note = new QLabel("Pelmo only compares its version with the one the catalogue server names; new\n"
-                            "versions are installed with the system's packages.",
-                            program);
+    auto* note = new QLabel(
+        "Pelmo only compares its version with the one the catalogue server names; new versions are installed with "
+        "the system's packages.",
+        program);
+    note->setWordWrap(true);
     btnAppNow_ = new QPushButton("Check for Pelmo update now", program);
     btnAppNow_->setObjectName("btnAppNow");
     programColumn->addWidget(cbStartupApp_);
@@ -74,6 +78,10 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
         if (CheckProgramNow) CheckProgramNow();
     });
     Load();
+    // About as wide as its longest caption; the check results wrap in it,
+    // and it grows to show them whole.
+    resize(480, sizeHint().height());
+    KeepTallEnoughForTexts(*this);
 }
 
 void TOptionsDialog::Load() {
