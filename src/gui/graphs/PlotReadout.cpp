@@ -68,7 +68,9 @@ void TPlotForm::FitReadout() {
     readout_->setWordWrap(false);
     const int natural = readout_->sizeHint().width();
     readout_->setWordWrap(true);
-    const int width = std::min(natural, ReadoutMaxWidth);
+    // Within the chart, also where the window is narrow.
+    const int widest = std::min(ReadoutMaxWidth, std::max(40, graph_->width() - 10));
+    const int width = std::min(natural, widest);
     readout_->resize(width, readout_->heightForWidth(width));
 }
 
