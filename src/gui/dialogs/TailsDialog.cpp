@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -37,12 +38,18 @@ namespace pelmo {
 namespace {
 
 constexpr int BottomPanelHeight = 81;
+// A spin control's arrows, its field's frame and margins.
+constexpr int ValueFieldChrome = 23 + 12;
 
 TEditRealSpin* Field(QWidget* parent, const char* name, int width, double min, double max, const char* units,
                      bool prefixes, StepModeT mode) {
     auto* f = new TEditRealSpin(parent);
     f->setObjectName(name);
-    f->setMinimumSize(width, 22);
+    // Wide enough for a value of every digit it prints, its prefix and
+    // unit ("161.051 [Hz]" was cut), beside the arrows.
+    const QString widest = QStringLiteral("-%1. k[%2]").arg(QString(6, QLatin1Char('8')), QLatin1String(units));
+    const int text = QFontMetrics(f->EditReal()->font()).horizontalAdvance(widest);
+    f->setMinimumSize(std::max(width, text + ValueFieldChrome), 22);
     f->SetMinValue(min);
     f->SetMaxValue(max);
     f->SetUnits(units);
