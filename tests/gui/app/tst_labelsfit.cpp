@@ -20,6 +20,7 @@
 #include "blocks/BlockConfigurationForm.h"
 #include "blocks/BlockMenuCommands.h"
 #include "blocks/BlockVariablesDialog.h"
+#include "catalogue/CatalogueUpdate.h"
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartBrowser.h"
 #include "catalogue/UpdateProgressDialog.h"
@@ -149,6 +150,16 @@ TOpen ElementDialog(TElementKind kind, std::function<int(TProgram&)> index, std:
     };
 }
 
+// A graph window with the pointer's readout in it.
+TOpen GraphWindow(TGraphKind kind) {
+    return [=](TProgram& p, const QString& name) {
+        TPlotForm& form = *Graph(p, kind);
+        form.show();
+        form.GraphMouseMove(form.Graph()->axisRect()->rect().center());
+        return Inspect(form, name, p.fontScale);
+    };
+}
+
 TOpen ScaleDialog(TGraphKind kind, std::function<void(TPlotForm&)> click, std::function<void(TPlotForm&)> before = {}) {
     return [=](TProgram& p, const QString& name) {
         TPlotForm& form = *Graph(p, kind);
@@ -179,8 +190,9 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
              QStringList faults = Inspect(o, name, p.fontScale);
              if (o.CheckResult()->text().size() < 80)
                  faults << name + ": the result is short: " + o.CheckResult()->text();
+             // The settings as they were.
              o.ServerField()->clear();
-             o.hide();
+             o.done(QDialog::Accepted);
              return faults;
          }},
         {"listen",
@@ -216,12 +228,15 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
              form.ClearClick();
              return faults;
          }},
-        {"impedance graph",
-         [](TProgram& p, const QString& name) { return Inspect(*Graph(p, TGraphKind::Impedance), name, p.fontScale); }},
-        {"group delay graph",
-         [](TProgram& p, const QString& name) {
-             return Inspect(*Graph(p, TGraphKind::GroupDelay), name, p.fontScale);
-         }},
+        {"impedance graph", GraphWindow(TGraphKind::Impedance)},
+        {"filter graph", GraphWindow(TGraphKind::Filter)},
+        {"group delay graph", GraphWindow(TGraphKind::GroupDelay)},
+        {"power graph", GraphWindow(TGraphKind::Power)},
+        {"voltage graph", GraphWindow(TGraphKind::Voltage)},
+        {"current graph", GraphWindow(TGraphKind::Current)},
+        {"impulse graph", GraphWindow(TGraphKind::Impulse)},
+        {"step graph", GraphWindow(TGraphKind::Step)},
+        {"square wave graph", GraphWindow(TGraphKind::SquareWave)},
         {"curve settings",
          [](TProgram& p, const QString& name) {
              TSeriesEditForm& series = p.w->GraphWindows().SeriesEdit();
@@ -311,6 +326,13 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
         {"catalogue update",
          [](TProgram& p, const QString& name) {
              TUpdateProgressDialog progress(p.w.get());
+             progress.show();
+             TUpdateProgress now;
+             now.Vendor = "Loudspeaker Components International";
+             now.Url = "https://catalogue.example.org/vendors/loudspeaker-components-international/parts/2024/all.zip";
+             now.VendorIndex = 12;
+             now.VendorCount = 14;
+             progress.ShowProgress(now);
              return Inspect(progress, name, p.fontScale);
          }},
         // The last ones change the design.
