@@ -80,7 +80,8 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
     Load();
     // About as wide as its longest caption; the check results wrap in it,
     // and it grows to show them whole.
-    resize(480, sizeHint().height());
+    column->activate();
+    resize(480, column->hasHeightForWidth() ? column->totalHeightForWidth(480) : sizeHint().height());
     KeepTallEnoughForTexts(*this);
 }
 
@@ -88,11 +89,15 @@ void TOptionsDialog::Load() {
     cbStartupParts_->setChecked(settings_.StartupParts);
     cbStartupApp_->setChecked(settings_.StartupApp);
     eServer_->setText(QString::fromStdString(settings_.CatalogueServer));
-    stResult_->clear();
+    SetCheckResult({});
 }
 
 void TOptionsDialog::SetCatalogueStatus(const QString& text) { stCatalogue_->setText(text); }
-void TOptionsDialog::SetCheckResult(const QString& text) { stResult_->setText(text); }
+void TOptionsDialog::SetCheckResult(const QString& text) {
+    stResult_->setText(text);
+    // No empty line's room until there is a result.
+    stResult_->setVisible(!text.isEmpty());
+}
 
 void TOptionsDialog::Store() {
     settings_.StartupParts = cbStartupParts_->isChecked();
