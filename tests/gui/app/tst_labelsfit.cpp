@@ -15,6 +15,7 @@
 
 #include "../GuiTestSupport.h"
 #include "../TextFit.h"
+#include "../catalogue/CatalogueGuiKit.h"
 #include "app/OptionsDialog.h"
 #include "audio/AudioFile.h"
 #include "blocks/BlockConfigurationForm.h"
@@ -63,6 +64,8 @@ struct TProgram {
 
     bool Start(double scale) {
         fontScale = scale;
+        // The browsers show the shipped catalogue's entries and details.
+        if (!FillPartsLists()) return false;
         w = std::make_unique<TMainWindow>();
         w->SetMessageSink(&sink);
         const QString copy = dir.filePath("ThreeWay.bkt");
