@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <vector>
 
 #include "base/Paths.h"
@@ -29,6 +30,7 @@
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -56,10 +58,10 @@ QFont PixelFont(const QWidget* w, int pixels, bool bold) {
 
 // A file-name box: centred, light green, the name in red or the default
 // text in grey.
-QLabel* FileBox(QWidget* parent, const QRect& r, const char* name) {
+QLabel* FileBox(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
-    l->setGeometry(r);
+    l->setMinimumSize(275, 25);
     l->setAlignment(Qt::AlignCenter);
     l->setFrameStyle(QFrame::Box | QFrame::Plain);
     l->setAutoFillBackground(true);
@@ -82,11 +84,11 @@ void ShowFileName(QLabel* box, const std::string& path, const QString& none) {
     box->setPalette(p);
 }
 
-QToolButton* DefaultButton(QWidget* parent, const QRect& r, const QString& tip) {
+QToolButton* DefaultButton(QWidget* parent, const QString& tip) {
     auto* b = new QToolButton(parent);
     b->setText(QStringLiteral("x"));
     b->setToolTip(tip);
-    b->setGeometry(r);
+    b->setMinimumSize(22, 25);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
 }
@@ -96,11 +98,21 @@ QToolButton* DefaultButton(QWidget* parent, const QRect& r, const QString& tip) 
 TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
     setObjectName("EditDrvForm");
     setWindowTitle("Select Driver");
-    setFixedSize(DialogWidth, DialogHeight);
 
+    // Three columns: the driver's own settings and files; the catalogue
+    // buttons; its picture over "close".
+    auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(1, 1, 8, 6);
+    columns->setSpacing(10);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(2);
+    columns->addLayout(left, 1);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(0);
     stRefDes_ = new QLabel(this);
     stRefDes_->setObjectName("stRefDes");
-    stRefDes_->setGeometry(1, 1, 112, 22);
+    stRefDes_->setMinimumSize(112, 22);
     stRefDes_->setFont(PixelFont(this, 16, true));
     stRefDes_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     stRefDes_->setAutoFillBackground(true);
@@ -109,30 +121,41 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     stRefDes_->setPalette(white);
     pnRefDesColor_ = new QLabel(this);
     pnRefDesColor_->setObjectName("pnRefDesColor");
-    pnRefDesColor_->setGeometry(113, 1, 30, 21);
+    pnRefDesColor_->setFixedSize(30, 21);
     pnRefDesColor_->setAutoFillBackground(true);
     pnRefDesColor_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
     auto* stName = new QLabel("Name", this);
-    stName->setGeometry(166, 4, 38, 18);
     edit1_ = new QLineEdit(this);
     edit1_->setObjectName("Edit1");
-    edit1_->setGeometry(205, 1, 204, 22);
+    edit1_->setMinimumWidth(204);
+    top->addWidget(stRefDes_);
+    top->addWidget(pnRefDesColor_, 0, Qt::AlignTop);
+    top->addSpacing(23);
+    top->addWidget(stName);
+    top->addSpacing(4);
+    top->addWidget(edit1_, 1);
+    left->addLayout(top);
 
+    // The two boxes beside the level and the delay, each under its caption.
+    auto* settings = new QHBoxLayout;
+    settings->setContentsMargins(8, 0, 0, 0);
     cbInvert_ = new QCheckBox("invert polarity", this);
     cbInvert_->setObjectName("cbInvert");
-    cbInvert_->setGeometry(9, 34, 110, 22);
     cbMute_ = new QCheckBox("mute", this);
     cbMute_->setObjectName("cbMute");
-    cbMute_->setGeometry(118, 34, 60, 22);
-
+    settings->addWidget(cbInvert_, 0, Qt::AlignBottom);
+    settings->addWidget(cbMute_, 0, Qt::AlignBottom);
+    auto* sensitivity = new QVBoxLayout;
+    sensitivity->setSpacing(0);
     modSensitivity_ = new TClickableText("mod sensitivity", this);
     modSensitivity_->setObjectName("StaticText1");
-    modSensitivity_->setGeometry(185, 24, 110, 15);
     modSensitivity_->setToolTip("Click: back to 0 dB");
     ersDB_ = new TEditRealSpin(this);
     ersDB_->setObjectName("ersDB");
-    ersDB_->setGeometry(180, 39, 116, 22);
+    ersDB_->setMinimumSize(116, 22);
+    sensitivity->addWidget(modSensitivity_);
+    sensitivity->addWidget(ersDB_);
+    settings->addLayout(sensitivity);
     ersDB_->SetMinValue(-110);
     ersDB_->SetMaxValue(110);
     ersDB_->SetEngUnits(false);
@@ -145,14 +168,20 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDB_->SetRealValue(0);
 
     const QString delayHint = "Positive delay moves the driver away from the mic";
+    auto* delay = new QVBoxLayout;
+    delay->setSpacing(0);
     modDelay_ = new TClickableText("mod delay", this);
     modDelay_->setObjectName("StaticText2");
-    modDelay_->setGeometry(315, 24, 110, 15);
     modDelay_->setToolTip(delayHint);
     ersDelay_ = new TEditRealSpin(this);
     ersDelay_->setObjectName("ersDelay");
-    ersDelay_->setGeometry(305, 39, 130, 22);
+    ersDelay_->setMinimumSize(130, 22);
     ersDelay_->setToolTip(delayHint);
+    delay->addWidget(modDelay_);
+    delay->addWidget(ersDelay_);
+    settings->addLayout(delay);
+    settings->addStretch(1);
+    left->addLayout(settings);
     ersDelay_->SetUnits("in");
     ersDelay_->SetShowUnits(true);
     ersDelay_->SetMinValue(-39);
@@ -165,20 +194,24 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDelay_->SetRealValue(0);
 
     // The two measurement files, or in their place the catalogue identity.
+    auto* files = new QGridLayout;
+    files->setContentsMargins(0, 0, 0, 0);
     pFileData_ = new QWidget(this);
     pFileData_->setObjectName("pFileData");
-    pFileData_->setGeometry(0, 61, 497, 97);
+    auto* data = new QGridLayout(pFileData_);
+    data->setContentsMargins(8, 2, 0, 0);
+    data->setHorizontalSpacing(2);
+    data->setVerticalSpacing(1);
     auto* st1 = new QLabel("FRD Response File", pFileData_);
-    st1->setGeometry(8, 3, 200, 15);
-    stFRD_ = FileBox(pFileData_, QRect(8, 19, 275, 25), "stFRD");
+    stFRD_ = FileBox(pFileData_, "stFRD");
     btnFRDLoad_ = new QPushButton("...", pFileData_);
     btnFRDLoad_->setObjectName("btnFRDLoad");
-    btnFRDLoad_->setGeometry(286, 19, 30, 25);
+    btnFRDLoad_->setFixedWidth(30);
     btnFRDLoad_->setToolTip(ResponseChooserTitle);
-    btnFRDDefault_ = DefaultButton(pFileData_, QRect(318, 19, 22, 25), "No file: the default flat response");
+    btnFRDDefault_ = DefaultButton(pFileData_, "No file: the default flat response");
     auto* rgFRD = new QGroupBox("FRD phase source", pFileData_);
     rgFRD->setObjectName("rgFRD");
-    rgFRD->setGeometry(346, 2, 148, 66);
+    rgFRD->setMinimumWidth(148);
     auto* phaseRow = new QVBoxLayout(rgFRD);
     phaseRow->setContentsMargins(6, 0, 2, 2);
     phaseRow->setSpacing(0);
@@ -187,56 +220,99 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     phaseRow->addWidget(rbMeasured_);
     phaseRow->addWidget(rbDerived_);
     auto* st2 = new QLabel("ZMA Impedance File", pFileData_);
-    st2->setGeometry(8, 51, 200, 15);
-    stZMA_ = FileBox(pFileData_, QRect(8, 67, 275, 25), "stZMA");
+    stZMA_ = FileBox(pFileData_, "stZMA");
     btnZMALoad_ = new QPushButton("...", pFileData_);
     btnZMALoad_->setObjectName("btnZMALoad");
-    btnZMALoad_->setGeometry(286, 67, 30, 25);
+    btnZMALoad_->setFixedWidth(30);
     btnZMALoad_->setToolTip(ImpedanceChooserTitle);
-    btnZMADefault_ = DefaultButton(pFileData_, QRect(318, 67, 22, 25), "No file: the default 8 ohm resistance");
+    btnZMADefault_ = DefaultButton(pFileData_, "No file: the default 8 ohm resistance");
+    data->addWidget(st1, 0, 0, 1, 3);
+    data->addWidget(stFRD_, 1, 0);
+    data->addWidget(btnFRDLoad_, 1, 1);
+    data->addWidget(btnFRDDefault_, 1, 2);
+    data->addWidget(st2, 2, 0, 1, 3);
+    data->addWidget(stZMA_, 3, 0);
+    data->addWidget(btnZMALoad_, 3, 1);
+    data->addWidget(btnZMADefault_, 3, 2);
+    data->addWidget(rgFRD, 0, 3, 3, 1, Qt::AlignTop);
+    data->setColumnMinimumWidth(2, 22);
+    data->setColumnStretch(0, 1);
+    data->addItem(new QSpacerItem(6, 0), 0, 4);
 
     pPartNumber_ = new QWidget(this);
     pPartNumber_->setObjectName("pPartNumber");
-    pPartNumber_->setGeometry(24, 72, 457, 81);
+    auto* identity = new QVBoxLayout(pPartNumber_);
+    identity->setContentsMargins(24, 8, 16, 0);
+    identity->setSpacing(2);
     stPartNumber_ = new QLabel(pPartNumber_);
     stPartNumber_->setObjectName("StaticText4");
-    stPartNumber_->setGeometry(0, 0, 457, 32);
     stPartNumber_->setAlignment(Qt::AlignCenter);
     stPartNumber_->setFont(PixelFont(this, 24, true));
     memo1_ = new QPlainTextEdit(pPartNumber_);
     memo1_->setObjectName("Memo1");
-    memo1_->setGeometry(0, 34, 457, 46);
+    memo1_->setMinimumSize(457, 46);
     memo1_->setReadOnly(true);
     memo1_->setFrameStyle(QFrame::NoFrame);
     memo1_->setFont(PixelFont(this, 13, false));
     memo1_->viewport()->setAutoFillBackground(false);
     memo1_->setStyleSheet("background: transparent;");
+    identity->addWidget(stPartNumber_);
+    identity->addWidget(memo1_);
     pPartNumber_->hide();
+    // Both in one place; one of them shows.
+    files->addWidget(pFileData_, 0, 0);
+    files->addWidget(pPartNumber_, 0, 0);
+    left->addLayout(files);
 
+    auto* acoustic = new QGridLayout;
+    acoustic->setContentsMargins(8, 2, 0, 0);
+    acoustic->setHorizontalSpacing(2);
+    acoustic->setVerticalSpacing(1);
     auto* st3 = new QLabel("ACOUSTIC EFFECT (0dB nominal FRD) file", this);
     st3->setObjectName("StaticText3");
-    st3->setGeometry(8, 162, 300, 15);
-    stAcous_ = FileBox(this, QRect(8, 178, 275, 25), "stAcous");
+    stAcous_ = FileBox(this, "stAcous");
     btnAcousLoad_ = new QPushButton("...", this);
     btnAcousLoad_->setObjectName("btnAcousLoad");
-    btnAcousLoad_->setGeometry(286, 178, 30, 25);
-    btnAcousClear_ = DefaultButton(this, QRect(318, 178, 22, 25), "No acoustic effect file");
+    btnAcousLoad_->setFixedWidth(30);
+    btnAcousClear_ = DefaultButton(this, "No acoustic effect file");
+    acoustic->addWidget(st3, 0, 0, 1, 4);
+    acoustic->addWidget(stAcous_, 1, 0);
+    acoustic->addWidget(btnAcousLoad_, 1, 1);
+    acoustic->addWidget(btnAcousClear_, 1, 2);
+    acoustic->setColumnStretch(3, 1);
+    left->addLayout(acoustic);
+    left->addStretch(1);
 
+    auto* middle = new QVBoxLayout;
+    middle->setContentsMargins(0, 10, 0, 0);
+    middle->setSpacing(26);
     btnFindPN_ = new QPushButton("Find a\nPart#", this);
     btnFindPN_->setObjectName("btnFindPN");
-    btnFindPN_->setGeometry(511, 11, 66, 44);
+    btnFindPN_->setMinimumSize(66, 44);
     btnFindPN_->setEnabled(false);  // until there is a catalogue
     btnValuesOnly_ = new QPushButton("deslect\npart#", this);
     btnValuesOnly_->setObjectName("btnValuesOnly");
-    btnValuesOnly_->setGeometry(510, 81, 68, 44);
+    btnValuesOnly_->setMinimumSize(68, 44);
     btnValuesOnly_->hide();
+    middle->addWidget(btnFindPN_);
+    middle->addWidget(btnValuesOnly_);
+    middle->addStretch(1);
+    columns->addLayout(middle);
+
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 1, 0, 0);
     pbPix_ = new QLabel(this);
     pbPix_->setObjectName("pbPix");
-    pbPix_->setGeometry(587, 2, 140, 140);
+    pbPix_->setFixedSize(140, 140);
     pbPix_->setFrameShape(QFrame::Box);
     btnOK_ = new QPushButton("close", this);
     btnOK_->setObjectName("btnOK");
-    btnOK_->setGeometry(608, 160, 100, 32);
+    btnOK_->setMinimumSize(100, 32);
+    right->addWidget(pbPix_);
+    right->addStretch(1);
+    right->addWidget(btnOK_, 0, Qt::AlignHCenter);
+    columns->addLayout(right);
+    SetSizeAtLeast(*this, QSize(DialogWidth, DialogHeight), true);
     for (QPushButton* b : {btnFRDLoad_, btnZMALoad_, btnAcousLoad_, btnFindPN_, btnValuesOnly_, btnOK_})
         b->setAutoDefault(false);
 

@@ -61,16 +61,16 @@ void TSheetPainter::Arc(int left, int top, int right, int bottom, QPointF from, 
     p_.drawArc(box, R(start * 16), R(span * 16));
 }
 
-QFont TSheetPainter::LabelFont(bool vertical) const {
+QFont TSheetPainter::LabelFont(double widening) const {
     QFont f = SheetFont(s_);
-    f.setStretch(std::clamp(R(100 * LabelWidening(metrics_, s_, vertical)), 1, 4000));
+    f.setStretch(std::clamp(R(100 * widening), 1, 4000));
     return f;
 }
 
 void TSheetPainter::DrawLabels(const TLabelLayout& layout) {
     p_.setPen(SheetColour::Black);
     for (const TPlacedLabel& l : layout.Labels) {
-        const QFont f = LabelFont(l.Vertical);
+        const QFont f = LabelFont(l.Widening);
         p_.setFont(f);
         const int ascent = QFontMetrics(f).ascent();
         const QString text = QString::fromStdString(l.Text);
