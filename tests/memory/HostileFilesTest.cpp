@@ -83,10 +83,11 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
     struct Case {
         const char* name;
         std::size_t keptLimit;  // what a reader that keeps lines may hold
+        const char* cause;
     };
     const Case cases[] = {
-        {"empty-lines", MaxTextLines * sizeof(std::string) * 2 + 8 * MiB},
-        {"one-line", 4 * MaxTextLineBytes + 8 * MiB},
+        {"empty-lines", MaxTextLines * sizeof(std::string) * 2 + 8 * MiB, "more than 2097152 lines"},
+        {"one-line", 4 * MaxTextLineBytes + 8 * MiB, "line 1: longer than 1048576 bytes"},
     };
     {
         const std::string lines(30'000'000, '\n');
@@ -103,7 +104,8 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
         DataArray f, v, p;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadMeasurementFile(path, f, v, p, messages)) << c.name; }), MiB * 3)
             << c.name;
-        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- " + std::string(c.name)});
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- " + std::string(c.name) + "\n" +
+                                                              path + ": " + c.cause});
 
         messages.Messages.clear();
         TDesign d;
