@@ -10,6 +10,7 @@
 #include <new>
 
 #include "TestSupport.h"
+#include "base/FileProblem.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
 #include "catalogue/CatalogueLists.h"
@@ -110,7 +111,8 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
         messages.Messages.clear();
         TDesign d;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadDesignFile(d, path, messages)) << c.name; }), c.keptLimit) << c.name;
-        EXPECT_EQ(messages.Messages, std::vector<std::string>{FileOpenFailedText}) << c.name;
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{FileProblemText(FileOpenFailedText, path, c.cause)})
+            << c.name;
 
         TSubCkt block;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadBlockFile(d, path, block, -1)) << c.name; }), c.keptLimit) << c.name;
