@@ -6,8 +6,9 @@
 
 // Loading measurement files into a driver: the measured points are turned into
 // complex values and fitted onto the analysis grid (real and imaginary part
-// separately). Every failure shows "File Load error: " + the full path after
-// the reader's own "file load error! -- " message.
+// separately). Every failure shows one message: "File Load error: " + the full
+// path, then the cause on a line of its own ("line 12: not a number", "no data
+// lines", "No such file or directory").
 
 namespace pelmo {
 
@@ -20,15 +21,16 @@ inline constexpr const char* FileLoadErrorPrefix = "File Load error: ";
 // The steps after reading a response file: the points in ascending order of
 // frequency (SortByFrequency), levels (dB) to linear amplitude, phases
 // (degrees) to radians, the low-end extension, then the real and imaginary
-// part fitted onto `grid`. False (re and im untouched) when there is no point,
-// a point is not finite, or the fit gives a number that is not finite.
+// part fitted onto `grid`. False (re and im untouched, the cause in `why`)
+// when there is no point, a point is not finite, or the fit gives a number
+// that is not finite.
 bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const DataArray& grid, DataArray& re,
-                       DataArray& im, MessageSink& messages);
+                       DataArray& im, MessageSink& messages, std::string* why = nullptr);
 
 // The same for an impedance file (ohms, degrees), without low-end extension:
 // the impedance Z on `grid`. Needs at least two distinct frequencies.
 bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const DataArray& grid, DataArray& re,
-                        DataArray& im, MessageSink& messages);
+                        DataArray& im, MessageSink& messages, std::string* why = nullptr);
 
 // FRD (dB, degrees) into drv.Response on the design's grid. On success the
 // measured phase is in use (HilbertPhase cleared) and, when Tails.HighFreq is

@@ -1,7 +1,10 @@
 // Reading the design file.
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
 #include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
@@ -20,6 +23,13 @@ namespace {
 constexpr TFileKind File = TFileKind::Design;
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// A file of the support folder could not be written: the design is fine,
+// the place is not.
+class ESupportFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TDesignReader {
 public:
@@ -43,12 +53,12 @@ private:
     std::size_t ReadSource() {
         const TLayout<TDesign>& layout = SourceLayout();
         const int c = r_.Int(1);
-        if (c < layout.Required) throw EFileFormatError("source lines");
+        if (c < layout.Required) throw EFileFormatError("too few source lines");
         ReadElement(r_, layout, d_, 2, c, {});
         TSource& s = d_.Source;
         if (c > 5) {
             const double p = FiniteFileNumber(s.Power * s.Ohms);
-            if (p < 0) throw EFileFormatError("negative power");
+            if (p < 0) throw EFileFormatError("negative source power");
             s.Vrms = std::sqrt(p);
         }
         SetSourcePosition(d_, s, s.Position);
@@ -111,7 +121,8 @@ private:
         std::vector<std::string> lines;
         lines.reserve(end - first);
         for (std::size_t k = first; k < end; ++k) lines.push_back(r_.Raw(k));
-        if (!WriteTextLines(path, lines, false)) throw EFileFormatError("cannot write " + path);
+        std::string why;
+        if (!WriteTextLines(path, lines, false, &why)) throw ESupportFileError("cannot write " + path + ": " + why);
     }
 
     // Drivers cannot be read as a plain section: each one's embedded files
@@ -203,7 +214,8 @@ private:
 
 }  // namespace
 
-bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std::string& path, MessageSink& messages) {
+bool ReadDesignLinesWithSupportFolder(TDesign& target, std::vector<std::string> lines, const std::string& supportFolder,
+                                      MessageSink& messages, std::string* why) {
     // Read into a design of its own: a file that fails half-way leaves the
     // open design as it was.
     TDesign d;
@@ -216,11 +228,17 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
 
     TLineReader r(std::move(lines));
     try {
-        TDesignReader reader(d, r, SupportFolderFor(path), messages);
+        TDesignReader reader(d, r, supportFolder, messages);
         reader.Read();
-    } catch (const std::exception&) {
-        // A line missing, a count that cannot be right, a support file that
-        // cannot be written, or memory running out on an absurd file.
+    } catch (const EFileFormatError& e) {
+        // A line missing, a count that cannot be right.
+        SetWhy(why, std::string("damaged or not a design file: ") + e.what());
+        return false;
+    } catch (const std::bad_alloc&) {
+        SetWhy(why, "not enough memory");  // an absurd file
+        return false;
+    } catch (const std::exception& e) {
+        SetWhy(why, e.what());  // a support file that cannot be written
         return false;
     }
     RebuildBlockMembers(d);
@@ -231,10 +249,20 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
     return true;
 }
 
-bool ReadDesign(TDesign& d, const std::string& path, MessageSink& messages) {
-    auto lines = ReadTextLines(path);
+bool ReadDesignLines(TDesign& d, std::vector<std::string> lines, const std::string& path, MessageSink& messages,
+                     std::string* why) {
+    return ReadDesignLinesWithSupportFolder(d, std::move(lines), SupportFolderFor(path), messages, why);
+}
+
+bool ReadDesignWithSupportFolder(TDesign& d, const std::string& path, const std::string& supportFolder,
+                                 MessageSink& messages, std::string* why) {
+    auto lines = ReadTextLines(path, why);
     if (!lines) return false;
-    return ReadDesignLines(d, std::move(*lines), path, messages);
+    return ReadDesignLinesWithSupportFolder(d, std::move(*lines), supportFolder, messages, why);
+}
+
+bool ReadDesign(TDesign& d, const std::string& path, MessageSink& messages, std::string* why) {
+    return ReadDesignWithSupportFolder(d, path, SupportFolderFor(path), messages, why);
 }
 
 }  // namespace pelmo

@@ -166,7 +166,7 @@ TLayout<TPart> MakePartLayout(TFileKind file) {
     v.push_back(Line<TPart>(
         " ", " //PartType", AsInt{}, [](const TPart& p) { return ToInt(p.PartType); },
         [](TPart& p, int type) {
-            if (type < 0 || type >= PartTypeCount) throw EFileFormatError("part type");
+            if (type < 0 || type >= PartTypeCount) throw EFileFormatError("unknown part type");
             p.PartType = static_cast<TPartType>(type);
         }));
     if (design) v.push_back(Line<TPart>(" ", " //RefDes", AsInt{}, &TPart::RefDes));

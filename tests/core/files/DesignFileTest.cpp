@@ -895,8 +895,8 @@ TEST(DesignFile, DriversWithDerivedPhaseAlwaysEndWithAResponse) {
     fs::create_directories(SupportFolderFor(path));
     TDesign back;
     ASSERT_TRUE(ReadDesign(back, path, sink));
-    EXPECT_EQ(sink.Messages, (std::vector<std::string>{"file load error! -- bad",
-                                                       "File Load error: " + SupportFolderFor(path) + "bad.frd",
+    EXPECT_EQ(sink.Messages, (std::vector<std::string>{"File Load error: " + SupportFolderFor(path) +
+                                                           "bad.frd\nline 2: the same frequency as the line before",
                                                        "error-phase restore aborted!"}));
     for (const auto& drv : back.Drivers) {
         ASSERT_EQ(drv->Response.Re.size(), 500u);
