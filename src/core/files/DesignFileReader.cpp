@@ -9,6 +9,7 @@
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
@@ -33,8 +34,9 @@ public:
         pos = ReadGrounds(pos);
         pos = ReadWires(pos);
         pos = ReadTexts(pos);
-        ReadDrivers(pos);
-        // The setup section and anything after the drivers are not used.
+        pos = ReadDrivers(pos);
+        // Anything after the setup section is not used.
+        d_.Settings = ReadSetupSection(r_, pos);
     }
 
 private:
@@ -115,8 +117,8 @@ private:
     }
 
     // Drivers cannot be read as a plain section: each one's embedded files
-    // follow its lines.
-    void ReadDrivers(std::size_t pos) {
+    // follow its lines. Returns the line after the last driver's files.
+    std::size_t ReadDrivers(std::size_t pos) {
         const TLayout<TDriver>& layout = DriverLayout();
         const TSectionHead h = r_.Section(pos, layout.Required);
         const int L = h.LinesPerElement;
@@ -135,6 +137,7 @@ private:
             SetDriverPosition(d_, drv, drv.Position);
             pos = ReadEmbedded(drv, pos + static_cast<std::size_t>(L));
         }
+        return pos;
     }
 
     // A driver whose phase is derived from its level. When nothing could be
@@ -227,7 +230,7 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
 
     auto take = [&](auto... fields) { ((target.*fields = std::move(d.*fields)), ...); };
     take(&TDesign::Blocks, &TDesign::Parts, &TDesign::Drivers, &TDesign::Wires, &TDesign::Grounds, &TDesign::Texts,
-         &TDesign::Source, &TDesign::OverallDelay);
+         &TDesign::Source, &TDesign::OverallDelay, &TDesign::Settings);
     return true;
 }
 

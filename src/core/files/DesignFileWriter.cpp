@@ -12,6 +12,7 @@
 #include "base/TextFile.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/Design.h"
 
 namespace pelmo {
@@ -247,7 +248,7 @@ bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& 
         }
         WriteDriver(*d.Drivers[i], i, plan, w);
     }
-    WriteSectionHead(w, SetupLayout(), 1);
+    WriteSetupSection(w, d.Settings);
     lines = w.Lines();
     return true;
 }

@@ -354,11 +354,6 @@ const TLayout<TDesign>& SourceLayout() {
     return l;
 }
 
-const TLayout<TDesign>& SetupLayout() {
-    static const TLayout<TDesign> l{"Setup", "Lines", 0, {}};
-    return l;
-}
-
 const TLayout<TSubCkt>& DesignBlockLayout() {
     static const TLayout<TSubCkt> l = MakeDesignBlockLayout();
     return l;

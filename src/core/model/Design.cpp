@@ -449,6 +449,7 @@ void ClearElements(TDesign& d) {
 
 void NewDesign(TDesign& d) {
     ClearElements(d);
+    d.Settings.clear();
     d.Source.Inverted = false;
     d.OverallDelay = 0.0;
     d.Source.Vrms = std::sqrt(8.0);
