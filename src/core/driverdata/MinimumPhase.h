@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/DataTypes.h"
+#include "base/Units.h"
 #include "model/Elements.h"
 
 // Minimum phase derived from a measured level. A measurement covers only a
@@ -20,10 +21,6 @@ struct TDesign;
 struct TDriver;
 
 inline constexpr const char* PhaseRestoreAbortedText = "error-phase restore aborted!";
-
-// Inches per second: 344 m/s, the speed of sound that turns a delay given as
-// a distance into time.
-inline constexpr double SpeedOfSoundInches = 13543.28;
 
 // Working grid of the reconstruction: f_k = k * 1.46484375 Hz.
 inline constexpr std::size_t WorkingBins = 131073;

@@ -11,9 +11,6 @@
 
 namespace pelmo {
 
-double DelayInInches(double seconds) { return seconds * 344.0 * 39.37; }
-double DelayInSeconds(double inches) { return inches * SecondsPerInch; }
-
 TColourCode DesignatorColour(int refDes) {
     switch (refDes % 10) {
         case 0:
