@@ -22,12 +22,12 @@ bool AllFinite(const DataArray& a) {
 }
 
 void ApplyResponseTailDefaults(TDriver& drv) {
-    drv.Tails.LowFreq = 100.0;
-    drv.Tails.HighFreq = 16000.0;
-    drv.Tails.LowSlope = 24.0;
-    drv.Tails.HighSlope = 42.0;
-    drv.Tails.Invert = false;
-    drv.Tails.Delay = 0.0;
+    drv.Acoustic.Tails.LowFreq = 100.0;
+    drv.Acoustic.Tails.HighFreq = 16000.0;
+    drv.Acoustic.Tails.LowSlope = 24.0;
+    drv.Acoustic.Tails.HighSlope = 42.0;
+    drv.Acoustic.Tails.Invert = false;
+    drv.Acoustic.Tails.DelayInches = 0.0;
 }
 
 }  // namespace
@@ -72,15 +72,15 @@ bool LoadDriverResponse(TDesign& d, TDriver& drv, const std::string& path, Messa
     DataArray freq, level, phase;
     bool ok = ReadMeasurementFile(path, freq, level, phase, messages);
     if (ok) {
-        drv.HilbertPhase = false;
-        if (drv.Tails.HighFreq == 0.0) ApplyResponseTailDefaults(drv);
-        ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Response.Re,
-                               drv.Response.Im, messages);
+        drv.Acoustic.HilbertPhase = false;
+        if (drv.Acoustic.Tails.HighFreq == 0.0) ApplyResponseTailDefaults(drv);
+        ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Acoustic.Response.Re,
+                               drv.Acoustic.Response.Im, messages);
     }
     if (!ok) {
         SetDefaultResponse(drv);
         messages.ShowMessage(FileLoadErrorPrefix + path);
-        drv.FRDFile.clear();
+        drv.Acoustic.FRDFile.clear();
     }
     return ok;
 }
@@ -125,8 +125,8 @@ bool LoadAcousticEffect(TDriver& drv, const std::string& path, MessageSink& mess
         messages.ShowMessage(FileLoadErrorPrefix + path);
         return false;
     }
-    drv.AcousticEffect.Re = std::move(re);
-    drv.AcousticEffect.Im = std::move(im);
+    drv.Acoustic.AcousticEffect.Re = std::move(re);
+    drv.Acoustic.AcousticEffect.Im = std::move(im);
     return true;
 }
 

@@ -30,7 +30,7 @@ inline constexpr std::size_t KeptBins = 16383;
 
 // Reads an FRD file as an ordinary load would (into a scratch driver, so no
 // field of drv changes on the way), keeps only its level and writes the
-// derived complex response on the design's analysis grid into drv.Response:
+// derived complex response on the design's analysis grid into drv.Acoustic.Response:
 // the tail-shaped magnitude with the minimum phase, plus the driver's
 // inversion and delay. Uses the driver's tail settings; HilbertPhase is set.
 // Returns false, with Response unchanged, when the file cannot be read (the

@@ -146,27 +146,27 @@ private:
     // load would); a file whose tails found no band stays, so that saving
     // keeps it.
     void LoadDerivedResponse(TDriver& drv) {
-        if (LoadMinimumPhaseResponse(d_, drv, drv.FRDFile, messages_)) return;
-        if (drv.Response.Re.size() != d_.Grid.size() || drv.Response.Im.size() != d_.Grid.size())
+        if (LoadMinimumPhaseResponse(d_, drv, drv.Acoustic.FRDFile, messages_)) return;
+        if (drv.Acoustic.Response.Re.size() != d_.Grid.size() || drv.Acoustic.Response.Im.size() != d_.Grid.size())
             SetDefaultResponse(drv);
         DataArray f, v, p;
-        if (!ReadMeasurementData(drv.FRDFile, f, v, p) || f.empty()) drv.FRDFile.clear();
+        if (!ReadMeasurementData(drv.Acoustic.FRDFile, f, v, p) || f.empty()) drv.Acoustic.FRDFile.clear();
     }
 
     // The blocks that follow a driver's lines; returns the line after them.
     std::size_t ReadEmbedded(TDriver& drv, std::size_t pos) {
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ACOU ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ACOU");
-            WriteBlock(drv.AcousticFile, pos + 1, end);
-            if (!drv.AcousticFile.empty()) {
-                if (LoadAcousticEffect(drv, drv.AcousticFile, messages_))
-                    drv.UseAcousticModel = false;
+            WriteBlock(drv.Acoustic.AcousticFile, pos + 1, end);
+            if (!drv.Acoustic.AcousticFile.empty()) {
+                if (LoadAcousticEffect(drv, drv.Acoustic.AcousticFile, messages_))
+                    drv.Acoustic.UseAcousticModel = false;
                 else
-                    drv.AcousticFile.clear();
+                    drv.Acoustic.AcousticFile.clear();
             }
             pos = end + 1;
         } else {
-            drv.AcousticFile.clear();
+            drv.Acoustic.AcousticFile.clear();
         }
 
         // Every response file is written out before the driver's own is
@@ -177,14 +177,14 @@ private:
             WriteBlock(SupportFilePath(support_, name), pos + 2, end);
             pos = end + 1;
         }
-        if (drv.FRDFile.empty()) {
+        if (drv.Acoustic.FRDFile.empty()) {
             SetDefaultResponse(drv);
-        } else if (drv.HilbertPhase) {
+        } else if (drv.Acoustic.HilbertPhase) {
             LoadDerivedResponse(drv);
         } else {
-            LoadDriverResponse(d_, drv, drv.FRDFile, messages_);
+            LoadDriverResponse(d_, drv, drv.Acoustic.FRDFile, messages_);
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
 
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ZMA ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ");

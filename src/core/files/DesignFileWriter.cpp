@@ -107,9 +107,9 @@ struct TDriverEmbeds {
 // set. False when the folder cannot be listed.
 bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     files.clear();
-    files.push_back(drv.FRDFile);
-    const std::string folder = ExtractFilePath(drv.FRDFile);
-    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.FRDFile)));
+    files.push_back(drv.Acoustic.FRDFile);
+    const std::string folder = ExtractFilePath(drv.Acoustic.FRDFile);
+    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.Acoustic.FRDFile)));
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
     std::vector<std::string> names;
@@ -123,7 +123,7 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
-    const std::string main = UpperCase(drv.FRDFile);
+    const std::string main = UpperCase(drv.Acoustic.FRDFile);
     for (const std::string& n : names)
         if (UpperCase(folder + n) != main) files.push_back(folder + n);
     return true;
@@ -132,9 +132,9 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
 // Decides the embedded files and their names for one driver. False on a
 // failed listing ("save error") or an unreadable file.
 bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& listingFailed) {
-    const bool hasFrd = IsRegularFile(drv.FRDFile);
+    const bool hasFrd = IsRegularFile(drv.Acoustic.FRDFile);
     const bool hasZma = IsRegularFile(drv.ZMAFile);
-    const bool hasAcoustic = !drv.AcousticFile.empty() && IsRegularFile(drv.AcousticFile);
+    const bool hasAcoustic = !drv.Acoustic.AcousticFile.empty() && IsRegularFile(drv.Acoustic.AcousticFile);
 
     std::vector<std::string> responses;
     if (hasFrd) {
@@ -142,22 +142,23 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
             listingFailed = true;
             return false;
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
     }
 
     TDriverFileNames& n = plan.Names;
-    n.FRD = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
+    n.FRD = hasFrd ? names.NameFor(drv.Acoustic.FRDFile, ExtractFileName(drv.Acoustic.FRDFile))
+                   : ExtractFileName(drv.Acoustic.FRDFile);
     n.ZMA = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
-    n.Acoustic = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
-                             : ExtractFileName(drv.AcousticFile);
+    n.Acoustic = hasAcoustic ? names.NameFor(drv.Acoustic.AcousticFile, ExtractFileName(drv.Acoustic.AcousticFile))
+                             : ExtractFileName(drv.Acoustic.AcousticFile);
 
     if (hasAcoustic) {
-        plan.Acoustic = EmbeddedLines(drv.AcousticFile);
+        plan.Acoustic = EmbeddedLines(drv.Acoustic.AcousticFile);
         if (!plan.Acoustic) return false;
     }
 
     // The main file may have been renamed ("woofer~2@0.frd"); its set follows it.
-    const std::string setStem = SetStem(ExtractFileName(drv.FRDFile));
+    const std::string setStem = SetStem(ExtractFileName(drv.Acoustic.FRDFile));
     const std::string givenStem = SetStem(n.FRD);
     for (const std::string& file : responses) {
         if (names.Embedded(file)) continue;
