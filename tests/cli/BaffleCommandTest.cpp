@@ -39,9 +39,9 @@ TEST(CliBaffle, CircleWritesAnAcousticEffectThatADriverLoads) {
     ASSERT_TRUE(pelmo::LoadAcousticEffect(drv, path, messages)) << messages.Messages.size();
     pelmo::DataArray grid;
     pelmo::MakeLogGrid(grid);
-    ASSERT_EQ(drv.AcousticEffect.Re.size(), grid.size());
+    ASSERT_EQ(drv.Acoustic.AcousticEffect.Re.size(), grid.size());
     for (std::size_t k = 0; k < grid.size(); ++k) {
-        const std::complex<double> loaded(drv.AcousticEffect.Re[k], drv.AcousticEffect.Im[k]);
+        const std::complex<double> loaded(drv.Acoustic.AcousticEffect.Re[k], drv.Acoustic.AcousticEffect.Im[k]);
         const std::complex<double> expected = 1.0 - 0.5 * std::polar(1.0, -2 * Pi * grid[k] / 344 * 0.2);
         EXPECT_NEAR(std::abs(loaded / expected), 1, 2e-5) << grid[k];
         EXPECT_NEAR(std::arg(loaded / expected), 0, 2e-5) << grid[k];

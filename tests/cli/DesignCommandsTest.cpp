@@ -30,7 +30,7 @@ std::string MakeDesign(const TempFolder& tmp) {
     AddPart(d, TPartType::Inductor, {30, 10}, false);
     AddPart(d, TPartType::Capacitor, {40, 10}, false);
     TDriver& drv = AddDriver(d, {50, 10});
-    drv.FRDFile = tmp.Path() + "w.frd";
+    drv.Acoustic.FRDFile = tmp.Path() + "w.frd";
     drv.ZMAFile = tmp.Path() + "w.zma";
     AddDriver(d, {60, 10});
     RecordingMessageSink sink;

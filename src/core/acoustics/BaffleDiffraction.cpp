@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/Units.h"
 #include "driverdata/DriverModel.h"
 
 namespace pelmo {
@@ -12,7 +13,6 @@ namespace {
 
 using cplx = std::complex<double>;
 constexpr double Pi = std::numbers::pi;
-constexpr double MetresPerInch = 0.0254;
 
 // How the outline is cut. Between two nodes the path length of the edge
 // sound is taken as a parabola along the outline (through the element's

@@ -4,10 +4,12 @@
 // of the design: x to the right, y up, z toward the listener; the design's
 // origin is its reference point.
 
+#include "base/Units.h"
+
 namespace pelmo {
 
-inline constexpr double SpeedOfSoundMps = 344.0;
-inline constexpr double MetresPerInch = 0.0254;
+// The sound field's speed of sound, in metres per second.
+inline constexpr double SpeedOfSoundMps = SpeedOfSoundMetres;
 
 struct TVec3 {
     double x = 0.0;

@@ -38,12 +38,12 @@ bool ReadPoints(const std::string& path, DataArray& freq, DataArray& value, Data
 }
 
 void ApplyResponseTailDefaults(TDriver& drv) {
-    drv.Tails.LowFreq = 100.0;
-    drv.Tails.HighFreq = 16000.0;
-    drv.Tails.LowSlope = 24.0;
-    drv.Tails.HighSlope = 42.0;
-    drv.Tails.Invert = false;
-    drv.Tails.Delay = 0.0;
+    drv.Acoustic.Tails.LowFreq = 100.0;
+    drv.Acoustic.Tails.HighFreq = 16000.0;
+    drv.Acoustic.Tails.LowSlope = 24.0;
+    drv.Acoustic.Tails.HighSlope = 42.0;
+    drv.Acoustic.Tails.Invert = false;
+    drv.Acoustic.Tails.DelayInches = 0.0;
 }
 
 }  // namespace
@@ -110,15 +110,15 @@ bool LoadDriverResponse(TDesign& d, TDriver& drv, const std::string& path, Messa
     std::string why;
     bool ok = ReadPoints(path, freq, level, phase, why);
     if (ok) {
-        drv.HilbertPhase = false;
-        if (drv.Tails.HighFreq == 0.0) ApplyResponseTailDefaults(drv);
-        ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Response.Re,
-                               drv.Response.Im, messages, &why);
+        drv.Acoustic.HilbertPhase = false;
+        if (drv.Acoustic.Tails.HighFreq == 0.0) ApplyResponseTailDefaults(drv);
+        ok = FitResponseOnGrid(std::move(freq), std::move(level), std::move(phase), d.Grid, drv.Acoustic.Response.Re,
+                               drv.Acoustic.Response.Im, messages, &why);
     }
     if (!ok) {
         SetDefaultResponse(drv);
         ShowLoadError(messages, path, why);
-        drv.FRDFile.clear();
+        drv.Acoustic.FRDFile.clear();
     }
     return ok;
 }
@@ -170,8 +170,8 @@ bool LoadAcousticEffect(TDriver& drv, const std::string& path, MessageSink& mess
         ShowLoadError(messages, path, why);
         return false;
     }
-    drv.AcousticEffect.Re = std::move(re);
-    drv.AcousticEffect.Im = std::move(im);
+    drv.Acoustic.AcousticEffect.Re = std::move(re);
+    drv.Acoustic.AcousticEffect.Im = std::move(im);
     return true;
 }
 

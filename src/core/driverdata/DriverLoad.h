@@ -32,7 +32,7 @@ bool FitResponseOnGrid(DataArray freq, DataArray level, DataArray phase, const D
 bool FitImpedanceOnGrid(DataArray freq, DataArray ohms, DataArray phase, const DataArray& grid, DataArray& re,
                         DataArray& im, MessageSink& messages, std::string* why = nullptr);
 
-// FRD (dB, degrees) into drv.Response on the design's grid. On success the
+// FRD (dB, degrees) into drv.Acoustic.Response on the design's grid. On success the
 // measured phase is in use (HilbertPhase cleared) and, when Tails.HighFreq is
 // 0, the response-tail settings take their load defaults. On failure the
 // driver gets the default response and an empty FRDFile. The caller sets
@@ -45,7 +45,7 @@ bool LoadDriverResponse(TDesign& d, TDriver& drv, const std::string& path, Messa
 bool LoadDriverImpedance(TDesign& d, TDriver& drv, const std::string& path, MessageSink& messages);
 
 // Acoustic-effect FRD (dB relative to factor 1, degrees) into
-// drv.AcousticEffect, on a private copy of the analysis grid. On failure
+// drv.Acoustic.AcousticEffect, on a private copy of the analysis grid. On failure
 // AcousticEffect stays as it was.
 bool LoadAcousticEffect(TDriver& drv, const std::string& path, MessageSink& messages);
 

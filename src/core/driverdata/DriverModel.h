@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "base/Units.h"
 
 // A loudspeaker driver modelled from its small-signal (Thiele-Small)
 // parameters, for designs that start before measurements exist. The driver is
@@ -26,8 +27,8 @@ class MessageSink;
 
 // Speed of sound and air density of the model (the reference efficiency
 // depends only on the speed of sound; the pressure also on the density).
-inline constexpr double ModelSpeedOfSound = 344.0;  // m/s
-inline constexpr double ModelAirDensity = 1.18;     // kg/m^3
+inline constexpr double ModelSpeedOfSound = SpeedOfSoundMetres;  // m/s
+inline constexpr double ModelAirDensity = 1.18;                  // kg/m^3
 // The drive level and distance of a modelled FRD: 2.83 V at 1 m.
 inline constexpr double ModelDriveVolts = 2.83;
 inline constexpr double ModelDistance = 1.0;  // m

@@ -69,7 +69,7 @@ std::string PartNumberText(const TPart& p) {
 }
 
 bool DriverLevelModified(const TDriver& drv) {
-    return drv.Gain > 1.0001 || drv.Gain < 0.9999 || std::fabs(drv.Delay) > 1e-7;
+    return drv.Gain > 1.0001 || drv.Gain < 0.9999 || std::fabs(drv.DelaySeconds) > 1e-7;
 }
 
 std::string DriverNameText(const TDriver& drv) { return DriverDesignator(drv) + (DriverLevelModified(drv) ? "m" : ""); }

@@ -20,11 +20,11 @@ void SumDrivers(const TDesign& d, const TSolveContext& ctx, const TNodeVoltages&
         DataArray& resultMag = result.DriverMag[n];
         DataArray& resultPhase = result.DriverPhase[n];
         const TComplex vd = CSub(v(ctx.NodeP[n]), v(ctx.NodeN[n]));
-        TComplex p = CMul(vd, drv.Response.At(i));
-        if (!drv.AcousticEffect.empty()) p = CMul(p, drv.AcousticEffect.At(i));
+        TComplex p = CMul(vd, drv.Acoustic.Response.At(i));
+        if (!drv.Acoustic.AcousticEffect.empty()) p = CMul(p, drv.Acoustic.AcousticEffect.At(i));
         p = CMul(p, {drv.Gain * ctx.LevelRatio, 0.0});
         TPolar r = CToPolar(p);
-        r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.Delay);
+        r.Phase = r.Phase - 360.0 * f * (d.OverallDelay + drv.DelaySeconds);
         if (d.Source.Inverted) r.Phase = r.Phase + 180.0;
         r.Phase = WrapAngle(r.Phase);
         if (i < resultMag.size() && i < resultPhase.size()) {
@@ -89,9 +89,10 @@ void SplCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& res
                 const auto n = static_cast<std::size_t>(r.Element);
                 const TDriver& drv = *d.Drivers[n];
                 if (r.Subject == TCurveSubject::DriverOnly) {
-                    const std::size_t count = std::min({d.Grid.size(), drv.Response.Re.size(), drv.Response.Im.size()});
+                    const std::size_t count =
+                        std::min({d.Grid.size(), drv.Acoustic.Response.Re.size(), drv.Acoustic.Response.Im.size()});
                     for (std::size_t k = 0; k < count; ++k) {
-                        const TPolar p = CToPolar(drv.Response.At(k));
+                        const TPolar p = CToPolar(drv.Acoustic.Response.At(k));
                         c.Mag.Add(d.Grid[k], LinToDb(p.Mag));
                         if (r.ShowPhase) c.Phase.Add(d.Grid[k], p.Phase);
                     }

@@ -13,7 +13,7 @@ namespace pelmo {
 namespace {
 
 double DriverPhase(const TDesign& d, const TDriver& drv, double phase, double f) {
-    phase = phase - 360.0 * f * (d.OverallDelay + drv.Delay);
+    phase = phase - 360.0 * f * (d.OverallDelay + drv.DelaySeconds);
     if (d.Source.Inverted) phase = phase + 180.0;
     if (drv.Inverted) phase = phase + 180.0;
     return WrapAngle(phase);

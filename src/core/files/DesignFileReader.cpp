@@ -12,6 +12,7 @@
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
@@ -43,8 +44,9 @@ public:
         pos = ReadGrounds(pos);
         pos = ReadWires(pos);
         pos = ReadTexts(pos);
-        ReadDrivers(pos);
-        // The setup section and anything after the drivers are not used.
+        pos = ReadDrivers(pos);
+        // Anything after the setup section is not used.
+        d_.Settings = ReadSetupSection(r_, pos);
     }
 
 private:
@@ -126,8 +128,8 @@ private:
     }
 
     // Drivers cannot be read as a plain section: each one's embedded files
-    // follow its lines.
-    void ReadDrivers(std::size_t pos) {
+    // follow its lines. Returns the line after the last driver's files.
+    std::size_t ReadDrivers(std::size_t pos) {
         const TLayout<TDriver>& layout = DriverLayout();
         const TSectionHead h = r_.Section(pos, layout.Required);
         const int L = h.LinesPerElement;
@@ -146,6 +148,7 @@ private:
             SetDriverPosition(d_, drv, drv.Position);
             pos = ReadEmbedded(drv, pos + static_cast<std::size_t>(L));
         }
+        return pos;
     }
 
     // A driver whose phase is derived from its level. When nothing could be
@@ -154,27 +157,27 @@ private:
     // load would); a file whose tails found no band stays, so that saving
     // keeps it.
     void LoadDerivedResponse(TDriver& drv) {
-        if (LoadMinimumPhaseResponse(d_, drv, drv.FRDFile, messages_)) return;
-        if (drv.Response.Re.size() != d_.Grid.size() || drv.Response.Im.size() != d_.Grid.size())
+        if (LoadMinimumPhaseResponse(d_, drv, drv.Acoustic.FRDFile, messages_)) return;
+        if (drv.Acoustic.Response.Re.size() != d_.Grid.size() || drv.Acoustic.Response.Im.size() != d_.Grid.size())
             SetDefaultResponse(drv);
         DataArray f, v, p;
-        if (!ReadMeasurementData(drv.FRDFile, f, v, p) || f.empty()) drv.FRDFile.clear();
+        if (!ReadMeasurementData(drv.Acoustic.FRDFile, f, v, p) || f.empty()) drv.Acoustic.FRDFile.clear();
     }
 
     // The blocks that follow a driver's lines; returns the line after them.
     std::size_t ReadEmbedded(TDriver& drv, std::size_t pos) {
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ACOU ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ACOU");
-            WriteBlock(drv.AcousticFile, pos + 1, end);
-            if (!drv.AcousticFile.empty()) {
-                if (LoadAcousticEffect(drv, drv.AcousticFile, messages_))
-                    drv.UseAcousticModel = false;
+            WriteBlock(drv.Acoustic.AcousticFile, pos + 1, end);
+            if (!drv.Acoustic.AcousticFile.empty()) {
+                if (LoadAcousticEffect(drv, drv.Acoustic.AcousticFile, messages_))
+                    drv.Acoustic.UseAcousticModel = false;
                 else
-                    drv.AcousticFile.clear();
+                    drv.Acoustic.AcousticFile.clear();
             }
             pos = end + 1;
         } else {
-            drv.AcousticFile.clear();
+            drv.Acoustic.AcousticFile.clear();
         }
 
         // Every response file is written out before the driver's own is
@@ -185,14 +188,14 @@ private:
             WriteBlock(SupportFilePath(support_, name), pos + 2, end);
             pos = end + 1;
         }
-        if (drv.FRDFile.empty()) {
+        if (drv.Acoustic.FRDFile.empty()) {
             SetDefaultResponse(drv);
-        } else if (drv.HilbertPhase) {
+        } else if (drv.Acoustic.HilbertPhase) {
             LoadDerivedResponse(drv);
         } else {
-            LoadDriverResponse(d_, drv, drv.FRDFile, messages_);
+            LoadDriverResponse(d_, drv, drv.Acoustic.FRDFile, messages_);
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
 
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ZMA ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ");
@@ -245,7 +248,7 @@ bool ReadDesignLinesWithSupportFolder(TDesign& target, std::vector<std::string> 
 
     auto take = [&](auto... fields) { ((target.*fields = std::move(d.*fields)), ...); };
     take(&TDesign::Blocks, &TDesign::Parts, &TDesign::Drivers, &TDesign::Wires, &TDesign::Grounds, &TDesign::Texts,
-         &TDesign::Source, &TDesign::OverallDelay);
+         &TDesign::Source, &TDesign::OverallDelay, &TDesign::Settings);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "base/TextFile.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/Design.h"
 
 namespace pelmo {
@@ -112,9 +113,9 @@ struct TDriverEmbeds {
 // set. False when the folder cannot be listed (the cause in `why`).
 bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files, std::string& why) {
     files.clear();
-    files.push_back(drv.FRDFile);
-    const std::string folder = ExtractFilePath(drv.FRDFile);
-    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.FRDFile)));
+    files.push_back(drv.Acoustic.FRDFile);
+    const std::string folder = ExtractFilePath(drv.Acoustic.FRDFile);
+    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.Acoustic.FRDFile)));
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) {
         why = "cannot list " + (folder.empty() ? std::string(".") : folder) + ": " + SystemErrorText(errno);
@@ -131,7 +132,7 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files, std:
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
-    const std::string main = UpperCase(drv.FRDFile);
+    const std::string main = UpperCase(drv.Acoustic.FRDFile);
     for (const std::string& n : names)
         if (UpperCase(folder + n) != main) files.push_back(folder + n);
     return true;
@@ -140,9 +141,9 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files, std:
 // Decides the embedded files and their names for one driver. False on a
 // failed listing ("save error") or an unreadable file, with the cause in `why`.
 bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& listingFailed, std::string& why) {
-    const bool hasFrd = IsRegularFile(drv.FRDFile);
+    const bool hasFrd = IsRegularFile(drv.Acoustic.FRDFile);
     const bool hasZma = IsRegularFile(drv.ZMAFile);
-    const bool hasAcoustic = !drv.AcousticFile.empty() && IsRegularFile(drv.AcousticFile);
+    const bool hasAcoustic = !drv.Acoustic.AcousticFile.empty() && IsRegularFile(drv.Acoustic.AcousticFile);
 
     std::vector<std::string> responses;
     if (hasFrd) {
@@ -150,22 +151,23 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
             listingFailed = true;
             return false;
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
     }
 
     TDriverFileNames& n = plan.Names;
-    n.FRD = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
+    n.FRD = hasFrd ? names.NameFor(drv.Acoustic.FRDFile, ExtractFileName(drv.Acoustic.FRDFile))
+                   : ExtractFileName(drv.Acoustic.FRDFile);
     n.ZMA = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
-    n.Acoustic = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
-                             : ExtractFileName(drv.AcousticFile);
+    n.Acoustic = hasAcoustic ? names.NameFor(drv.Acoustic.AcousticFile, ExtractFileName(drv.Acoustic.AcousticFile))
+                             : ExtractFileName(drv.Acoustic.AcousticFile);
 
     if (hasAcoustic) {
-        plan.Acoustic = EmbeddedLines(drv.AcousticFile, why);
+        plan.Acoustic = EmbeddedLines(drv.Acoustic.AcousticFile, why);
         if (!plan.Acoustic) return false;
     }
 
     // The main file may have been renamed ("woofer~2@0.frd"); its set follows it.
-    const std::string setStem = SetStem(ExtractFileName(drv.FRDFile));
+    const std::string setStem = SetStem(ExtractFileName(drv.Acoustic.FRDFile));
     const std::string givenStem = SetStem(n.FRD);
     for (const std::string& file : responses) {
         if (names.Embedded(file)) continue;
@@ -261,7 +263,7 @@ bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& 
         }
         WriteDriver(*d.Drivers[i], i, plan, w);
     }
-    WriteSectionHead(w, SetupLayout(), 1);
+    WriteSetupSection(w, d.Settings);
     lines = w.Lines();
     return true;
 }

@@ -404,8 +404,8 @@ void TDriverDialog::Reload() {
     cbInvert_->setChecked(drv->Inverted);
     cbMute_->setChecked(drv->Muted);
     ersDB_->SetRealValue(DriverLevelDb(*drv));
-    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
-    ersDelay_->SetRealValue(DelayInInches(drv->Delay));
+    (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    ersDelay_->SetRealValue(DelayInInches(drv->DelaySeconds));
 
     const bool bound = !drv->PartNumber.empty();
     btnValuesOnly_->setVisible(bound);
@@ -426,9 +426,9 @@ void TDriverDialog::Reload() {
 void TDriverDialog::ShowFileBoxes() {
     const TDriver* drv = CurrentDriver();
     if (!drv) return;
-    ShowFileName(stFRD_, drv->FRDFile, NoResponseText);
+    ShowFileName(stFRD_, drv->Acoustic.FRDFile, NoResponseText);
     ShowFileName(stZMA_, drv->ZMAFile, NoImpedanceText);
-    ShowFileName(stAcous_, drv->AcousticFile, QString());
+    ShowFileName(stAcous_, drv->Acoustic.AcousticFile, QString());
 }
 
 QString TDriverDialog::ChooserFolder() const {
@@ -447,8 +447,8 @@ bool TDriverDialog::ReadResponse(const std::string& path) {
     const bool read = derived ? LoadMinimumPhaseResponse(s.Design(), scratch, path, s.Messages())
                               : LoadDriverResponse(s.Design(), scratch, path, s.Messages());
     if (!read) return false;
-    scratch.FRDFile = path;
-    scratch.HilbertPhase = derived;
+    scratch.Acoustic.FRDFile = path;
+    scratch.Acoustic.HilbertPhase = derived;
     *drv = std::move(scratch);
     return true;
 }
@@ -501,8 +501,8 @@ void TDriverDialog::ChooseAcousticFile() {
     TSession& s = host_.Session();
     TDriver scratch = *drv;
     if (LoadAcousticEffect(scratch, file.toStdString(), s.Messages())) {
-        drv->AcousticEffect = std::move(scratch.AcousticEffect);
-        drv->AcousticFile = file.toStdString();
+        drv->Acoustic.AcousticEffect = std::move(scratch.Acoustic.AcousticEffect);
+        drv->Acoustic.AcousticFile = file.toStdString();
     }
     Reload();
     ChangeWritten();
@@ -512,8 +512,8 @@ void TDriverDialog::UseDefaultResponse() {
     TDriver* drv = CurrentDriver();
     if (!drv || !loaded_) return;
     SetDefaultResponse(*drv);
-    drv->FRDFile.clear();
-    drv->HilbertPhase = false;
+    drv->Acoustic.FRDFile.clear();
+    drv->Acoustic.HilbertPhase = false;
     Reload();
     ChangeWritten();
 }
@@ -530,9 +530,9 @@ void TDriverDialog::UseDefaultImpedance() {
 void TDriverDialog::ClearAcousticFile() {
     TDriver* drv = CurrentDriver();
     if (!drv || !loaded_) return;
-    drv->AcousticFile.clear();
-    drv->AcousticEffect.Re.clear();
-    drv->AcousticEffect.Im.clear();
+    drv->Acoustic.AcousticFile.clear();
+    drv->Acoustic.AcousticEffect.Re.clear();
+    drv->Acoustic.AcousticEffect.Im.clear();
     Reload();
     ChangeWritten();
 }
@@ -541,13 +541,13 @@ void TDriverDialog::ChoosePhaseSource(bool derived) {
     TDriver* drv = CurrentDriver();
     if (!drv || loading_ || !loaded_) return;
     // Without a response file there is no phase to choose: only the mark moves.
-    if (drv->FRDFile.empty()) return;
+    if (drv->Acoustic.FRDFile.empty()) return;
     if (derived) {
         RunTailsDialog();
         return;
     }
-    if (!drv->HilbertPhase) return;
-    if (!ReadResponse(drv->FRDFile)) {
+    if (!drv->Acoustic.HilbertPhase) return;
+    if (!ReadResponse(drv->Acoustic.FRDFile)) {
         // Still the derived response: the mark goes back to it.
         rbDerived_->setChecked(true);
         return;
@@ -559,9 +559,9 @@ void TDriverDialog::ChoosePhaseSource(bool derived) {
 void TDriverDialog::RunTailsDialog() {
     TDriver* drv = CurrentDriver();
     if (!drv) return;
-    const TResponseTails tailsBefore = drv->Tails;
-    const bool derivedBefore = drv->HilbertPhase;
-    const std::string path = drv->FRDFile;
+    const TResponseTails tailsBefore = drv->Acoustic.Tails;
+    const bool derivedBefore = drv->Acoustic.HilbertPhase;
+    const std::string path = drv->Acoustic.FRDFile;
     // The dialog steps aside while the tails are set; tuning goes on.
     hide();
     int result = QDialog::Rejected;
@@ -580,8 +580,8 @@ void TDriverDialog::RunTailsDialog() {
     if (!applied) {
         // Cancelled, or the derivation failed (its message has been shown):
         // the driver keeps the response it had, with its settings.
-        drv->Tails = tailsBefore;
-        drv->HilbertPhase = derivedBefore;
+        drv->Acoustic.Tails = tailsBefore;
+        drv->Acoustic.HilbertPhase = derivedBefore;
     }
     show();
     raise();
@@ -595,12 +595,12 @@ void TDriverDialog::DeselectPart() {
     drv->PartNumber.clear();
     // The driver's own files again, so that graphs, file names and the saved
     // design agree; the default data where a file is missing or unreadable.
-    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
-    if (drv->FRDFile.empty() || !ReadResponse(drv->FRDFile)) {
+    (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    if (drv->Acoustic.FRDFile.empty() || !ReadResponse(drv->Acoustic.FRDFile)) {
         drv = CurrentDriver();
         SetDefaultResponse(*drv);
-        drv->FRDFile.clear();
-        drv->HilbertPhase = false;
+        drv->Acoustic.FRDFile.clear();
+        drv->Acoustic.HilbertPhase = false;
     }
     drv = CurrentDriver();
     if (drv->ZMAFile.empty() || !ReadImpedance(drv->ZMAFile)) {

@@ -99,19 +99,19 @@ TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, c
 
     // The driver's settings into the fields.
     if (TDriver* drv = Driver()) {
-        const TResponseTails& t = drv->Tails;
-        derivedBefore_ = drv->HilbertPhase;
+        const TResponseTails& t = drv->Acoustic.Tails;
+        derivedBefore_ = drv->Acoustic.HilbertPhase;
         lowFBefore_ = t.LowFreq;
         highFBefore_ = t.HighFreq;
         lowSBefore_ = t.LowSlope;
         highSBefore_ = t.HighSlope;
-        delayBefore_ = t.Delay;
+        delayBefore_ = t.DelayInches;
         invertBefore_ = t.Invert;
         ersLowerF_->SetRealValue(t.LowFreq);
         ersUpperF_->SetRealValue(t.HighFreq);
         ersLowerSlope_->SetRealValue(t.LowSlope);
         ersUpperSlope_->SetRealValue(-std::fabs(t.HighSlope));
-        ersDelayHP_->SetRealValue(t.Delay);
+        ersDelayHP_->SetRealValue(t.DelayInches);
         invertHP_->setChecked(t.Invert);
     }
     const QString name = QString::fromStdString(ExtractFileName(responsePath.toStdString()));
@@ -120,12 +120,12 @@ TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, c
 
     connect(ersLowerF_, &TEditRealSpin::ValChange, this, [this](double v) {
         if (loading_) return;
-        if (TDriver* drv = Driver()) drv->Tails.LowFreq = v;
+        if (TDriver* drv = Driver()) drv->Acoustic.Tails.LowFreq = v;
         Preview();
     });
     connect(ersUpperF_, &TEditRealSpin::ValChange, this, [this](double v) {
         if (loading_) return;
-        if (TDriver* drv = Driver()) drv->Tails.HighFreq = std::fabs(v);
+        if (TDriver* drv = Driver()) drv->Acoustic.Tails.HighFreq = std::fabs(v);
         Preview();
     });
     connect(ersLowerSlope_, &TEditRealSpin::ValChange, this, [this] { SlopeChanged(false); });
@@ -302,7 +302,7 @@ void TResponseTailsDialog::SetVerticalCenter(int centre) {
 void TResponseTailsDialog::Preview() {
     TDriver* drv = Driver();
     if (!drv || gridFreq_.empty()) return;
-    const TResponseTails& t = drv->Tails;
+    const TResponseTails& t = drv->Acoustic.Tails;
     lowerTail_->data()->clear();
     upperTail_->data()->clear();
     if (const auto lo = LowerTailLine(gridFreq_, gridMag_, t)) {
@@ -313,7 +313,7 @@ void TResponseTailsDialog::Preview() {
         upperTail_->addData(hi->F1, hi->Db1);
         upperTail_->addData(hi->F2, hi->Db2);
     }
-    drv->HilbertPhase = true;
+    drv->Acoustic.HilbertPhase = true;
     // A failing derivation is said once, not again at every step while the
     // settings stay unusable.
     HeldMessages quiet;
@@ -332,7 +332,7 @@ void TResponseTailsDialog::DrawDerivedPhase() {
     if (!drv || derived_.size() != gridMag_.size()) return;
     TChartCurve c;
     c.X = gridFreq_;
-    c.Y = PreviewPhase(gridFreq_, derived_, drv->Tails.Invert, drv->Tails.Delay);
+    c.Y = PreviewPhase(gridFreq_, derived_, drv->Acoustic.Tails.Invert, drv->Acoustic.Tails.DelayInches);
     SetPhasePoints(derivedPhase_, c);
 }
 
@@ -354,17 +354,17 @@ void TResponseTailsDialog::SlopeChanged(bool upper) {
     if (ersUpperSlope_->RealValue() >= 0) ersUpperSlope_->SetRealValue(0);
     if (TDriver* drv = Driver()) {
         if (upper)
-            drv->Tails.HighSlope = std::fabs(ersUpperSlope_->RealValue());
+            drv->Acoustic.Tails.HighSlope = std::fabs(ersUpperSlope_->RealValue());
         else
-            drv->Tails.LowSlope = std::fabs(ersLowerSlope_->RealValue());
+            drv->Acoustic.Tails.LowSlope = std::fabs(ersLowerSlope_->RealValue());
     }
     Preview();
 }
 
 void TResponseTailsDialog::DelayOrInvertChanged() {
     if (TDriver* drv = Driver()) {
-        drv->Tails.Invert = invertHP_->isChecked();
-        drv->Tails.Delay = ersDelayHP_->RealValue();
+        drv->Acoustic.Tails.Invert = invertHP_->isChecked();
+        drv->Acoustic.Tails.DelayInches = ersDelayHP_->RealValue();
     }
     // Only the drawing changes: no new derivation.
     DrawDerivedPhase();
@@ -407,13 +407,13 @@ void TResponseTailsDialog::ChartMouseMove(QPoint pos) {
 void TResponseTailsDialog::reject() {
     // The settings the driver had, as if the dialog had never opened.
     if (TDriver* drv = Driver()) {
-        drv->HilbertPhase = derivedBefore_;
-        drv->Tails.LowFreq = lowFBefore_;
-        drv->Tails.HighFreq = highFBefore_;
-        drv->Tails.LowSlope = lowSBefore_;
-        drv->Tails.HighSlope = highSBefore_;
-        drv->Tails.Delay = delayBefore_;
-        drv->Tails.Invert = invertBefore_;
+        drv->Acoustic.HilbertPhase = derivedBefore_;
+        drv->Acoustic.Tails.LowFreq = lowFBefore_;
+        drv->Acoustic.Tails.HighFreq = highFBefore_;
+        drv->Acoustic.Tails.LowSlope = lowSBefore_;
+        drv->Acoustic.Tails.HighSlope = highSBefore_;
+        drv->Acoustic.Tails.DelayInches = delayBefore_;
+        drv->Acoustic.Tails.Invert = invertBefore_;
     }
     QDialog::reject();
 }

@@ -213,7 +213,7 @@ TEST(DocumentFlow, ADesignInAFolderThatCannotBeWrittenReadsThroughTheCache) {
     fs::create_directories(ro);
     WriteWholeFile(f.tmp.Path() + "w.frd", "10 80 0\r\n1000 85 -10\r\n20000 80 -90\r\n");
     TDesign made;
-    AddDriver(made, {50, 10}).FRDFile = f.tmp.Path() + "w.frd";
+    AddDriver(made, {50, 10}).Acoustic.FRDFile = f.tmp.Path() + "w.frd";
     const std::string path = ro + "TwoWay.bkt";
     ASSERT_TRUE(WriteDesign(made, path, f.sink));
     const TFolderCheck readOnly = [&](const std::string& folder) { return folder.rfind(ro, 0) != 0; };
@@ -225,8 +225,8 @@ TEST(DocumentFlow, ADesignInAFolderThatCannotBeWrittenReadsThroughTheCache) {
     EXPECT_EQ(cache.rfind(f.tmp.Path() + "cache/Pelmo/Designs/TwoWay-", 0), 0u) << cache;
     EXPECT_EQ(sink.Messages, std::vector<std::string>{CachedSupportNoticeText(path, cache)});
     ASSERT_EQ(d.Drivers.size(), 1u);
-    EXPECT_EQ(d.Drivers[0]->FRDFile, cache + "w.frd");
-    EXPECT_NEAR(d.Drivers[0]->Response.Re[0], 1e4, 1.0);  // 80 dB at 10 Hz from the file, not the default
+    EXPECT_EQ(d.Drivers[0]->Acoustic.FRDFile, cache + "w.frd");
+    EXPECT_NEAR(d.Drivers[0]->Acoustic.Response.Re[0], 1e4, 1.0);  // 80 dB at 10 Hz from the file, not the default
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(ro)) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"TwoWay.bkt"});

@@ -300,7 +300,7 @@ TEST(Recovery, ASessionRecoversTheEditOfAProgramThatCrashed) {
     EXPECT_EQ(s.Design().FileName, e.path);
     EXPECT_TRUE(s.Design().Modified);
     ASSERT_EQ(s.Design().Drivers.size(), e.d.Drivers.size());
-    EXPECT_EQ(s.Design().Drivers[0]->Response.Re, e.d.Drivers[0]->Response.Re);
+    EXPECT_EQ(s.Design().Drivers[0]->Acoustic.Response.Re, e.d.Drivers[0]->Acoustic.Response.Re);
     EXPECT_EQ(Lines(s.Design()), edited);
     EXPECT_EQ(s.RecentFiles().Files(), std::vector<std::string>{e.path});
     // This program's copy took over from the one left behind.

@@ -65,29 +65,29 @@ const std::vector<TLoader>& Loaders() {
              TDesign d;
              TDriver drv;
              const bool ok = LoadDriverResponse(d, drv, path, m);
-             a = drv.Response.Re;
-             b = drv.Response.Im;
+             a = drv.Acoustic.Response.Re;
+             b = drv.Acoustic.Response.Im;
              return ok;
          }},
         {"minimum phase", false,
          [](const std::string& path, DataArray& a, DataArray& b, MessageSink& m) {
              TDesign d;
              TDriver drv;
-             drv.Tails.LowFreq = 100;
-             drv.Tails.HighFreq = 10000;
-             drv.Tails.LowSlope = 12;
-             drv.Tails.HighSlope = 24;
+             drv.Acoustic.Tails.LowFreq = 100;
+             drv.Acoustic.Tails.HighFreq = 10000;
+             drv.Acoustic.Tails.LowSlope = 12;
+             drv.Acoustic.Tails.HighSlope = 24;
              const bool ok = LoadMinimumPhaseResponse(d, drv, path, m);
-             a = drv.Response.Re;
-             b = drv.Response.Im;
+             a = drv.Acoustic.Response.Re;
+             b = drv.Acoustic.Response.Im;
              return ok;
          }},
         {"acoustic effect", false,
          [](const std::string& path, DataArray& a, DataArray& b, MessageSink& m) {
              TDriver drv;
              const bool ok = LoadAcousticEffect(drv, path, m);
-             a = drv.AcousticEffect.Re;
-             b = drv.AcousticEffect.Im;
+             a = drv.Acoustic.AcousticEffect.Re;
+             b = drv.Acoustic.AcousticEffect.Im;
              return ok;
          }},
         {"response shown", false,
@@ -244,12 +244,12 @@ TEST(MeasurementOrder, NonFiniteNumbersFailTheFile) {
     WriteWholeFile(path, "20 nan 0\r\n100 85 0\r\n");
     TDesign d;
     TDriver drv;
-    drv.FRDFile = path;
+    drv.Acoustic.FRDFile = path;
     RecordingMessageSink messages;
     EXPECT_FALSE(LoadDriverResponse(d, drv, path, messages));
-    EXPECT_TRUE(drv.FRDFile.empty());
-    ASSERT_EQ(drv.Response.Re.size(), 500u);
-    for (std::size_t k = 0; k < 500; ++k) ASSERT_EQ(drv.Response.Re[k], std::pow(10.0, 3.5));
+    EXPECT_TRUE(drv.Acoustic.FRDFile.empty());
+    ASSERT_EQ(drv.Acoustic.Response.Re.size(), 500u);
+    for (std::size_t k = 0; k < 500; ++k) ASSERT_EQ(drv.Acoustic.Response.Re[k], std::pow(10.0, 3.5));
 }
 
 // Every way a measurement file can fail, through every loader: one message,

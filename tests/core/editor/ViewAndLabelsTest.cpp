@@ -111,7 +111,7 @@ TEST(LabelTexts, ValuesInTheirFormats) {
     drv.Gain = 1.0002;
     EXPECT_EQ(DriverNameText(drv), "S1m");
     drv.Gain = 1;
-    drv.Delay = 2e-7;
+    drv.DelaySeconds = 2e-7;
     EXPECT_EQ(DriverNameText(drv), "S1m");
 
     EXPECT_EQ(SourceVoltageText(d.Source), "2.828Vrms");

@@ -158,7 +158,7 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
     SingleCurve plain(c.d, TGraphKind::SPL, "S1");
     plain.Solve();
     const DataArray before = plain.Result().DriverPhase.at(0);
-    drv.Delay = 0.001;
+    drv.DelaySeconds = 0.001;
     c.d.Source.Inverted = true;
     plain.Solve();
     for (std::size_t k = 0; k < before.size(); ++k) {
@@ -173,7 +173,7 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
 TEST(Solve, PureDelayGivesItsGroupDelay) {
     CircuitBuilder c;
     DriverBehind(c, 0);
-    c.d.Drivers[0]->Delay = 100e-6;
+    c.d.Drivers[0]->DelaySeconds = 100e-6;
     Windows w(c.d);
     w.Add(TGraphKind::GroupDelay, "S1");
     w.Add(TGraphKind::GroupDelay, "System");
@@ -275,7 +275,7 @@ TEST(Solve, DriverOnlyCurvesIgnoreTheNetwork) {
     CircuitBuilder c;
     DriverBehind(c, 6);
     TDriver& drv = *c.d.Drivers[0];
-    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
+    for (std::size_t k = 0; k < 500; ++k) drv.Acoustic.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
     SingleCurve only(c.d, TGraphKind::SPL, "S1 (driver only)");
     only.Solve();
     EXPECT_TRUE(only.Curve().DriverOnly());
@@ -300,7 +300,7 @@ TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
         for (double y : flat.Curve().MagSeries.Y) EXPECT_NEAR(y, 70.0 + 20 * std::log10(8 / 8.001), 1e-6) << s;
     }
     // A ripple with a period of 20 grid steps (0.44 octave).
-    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
+    for (std::size_t k = 0; k < 500; ++k) drv.Acoustic.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
     SingleCurve raw(c.d, TGraphKind::SPL, "System", 0.0);
     raw.Solve();
     SingleCurve octave(c.d, TGraphKind::SPL, "System", 1.0);
@@ -318,7 +318,7 @@ TEST(Solve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
 TEST(Solve, SmoothedSplCurvesLeaveTheTimeResponsesAlone) {
     CircuitBuilder c;
     DriverBehind(c, 6);
-    c.d.Drivers[0]->Delay = 0.0003;  // a phase that turns many times
+    c.d.Drivers[0]->DelaySeconds = 0.0003;  // a phase that turns many times
     struct Curve {
         TGraphKind kind;
         const char* name;

@@ -291,12 +291,12 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
         {"response tails",
          [](TProgram& p, const QString& name) {
              // Values with many digits.
-             TResponseTails& tails = p.D().Drivers[0]->Tails;
+             TResponseTails& tails = p.D().Drivers[0]->Acoustic.Tails;
              tails.LowFreq = 161.051;
              tails.HighFreq = 16105.1;
              tails.LowSlope = 37.5;
              tails.HighSlope = -118.5;
-             tails.Delay = -12.345;
+             tails.DelayInches = -12.345;
              p.w->ElementDialogs().ShowFor({TElementKind::Driver, 0});
              // "derived" off and on again, when it was on: the dialog comes up.
              auto click = [&] { QTest::mouseClick(p.w->ElementDialogs().Driver().DerivedButton(), Qt::LeftButton); };

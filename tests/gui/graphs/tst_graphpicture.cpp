@@ -256,7 +256,7 @@ private slots:
     // and no drawn segment jumps more than 180 degrees.
     void phaseBreaksInTheWindow() {
         // A delay turns the phase round many times.
-        design_->d.Drivers[0]->Delay = 0.001;
+        design_->d.Drivers[0]->DelaySeconds = 0.001;
         windows_->SolveNow(true);
         const TChartCurve& phase = spl_->Record().Curves[0].PhaseSeries;
         QVERIFY(Wraps(phase) > 3);

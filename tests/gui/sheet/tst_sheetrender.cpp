@@ -147,7 +147,7 @@ private slots:
         ClearElements(d);
         TDriver& drv = AddDriver(d, {20, 20});  // no files: exclamation mark
         TDriver& muted = AddDriver(d, {40, 20});
-        muted.FRDFile = "/x/a.frd";
+        muted.Acoustic.FRDFile = "/x/a.frd";
         muted.ZMAFile = "/x/a.zma";
         muted.Muted = true;
         const QImage img = RenderSheet(w, QRect(0, 0, 600, 400));
