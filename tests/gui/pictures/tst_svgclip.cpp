@@ -81,18 +81,18 @@ private slots:
         QTest::addColumn<QList<QPolygonF>>("pieces");
         const double nan = std::numeric_limits<double>::quiet_NaN();
         // The rectangle is (0, 0)-(10, 10).
-        QTest::newRow("inside") << QPolygonF({{1, 1}, {5, 5}, {9, 1}}) << QList<QPolygonF>{{{1, 1}, {5, 5}, {9, 1}}};
-        QTest::newRow("out and back in") << QPolygonF({{1, 5}, {5, 15}, {9, 5}})
+        QTest::newRow("inside") << QPolygonF(QList<QPointF>{{1, 1}, {5, 5}, {9, 1}}) << QList<QPolygonF>{{{1, 1}, {5, 5}, {9, 1}}};
+        QTest::newRow("out and back in") << QPolygonF(QList<QPointF>{{1, 5}, {5, 15}, {9, 5}})
                                          << QList<QPolygonF>{{{1, 5}, {3, 10}}, {{7, 10}, {9, 5}}};
-        QTest::newRow("through") << QPolygonF({{-10, 5}, {20, 5}}) << QList<QPolygonF>{{{0, 5}, {10, 5}}};
-        QTest::newRow("corner to corner") << QPolygonF({{-5, -5}, {15, 15}}) << QList<QPolygonF>{{{0, 0}, {10, 10}}};
-        QTest::newRow("outside") << QPolygonF({{-1, 20}, {11, 20}, {30, -5}}) << QList<QPolygonF>{};
-        QTest::newRow("along the edge") << QPolygonF({{2, 10}, {8, 10}}) << QList<QPolygonF>{{{2, 10}, {8, 10}}};
-        QTest::newRow("a point inside") << QPolygonF({{3, 3}}) << QList<QPolygonF>{{{3, 3}}};
-        QTest::newRow("a point outside") << QPolygonF({{3, 13}}) << QList<QPolygonF>{};
-        QTest::newRow("a gap") << QPolygonF({{1, 1}, {2, 2}, {nan, nan}, {4, 4}, {5, 5}})
+        QTest::newRow("through") << QPolygonF(QList<QPointF>{{-10, 5}, {20, 5}}) << QList<QPolygonF>{{{0, 5}, {10, 5}}};
+        QTest::newRow("corner to corner") << QPolygonF(QList<QPointF>{{-5, -5}, {15, 15}}) << QList<QPolygonF>{{{0, 0}, {10, 10}}};
+        QTest::newRow("outside") << QPolygonF(QList<QPointF>{{-1, 20}, {11, 20}, {30, -5}}) << QList<QPolygonF>{};
+        QTest::newRow("along the edge") << QPolygonF(QList<QPointF>{{2, 10}, {8, 10}}) << QList<QPolygonF>{{{2, 10}, {8, 10}}};
+        QTest::newRow("a point inside") << QPolygonF(QList<QPointF>{{3, 3}}) << QList<QPolygonF>{{{3, 3}}};
+        QTest::newRow("a point outside") << QPolygonF(QList<QPointF>{{3, 13}}) << QList<QPolygonF>{};
+        QTest::newRow("a gap") << QPolygonF(QList<QPointF>{{1, 1}, {2, 2}, {nan, nan}, {4, 4}, {5, 5}})
                                << QList<QPolygonF>{{{1, 1}, {2, 2}}, {{4, 4}, {5, 5}}};
-        QTest::newRow("ends outside") << QPolygonF({{5, 5}, {5, 8}, {5, 20}})
+        QTest::newRow("ends outside") << QPolygonF(QList<QPointF>{{5, 5}, {5, 8}, {5, 20}})
                                       << QList<QPolygonF>{{{5, 5}, {5, 8}, {5, 10}}};
     }
     void clipPolyline() {
