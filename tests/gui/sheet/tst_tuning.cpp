@@ -225,7 +225,7 @@ private slots:
         TComponentDialog& dialog = f.w.ElementDialogs().Component();
         f.w.View().CentreOn({130, 62});
         const TElementRef c1{TElementKind::Capacitor, 0};
-        const QRect element = f.w.Editor().ElementScreenRect(c1);
+        const QRect element = f.w.Editor().Tuning().ElementScreenRect(c1);
         QVERIFY(!element.isEmpty());
         const QRect screen = f.w.screen()->availableGeometry();
         for (const QPoint& leftAt : {element.topLeft(), QPoint(screen.right() - 5, screen.bottom() - 5)}) {
@@ -269,9 +269,9 @@ private slots:
         const QPoint at = f.Px(b.Center);
         f.MoveTo(b.Center);
         if (how == 0) {
-            f.w.Editor().MenuChooser = Choose("Tune");
+            f.w.Editor().Menus().MenuChooser = Choose("Tune");
             f.Press(at, Qt::RightButton);
-            f.w.Editor().MenuChooser = nullptr;
+            f.w.Editor().Menus().MenuChooser = nullptr;
         } else if (how == 1) {
             f.Key(Qt::Key_T);
         } else {
