@@ -5,9 +5,9 @@
 #include <QLabel>
 
 #include "blocks/CircuitBlocks.h"
-#include "dialogs/EditReal.h"
 #include "document/Session.h"
 #include "model/Design.h"
+#include "widgets/EditReal.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

@@ -11,15 +11,15 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/QtTextMetrics.h"
 #include "catalogue/CatalogueBrowse.h"
 #include "catalogue/PartBrowser.h"
 #include "catalogue/PartsCatalogue.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/Pcs.h"
 #include "document/Session.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/EditReal.h"
+#include "widgets/Pcs.h"
+#include "widgets/QtTextMetrics.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

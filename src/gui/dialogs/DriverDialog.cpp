@@ -19,9 +19,6 @@
 #include "base/Paths.h"
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartsCatalogue.h"
-#include "dialogs/ClickableText.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
 #include "dialogs/TailsDialog.h"
 #include "document/Session.h"
 #include "driverdata/DriverLoad.h"
@@ -30,6 +27,9 @@
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/ClickableText.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

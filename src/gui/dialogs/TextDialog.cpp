@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QSpinBox>
 
-#include "dialogs/ModalRunner.h"
 #include "model/Elements.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

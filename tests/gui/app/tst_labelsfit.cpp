@@ -27,16 +27,16 @@
 #include "catalogue/UpdateProgressDialog.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/DriverDialog.h"
-#include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/ModalRunner.h"
 #include "dialogs/SourceDialog.h"
-#include "dialogs/StepSizeDialog.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
 #include "tools/ListenWindow.h"
 #include "tools/OptimizeWindow.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
+#include "widgets/StepSizeDialog.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

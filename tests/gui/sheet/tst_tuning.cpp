@@ -7,11 +7,11 @@
 #include "../EditorFixture.h"
 #include "blocks/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
-#include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/Pcs.h"
 #include "graphs/GraphRecord.h"
 #include "sheet/Cursors.h"
+#include "widgets/EditReal.h"
+#include "widgets/Pcs.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
