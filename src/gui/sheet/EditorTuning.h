@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/ElementDialog.h"
+#include "sheet/ElementDialogs.h"
 
 namespace pelmo {
 

@@ -9,7 +9,7 @@
 #include "../EditorFixture.h"
 #include "blocks/BlockConfigurationForm.h"
 #include "blocks/BlockMenuCommands.h"
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "../EditorFixture.h"
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/ElementDialogSet.h"
 #include "graphs/GraphRecord.h"

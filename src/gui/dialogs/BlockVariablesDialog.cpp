@@ -1,4 +1,4 @@
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
