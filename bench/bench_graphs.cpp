@@ -26,11 +26,11 @@
 
 #include "ThreeWayDesign.h"
 #include "base/MessageSink.h"
-#include "dialogs/ModalRunner.h"
 #include "document/DocumentFlow.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 

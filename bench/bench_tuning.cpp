@@ -31,13 +31,13 @@
 #include "base/MessageSink.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/ModalRunner.h"
-#include "dialogs/Pcs.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "qcustomplot.h"
 #include "sheet/EditorController.h"
 #include "sheet/SheetView.h"
+#include "widgets/ModalRunner.h"
+#include "widgets/Pcs.h"
 
 using namespace pelmo;
 
@@ -131,8 +131,8 @@ struct TuningSession {
         for (const PaintCounter& c : counters) before.push_back(c.Paints);
         QWidget* control = dialog->ValueControl();
         const QPoint p(control->width() / 2, control->height() / 2);
-        QWheelEvent e(p, control->mapToGlobal(p), QPoint(), QPoint(0, up ? 120 : -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(p, control->mapToGlobal(p), QPoint(), QPoint(0, up ? 120 : -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
         QApplication::sendEvent(control, &e);
         QElapsedTimer guard;
         guard.start();

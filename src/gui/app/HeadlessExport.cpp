@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/QtTextMetrics.h"
 #include "app/SnapshotCommands.h"
 #include "base/MessageSink.h"
 #include "document/DocumentFlow.h"
@@ -18,6 +17,7 @@
 #include "pictures/PictureFile.h"
 #include "sheet/SheetPicture.h"
 #include "sheet/SheetView.h"
+#include "widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

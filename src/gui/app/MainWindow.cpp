@@ -76,7 +76,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(toolBar_, &TToolBar::SelectChosen, editor_, &TEditorController::CancelToIdle);
     connect(editor_, &TEditorController::ToolArmed, toolBar_, &TToolBar::ShowArmed);
     connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
-    dialogs_ = std::make_unique<TElementDialogSet>(*editor_, this);
+    dialogs_ = std::make_unique<TElementDialogSet>(editor_->Tuning(), this);
     editor_->SetElementDialogs(dialogs_.get());
     BuildCatalogue(dataFolder);
 
@@ -323,7 +323,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
             if (!w || w->window() != this || QApplication::activePopupWidget() || QApplication::activeModalWidget())
                 break;
             auto* k = static_cast<QKeyEvent*>(event);
-            editor_->FormKeyDown(k->key(), k->modifiers());
+            editor_->Keys().FormKeyDown(k->key(), k->modifiers());
             return true;
         }
         case QEvent::Wheel: {
@@ -331,7 +331,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
             lastWheel_.start();
             auto* wh = static_cast<QWheelEvent*>(event);
             const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
-            if (editor_->FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;
+            if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;
             break;
         }
         case QEvent::MouseMove: {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/GuiMessageSink.h"
-#include "app/QtTextMetrics.h"
 #include "document/Session.h"
 #include "document/Settings.h"
+#include "widgets/QtTextMetrics.h"
 
 class QAction;
 class QMenu;

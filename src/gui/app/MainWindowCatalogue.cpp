@@ -14,8 +14,8 @@
 #include "catalogue/PartsCatalogue.h"
 #include "catalogue/ProgramVersion.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/ModalRunner.h"
 #include "document/DataFolder.h"
+#include "widgets/ModalRunner.h"
 
 namespace pelmo {
 
@@ -110,7 +110,8 @@ void TMainWindow::UpdatePartsCatalogue() {
     const QString caption = windowTitle();
     setWindowTitle(UpdatingCaption);
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    const TCatalogueUpdateSummary s = catalogue_->Update(server, options_->isVisible() ? static_cast<QWidget*>(options_) : this);
+    const TCatalogueUpdateSummary s =
+        catalogue_->Update(server, options_->isVisible() ? static_cast<QWidget*>(options_) : this);
     QApplication::restoreOverrideCursor();
     setWindowTitle(caption);
     StartCatalogueTimers();
@@ -140,7 +141,8 @@ void TMainWindow::CheckForProgramUpdate(bool quietWhenCurrent) {
         QEventLoop wait;
         std::thread worker([&] {
             check = CheckProgramVersion(server, PELMO_VERSION, downloader, work);
-            QMetaObject::invokeMethod(&wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
         });
         wait.exec(QEventLoop::ExcludeUserInputEvents);
         worker.join();

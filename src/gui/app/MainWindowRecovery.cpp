@@ -184,7 +184,7 @@ void TMainWindow::RunStartupTestHooks() {
                                       : PartDesignator(*d.Parts[hit->Index]) == designator;
                 if (!same) continue;
                 editor_->SetPointer(view_->GridToPixel(p));
-                editor_->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+                editor_->Keys().FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
                 return;
             }
 }

@@ -6,9 +6,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/QtTextMetrics.h"
 #include "model/Elements.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

@@ -11,10 +11,10 @@
 #include <optional>
 
 #include "blocks/CircuitBlocks.h"
-#include "dialogs/EditReal.h"
 #include "document/Session.h"
 #include "editor/Tuning.h"
 #include "model/Design.h"
+#include "widgets/EditReal.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "dialogs/ModalRunner.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

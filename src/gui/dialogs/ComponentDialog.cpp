@@ -1,6 +1,7 @@
 #include "dialogs/ComponentDialog.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,16 +9,18 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
-#include "app/QtTextMetrics.h"
 #include "catalogue/CatalogueBrowse.h"
 #include "catalogue/PartBrowser.h"
 #include "catalogue/PartsCatalogue.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/Pcs.h"
 #include "document/Session.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/EditReal.h"
+#include "widgets/Pcs.h"
+#include "widgets/QtTextMetrics.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -33,135 +36,186 @@ QFont BoldFont(const QWidget* w, int pixels, bool bold = true) {
     return f;
 }
 
-// A static text that covers the control beneath it while shown.
-QLabel* CoverText(QWidget* parent, const QRect& r) {
+// A static text that covers the control in its place while shown.
+QLabel* CoverText(QWidget* parent) {
     auto* l = new QLabel(parent);
-    l->setGeometry(r);
     l->setAutoFillBackground(true);
     l->setFont(BoldFont(parent, 16));
     l->hide();
     return l;
+}
+
+// A widget shown only at times keeps its place: the others do not move.
+void KeepPlaceWhenHidden(QWidget* w) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
 }
 }  // namespace
 
 TComponentDialog::TComponentDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
     setObjectName("EditForm");
     setWindowTitle("Tune and Select");
-    setFixedSize(DialogWidth, ShortHeight);
 
-    stRefDes_ = new QLabel(this);
-    stRefDes_->setObjectName("stRefDes");
-    stRefDes_->setGeometry(16, 0, 110, 24);
-    stRefDes_->setFont(BoldFont(this, 16));
+    titleText_ = new QLabel(this);
+    titleText_->setObjectName("stRefDes");
+    titleText_->setFont(BoldFont(this, 16));
+    titleText_->setIndent(14);
+    titleText_->setMinimumSize(110, 24);
 
-    pcsValue_ = new TPcs(this);
-    pcsValue_->setObjectName("pcsValue");
-    pcsValue_->setGeometry(2, 26, 113, 24);
-    pcsValue_->SetEngUnits(false);
-    pcsValue_->SetDefNumChars(4);
-    pcsValue_->SetMinValue(1e-12);
-    pcsValue_->SetMaxValue(1e9);
-    pcsValue_->SetAvoidSetFocus(true);
+    valueField_ = new TPcs(this);
+    valueField_->setObjectName("pcsValue");
+    valueField_->setMinimumSize(113, 24);
+    valueField_->SetEngUnits(false);
+    valueField_->SetDefNumChars(4);
+    valueField_->SetMinValue(1e-12);
+    valueField_->SetMaxValue(1e9);
+    valueField_->SetAvoidSetFocus(true);
 
-    stESR_ = new QLabel(this);
-    stESR_->setObjectName("stESR");
-    stESR_->setGeometry(140, 5, 110, 18);
+    esrCaption_ = new QLabel(this);
+    esrCaption_->setObjectName("stESR");
+    esrCaption_->setIndent(3);
+    esrCaption_->setMinimumSize(110, 18);
 
-    ersESR_ = new TEditRealSpin(this);
-    ersESR_->setObjectName("ersESR");
-    ersESR_->setGeometry(137, 26, 113, 22);
-    ersESR_->SetEngUnits(true);
-    ersESR_->SetDefNumChars(8);
+    esrField_ = new TEditRealSpin(this);
+    esrField_->setObjectName("ersESR");
+    esrField_->setMinimumSize(113, 22);
+    esrField_->SetEngUnits(true);
+    esrField_->SetDefNumChars(8);
     // Ratings and ESRs as high as anyone types: a 100 W resistor stays 100 W.
-    ersESR_->SetMaxValue(1e6);
-    ersESR_->SetRealMult(1.05);
-    ersESR_->SetRealInc(0.01);
-    ersESR_->SetAvoidSetFocus(true);
+    esrField_->SetMaxValue(1e6);
+    esrField_->SetRealMult(1.05);
+    esrField_->SetRealInc(0.01);
+    esrField_->SetAvoidSetFocus(true);
 
-    stValue_ = CoverText(this, QRect(2, 26, 113, 24));
-    stValue_->setObjectName("stValue");
-    stEsrPwr_ = CoverText(this, QRect(137, 26, 113, 22));
-    stEsrPwr_->setObjectName("stEsrPwr");
+    valueText_ = CoverText(this);
+    valueText_->setObjectName("stValue");
+    esrText_ = CoverText(this);
+    esrText_->setObjectName("stEsrPwr");
 
-    stPartNumber_ = new QLabel(this);
-    stPartNumber_->setObjectName("stPartNumber");
-    stPartNumber_->setGeometry(2, 54, 260, 22);
-    stPartNumber_->setFont(BoldFont(this, 16));
-    stPartNumber_->hide();
+    partNumberText_ = new QLabel(this);
+    partNumberText_->setObjectName("stPartNumber");
+    partNumberText_->setMinimumSize(260, 22);
+    partNumberText_->setFont(BoldFont(this, 16));
+    KeepPlaceWhenHidden(partNumberText_);
+    partNumberText_->hide();
 
-    pRG_ = new QWidget(this);
-    pRG_->setObjectName("pRG");
-    pRG_->setGeometry(2, 80, 250, 30);
-    pRG_->setFocusPolicy(Qt::StrongFocus);
-    auto* row = new QHBoxLayout(pRG_);
+    stateRow_ = new QWidget(this);
+    stateRow_->setObjectName("pRG");
+    stateRow_->setMinimumSize(250, 30);
+    stateRow_->setFocusPolicy(Qt::StrongFocus);
+    auto* row = new QHBoxLayout(stateRow_);
     row->setContentsMargins(4, 2, 4, 2);
-    rbValue_ = new QRadioButton("value", pRG_);
-    rbOpen_ = new QRadioButton("open", pRG_);
-    rbShort_ = new QRadioButton("short", pRG_);
-    for (QRadioButton* b : {rbValue_, rbOpen_, rbShort_}) row->addWidget(b);
+    normalButton_ = new QRadioButton("value", stateRow_);
+    openButton_ = new QRadioButton("open", stateRow_);
+    shortButton_ = new QRadioButton("short", stateRow_);
+    for (QRadioButton* b : {normalButton_, openButton_, shortButton_}) row->addWidget(b);
 
-    pbPix_ = new QLabel(this);
-    pbPix_->setObjectName("pbPix");
-    pbPix_->setGeometry(269, 2, 109, 109);
-    pbPix_->setFrameShape(QFrame::Box);
+    picture_ = new QLabel(this);
+    picture_->setObjectName("pbPix");
+    picture_->setFixedSize(109, 109);
+    picture_->setFrameShape(QFrame::Box);
 
-    btnFind_ = new QPushButton("Find a\nPart#", this);
-    btnFind_->setObjectName("BitBtn1");
-    btnFind_->setGeometry(385, 2, 86, 40);
-    btnFind_->setEnabled(false);  // until there is a catalogue
-    btnValuesOnly_ = new QPushButton("deslect\npart#", this);
-    btnValuesOnly_->setObjectName("btnValuesOnly");
-    btnValuesOnly_->setGeometry(385, 46, 86, 40);
-    btnValuesOnly_->hide();
-    btnOK_ = new QPushButton("close", this);
-    btnOK_->setObjectName("btnOK");
-    btnOK_->setGeometry(385, 100, 86, 30);
-    for (QPushButton* b : {btnFind_, btnValuesOnly_, btnOK_}) b->setAutoDefault(false);
+    findButton_ = new QPushButton("Find a\nPart#", this);
+    findButton_->setObjectName("BitBtn1");
+    findButton_->setMinimumSize(86, 40);
+    findButton_->setEnabled(false);  // until there is a catalogue
+    deselectButton_ = new QPushButton("deslect\npart#", this);
+    deselectButton_->setObjectName("btnValuesOnly");
+    deselectButton_->setMinimumSize(86, 40);
+    KeepPlaceWhenHidden(deselectButton_);
+    deselectButton_->hide();
+    closeButton_ = new QPushButton("close", this);
+    closeButton_->setObjectName("btnOK");
+    closeButton_->setMinimumSize(86, 30);
+    for (QPushButton* b : {findButton_, deselectButton_, closeButton_}) b->setAutoDefault(false);
 
-    label1_ = new QLabel("Expression for Part Value:", this);
-    label1_->setGeometry(4, 117, 300, 16);
-    eValue_ = new QLineEdit(this);
-    eValue_->setObjectName("eValue");
-    eValue_->setGeometry(4, 133, 468, 20);
-    label2_ = new QLabel("Expression for Part ESR or Rating:", this);
-    label2_->setGeometry(4, 161, 300, 16);
-    eESR_ = new QLineEdit(this);
-    eESR_->setObjectName("eESR");
-    eESR_->setGeometry(4, 177, 468, 20);
+    valueExpressionCaption_ = new QLabel("Expression for Part Value:", this);
+    valueExpression_ = new QLineEdit(this);
+    valueExpression_->setObjectName("eValue");
+    esrExpressionCaption_ = new QLabel("Expression for Part ESR or Rating:", this);
+    esrExpression_ = new QLineEdit(this);
+    esrExpression_->setObjectName("eESR");
 
-    pcsValue_->EditReal()->installEventFilter(this);
-    ersESR_->EditReal()->installEventFilter(this);
-    connect(pcsValue_, &TPcs::ValChange, this, [this] { ValueChanged(); });
-    connect(ersESR_, &TEditRealSpin::ValChange, this, [this] { ValueChanged(); });
-    connect(rbValue_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Normal); });
-    connect(rbOpen_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Open); });
-    connect(rbShort_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Shorted); });
-    connect(btnOK_, &QPushButton::clicked, this, [this] {
+    // The title and the ESR caption over the two fields (a text covering
+    // each while shown), the part number and the state buttons under them;
+    // beside them the picture, then the buttons with "close" at the bottom.
+    // The block designer's two expressions run below, the whole width.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(2, 2, 5, 4);
+    outer->setSpacing(4);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(0);
+    auto* fields = new QGridLayout;
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->setHorizontalSpacing(22);
+    fields->setVerticalSpacing(2);
+    fields->addWidget(titleText_, 0, 0, Qt::AlignBottom);
+    fields->addWidget(esrCaption_, 0, 1, Qt::AlignBottom);
+    fields->addWidget(valueField_, 1, 0);
+    fields->addWidget(valueText_, 1, 0);
+    fields->addWidget(esrField_, 1, 1);
+    fields->addWidget(esrText_, 1, 1);
+    fields->addWidget(partNumberText_, 2, 0, 1, 2);
+    fields->addWidget(stateRow_, 3, 0, 1, 2);
+    fields->setRowStretch(4, 1);
+    top->addLayout(fields);
+    top->addSpacing(7);
+    top->addWidget(picture_, 0, Qt::AlignTop);
+    top->addSpacing(7);
+    top->addStretch(1);
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(findButton_);
+    buttons->addWidget(deselectButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(closeButton_);
+    top->addLayout(buttons);
+    outer->addLayout(top);
+    outer->addWidget(valueExpressionCaption_);
+    outer->addWidget(valueExpression_);
+    outer->addSpacing(4);
+    outer->addWidget(esrExpressionCaption_);
+    outer->addWidget(esrExpression_);
+    outer->addStretch(1);
+    for (QWidget* w : {static_cast<QWidget*>(valueExpressionCaption_), static_cast<QWidget*>(valueExpression_),
+                       static_cast<QWidget*>(esrExpressionCaption_), static_cast<QWidget*>(esrExpression_)})
+        w->hide();
+    SetSizeAtLeast(*this, QSize(DialogWidth, ShortHeight), true);
+
+    valueField_->EditReal()->installEventFilter(this);
+    esrField_->EditReal()->installEventFilter(this);
+    connect(valueField_, &TPcs::ValChange, this, [this] { ValueChanged(); });
+    connect(esrField_, &TEditRealSpin::ValChange, this, [this] { ValueChanged(); });
+    connect(normalButton_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Normal); });
+    connect(openButton_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Open); });
+    connect(shortButton_, &QRadioButton::clicked, this, [this] { StateChosen(TPartState::Shorted); });
+    connect(closeButton_, &QPushButton::clicked, this, [this] {
         host_.CancelToIdle();
         close();
     });
-    connect(btnFind_, &QPushButton::clicked, this, [this] { FindPart(); });
-    connect(btnValuesOnly_, &QPushButton::clicked, this, [this] {
+    connect(findButton_, &QPushButton::clicked, this, [this] { FindPart(); });
+    connect(deselectButton_, &QPushButton::clicked, this, [this] {
         TPart* p = CurrentPart();
         if (!p) return;
         p->PartNumber.clear();
         Reload();
         ChangeWritten();
     });
-    connect(eValue_, &QLineEdit::textEdited, this, [this] { ExpressionEdited(true); });
-    connect(eESR_, &QLineEdit::textEdited, this, [this] { ExpressionEdited(false); });
-    connect(eValue_, &QLineEdit::editingFinished, this, [this] { CheckExpression(eValue_); });
-    connect(eESR_, &QLineEdit::editingFinished, this, [this] { CheckExpression(eESR_); });
+    connect(valueExpression_, &QLineEdit::textEdited, this, [this] { ExpressionEdited(true); });
+    connect(esrExpression_, &QLineEdit::textEdited, this, [this] { ExpressionEdited(false); });
+    connect(valueExpression_, &QLineEdit::editingFinished, this, [this] { CheckExpression(valueExpression_); });
+    connect(esrExpression_, &QLineEdit::editingFinished, this, [this] { CheckExpression(esrExpression_); });
 }
 
 QRadioButton* TComponentDialog::StateButton(TPartState state) const {
     switch (state) {
         case TPartState::Open:
-            return rbOpen_;
+            return openButton_;
         case TPartState::Shorted:
-            return rbShort_;
+            return shortButton_;
         default:
-            return rbValue_;
+            return normalButton_;
     }
 }
 
@@ -188,7 +242,6 @@ void TComponentDialog::Reload() {
     loaded_ = false;
     TDesign& d = host_.Session().Design();
     const bool designer = d.BlockDesignMode;
-    setFixedSize(DialogWidth, designer ? TallHeight : ShortHeight);
     TPart* p = CurrentPart();
     if (!p) {
         close();
@@ -200,38 +253,39 @@ void TComponentDialog::Reload() {
     if (p->State != TPartState::Normal && !browsing_) host_.MovePointerToGrid(p->Position);
 
     const TPartDisplay show = DisplayOfPart(*p);
-    pcsValue_->show();
-    ersESR_->show();
-    pcsValue_->SetStepMode(static_cast<StepModeTm>(p->StepMode));
-    pcsValue_->SetUnits(QString::fromStdString(show.ValueUnit));
-    pcsValue_->SetValu(ShownPartValue(*p));
+    valueField_->show();
+    esrField_->show();
+    valueField_->SetStepMode(static_cast<StepModeTm>(p->StepMode));
+    valueField_->SetUnits(QString::fromStdString(show.ValueUnit));
+    valueField_->SetValu(ShownPartValue(*p));
     StateButton(p->State)->setChecked(true);
-    pRG_->setFocus();
-    eValue_->setText(QString::fromStdString(p->Equation1));
-    eESR_->setText(QString::fromStdString(p->Equation2));
-    for (QWidget* w : {static_cast<QWidget*>(label1_), static_cast<QWidget*>(eValue_), static_cast<QWidget*>(label2_),
-                       static_cast<QWidget*>(eESR_)})
+    stateRow_->setFocus();
+    valueExpression_->setText(QString::fromStdString(p->Equation1));
+    esrExpression_->setText(QString::fromStdString(p->Equation2));
+    for (QWidget* w : {static_cast<QWidget*>(valueExpressionCaption_), static_cast<QWidget*>(valueExpression_),
+                       static_cast<QWidget*>(esrExpressionCaption_), static_cast<QWidget*>(esrExpression_)})
         w->setVisible(designer);
+    SetSizeAtLeast(*this, QSize(DialogWidth, designer ? TallHeight : ShortHeight), true);
 
-    ersESR_->SetIntOnly(show.EsrIntOnly);
-    ersESR_->SetStepMode(show.EsrIntOnly ? smIntRound : sm12345);
-    ersESR_->SetMinValue(show.EsrMin);
-    ersESR_->SetUnits(QString::fromStdString(show.EsrUnit));
-    ersESR_->SetRealValue(show.Esr);
-    stESR_->setText(QString::fromStdString(show.EsrCaption));
-    stRefDes_->setText(QString::fromStdString(show.Title));
+    esrField_->SetIntOnly(show.EsrIntOnly);
+    esrField_->SetStepMode(show.EsrIntOnly ? smIntRound : sm12345);
+    esrField_->SetMinValue(show.EsrMin);
+    esrField_->SetUnits(QString::fromStdString(show.EsrUnit));
+    esrField_->SetRealValue(show.Esr);
+    esrCaption_->setText(QString::fromStdString(show.EsrCaption));
+    titleText_->setText(QString::fromStdString(show.Title));
 
-    stValue_->setText(QString::fromStdString(show.ValueText));
-    stEsrPwr_->setText(QString::fromStdString(show.EsrText));
-    stValue_->setVisible(show.ShowStaticTexts);
-    stEsrPwr_->setVisible(show.ShowStaticTexts);
+    valueText_->setText(QString::fromStdString(show.ValueText));
+    esrText_->setText(QString::fromStdString(show.EsrText));
+    valueText_->setVisible(show.ShowStaticTexts);
+    esrText_->setVisible(show.ShowStaticTexts);
     if (show.ShowStaticTexts) {
-        stValue_->raise();
-        stEsrPwr_->raise();
+        valueText_->raise();
+        esrText_->raise();
     }
-    stPartNumber_->setVisible(show.Bound);
-    stPartNumber_->setText(QString::fromStdString(show.PartNumberText));
-    btnValuesOnly_->setVisible(show.Bound);
+    partNumberText_->setVisible(show.Bound);
+    partNumberText_->setText(QString::fromStdString(show.PartNumberText));
+    deselectButton_->setVisible(show.Bound);
 
     host_.RepaintSheet();
     RefreshPicture();
@@ -246,13 +300,13 @@ void TComponentDialog::ValueChanged() {
     if (!p) return;
     if (p->State != TPartState::Normal) {
         // A part out of the circuit keeps its value.
-        pcsValue_->SetValu(ShownPartValue(*p));
+        valueField_->SetValu(ShownPartValue(*p));
         lastUsed_ = TComponentControl::RefDes;
         return;
     }
     lastUsed_ = TComponentControl::Value;
-    const bool value = ApplyPartValue(*p, pcsValue_->Valu());
-    const bool esr = ApplyPartEsr(*p, ersESR_->RealValue());
+    const bool value = ApplyPartValue(*p, valueField_->Valu());
+    const bool esr = ApplyPartEsr(*p, esrField_->RealValue());
     if (!value && !esr) return;
     RefreshPicture();
     PartValueWritten(*p);
@@ -272,10 +326,10 @@ void TComponentDialog::ExpressionEdited(bool value) {
     TPart* p = CurrentPart();
     if (!p || !loaded_) return;
     if (value) {
-        p->Equation1 = eValue_->text().toStdString();
-        p->StepMode = static_cast<std::uint8_t>(pcsValue_->StepMode());
+        p->Equation1 = valueExpression_->text().toStdString();
+        p->StepMode = static_cast<std::uint8_t>(valueField_->StepMode());
     } else {
-        p->Equation2 = eESR_->text().toStdString();
+        p->Equation2 = esrExpression_->text().toStdString();
         RefreshPicture();
     }
     host_.Session().Design().Modified = true;
@@ -294,18 +348,18 @@ void TComponentDialog::FocusField() {
     if (!p) return;
     switch (FocusTargetFor(kind_, p->State, !p->PartNumber.empty(), lastUsed_)) {
         case TFocusTarget::PartValue:
-            if (pcsValue_->isVisible() && pcsValue_->isEnabled()) {
+            if (valueField_->isVisible() && valueField_->isEnabled()) {
                 activateWindow();
-                pcsValue_->EditReal()->setFocus(Qt::OtherFocusReason);
+                valueField_->EditReal()->setFocus(Qt::OtherFocusReason);
             }
             break;
         case TFocusTarget::PartBoundValue:
-            stValue_->hide();
-            stValue_->show();
+            valueText_->hide();
+            valueText_->show();
             break;
         case TFocusTarget::PartRefDes:
-            stRefDes_->hide();
-            stRefDes_->show();
+            titleText_->hide();
+            titleText_->show();
             break;
         default:
             break;
@@ -314,7 +368,7 @@ void TComponentDialog::FocusField() {
 
 bool TComponentDialog::eventFilter(QObject* watched, QEvent* event) {
     if (CloseOnReleasedKey(watched, event, [this](QObject* field) {
-            return field == pcsValue_->EditReal() ? pcsValue_->DblClick() : ersESR_->EditReal()->DblClick();
+            return field == valueField_->EditReal() ? valueField_->DblClick() : esrField_->EditReal()->DblClick();
         }))
         return true;
     return TElementDialog::eventFilter(watched, event);
@@ -327,23 +381,23 @@ void TComponentDialog::keyPressEvent(QKeyEvent* event) {
 void TComponentDialog::Closing() {
     TPart* p = CurrentPart();
     if (!p) return;
-    const auto mode = static_cast<std::uint8_t>(pcsValue_->StepMode());
+    const auto mode = static_cast<std::uint8_t>(valueField_->StepMode());
     if (p->StepMode != mode) p->StepMode = mode;
 }
 
 void TComponentDialog::SetCatalogue(const TPartsCatalogue* catalogue, TPartBrowser* browser) {
     catalogue_ = catalogue;
     partBrowser_ = browser;
-    btnFind_->setEnabled(browser != nullptr);
+    findButton_->setEnabled(browser != nullptr);
 }
 
 void TComponentDialog::EnableControls(bool enabled) {
     for (QWidget* w :
-         {static_cast<QWidget*>(btnFind_), static_cast<QWidget*>(btnOK_), static_cast<QWidget*>(rbValue_),
-          static_cast<QWidget*>(rbOpen_), static_cast<QWidget*>(rbShort_), static_cast<QWidget*>(btnValuesOnly_),
-          static_cast<QWidget*>(ersESR_), static_cast<QWidget*>(pcsValue_)})
+         {static_cast<QWidget*>(findButton_), static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(normalButton_),
+          static_cast<QWidget*>(openButton_), static_cast<QWidget*>(shortButton_),
+          static_cast<QWidget*>(deselectButton_), static_cast<QWidget*>(esrField_), static_cast<QWidget*>(valueField_)})
         w->setEnabled(enabled);
-    btnFind_->setEnabled(enabled && partBrowser_);
+    findButton_->setEnabled(enabled && partBrowser_);
 }
 
 void TComponentDialog::FindPart() {
@@ -377,7 +431,7 @@ void TComponentDialog::FindPart() {
 
 void TComponentDialog::RefreshPicture() {
     const TPart* p = CurrentPart();
-    QPixmap pm(pbPix_->size());
+    QPixmap pm(picture_->size());
     pm.fill(Qt::white);
     // A catalogue part's picture, stretched over the box.
     QImage picture;
@@ -396,7 +450,7 @@ void TComponentDialog::RefreshPicture() {
         if (p->PartType == TPartType::Capacitor && !p->IsHorizontal) c.rx() += pm.width() / 6;
         sp.DrawPartSymbol(c, SheetColour::Black, p->PartType, p->IsHorizontal);
     }
-    pbPix_->setPixmap(pm);
+    picture_->setPixmap(pm);
 }
 
 }  // namespace pelmo

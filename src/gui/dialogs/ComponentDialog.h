@@ -46,19 +46,19 @@ public:
     void FindPart();
     bool Browsing() const { return browsing_; }
 
-    TPcs* ValueControl() const { return pcsValue_; }
-    TEditRealSpin* EsrControl() const { return ersESR_; }
+    TPcs* ValueControl() const { return valueField_; }
+    TEditRealSpin* EsrControl() const { return esrField_; }
     QRadioButton* StateButton(TPartState state) const;
-    QPushButton* CloseButton() const { return btnOK_; }
-    QPushButton* FindPartButton() const { return btnFind_; }
-    QPushButton* DeselectButton() const { return btnValuesOnly_; }
-    QLabel* PartNumberText() const { return stPartNumber_; }
-    QLabel* PictureBox() const { return pbPix_; }
-    QLabel* RefDesLabel() const { return stRefDes_; }
-    QLabel* ValueText() const { return stValue_; }
-    QLabel* EsrText() const { return stEsrPwr_; }
-    QLineEdit* ValueExpression() const { return eValue_; }
-    QLineEdit* EsrExpression() const { return eESR_; }
+    QPushButton* CloseButton() const { return closeButton_; }
+    QPushButton* FindPartButton() const { return findButton_; }
+    QPushButton* DeselectButton() const { return deselectButton_; }
+    QLabel* PartNumberText() const { return partNumberText_; }
+    QLabel* PictureBox() const { return picture_; }
+    QLabel* RefDesLabel() const { return titleText_; }
+    QLabel* ValueText() const { return valueText_; }
+    QLabel* EsrText() const { return esrText_; }
+    QLineEdit* ValueExpression() const { return valueExpression_; }
+    QLineEdit* EsrExpression() const { return esrExpression_; }
     TComponentControl LastUsed() const { return lastUsed_; }
 
 protected:
@@ -85,25 +85,25 @@ private:
     const TPartsCatalogue* catalogue_ = nullptr;
     TPartBrowser* partBrowser_ = nullptr;
 
-    QLabel* stRefDes_ = nullptr;
-    TPcs* pcsValue_ = nullptr;
-    QLabel* stESR_ = nullptr;
-    TEditRealSpin* ersESR_ = nullptr;
-    QLabel* stValue_ = nullptr;
-    QLabel* stEsrPwr_ = nullptr;
-    QLabel* stPartNumber_ = nullptr;
-    QWidget* pRG_ = nullptr;
-    QRadioButton* rbValue_ = nullptr;
-    QRadioButton* rbOpen_ = nullptr;
-    QRadioButton* rbShort_ = nullptr;
-    QLabel* pbPix_ = nullptr;
-    QPushButton* btnFind_ = nullptr;
-    QPushButton* btnValuesOnly_ = nullptr;
-    QPushButton* btnOK_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QLineEdit* eValue_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QLineEdit* eESR_ = nullptr;
+    QLabel* titleText_ = nullptr;
+    TPcs* valueField_ = nullptr;
+    QLabel* esrCaption_ = nullptr;
+    TEditRealSpin* esrField_ = nullptr;
+    QLabel* valueText_ = nullptr;
+    QLabel* esrText_ = nullptr;
+    QLabel* partNumberText_ = nullptr;
+    QWidget* stateRow_ = nullptr;
+    QRadioButton* normalButton_ = nullptr;
+    QRadioButton* openButton_ = nullptr;
+    QRadioButton* shortButton_ = nullptr;
+    QLabel* picture_ = nullptr;
+    QPushButton* findButton_ = nullptr;
+    QPushButton* deselectButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QLabel* valueExpressionCaption_ = nullptr;
+    QLineEdit* valueExpression_ = nullptr;
+    QLabel* esrExpressionCaption_ = nullptr;
+    QLineEdit* esrExpression_ = nullptr;
 };
 
 }  // namespace pelmo

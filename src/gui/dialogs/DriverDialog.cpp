@@ -19,9 +19,6 @@
 #include "base/Paths.h"
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartsCatalogue.h"
-#include "dialogs/ClickableText.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
 #include "dialogs/TailsDialog.h"
 #include "document/Session.h"
 #include "driverdata/DriverLoad.h"
@@ -30,6 +27,9 @@
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/ClickableText.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {
@@ -125,15 +125,15 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     pnRefDesColor_->setAutoFillBackground(true);
     pnRefDesColor_->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* stName = new QLabel("Name", this);
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName("Edit1");
-    edit1_->setMinimumWidth(204);
+    nameField_ = new QLineEdit(this);
+    nameField_->setObjectName("Edit1");
+    nameField_->setMinimumWidth(204);
     top->addWidget(stRefDes_);
     top->addWidget(pnRefDesColor_, 0, Qt::AlignTop);
     top->addSpacing(23);
     top->addWidget(stName);
     top->addSpacing(4);
-    top->addWidget(edit1_, 1);
+    top->addWidget(nameField_, 1);
     left->addLayout(top);
 
     // The two boxes beside the level and the delay, each under its caption.
@@ -248,16 +248,16 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     stPartNumber_->setObjectName("StaticText4");
     stPartNumber_->setAlignment(Qt::AlignCenter);
     stPartNumber_->setFont(PixelFont(this, 24, true));
-    memo1_ = new QPlainTextEdit(pPartNumber_);
-    memo1_->setObjectName("Memo1");
-    memo1_->setMinimumSize(457, 46);
-    memo1_->setReadOnly(true);
-    memo1_->setFrameStyle(QFrame::NoFrame);
-    memo1_->setFont(PixelFont(this, 13, false));
-    memo1_->viewport()->setAutoFillBackground(false);
-    memo1_->setStyleSheet("background: transparent;");
+    descriptionText_ = new QPlainTextEdit(pPartNumber_);
+    descriptionText_->setObjectName("Memo1");
+    descriptionText_->setMinimumSize(457, 46);
+    descriptionText_->setReadOnly(true);
+    descriptionText_->setFrameStyle(QFrame::NoFrame);
+    descriptionText_->setFont(PixelFont(this, 13, false));
+    descriptionText_->viewport()->setAutoFillBackground(false);
+    descriptionText_->setStyleSheet("background: transparent;");
     identity->addWidget(stPartNumber_);
-    identity->addWidget(memo1_);
+    identity->addWidget(descriptionText_);
     pPartNumber_->hide();
     // Both in one place; one of them shows.
     files->addWidget(pFileData_, 0, 0);
@@ -319,7 +319,7 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDB_->EditReal()->installEventFilter(this);
     ersDelay_->EditReal()->installEventFilter(this);
 
-    connect(edit1_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(nameField_, &QLineEdit::textEdited, this, [this](const QString& text) {
         TDriver* drv = CurrentDriver();
         if (!drv || loading_ || !loaded_) return;
         drv->Name = text.toStdString();
@@ -400,7 +400,7 @@ void TDriverDialog::Reload() {
     pnRefDesColor_->setPalette(p);
     stRefDes_->setText("S" + QString::number(drv->RefDes));
     ShowFileBoxes();
-    edit1_->setText(QString::fromStdString(drv->Name));
+    nameField_->setText(QString::fromStdString(drv->Name));
     cbInvert_->setChecked(drv->Inverted);
     cbMute_->setChecked(drv->Muted);
     ersDB_->SetRealValue(DriverLevelDb(*drv));
@@ -413,8 +413,8 @@ void TDriverDialog::Reload() {
     pFileData_->setVisible(!bound);
     if (bound) {
         stPartNumber_->setText(QString::fromStdString(drv->Vendor + " #" + drv->PartNumber));
-        memo1_->setPlainText(QString::fromStdString(drv->Description));
-        memo1_->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+        descriptionText_->setPlainText(QString::fromStdString(drv->Description));
+        descriptionText_->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
     }
     loading_ = false;
     loaded_ = true;
@@ -655,7 +655,7 @@ void TDriverDialog::FindPart() {
 void TDriverDialog::FocusField() {
     if (!loaded_ || !isVisible()) return;
     activateWindow();
-    edit1_->setFocus(Qt::OtherFocusReason);
+    nameField_->setFocus(Qt::OtherFocusReason);
 }
 
 void TDriverDialog::RefreshPicture() {

@@ -64,7 +64,7 @@ public:
 
     TEditRealSpin* LevelControl() const { return ersDB_; }
     TEditRealSpin* DelayControl() const { return ersDelay_; }
-    QLineEdit* NameField() const { return edit1_; }
+    QLineEdit* NameField() const { return nameField_; }
     QCheckBox* InvertBox() const { return cbInvert_; }
     QCheckBox* MuteBox() const { return cbMute_; }
     QLabel* ResponseBox() const { return stFRD_; }
@@ -111,7 +111,7 @@ private:
 
     QLabel* stRefDes_ = nullptr;
     QLabel* pnRefDesColor_ = nullptr;
-    QLineEdit* edit1_ = nullptr;
+    QLineEdit* nameField_ = nullptr;
     QCheckBox* cbInvert_ = nullptr;
     QCheckBox* cbMute_ = nullptr;
     TClickableText* modSensitivity_ = nullptr;
@@ -129,7 +129,7 @@ private:
     QToolButton* btnZMADefault_ = nullptr;
     QWidget* pPartNumber_ = nullptr;
     QLabel* stPartNumber_ = nullptr;
-    QPlainTextEdit* memo1_ = nullptr;
+    QPlainTextEdit* descriptionText_ = nullptr;
     QLabel* stAcous_ = nullptr;
     QPushButton* btnAcousLoad_ = nullptr;
     QToolButton* btnAcousClear_ = nullptr;

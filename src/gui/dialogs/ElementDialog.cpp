@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/WheelNotches.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/Pcs.h"
 #include "document/Session.h"
+#include "widgets/EditReal.h"
+#include "widgets/Pcs.h"
 
 namespace pelmo {
 

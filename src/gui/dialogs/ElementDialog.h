@@ -7,6 +7,7 @@
 
 #include "editor/SheetEdit.h"
 #include "model/Geometry.h"
+#include "sheet/ElementDialogs.h"
 
 // What the element dialogs (component, driver, source, block variables)
 // have in common: tool windows that stay on top, one shown at a time, one
@@ -14,34 +15,6 @@
 // and the editor they report to.
 
 namespace pelmo {
-
-class TSession;
-struct TPart;
-
-// The editor's side of tuning, as the dialogs see it.
-class TTuningHost {
-public:
-    virtual ~TTuningHost() = default;
-    virtual TSession& Session() = 0;
-    // After a dialog wrote a change into the design, before the solve: the
-    // element under the pointer may end tuning.
-    virtual void RecheckPointer() = 0;
-    // The same after a new value or ESR of a part outside any block: when
-    // the pointer check changes nothing else, only the part's labels are
-    // drawn again.
-    virtual void RecheckPointerAfterPartValue(const TPart& part) = 0;
-    // A dialog closed (any way it was closed).
-    virtual void EndTuning() = 0;
-    // The dialog's "close" button: the whole editor back to idle.
-    virtual void CancelToIdle() = 0;
-    virtual void RepaintSheet() = 0;
-    // Puts the mouse pointer onto a grid point of the sheet, which becomes the
-    // editor's last pointer position.
-    virtual void MovePointerToGrid(TPoint grid) = 0;
-    // Where the element shows on the screen (symbol and labels), clipped to
-    // the visible sheet; empty when it is not shown.
-    virtual QRect ElementScreenRect(TElementRef) const { return {}; }
-};
 
 // The value control (a part-value control or a spin control) of the dialog
 // that holds the keyboard focus, if any; and one step of it.

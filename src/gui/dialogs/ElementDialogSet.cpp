@@ -2,9 +2,9 @@
 
 #include <QScreen>
 
-#include "blocks/BlockVariablesDialog.h"
 #include "catalogue/DriverBrowser.h"
 #include "catalogue/PartBrowser.h"
+#include "dialogs/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/DriverDialog.h"
 #include "dialogs/SourceDialog.h"

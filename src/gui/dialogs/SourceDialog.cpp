@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "dialogs/ClickableText.h"
-#include "dialogs/EditReal.h"
 #include "document/Session.h"
 #include "editor/ElementDialogRules.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
+#include "widgets/ClickableText.h"
+#include "widgets/EditReal.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

@@ -20,8 +20,6 @@
 #include "base/MessageSink.h"
 #include "base/Paths.h"
 #include "base/Rounding.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
 #include "document/Session.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MinimumPhase.h"
@@ -31,6 +29,8 @@
 #include "graphs/ValueDialog.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QSpinBox>
 
-#include "dialogs/ModalRunner.h"
 #include "model/Elements.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/ModalRunner.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {
@@ -28,12 +28,12 @@ TTextDialog::TTextDialog(QWidget* parent)
     setWindowTitle("Text Entry");
 
     auto* label = new QLabel("Text", this);
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName("Edit1");
-    edit1_->setMaxLength(127);
-    QFont f = edit1_->font();
+    textField_ = new QLineEdit(this);
+    textField_->setObjectName("Edit1");
+    textField_->setMaxLength(127);
+    QFont f = textField_->font();
     f.setPixelSize(15);
-    edit1_->setFont(f);
+    textField_->setFont(f);
 
     auto* sizeLabel = new QLabel("Font Size", this);
     seFontSize_ = new QSpinBox(this);
@@ -42,10 +42,10 @@ TTextDialog::TTextDialog(QWidget* parent)
     seFontSize_->setValue(8);
 
     auto* colourLabel = new QLabel("Color", this);
-    panel1_ = new QPushButton(this);
-    panel1_->setObjectName("Panel1");
-    panel1_->setToolTip("Choose the colour");
-    panel1_->setAutoDefault(false);
+    colourSwatch_ = new QPushButton(this);
+    colourSwatch_->setObjectName("Panel1");
+    colourSwatch_->setToolTip("Choose the colour");
+    colourSwatch_->setAutoDefault(false);
 
     btnOk_ = new QPushButton("ok", this);
     btnOk_->setObjectName("btnOk");
@@ -57,33 +57,33 @@ TTextDialog::TTextDialog(QWidget* parent)
     grid->setContentsMargins(8, 8, 8, 3);
     grid->setHorizontalSpacing(7);
     grid->setVerticalSpacing(2);
-    edit1_->setMinimumSize(417, 26);
+    textField_->setMinimumSize(417, 26);
     seFontSize_->setMinimumSize(58, 26);
-    panel1_->setFixedSize(38, 25);
+    colourSwatch_->setFixedSize(38, 25);
     btnOk_->setMinimumSize(106, 24);
     grid->addWidget(label, 0, 0);
-    grid->addWidget(edit1_, 1, 0);
+    grid->addWidget(textField_, 1, 0);
     grid->addWidget(sizeLabel, 0, 1);
     grid->addWidget(seFontSize_, 1, 1);
     grid->addWidget(colourLabel, 0, 2);
-    grid->addWidget(panel1_, 1, 2, Qt::AlignLeft);
+    grid->addWidget(colourSwatch_, 1, 2, Qt::AlignLeft);
     grid->addWidget(btnOk_, 2, 1, 1, 2, Qt::AlignLeft);
     grid->setColumnStretch(0, 1);
     grid->setColumnMinimumWidth(2, 50);
     SetSizeAtLeast(*this, QSize(563, 85), true);
 
-    connect(panel1_, &QPushButton::clicked, this, &TTextDialog::ChooseColour);
+    connect(colourSwatch_, &QPushButton::clicked, this, &TTextDialog::ChooseColour);
     connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(edit1_, &QLineEdit::returnPressed, this, &QDialog::accept);
+    connect(textField_, &QLineEdit::returnPressed, this, &QDialog::accept);
     ShowColour();
 }
 
 void TTextDialog::ShowColour() {
-    panel1_->setStyleSheet(
+    colourSwatch_->setStyleSheet(
         QStringLiteral("QPushButton { background: %1; border: 3px outset #c0c0c0; }").arg(colour_.name()));
-    QPalette p = edit1_->palette();
+    QPalette p = textField_->palette();
     p.setColor(QPalette::Text, colour_);
-    edit1_->setPalette(p);
+    textField_->setPalette(p);
 }
 
 void TTextDialog::ChooseColour() {
@@ -94,7 +94,7 @@ void TTextDialog::ChooseColour() {
 
 void TTextDialog::Edit(TStext& text) {
     colour_ = ColourFromRgbValue(text.Color);
-    edit1_->setText(QString::fromStdString(text.Text));
+    textField_->setText(QString::fromStdString(text.Text));
     seFontSize_->setValue(text.Size > 0 ? text.Size : 8);
     ShowColour();
     if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
@@ -103,15 +103,15 @@ void TTextDialog::Edit(TStext& text) {
     ExecModal(*this);
     loaded_ = false;
     // Every way of closing keeps what was typed.
-    text.Text = edit1_->text().toStdString();
+    text.Text = textField_->text().toStdString();
     text.Size = seFontSize_->value();
     text.Color = RgbValueOf(colour_);
 }
 
 void TTextDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    edit1_->setFocus(Qt::OtherFocusReason);
-    edit1_->selectAll();
+    textField_->setFocus(Qt::OtherFocusReason);
+    textField_->selectAll();
 }
 
 void TTextDialog::keyPressEvent(QKeyEvent* event) {

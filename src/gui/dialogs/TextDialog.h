@@ -26,9 +26,9 @@ public:
     // Whether the dialog is showing a text now.
     bool Loaded() const { return loaded_; }
 
-    QLineEdit* TextField() const { return edit1_; }
+    QLineEdit* TextField() const { return textField_; }
     QSpinBox* SizeField() const { return seFontSize_; }
-    QPushButton* ColourSwatch() const { return panel1_; }
+    QPushButton* ColourSwatch() const { return colourSwatch_; }
     QPushButton* OkButton() const { return btnOk_; }
     QColor WorkingColour() const { return colour_; }
     void ChooseColour();
@@ -42,9 +42,9 @@ private:
 
     bool loaded_ = false;
     QColor colour_{0, 0, 128};
-    QLineEdit* edit1_ = nullptr;
+    QLineEdit* textField_ = nullptr;
     QSpinBox* seFontSize_ = nullptr;
-    QPushButton* panel1_ = nullptr;
+    QPushButton* colourSwatch_ = nullptr;
     QPushButton* btnOk_ = nullptr;
 };
 

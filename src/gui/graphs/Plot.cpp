@@ -12,8 +12,6 @@
 #include <limits>
 
 #include "base/Rounding.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
 #include "graphs/ChartLine.h"
 #include "graphs/ChartStyle.h"
 #include "graphs/GraphCurves.h"
@@ -22,6 +20,8 @@
 #include "graphs/SeriesEdit.h"
 #include "graphs/ToleranceBand.h"
 #include "graphs/ValueDialog.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 
 namespace pelmo {
 

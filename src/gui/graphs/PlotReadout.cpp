@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "base/MessageSink.h"
-#include "dialogs/ModalRunner.h"
 #include "document/DataFolder.h"
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
@@ -19,6 +18,7 @@
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
+#include "widgets/ModalRunner.h"
 
 namespace pelmo {
 

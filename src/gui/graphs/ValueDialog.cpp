@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "dialogs/EditReal.h"
+#include "widgets/EditReal.h"
 
 namespace pelmo {
 

@@ -1,5 +1,5 @@
 // The editor's commands on the current element: the right button and its
-// menus' commands, rotation, deleting, states and flags, tuning.
+// menus' commands, rotation, deleting, states and flags.
 #include <QApplication>
 #include <QCursor>
 #include <QScrollArea>
@@ -16,7 +16,7 @@ namespace pelmo {
 
 void TEditorController::RightPress(QPoint pos) {
     const TPoint g = view_.PixelToGrid(pos);
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::BoxDrag:
         case TEditMode::BoxShown:
         case TEditMode::ZoomMode:
@@ -33,17 +33,17 @@ void TEditorController::RightPress(QPoint pos) {
         case TEditMode::TuneMode: {
             const auto hit = HitTest(Design(), g);
             if (hit) {
-                current_ = *hit;
+                state_.Current = *hit;
                 if (hit->Kind != TElementKind::Wire) CloseElementDialogs();
-                highlight_ = *hit;
+                state_.Highlight = *hit;
                 view_.RepaintSheet();
-                rightClickPoint_ = g;
-                PartMenuPopup(pos);
-                highlight_.reset();
+                state_.RightClickPoint = g;
+                menus_.PartMenuPopup(pos);
+                state_.Highlight.reset();
                 view_.RepaintSheet();
-            } else if (editMode_ == TEditMode::Idle) {
-                rightClickPoint_ = g;
-                SpaceMenuPopup(pos);
+            } else if (state_.Mode == TEditMode::Idle) {
+                state_.RightClickPoint = g;
+                menus_.SpaceMenuPopup(pos);
             } else {
                 CancelToIdle();
             }
@@ -55,35 +55,29 @@ void TEditorController::RightPress(QPoint pos) {
 }
 
 void TEditorController::ToggleOrientation() {
-    TDesign& d = Design();
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::Moving:
-            if (!CurrentExists() || !IsPartKind(current_.Kind)) return;
-            movingHorizontal_ = !movingHorizontal_;
+            if (!CurrentExists() || !IsPartKind(state_.Current.Kind)) return;
+            state_.MovingHorizontal = !state_.MovingHorizontal;
             break;
         case TEditMode::Placing:
-            if (!IsPartKind(current_.Kind)) return;
-            PartHorizontal(current_.Kind) = !PartHorizontal(current_.Kind);
+            if (!IsPartKind(state_.Current.Kind)) return;
+            state_.PartHorizontal(state_.Current.Kind) = !state_.PartHorizontal(state_.Current.Kind);
             break;
-        case TEditMode::GroupPaste: {
-            // A single copied part turns; a group does not.
-            const TCopyBuffer& b = copyBuffer_;
-            if (b.Parts.size() != 1 || !b.Wires.empty() || !b.Grounds.empty() || !b.Drivers.empty()) return;
-            TPart& p = *copyBuffer_.Parts[0];
-            SetPartOrientation(d, p, !p.IsHorizontal);
+        case TEditMode::GroupPaste:
+            if (!groups_.TurnPastedPart()) return;
             break;
-        }
         default:
             return;
     }
     view_.RepaintSheet();
-    lastPointer_ = QPoint(-1000000, -1000000);
-    SheetMouseMove(pointer_, false);
+    state_.LastPointer = QPoint(-1000000, -1000000);
+    SheetMouseMove(state_.Pointer, false);
 }
 
 void TEditorController::Delete1Click() {
     TDesign& d = Design();
-    const TElementRef e = current_;
+    const TElementRef e = state_.Current;
     if (!ElementExists(d, e) || e.Kind == TElementKind::Source) return;
     view_.DragImage().Hide();
     DeleteElement(d, e, deleteHooks_);
@@ -96,7 +90,7 @@ void TEditorController::Delete1Click() {
 }
 
 void TEditorController::SetPartStateCmd(TPartState state) {
-    const TElementRef e = current_;
+    const TElementRef e = state_.Current;
     SetIdle();
     if (!IsPartKind(e.Kind) || !SetPartState(Design(), e.Index, state)) return;
     Design().Modified = true;
@@ -106,7 +100,7 @@ void TEditorController::SetPartStateCmd(TPartState state) {
 }
 
 void TEditorController::InvertCmd() {
-    const TElementRef e = current_;
+    const TElementRef e = state_.Current;
     SetIdle();
     if (!ToggleInvert(Design(), e)) return;
     Design().Modified = true;
@@ -116,7 +110,7 @@ void TEditorController::InvertCmd() {
 }
 
 void TEditorController::MuteCmd() {
-    const TElementRef e = current_;
+    const TElementRef e = state_.Current;
     SetIdle();
     if (!ToggleMute(Design(), e)) return;
     Design().Modified = true;
@@ -128,50 +122,12 @@ void TEditorController::MuteCmd() {
 void TEditorController::ZoomCmd() {
     UnselectAllAndRepaint();
     SetIdle();
-    editMode_ = TEditMode::ZoomMode;
+    state_.Mode = TEditMode::ZoomMode;
     view_.SetCursorShape(TSheetCursor::Zoom);
 }
 
-void TEditorController::CentreHereCmd() { view_.CentreOn(rightClickPoint_); }
+void TEditorController::CentreHereCmd() { view_.CentreOn(state_.RightClickPoint); }
 
-void TEditorController::EditTune1Click(QObject* invoker) {
-    CloseElementDialogs();
-    EndTuning();
-    if (!QApplication::activeWindow()) {
-        SetIdle();
-        return;
-    }
-    if (invoker != editTune1_ && invoker != tune1_) return;
-    TDesign& d = Design();
-    d.Modified = true;
-    if (!CurrentExists()) {
-        SetIdle();
-        return;
-    }
-    const TElementRef e = current_;
-    view_.SetCursorShape(TSheetCursor::TuneDown);
-    editMode_ = TEditMode::TuneMode;
-    if (e.Kind == TElementKind::Text) {
-        view_.SetCursorShape(TSheetCursor::Default);
-        UnselectAll(d);
-        TStext& t = *d.Texts[e.Index];
-        if (dialogs_->EditTextModal(t)) {
-            UpdateTextRect(d, t);
-            CommitEdit();
-            // The next new text starts from this one's look.
-            d.DefaultText = t;
-            d.DefaultText.Selected = false;
-        }
-        editMode_ = TEditMode::Idle;
-        view_.RepaintSheet();
-        return;
-    }
-    if (!dialogs_->ShowFor(e)) {
-        // No dialog for this element (grounds and wires have none).
-        SetIdle();
-        return;
-    }
-    dialogs_->FocusField(e);
-}
+void TEditorController::Copy2Click() { groups_.CopyElement(state_.Current); }
 
 }  // namespace pelmo

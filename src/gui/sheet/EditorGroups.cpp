@@ -1,121 +1,213 @@
-// Box selection and the group commands.
+// Box selection, the group commands and the preview of a group on the move.
+#include "sheet/EditorGroups.h"
+
+#include <QPainter>
+
 #include "base/Rounding.h"
 #include "document/Session.h"
 #include "sheet/EditorController.h"
+#include "sheet/SheetPainter.h"
 #include "sheet/SheetWidgets.h"
 
 namespace pelmo {
 
-void TEditorController::StartBox(QPoint pos) {
+TGroupEditor::TGroupEditor(TEditorController& editor, TEditorState& state, TSheetView& view)
+    : editor_(editor), state_(state), view_(view) {}
+
+void TGroupEditor::StartBox(QPoint pos) {
     boxStart_ = view_.SnapToGrid(pos);
     boxEnd_ = boxStart_;
     view_.DragImage().Hide();
-    editMode_ = TEditMode::BoxDrag;
+    state_.Mode = TEditMode::BoxDrag;
 }
 
-void TEditorController::DragBox(QPoint e) {
+void TGroupEditor::DragBox(QPoint e) {
     boxEnd_ = e;
     view_.DragImage().Hide();
     view_.DragImage().SetSize(std::abs(e.x() - boxStart_.x()) + 4, std::abs(e.y() - boxStart_.y()) + 4);
     view_.DragImage().Show(RoundToInt((boxStart_.x() + e.x()) / 2.0), RoundToInt((boxStart_.y() + e.y()) / 2.0));
 }
 
-void TEditorController::EndBox(QPoint pos) {
-    groupAnchor_ = view_.PixelToGrid(pos);
-    const QPoint e = view_.GridToPixel(groupAnchor_);
+void TGroupEditor::EndBox(QPoint pos) {
+    anchor_ = view_.PixelToGrid(pos);
+    const QPoint e = view_.GridToPixel(anchor_);
     if (e == boxStart_) return;  // released where it was pressed: the next release ends the box
     view_.DragImage().Hide();
     if (e.x() == boxStart_.x() || e.y() == boxStart_.y()) {
-        editMode_ = TEditMode::Idle;
+        state_.Mode = TEditMode::Idle;
         view_.RepaintSheet();
         return;
     }
     boxEnd_ = e;
-    editMode_ = TEditMode::BoxShown;
+    state_.Mode = TEditMode::BoxShown;
     const TBoxSelection sel =
-        SelectInBox(Design(), GridBoxFromPixels({boxStart_.x(), boxStart_.y()}, {e.x(), e.y()}, view_.Scale()));
+        SelectInBox(editor_.Design(), GridBoxFromPixels({boxStart_.x(), boxStart_.y()}, {e.x(), e.y()}, view_.Scale()));
     singleElement_ = sel.SingleElement;
     if (sel.Count == 0) {
         // Nothing offered: texts the box caught do not stay marked either.
         singleElement_ = false;
-        UnselectAll(Design());
-        editMode_ = TEditMode::Idle;
-        current_ = {};
+        UnselectAll(editor_.Design());
+        state_.Mode = TEditMode::Idle;
+        state_.Current = {};
         view_.RepaintSheet();
         return;
     }
-    if (sel.SinglePart) current_ = *sel.SinglePart;
+    if (sel.SinglePart) state_.Current = *sel.SinglePart;
     view_.RepaintSheet();
-    BoxMenuPopup(pos);
+    editor_.Menus().BoxMenuPopup(pos);
 }
 
-void TEditorController::Move2Click() {
-    TDesign& d = Design();
-    if (current_.Kind == TElementKind::Block) return;
+void TGroupEditor::MoveGroup() {
+    TDesign& d = editor_.Design();
+    if (state_.Current.Kind == TElementKind::Block) return;
     if (singleElement_) {
         // One part in the box: picked up as by a click on it.
         for (int i = 0; i < static_cast<int>(d.Parts.size()); ++i) {
             TPart& p = *d.Parts[i];
             if (!p.Selected) continue;
-            current_ = {KindOf(p.PartType), i};
-            movingHorizontal_ = p.IsHorizontal;
-            dropPoint_ = view_.GridToPixel(p.Position);
-            editMode_ = TEditMode::Moving;
+            state_.Current = {KindOf(p.PartType), i};
+            state_.MovingHorizontal = p.IsHorizontal;
+            state_.DropPoint = view_.GridToPixel(p.Position);
+            state_.Mode = TEditMode::Moving;
             d.Modified = true;
             view_.RepaintSheet();
             return;
         }
         return;
     }
-    editMode_ = TEditMode::GroupMove;
+    state_.Mode = TEditMode::GroupMove;
     d.Modified = true;
-    lastPointer_ = view_.GridToPixel(groupAnchor_);
+    state_.LastPointer = view_.GridToPixel(anchor_);
     view_.RepaintSheet();
 }
 
-void TEditorController::Copy1Click() {
-    CopySelectionToBuffer(Design(), copyBuffer_, true);
+void TGroupEditor::CopyGroup() {
+    CopySelectionToBuffer(editor_.Design(), copyBuffer_, true);
     StartPaste();
 }
 
-void TEditorController::Copy2Click() {
-    const auto anchor = CopyElementToBuffer(Design(), copyBuffer_, current_);
+void TGroupEditor::CopyElement(TElementRef e) {
+    const auto anchor = CopyElementToBuffer(editor_.Design(), copyBuffer_, e);
     if (!anchor) return;
-    groupAnchor_ = *anchor;
+    anchor_ = *anchor;
     StartPaste();
 }
 
-void TEditorController::StartPaste() {
+void TGroupEditor::StartPaste() {
     if (!copyBuffer_.HasPasteableElements()) return;
-    editMode_ = TEditMode::GroupPaste;
-    Design().Modified = true;
-    lastPointer_ = view_.SnapToGrid(pointer_);
+    state_.Mode = TEditMode::GroupPaste;
+    editor_.Design().Modified = true;
+    state_.LastPointer = view_.SnapToGrid(state_.Pointer);
     view_.RepaintSheet();
 }
 
-void TEditorController::Delete2Click() {
-    TDesign& d = Design();
+void TGroupEditor::DeleteGroup() {
+    TDesign& d = editor_.Design();
     view_.DragImage().Hide();
-    const int deleted = DeleteGroup(d, deleteHooks_);
-    CancelToIdle();
+    const int deleted = pelmo::DeleteGroup(d, editor_.DeleteHooks());
+    editor_.CancelToIdle();
     if (deleted == 0) return;
     d.Modified = true;
-    Solve();
-    CommitEdit();
+    editor_.Solve();
+    editor_.CommitEdit();
 }
 
-void TEditorController::CommitGroup() {
-    TDesign& d = Design();
-    const TPoint by = GroupDisplacement();
-    if (editMode_ == TEditMode::GroupMove)
+void TGroupEditor::Commit() {
+    TDesign& d = editor_.Design();
+    const TPoint by = Displacement();
+    if (state_.Mode == TEditMode::GroupMove)
         CommitGroupMove(d, by);
     else
         CommitPaste(d, copyBuffer_, by);
     d.Modified = true;
     view_.RepaintSheet();
-    Solve();
-    CancelToIdle();
-    CommitEdit();
+    editor_.Solve();
+    editor_.CancelToIdle();
+    editor_.CommitEdit();
+}
+
+bool TGroupEditor::TurnPastedPart() {
+    const TCopyBuffer& b = copyBuffer_;
+    if (b.Parts.size() != 1 || !b.Wires.empty() || !b.Grounds.empty() || !b.Drivers.empty()) return false;
+    TPart& p = *copyBuffer_.Parts[0];
+    SetPartOrientation(editor_.Design(), p, !p.IsHorizontal);
+    return true;
+}
+
+TPoint TGroupEditor::Displacement() const {
+    const TPoint g = view_.PixelToGrid(state_.LastPointer);
+    return {g.X - anchor_.X, g.Y - anchor_.Y};
+}
+
+void TGroupEditor::DrawBox(QPainter& painter) const {
+    QPen pen(SheetColour::Red);
+    pen.setStyle(Qt::DotLine);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(boxStart_, boxEnd_).normalized());
+}
+
+void TGroupEditor::DrawPreview(QPainter& painter) const {
+    const TDesign& d = editor_.Design();
+    TSheetPainter sp(painter, view_.Scale(), *d.Metrics);
+    const QColor blue = SheetColour::Blue;
+    const TPoint by = Displacement();
+    auto at = [&](TPoint g) { return view_.GridToPixel({g.X + by.X, g.Y + by.Y}); };
+    const bool paste = state_.Mode == TEditMode::GroupPaste;
+    auto drawParts = [&](const Collection<TPart>& parts) {
+        for (const auto& p : parts)
+            if (paste || p->Selected) {
+                sp.DrawPartSymbol(at(p->Position), blue, p->PartType, p->IsHorizontal);
+                sp.DrawEndDot(at(p->Terminal1), blue);
+                sp.DrawEndDot(at(p->Terminal2), blue);
+            }
+    };
+    auto drawWires = [&](const Collection<TWire>& wires) {
+        for (const auto& w : wires)
+            if (paste || w->Selected) {
+                sp.DrawWireLine(at(w->End1), at(w->End2), blue);
+                sp.DrawEndDot(at(w->End1), blue);
+                sp.DrawEndDot(at(w->End2), blue);
+            }
+    };
+    auto drawGrounds = [&](const Collection<TGround>& grounds) {
+        for (const auto& g : grounds)
+            if (paste || g->Selected) {
+                sp.DrawGroundSymbol(at(g->Position), blue);
+                sp.DrawEndDot(at(g->Position), blue);
+            }
+    };
+    auto drawDrivers = [&](const Collection<TDriver>& drivers) {
+        for (const auto& drv : drivers)
+            if (paste || drv->Selected) {
+                sp.DrawDriverSymbol(at(drv->Position), blue);
+                sp.DrawEndDot(at(drv->Terminal1), blue);
+                sp.DrawEndDot(at(drv->Terminal2), blue);
+            }
+    };
+    auto drawTexts = [&](const Collection<TStext>& texts) {
+        for (const auto& t : texts)
+            if (paste || t->Selected) sp.DrawTextElement(*t, at(t->Position), ColourFromRgbValue(t->Color));
+    };
+    if (paste) {
+        drawParts(copyBuffer_.Parts);
+        drawWires(copyBuffer_.Wires);
+        drawGrounds(copyBuffer_.Grounds);
+        drawDrivers(copyBuffer_.Drivers);
+        drawTexts(copyBuffer_.Texts);
+        return;
+    }
+    drawParts(d.Parts);
+    drawWires(d.Wires);
+    drawGrounds(d.Grounds);
+    drawDrivers(d.Drivers);
+    if (d.Source.Selected) {
+        sp.DrawSourceSymbol(at(d.Source.Position), blue, nullptr, false);
+        sp.DrawEndDot(at(d.Source.Terminal1), blue);
+        sp.DrawEndDot(at(d.Source.Terminal2), blue);
+    }
+    drawTexts(d.Texts);
 }
 
 }  // namespace pelmo

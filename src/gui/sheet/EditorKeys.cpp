@@ -1,4 +1,6 @@
-// The keyboard, the wheel, the double-click and the sheet losing the focus.
+// The keyboard and the wheel.
+#include "sheet/EditorKeys.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QScrollArea>
@@ -12,24 +14,26 @@
 
 namespace pelmo {
 
-// ---- keyboard and wheel ----
+TEditorKeys::TEditorKeys(TEditorController& editor, TEditorState& state, TSheetView& view, QWidget* window)
+    : editor_(editor), state_(state), view_(view), window_(window) {}
 
-bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    const TDesign& d = Design();
+bool TEditorKeys::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const TDesign& d = editor_.Design();
     const bool away = key == Qt::Key_PageUp || key == Qt::Key_Up || key == Qt::Key_Right;
     const bool towards = key == Qt::Key_PageDown || key == Qt::Key_Left || key == Qt::Key_Down;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::Idle:
         case TEditMode::ZoomMode:
         case TEditMode::TuneMode:
             if (away || towards) WheelOverSheet(away);
-            if (editMode_ == TEditMode::TuneMode) {
-                dialogs_->FocusField(current_);
-            } else if (editMode_ == TEditMode::ZoomMode) {
-                if (key == Qt::Key_Escape) CancelToIdle();
+            if (state_.Mode == TEditMode::TuneMode) {
+                editor_.Dialogs().FocusField(state_.Current);
+            } else if (state_.Mode == TEditMode::ZoomMode) {
+                if (key == Qt::Key_Escape) editor_.CancelToIdle();
             } else if (!away && !towards) {
-                if (const auto hit = HitTest(d, view_.PixelToGrid(pointer_))) KeyOverElement(key, modifiers, *hit);
+                if (const auto hit = HitTest(d, view_.PixelToGrid(state_.Pointer)))
+                    KeyOverElement(key, modifiers, *hit);
             }
             break;
         case TEditMode::Placing:
@@ -37,19 +41,19 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
             if (enter) {
-                SheetMouseUp(Qt::LeftButton, pointer_);
+                editor_.SheetMouseUp(Qt::LeftButton, state_.Pointer);
             } else if (key == Qt::Key_Escape) {
-                CancelToIdle();
+                editor_.CancelToIdle();
             } else if (key == Qt::Key_R || key == Qt::Key_Space) {
-                ToggleOrientation();
-            } else if (key == Qt::Key_Delete && editMode_ == TEditMode::Moving) {
-                const TElementRef e = current_;
-                if (e.Kind != TElementKind::Source && DeleteElement(Design(), e, deleteHooks_)) {
-                    Design().Modified = true;
-                    Solve();
-                    CommitEdit();
+                editor_.ToggleOrientation();
+            } else if (key == Qt::Key_Delete && state_.Mode == TEditMode::Moving) {
+                const TElementRef e = state_.Current;
+                if (e.Kind != TElementKind::Source && DeleteElement(editor_.Design(), e, editor_.DeleteHooks())) {
+                    editor_.Design().Modified = true;
+                    editor_.Solve();
+                    editor_.CommitEdit();
                 }
-                CancelToIdle();
+                editor_.CancelToIdle();
             } else if (key == Qt::Key_Left) {
                 MovePointerBy(-1, 0);
             } else if (key == Qt::Key_Right) {
@@ -61,28 +65,28 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             }
             break;
         case TEditMode::Wiring:
-            if (key == Qt::Key_Escape) CancelToIdle();
+            if (key == Qt::Key_Escape) editor_.CancelToIdle();
             break;
         case TEditMode::BoxShown:
             if (key == Qt::Key_Delete)
-                Delete2Click();
+                editor_.Groups().DeleteGroup();
             else if (key == Qt::Key_Escape)
-                CancelToIdle();
+                editor_.CancelToIdle();
             break;
         case TEditMode::BlockPlace:
             // Delete and Escape alike: the block never reached the sheet.
-            if (key == Qt::Key_Delete || key == Qt::Key_Escape) CancelToIdle();
+            if (key == Qt::Key_Delete || key == Qt::Key_Escape) editor_.CancelToIdle();
             break;
         case TEditMode::BlockMove:
             if (key == Qt::Key_Delete) {
-                if (DeleteElement(Design(), current_, deleteHooks_)) {
-                    Design().Modified = true;
-                    Solve();
-                    CommitEdit();
+                if (DeleteElement(editor_.Design(), state_.Current, editor_.DeleteHooks())) {
+                    editor_.Design().Modified = true;
+                    editor_.Solve();
+                    editor_.CommitEdit();
                 }
-                CancelToIdle();
+                editor_.CancelToIdle();
             } else if (key == Qt::Key_Escape) {
-                CancelToIdle();
+                editor_.CancelToIdle();
             }
             break;
         default:
@@ -91,7 +95,7 @@ bool TEditorController::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     return true;
 }
 
-void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e) {
+void TEditorKeys::KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
     const bool part = IsPartKind(e.Kind);
     const bool driverOrSource = e.Kind == TElementKind::Driver || e.Kind == TElementKind::Source;
@@ -100,67 +104,67 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
         case Qt::Key_R:
         case Qt::Key_Space:
             if (part) {
-                RotatePart(Design(), *Design().Parts[e.Index]);
-                Design().Modified = true;
+                RotatePart(editor_.Design(), *editor_.Design().Parts[e.Index]);
+                editor_.Design().Modified = true;
                 view_.RepaintSheet();
-                Solve();
-                CommitEdit();
+                editor_.Solve();
+                editor_.CommitEdit();
             }
             break;
         case Qt::Key_Delete:
         case Qt::Key_D:
             if (part || e.Kind == TElementKind::Driver || e.Kind == TElementKind::Ground ||
                 e.Kind == TElementKind::Wire || e.Kind == TElementKind::Text) {
-                current_ = e;
-                Delete1Click();
+                state_.Current = e;
+                editor_.Delete1Click();
             }
             break;
         case Qt::Key_C:
             if (part) {
-                current_ = e;
-                Copy2Click();
+                state_.Current = e;
+                editor_.Copy2Click();
             }
             break;
         case Qt::Key_I:
             if (driverOrSource) {
-                current_ = e;
-                InvertCmd();
+                state_.Current = e;
+                editor_.InvertCmd();
             }
             break;
         case Qt::Key_Plus:
         case Qt::Key_Minus:
-            if (keypad && driverOrSource && IsInverted(Design(), e) == (key == Qt::Key_Plus)) {
-                current_ = e;
-                InvertCmd();
+            if (keypad && driverOrSource && IsInverted(editor_.Design(), e) == (key == Qt::Key_Plus)) {
+                state_.Current = e;
+                editor_.InvertCmd();
             }
             break;
         case Qt::Key_M:
             if (e.Kind == TElementKind::Driver) {
-                current_ = e;
-                MuteCmd();
+                state_.Current = e;
+                editor_.MuteCmd();
             }
             break;
         case Qt::Key_N:
         case Qt::Key_O:
         case Qt::Key_S:
             if (part) {
-                current_ = e;
-                SetPartStateCmd(key == Qt::Key_N   ? TPartState::Normal
-                                : key == Qt::Key_O ? TPartState::Open
-                                                   : TPartState::Shorted);
+                state_.Current = e;
+                editor_.SetPartStateCmd(key == Qt::Key_N   ? TPartState::Normal
+                                        : key == Qt::Key_O ? TPartState::Open
+                                                           : TPartState::Shorted);
             }
             break;
         case Qt::Key_P:
             if (part) {
-                current_ = e;
-                EditTune1Click(editTune1_);
-                dialogs_->FindPartNumber(e);
+                state_.Current = e;
+                editor_.Tuning().Start();
+                editor_.Dialogs().FindPartNumber(e);
             }
             break;
         case Qt::Key_T:
             if (part || driverOrSource || e.Kind == TElementKind::Text || e.Kind == TElementKind::Block) {
-                current_ = e;
-                EditTune1Click(editTune1_);
+                state_.Current = e;
+                editor_.Tuning().Start();
             }
             break;
         default:
@@ -168,33 +172,33 @@ void TEditorController::KeyOverElement(int key, Qt::KeyboardModifiers modifiers,
     }
 }
 
-void TEditorController::MovePointerBy(int dx, int dy) {
+void TEditorKeys::MovePointerBy(int dx, int dy) {
     const QPoint step(dx * view_.Scale(), dy * view_.Scale());
     QCursor::setPos(QCursor::pos() + step);
-    SheetMouseMove(pointer_ + step);
+    editor_.SheetMouseMove(state_.Pointer + step);
 }
 
-void TEditorController::WheelOverSheet(bool away) {
-    const TDesign& d = Design();
-    switch (editMode_) {
+void TEditorKeys::WheelOverSheet(bool away) {
+    const TDesign& d = editor_.Design();
+    switch (state_.Mode) {
         case TEditMode::ZoomMode:
-            ZoomStep(away);
+            editor_.ZoomStep(away);
             break;
         case TEditMode::TuneMode: {
-            const auto hit = HitTest(d, view_.PixelToGrid(lastPointer_));
+            const auto hit = HitTest(d, view_.PixelToGrid(state_.LastPointer));
             if (hit) {
-                current_ = *hit;
-                dialogs_->FocusField(current_);
+                state_.Current = *hit;
+                editor_.Dialogs().FocusField(state_.Current);
             } else {
                 view_.Panel()->setFocus();
             }
             break;
         }
         case TEditMode::Idle: {
-            const auto hit = HitTest(d, view_.PixelToGrid(lastPointer_));
+            const auto hit = HitTest(d, view_.PixelToGrid(state_.LastPointer));
             if (!hit || hit->Kind == TElementKind::Text || hit->Kind == TElementKind::Block) break;
-            current_ = *hit;
-            EditTune1Click(view_.Panel());
+            state_.Current = *hit;
+            editor_.Tuning().Stop();
             break;
         }
         default:
@@ -202,21 +206,21 @@ void TEditorController::WheelOverSheet(bool away) {
     }
 }
 
-bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
+bool TEditorKeys::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
     if (delta == 0 || !target) return false;
     // While tuning, the dialog's value control that holds the focus takes
     // every turn, wherever the pointer is.
-    if (editMode_ == TEditMode::TuneMode && dialogs_->HasFocusedValueControl()) {
+    if (state_.Mode == TEditMode::TuneMode && editor_.Dialogs().HasFocusedValueControl()) {
         for (int n = TakeWheelNotches(tuneWheelRest_, delta); n != 0; n -= n > 0 ? 1 : -1)
-            dialogs_->StepFocusedControl(n > 0);
+            editor_.Dialogs().StepFocusedControl(n > 0);
         return true;
     }
     const bool onSheet = target == view_.Sheet() || target == view_.Panel();
     const bool onScrollBox = !onSheet && (target == view_.ScrollBox() || view_.ScrollBox()->isAncestorOf(target));
     if (!onSheet && !onScrollBox) return false;
-    if (editMode_ == TEditMode::ZoomMode) {
-        pointer_ = view_.Sheet()->mapFromGlobal(globalPos);
-        ZoomStep(delta > 0);
+    if (state_.Mode == TEditMode::ZoomMode) {
+        state_.Pointer = view_.Sheet()->mapFromGlobal(globalPos);
+        editor_.ZoomStep(delta > 0);
         return true;
     }
     if (onSheet) {
@@ -230,29 +234,6 @@ bool TEditorController::FormMouseWheel(QWidget* target, QPoint globalPos, int de
     const int lines = std::max(1, QApplication::wheelScrollLines());
     bar->setValue(bar->value() + (delta > 0 ? 1 : -1) * lines * ScrollLine);
     return true;
-}
-
-// ---- double-click and focus ----
-
-void TEditorController::SheetDblClick() {
-    dblClickFlag_ = false;
-    dblClickTimer_.stop();
-    SetIdle();
-    UnselectAllAndRepaint();
-    // Then as the key T at the pointer.
-    const auto hit = HitTest(Design(), view_.PixelToGrid(pointer_));
-    if (!hit) return;
-    const bool tunable = IsPartKind(hit->Kind) || hit->Kind == TElementKind::Driver ||
-                         hit->Kind == TElementKind::Source || hit->Kind == TElementKind::Text ||
-                         hit->Kind == TElementKind::Block;
-    if (!tunable) return;
-    current_ = *hit;
-    EditTune1Click(editTune1_);
-}
-
-void TEditorController::SheetFocusLost() {
-    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    CancelToIdle();
 }
 
 }  // namespace pelmo

@@ -1,4 +1,6 @@
 // The sheet's pop-up menus: the element menu, the sheet menu and the box menu.
+#include "sheet/EditorMenus.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QScreen>
@@ -34,49 +36,45 @@ void RunHandler(QAction* a) {
 
 }  // namespace
 
-void TEditorController::BuildPopupMenus() {
+TEditorMenus::TEditorMenus(TEditorController& editor, TEditorState& state, TSheetView& view, QWidget* window)
+    : editor_(editor), state_(state), view_(view), window_(window) {
+    Build();
+}
+
+void TEditorMenus::Build() {
     partMenu_ = new QMenu(window_);
     partMenu_->setObjectName("PartMenu");
-    editTune1_ = AddItem(partMenu_, "Tune", [this] { EditTune1Click(editTune1_); });
-    editTune1_->setObjectName("EditTune1");
+    tuneFirst_ = AddItem(partMenu_, "Tune", [this] { editor_.Tuning().Start(); });
+    tuneFirst_->setObjectName("EditTune1");
     partMenu_->addSeparator();
     QAction* findPart = AddItem(partMenu_, "Find Part#", [this] {
-        const TElementRef e = current_;
-        EditTune1Click(editTune1_);
-        dialogs_->FindPartNumber(e);
+        const TElementRef e = state_.Current;
+        editor_.Tuning().Start();
+        editor_.Dialogs().FindPartNumber(e);
     });
     partMenu_->addSeparator();
-    QAction* dissolve = AddItem(partMenu_, "Change Block to separate parts", [this] {
-        if (current_.Kind == TElementKind::Block && CurrentExists()) {
-            pelmo::DissolveBlock(Design(), current_.Index);
-            Design().Modified = true;
-            SetIdle();
-            view_.RepaintSheet();
-            Solve();
-            CommitEdit();
-        }
-    });
+    QAction* dissolve = AddItem(partMenu_, "Change Block to separate parts", [this] { editor_.DissolveBlockCmd(); });
     partMenu_->addSeparator();
     QAction* rotate = AddItem(partMenu_, "Rotate", [this] {
-        PickUpAtRightClickPoint();
-        ToggleOrientation();
+        editor_.PickUpAtRightClickPoint();
+        editor_.ToggleOrientation();
     });
-    QAction* normal = AddItem(partMenu_, "Normal", [this] { SetPartStateCmd(TPartState::Normal); });
-    QAction* shorted = AddItem(partMenu_, "Short", [this] { SetPartStateCmd(TPartState::Shorted); });
-    QAction* open = AddItem(partMenu_, "Open", [this] { SetPartStateCmd(TPartState::Open); });
-    QAction* invert = AddItem(partMenu_, "Invert/normal", [this] { InvertCmd(); });
-    QAction* mute = AddItem(partMenu_, "Mute/unmute", [this] { MuteCmd(); });
+    QAction* normal = AddItem(partMenu_, "Normal", [this] { editor_.SetPartStateCmd(TPartState::Normal); });
+    QAction* shorted = AddItem(partMenu_, "Short", [this] { editor_.SetPartStateCmd(TPartState::Shorted); });
+    QAction* open = AddItem(partMenu_, "Open", [this] { editor_.SetPartStateCmd(TPartState::Open); });
+    QAction* invert = AddItem(partMenu_, "Invert/normal", [this] { editor_.InvertCmd(); });
+    QAction* mute = AddItem(partMenu_, "Mute/unmute", [this] { editor_.MuteCmd(); });
     partMenu_->addSeparator();
-    AddItem(partMenu_, "Zoom", [this] { ZoomCmd(); });
-    AddItem(partMenu_, "Center here", [this] { CentreHereCmd(); });
-    AddItem(partMenu_, "Move", [this] { PickUpAtRightClickPoint(); });
-    QAction* del = AddItem(partMenu_, "Delete", [this] { Delete1Click(); });
-    QAction* copy = AddItem(partMenu_, "Copy+Paste", [this] { Copy2Click(); });
+    AddItem(partMenu_, "Zoom", [this] { editor_.ZoomCmd(); });
+    AddItem(partMenu_, "Center here", [this] { editor_.CentreHereCmd(); });
+    AddItem(partMenu_, "Move", [this] { editor_.PickUpAtRightClickPoint(); });
+    QAction* del = AddItem(partMenu_, "Delete", [this] { editor_.Delete1Click(); });
+    QAction* copy = AddItem(partMenu_, "Copy+Paste", [this] { editor_.Copy2Click(); });
     partMenu_->addSeparator();
-    AddItem(partMenu_, "cancel", [this] { CancelToIdle(); });
+    AddItem(partMenu_, "cancel", [this] { editor_.CancelToIdle(); });
     partMenu_->addSeparator();
-    tune1_ = AddItem(partMenu_, "Tune", [this] { EditTune1Click(tune1_); });
-    tune1_->setObjectName("Tune1");
+    tuneLast_ = AddItem(partMenu_, "Tune", [this] { editor_.Tuning().Start(); });
+    tuneLast_->setObjectName("Tune1");
 
     // Which items an element kind offers.
     auto parts = [](TElementKind k) { return IsPartKind(k); };
@@ -97,31 +95,31 @@ void TEditorController::BuildPopupMenus() {
     spaceMenu_ = new QMenu(window_);
     spaceMenu_->setObjectName("SpaceMenu");
     AddItem(spaceMenu_, "Fit all", [this] { view_.FitAll(); });
-    AddItem(spaceMenu_, "Zoom", [this] { ZoomCmd(); });
-    AddItem(spaceMenu_, "Center here", [this] { CentreHereCmd(); });
-    AddItem(spaceMenu_, "cancel", [this] { CancelToIdle(); });
+    AddItem(spaceMenu_, "Zoom", [this] { editor_.ZoomCmd(); });
+    AddItem(spaceMenu_, "Center here", [this] { editor_.CentreHereCmd(); });
+    AddItem(spaceMenu_, "cancel", [this] { editor_.CancelToIdle(); });
 
     boxMenu_ = new QMenu(window_);
     boxMenu_->setObjectName("BoxMenu");
-    AddItem(boxMenu_, "Move Group", [this] { Move2Click(); });
-    AddItem(boxMenu_, "Copy+Paste Group", [this] { Copy1Click(); });
-    AddItem(boxMenu_, "Delete Group", [this] { Delete2Click(); });
-    AddItem(boxMenu_, "cancel", [this] { CancelToIdle(); });
+    AddItem(boxMenu_, "Move Group", [this] { editor_.Groups().MoveGroup(); });
+    AddItem(boxMenu_, "Copy+Paste Group", [this] { editor_.Groups().CopyGroup(); });
+    AddItem(boxMenu_, "Delete Group", [this] { editor_.Groups().DeleteGroup(); });
+    AddItem(boxMenu_, "cancel", [this] { editor_.CancelToIdle(); });
 }
 
-QAction* TEditorController::ExecPopup(QMenu* menu, QPoint globalPos) {
+QAction* TEditorMenus::Exec(QMenu* menu, QPoint globalPos) {
     lastMenuItems_.clear();
     for (QAction* a : menu->actions())
         if (a->isVisible() && !a->isSeparator()) lastMenuItems_ << a->text();
     lastMenuDefault_ = menu->defaultAction() ? menu->defaultAction()->text() : QString();
-    menuOpen_ = true;
+    state_.MenuOpen = true;
     QAction* chosen = MenuChooser ? MenuChooser(menu) : menu->exec(globalPos);
-    menuOpen_ = false;
+    state_.MenuOpen = false;
     return chosen;
 }
 
-void TEditorController::PartMenuPopup(QPoint pos) {
-    const TElementRef e = current_;
+void TEditorMenus::PartMenuPopup(QPoint pos) {
+    const TElementRef e = state_.Current;
     const TElementKind k = e.Kind;
     for (const auto& [action, offered] : partItemRules_) action->setVisible(offered(k));
     const bool tunable = k != TElementKind::Ground && k != TElementKind::Wire;
@@ -129,43 +127,43 @@ void TEditorController::PartMenuPopup(QPoint pos) {
     // The default "Tune" lands under the pointer: the first item when the menu
     // fits below it, else the last one with the menu above the pointer.
     const QPoint global = view_.Sheet()->mapToGlobal(pos);
-    editTune1_->setVisible(tunable);
-    tune1_->setVisible(false);
+    tuneFirst_->setVisible(tunable);
+    tuneLast_->setVisible(false);
     const int height = partMenu_->sizeHint().height();
     const QScreen* sc = window_->screen();
     const int screenHeight = sc ? sc->geometry().bottom() + 1 : 100000;
     const bool fitsBelow = global.y() + height - 12 <= screenHeight;
-    editTune1_->setVisible(tunable && fitsBelow);
-    tune1_->setVisible(tunable && !fitsBelow);
-    partMenu_->setDefaultAction(tunable ? (fitsBelow ? editTune1_ : tune1_) : nullptr);
+    tuneFirst_->setVisible(tunable && fitsBelow);
+    tuneLast_->setVisible(tunable && !fitsBelow);
+    partMenu_->setDefaultAction(tunable ? (fitsBelow ? tuneFirst_ : tuneLast_) : nullptr);
     const QSize size = partMenu_->sizeHint();
     const QPoint at = fitsBelow ? QPoint(global.x() - size.width(), global.y() - 15)
                                 : QPoint(global.x() - size.width(), global.y() + 15 - size.height());
 
-    SetIdle();
-    current_ = e;
-    QAction* chosen = ExecPopup(partMenu_, at);
+    editor_.SetIdle();
+    state_.Current = e;
+    QAction* chosen = Exec(partMenu_, at);
     RunHandler(chosen);
 }
 
-void TEditorController::SpaceMenuPopup(QPoint pos) {
-    SetIdle();
-    if (const auto hit = HitTest(Design(), view_.PixelToGrid(pos))) current_ = *hit;
-    CloseElementDialogs();
-    QAction* chosen = ExecPopup(spaceMenu_, view_.Sheet()->mapToGlobal(pos));
+void TEditorMenus::SpaceMenuPopup(QPoint pos) {
+    editor_.SetIdle();
+    if (const auto hit = HitTest(editor_.Design(), view_.PixelToGrid(pos))) state_.Current = *hit;
+    editor_.CloseElementDialogs();
+    QAction* chosen = Exec(spaceMenu_, view_.Sheet()->mapToGlobal(pos));
     RunHandler(chosen);
 }
 
-void TEditorController::BoxMenuPopup(QPoint pos) {
-    SetIdle();
-    if (const auto hit = HitTest(Design(), view_.PixelToGrid(pos))) current_ = *hit;
-    rightClickPoint_ = view_.PixelToGrid(pos);
-    CloseElementDialogs();
-    QAction* chosen = ExecPopup(boxMenu_, view_.Sheet()->mapToGlobal(pos));
+void TEditorMenus::BoxMenuPopup(QPoint pos) {
+    editor_.SetIdle();
+    if (const auto hit = HitTest(editor_.Design(), view_.PixelToGrid(pos))) state_.Current = *hit;
+    state_.RightClickPoint = view_.PixelToGrid(pos);
+    editor_.CloseElementDialogs();
+    QAction* chosen = Exec(boxMenu_, view_.Sheet()->mapToGlobal(pos));
     if (chosen)
         RunHandler(chosen);
     else
-        CancelToIdle();  // dismissed: the box selection goes
+        editor_.CancelToIdle();  // dismissed: the box selection goes
 }
 
 }  // namespace pelmo

@@ -24,54 +24,15 @@ const char* const RotateHint = " to rotate part while moving, use [R] or [spaceb
 
 }  // namespace
 
-bool TEditorController::CurrentExists() const { return ElementExists(Design(), current_); }
+bool TEditorController::CurrentExists() const { return ElementExists(Design(), state_.Current); }
 
-bool TEditorController::PointerOverDialog() const { return dialogs_->PointerOver(current_, QCursor::pos()); }
+bool TEditorController::PointerOverDialog() const { return dialogs_->PointerOver(state_.Current, QCursor::pos()); }
 
 void TEditorController::CloseElementDialogs() { dialogs_->CloseAll(); }
 
-void TEditorController::EndTuning() {
-    editMode_ = TEditMode::Idle;
-    view_.SetCursorShape(TSheetCursor::Default);
-    CommitEdit();
-}
-
-void TEditorController::RepaintSheet() { view_.RepaintSheet(); }
-
-void TEditorController::MovePointerToGrid(TPoint grid) {
-    const QPoint px = view_.GridToPixel(grid);
-    QCursor::setPos(view_.Sheet()->mapToGlobal(px));
-    pointer_ = px;
-    lastPointer_ = px;
-}
-
-QRect TEditorController::ElementScreenRect(TElementRef e) const {
-    const TDesign& d = Design();
-    const auto unite = [](const TRect& a, const TRect& b) {
-        return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                     std::max(a.Bottom, b.Bottom)};
-    };
-    const auto index = static_cast<std::size_t>(e.Index);
-    TRect g;
-    if (IsPartKind(e.Kind) && index < d.Parts.size())
-        g = unite(d.Parts[index]->BodyRect, d.Parts[index]->LabelRect);
-    else if (e.Kind == TElementKind::Driver && index < d.Drivers.size())
-        g = unite(d.Drivers[index]->BodyRect, d.Drivers[index]->LabelRect);
-    else if (e.Kind == TElementKind::Source)
-        g = unite(d.Source.BodyRect, d.Source.LabelRect);
-    else if (e.Kind == TElementKind::Block && index < d.Blocks.size())
-        g = d.Blocks[index]->BoundsRect;
-    else
-        return {};
-    const QRect pixels(view_.GridToPixel({g.Left, g.Top}), view_.GridToPixel({g.Right, g.Bottom}));
-    const QRect global(view_.Sheet()->mapToGlobal(pixels.topLeft()), pixels.size());
-    const QWidget* viewport = view_.ScrollBox()->viewport();
-    return global.intersected(QRect(viewport->mapToGlobal(QPoint(0, 0)), viewport->size()));
-}
-
 void TEditorController::PointerTick() {
     if (!QApplication::activeWindow()) return;
-    if (editMode_ == TEditMode::TuneMode) view_.DragImage().Hide();
+    if (state_.Mode == TEditMode::TuneMode) view_.DragImage().Hide();
     const QPoint global = QCursor::pos();
     SheetMouseMove(view_.Sheet()->mapFromGlobal(global), false);
     if (PointerOverDialog()) {
@@ -80,12 +41,12 @@ void TEditorController::PointerTick() {
     }
     // Over a graph window the cursor is the window's own.
     const QWidget* under = QApplication::widgetAt(global);
-    if (under && under->window() != window_ && !dialogs_->PointerOver(current_, global)) return;
+    if (under && under->window() != window_ && !dialogs_->PointerOver(state_.Current, global)) return;
     if (dialogs_->BrowserShowing()) {
         view_.SetCursorShape(TSheetCursor::Default);
         return;
     }
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::TuneMode:
             view_.SetCursorShape(TSheetCursor::TuneDown);
             break;
@@ -100,60 +61,26 @@ void TEditorController::PointerTick() {
     }
 }
 
-void TEditorController::RecheckPointer() { RecheckPointerFor(nullptr); }
-
-void TEditorController::RecheckPointerAfterPartValue(const TPart& part) { RecheckPointerFor(&part); }
-
-void TEditorController::RecheckPointerFor(const TPart* changedPart) {
-    // The last sheet position counts only while the pointer is over the
-    // sheet: one left behind when it moved to a graph window is stale.
-    std::optional<TElementRef> under;
-    if (pointerOnSheet_) under = HitTest(Design(), view_.PixelToGrid(lastPointer_));
-    const TRecheck r = pelmo::RecheckPointer(PointerOverDialog(), under, current_, dialogs_->TunedPart());
-    switch (r.Action) {
-        case TRecheckAction::Repaint:
-            // Only the changed part's labels are new: their area alone is
-            // drawn again (a part in a block is drawn with its block).
-            if (changedPart && changedPart->Subckt < 0) {
-                view_.RepaintPartLabels(*changedPart);
-                return;
-            }
-            break;
-        case TRecheckAction::SwitchAndRepaint:
-            current_ = r.NewCurrent;
-            break;
-        case TRecheckAction::EndTuning:
-            // The element dialogs close and tuning ends; the element under
-            // the pointer stays current.
-            EditTune1Click(window_);
-            current_ = r.NewCurrent;
-            UnselectAll(Design());
-            view_.DragImage().Hide();
-            break;
-    }
-    view_.RepaintSheet();
-}
-
 void TEditorController::UnselectAllAndRepaint() {
     UnselectAll(Design());
     view_.RepaintSheet();
 }
 
 void TEditorController::SetIdle() {
-    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    if (editMode_ == TEditMode::BlockPlace) DiscardUnplacedBlock();
+    if (state_.Mode == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (state_.Mode == TEditMode::BlockPlace) DiscardUnplacedBlock();
     emit ToolArmed(TElementKind::None);
     view_.DragImage().Hide();
     view_.RepaintSheet();
-    editMode_ = TEditMode::Idle;
+    state_.Mode = TEditMode::Idle;
     view_.SetCursorShape(TSheetCursor::Default);
-    current_ = {};
+    state_.Current = {};
 }
 
 void TEditorController::CancelToIdle() {
     if (PointerOverDialog()) return;
     view_.SetCursorShape(TSheetCursor::Default);
-    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (state_.Mode == TEditMode::Wiring) RemoveUnfinishedWire();
     UnselectAllAndRepaint();
     SetIdle();
     CloseElementDialogs();
@@ -165,7 +92,7 @@ void TEditorController::CommitEdit() {
 }
 
 void TEditorController::Undo() {
-    if (editMode_ != TEditMode::Idle) CancelToIdle();
+    if (state_.Mode != TEditMode::Idle) CancelToIdle();
     CloseElementDialogs();
     if (!session_.Undo()) return;
     SetIdle();
@@ -175,7 +102,7 @@ void TEditorController::Undo() {
 }
 
 void TEditorController::Redo() {
-    if (editMode_ != TEditMode::Idle) CancelToIdle();
+    if (state_.Mode != TEditMode::Idle) CancelToIdle();
     CloseElementDialogs();
     if (!session_.Redo()) return;
     SetIdle();
@@ -187,10 +114,10 @@ void TEditorController::Redo() {
 // ---- tools ----
 
 void TEditorController::ArmTool(TElementKind kind) {
-    if (editMode_ == TEditMode::Wiring) RemoveUnfinishedWire();
-    if (editMode_ == TEditMode::BlockPlace) {
+    if (state_.Mode == TEditMode::Wiring) RemoveUnfinishedWire();
+    if (state_.Mode == TEditMode::BlockPlace) {
         DiscardUnplacedBlock();
-        editMode_ = TEditMode::Idle;
+        state_.Mode = TEditMode::Idle;
     }
     TDesign& d = Design();
     if (kind == TElementKind::Driver && d.BlockDesignMode) {
@@ -204,9 +131,9 @@ void TEditorController::ArmTool(TElementKind kind) {
         return;
     }
     if (kind == TElementKind::Text) {
-        current_ = {TElementKind::Text, -1};
+        state_.Current = {TElementKind::Text, -1};
         UnselectAllAndRepaint();
-        editMode_ = TEditMode::Placing;
+        state_.Mode = TEditMode::Placing;
         d.DefaultText.Text.clear();
         d.DefaultText.Color = 0x800000;  // navy
         d.DefaultText.Size = 8;
@@ -215,14 +142,14 @@ void TEditorController::ArmTool(TElementKind kind) {
             return;
         }
         view_.SetCursorShape(TSheetCursor::Default);
-        editMode_ = TEditMode::Placing;
-        current_ = {TElementKind::Text, -1};
+        state_.Mode = TEditMode::Placing;
+        state_.Current = {TElementKind::Text, -1};
         return;
     }
     UnselectAllAndRepaint();
     d.Modified = true;
-    editMode_ = TEditMode::Placing;
-    current_ = {kind, -1};
+    state_.Mode = TEditMode::Placing;
+    state_.Current = {kind, -1};
     view_.SetCursorShape(TSheetCursor::Default);
     view_.DragImage().SetSize(10 * view_.Scale() + 1, 10 * view_.Scale() + 1);
 }
@@ -231,19 +158,19 @@ void TEditorController::StartBlockPlace(int blockIndex) {
     CloseElementDialogs();
     SetIdle();
     UnselectAllAndRepaint();
-    current_ = {TElementKind::Block, blockIndex};
+    state_.Current = {TElementKind::Block, blockIndex};
     if (!CurrentExists()) {
-        current_ = {};
+        state_.Current = {};
         return;
     }
-    editMode_ = TEditMode::BlockPlace;
+    state_.Mode = TEditMode::BlockPlace;
     view_.RepaintSheet();                      // without the block: the drag image stands for it
     pressPoint_ = QPoint(-1000000, -1000000);  // the first release places, wherever it is
     Design().Modified = true;
     view_.SetCursorShape(TSheetCursor::Default);
     view_.Panel()->setFocus();
     // The block shows at once where the pointer rests on the sheet.
-    lastPointer_ = QPoint(-1000000, -1000000);
+    state_.LastPointer = QPoint(-1000000, -1000000);
     const QPoint at = view_.Sheet()->mapFromGlobal(QCursor::pos());
     if (view_.Sheet()->rect().contains(at)) SheetMouseMove(at, false);
 }
@@ -251,42 +178,42 @@ void TEditorController::StartBlockPlace(int blockIndex) {
 void TEditorController::DiscardUnplacedBlock() {
     // Its members were never on the sheet: no curve or designator of the
     // design is touched, and nothing is left behind.
-    if (current_.Kind == TElementKind::Block && CurrentExists()) DeleteBlock(Design(), current_.Index);
-    current_ = {};
+    if (state_.Current.Kind == TElementKind::Block && CurrentExists()) DeleteBlock(Design(), state_.Current.Index);
+    state_.Current = {};
     view_.DragImage().Hide();
 }
 
 void TEditorController::StartPlacingWire() {
     UnselectAllAndRepaint();
     Design().Modified = true;
-    editMode_ = TEditMode::Placing;
-    current_ = {TElementKind::Wire, -1};
+    state_.Mode = TEditMode::Placing;
+    state_.Current = {TElementKind::Wire, -1};
     view_.SetCursorShape(TSheetCursor::Wire);
 }
 
 // ---- pointer tracking ----
 
 void TEditorController::SheetMouseMove(QPoint pos, bool realMove) {
-    pointer_ = pos;
-    if (realMove) pointerOnSheet_ = true;
+    state_.Pointer = pos;
+    if (realMove) state_.PointerOnSheet = true;
     const QPoint snapped = view_.SnapToGrid(pos);
-    if (snapped == lastPointer_ && lastPointerTime_.elapsed() < 400) return;
-    lastPointer_ = snapped;
+    if (snapped == state_.LastPointer && lastPointerTime_.elapsed() < 400) return;
+    state_.LastPointer = snapped;
     lastPointerTime_.restart();
-    if (menuOpen_ || PointerOverDialog()) return;
+    if (state_.MenuOpen || PointerOverDialog()) return;
 
     if (realMove) {
-        const bool hint = editMode_ == TEditMode::Placing || editMode_ == TEditMode::Moving;
+        const bool hint = state_.Mode == TEditMode::Placing || state_.Mode == TEditMode::Moving;
         window_->setWindowTitle(hint ? QString(RotateHint) : QString::fromStdString(MainCaption(Design())));
     }
 
     const TDesign& d = Design();
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::Idle: {
             const auto hit = HitTest(d, view_.PixelToGrid(pos));
             const bool connection = ConnectionPointAt(d, {pos.x(), pos.y()}, view_.Scale());
             view_.SetCursorShape(connection ? TSheetCursor::Wire : TSheetCursor::Default);
-            if (hit) current_ = *hit;
+            if (hit) state_.Current = *hit;
             break;
         }
         case TEditMode::TuneMode:
@@ -302,7 +229,7 @@ void TEditorController::SheetMouseMove(QPoint pos, bool realMove) {
             UpdateRubberBand(snapped);
             break;
         case TEditMode::BoxDrag:
-            DragBox(snapped);
+            groups_.DragBox(snapped);
             break;
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
@@ -318,38 +245,38 @@ void TEditorController::TrackDragImage(QPoint snapped) {
     const int s = view_.Scale();
     view_.DragImage().Hide();
     int w = 10 * s + 1, h = 10 * s + 1;
-    dropPoint_ = snapped;
+    state_.DropPoint = snapped;
     auto textSize = [&](const TStext& t) {
         const TRect r = ComputeTextRect(t, s, *d.Metrics);
         w = (r.Right - r.Left) * s + 2 * s;
         h = (r.Bottom - r.Top) * s + s;
     };
-    if (editMode_ == TEditMode::Placing) {
-        if (current_.Kind == TElementKind::Wire) return;  // nothing follows the pointer before a wire starts
-        if (current_.Kind == TElementKind::Text) textSize(d.DefaultText);
-    } else if (editMode_ == TEditMode::BlockMove || editMode_ == TEditMode::BlockPlace) {
+    if (state_.Mode == TEditMode::Placing) {
+        if (state_.Current.Kind == TElementKind::Wire) return;  // nothing follows the pointer before a wire starts
+        if (state_.Current.Kind == TElementKind::Text) textSize(d.DefaultText);
+    } else if (state_.Mode == TEditMode::BlockMove || state_.Mode == TEditMode::BlockPlace) {
         if (!CurrentExists()) return;
-        const TRect b = d.Blocks[current_.Index]->BoundsRect;
+        const TRect b = d.Blocks[state_.Current.Index]->BoundsRect;
         w = (b.Right - b.Left + 4) * s;
         h = (b.Bottom - b.Top + 4) * s;
     } else {
         if (!CurrentExists()) return;
-        if (current_.Kind == TElementKind::Text) textSize(*d.Texts[current_.Index]);
-        if (current_.Kind == TElementKind::Wire) {
-            const TWire& wire = *d.Wires[current_.Index];
+        if (state_.Current.Kind == TElementKind::Text) textSize(*d.Texts[state_.Current.Index]);
+        if (state_.Current.Kind == TElementKind::Wire) {
+            const TWire& wire = *d.Wires[state_.Current.Index];
             const QPoint a(wire.PixelEnd1.X, wire.PixelEnd1.Y), b(wire.PixelEnd2.X, wire.PixelEnd2.Y);
             if (IsHorizontal(wire)) {
                 const int length = b.x() - a.x();
                 w = 2 * std::abs(length);
                 h = 4;
-                dropPoint_ = QPoint(snapped.x() - wireGrabOffset_, snapped.y());
-                dropEnd2_ = dropPoint_ + QPoint(length, 0);
+                state_.DropPoint = QPoint(snapped.x() - wireGrabOffset_, snapped.y());
+                state_.DropEnd2 = state_.DropPoint + QPoint(length, 0);
             } else {
                 const int length = b.y() - a.y();
                 w = 4;
                 h = 2 * std::abs(length);
-                dropPoint_ = QPoint(snapped.x(), snapped.y() - wireGrabOffset_);
-                dropEnd2_ = dropPoint_ + QPoint(0, length);
+                state_.DropPoint = QPoint(snapped.x(), snapped.y() - wireGrabOffset_);
+                state_.DropEnd2 = state_.DropPoint + QPoint(0, length);
             }
         }
     }
@@ -360,7 +287,7 @@ void TEditorController::TrackDragImage(QPoint snapped) {
 // ---- pressing, releasing ----
 
 void TEditorController::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
-    pointer_ = pos;
+    state_.Pointer = pos;
     if (button == Qt::RightButton) {
         RightPress(pos);
         return;
@@ -372,13 +299,13 @@ void TEditorController::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
         SheetDblClick();
         return;
     }
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::Idle:
             pressPoint_ = pos;
             PickUp(pos);
             break;
         case TEditMode::Placing:
-            if (current_.Kind == TElementKind::Wire) {
+            if (state_.Current.Kind == TElementKind::Wire) {
                 pressPoint_ = pos;
                 StartWire(pos);
             }
@@ -393,7 +320,7 @@ void TEditorController::SheetMouseDown(Qt::MouseButton button, QPoint pos) {
 
 void TEditorController::PickUp(QPoint pos) {
     TDesign& d = Design();
-    current_ = {};
+    state_.Current = {};
     if (ConnectionPointAt(d, {pos.x(), pos.y()}, view_.Scale())) {
         StartPlacingWire();
         StartWire(pos);
@@ -401,48 +328,48 @@ void TEditorController::PickUp(QPoint pos) {
     }
     const auto hit = HitTest(d, view_.PixelToGrid(pos));
     if (!hit) {
-        StartBox(pos);
+        groups_.StartBox(pos);
         return;
     }
-    current_ = *hit;
+    state_.Current = *hit;
     const int i = hit->Index;
     switch (hit->Kind) {
         case TElementKind::Source:
             d.Source.Selected = true;
-            dropPoint_ = view_.GridToPixel(d.Source.Position);
+            state_.DropPoint = view_.GridToPixel(d.Source.Position);
             break;
         case TElementKind::Driver:
             d.Drivers[i]->Selected = true;
-            dropPoint_ = view_.GridToPixel(d.Drivers[i]->Position);
+            state_.DropPoint = view_.GridToPixel(d.Drivers[i]->Position);
             break;
         case TElementKind::Ground:
             d.Grounds[i]->Selected = true;
-            dropPoint_ = view_.GridToPixel(d.Grounds[i]->Position);
+            state_.DropPoint = view_.GridToPixel(d.Grounds[i]->Position);
             break;
         case TElementKind::Text:
             d.Texts[i]->Selected = true;
-            dropPoint_ = view_.GridToPixel(d.Texts[i]->Position);
+            state_.DropPoint = view_.GridToPixel(d.Texts[i]->Position);
             break;
         case TElementKind::Wire: {
             TWire& w = *d.Wires[i];
             w.Selected = true;
             const QPoint grab = view_.SnapToGrid(pos);
             wireGrabOffset_ = IsHorizontal(w) ? grab.x() - w.PixelEnd1.X : grab.y() - w.PixelEnd1.Y;
-            dropPoint_ = QPoint(w.PixelEnd1.X, w.PixelEnd1.Y);
-            dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
+            state_.DropPoint = QPoint(w.PixelEnd1.X, w.PixelEnd1.Y);
+            state_.DropEnd2 = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
             break;
         }
         case TElementKind::Block:
             d.Blocks[i]->Selected = true;
-            dropPoint_ = view_.GridToPixel(d.Blocks[i]->Center);
+            state_.DropPoint = view_.GridToPixel(d.Blocks[i]->Center);
             break;
         default:
             d.Parts[i]->Selected = true;
-            movingHorizontal_ = d.Parts[i]->IsHorizontal;
-            dropPoint_ = view_.GridToPixel(d.Parts[i]->Position);
+            state_.MovingHorizontal = d.Parts[i]->IsHorizontal;
+            state_.DropPoint = view_.GridToPixel(d.Parts[i]->Position);
             break;
     }
-    editMode_ = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
+    state_.Mode = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
     dblClickFlag_ = true;
     dblClickTimer_.start();
@@ -450,15 +377,15 @@ void TEditorController::PickUp(QPoint pos) {
 }
 
 void TEditorController::PickUpAtRightClickPoint() {
-    const QPoint pos = view_.GridToPixel(rightClickPoint_);
-    const auto hit = HitTest(Design(), rightClickPoint_);
+    const QPoint pos = view_.GridToPixel(state_.RightClickPoint);
+    const auto hit = HitTest(Design(), state_.RightClickPoint);
     if (!hit) return;
     pressPoint_ = pos;
-    pointer_ = pos;
+    state_.Pointer = pos;
     // Picked up like a left press there, but always the element: a menu
     // command on it never starts a wire.
     TDesign& d = Design();
-    current_ = *hit;
+    state_.Current = *hit;
     const int i = hit->Index;
     switch (hit->Kind) {
         case TElementKind::Source:
@@ -480,16 +407,16 @@ void TEditorController::PickUpAtRightClickPoint() {
             TWire& w = *d.Wires[i];
             w.Selected = true;
             wireGrabOffset_ = IsHorizontal(w) ? pos.x() - w.PixelEnd1.X : pos.y() - w.PixelEnd1.Y;
-            dropEnd2_ = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
+            state_.DropEnd2 = QPoint(w.PixelEnd2.X, w.PixelEnd2.Y);
             break;
         }
         default:
             d.Parts[i]->Selected = true;
-            movingHorizontal_ = d.Parts[i]->IsHorizontal;
+            state_.MovingHorizontal = d.Parts[i]->IsHorizontal;
             break;
     }
-    dropPoint_ = view_.GridToPixel(ElementPosition(d, *hit));
-    editMode_ = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
+    state_.DropPoint = view_.GridToPixel(ElementPosition(d, *hit));
+    state_.Mode = hit->Kind == TElementKind::Block ? TEditMode::BlockMove : TEditMode::Moving;
     d.Modified = true;
     view_.RepaintSheet();
 }
@@ -499,12 +426,12 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
     // The release point counts as the last pointer position, even when no
     // move was reported on the way there.
     auto track = [&] {
-        lastPointer_ = QPoint(-1000000, -1000000);
+        state_.LastPointer = QPoint(-1000000, -1000000);
         SheetMouseMove(pos, false);
     };
-    switch (editMode_) {
+    switch (state_.Mode) {
         case TEditMode::Placing:
-            if (current_.Kind == TElementKind::Wire) break;
+            if (state_.Current.Kind == TElementKind::Wire) break;
             track();
             PlaceAt(pos);
             break;
@@ -526,8 +453,8 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
                 view_.RepaintSheet();
                 break;
             }
-            const bool placing = editMode_ == TEditMode::BlockPlace;
-            const TElementRef block = current_;
+            const bool placing = state_.Mode == TEditMode::BlockPlace;
+            const TElementRef block = state_.Current;
             if (!CurrentExists()) break;
             if (placing)
                 PlaceNewBlock(Design(), view_.PixelToGrid(pos));
@@ -543,12 +470,12 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
             // Placed: one undo step, then its variables are tuned at once,
             // the wheel over the sheet stepping the focused one.
             Design().Blocks[block.Index]->NeedsEval = true;
-            editMode_ = TEditMode::Idle;  // SetIdle keeps the placed block
+            state_.Mode = TEditMode::Idle;  // SetIdle keeps the placed block
             SetIdle();
             Solve();
             CommitEdit();
-            current_ = block;
-            editMode_ = TEditMode::TuneMode;
+            state_.Current = block;
+            state_.Mode = TEditMode::TuneMode;
             view_.SetCursorShape(TSheetCursor::TuneDown);
             if (dialogs_->ShowFor(block))
                 dialogs_->FocusField(block);
@@ -557,13 +484,13 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
             break;
         }
         case TEditMode::BoxDrag:
-            pointer_ = pos;
-            EndBox(pos);
+            state_.Pointer = pos;
+            groups_.EndBox(pos);
             break;
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
             track();
-            CommitGroup();
+            groups_.Commit();
             break;
         default:
             break;
@@ -573,7 +500,7 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
 void TEditorController::PlaceAt(QPoint pos) {
     TDesign& d = Design();
     const TPoint p = view_.PixelToGrid(pos);
-    const TElementKind kind = current_.Kind;
+    const TElementKind kind = state_.Current.Kind;
     if (kind == TElementKind::Text) {
         TStext& t = AppendText(d);
         CopyText(d, d.DefaultText, t);
@@ -586,8 +513,8 @@ void TEditorController::PlaceAt(QPoint pos) {
         return;
     }
     if (IsPartKind(kind)) {
-        if (PartPlacementRefused(d, p, PartHorizontal(kind))) return;
-        AddPart(d, PartTypeOf(kind), p, PartHorizontal(kind));
+        if (PartPlacementRefused(d, p, state_.PartHorizontal(kind))) return;
+        AddPart(d, PartTypeOf(kind), p, state_.PartHorizontal(kind));
     } else if (kind == TElementKind::Driver) {
         if (DriverPlacementRefused(d, p)) return;
         AddDriver(d, p);
@@ -610,8 +537,8 @@ void TEditorController::DropAt(QPoint) {
         SetIdle();
         return;
     }
-    const TElementRef e = current_;
-    const TPoint p = view_.PixelToGrid(dropPoint_);
+    const TElementRef e = state_.Current;
+    const TPoint p = view_.PixelToGrid(state_.DropPoint);
     switch (e.Kind) {
         case TElementKind::Source:
             if (SourcePlacementRefused(d, p)) return;
@@ -637,9 +564,9 @@ void TEditorController::DropAt(QPoint) {
             CommitEdit();
             return;  // texts take no part in the circuit
         case TElementKind::Wire: {
-            const TPoint a = view_.PixelToGrid(dropPoint_), b = view_.PixelToGrid(dropEnd2_);
+            const TPoint a = view_.PixelToGrid(state_.DropPoint), b = view_.PixelToGrid(state_.DropEnd2);
             if (WireEndRefused(d, a) || WireEndRefused(d, b)) return;
-            editMode_ = TEditMode::Idle;
+            state_.Mode = TEditMode::Idle;
             CancelToIdle();
             TWire& w = *d.Wires[e.Index];
             w.Selected = false;
@@ -650,9 +577,9 @@ void TEditorController::DropAt(QPoint) {
         }
         default: {
             TPart& part = *d.Parts[e.Index];
-            if (PartPlacementRefused(d, p, movingHorizontal_, e.Index)) return;
+            if (PartPlacementRefused(d, p, state_.MovingHorizontal, e.Index)) return;
             SetIdle();
-            part.IsHorizontal = movingHorizontal_;
+            part.IsHorizontal = state_.MovingHorizontal;
             SetPartPosition(d, part, p);
             break;
         }
@@ -670,16 +597,16 @@ void TEditorController::StartWire(QPoint pos) {
     const TPoint g = view_.PixelToGrid(pos);
     TWire& w = AddWire(d, g, g);
     w.Subckt = -1;
-    current_ = {TElementKind::Wire, static_cast<int>(d.Wires.size()) - 1};
-    editMode_ = TEditMode::Wiring;
+    state_.Current = {TElementKind::Wire, static_cast<int>(d.Wires.size()) - 1};
+    state_.Mode = TEditMode::Wiring;
     d.Modified = true;
     view_.DragImage().Hide();
 }
 
 void TEditorController::UpdateRubberBand(QPoint snapped) {
-    if (!CurrentExists() || current_.Kind != TElementKind::Wire) return;
+    if (!CurrentExists() || state_.Current.Kind != TElementKind::Wire) return;
     TDesign& d = Design();
-    TWire& w = *d.Wires[current_.Index];
+    TWire& w = *d.Wires[state_.Current.Index];
     const QPoint a(w.PixelEnd1.X, w.PixelEnd1.Y);
     QPoint b = snapped;
     if (std::abs(b.y() - a.y()) >= std::abs(b.x() - a.x()))
@@ -693,25 +620,25 @@ void TEditorController::UpdateRubberBand(QPoint snapped) {
 }
 
 void TEditorController::RemoveUnfinishedWire() {
-    if (current_.Kind == TElementKind::Wire && CurrentExists()) DeleteElement(Design(), current_);
-    current_ = {};
+    if (state_.Current.Kind == TElementKind::Wire && CurrentExists()) DeleteElement(Design(), state_.Current);
+    state_.Current = {};
     view_.DragImage().Hide();
 }
 
 void TEditorController::FinishWire() {
     TDesign& d = Design();
-    if (!CurrentExists() || current_.Kind != TElementKind::Wire) {
+    if (!CurrentExists() || state_.Current.Kind != TElementKind::Wire) {
         SetIdle();
         return;
     }
-    const int index = current_.Index;
+    const int index = state_.Current.Index;
     TWire& w = *d.Wires[index];
     if (w.PixelEnd1 == w.PixelEnd2) {
         // A wire of no length goes; the next press starts a new one wherever it is.
-        DeleteElement(d, current_);
+        DeleteElement(d, state_.Current);
         view_.DragImage().Hide();
-        editMode_ = TEditMode::Placing;
-        current_ = {TElementKind::Wire, -1};
+        state_.Mode = TEditMode::Placing;
+        state_.Current = {TElementKind::Wire, -1};
         view_.RepaintSheet();
         return;
     }
@@ -720,13 +647,36 @@ void TEditorController::FinishWire() {
     if (a.X > b.X || a.Y > b.Y) std::swap(a, b);
     SetWireEnds(d, w, a, b);
     w.Selected = false;
-    editMode_ = TEditMode::Idle;
+    state_.Mode = TEditMode::Idle;
     view_.DragImage().Hide();
     view_.RepaintSheet();
     MergeWires(d, index, deleteHooks_);
     CancelToIdle();
     Solve();
     CommitEdit();
+}
+
+// ---- double-click and focus ----
+
+void TEditorController::SheetDblClick() {
+    dblClickFlag_ = false;
+    dblClickTimer_.stop();
+    SetIdle();
+    UnselectAllAndRepaint();
+    // Then as the key T at the pointer.
+    const auto hit = HitTest(Design(), view_.PixelToGrid(state_.Pointer));
+    if (!hit) return;
+    const bool tunable = IsPartKind(hit->Kind) || hit->Kind == TElementKind::Driver ||
+                         hit->Kind == TElementKind::Source || hit->Kind == TElementKind::Text ||
+                         hit->Kind == TElementKind::Block;
+    if (!tunable) return;
+    state_.Current = *hit;
+    tuning_.Start();
+}
+
+void TEditorController::SheetFocusLost() {
+    if (state_.Mode == TEditMode::Wiring) RemoveUnfinishedWire();
+    CancelToIdle();
 }
 
 }  // namespace pelmo

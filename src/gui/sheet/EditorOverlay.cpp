@@ -1,5 +1,7 @@
 // What the editor draws over the sheet's picture: the drag image of an
 // element on the move and the preview of a group being moved or pasted.
+#include "sheet/EditorOverlay.h"
+
 #include <QPainter>
 
 #include "document/Session.h"
@@ -8,7 +10,14 @@
 
 namespace pelmo {
 
-void TEditorController::PaintOverlay(QPainter& painter, const QRect& rect) {
+TEditorOverlay::TEditorOverlay(TEditorController& editor, const TEditorState& state, TSheetView& view)
+    : editor_(editor), state_(state), view_(view) {}
+
+bool TEditorOverlay::Highlighted(TElementRef e) const { return state_.Highlight && *state_.Highlight == e; }
+
+bool TEditorOverlay::ShowsSourceLabels() const { return state_.Mode != TEditMode::GroupMove; }
+
+void TEditorOverlay::PaintOverlay(QPainter& painter, const QRect& rect) {
     const TMarker& marker = view_.DragImage();
     if (marker.Shown()) {
         painter.save();
@@ -16,36 +25,38 @@ void TEditorController::PaintOverlay(QPainter& painter, const QRect& rect) {
         DrawDragImage(painter);
         painter.restore();
     }
-    if (editMode_ == TEditMode::GroupMove || editMode_ == TEditMode::GroupPaste) DrawGroupPreview(painter);
+    if (state_.Mode == TEditMode::GroupMove || state_.Mode == TEditMode::GroupPaste)
+        editor_.Groups().DrawPreview(painter);
 }
 
-bool TEditorController::HidesWire(int index) const {
-    return editMode_ == TEditMode::Wiring && current_ == TElementRef{TElementKind::Wire, index};
+bool TEditorOverlay::HidesWire(int index) const {
+    return state_.Mode == TEditMode::Wiring && state_.Current == TElementRef{TElementKind::Wire, index};
 }
 
-bool TEditorController::HidesBlock(int index) const {
-    return editMode_ == TEditMode::BlockPlace && current_ == TElementRef{TElementKind::Block, index};
+bool TEditorOverlay::HidesBlock(int index) const {
+    return state_.Mode == TEditMode::BlockPlace && state_.Current == TElementRef{TElementKind::Block, index};
 }
 
-void TEditorController::DrawDragImage(QPainter& painter) {
-    TDesign& d = Design();
-    TSheetPainter sp(painter, view_.Scale(), *Design().Metrics);
+void TEditorOverlay::DrawDragImage(QPainter& painter) {
+    const TDesign& d = editor_.Design();
+    TSheetPainter sp(painter, view_.Scale(), *d.Metrics);
     const QColor blue = SheetColour::Blue;
-    const QPoint at = dropPoint_;
-    switch (editMode_) {
+    const QPoint at = state_.DropPoint;
+    switch (state_.Mode) {
         case TEditMode::Placing:
-            if (IsPartKind(current_.Kind))
-                sp.DrawPartSymbol(at, blue, PartTypeOf(current_.Kind), PartHorizontal(current_.Kind));
-            else if (current_.Kind == TElementKind::Driver)
+            if (IsPartKind(state_.Current.Kind))
+                sp.DrawPartSymbol(at, blue, PartTypeOf(state_.Current.Kind),
+                                  state_.PartHorizontal(state_.Current.Kind));
+            else if (state_.Current.Kind == TElementKind::Driver)
                 sp.DrawDriverSymbol(at, blue);
-            else if (current_.Kind == TElementKind::Ground)
+            else if (state_.Current.Kind == TElementKind::Ground)
                 sp.DrawGroundSymbol(at, blue);
-            else if (current_.Kind == TElementKind::Text)
+            else if (state_.Current.Kind == TElementKind::Text)
                 sp.DrawTextElement(d.DefaultText, at, ColourFromRgbValue(d.DefaultText.Color));
             break;
         case TEditMode::Moving:
-            if (!CurrentExists()) break;
-            switch (current_.Kind) {
+            if (!editor_.CurrentExists()) break;
+            switch (state_.Current.Kind) {
                 case TElementKind::Source:
                     sp.DrawSourceSymbol(at, blue, nullptr, false);
                     break;
@@ -56,112 +67,39 @@ void TEditorController::DrawDragImage(QPainter& painter) {
                     sp.DrawGroundSymbol(at, blue);
                     break;
                 case TElementKind::Text: {
-                    const TStext& t = *d.Texts[current_.Index];
+                    const TStext& t = *d.Texts[state_.Current.Index];
                     sp.DrawTextElement(t, at, ColourFromRgbValue(t.Color));
                     break;
                 }
                 case TElementKind::Wire:
-                    sp.DrawWireLine(dropPoint_, dropEnd2_, blue);
+                    sp.DrawWireLine(state_.DropPoint, state_.DropEnd2, blue);
                     break;
                 default:
-                    sp.DrawPartSymbol(at, blue, d.Parts[current_.Index]->PartType, movingHorizontal_);
+                    sp.DrawPartSymbol(at, blue, d.Parts[state_.Current.Index]->PartType, state_.MovingHorizontal);
                     break;
             }
             break;
         case TEditMode::Wiring:
-            if (CurrentExists() && current_.Kind == TElementKind::Wire) {
-                const TWire& w = *d.Wires[current_.Index];
+            if (editor_.CurrentExists() && state_.Current.Kind == TElementKind::Wire) {
+                const TWire& w = *d.Wires[state_.Current.Index];
                 sp.DrawWireLine(QPt(w.PixelEnd1), QPt(w.PixelEnd2), blue);
                 sp.DrawEndDot(QPt(w.PixelEnd1), blue);
             }
             break;
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
-            if (CurrentExists() && current_.Kind == TElementKind::Block) {
-                const TSubCkt& b = *d.Blocks[current_.Index];
+            if (editor_.CurrentExists() && state_.Current.Kind == TElementKind::Block) {
+                const TSubCkt& b = *d.Blocks[state_.Current.Index];
                 const QPoint shift = at - view_.GridToPixel(b.Center);
                 sp.DrawBlock(b, shift, TBlockLook::Moving, true);
             }
             break;
-        case TEditMode::BoxDrag: {
-            QPen pen(SheetColour::Red);
-            pen.setStyle(Qt::DotLine);
-            pen.setCosmetic(true);
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRect(boxStart_, boxEnd_).normalized());
+        case TEditMode::BoxDrag:
+            editor_.Groups().DrawBox(painter);
             break;
-        }
         default:
             break;
     }
-}
-
-TPoint TEditorController::GroupDisplacement() const {
-    const TPoint g = view_.PixelToGrid(lastPointer_);
-    return {g.X - groupAnchor_.X, g.Y - groupAnchor_.Y};
-}
-
-void TEditorController::DrawGroupPreview(QPainter& painter) {
-    const TDesign& d = Design();
-    TSheetPainter sp(painter, view_.Scale(), *Design().Metrics);
-    const QColor blue = SheetColour::Blue;
-    const TPoint by = GroupDisplacement();
-    auto at = [&](TPoint g) { return view_.GridToPixel({g.X + by.X, g.Y + by.Y}); };
-    const bool paste = editMode_ == TEditMode::GroupPaste;
-    auto drawParts = [&](const Collection<TPart>& parts) {
-        for (const auto& p : parts)
-            if (paste || p->Selected) {
-                sp.DrawPartSymbol(at(p->Position), blue, p->PartType, p->IsHorizontal);
-                sp.DrawEndDot(at(p->Terminal1), blue);
-                sp.DrawEndDot(at(p->Terminal2), blue);
-            }
-    };
-    auto drawWires = [&](const Collection<TWire>& wires) {
-        for (const auto& w : wires)
-            if (paste || w->Selected) {
-                sp.DrawWireLine(at(w->End1), at(w->End2), blue);
-                sp.DrawEndDot(at(w->End1), blue);
-                sp.DrawEndDot(at(w->End2), blue);
-            }
-    };
-    auto drawGrounds = [&](const Collection<TGround>& grounds) {
-        for (const auto& g : grounds)
-            if (paste || g->Selected) {
-                sp.DrawGroundSymbol(at(g->Position), blue);
-                sp.DrawEndDot(at(g->Position), blue);
-            }
-    };
-    auto drawDrivers = [&](const Collection<TDriver>& drivers) {
-        for (const auto& drv : drivers)
-            if (paste || drv->Selected) {
-                sp.DrawDriverSymbol(at(drv->Position), blue);
-                sp.DrawEndDot(at(drv->Terminal1), blue);
-                sp.DrawEndDot(at(drv->Terminal2), blue);
-            }
-    };
-    auto drawTexts = [&](const Collection<TStext>& texts) {
-        for (const auto& t : texts)
-            if (paste || t->Selected) sp.DrawTextElement(*t, at(t->Position), ColourFromRgbValue(t->Color));
-    };
-    if (paste) {
-        drawParts(copyBuffer_.Parts);
-        drawWires(copyBuffer_.Wires);
-        drawGrounds(copyBuffer_.Grounds);
-        drawDrivers(copyBuffer_.Drivers);
-        drawTexts(copyBuffer_.Texts);
-        return;
-    }
-    drawParts(d.Parts);
-    drawWires(d.Wires);
-    drawGrounds(d.Grounds);
-    drawDrivers(d.Drivers);
-    if (d.Source.Selected) {
-        sp.DrawSourceSymbol(at(d.Source.Position), blue, nullptr, false);
-        sp.DrawEndDot(at(d.Source.Terminal1), blue);
-        sp.DrawEndDot(at(d.Source.Terminal2), blue);
-    }
-    drawTexts(d.Texts);
 }
 
 }  // namespace pelmo

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <optional>
 
 #include "editor/SheetEdit.h"
+#include "model/Geometry.h"
 
 namespace pelmo {
 
+class TSession;
+struct TPart;
 struct TStext;
 
 // What the sheet editor needs of the element dialogs (component, driver,
@@ -40,6 +44,32 @@ public:
     virtual void StepFocusedControl(bool up) { (void)up; }
     // Whether a catalogue browser is up (the pointer shows the arrow).
     virtual bool BrowserShowing() const { return false; }
+};
+
+// The editor's side of tuning, as the element dialogs see it: the sheet
+// defines it, the dialogs report to it.
+class TTuningHost {
+public:
+    virtual ~TTuningHost() = default;
+    virtual TSession& Session() = 0;
+    // After a dialog wrote a change into the design, before the solve: the
+    // element under the pointer may end tuning.
+    virtual void RecheckPointer() = 0;
+    // The same after a new value or ESR of a part outside any block: when
+    // the pointer check changes nothing else, only the part's labels are
+    // drawn again.
+    virtual void RecheckPointerAfterPartValue(const TPart& part) = 0;
+    // A dialog closed (any way it was closed).
+    virtual void EndTuning() = 0;
+    // The dialog's "close" button: the whole editor back to idle.
+    virtual void CancelToIdle() = 0;
+    virtual void RepaintSheet() = 0;
+    // Puts the mouse pointer onto a grid point of the sheet, which becomes the
+    // editor's last pointer position.
+    virtual void MovePointerToGrid(TPoint grid) = 0;
+    // Where the element shows on the screen (symbol and labels), clipped to
+    // the visible sheet; empty when it is not shown.
+    virtual QRect ElementScreenRect(TElementRef) const { return {}; }
 };
 
 }  // namespace pelmo

@@ -5,8 +5,8 @@
 #include <QPolygon>
 #include <cmath>
 
-#include "app/QtTextMetrics.h"
 #include "base/Rounding.h"
+#include "widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

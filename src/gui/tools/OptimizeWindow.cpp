@@ -18,12 +18,12 @@
 #include <QTableWidget>
 #include <cmath>
 
-#include "dialogs/DecimalSpinBox.h"
 #include "document/Session.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
+#include "widgets/DecimalSpinBox.h"
 
 namespace pelmo {
 

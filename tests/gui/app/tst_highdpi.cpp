@@ -15,12 +15,12 @@
 
 #include "../GuiTestSupport.h"
 #include "../TextFit.h"
-#include "dialogs/StepSizeDialog.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
 #include "graphs/ValueDialog.h"
 #include "sheet/Cursors.h"
+#include "widgets/StepSizeDialog.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -9,9 +9,8 @@
 #include "../EditorFixture.h"
 #include "blocks/BlockConfigurationForm.h"
 #include "blocks/BlockMenuCommands.h"
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
-#include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
@@ -19,6 +18,7 @@
 #include "graphs/GraphRecord.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
+#include "widgets/EditReal.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

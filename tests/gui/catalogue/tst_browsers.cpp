@@ -14,14 +14,14 @@
 #include "CatalogueGuiKit.h"
 #include "app/OptionsDialog.h"
 #include "catalogue/DriverBrowser.h"
-#include "catalogue/UpdateProgressDialog.h"
 #include "catalogue/PartBrowser.h"
 #include "catalogue/PartsCatalogue.h"
+#include "catalogue/UpdateProgressDialog.h"
 #include "dialogs/ComponentDialog.h"
 #include "dialogs/DriverDialog.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/ModalRunner.h"
 #include "files/DesignFile.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -390,8 +390,7 @@ private slots:
         QCOMPARE(reread.PartNumber, std::string("GW-200"));
         QCOMPARE(reread.Acoustic.FRDFile, support + "GW-200@0.frd");
         QCOMPARE(reread.ZMAFile, support + "GENERIC_GW-200.zma");
-        for (const char* offAxis : {"GW-200@15.frd", "GW-200@60.frd"})
-            QVERIFY2(fs::exists(support + offAxis), offAxis);
+        for (const char* offAxis : {"GW-200@15.frd", "GW-200@60.frd"}) QVERIFY2(fs::exists(support + offAxis), offAxis);
         QCOMPARE(reread.Acoustic.Response.Re.size(), response.Re.size());
         for (std::size_t k = 0; k < response.Re.size(); ++k) {
             QVERIFY(std::abs(reread.Acoustic.Response.Re[k] - response.Re[k]) <=

@@ -16,8 +16,8 @@
 #include "base/TextFile.h"
 #include "catalogue/PartsCatalogue.h"
 #include "catalogue/UpdateProgressDialog.h"
-#include "dialogs/ModalRunner.h"
 #include "document/Settings.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

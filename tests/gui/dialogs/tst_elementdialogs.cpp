@@ -13,15 +13,15 @@
 
 #include "../EditorFixture.h"
 #include "dialogs/DriverDialog.h"
-#include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/ModalRunner.h"
 #include "dialogs/SourceDialog.h"
 #include "dialogs/TailsDialog.h"
 #include "dialogs/TextDialog.h"
 #include "graphs/GraphRecord.h"
 #include "model/AnalysisGrid.h"
 #include "values/NumberFormat.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -39,7 +39,8 @@ std::string MeasurementText(Level level, double phase = 0) {
     DataArray grid;
     MakeLogGrid(grid);
     std::string text = "* test data\n";
-    for (double f : grid) text += FormatFileReal(f) + " " + FormatFileReal(level(f)) + " " + FormatFileReal(phase) + "\n";
+    for (double f : grid)
+        text += FormatFileReal(f) + " " + FormatFileReal(level(f)) + " " + FormatFileReal(phase) + "\n";
     return text;
 }
 
@@ -371,14 +372,15 @@ private slots:
                 QVERIFY(dialog.isVisible());
                 QVERIFY(dialog.ResponseBox()->text().contains(
                     QString::fromStdString(d.Drivers[i]->Acoustic.FRDFile).section('/', -1)));
-                if (!shots.isEmpty())
-                    dialog.grab().save(QString("%1/driver-%2-%3.png").arg(shots, name).arg(i));
+                if (!shots.isEmpty()) dialog.grab().save(QString("%1/driver-%2-%3.png").arg(shots, name).arg(i));
             }
             QVERIFY(f.w.ElementDialogs().ShowFor({TElementKind::Source, 0}));
-            if (!shots.isEmpty()) f.w.ElementDialogs().Source().grab().save(QString("%1/source-%2.png").arg(shots, name));
+            if (!shots.isEmpty())
+                f.w.ElementDialogs().Source().grab().save(QString("%1/source-%2.png").arg(shots, name));
             f.w.ElementDialogs().CloseAll();
-            QVERIFY2(f.sink.Messages.empty(),
-                     qPrintable(name + ": " + QString::fromStdString(f.sink.Messages.empty() ? "" : f.sink.Messages[0])));
+            QVERIFY2(
+                f.sink.Messages.empty(),
+                qPrintable(name + ": " + QString::fromStdString(f.sink.Messages.empty() ? "" : f.sink.Messages[0])));
             QCOMPARE(f.Lines(), before);
         }
         if (!shots.isEmpty()) {

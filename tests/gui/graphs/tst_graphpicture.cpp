@@ -13,11 +13,11 @@
 
 #include "../PictureReadBack.h"
 #include "GraphTestDesign.h"
-#include "dialogs/ModalRunner.h"
 #include "graphs/GraphPicture.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "pictures/PictureFile.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::test;

@@ -13,14 +13,14 @@
 #include <fstream>
 
 #include "GraphTestDesign.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
 #include "graphs/SeriesEdit.h"
 #include "graphs/ValueDialog.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::test;

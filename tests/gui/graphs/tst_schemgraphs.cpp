@@ -11,11 +11,11 @@
 
 #include "../EditorFixture.h"
 #include "../GuiTestSupport.h"
-#include "dialogs/ModalRunner.h"
 #include "document/DocumentFlow.h"
 #include "editor/SheetEdit.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
+#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -15,7 +15,6 @@
 
 #include "../GuiTestSupport.h"
 #include "app/HeadlessExport.h"
-#include "app/QtTextMetrics.h"
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "driverdata/FFT.h"
@@ -24,6 +23,7 @@
 #include "graphs/Plot.h"
 #include "pictures/PictureFile.h"
 #include "pictures/SvgDevice.h"
+#include "widgets/QtTextMetrics.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -81,13 +81,16 @@ private slots:
         QTest::addColumn<QList<QPolygonF>>("pieces");
         const double nan = std::numeric_limits<double>::quiet_NaN();
         // The rectangle is (0, 0)-(10, 10).
-        QTest::newRow("inside") << QPolygonF(QList<QPointF>{{1, 1}, {5, 5}, {9, 1}}) << QList<QPolygonF>{{{1, 1}, {5, 5}, {9, 1}}};
+        QTest::newRow("inside") << QPolygonF(QList<QPointF>{{1, 1}, {5, 5}, {9, 1}})
+                                << QList<QPolygonF>{{{1, 1}, {5, 5}, {9, 1}}};
         QTest::newRow("out and back in") << QPolygonF(QList<QPointF>{{1, 5}, {5, 15}, {9, 5}})
                                          << QList<QPolygonF>{{{1, 5}, {3, 10}}, {{7, 10}, {9, 5}}};
         QTest::newRow("through") << QPolygonF(QList<QPointF>{{-10, 5}, {20, 5}}) << QList<QPolygonF>{{{0, 5}, {10, 5}}};
-        QTest::newRow("corner to corner") << QPolygonF(QList<QPointF>{{-5, -5}, {15, 15}}) << QList<QPolygonF>{{{0, 0}, {10, 10}}};
+        QTest::newRow("corner to corner")
+            << QPolygonF(QList<QPointF>{{-5, -5}, {15, 15}}) << QList<QPolygonF>{{{0, 0}, {10, 10}}};
         QTest::newRow("outside") << QPolygonF(QList<QPointF>{{-1, 20}, {11, 20}, {30, -5}}) << QList<QPolygonF>{};
-        QTest::newRow("along the edge") << QPolygonF(QList<QPointF>{{2, 10}, {8, 10}}) << QList<QPolygonF>{{{2, 10}, {8, 10}}};
+        QTest::newRow("along the edge") << QPolygonF(QList<QPointF>{{2, 10}, {8, 10}})
+                                        << QList<QPolygonF>{{{2, 10}, {8, 10}}};
         QTest::newRow("a point inside") << QPolygonF(QList<QPointF>{{3, 3}}) << QList<QPolygonF>{{{3, 3}}};
         QTest::newRow("a point outside") << QPolygonF(QList<QPointF>{{3, 13}}) << QList<QPolygonF>{};
         QTest::newRow("a gap") << QPolygonF(QList<QPointF>{{1, 1}, {2, 2}, {nan, nan}, {4, 4}, {5, 5}})

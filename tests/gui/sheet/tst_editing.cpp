@@ -357,13 +357,13 @@ private slots:
         AddWire(d, {40, 10}, {50, 10});
         AddDriver(d, {50, 40});
         QStringList offered;
-        f.w.Editor().MenuChooser = Choose("cancel", &offered);
+        f.w.Editor().Menus().MenuChooser = Choose("cancel", &offered);
 
         f.Press(f.Px({116, 64}), Qt::RightButton);
         QVERIFY(!offered.contains("Delete"));
         QVERIFY(offered.contains("Invert/normal"));
         QVERIFY(!offered.contains("Copy+Paste"));
-        QCOMPARE(f.w.Editor().LastMenuDefaultItem(), QString("Tune"));
+        QCOMPARE(f.w.Editor().Menus().LastMenuDefaultItem(), QString("Tune"));
 
         offered.clear();
         f.Press(f.Px({45, 10}), Qt::RightButton);
@@ -375,12 +375,12 @@ private slots:
         QCOMPARE(offered, (QStringList{"Tune", "Find Part#", "Invert/normal", "Mute/unmute", "Zoom", "Center here",
                                        "Move", "Delete", "Copy+Paste", "cancel"}));
 
-        f.w.Editor().MenuChooser = Choose("Short");
+        f.w.Editor().Menus().MenuChooser = Choose("Short");
         f.Press(f.Px({20, 10}), Qt::RightButton);
         QCOMPARE(d.Parts[0]->State, TPartState::Shorted);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
 
-        f.w.Editor().MenuChooser = Choose("Rotate");
+        f.w.Editor().Menus().MenuChooser = Choose("Rotate");
         f.Press(f.Px({20, 10}), Qt::RightButton);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
         f.MoveTo({30, 30});
@@ -388,13 +388,13 @@ private slots:
         QCOMPARE(d.Parts[0]->Position, (TPoint{30, 30}));
         QVERIFY(!d.Parts[0]->IsHorizontal);
 
-        f.w.Editor().MenuChooser = Choose("Delete");
+        f.w.Editor().Menus().MenuChooser = Choose("Delete");
         f.Press(f.Px({51, 40}), Qt::RightButton);
         QCOMPARE(d.Drivers.size(), std::size_t(0));
 
-        f.w.Editor().MenuChooser = Choose("Zoom");
+        f.w.Editor().Menus().MenuChooser = Choose("Zoom");
         f.Press(f.Px({80, 80}), Qt::RightButton);  // the sheet menu
-        QCOMPARE(f.w.Editor().LastMenuItems(), (QStringList{"Fit all", "Zoom", "Center here", "cancel"}));
+        QCOMPARE(f.w.Editor().Menus().LastMenuItems(), (QStringList{"Fit all", "Zoom", "Center here", "cancel"}));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::ZoomMode);
         f.MoveTo({60, 40});
         f.Wheel(f.Sheet(), f.Px({60, 40}), 120);
@@ -403,7 +403,7 @@ private slots:
         QCOMPARE(f.w.View().Scale(), 10);
         f.Key(Qt::Key_Escape);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
-        f.w.Editor().MenuChooser = nullptr;
+        f.w.Editor().Menus().MenuChooser = nullptr;
     }
 
     void wheelScrollsOnlyOutsideTheSheet() {

@@ -11,7 +11,7 @@ private slots:
     void initTestCase() { f.Start(); }
 
     void init() {
-        f.w.Editor().MenuChooser = nullptr;
+        f.w.Editor().Menus().MenuChooser = nullptr;
         f.w.Editor().CancelToIdle();
         ClearElements(f.w.Session().Design());
         SetSourcePosition(f.w.Session().Design(), f.w.Session().Design().Source, {118, 64});
@@ -21,7 +21,7 @@ private slots:
         TDesign& d = f.w.Session().Design();
         AddPart(d, TPartType::Resistor, {20, 10}, true);
         QStringList offered;
-        f.w.Editor().MenuChooser = Choose("Move Group", &offered);
+        f.w.Editor().Menus().MenuChooser = Choose("Move Group", &offered);
         f.Drag({15, 7}, {26, 13});
         QCOMPARE(offered, (QStringList{"Move Group", "Copy+Paste Group", "Delete Group", "cancel"}));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Moving);
@@ -36,7 +36,7 @@ private slots:
         TDesign& d = f.w.Session().Design();
         AddGround(d, {60, 60});
         QStringList offered;
-        f.w.Editor().MenuChooser = Choose("cancel", &offered);
+        f.w.Editor().Menus().MenuChooser = Choose("cancel", &offered);
         f.Drag({55, 55}, {65, 66});
         QVERIFY(offered.isEmpty());
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
@@ -57,7 +57,7 @@ private slots:
         AddWire(d, {23, 10}, {30, 10});
         AddGround(d, {30, 10});
         AddPart(d, TPartType::Capacitor, {60, 10}, true);  // outside
-        f.w.Editor().MenuChooser = Choose("Move Group");
+        f.w.Editor().Menus().MenuChooser = Choose("Move Group");
         f.Drag({15, 5}, {35, 14});
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::GroupMove);
         const int solves = f.w.Session().SolveCount();
@@ -78,7 +78,7 @@ private slots:
         TDesign& d = f.w.Session().Design();
         AddPart(d, TPartType::Resistor, {20, 10}, true);
         AddPart(d, TPartType::Resistor, {20, 20}, true);
-        f.w.Editor().MenuChooser = Choose("Move Group");
+        f.w.Editor().Menus().MenuChooser = Choose("Move Group");
         f.Drag({15, 5}, {26, 24});
         f.MoveTo({40, 40});
         f.Press(f.Px({40, 40}), Qt::RightButton);  // ignored while moving a group
@@ -93,10 +93,10 @@ private slots:
         TDesign& d = f.w.Session().Design();
         for (int i = 0; i < 4; ++i) AddPart(d, TPartType::Resistor, {20 + 10 * i, 10}, true);
         for (int round = 0; round < 2; ++round) {
-            f.w.Editor().MenuChooser = Choose("Copy+Paste Group");
+            f.w.Editor().Menus().MenuChooser = Choose("Copy+Paste Group");
             f.Drag({15, 5}, {35, 14});  // R1 and R2
             QCOMPARE(f.w.Editor().EditMode(), TEditMode::GroupPaste);
-            f.w.Editor().MenuChooser = nullptr;
+            f.w.Editor().Menus().MenuChooser = nullptr;
             const TPoint to{35, 30 + 10 * round};
             f.MoveTo(to);
             f.Key(Qt::Key_Return);
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(names, (QStringList{"R1", "R2", "R3", "R4", "R5", "R6", "R7", "R8"}));
         QCOMPARE(d.Parts[4]->Position, (TPoint{20, 26}));  // anchor (35,14) to (35,30)
         QCOMPARE(d.Parts[7]->Position, (TPoint{30, 36}));
-        QVERIFY(f.w.Editor().CopyBuffer().Parts.empty());
+        QVERIFY(f.w.Editor().Groups().CopyBuffer().Parts.empty());
     }
 
     void copyPasteOfOnePartTurnsWithR() {
@@ -129,7 +129,7 @@ private slots:
 
         // A ground copies nothing and no paste starts.
         AddGround(d, {60, 60});
-        f.w.Editor().MenuChooser = Choose("cancel");
+        f.w.Editor().Menus().MenuChooser = Choose("cancel");
         f.MoveTo({60, 62});
         f.Key(Qt::Key_C);
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
@@ -140,7 +140,7 @@ private slots:
         AddPart(d, TPartType::Resistor, {130, 60}, true);
         AddWire(d, {121, 62}, {127, 62});
         AddDriver(d, {140, 64});
-        f.w.Editor().MenuChooser = Choose("Delete Group");
+        f.w.Editor().Menus().MenuChooser = Choose("Delete Group");
         f.Drag({100, 50}, {150, 80});
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         QVERIFY(d.Parts.empty() && d.Wires.empty() && d.Drivers.empty());

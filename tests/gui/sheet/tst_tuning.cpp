@@ -1,15 +1,17 @@
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include "../EditorFixture.h"
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 #include "dialogs/ComponentDialog.h"
-#include "dialogs/EditReal.h"
 #include "dialogs/ElementDialogSet.h"
-#include "dialogs/Pcs.h"
 #include "graphs/GraphRecord.h"
 #include "sheet/Cursors.h"
+#include "widgets/EditReal.h"
+#include "widgets/Pcs.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -161,6 +163,81 @@ private slots:
         QCOMPARE(d.Parts[0]->State, TPartState::Normal);
     }
 
+    // The component dialog at the default font in every look it takes: its
+    // size, the fields left of the picture and the buttons right of it, the
+    // texts that cover the fields exactly where the fields are, and no two
+    // other visible controls on top of each other.
+    void theComponentDialogKeepsItsArrangement_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("bound");
+        QTest::addColumn<bool>("designer");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("in the circuit") << int(TPartState::Normal) << false << false << QSize(476, 145);
+        QTest::newRow("open") << int(TPartState::Open) << false << false << QSize(476, 145);
+        QTest::newRow("bound to a part number") << int(TPartState::Normal) << true << false << QSize(476, 145);
+        QTest::newRow("block designer") << int(TPartState::Normal) << false << true << QSize(476, 245);
+    }
+
+    void theComponentDialogKeepsItsArrangement() {
+        QFETCH(int, state);
+        QFETCH(bool, bound);
+        QFETCH(bool, designer);
+        QFETCH(QSize, size);
+        TDesign& d = f.w.Session().Design();
+        TPart& part = *d.Parts[0];
+        part.State = static_cast<TPartState>(state);
+        if (bound) {
+            part.Vendor = "Acme";
+            part.PartNumber = "C-10";
+        }
+        d.BlockDesignMode = designer;
+        TComponentDialog& dialog = f.w.ElementDialogs().Component();
+        const bool shown = f.w.ElementDialogs().ShowFor({TElementKind::Capacitor, 0});
+        d.BlockDesignMode = false;
+        QVERIFY(shown);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(dialog.size(), size);
+
+        auto rect = [&](QWidget* w) { return QRect(w->mapTo(&dialog, QPoint(0, 0)), w->size()); };
+        QWidget* const value = dialog.ValueControl();
+        QWidget* const esr = dialog.EsrControl();
+        QCOMPARE(dialog.ValueText()->isVisible(), state != int(TPartState::Normal) || bound);
+        if (dialog.ValueText()->isVisible()) {
+            QCOMPARE(rect(dialog.ValueText()), rect(value));
+            QCOMPARE(rect(dialog.EsrText()), rect(esr));
+        }
+        QCOMPARE(dialog.PartNumberText()->isVisible(), bound);
+        QCOMPARE(dialog.DeselectButton()->isVisible(), bound);
+        QCOMPARE(dialog.ValueExpression()->isVisible(), designer);
+        QCOMPARE(dialog.EsrExpression()->isVisible(), designer);
+
+        // Left to right: the value field, the ESR field, the picture, the buttons.
+        const QRect picture = rect(dialog.PictureBox());
+        QVERIFY(rect(value).right() < rect(esr).left());
+        QVERIFY(rect(esr).right() < picture.left());
+        QVERIFY(picture.right() < rect(dialog.FindPartButton()).left());
+        QVERIFY(rect(dialog.FindPartButton()).bottom() < rect(dialog.CloseButton()).top());
+        QVERIFY(rect(dialog.RefDesLabel()).bottom() < rect(value).bottom());
+        QVERIFY(rect(value).bottom() < rect(dialog.StateButton(TPartState::Normal)).top());
+        if (designer) {
+            QVERIFY(picture.bottom() < rect(dialog.ValueExpression()).top());
+            QVERIFY(rect(dialog.ValueExpression()).bottom() < rect(dialog.EsrExpression()).top());
+        }
+
+        QList<QWidget*> controls;
+        for (QWidget* w : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && w != dialog.ValueText() && w != dialog.EsrText()) controls << w;
+        QVERIFY(controls.size() >= 8);
+        for (int i = 0; i < controls.size(); ++i) {
+            QVERIFY2(dialog.rect().contains(rect(controls[i])), qPrintable(controls[i]->objectName()));
+            for (int j = i + 1; j < controls.size(); ++j)
+                QVERIFY2(!rect(controls[i]).intersects(rect(controls[j])),
+                         qPrintable(controls[i]->objectName() + " over " + controls[j]->objectName()));
+        }
+        dialog.close();
+    }
+
     void aNotchWithThePointerOnAnotherElementEndsTuning() {
         TDesign& d = f.w.Session().Design();
         TComponentDialog& dialog = f.w.ElementDialogs().Component();
@@ -225,7 +302,7 @@ private slots:
         TComponentDialog& dialog = f.w.ElementDialogs().Component();
         f.w.View().CentreOn({130, 62});
         const TElementRef c1{TElementKind::Capacitor, 0};
-        const QRect element = f.w.Editor().ElementScreenRect(c1);
+        const QRect element = f.w.Editor().Tuning().ElementScreenRect(c1);
         QVERIFY(!element.isEmpty());
         const QRect screen = f.w.screen()->availableGeometry();
         for (const QPoint& leftAt : {element.topLeft(), QPoint(screen.right() - 5, screen.bottom() - 5)}) {
@@ -269,9 +346,9 @@ private slots:
         const QPoint at = f.Px(b.Center);
         f.MoveTo(b.Center);
         if (how == 0) {
-            f.w.Editor().MenuChooser = Choose("Tune");
+            f.w.Editor().Menus().MenuChooser = Choose("Tune");
             f.Press(at, Qt::RightButton);
-            f.w.Editor().MenuChooser = nullptr;
+            f.w.Editor().Menus().MenuChooser = nullptr;
         } else if (how == 1) {
             f.Key(Qt::Key_T);
         } else {

@@ -66,23 +66,23 @@ private slots:
                 f.Key(Qt::Key_M);
                 break;
             case 7:
-                f.w.Editor().MenuChooser = Choose("Move Group");
+                f.w.Editor().Menus().MenuChooser = Choose("Move Group");
                 f.Drag({15, 5}, {45, 15});
                 f.MoveTo({50, 25});
                 f.Key(Qt::Key_Return);
                 break;
             case 8:
-                f.w.Editor().MenuChooser = Choose("Copy+Paste Group");
+                f.w.Editor().Menus().MenuChooser = Choose("Copy+Paste Group");
                 f.Drag({15, 5}, {45, 15});
                 f.MoveTo({45, 55});
                 f.Key(Qt::Key_Return);
                 break;
             case 9:
-                f.w.Editor().MenuChooser = Choose("Delete Group");
+                f.w.Editor().Menus().MenuChooser = Choose("Delete Group");
                 f.Drag({15, 5}, {45, 15});
                 break;
         }
-        f.w.Editor().MenuChooser = nullptr;
+        f.w.Editor().Menus().MenuChooser = nullptr;
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
         const auto after = f.Lines();
         QVERIFY2(after != before, "the edit changed the design");

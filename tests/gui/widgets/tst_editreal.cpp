@@ -6,12 +6,12 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "dialogs/DecimalSpinBox.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
-#include "dialogs/Pcs.h"
-#include "dialogs/StepSizeDialog.h"
 #include "graphs/ValueDialog.h"
+#include "widgets/DecimalSpinBox.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
+#include "widgets/Pcs.h"
+#include "widgets/StepSizeDialog.h"
 
 using namespace pelmo;
 

@@ -1,4 +1,4 @@
-#include "dialogs/StepSizeDialog.h"
+#include "widgets/StepSizeDialog.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "dialogs/EditReal.h"
 #include "values/ValueStepping.h"
+#include "widgets/EditReal.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

@@ -1,13 +1,13 @@
-#include "blocks/BlockVariablesDialog.h"
+#include "dialogs/BlockVariablesDialog.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 
 #include "blocks/CircuitBlocks.h"
-#include "dialogs/EditReal.h"
 #include "document/Session.h"
 #include "model/Design.h"
+#include "widgets/EditReal.h"
 #include "widgets/WindowFit.h"
 
 namespace pelmo {

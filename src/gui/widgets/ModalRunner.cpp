@@ -1,4 +1,4 @@
-#include "dialogs/ModalRunner.h"
+#include "widgets/ModalRunner.h"
 
 #include <QColorDialog>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "dialogs/Pcs.h"
+#include "widgets/Pcs.h"
 
 #include <QKeyEvent>
 #include <QMenu>
@@ -6,8 +6,8 @@
 #include <QWheelEvent>
 
 #include "base/WheelNotches.h"
-#include "dialogs/EditReal.h"
-#include "dialogs/ModalRunner.h"
+#include "widgets/EditReal.h"
+#include "widgets/ModalRunner.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "app/QtTextMetrics.h"
+#include "widgets/QtTextMetrics.h"
 
 #include <QFontMetrics>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "dialogs/EditReal.h"
+#include "widgets/EditReal.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "base/WheelNotches.h"
-#include "dialogs/ModalRunner.h"
-#include "dialogs/StepSizeDialog.h"
+#include "widgets/ModalRunner.h"
+#include "widgets/StepSizeDialog.h"
 
 namespace pelmo {
 
