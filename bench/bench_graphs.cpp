@@ -28,9 +28,9 @@
 #include "base/MessageSink.h"
 #include "document/DocumentFlow.h"
 #include "engine/Sweep.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 

@@ -27,17 +27,17 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
 #include "base/MessageSink.h"
-#include "dialogs/ComponentDialog.h"
-#include "dialogs/ElementDialogSet.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
+#include "gui/app/MainWindow.h"
+#include "gui/dialogs/ComponentDialog.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/Pcs.h"
 #include "qcustomplot.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/Pcs.h"
 
 using namespace pelmo;
 

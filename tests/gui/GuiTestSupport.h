@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "app/ToolBar.h"
 #include "base/MessageSink.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/ToolBar.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/sheet/SheetWidgets.h"
 #include "model/Design.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
-#include "sheet/SheetWidgets.h"
 
 namespace pelmo::guitest {
 

@@ -1,4 +1,4 @@
-#include "app/GuiMessageSink.h"
+#include "gui/app/GuiMessageSink.h"
 
 #include <QMessageBox>
 

@@ -1,23 +1,23 @@
-#include "app/HeadlessExport.h"
+#include "gui/app/HeadlessExport.h"
 
 #include <QScrollArea>
 #include <QWidget>
 #include <cstdio>
 #include <exception>
 
-#include "app/SnapshotCommands.h"
 #include "base/MessageSink.h"
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "driverdata/FFT.h"
 #include "graphs/GraphKinds.h"
-#include "graphs/GraphPicture.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "pictures/PictureFile.h"
-#include "sheet/SheetPicture.h"
-#include "sheet/SheetView.h"
-#include "widgets/QtTextMetrics.h"
+#include "gui/app/SnapshotCommands.h"
+#include "gui/graphs/GraphPicture.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/sheet/SheetPicture.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandLine.h"
 #include "graphs/GraphKinds.h"
+#include "gui/app/CommandLine.h"
 
 // "pelmo --export-sheet" and "pelmo --export-graph": a design read, solved
 // and drawn into a picture file without any window on a screen, by the same

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "gui/app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,20 +17,20 @@
 #include <ctime>
 #include <exception>
 
-#include "app/SnapshotCommands.h"
-#include "app/ToolBar.h"
-#include "blocks/BlockMenuCommands.h"
-#include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/ShippedFiles.h"
 #include "driverdata/FFT.h"
-#include "graphs/GraphWindows.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
-#include "sheet/SheetWidgets.h"
-#include "tools/ListenWindow.h"
-#include "tools/OptimizeWindow.h"
+#include "gui/app/SnapshotCommands.h"
+#include "gui/app/ToolBar.h"
+#include "gui/blocks/BlockMenuCommands.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/sheet/SheetWidgets.h"
+#include "gui/tools/ListenWindow.h"
+#include "gui/tools/OptimizeWindow.h"
 
 namespace pelmo {
 

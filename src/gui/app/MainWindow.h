@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "app/GuiMessageSink.h"
 #include "document/Session.h"
 #include "document/Settings.h"
-#include "widgets/QtTextMetrics.h"
+#include "gui/app/GuiMessageSink.h"
+#include "gui/widgets/QtTextMetrics.h"
 
 class QAction;
 class QMenu;

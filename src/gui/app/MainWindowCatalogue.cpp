@@ -7,15 +7,15 @@
 #include <thread>
 
 #include "PelmoVersion.h"
-#include "app/MainWindow.h"
-#include "app/OptionsDialog.h"
 #include "catalogue/CatalogueServer.h"
 #include "catalogue/Downloader.h"
-#include "catalogue/PartsCatalogue.h"
 #include "catalogue/ProgramVersion.h"
-#include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
-#include "widgets/ModalRunner.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/OptionsDialog.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
 

@@ -5,15 +5,15 @@
 #include <QFileDialog>
 #include <QMenu>
 
-#include "app/MainWindow.h"
-#include "blocks/BlockMenuCommands.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "editor/ViewGeometry.h"
-#include "graphs/GraphWindows.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/app/MainWindow.h"
+#include "gui/blocks/BlockMenuCommands.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

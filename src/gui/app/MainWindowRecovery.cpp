@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/MainWindow.h"
 #include "editor/SheetEdit.h"
-#include "graphs/GraphWindows.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/app/MainWindow.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "app/OptionsDialog.h"
+#include "gui/app/OptionsDialog.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "widgets/WindowFit.h"
+#include "gui/widgets/WindowFit.h"
 
 namespace pelmo {
 

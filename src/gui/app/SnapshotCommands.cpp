@@ -1,4 +1,4 @@
-#include "app/SnapshotCommands.h"
+#include "gui/app/SnapshotCommands.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -7,11 +7,11 @@
 #include <QPrinter>
 
 #include "base/MessageSink.h"
-#include "pictures/PictureDialogs.h"
-#include "pictures/PictureFile.h"
-#include "pictures/PictureOutput.h"
-#include "sheet/SheetPicture.h"
-#include "sheet/SheetView.h"
+#include "gui/pictures/PictureDialogs.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/pictures/PictureOutput.h"
+#include "gui/sheet/SheetPicture.h"
+#include "gui/sheet/SheetView.h"
 
 namespace pelmo {
 

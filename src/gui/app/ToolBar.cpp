@@ -1,4 +1,4 @@
-#include "app/ToolBar.h"
+#include "gui/app/ToolBar.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -6,9 +6,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/sheet/SheetPainter.h"
+#include "gui/widgets/QtTextMetrics.h"
 #include "model/Elements.h"
-#include "sheet/SheetPainter.h"
-#include "widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

@@ -10,12 +10,12 @@
 #include <filesystem>
 
 #include "PelmoVersion.h"
-#include "app/CommandLine.h"
-#include "app/HeadlessExport.h"
-#include "app/MainWindow.h"
-#include "app/SingleInstance.h"
 #include "document/DataFolder.h"
 #include "document/Settings.h"
+#include "gui/app/CommandLine.h"
+#include "gui/app/HeadlessExport.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/SingleInstance.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "blocks/BlockConfigurationForm.h"
+#include "gui/blocks/BlockConfigurationForm.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -13,9 +13,9 @@
 #include "blocks/CircuitBlocks.h"
 #include "document/Session.h"
 #include "editor/Tuning.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Design.h"
-#include "widgets/EditReal.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

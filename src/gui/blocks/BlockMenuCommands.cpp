@@ -1,4 +1,4 @@
-#include "blocks/BlockMenuCommands.h"
+#include "gui/blocks/BlockMenuCommands.h"
 
 #include <QAction>
 #include <QCursor>
@@ -9,14 +9,14 @@
 
 #include "base/Paths.h"
 #include "blocks/BlockCommands.h"
-#include "blocks/BlockConfigurationForm.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/DataFolder.h"
 #include "document/Session.h"
 #include "files/BlockFile.h"
+#include "gui/blocks/BlockConfigurationForm.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetView.h"
 #include "model/Design.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetView.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "catalogue/CatalogueBrowser.h"
+#include "gui/catalogue/CatalogueBrowser.h"
 
 #include <QDesktopServices>
 #include <QHeaderView>
@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "widgets/ModalRunner.h"
-#include "widgets/WindowFit.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/WindowFit.h"
 
 namespace pelmo {
 

@@ -1,15 +1,15 @@
-#include "catalogue/DriverBrowser.h"
+#include "gui/catalogue/DriverBrowser.h"
 
-#include <QCheckBox>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 
-#include "catalogue/PartsCatalogue.h"
 #include "document/Session.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/sheet/SheetPainter.h"
 #include "model/Design.h"
-#include "sheet/SheetPainter.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {

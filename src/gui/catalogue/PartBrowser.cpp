@@ -1,16 +1,16 @@
-#include "catalogue/PartBrowser.h"
+#include "gui/catalogue/PartBrowser.h"
 
-#include <QCheckBox>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 
-#include "catalogue/PartsCatalogue.h"
 #include "document/Session.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/sheet/SheetPainter.h"
 #include "model/Design.h"
-#include "sheet/SheetPainter.h"
 
 namespace pelmo {
 

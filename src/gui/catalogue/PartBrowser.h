@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "catalogue/CatalogueBrowser.h"
+#include "gui/catalogue/CatalogueBrowser.h"
 #include "model/Elements.h"
 
 class QCheckBox;

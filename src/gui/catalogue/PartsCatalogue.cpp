@@ -1,4 +1,4 @@
-#include "catalogue/PartsCatalogue.h"
+#include "gui/catalogue/PartsCatalogue.h"
 
 #include <QTimer>
 #include <filesystem>
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "catalogue/CatalogueBrowse.h"
-#include "catalogue/UpdateProgressDialog.h"
+#include "gui/catalogue/UpdateProgressDialog.h"
 
 namespace pelmo {
 

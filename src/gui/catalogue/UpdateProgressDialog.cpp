@@ -1,4 +1,4 @@
-#include "catalogue/UpdateProgressDialog.h"
+#include "gui/catalogue/UpdateProgressDialog.h"
 
 #include <QCloseEvent>
 #include <QLabel>

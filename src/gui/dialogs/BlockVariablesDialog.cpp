@@ -1,4 +1,4 @@
-#include "dialogs/BlockVariablesDialog.h"
+#include "gui/dialogs/BlockVariablesDialog.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -6,9 +6,9 @@
 
 #include "blocks/CircuitBlocks.h"
 #include "document/Session.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Design.h"
-#include "widgets/EditReal.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "dialogs/ElementDialog.h"
+#include "gui/dialogs/ElementDialog.h"
 
 class QLabel;
 

@@ -1,4 +1,4 @@
-#include "dialogs/ComponentDialog.h"
+#include "gui/dialogs/ComponentDialog.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -12,15 +12,15 @@
 #include <QVBoxLayout>
 
 #include "catalogue/CatalogueBrowse.h"
-#include "catalogue/PartBrowser.h"
-#include "catalogue/PartsCatalogue.h"
 #include "document/Session.h"
+#include "gui/catalogue/PartBrowser.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/sheet/SheetPainter.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/Pcs.h"
+#include "gui/widgets/QtTextMetrics.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Design.h"
-#include "sheet/SheetPainter.h"
-#include "widgets/EditReal.h"
-#include "widgets/Pcs.h"
-#include "widgets/QtTextMetrics.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

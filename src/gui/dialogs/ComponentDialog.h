@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "dialogs/ElementDialog.h"
 #include "editor/SheetEdit.h"
 #include "editor/Tuning.h"
+#include "gui/dialogs/ElementDialog.h"
 
 class QLabel;
 class QLineEdit;

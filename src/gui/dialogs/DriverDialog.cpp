@@ -1,4 +1,4 @@
-#include "dialogs/DriverDialog.h"
+#include "gui/dialogs/DriverDialog.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -17,20 +17,20 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "catalogue/DriverBrowser.h"
-#include "catalogue/PartsCatalogue.h"
-#include "dialogs/TailsDialog.h"
 #include "document/Session.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MinimumPhase.h"
 #include "editor/ElementDialogRules.h"
+#include "gui/catalogue/DriverBrowser.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/dialogs/TailsDialog.h"
+#include "gui/sheet/SheetPainter.h"
+#include "gui/widgets/ClickableText.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
-#include "sheet/SheetPainter.h"
-#include "widgets/ClickableText.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/ElementDialog.h"
+#include "gui/dialogs/ElementDialog.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "dialogs/ElementDialog.h"
+#include "gui/dialogs/ElementDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,8 +10,8 @@
 
 #include "base/WheelNotches.h"
 #include "document/Session.h"
-#include "widgets/EditReal.h"
-#include "widgets/Pcs.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/Pcs.h"
 
 namespace pelmo {
 

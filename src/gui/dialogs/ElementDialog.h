@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "editor/SheetEdit.h"
+#include "gui/sheet/ElementDialogs.h"
 #include "model/Geometry.h"
-#include "sheet/ElementDialogs.h"
 
 // What the element dialogs (component, driver, source, block variables)
 // have in common: tool windows that stay on top, one shown at a time, one

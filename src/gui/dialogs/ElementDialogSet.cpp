@@ -1,16 +1,16 @@
-#include "dialogs/ElementDialogSet.h"
+#include "gui/dialogs/ElementDialogSet.h"
 
 #include <QScreen>
 
-#include "catalogue/DriverBrowser.h"
-#include "catalogue/PartBrowser.h"
-#include "dialogs/BlockVariablesDialog.h"
-#include "dialogs/ComponentDialog.h"
-#include "dialogs/DriverDialog.h"
-#include "dialogs/SourceDialog.h"
-#include "dialogs/TextDialog.h"
 #include "document/Session.h"
 #include "editor/ElementDialogRules.h"
+#include "gui/catalogue/DriverBrowser.h"
+#include "gui/catalogue/PartBrowser.h"
+#include "gui/dialogs/BlockVariablesDialog.h"
+#include "gui/dialogs/ComponentDialog.h"
+#include "gui/dialogs/DriverDialog.h"
+#include "gui/dialogs/SourceDialog.h"
+#include "gui/dialogs/TextDialog.h"
 
 namespace pelmo {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "sheet/ElementDialogs.h"
+#include "gui/sheet/ElementDialogs.h"
 
 class QWidget;
 class QDialog;

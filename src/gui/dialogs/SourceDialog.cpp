@@ -1,4 +1,4 @@
-#include "dialogs/SourceDialog.h"
+#include "gui/dialogs/SourceDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -8,11 +8,11 @@
 
 #include "document/Session.h"
 #include "editor/ElementDialogRules.h"
+#include "gui/widgets/ClickableText.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
-#include "widgets/ClickableText.h"
-#include "widgets/EditReal.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

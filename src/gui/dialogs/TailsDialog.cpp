@@ -1,4 +1,4 @@
-#include "dialogs/TailsDialog.h"
+#include "gui/dialogs/TailsDialog.h"
 
 #include <qcustomplot.h>
 
@@ -24,14 +24,14 @@
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MinimumPhase.h"
 #include "driverdata/TailsPreview.h"
-#include "graphs/ChartStyle.h"
-#include "graphs/Plot.h"
-#include "graphs/ValueDialog.h"
+#include "gui/graphs/ChartStyle.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/ValueDialog.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

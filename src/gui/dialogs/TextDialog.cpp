@@ -1,4 +1,4 @@
-#include "dialogs/TextDialog.h"
+#include "gui/dialogs/TextDialog.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -9,10 +9,10 @@
 #include <QScreen>
 #include <QSpinBox>
 
+#include "gui/sheet/SheetPainter.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/WindowFit.h"
 #include "model/Elements.h"
-#include "sheet/SheetPainter.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

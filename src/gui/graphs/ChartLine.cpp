@@ -1,4 +1,4 @@
-#include "graphs/ChartLine.h"
+#include "gui/graphs/ChartLine.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "graphs/ChartStyle.h"
+#include "gui/graphs/ChartStyle.h"
 
 #include <qcustomplot.h>
 

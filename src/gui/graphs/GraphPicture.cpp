@@ -1,4 +1,4 @@
-#include "graphs/GraphPicture.h"
+#include "gui/graphs/GraphPicture.h"
 
 #include <qcustomplot.h>
 
@@ -14,11 +14,11 @@
 #include <cmath>
 
 #include "base/MessageSink.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "pictures/PictureDialogs.h"
-#include "pictures/PictureFile.h"
-#include "pictures/PictureOutput.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/pictures/PictureDialogs.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/pictures/PictureOutput.h"
 
 namespace pelmo {
 

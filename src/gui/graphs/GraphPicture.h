@@ -2,7 +2,7 @@
 
 #include <QSize>
 
-#include "pictures/Picture.h"
+#include "gui/pictures/Picture.h"
 
 class QCustomPlot;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "graphs/GraphWindows.h"
+#include "gui/graphs/GraphWindows.h"
 
 #include <QFileDialog>
 #include <QMenu>
@@ -11,10 +11,10 @@
 #include "base/WorkerPool.h"
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
-#include "graphs/Plot.h"
-#include "graphs/SeriesEdit.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/SeriesEdit.h"
+#include "gui/pictures/PictureDialogs.h"
 #include "model/Design.h"
-#include "pictures/PictureDialogs.h"
 
 namespace pelmo {
 

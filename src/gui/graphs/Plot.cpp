@@ -1,4 +1,4 @@
-#include "graphs/Plot.h"
+#include "gui/graphs/Plot.h"
 
 #include <qcustomplot.h>
 
@@ -12,16 +12,16 @@
 #include <limits>
 
 #include "base/Rounding.h"
-#include "graphs/ChartLine.h"
-#include "graphs/ChartStyle.h"
 #include "graphs/GraphCurves.h"
-#include "graphs/GraphPicture.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/SeriesEdit.h"
-#include "graphs/ToleranceBand.h"
-#include "graphs/ValueDialog.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/ChartLine.h"
+#include "gui/graphs/ChartStyle.h"
+#include "gui/graphs/GraphPicture.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/SeriesEdit.h"
+#include "gui/graphs/ToleranceBand.h"
+#include "gui/graphs/ValueDialog.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
 

@@ -15,10 +15,10 @@
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
 #include "graphs/GraphCurves.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "graphs/SeriesEdit.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/SeriesEdit.h"
+#include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
 

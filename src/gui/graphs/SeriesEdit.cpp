@@ -1,4 +1,4 @@
-#include "graphs/SeriesEdit.h"
+#include "gui/graphs/SeriesEdit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,8 +12,8 @@
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
-#include "graphs/Plot.h"
-#include "widgets/WindowFit.h"
+#include "gui/graphs/Plot.h"
+#include "gui/widgets/WindowFit.h"
 
 namespace pelmo {
 

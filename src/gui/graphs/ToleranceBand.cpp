@@ -1,4 +1,4 @@
-#include "graphs/ToleranceBand.h"
+#include "gui/graphs/ToleranceBand.h"
 
 #include <qcustomplot.h>
 
@@ -7,8 +7,8 @@
 
 #include "base/MessageSink.h"
 #include "graphs/GraphKinds.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
 #include "model/Design.h"
 #include "optimize/SolveCopy.h"
 

@@ -1,8 +1,8 @@
-#include "graphs/ValueDialog.h"
+#include "gui/graphs/ValueDialog.h"
 
 #include <QPushButton>
 
-#include "widgets/EditReal.h"
+#include "gui/widgets/EditReal.h"
 
 namespace pelmo {
 

@@ -1,7 +1,7 @@
 // The EMF paint device: a QPaintEngine that turns QPainter's calls into EMF
 // records through libUEMF. The painter's transform is applied here (EMF gets
 // device coordinates), so that turned text stays text with an escapement.
-#include "pictures/EmfDevice.h"
+#include "gui/pictures/EmfDevice.h"
 
 #include <QFontMetricsF>
 #include <QImage>

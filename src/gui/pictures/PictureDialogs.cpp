@@ -1,11 +1,11 @@
-#include "pictures/PictureDialogs.h"
+#include "gui/pictures/PictureDialogs.h"
 
 #include <QCursor>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "pictures/PictureFile.h"
+#include "gui/pictures/PictureFile.h"
 
 namespace pelmo {
 

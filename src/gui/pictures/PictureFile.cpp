@@ -1,4 +1,4 @@
-#include "pictures/PictureFile.h"
+#include "gui/pictures/PictureFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 
-#include "pictures/EmfDevice.h"
-#include "pictures/SvgDevice.h"
+#include "gui/pictures/EmfDevice.h"
+#include "gui/pictures/SvgDevice.h"
 
 namespace pelmo {
 

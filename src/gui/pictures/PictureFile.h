@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "pictures/Picture.h"
+#include "gui/pictures/Picture.h"
 
 // Writing a picture to a file whose format follows the file name's
 // extension, and the bitmap, SVG and EMF forms that the clipboard takes.

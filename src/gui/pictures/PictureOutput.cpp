@@ -1,4 +1,4 @@
-#include "pictures/PictureOutput.h"
+#include "gui/pictures/PictureOutput.h"
 
 #include <QMimeData>
 #include <QPageLayout>
@@ -6,7 +6,7 @@
 #include <QPrinter>
 #include <cmath>
 
-#include "pictures/PictureFile.h"
+#include "gui/pictures/PictureFile.h"
 
 namespace pelmo {
 

@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QString>
 
-#include "pictures/Picture.h"
+#include "gui/pictures/Picture.h"
 
 class QMimeData;
 class QPrinter;

@@ -2,7 +2,7 @@
 // clip, cuts every primitive to the clip in device coordinates and hands
 // what remains to a painter on a QSvgGenerator, with the same transform, so
 // that pens, fonts and turned text are written as the generator writes them.
-#include "pictures/SvgDevice.h"
+#include "gui/pictures/SvgDevice.h"
 
 #include <QFontMetricsF>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "sheet/Cursors.h"
+#include "gui/sheet/Cursors.h"
 
 #include <QGuiApplication>
 #include <QPainter>

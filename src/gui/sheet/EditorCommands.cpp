@@ -7,8 +7,8 @@
 
 #include "document/Session.h"
 #include "editor/ViewGeometry.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "sheet/EditorController.h"
+#include "gui/sheet/EditorController.h"
 
 #include "blocks/CircuitBlocks.h"
 #include "document/Session.h"

@@ -6,15 +6,15 @@
 #include <QTimer>
 
 #include "editor/SheetEdit.h"
-#include "sheet/EditorGroups.h"
-#include "sheet/EditorKeys.h"
-#include "sheet/EditorMenus.h"
-#include "sheet/EditorOverlay.h"
-#include "sheet/EditorState.h"
-#include "sheet/EditorTuning.h"
-#include "sheet/ElementDialogs.h"
-#include "sheet/SheetView.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorGroups.h"
+#include "gui/sheet/EditorKeys.h"
+#include "gui/sheet/EditorMenus.h"
+#include "gui/sheet/EditorOverlay.h"
+#include "gui/sheet/EditorState.h"
+#include "gui/sheet/EditorTuning.h"
+#include "gui/sheet/ElementDialogs.h"
+#include "gui/sheet/SheetView.h"
+#include "gui/sheet/SheetWidgets.h"
 
 class QWidget;
 

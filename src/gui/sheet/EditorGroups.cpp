@@ -1,13 +1,13 @@
 // Box selection, the group commands and the preview of a group on the move.
-#include "sheet/EditorGroups.h"
+#include "gui/sheet/EditorGroups.h"
 
 #include <QPainter>
 
 #include "base/Rounding.h"
 #include "document/Session.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetPainter.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetPainter.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

@@ -1,5 +1,5 @@
 // The keyboard and the wheel.
-#include "sheet/EditorKeys.h"
+#include "gui/sheet/EditorKeys.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -9,8 +9,8 @@
 #include "base/WheelNotches.h"
 #include "document/Session.h"
 #include "editor/ViewGeometry.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

@@ -1,5 +1,5 @@
 // The sheet's pop-up menus: the element menu, the sheet menu and the box menu.
-#include "sheet/EditorMenus.h"
+#include "gui/sheet/EditorMenus.h"
 
 #include <QAction>
 #include <QMenu>
@@ -7,8 +7,8 @@
 
 #include "blocks/CircuitBlocks.h"
 #include "document/Session.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

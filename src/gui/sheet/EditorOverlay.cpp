@@ -1,12 +1,12 @@
 // What the editor draws over the sheet's picture: the drag image of an
 // element on the move and the preview of a group being moved or pasted.
-#include "sheet/EditorOverlay.h"
+#include "gui/sheet/EditorOverlay.h"
 
 #include <QPainter>
 
 #include "document/Session.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetPainter.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetPainter.h"
 
 namespace pelmo {
 

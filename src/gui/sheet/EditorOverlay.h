@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/SheetView.h"
+#include "gui/sheet/SheetView.h"
 
 namespace pelmo {
 

@@ -1,6 +1,6 @@
 // Tuning: starting and ending it, and what the element dialogs ask of the
 // editor while it lasts.
-#include "sheet/EditorTuning.h"
+#include "gui/sheet/EditorTuning.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -8,8 +8,8 @@
 
 #include "document/Session.h"
 #include "editor/Tuning.h"
-#include "sheet/EditorController.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/EditorController.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

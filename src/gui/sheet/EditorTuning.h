@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/ElementDialogs.h"
+#include "gui/sheet/ElementDialogs.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "sheet/Marker.h"
+#include "gui/sheet/Marker.h"
 
 #include <QWidget>
 #include <algorithm>

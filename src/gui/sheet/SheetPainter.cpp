@@ -1,4 +1,4 @@
-#include "sheet/SheetPainter.h"
+#include "gui/sheet/SheetPainter.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "base/Rounding.h"
-#include "widgets/QtTextMetrics.h"
+#include "gui/widgets/QtTextMetrics.h"
 
 namespace pelmo {
 

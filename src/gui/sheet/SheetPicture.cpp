@@ -1,10 +1,10 @@
-#include "sheet/SheetPicture.h"
+#include "gui/sheet/SheetPicture.h"
 
 #include <QPainter>
 
 #include "document/Session.h"
 #include "editor/SheetLabels.h"
-#include "sheet/SheetView.h"
+#include "gui/sheet/SheetView.h"
 
 namespace pelmo {
 

@@ -2,8 +2,8 @@
 
 #include <QSize>
 
+#include "gui/pictures/Picture.h"
 #include "model/Geometry.h"
-#include "pictures/Picture.h"
 
 // The picture of the whole drawing: what the sheet shows at the view's
 // scale, without the grid, with three grid units of white margin on every

@@ -1,6 +1,6 @@
 // The sheet on the screen: painting, the cached picture, the grid, zoom and
 // scrolling.
-#include "sheet/SheetView.h"
+#include "gui/sheet/SheetView.h"
 
 #include <QCursor>
 #include <QPainter>
@@ -12,8 +12,8 @@
 #include "document/Session.h"
 #include "editor/SheetLabels.h"
 #include "editor/ViewGeometry.h"
-#include "sheet/SheetPainter.h"
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/SheetPainter.h"
+#include "gui/sheet/SheetWidgets.h"
 
 namespace pelmo {
 

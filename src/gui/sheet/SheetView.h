@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "editor/SheetEdit.h"
+#include "gui/sheet/Cursors.h"
+#include "gui/sheet/Marker.h"
 #include "model/Geometry.h"
-#include "sheet/Cursors.h"
-#include "sheet/Marker.h"
 
 class QPainter;
 class QScrollArea;

@@ -1,9 +1,9 @@
-#include "sheet/SheetWidgets.h"
+#include "gui/sheet/SheetWidgets.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "sheet/SheetView.h"
+#include "gui/sheet/SheetView.h"
 
 namespace pelmo {
 

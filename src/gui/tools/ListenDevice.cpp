@@ -1,4 +1,4 @@
-#include "tools/ListenDevice.h"
+#include "gui/tools/ListenDevice.h"
 
 #include <QMetaObject>
 #include <algorithm>

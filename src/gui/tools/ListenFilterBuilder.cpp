@@ -1,4 +1,4 @@
-#include "tools/ListenFilterBuilder.h"
+#include "gui/tools/ListenFilterBuilder.h"
 
 #include <QMetaObject>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "tools/ListenWindow.h"
+#include "gui/tools/ListenWindow.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -20,8 +20,8 @@
 #include "audio/ListenMixer.h"
 #include "base/Conversions.h"
 #include "document/Session.h"
-#include "tools/ListenDevice.h"
-#include "widgets/WindowFit.h"
+#include "gui/tools/ListenDevice.h"
+#include "gui/widgets/WindowFit.h"
 
 namespace pelmo {
 

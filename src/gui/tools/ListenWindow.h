@@ -11,7 +11,7 @@
 
 #include "audio/AudioFile.h"
 #include "audio/ListenFilter.h"
-#include "tools/ListenFilterBuilder.h"
+#include "gui/tools/ListenFilterBuilder.h"
 
 class QAudioSink;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "tools/OptimizeRunner.h"
+#include "gui/tools/OptimizeRunner.h"
 
 #include <exception>
 

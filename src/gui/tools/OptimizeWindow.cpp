@@ -1,4 +1,4 @@
-#include "tools/OptimizeWindow.h"
+#include "gui/tools/OptimizeWindow.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -19,11 +19,11 @@
 #include <cmath>
 
 #include "document/Session.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/widgets/DecimalSpinBox.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
-#include "widgets/DecimalSpinBox.h"
 
 namespace pelmo {
 

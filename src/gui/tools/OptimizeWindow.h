@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "gui/tools/OptimizeRunner.h"
 #include "optimize/OptimizeVariables.h"
 #include "optimize/Optimizer.h"
-#include "tools/OptimizeRunner.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "widgets/EditReal.h"
+#include "gui/widgets/EditReal.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "base/WheelNotches.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/StepSizeDialog.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/StepSizeDialog.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "widgets/ModalRunner.h"
+#include "gui/widgets/ModalRunner.h"
 
 #include <QColorDialog>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "widgets/Pcs.h"
+#include "gui/widgets/Pcs.h"
 
 #include <QKeyEvent>
 #include <QMenu>
@@ -6,8 +6,8 @@
 #include <QWheelEvent>
 
 #include "base/WheelNotches.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "widgets/QtTextMetrics.h"
+#include "gui/widgets/QtTextMetrics.h"
 
 #include <QFontMetrics>
 #include <QStringList>

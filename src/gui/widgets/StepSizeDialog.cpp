@@ -1,4 +1,4 @@
-#include "widgets/StepSizeDialog.h"
+#include "gui/widgets/StepSizeDialog.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/WindowFit.h"
 #include "values/ValueStepping.h"
-#include "widgets/EditReal.h"
-#include "widgets/WindowFit.h"
 
 namespace pelmo {
 

@@ -1,4 +1,4 @@
-#include "widgets/WindowFit.h"
+#include "gui/widgets/WindowFit.h"
 
 #include <QEvent>
 #include <QLayout>

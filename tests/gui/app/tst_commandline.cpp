@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <map>
 
-#include "app/CommandLine.h"
+#include "gui/app/CommandLine.h"
 
 using namespace pelmo;
 

@@ -15,12 +15,12 @@
 
 #include "../GuiTestSupport.h"
 #include "../TextFit.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "graphs/SeriesEdit.h"
-#include "graphs/ValueDialog.h"
-#include "sheet/Cursors.h"
-#include "widgets/StepSizeDialog.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/SeriesEdit.h"
+#include "gui/graphs/ValueDialog.h"
+#include "gui/sheet/Cursors.h"
+#include "gui/widgets/StepSizeDialog.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

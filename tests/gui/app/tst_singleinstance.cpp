@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <cstring>
 
-#include "app/SingleInstance.h"
+#include "gui/app/SingleInstance.h"
 
 using namespace pelmo;
 using TRole = TSingleInstance::TRole;

@@ -14,10 +14,10 @@
 
 #include "../GuiTestSupport.h"
 #include "../PictureReadBack.h"
-#include "app/SnapshotCommands.h"
 #include "editor/ViewGeometry.h"
-#include "pictures/PictureFile.h"
-#include "sheet/SheetPicture.h"
+#include "gui/app/SnapshotCommands.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/sheet/SheetPicture.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -7,18 +7,18 @@
 #include <cmath>
 
 #include "../EditorFixture.h"
-#include "blocks/BlockConfigurationForm.h"
-#include "blocks/BlockMenuCommands.h"
-#include "dialogs/BlockVariablesDialog.h"
-#include "dialogs/ComponentDialog.h"
-#include "dialogs/ElementDialogSet.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "files/BlockFile.h"
 #include "graphs/GraphRecord.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "widgets/EditReal.h"
+#include "gui/blocks/BlockConfigurationForm.h"
+#include "gui/blocks/BlockMenuCommands.h"
+#include "gui/dialogs/BlockVariablesDialog.h"
+#include "gui/dialogs/ComponentDialog.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/widgets/EditReal.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

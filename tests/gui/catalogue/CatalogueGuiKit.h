@@ -19,7 +19,7 @@
 #include "catalogue/Downloader.h"
 #include "document/DataFolder.h"
 #include "graphs/GraphRecord.h"
-#include "app/MainWindow.h"
+#include "gui/app/MainWindow.h"
 
 namespace pelmo::guitest {
 

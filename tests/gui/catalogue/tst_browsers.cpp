@@ -12,16 +12,16 @@
 
 #include "../EditorFixture.h"
 #include "CatalogueGuiKit.h"
-#include "app/OptionsDialog.h"
-#include "catalogue/DriverBrowser.h"
-#include "catalogue/PartBrowser.h"
-#include "catalogue/PartsCatalogue.h"
-#include "catalogue/UpdateProgressDialog.h"
-#include "dialogs/ComponentDialog.h"
-#include "dialogs/DriverDialog.h"
-#include "dialogs/ElementDialogSet.h"
 #include "files/DesignFile.h"
-#include "widgets/ModalRunner.h"
+#include "gui/app/OptionsDialog.h"
+#include "gui/catalogue/DriverBrowser.h"
+#include "gui/catalogue/PartBrowser.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/catalogue/UpdateProgressDialog.h"
+#include "gui/dialogs/ComponentDialog.h"
+#include "gui/dialogs/DriverDialog.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

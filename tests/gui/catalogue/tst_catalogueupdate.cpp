@@ -12,12 +12,12 @@
 #include "../GuiTestSupport.h"
 #include "CatalogueGuiKit.h"
 #include "PelmoVersion.h"
-#include "app/OptionsDialog.h"
 #include "base/TextFile.h"
-#include "catalogue/PartsCatalogue.h"
-#include "catalogue/UpdateProgressDialog.h"
 #include "document/Settings.h"
-#include "widgets/ModalRunner.h"
+#include "gui/app/OptionsDialog.h"
+#include "gui/catalogue/PartsCatalogue.h"
+#include "gui/catalogue/UpdateProgressDialog.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

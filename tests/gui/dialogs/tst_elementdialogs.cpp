@@ -12,16 +12,16 @@
 #include <fstream>
 
 #include "../EditorFixture.h"
-#include "dialogs/DriverDialog.h"
-#include "dialogs/ElementDialogSet.h"
-#include "dialogs/SourceDialog.h"
-#include "dialogs/TailsDialog.h"
-#include "dialogs/TextDialog.h"
 #include "graphs/GraphRecord.h"
+#include "gui/dialogs/DriverDialog.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/dialogs/SourceDialog.h"
+#include "gui/dialogs/TailsDialog.h"
+#include "gui/dialogs/TextDialog.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
 #include "model/AnalysisGrid.h"
 #include "values/NumberFormat.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -13,11 +13,11 @@
 
 #include "../PictureReadBack.h"
 #include "GraphTestDesign.h"
-#include "graphs/GraphPicture.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "pictures/PictureFile.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/GraphPicture.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::test;

@@ -15,12 +15,12 @@
 #include "GraphTestDesign.h"
 #include "driverdata/MeasurementFile.h"
 #include "graphs/CurveExport.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "graphs/SeriesEdit.h"
-#include "graphs/ValueDialog.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/SeriesEdit.h"
+#include "gui/graphs/ValueDialog.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::test;

@@ -13,9 +13,9 @@
 #include "../GuiTestSupport.h"
 #include "document/DocumentFlow.h"
 #include "editor/SheetEdit.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "widgets/ModalRunner.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/widgets/ModalRunner.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -13,9 +13,9 @@
 #include "GraphTestDesign.h"
 #include "document/DocumentFlow.h"
 #include "graphs/GraphRecord.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "graphs/ToleranceBand.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/graphs/ToleranceBand.h"
 #include "model/Design.h"
 
 using namespace pelmo;

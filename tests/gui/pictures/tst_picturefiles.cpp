@@ -15,9 +15,9 @@
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "editor/SheetLabels.h"
-#include "pictures/PictureFile.h"
-#include "pictures/PictureOutput.h"
-#include "sheet/SheetPicture.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/pictures/PictureOutput.h"
+#include "gui/sheet/SheetPicture.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -14,16 +14,16 @@
 #include <limits>
 
 #include "../GuiTestSupport.h"
-#include "app/HeadlessExport.h"
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "driverdata/FFT.h"
-#include "graphs/GraphPicture.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
-#include "pictures/PictureFile.h"
-#include "pictures/SvgDevice.h"
-#include "widgets/QtTextMetrics.h"
+#include "gui/app/HeadlessExport.h"
+#include "gui/graphs/GraphPicture.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/pictures/PictureFile.h"
+#include "gui/pictures/SvgDevice.h"
+#include "gui/widgets/QtTextMetrics.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

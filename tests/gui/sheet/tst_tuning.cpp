@@ -5,13 +5,13 @@
 #include <QtTest>
 
 #include "../EditorFixture.h"
-#include "dialogs/BlockVariablesDialog.h"
-#include "dialogs/ComponentDialog.h"
-#include "dialogs/ElementDialogSet.h"
 #include "graphs/GraphRecord.h"
-#include "sheet/Cursors.h"
-#include "widgets/EditReal.h"
-#include "widgets/Pcs.h"
+#include "gui/dialogs/BlockVariablesDialog.h"
+#include "gui/dialogs/ComponentDialog.h"
+#include "gui/dialogs/ElementDialogSet.h"
+#include "gui/sheet/Cursors.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/Pcs.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -21,8 +21,8 @@
 #include "audio/AudioFile.h"
 #include "audio/FilterFile.h"
 #include "audio/ListenMixer.h"
-#include "tools/ListenDevice.h"
-#include "tools/ListenWindow.h"
+#include "gui/tools/ListenDevice.h"
+#include "gui/tools/ListenWindow.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -4,6 +4,8 @@
 // draws the targets dashed in the SPL window, keeps a result as one undo
 // step, and puts every value back on Cancel, whether during the run or
 // after it.
+#include <qcustomplot.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -18,15 +20,14 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
-#include <qcustomplot.h>
 
 #include "../GuiTestSupport.h"
 #include "document/Session.h"
 #include "files/DesignFile.h"
-#include "graphs/GraphWindows.h"
-#include "graphs/Plot.h"
+#include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/Plot.h"
+#include "gui/tools/OptimizeWindow.h"
 #include "optimize/OptimizeObjective.h"
-#include "tools/OptimizeWindow.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;

@@ -6,12 +6,12 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "graphs/ValueDialog.h"
-#include "widgets/DecimalSpinBox.h"
-#include "widgets/EditReal.h"
-#include "widgets/ModalRunner.h"
-#include "widgets/Pcs.h"
-#include "widgets/StepSizeDialog.h"
+#include "gui/graphs/ValueDialog.h"
+#include "gui/widgets/DecimalSpinBox.h"
+#include "gui/widgets/EditReal.h"
+#include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/Pcs.h"
+#include "gui/widgets/StepSizeDialog.h"
 
 using namespace pelmo;
 
