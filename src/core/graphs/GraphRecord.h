@@ -1,23 +1,59 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/DataTypes.h"
-#include "engine/SolveResult.h"
 #include "model/GraphKind.h"
 
 // What a graph window shows, without the window: its kind, scales and curve
-// definitions with their point arrays. Before a solve the records become its
-// request, after it they take their points from its result (GraphSolve.h); a
-// graph window owns one and only draws it; the command-line tool builds one
-// and prints it.
+// definitions with their point arrays. After a solve every curve takes its
+// points from the solve's result (GraphSolve.h); a graph window owns one and
+// only draws it; the command-line tool builds one and prints it.
 
 namespace pelmo {
 
 struct TDesign;
 
 inline constexpr const char* SystemCurveName = "System";
+
+// What a curve shows.
+enum class TCurveSubject : std::uint8_t {
+    System,      // the whole system (the sum, the input impedance)
+    Driver,      // a driver in the network
+    DriverOnly,  // a driver's own data, without the network
+    Lookback,    // the impedance the network shows a driver
+    Part,        // a resistor, capacitor or inductor
+};
+
+inline bool IsDriverSubject(TCurveSubject s) {
+    return s == TCurveSubject::Driver || s == TCurveSubject::DriverOnly || s == TCurveSubject::Lookback;
+}
+
+// The points of one chart line.
+struct TChartCurve {
+    DataArray X;
+    DataArray Y;
+    int LineWidth = 2;  // pixels
+
+    std::size_t Count() const { return X.size(); }
+    bool Empty() const { return X.empty(); }
+    void Add(double x, double y) {
+        X.push_back(x);
+        Y.push_back(y);
+    }
+    // Empties the curve, keeping room for n points so that filling it again
+    // does not allocate.
+    void Clear(std::size_t room = 0) {
+        X.clear();
+        Y.clear();
+        if (X.capacity() < room) {
+            X.reserve(room);
+            Y.reserve(room);
+        }
+    }
+};
 
 // One curve of a graph window.
 struct TSeriesDef {

@@ -133,7 +133,7 @@ void TGraphWindows::SetCaption(const QString& caption) {
 }
 
 void TGraphWindows::RequestSolve() {
-    if (solve_.Context.Running || holdSolves_) return;
+    if (solve_.Running || holdSolves_) return;
     if (SolveHook)
         SolveHook();
     else
@@ -141,14 +141,14 @@ void TGraphWindows::RequestSolve() {
 }
 
 void TGraphWindows::SolveNow(bool immediate) {
-    if (solve_.Context.Running) return;
+    if (solve_.Running) return;
     PrepareForSolve();
     SolveGraphs(design_, list_, solve_, messages_);
     RedrawAll(immediate);
 }
 
 void TGraphWindows::RedrawAll(bool immediate) {
-    if (solve_.Context.Running) return;
+    if (solve_.Running) return;
     // The windows' curve layers are drawn side by side on the worker pool
     // (each window by one thread, into its own buffer); what needs the whole
     // chart replotted is done here first.

@@ -139,8 +139,8 @@ TEST(GraphRecord, SolveFollowsElementsByNameAndFillsEveryCurve) {
             EXPECT_EQ(curve.PhaseSeries.Count(), curve.ShowPhase ? 500u : 0u) << curve.Name;
         }
     EXPECT_EQ(solve.Result.Netlist.NodeCount, 5);
-    ASSERT_EQ(solve.Result.DriverMag.size(), 2u);
-    EXPECT_EQ(solve.Result.DriverMag[1].size(), 500u);
+    ASSERT_EQ(solve.Result.DriverContribution.size(), 2u);
+    EXPECT_EQ(solve.Result.DriverContribution[1].Mag.size(), 500u);
 
     // R1 goes: its curve goes with it, the others follow their elements to
     // their new places.
