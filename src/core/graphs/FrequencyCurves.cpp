@@ -41,7 +41,8 @@ const TDriver* DriverOf(const TDesign& d, const TSeriesDef& c) {
 }
 
 bool ShowsPart(const TSolveResult& r, const TSeriesDef& c) {
-    return c.Subject == TCurveSubject::Part && c.Element >= 0 && static_cast<std::size_t>(c.Element) < r.Parts.size();
+    return c.Subject.Kind == TSubjectKind::Part && c.Element >= 0 &&
+           static_cast<std::size_t>(c.Element) < r.Parts.size();
 }
 
 // A driver's phase as its curves show it: its delays (the design's and its
@@ -126,14 +127,14 @@ void PlotSmoothed(const TCurveSource& s, TSeriesDef& c, const TMagPhase& respons
 
 void SplPoints(const TCurveSource& s, TGraphRecord&, TSeriesDef& c) {
     Clear(c);
-    if (c.Subject == TCurveSubject::Part) return;
+    if (c.Subject.Kind == TSubjectKind::Part) return;
     if (!IsDriverSubject(c.Subject)) {
         PlotSmoothed(s, c, s.Result.System);
         return;
     }
     const TDriver* drv = DriverOf(s.Design, c);
     if (!drv) return;
-    if (c.Subject == TCurveSubject::DriverOnly) {
+    if (c.Subject.Kind == TSubjectKind::DriverOnly) {
         // The driver's own data, untouched by the circuit.
         const DataArray& grid = s.Result.Grid;
         const std::size_t count = std::min({grid.size(), drv->Response.Re.size(), drv->Response.Im.size()});
@@ -152,10 +153,10 @@ void ImpedancePoints(const TCurveSource& s, TGraphRecord&, TSeriesDef& c) {
     Clear(c);
     const TSolveResult& r = s.Result;
     const TDriver* drv = DriverOf(s.Design, c);
-    if (!drv && c.Subject != TCurveSubject::System) return;
+    if (!drv && c.Subject.Kind != TSubjectKind::System) return;
     const auto n = static_cast<std::size_t>(c.Element);
     const TLookback* lookback = nullptr;
-    if (c.Subject == TCurveSubject::Lookback) {
+    if (c.Subject.Kind == TSubjectKind::Lookback) {
         if (n >= r.Lookback.size()) return;
         lookback = &r.Lookback[n];
     }

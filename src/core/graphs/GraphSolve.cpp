@@ -4,6 +4,7 @@
 #include "blocks/CircuitBlocks.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
 
@@ -11,41 +12,15 @@ namespace pelmo {
 
 namespace {
 
-TCurvePointsFunction PointsOf(TGraphKind kind) {
-    switch (kind) {
-        case TGraphKind::SPL:
-            return SplPoints;
-        case TGraphKind::Impedance:
-            return ImpedancePoints;
-        case TGraphKind::Filter:
-            return FilterPoints;
-        case TGraphKind::Voltage:
-            return VoltagePoints;
-        case TGraphKind::Current:
-            return CurrentPoints;
-        case TGraphKind::Power:
-            return PowerPoints;
-        case TGraphKind::GroupDelay:
-            return GroupDelayPoints;
-        case TGraphKind::Impulse:
-            return ImpulsePoints;
-        case TGraphKind::Step:
-            return StepPoints;
-        case TGraphKind::SquareWave:
-            return SquareWavePoints;
-    }
-    return nullptr;
-}
-
 // Impulse and step curves each take a transform: they are worked out on the
 // calling thread (a resampling that fails shows its message there) while
 // the others are worked out beside them.
-bool Transforms(TGraphKind kind) { return kind == TGraphKind::Impulse || kind == TGraphKind::Step; }
+bool Transforms(TGraphKind kind) { return GraphKindDescriptor(kind).Transform; }
 
 bool AsksForLookback(const TGraphList& graphs) {
     for (const TGraphRecord* g : graphs.Windows)
         for (const TSeriesDef& c : g->Curves)
-            if (c.Subject == TCurveSubject::Lookback) return true;
+            if (c.Subject.Kind == TSubjectKind::Lookback) return true;
     return false;
 }
 
@@ -79,13 +54,7 @@ struct RunningGuard {
 }  // namespace
 
 void FillCurve(const TCurveSource& source, TGraphRecord& g, std::size_t curve) {
-    TSeriesDef& c = g.Curves[curve];
-    if (const TCurvePointsFunction points = PointsOf(g.Kind)) {
-        points(source, g, c);
-    } else {
-        c.MagSeries.Clear();
-        c.PhaseSeries.Clear();
-    }
+    GraphKindDescriptor(g.Kind).Points(source, g, g.Curves[curve]);
 }
 
 void FillCurves(const TDesign& d, const TSolveResult& result, TGraphList& graphs, std::array<TCurveWork, 2>& work,

@@ -36,7 +36,7 @@ Source SourceOf(const TSolveResult& r, const TSeriesDef& c) {
         if (c.Element >= 0 && i < r.DriverContribution.size() && !r.DriverContribution[i].Mag.empty() &&
             r.DriverContribution[i].Phase.size() == r.DriverContribution[i].Mag.size())
             s.response = &r.DriverContribution[i];
-    } else if (c.Subject == TCurveSubject::System && !r.System.Mag.empty() &&
+    } else if (c.Subject.Kind == TSubjectKind::System && !r.System.Mag.empty() &&
                r.System.Phase.size() == r.System.Mag.size()) {
         s.response = &r.System;
         s.system = true;
@@ -107,8 +107,6 @@ void ImpulseOrStep(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c, b
     } else {
         StepPass(h, g.ResponseScale / StepDivisor, &c.MagSeries);
     }
-    // Time responses are drawn with thin lines.
-    c.MagSeries.LineWidth = 1;
 }
 
 // One pass over the square wave's samples t = -200 ... 200; the points are

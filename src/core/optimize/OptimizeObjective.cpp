@@ -62,7 +62,6 @@ TObjective::TObjective(const TDesign& d, TObjectiveSettings settings, std::vecto
         // The system curve of an impedance window: the input impedance at
         // every solved frequency.
         TSeriesDef& z = impedance_.Curves.emplace_back();
-        z.Subject = TCurveSubject::System;
         z.ShowPhase = false;
     }
     FindTargetCrossovers();

@@ -176,7 +176,8 @@ TToleranceOutcome RunToleranceAnalysis(const TDesign& d, const TToleranceSetting
         if (c.Kind != TToleranceCurveKind::Impedance) {
             r.Smoothing = c.Smoothing;
             if (c.Driver >= 0) {
-                r.Subject = TCurveSubject::Driver;
+                r.Subject =
+                    TCurveSubject::OfDriver(TSubjectKind::Driver, *d.Drivers[static_cast<std::size_t>(c.Driver)]);
                 r.Element = c.Driver;
             }
         }

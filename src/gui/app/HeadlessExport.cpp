@@ -66,8 +66,8 @@ TPictureResult ExportGraph(TSession& session, const TCommandLine& line) {
     TPlotForm* w = windows.OpenGraph(kind);  // a kind with a System curve shows it at once
     if (!KindHasSystemCurve(kind)) {
         // The others show what reaches each driver.
-        for (const std::string& name : CurveMenuNames(kind, d))
-            if (CurveSubjectOf(name) == TCurveSubject::Driver) w->CurveItemClick(QString::fromStdString(name), true);
+        for (const TCurveSubject& subject : CurveMenuSubjects(kind, d))
+            if (subject.Kind == TSubjectKind::Driver) w->CurveItemClick(subject, true);
     }
     windows.SolveNow(true);
     QCustomPlot& chart = *w->Graph();

@@ -204,7 +204,7 @@ void TGraphWindows::FillAddGraphMenu(QMenu* menu) {
     menu->clear();
     QMenu* more = nullptr;
     for (TGraphKind kind : AddGraphMenuOrder()) {
-        const TGraphKindInfo& info = GraphKindInfo(kind);
+        const TGraphKindDescriptor& info = GraphKindDescriptor(kind);
         QMenu* target = menu;
         if (info.InMoreMenu) {
             if (!more) more = menu->addMenu(MoreGraphsMenu);

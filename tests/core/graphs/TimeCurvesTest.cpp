@@ -63,7 +63,7 @@ struct Fixture {
         return g;
     }
     static void ShowsTheDriver(TSeriesDef& c) {
-        c.Subject = TCurveSubject::Driver;
+        c.Subject.Kind = TSubjectKind::Driver;
         c.Element = 0;
     }
     void Run() { FillCurves(d, result, graphs, work, sink); }
@@ -166,7 +166,7 @@ TEST(Impulse, DelayMovesThePeakAndTheSamplesSumToZero) {
     const TChartCurve& ca = a.Curves[0].MagSeries;
     const TChartCurve& cb = b.Curves[0].MagSeries;
     ASSERT_EQ(ca.Count(), 16384u);
-    EXPECT_EQ(ca.LineWidth, 1);
+    EXPECT_TRUE(GraphKindDescriptor(TGraphKind::Impulse).ThinLines);
     EXPECT_NEAR(ca.X.front(), -290.0 / 192, 1e-12);  // from -1.51 ms
     EXPECT_NEAR(ca.X.back(), 16093.0 / 192, 1e-12);
     EXPECT_EQ(ca.X[290], 0.0);
@@ -308,7 +308,7 @@ TEST(TimeResponses, CurvesWithoutDataGetNoPoints) {
     for (const TGraphKind kind : {TGraphKind::SquareWave, TGraphKind::Impulse, TGraphKind::Step}) {
         TGraphRecord& g = fx.Window(kind, true, 1.0, true);
         g.Curves.emplace_back();
-        g.Curves.back().Subject = TCurveSubject::Part;
+        g.Curves.back().Subject.Kind = TSubjectKind::Part;
         g.Curves.back().Element = 0;
         ws.push_back(&g);
     }
