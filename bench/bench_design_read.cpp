@@ -47,7 +47,7 @@ public:
             WriteMeasurement(base + "@30.frd", 500, 83 + k, false);
             WriteMeasurement(base + ".zma", 300, 0, true);
             pelmo::TDriver& drv = pelmo::AddDriver(d, {100, 20 + 20 * k});
-            drv.FRDFile = base + ".frd";
+            drv.Acoustic.FRDFile = base + ".frd";
             drv.ZMAFile = base + ".zma";
             pelmo::AddPart(d, pelmo::TPartType::Capacitor, {60, 20 + 20 * k}, true);
             pelmo::AddPart(d, pelmo::TPartType::Inductor, {70, 20 + 20 * k}, true);
@@ -73,7 +73,7 @@ void BM_ReadThreeDriverDesign(benchmark::State& state) {
     pelmo::TDesign d;
     for (auto _ : state) {
         if (!pelmo::ReadDesign(d, folder.Path(), quiet)) state.SkipWithError("read failed");
-        benchmark::DoNotOptimize(d.Drivers.front()->Response.Re.data());
+        benchmark::DoNotOptimize(d.Drivers.front()->Acoustic.Response.Re.data());
     }
     state.SetLabel(std::to_string(fs::file_size(folder.Path()) / 1024) + " KiB design file");
 }

@@ -42,15 +42,15 @@ void BM_LoadMinimumPhaseResponse(benchmark::State& state) {
     pelmo::TDesign d;
     pelmo::EnsureAnalysisGrid(d);
     pelmo::TDriver drv;
-    drv.HilbertPhase = true;
-    drv.Tails.LowFreq = 30;
-    drv.Tails.HighFreq = 16000;
-    drv.Tails.LowSlope = 12;
-    drv.Tails.HighSlope = 24;
-    drv.Tails.Delay = 1.5;
+    drv.Acoustic.HilbertPhase = true;
+    drv.Acoustic.Tails.LowFreq = 30;
+    drv.Acoustic.Tails.HighFreq = 16000;
+    drv.Acoustic.Tails.LowSlope = 12;
+    drv.Acoustic.Tails.HighSlope = 24;
+    drv.Acoustic.Tails.DelayInches = 1.5;
     for (auto _ : state) {
         if (!pelmo::LoadMinimumPhaseResponse(d, drv, path, messages)) state.SkipWithError("load failed");
-        benchmark::DoNotOptimize(drv.Response.Re.data());
+        benchmark::DoNotOptimize(drv.Acoustic.Response.Re.data());
     }
     std::filesystem::remove(path);
 }

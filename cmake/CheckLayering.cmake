@@ -4,7 +4,7 @@
 #
 #   cmake -DCORE_DIR=<absolute path of src/core> -P CheckLayering.cmake
 set(PELMO_CORE_AREAS
-  base model values driverdata files blocks engine graphs document editor
+  base model values driverdata acoustics files blocks engine graphs document editor
   catalogue optimize tolerance audio)
 
 if(NOT CORE_DIR)

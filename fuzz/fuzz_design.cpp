@@ -1,6 +1,6 @@
 // The design reader must take any file: it reads it or refuses it, writes
 // embedded files only into the design's support folder, and a design it has
-// read is written and read again without trouble.
+// read is written and read again without trouble, its settings unchanged.
 #include <unistd.h>
 
 #include <cstdint>
@@ -55,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (again.Parts.size() != d.Parts.size() || again.Drivers.size() != d.Drivers.size() ||
                 again.Texts.size() != d.Texts.size() || again.Blocks.size() != d.Blocks.size())
                 __builtin_trap();
+            // The settings, kept on save whatever their keys, come back as they were.
+            if (again.Settings != d.Settings) __builtin_trap();
         }
     }
     CheckAndClean(support);

@@ -33,23 +33,23 @@ int UsageError(const std::string& why) {
 int Minphase(const std::vector<std::string>& args) {
     std::string path;
     TDriver drv;
-    drv.HilbertPhase = true;
-    drv.Tails.LowFreq = 100;
-    drv.Tails.HighFreq = 16000;
-    drv.Tails.LowSlope = 24;
-    drv.Tails.HighSlope = 42;
+    drv.Acoustic.HilbertPhase = true;
+    drv.Acoustic.Tails.LowFreq = 100;
+    drv.Acoustic.Tails.HighFreq = 16000;
+    drv.Acoustic.Tails.LowSlope = 24;
+    drv.Acoustic.Tails.HighSlope = 42;
     const struct {
         const char* name;
         double* value;
-    } realOptions[] = {{"--low", &drv.Tails.LowFreq},
-                       {"--high", &drv.Tails.HighFreq},
-                       {"--lowslope", &drv.Tails.LowSlope},
-                       {"--highslope", &drv.Tails.HighSlope},
-                       {"--delay", &drv.Tails.Delay}};
+    } realOptions[] = {{"--low", &drv.Acoustic.Tails.LowFreq},
+                       {"--high", &drv.Acoustic.Tails.HighFreq},
+                       {"--lowslope", &drv.Acoustic.Tails.LowSlope},
+                       {"--highslope", &drv.Acoustic.Tails.HighSlope},
+                       {"--delay", &drv.Acoustic.Tails.DelayInches}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--invert") {
-            drv.Tails.Invert = true;
+            drv.Acoustic.Tails.Invert = true;
             continue;
         }
         bool matched = false;
@@ -71,7 +71,7 @@ int Minphase(const std::vector<std::string>& args) {
     EnsureAnalysisGrid(d);
     if (!LoadMinimumPhaseResponse(d, drv, path, messages)) return ExitFailure;
     for (std::size_t k = 0; k < d.Grid.size(); ++k) {
-        const double re = drv.Response.Re[k], im = drv.Response.Im[k];
+        const double re = drv.Acoustic.Response.Re[k], im = drv.Acoustic.Response.Im[k];
         std::cout << FormatGeneral(d.Grid[k], 10) << '\t' << FormatGeneral(LinToDb(std::hypot(re, im)), 10) << '\t'
                   << FormatGeneral(std::atan2(im, re) * 180.0 / M_PI, 10) << '\n';
     }

@@ -132,7 +132,7 @@ TEST(CliCurve, DigitsAndFailures) {
     }
     const auto missing = RunCli({"curve", tmp.Path() + "none.bkt", "spl", "System"});
     EXPECT_EQ(missing.ExitCode, 1);
-    EXPECT_EQ(missing.Err, "FileOpen failed\n");
+    EXPECT_EQ(missing.Err, "FileOpen failed\n" + tmp.Path() + "none.bkt: No such file or directory\n");
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"curve", design, "spl"},
              {"curve", design, "loudness", "System"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -88,6 +89,74 @@ TEST(CliDriverModel, RefusesBadInput) {
     };
     for (const Case& c : cases) {
         const auto r = RunCli(c.args);
+        EXPECT_EQ(r.ExitCode, c.exit) << c.says << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.says), std::string::npos) << r.Err;
+        EXPECT_FALSE(std::filesystem::exists(out + ".frd")) << c.says;
+    }
+}
+
+TEST(CliDriverModel, BoxesGiveTheirTuningFilesAndExcursion) {
+    TempFolder folder;
+    // Sealed: fc = 38 Hz * sqrt(1 + 25/20) = 57 Hz, Qtc = 1.5 Qts. A 120 g
+    // radiator on 0.5 mm/N resonates (and notches the response) at 20.55 Hz.
+    struct Case {
+        std::vector<std::string> extra;
+        std::vector<const char*> prints;
+        const char* header;
+        const char* excursion;
+    } cases[] = {
+        {{"--box", "sealed:20"},
+         {"fc\t57 Hz\nQtc\t0.5981\n"},
+         "* in a sealed box of 20 l, no losses: fc 57 Hz, Qtc 0.5981",
+         nullptr},
+        {{"--box", "vented:40:30", "--port", "7", "--power", "10", "--xmax", "6"},
+         {"fb\t30 Hz\nport length\t", "within Xmax\tup to ", "peak port air velocity\t"},
+         "* in a vented box of 40 l tuned to 30 Hz, Ql 7; port 38.48 cm2, ",
+         "* at 10 W into Re (7.483 V RMS), peak values; Xmax 6 mm\r\n* Freq [Hz]  Cone excursion [mm]  Port air "
+         "velocity [m/s]"},
+        {{"--box", "pr:40:120:0.5:350:7:0", "--power", "10"},
+         {"radiator notch\t20.55 Hz", "peak radiator excursion\t"},
+         "with a passive radiator: Mmp 120 g, Cmp 0.5 mm/N, Sp 350 cm2, no loss",
+         "Cone excursion [mm]  Radiator excursion [mm]"},
+    };
+    for (const Case& c : cases) {
+        const std::string base = folder.Path() + c.extra[1].substr(0, 2);
+        const auto r = RunCli(Args(base, c.extra));
+        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+        for (const char* says : c.prints) EXPECT_NE(r.Out.find(says), std::string::npos) << says << "\n" << r.Out;
+        for (const char* ext : {".frd", ".zma"})
+            EXPECT_NE(ReadWholeFile(base + ext).find(c.header), std::string::npos) << c.header;
+        if (c.excursion) {
+            EXPECT_NE(ReadWholeFile(base + "-excursion.txt").find(c.excursion), std::string::npos) << c.excursion;
+        }
+    }
+    // The sealed box's file: Qtc below the mass-controlled band's 88.34 dB
+    // at fc (the file's first point from 57 Hz).
+    pelmo::SilentMessageSink quiet;
+    pelmo::DataArray f, v, ph;
+    ASSERT_TRUE(pelmo::ReadMeasurementFile(folder.Path() + "se.frd", f, v, ph, quiet));
+    EXPECT_NEAR(v[std::lower_bound(f.begin(), f.end(), 57.0) - f.begin()] - 88.34, 20 * std::log10(0.5981), 0.1);
+}
+
+TEST(CliDriverModel, RefusesBadBoxes) {
+    TempFolder folder;
+    const std::string out = folder.Path() + "bad";
+    struct Case {
+        std::vector<std::string> extra;
+        int exit;
+        const char* says;
+    } cases[] = {
+        {{"--box", "cube:20"}, 2, "--box needs sealed:..., vented:... or pr:..."},
+        {{"--box", "vented:40"}, 2, "--box vented takes 2 to 4 fields"},
+        {{"--box", "pr:40:100:0.5"}, 2, "--box pr takes 4 to 6 fields"},
+        {{"--box", "sealed:x"}, 2, "not a number in --box sealed:x"},
+        {{"--box", "sealed:20", "--port", "5"}, 2, "--port needs a vented --box"},
+        {{"--power", "0"}, 2, "--power needs watts"},
+        {{"--box", "sealed:0"}, 1, "box volume must be a number greater than 0"},
+        {{"--box", "vented:100:200", "--port", "2"}, 1, "cannot tune 100 l to 200 Hz"},
+    };
+    for (const Case& c : cases) {
+        const auto r = RunCli(Args(out, c.extra));
         EXPECT_EQ(r.ExitCode, c.exit) << c.says << "\n" << r.Err;
         EXPECT_NE(r.Err.find(c.says), std::string::npos) << r.Err;
         EXPECT_FALSE(std::filesystem::exists(out + ".frd")) << c.says;

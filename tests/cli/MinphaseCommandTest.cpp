@@ -69,7 +69,9 @@ TEST(CliMinphase, FailuresAndUsage) {
         std::string errStart;
     } cases[] = {
         {{"minphase", frd, "--high", "2"}, 1, "error-phase restore aborted!\n"},
-        {{"minphase", folder.Path() + "none.frd"}, 1, "file load error! -- none\nFile Load error: "},
+        {{"minphase", folder.Path() + "none.frd"},
+         1,
+         "File Load error: " + folder.Path() + "none.frd\nNo such file or directory\n"},
         {{"minphase"}, 2, "pelmo-cli minphase: no FRD file\n"},
         {{"minphase", frd, "--low"}, 2, "pelmo-cli minphase: --low needs a value\n"},
         {{"minphase", frd, "--delay", "1ms"}, 2, "pelmo-cli minphase: not a number: 1ms\n"},

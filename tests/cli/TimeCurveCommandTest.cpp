@@ -22,7 +22,7 @@ std::string DriverDesign(const TempFolder& tmp) {
     const TPoint t1 = d.Source.Terminal1, t2 = d.Source.Terminal2;
     AddGround(d, t2);
     TDriver& drv = AddDriver(d, {t1.X + 6, t1.Y + 1});
-    drv.Delay = 0.0005;
+    drv.DelaySeconds = 0.0005;
     AddWire(d, t1, drv.Terminal1);
     AddWire(d, drv.Terminal2, {drv.Terminal2.X, t2.Y});
     AddWire(d, {drv.Terminal2.X, t2.Y}, t2);

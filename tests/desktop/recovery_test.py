@@ -113,7 +113,9 @@ class CrashRecovery(unittest.TestCase):
         # Recovered: the program holds the edit (its own copy of it replaces
         # the one left behind), and is killed again.
         self.start(PELMO_TEST_RECOVERY_ANSWER="recover")
-        self.wait_for("recovered copy", lambda: self.copies() and self.copies() != [first])
+        # The program writes its own copy before it removes the one it recovered
+        # from: wait until that is done, or a slow machine sees both.
+        self.wait_for("recovered copy", lambda: len(self.copies()) == 1 and self.copies() != [first])
         self.assertEqual(self.stderr().count("pelmo: recovery offered: "), 1)
         second = self.copies()
         self.assertEqual(len(second), 1)

@@ -75,7 +75,7 @@ inline void BuildThreeWay(TDesign& d) {
     AddGround(d, {140, 69});
     TDriver& woofer = AddDriver(d, {146, 63});
     woofer.Name = "woofer";
-    woofer.FRDFile = "/x/woofer.frd";
+    woofer.Acoustic.FRDFile = "/x/woofer.frd";
     woofer.ZMAFile = "/x/woofer.zma";
     woofer.PartNumber = "W18E001";
     AddGround(d, {145, 64});
@@ -90,7 +90,7 @@ inline void BuildThreeWay(TDesign& d) {
     AddGround(d, {146, 90});
     TDriver& mid = AddDriver(d, {153, 81});
     mid.Name = "mid";
-    mid.FRDFile = "/x/mid.frd";  // no impedance file: the exclamation mark
+    mid.Acoustic.FRDFile = "/x/mid.frd";  // no impedance file: the exclamation mark
     mid.Inverted = true;
     mid.Gain = 1.0002;
     AddGround(d, {152, 82});
@@ -105,10 +105,10 @@ inline void BuildThreeWay(TDesign& d) {
     AddGround(d, {140, 52});
     TDriver& tweeter = AddDriver(d, {143, 46});
     tweeter.Name = "tweeter";
-    tweeter.FRDFile = "/x/tweeter.frd";
+    tweeter.Acoustic.FRDFile = "/x/tweeter.frd";
     tweeter.ZMAFile = "/x/tweeter.zma";
-    tweeter.HilbertPhase = true;
-    tweeter.UseAcousticModel = true;
+    tweeter.Acoustic.HilbertPhase = true;
+    tweeter.Acoustic.UseAcousticModel = true;
     tweeter.Muted = true;
     AddGround(d, {142, 47});
     TPart& rs = AddPart(d, TPartType::Resistor, {110, 80}, true);

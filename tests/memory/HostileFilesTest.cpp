@@ -10,6 +10,7 @@
 #include <new>
 
 #include "TestSupport.h"
+#include "base/FileProblem.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
 #include "catalogue/CatalogueLists.h"
@@ -83,10 +84,11 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
     struct Case {
         const char* name;
         std::size_t keptLimit;  // what a reader that keeps lines may hold
+        const char* cause;
     };
     const Case cases[] = {
-        {"empty-lines", MaxTextLines * sizeof(std::string) * 2 + 8 * MiB},
-        {"one-line", 4 * MaxTextLineBytes + 8 * MiB},
+        {"empty-lines", MaxTextLines * sizeof(std::string) * 2 + 8 * MiB, "more than 2097152 lines"},
+        {"one-line", 4 * MaxTextLineBytes + 8 * MiB, "line 1: longer than 1048576 bytes"},
     };
     {
         const std::string lines(30'000'000, '\n');
@@ -103,12 +105,14 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
         DataArray f, v, p;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadMeasurementFile(path, f, v, p, messages)) << c.name; }), MiB * 3)
             << c.name;
-        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- " + std::string(c.name)});
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- " + std::string(c.name) + "\n" +
+                                                              path + ": " + c.cause});
 
         messages.Messages.clear();
         TDesign d;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadDesignFile(d, path, messages)) << c.name; }), c.keptLimit) << c.name;
-        EXPECT_EQ(messages.Messages, std::vector<std::string>{FileOpenFailedText}) << c.name;
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{FileProblemText(FileOpenFailedText, path, c.cause)})
+            << c.name;
 
         TSubCkt block;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadBlockFile(d, path, block, -1)) << c.name; }), c.keptLimit) << c.name;

@@ -29,8 +29,8 @@ struct DriverModel {
 
 // A response with second-order roll-offs at low and high and some ripple.
 inline void SetModelResponse(TDriver& drv, const DataArray& grid, double low, double high, double db) {
-    drv.Response.Re.resize(grid.size());
-    drv.Response.Im.resize(grid.size());
+    drv.Acoustic.Response.Re.resize(grid.size());
+    drv.Acoustic.Response.Im.resize(grid.size());
     for (std::size_t k = 0; k < grid.size(); ++k) {
         const double f = grid[k];
         const double hp = std::pow(f / low, 2) / std::sqrt(1 + std::pow(f / low, 4));
@@ -38,8 +38,8 @@ inline void SetModelResponse(TDriver& drv, const DataArray& grid, double low, do
         const double ripple = 1 + 0.15 * std::sin(std::log(f) * 9);
         const double mag = std::pow(10.0, db / 20) * hp * lp * ripple;
         const double phase = M_PI - 2 * std::atan(f / low) - 2 * std::atan(f / high) * 0.7;
-        drv.Response.Re[k] = mag * std::cos(phase);
-        drv.Response.Im[k] = mag * std::sin(phase);
+        drv.Acoustic.Response.Re[k] = mag * std::cos(phase);
+        drv.Acoustic.Response.Im[k] = mag * std::sin(phase);
     }
 }
 

@@ -91,7 +91,7 @@ void LoadModelledDriver(TDesign& d, TDriver& drv, const std::string& base, bool 
         throw std::runtime_error("cannot load " + frd);
     }
     if (!LoadDriverImpedance(d, drv, zma, strict)) throw std::runtime_error("cannot load " + zma);
-    drv.FRDFile = frd;
+    drv.Acoustic.FRDFile = frd;
     drv.ZMAFile = zma;
 }
 

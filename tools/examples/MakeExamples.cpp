@@ -266,10 +266,10 @@ void TwoWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
 void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
     TwoWayNetwork(d, drivers, knobs, true);
     TDriver& tweeter = *d.Drivers[1];
-    tweeter.Tails.LowFreq = 500;
-    tweeter.Tails.HighFreq = 20000;
-    tweeter.Tails.LowSlope = 12;
-    tweeter.Tails.HighSlope = 18;
+    tweeter.Acoustic.Tails.LowFreq = 500;
+    tweeter.Acoustic.Tails.HighFreq = 20000;
+    tweeter.Acoustic.Tails.LowSlope = 12;
+    tweeter.Acoustic.Tails.HighSlope = 18;
     Sheet s(d);
     s.Text(51, 23, "Two-way with the tweeter's phase derived from its level", 10);
     s.Text(51, 26, "Tweeter25mag.frd has no phase: it comes from the level with response tails");

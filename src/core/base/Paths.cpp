@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "base/FileProblem.h"
+
 namespace pelmo {
 
 std::string ExtractFilePath(const std::string& path) {
@@ -21,8 +23,11 @@ bool IsFolder(const std::string& p) {
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateFolderWithParents(const std::string& path) {
-    if (path.empty()) return false;
+bool CreateFolderWithParents(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        SetWhy(why, "no folder name");
+        return false;
+    }
     std::string prefix;
     std::size_t pos = 0;
     while (pos <= path.size()) {
@@ -32,9 +37,15 @@ bool CreateFolderWithParents(const std::string& path) {
         pos = next + 1;
         if (prefix.empty() || prefix == "." || prefix == "..") continue;  // root or relative start
         if (IsFolder(prefix)) continue;
-        if (::mkdir(prefix.c_str(), 0777) != 0 && !(errno == EEXIST && IsFolder(prefix))) return false;
+        if (::mkdir(prefix.c_str(), 0777) != 0 && !(errno == EEXIST && IsFolder(prefix))) {
+            // A file where a folder should be is "Not a directory", not "File exists".
+            SetWhy(why, SystemErrorText(errno == EEXIST ? ENOTDIR : errno));
+            return false;
+        }
     }
-    return IsFolder(path);
+    if (IsFolder(path)) return true;
+    SetWhy(why, SystemErrorText(ENOTDIR));
+    return false;
 }
 
 }  // namespace pelmo

@@ -15,7 +15,8 @@ std::string ExtractFileName(const std::string& path);
 bool IsFolder(const std::string& path);
 
 // Creates each missing folder of the path from the top down. False when any
-// creation fails or a part of the path is a file. The root is taken as existing.
-bool CreateFolderWithParents(const std::string& path);
+// creation fails or a part of the path is a file (the cause in `why`, when
+// given). The root is taken as existing.
+bool CreateFolderWithParents(const std::string& path, std::string* why = nullptr);
 
 }  // namespace pelmo

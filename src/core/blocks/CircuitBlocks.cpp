@@ -251,6 +251,7 @@ bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::functio
     }
     d.BlockDesignMode = !d.BlockDesignMode;
     ClearElements(d);
+    d.Settings.clear();
     d.FileName.clear();
     if (d.BlockDesignMode) {
         d.Source.Placed = false;  // a block has no source

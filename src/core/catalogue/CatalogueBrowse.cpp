@@ -472,29 +472,29 @@ void ApplyCatalogueDriver(TDesign& d, TDriver& drv, const TDrv& e, const std::st
     drv.PartNumber = e.PartNumber;
     drv.Vendor = e.Vendor;
     drv.Rating = e.MaxPower;
-    drv.dia = e.EffectiveDia;
+    drv.Acoustic.DiameterInches = e.EffectiveDia;
     drv.NominalDia = e.NominalDia;
     drv.RectHeight = e.RectHeight;
     drv.RectWidth = e.RectWidth;
     drv.Description = e.Manufacturer.empty() ? e.Model : e.Manufacturer + " " + e.Model;
-    drv.HilbertPhase = false;
+    drv.Acoustic.HilbertPhase = false;
 
     // The names come from the lists: only plain names inside the folder count.
     const bool safeResponse = !e.ResponseFile.empty() && SafeFileName(e.ResponseFile) == e.ResponseFile;
     std::string response = safeResponse ? DriverResponsePath(folder, e) : "";
     if (response.find("/../") != std::string::npos || response.find("/./") != std::string::npos) response.clear();
-    drv.FRDFolder = response.empty() ? "" : ExtractFilePath(response);
+    drv.Acoustic.FRDFolder = response.empty() ? "" : ExtractFilePath(response);
     if (response.empty()) {
         SetDefaultResponse(drv);
-        drv.FRDFile.clear();
+        drv.Acoustic.FRDFile.clear();
         messages.ShowMessage("The catalogue driver " + e.Vendor + " #" + e.PartNumber +
                              " comes without a response file; it has the default response (flat 70 dB).");
     } else if (LoadDriverResponse(d, drv, response, messages)) {
-        drv.FRDFile = response;
+        drv.Acoustic.FRDFile = response;
     } else {
-        drv.FRDFolder.clear();  // LoadDriverResponse left the default response and said why
+        drv.Acoustic.FRDFolder.clear();  // LoadDriverResponse left the default response and said why
     }
-    drv.HilbertPhase = false;
+    drv.Acoustic.HilbertPhase = false;
 
     const bool safeImpedance = !e.ImpedanceFile.empty() && SafeFileName(e.ImpedanceFile) == e.ImpedanceFile;
     if (!safeImpedance) {

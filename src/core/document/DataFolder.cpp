@@ -1,9 +1,13 @@
 #include "document/DataFolder.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "base/MessageSink.h"
 #include "base/Paths.h"
+#include "files/DesignFile.h"
 
 namespace pelmo {
 
@@ -23,6 +27,28 @@ std::string DataFolderPath() {
     if (const char* xdg = NonEmptyEnv("XDG_DATA_HOME")) return WithSlash(xdg) + "Pelmo/";
     const char* home = NonEmptyEnv("HOME");
     return WithSlash(home ? home : ".") + ".local/share/Pelmo/";
+}
+
+std::string CacheFolderPath() {
+    if (const char* xdg = NonEmptyEnv("XDG_CACHE_HOME")) return WithSlash(xdg) + "Pelmo/";
+    const char* home = NonEmptyEnv("HOME");
+    return WithSlash(home ? home : ".") + ".cache/Pelmo/";
+}
+
+std::string CachedSupportFolderFor(const std::string& designPath) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(designPath, ec);
+    if (ec) full = designPath;
+    const std::string key = full.lexically_normal().string();
+    // FNV-1a: the same path gives the same folder in every run.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : key) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return CacheFolderPath() + "Designs/" + DesignTitle(designPath) + "-" + hex + "/";
 }
 
 std::string PublicDataFolder(MessageSink& messages) {

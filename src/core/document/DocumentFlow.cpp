@@ -1,8 +1,12 @@
 #include "document/DocumentFlow.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
+#include "base/TextFile.h"
 #include "document/DataFolder.h"
 #include "document/Document.h"
 #include "document/RecentFiles.h"
@@ -11,30 +15,67 @@
 
 namespace pelmo {
 
-bool MakeSupportFolder(const std::string& designPath, MessageSink& messages) {
-    if (CreateFolderWithParents(SupportFolderFor(designPath))) return true;
-    messages.ShowMessage(SupportFolderErrorText);
-    return false;
+std::string CachedSupportNoticeText(const std::string& designPath, const std::string& cacheFolder) {
+    return "The folder of this design cannot be written:\n" + designPath + "\nIts measurement files are kept in\n" +
+           cacheFolder + "\nTo keep changes, save the design in another folder (Save As).";
 }
 
-bool ReadDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
-    if (!ReadDesign(d, path, messages)) {
-        messages.ShowMessage(FileOpenFailedText);
+bool CanWriteFolder(const std::string& folder) {
+    return CreateFolderWithParents(folder) && ::access(folder.c_str(), W_OK) == 0;
+}
+
+std::optional<TSupportFolder> PrepareDesignOpen(const std::string& path, MessageSink& messages,
+                                                const TFolderCheck& canWrite) {
+    // Nothing is made for a path that is not a design file that can be read:
+    // no folders beside a mistyped name, none beside a device.
+    const std::string problem = ReadableFileProblem(path);
+    if (!problem.empty()) {
+        messages.ShowMessage(FileProblemText(FileOpenFailedText, path, problem));
+        return std::nullopt;
+    }
+    const std::string beside = SupportFolderFor(path);
+    if (canWrite ? canWrite(beside) : CanWriteFolder(beside)) return TSupportFolder{beside, false};
+
+    // A read-only share, a mounted image, the installed examples: the files
+    // go to the cache instead. What an earlier open left there goes first,
+    // so that a later save embeds only what the design holds.
+    const std::string cache = CachedSupportFolderFor(path);
+    std::error_code ec;
+    std::filesystem::remove_all(cache, ec);
+    std::string why;
+    if (!CreateFolderWithParents(cache, &why)) {
+        messages.ShowMessage(FileProblemText(SupportFolderErrorText, cache, why));
+        return std::nullopt;
+    }
+    return TSupportFolder{cache, true};
+}
+
+bool ReadDesignFile(TDesign& d, const std::string& path, const TSupportFolder& support, MessageSink& messages) {
+    std::string why;
+    if (!ReadDesignWithSupportFolder(d, path, support.Path, messages, &why)) {
+        messages.ShowMessage(FileProblemText(FileOpenFailedText, path, why));
         return false;
     }
     d.Modified = false;
     d.FileName = path;
+    if (support.InCache) messages.ShowMessage(CachedSupportNoticeText(path, support.Path));
     return true;
 }
 
-bool OpenDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
-    return MakeSupportFolder(path, messages) && ReadDesignFile(d, path, messages);
+bool ReadDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
+    return ReadDesignFile(d, path, TSupportFolder{SupportFolderFor(path), false}, messages);
+}
+
+bool OpenDesignFile(TDesign& d, const std::string& path, MessageSink& messages, const TFolderCheck& canWrite) {
+    const auto support = PrepareDesignOpen(path, messages, canWrite);
+    return support && ReadDesignFile(d, path, *support, messages);
 }
 
 bool SaveDesignFile(TDesign& d, const std::string& path, MessageSink& messages) {
-    if (!WriteDesign(d, path, messages)) {
+    std::string why;
+    if (!WriteDesign(d, path, messages, &why)) {
         d.FileName.clear();
-        messages.ShowMessage(FileSaveFailedText);
+        messages.ShowMessage(FileProblemText(FileSaveFailedText, path, why));
         return false;
     }
     d.FileName = path;
@@ -83,15 +124,10 @@ bool TDocument::Open(TOpenKind kind, const std::string& givenPath) {
     }
 
     if (hooks_.EndEditing) hooks_.EndEditing();
-    // A recent file that has gone away is reported before anything is created
-    // beside it, so no empty support folder is left behind.
-    if (!std::filesystem::is_regular_file(path)) {
-        messages_.ShowMessage(FileOpenFailedText);
-        return finish(false);
-    }
-    if (!MakeSupportFolder(path, messages_)) return finish(false);
+    const auto support = PrepareDesignOpen(path, messages_, canWrite_);
+    if (!support) return finish(false);
     if (hooks_.ResetGraphs) hooks_.ResetGraphs();
-    if (!ReadDesignFile(d_, path, messages_)) return finish(false);
+    if (!ReadDesignFile(d_, path, *support, messages_)) return finish(false);
     ShowCaption();
     if (hooks_.DesignOpened) hooks_.DesignOpened();
     recent_.Add(path);
@@ -126,6 +162,14 @@ bool TDocument::Save() {
     if (ExtractFilePath(SaveDialogFileName) == ExamplesFolder()) {
         SaveDialogFileName.clear();
         SaveDialogFolder = dataFolder_;
+        return SaveAs();
+    }
+    // A design read from a folder that cannot be written is saved elsewhere:
+    // under its own name, in the public data folder to start with.
+    const std::string folder = ExtractFilePath(SaveDialogFileName);
+    if (!folder.empty() && IsFolder(folder) && !(canWrite_ ? canWrite_(folder) : CanWriteFolder(folder))) {
+        SaveDialogFolder = dataFolder_;
+        SaveDialogFileName = dataFolder_.empty() ? std::string() : dataFolder_ + ExtractFileName(d_.FileName);
         return SaveAs();
     }
     return WriteTo(SaveDialogFileName);

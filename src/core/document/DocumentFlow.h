@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -19,22 +20,50 @@ inline constexpr const char* FileOpenFailedText = "FileOpen failed";
 inline constexpr const char* FileSaveFailedText = "File Save failed!";
 inline constexpr const char* SaveCurrentDesignText = "Save current design?";
 
-// Makes the design's support folder exist; shows SupportFolderErrorText and
-// returns false when it cannot.
-bool MakeSupportFolder(const std::string& designPath, MessageSink& messages);
+// Said once when a design is read from a folder that cannot be written: where
+// its measurement files went instead, and that saving needs another place.
+std::string CachedSupportNoticeText(const std::string& designPath, const std::string& cacheFolder);
 
-// Reads the design file into d. On success the current file name becomes the
-// path and the modified flag is cleared; on failure "FileOpen failed" is shown
-// and d stays as it was. The support folder must exist.
+// Whether files can be written in a folder (made first when it is missing).
+// The file system answers; tests answer for it (as root every folder can be
+// written, whatever its mode).
+using TFolderCheck = std::function<bool(const std::string& folder)>;
+bool CanWriteFolder(const std::string& folder);
+
+// Where a design's embedded measurement files are unpacked.
+struct TSupportFolder {
+    std::string Path;      // ends with "/"
+    bool InCache = false;  // in the per-user cache: the design's folder cannot be written
+};
+
+// What every way of opening a design does before anything is read or made:
+// the path must name a regular file that can be read ("FileOpen failed",
+// the path and the cause otherwise, and nothing is created anywhere). Then
+// the support folder: beside the design whenever that can be written (other
+// tools and users look for the files there), else a folder of the design's
+// own in the per-user cache (CachedSupportFolderFor), emptied first. When
+// neither can be made, SupportFolderErrorText with the cause. nullopt after
+// a message. `canWrite` defaults to CanWriteFolder.
+std::optional<TSupportFolder> PrepareDesignOpen(const std::string& path, MessageSink& messages,
+                                                const TFolderCheck& canWrite = {});
+
+// Reads the design file into d, unpacking into `support`. On success the
+// current file name becomes the path and the modified flag is cleared; a
+// support folder in the cache is then mentioned (CachedSupportNoticeText).
+// On failure "FileOpen failed" is shown with the path and the cause, and d
+// stays as it was.
+bool ReadDesignFile(TDesign& d, const std::string& path, const TSupportFolder& support, MessageSink& messages);
+// The same into the support folder beside the design, which must exist.
 bool ReadDesignFile(TDesign& d, const std::string& path, MessageSink& messages);
 
-// MakeSupportFolder, then ReadDesignFile.
-bool OpenDesignFile(TDesign& d, const std::string& path, MessageSink& messages);
+// PrepareDesignOpen, then ReadDesignFile: the one way the program's window
+// and the command-line tool read a design.
+bool OpenDesignFile(TDesign& d, const std::string& path, MessageSink& messages, const TFolderCheck& canWrite = {});
 
 // Writes the design file. On success the current file name becomes the path
-// and the modified flag is cleared; on failure "File Save failed!" is shown,
-// the current file name is cleared (the next Save asks for a name) and any old
-// file of that name is left as it was.
+// and the modified flag is cleared; on failure "File Save failed!" is shown
+// with the path and the cause, the current file name is cleared (the next
+// Save asks for a name) and any old file of that name is left as it was.
 bool SaveDesignFile(TDesign& d, const std::string& path, MessageSink& messages);
 
 // What the GUI does around opening and saving.
@@ -79,14 +108,18 @@ public:
 
     // The window's dialogs and reactions; every hook may be left empty.
     void SetHooks(TDocumentHooks hooks) { hooks_ = std::move(hooks); }
+    // Replaces the file system's answer to "can this folder be written" (tests).
+    void SetFolderCheck(TFolderCheck check) { canWrite_ = std::move(check); }
 
     // True when a design was read. A modified design asks "Save current
     // design?" with Yes/No/Cancel first; in the block designer the window
     // goes back to the schematic first.
     bool Open(TOpenKind kind, const std::string& path = {});
-    // A plain Save never writes into the Examples folder: it asks for a new
-    // name there, as it does for an untitled design. True when written. In
-    // the block designer both write the block (TDocumentHooks::SaveBlock).
+    // A plain Save never writes into the Examples folder, nor into a folder
+    // that cannot be written: it asks for a new name (the Save dialog in the
+    // public data folder), as it does for an untitled design. True when
+    // written. In the block designer both write the block
+    // (TDocumentHooks::SaveBlock).
     bool Save();
     bool SaveAs();
     // Asks "Save current design?" (Yes/No/Cancel) when modified; a cancelled or
@@ -122,6 +155,7 @@ private:
     MessageSink& messages_;
     std::string dataFolder_;
     TDocumentHooks hooks_;
+    TFolderCheck canWrite_;
     bool saveCancelled_ = false;
 };
 

@@ -20,6 +20,7 @@ void TMostRecentFiles::Add(const std::string& file) {
                  files_.end());
     files_.insert(files_.begin(), file);
     if (static_cast<int>(files_.size()) > maxFiles_) files_.resize(maxFiles_);
+    if (!IniFileName.empty()) Save();
 }
 
 std::string TMostRecentFiles::MenuCaption(int index) const {

@@ -24,7 +24,9 @@ public:
 
     const std::vector<std::string>& Files() const { return files_; }
 
-    // Puts the file first; an equal entry (letter case ignored) is removed first.
+    // Puts the file first; an equal entry (letter case ignored) is removed
+    // first. A list bound to its ini file (IniFileName) is written at once, so
+    // that a program that is killed keeps the files it opened.
     void Add(const std::string& file);
     void Clear() { files_.clear(); }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
@@ -77,6 +78,14 @@ std::string RecoveryQuestionText(const TRecoveryCopy& copy) {
     if (!copy.DesignPath.empty()) text += "(" + copy.DesignPath + ")\n";
     text += "A copy of the design as it was at " + LocalTimeText(copy.WrittenAt, "%Y-%m-%d %H:%M") + " is kept.\n\n";
     text += "Recover opens the copy (save it to keep it), Discard deletes it, Later asks again at the next start.";
+    return text;
+}
+
+std::string UnreadableRecoveryText(const TRecoveryCopy& copy, const std::string& why) {
+    const std::string what = copy.DesignPath.empty() ? "an untitled design" : ExtractFileName(copy.DesignPath);
+    std::string text = "The copy of " + what + " that Pelmo kept when it ended cannot be read:\n";
+    text += copy.CopyPath + (why.empty() ? std::string() : ": " + why) + "\n\n";
+    text += "Discard deletes the copy, Keep leaves it for the next start.";
     return text;
 }
 
@@ -242,12 +251,21 @@ std::vector<TRecoveryCopy> TRecovery::FindLeftovers() {
     return found;
 }
 
-bool TRecovery::ReadLeftover(const TRecoveryCopy& copy, TDesign& d, const std::string& workPath,
-                             MessageSink& messages) {
-    if (!held_.count(copy.Name)) return false;
-    auto lines = ReadTextLines(copy.CopyPath);
-    if (!lines || !CreateFolderWithParents(SupportFolderFor(workPath))) return false;
-    if (!ReadDesignLines(d, std::move(*lines), workPath, messages)) return false;
+bool TRecovery::ReadLeftover(const TRecoveryCopy& copy, TDesign& d, const std::string& workPath, MessageSink& messages,
+                             std::string* why) {
+    if (!held_.count(copy.Name)) {
+        SetWhy(why, "offered to another program");
+        return false;
+    }
+    auto lines = ReadTextLines(copy.CopyPath, why);
+    if (!lines) return false;
+    const std::string support = SupportFolderFor(workPath);
+    std::string cause;
+    if (!CreateFolderWithParents(support, &cause)) {
+        SetWhy(why, "cannot create " + support + ": " + cause);
+        return false;
+    }
+    if (!ReadDesignLines(d, std::move(*lines), workPath, messages, why)) return false;
     d.FileName = copy.DesignPath;
     d.Modified = true;
     return true;

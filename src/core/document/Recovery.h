@@ -45,6 +45,11 @@ inline constexpr const char* RecoverButtonText = "Recover";
 inline constexpr const char* DiscardButtonText = "Discard";
 inline constexpr const char* LaterButtonText = "Later";
 
+// Said of a copy that cannot be read, with `why` the cause; its answers are
+// Discard (delete it) and Keep (it stays for the next start).
+std::string UnreadableRecoveryText(const TRecoveryCopy& copy, const std::string& why);
+inline constexpr const char* KeepButtonText = "Keep";
+
 // The copy of this program and the copies left by others.
 class TRecovery {
 public:
@@ -94,8 +99,10 @@ public:
     // Reads a held copy into d: d takes its file name and counts as
     // modified. `workPath` is a design path in a folder of this run: the
     // measurement files the copy carries go to its support folder. False,
-    // with d as it was, when the copy cannot be read.
-    bool ReadLeftover(const TRecoveryCopy& copy, TDesign& d, const std::string& workPath, MessageSink& messages);
+    // with d as it was and the cause in `why` (when given), when the copy
+    // cannot be read.
+    bool ReadLeftover(const TRecoveryCopy& copy, TDesign& d, const std::string& workPath, MessageSink& messages,
+                      std::string* why = nullptr);
     // Deletes a held copy's files.
     void Discard(const TRecoveryCopy& copy);
     // Lets go of a held copy: it stays for the next start.

@@ -65,7 +65,8 @@ void TSession::ResetHistory() {
     recovery_.SetBaseline(design_->Modified ? std::vector<std::string>{} : history_.CurrentState());
 }
 
-bool TSession::RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace) {
+bool TSession::RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace,
+                               std::string* why) {
     TDesign& d = *design_;
     if (d.Modified && proxy_.Ask(SaveCurrentDesignText, false) == MessageSink::Answer::Yes && !document_.Save())
         return false;
@@ -77,7 +78,12 @@ bool TSession::RecoverLeftover(const TRecoveryCopy& copy, const std::function<vo
                                  : history_.WorkFolder();
     const std::string title = copy.DesignPath.empty() ? "Untitled.bkt" : ExtractFileName(copy.DesignPath);
     const std::string work = base + "recovered-" + std::to_string(++recoveries_) + "/" + title;
-    if (!recovery_.ReadLeftover(copy, d, work, proxy_)) return false;
+    std::string cause = "cannot be read";
+    if (!recovery_.ReadLeftover(copy, d, work, proxy_, &cause)) {
+        if (why) *why = cause;
+        return false;
+    }
+    if (!copy.DesignPath.empty()) recent_.Add(copy.DesignPath);
     history_.Reset(d);
     recovery_.SetBaseline({});
     // Kept twice for a moment rather than not at all.

@@ -84,10 +84,12 @@ public:
     // Recovery().FindLeftovers()) in place of the design, as Open does: a
     // modified design asks "Save current design?" first. The design takes
     // the copy's file name and counts as modified; this program's own copy of
-    // it is written at once and the one left behind is deleted. The caller
-    // resets the graph windows (hook) and solves. False, with the copy kept,
-    // when the copy cannot be read or a wanted save failed.
-    bool RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace = {});
+    // it is written at once and the one left behind is deleted; its file name
+    // goes into the recent files. The caller resets the graph windows (hook)
+    // and solves. False, with the copy kept, when the copy cannot be read (the
+    // cause in `why`, when given) or a wanted save failed (`why` untouched).
+    bool RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace = {},
+                         std::string* why = nullptr);
     // A part or driver is about to be removed by an edit: its curves leave
     // every graph record, remembered so that undo brings them back.
     void ElementRemoving(const std::string& designator, bool driver);

@@ -141,7 +141,15 @@ std::complex<double> ModelPressure(const TDriverModelParams& p, double f) {
     const cplx zm = MechanicalImpedance(m, w);
     // Cone velocity for the drive voltage, then the piston in half space.
     const cplx velocity = m.Bl * ModelDriveVolts / (zeb * zm + m.Bl * m.Bl);
-    cplx pressure = cplx(0, w) * ModelAirDensity * p.Sd * velocity / (2 * Pi * ModelDistance);
+    const cplx pressure = cplx(0, w) * ModelAirDensity * p.Sd * velocity / (2 * Pi * ModelDistance);
+    return ApplyModelShaping(p, m, f, pressure);
+}
+
+std::complex<double> VoiceCoilImpedance(const TDriverModelParams& p, double f) { return p.Re + SeriesInductance(p, f); }
+
+std::complex<double> ApplyModelShaping(const TDriverModelParams& p, const TDriverModelDerived& m, double f,
+                                       std::complex<double> pressure) {
+    const double w = 2 * Pi * f;
     for (const TConeResonance& r : p.Resonances) {
         const double x = f / r.Freq;
         pressure /= cplx(1 - x * x, x / r.Q);
@@ -174,22 +182,25 @@ DataArray ModelFrequencies(double lowHz, double highHz, int perDecade) {
 TDriverModelData EvaluateDriverModel(const TDriverModelParams& p, const DataArray& freqs) {
     TDriverModelData d;
     d.Freq = freqs;
-    for (double f : freqs) {
-        const cplx pr = ModelPressure(p, f), z = ModelImpedance(p, f);
-        d.SplDb.push_back(20 * std::log10(std::abs(pr) / ReferencePressure));
-        d.SplDeg.push_back(WrapDegrees(std::arg(pr) * 180 / Pi));
-        d.Ohms.push_back(std::abs(z));
-        d.OhmsDeg.push_back(WrapDegrees(std::arg(z) * 180 / Pi));
-    }
+    for (double f : freqs) AppendModelPoint(d, ModelPressure(p, f), ModelImpedance(p, f));
     return d;
 }
 
-std::vector<std::string> ModelFrdLines(const TDriverModelParams& p, const TDriverModelData& data, bool magnitudeOnly) {
+void AppendModelPoint(TDriverModelData& d, std::complex<double> pr, std::complex<double> z) {
+    d.SplDb.push_back(20 * std::log10(std::abs(pr) / ReferencePressure));
+    d.SplDeg.push_back(WrapDegrees(std::arg(pr) * 180 / Pi));
+    d.Ohms.push_back(std::abs(z));
+    d.OhmsDeg.push_back(WrapDegrees(std::arg(z) * 180 / Pi));
+}
+
+std::vector<std::string> ModelFrdLines(const TDriverModelParams& p, const TDriverModelData& data, bool magnitudeOnly,
+                                       const std::vector<std::string>& extraHeader) {
     const TDriverModelDerived m = DeriveDriverModel(p);
     std::vector<std::string> lines = Lines(
         "* Modelled driver response, not a measurement: made by Pelmo from small-signal parameters.\n" + Header(p, m) +
         "\n* on axis at 2.83 V / 1 m in half space" +
         (magnitudeOnly ? "; the phase is left out\n* Freq [Hz]  SPL [dB]" : "\n* Freq [Hz]  SPL [dB]  Phase [deg]"));
+    lines.insert(lines.end() - 1, extraHeader.begin(), extraHeader.end());
     for (std::size_t k = 0; k < data.Freq.size(); ++k) {
         std::string line = FormatFixed(data.Freq[k], 4) + '\t' + FormatFixed(data.SplDb[k], 4);
         if (!magnitudeOnly) line += '\t' + FormatFixed(data.SplDeg[k], 3);
@@ -198,11 +209,13 @@ std::vector<std::string> ModelFrdLines(const TDriverModelParams& p, const TDrive
     return lines;
 }
 
-std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDriverModelData& data) {
+std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDriverModelData& data,
+                                       const std::vector<std::string>& extraHeader) {
     const TDriverModelDerived m = DeriveDriverModel(p);
     std::vector<std::string> lines =
         Lines("* Modelled driver impedance, not a measurement: made by Pelmo from small-signal parameters.\n" +
               Header(p, m) + "\n* Freq [Hz]  Impedance [ohm]  Phase [deg]");
+    lines.insert(lines.end() - 1, extraHeader.begin(), extraHeader.end());
     for (std::size_t k = 0; k < data.Freq.size(); ++k)
         lines.push_back(FormatFixed(data.Freq[k], 4) + '\t' + FormatFixed(data.Ohms[k], 4) + '\t' +
                         FormatFixed(data.OhmsDeg[k], 3));
@@ -215,21 +228,30 @@ bool WriteDriverModelFiles(const TDriverModelParams& p, const DataArray& freqs, 
         messages.ShowMessage(*problem);
         return false;
     }
-    bool increasing = freqs.size() >= 2 && freqs.front() > 0;
-    for (std::size_t k = 1; increasing && k < freqs.size(); ++k) increasing = freqs[k] > freqs[k - 1];
-    if (!increasing) {
-        messages.ShowMessage("The model needs at least two increasing frequencies above 0 Hz.");
+    if (auto problem = ModelFrequenciesProblem(freqs)) {
+        messages.ShowMessage(*problem);
         return false;
     }
-    const TDriverModelData data = EvaluateDriverModel(p, freqs);
+    return WriteModelData(p, EvaluateDriverModel(p, freqs), basePath, messages, magnitudeOnly);
+}
+
+std::optional<std::string> ModelFrequenciesProblem(const DataArray& freqs) {
+    bool increasing = freqs.size() >= 2 && freqs.front() > 0;
+    for (std::size_t k = 1; increasing && k < freqs.size(); ++k) increasing = freqs[k] > freqs[k - 1];
+    if (!increasing) return "The model needs at least two increasing frequencies above 0 Hz.";
+    return std::nullopt;
+}
+
+bool WriteModelData(const TDriverModelParams& p, const TDriverModelData& data, const std::string& basePath,
+                    MessageSink& messages, bool magnitudeOnly, const std::vector<std::string>& extraHeader) {
     for (const DataArray* a : {&data.SplDb, &data.SplDeg, &data.Ohms, &data.OhmsDeg})
         for (double x : *a)
             if (!std::isfinite(x)) {
                 messages.ShowMessage("These parameters give no finite response or impedance.");
                 return false;
             }
-    for (const auto& [ext, lines] :
-         {std::pair{".frd", ModelFrdLines(p, data, magnitudeOnly)}, {".zma", ModelZmaLines(p, data)}}) {
+    for (const auto& [ext, lines] : {std::pair{".frd", ModelFrdLines(p, data, magnitudeOnly, extraHeader)},
+                                     {".zma", ModelZmaLines(p, data, extraHeader)}}) {
         const std::string path = basePath + ext;
         if (!WriteTextLines(path, lines)) {
             messages.ShowMessage("Could not write " + path);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "base/Units.h"
 
 // A loudspeaker driver modelled from its small-signal (Thiele-Small)
 // parameters, for designs that start before measurements exist. The driver is
@@ -26,8 +27,8 @@ class MessageSink;
 
 // Speed of sound and air density of the model (the reference efficiency
 // depends only on the speed of sound; the pressure also on the density).
-inline constexpr double ModelSpeedOfSound = 344.0;  // m/s
-inline constexpr double ModelAirDensity = 1.18;     // kg/m^3
+inline constexpr double ModelSpeedOfSound = SpeedOfSoundMetres;  // m/s
+inline constexpr double ModelAirDensity = 1.18;                  // kg/m^3
 // The drive level and distance of a modelled FRD: 2.83 V at 1 m.
 inline constexpr double ModelDriveVolts = 2.83;
 inline constexpr double ModelDistance = 1.0;  // m
@@ -57,6 +58,7 @@ struct TDriverModelParams {
     double RolloffHz = 0;    // first-order low-pass corner; 0 for none
     double BaffleWidth = 0;  // baffle-step shelf; 0 for an infinite baffle
     double Delay = 0;        // acoustic-centre delay, s
+    double Xmax = 0;         // one-way linear excursion, m; 0 when not known (not in the files)
 };
 
 // The effective piston area of a given effective diameter (m -> m^2).
@@ -90,6 +92,15 @@ std::complex<double> ModelImpedance(const TDriverModelParams& p, double f);
 // a delay lags) at 2.83 V and 1 m.
 std::complex<double> ModelPressure(const TDriverModelParams& p, double f);
 
+// The voice coil alone: Re plus the (semi-)inductance, ohms.
+std::complex<double> VoiceCoilImpedance(const TDriverModelParams& p, double f);
+
+// What the model does to the pressure of the moving piston at frequency f:
+// the cone resonances, the roll-off, the baffle-step shelf and the delay, in
+// the order ModelPressure applies them (an enclosure's response gets the same).
+std::complex<double> ApplyModelShaping(const TDriverModelParams& p, const TDriverModelDerived& m, double f,
+                                       std::complex<double> pressure);
+
 // Frequencies from lowHz to highHz (both exact) with an equal ratio and about
 // perDecade points per decade: by default 10 Hz ... 40 kHz with 250 per
 // decade, so that a file covers the whole analysis grid (below its first point
@@ -109,12 +120,23 @@ struct TDriverModelData {
 };
 TDriverModelData EvaluateDriverModel(const TDriverModelParams& p, const DataArray& freqs);
 
+// Appends one point's level, phase, impedance and phase (not its frequency)
+// as EvaluateDriverModel stores them.
+void AppendModelPoint(TDriverModelData& data, std::complex<double> pressure, std::complex<double> impedance);
+
 // The text lines of the two files in the measurement-file syntax, each with a
 // comment header that says the data are modelled, and from what. A
 // magnitude-only FRD has two columns, like a published curve without phase.
+// Extra header lines (each starting with "* ") go just before the column
+// captions.
 std::vector<std::string> ModelFrdLines(const TDriverModelParams& p, const TDriverModelData& data,
-                                       bool magnitudeOnly = false);
-std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDriverModelData& data);
+                                       bool magnitudeOnly = false, const std::vector<std::string>& extraHeader = {});
+std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDriverModelData& data,
+                                       const std::vector<std::string>& extraHeader = {});
+
+// The frequency list of a model: at least two, increasing, above 0 Hz; the
+// message for the user when it is not.
+std::optional<std::string> ModelFrequenciesProblem(const DataArray& freqs);
 
 // Writes basePath + ".frd" and basePath + ".zma". The parameters are checked
 // first; a problem, or a file that cannot be written, is shown and the result
@@ -122,5 +144,12 @@ std::vector<std::string> ModelZmaLines(const TDriverModelParams& p, const TDrive
 // file of that name as it was).
 bool WriteDriverModelFiles(const TDriverModelParams& p, const DataArray& freqs, const std::string& basePath,
                            MessageSink& messages, bool magnitudeOnly = false);
+
+// The writing half of WriteDriverModelFiles for data evaluated elsewhere (a
+// driver in an enclosure): refuses data that are not finite, then writes the
+// two files with the extra header lines.
+bool WriteModelData(const TDriverModelParams& p, const TDriverModelData& data, const std::string& basePath,
+                    MessageSink& messages, bool magnitudeOnly = false,
+                    const std::vector<std::string>& extraHeader = {});
 
 }  // namespace pelmo

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "base/Conversions.h"
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
 #include "base/Paths.h"
 #include "base/TextFile.h"
@@ -34,17 +35,24 @@ bool TakeField(std::string_view& rest, double& out) {
     return true;
 }
 
+constexpr const char* NotANumber = "not a number";
+
+// ParseDataLine with the cause of a rejection; nullptr when the line reads.
+const char* DataLineProblem(std::string_view text, double& f, double& v, double& p) {
+    std::string_view rest = SkipBlanks(text);
+    if (rest.empty() || rest[0] == ',' || rest[0] == ';') return NotANumber;
+    if (!TakeField(rest, f)) return NotANumber;
+    if (rest.empty()) return "fewer than two columns";
+    if (!TakeField(rest, v)) return NotANumber;
+    p = 0.0;
+    if (rest.empty()) return nullptr;
+    return TakeField(rest, p) ? nullptr : NotANumber;
+}
+
 }  // namespace
 
 bool ParseDataLine(std::string_view text, double& f, double& v, double& p) {
-    std::string_view rest = SkipBlanks(text);
-    if (rest.empty() || rest[0] == ',' || rest[0] == ';') return false;
-    if (!TakeField(rest, f)) return false;
-    if (rest.empty()) return false;  // at least two columns
-    if (!TakeField(rest, v)) return false;
-    p = 0.0;
-    if (rest.empty()) return true;
-    return TakeField(rest, p);
+    return DataLineProblem(text, f, v, p) == nullptr;
 }
 
 namespace {
@@ -68,56 +76,79 @@ public:
         if (b == e) return true;
         const char first = raw[b];
         if (!((first >= '0' && first <= '9') || first == '.')) return true;  // comment
-        if (e - b > MaxDataLineLength) return false;
+        if (e - b > MaxDataLineLength) return Fail("longer than " + std::to_string(MaxDataLineLength) + " characters");
         char upper[MaxDataLineLength];
         for (std::size_t i = b; i < e; ++i) {
             const char c = raw[i];
             upper[i - b] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         }
         double f = 0, v = 0, p = 0;
-        if (!ParseDataLine(std::string_view(upper, e - b), f, v, p)) return false;
-        if (f == previous_) return false;  // the same frequency twice in a row
+        if (const char* problem = DataLineProblem(std::string_view(upper, e - b), f, v, p)) return Fail(problem);
+        if (f == previous_) return Fail("the same frequency as the line before");
         previous_ = f;
         if (f == 0.0) return true;
-        if (freq_.size() >= MaxMeasurementPoints) return false;
+        if (freq_.size() >= MaxMeasurementPoints) {
+            problem_ = "more than " + std::to_string(MaxMeasurementPoints) + " data lines";
+            return false;
+        }
         freq_.push_back(f);
         value_.push_back(v);
         phase_.push_back(p);
         return true;
     }
 
-    bool Finish() const { return lines_ >= 2; }
+    bool Finish() {
+        if (lines_ >= 2) return true;
+        problem_ = "fewer than two lines";
+        return false;
+    }
+
+    // Why the file failed; "" when a line rule did not fail it.
+    const std::string& Problem() const { return problem_; }
 
 private:
+    bool Fail(const std::string& what) {
+        problem_ = "line " + std::to_string(lines_) + ": " + what;
+        return false;
+    }
+
     DataArray& freq_;
     DataArray& value_;
     DataArray& phase_;
     std::size_t lines_ = 0;
     double previous_ = -1.0;
+    std::string problem_;
 };
 
 }  // namespace
 
-bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase) {
+bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase,
+                           std::string* why) {
     TMeasurementParser parser(freq, value, phase);
     bool ok = true;
     for (const std::string& line : lines)
         if (!(ok = parser.Line(line))) break;
     if (ok && parser.Finish()) return true;
+    SetWhy(why, parser.Problem());
     freq.clear();
     value.clear();
     return false;
 }
 
-bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase) {
+bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
+                         std::string* why) {
     // Only digits, signs, "." and "E" matter to the data, so the bytes are
     // taken as they are: one byte is one character of the file's code page.
     bool ok = false;
     try {
         TMeasurementParser parser(freq, value, phase);
-        ok = ForEachFileLine(path, [&](std::string_view line) { return parser.Line(line); }) && parser.Finish();
+        ok = ForEachFileLine(
+                 path, [&](std::string_view line) { return parser.Line(line); }, why) &&
+             parser.Finish();
+        if (!ok) SetWhy(why, parser.Problem());
     } catch (const std::bad_alloc&) {
         ok = false;  // points beyond the memory: no measurement file
+        SetWhy(why, "not enough memory");
     }
     if (!ok) {
         freq.clear();
@@ -163,11 +194,12 @@ std::string MeasurementFileTitle(const std::string& path) {
 
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages) {
-    if (ReadMeasurementData(path, freq, value, phase)) {
+    std::string why;
+    if (ReadMeasurementData(path, freq, value, phase, &why)) {
         SortByFrequency(freq, value, phase);
         return true;
     }
-    messages.ShowMessage("file load error! -- " + MeasurementFileTitle(path));
+    messages.ShowMessage(FileProblemText(MeasurementFileErrorPrefix + MeasurementFileTitle(path), path, why));
     return false;
 }
 

@@ -14,6 +14,8 @@ namespace pelmo {
 
 class MessageSink;
 
+inline constexpr const char* MeasurementFileErrorPrefix = "file load error! -- ";
+
 // Longest data line (after trimming) a measurement file may hold.
 inline constexpr std::size_t MaxDataLineLength = 60;
 
@@ -28,13 +30,17 @@ bool ParseDataLine(std::string_view text, double& f, double& v, double& p);
 
 // Applies the file rules to lines already split, keeping the points in file
 // order. On failure returns false with freq and value emptied (phase
-// undefined) and shows no message.
-bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase);
+// undefined) and shows no message; `why`, when given, receives the cause
+// ("line 12: not a number", "fewer than two lines").
+bool ParseMeasurementLines(const std::vector<std::string>& lines, DataArray& freq, DataArray& value, DataArray& phase,
+                           std::string* why = nullptr);
 
 // The same on a file, read line by line (a file of millions of lines or one
 // endless line is never held whole). Fails also where every text file does
-// (ForEachFileLine) and beyond MaxMeasurementPoints points.
-bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase);
+// (ForEachFileLine: "No such file or directory", "File too large") and beyond
+// MaxMeasurementPoints points.
+bool ReadMeasurementData(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
+                         std::string* why = nullptr);
 
 // Puts the points in ascending order of frequency, as the interpolation needs
 // them (a file exported from high to low frequencies reads as it should). Of
@@ -47,8 +53,9 @@ void SortByFrequency(DataArray& freq, DataArray& value, DataArray& phase);
 // than two lines, a data line longer than 60 characters or not parsable -- a
 // number too large for a double or not a number at all --, the same
 // frequency on two lines in a row, a file beyond the limits of
-// ReadMeasurementData) shows "file load error! -- " + the file's title and
-// returns false with freq and value emptied.
+// ReadMeasurementData) shows "file load error! -- " + the file's title, then
+// the path and the cause on a line of their own, and returns false with freq
+// and value emptied.
 bool ReadMeasurementFile(const std::string& path, DataArray& freq, DataArray& value, DataArray& phase,
                          MessageSink& messages);
 

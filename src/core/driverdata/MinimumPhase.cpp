@@ -119,7 +119,7 @@ bool MinimumPhaseResponseOfLevels(const DataArray& grid, const DataArray& levels
 
     re.resize(grid.size());
     im.resize(grid.size());
-    const double delayDegPerHz = tails.Delay * 360.0 / SpeedOfSoundInches;
+    const double delayDegPerHz = tails.DelayInches * 360.0 / SpeedOfSoundInches;
     for (std::size_t j = 0; j < grid.size(); ++j) {
         const double deg = WrapAngle(w.phaseOut[j] * RadToDeg + (tails.Invert ? 180.0 : 0.0) - delayDegPerHz * grid[j]);
         const double rad = deg / RadToDeg;
@@ -134,12 +134,13 @@ bool LoadMinimumPhaseResponse(TDesign& d, TDriver& drv, const std::string& path,
     // extension and fit; no field of drv changes on the way.
     TDriver scratch;
     if (!LoadDriverResponse(d, scratch, path, messages)) return false;
-    DataArray levels = std::move(scratch.Response.Re);
-    DataArray phase = std::move(scratch.Response.Im);
+    DataArray levels = std::move(scratch.Acoustic.Response.Re);
+    DataArray phase = std::move(scratch.Acoustic.Response.Im);
     RectToPolar(levels, phase);  // the measured phase is not used
-    if (!MinimumPhaseResponseOfLevels(d.Grid, levels, drv.Tails, drv.Response.Re, drv.Response.Im, messages))
+    if (!MinimumPhaseResponseOfLevels(d.Grid, levels, drv.Acoustic.Tails, drv.Acoustic.Response.Re,
+                                      drv.Acoustic.Response.Im, messages))
         return false;
-    drv.HilbertPhase = true;
+    drv.Acoustic.HilbertPhase = true;
     return true;
 }
 

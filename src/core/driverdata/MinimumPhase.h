@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/DataTypes.h"
+#include "base/Units.h"
 #include "model/Elements.h"
 
 // Minimum phase derived from a measured level. A measurement covers only a
@@ -21,10 +22,6 @@ struct TDriver;
 
 inline constexpr const char* PhaseRestoreAbortedText = "error-phase restore aborted!";
 
-// Inches per second: 344 m/s, the speed of sound that turns a delay given as
-// a distance into time.
-inline constexpr double SpeedOfSoundInches = 13543.28;
-
 // Working grid of the reconstruction: f_k = k * 1.46484375 Hz.
 inline constexpr std::size_t WorkingBins = 131073;
 inline constexpr double WorkingStepHz = 384000.0 / 262144.0;
@@ -33,7 +30,7 @@ inline constexpr std::size_t KeptBins = 16383;
 
 // Reads an FRD file as an ordinary load would (into a scratch driver, so no
 // field of drv changes on the way), keeps only its level and writes the
-// derived complex response on the design's analysis grid into drv.Response:
+// derived complex response on the design's analysis grid into drv.Acoustic.Response:
 // the tail-shaped magnitude with the minimum phase, plus the driver's
 // inversion and delay. Uses the driver's tail settings; HilbertPhase is set.
 // Returns false, with Response unchanged, when the file cannot be read (the

@@ -11,9 +11,6 @@
 
 namespace pelmo {
 
-double DelayInInches(double seconds) { return seconds * 344.0 * 39.37; }
-double DelayInSeconds(double inches) { return inches * SecondsPerInch; }
-
 TColourCode DesignatorColour(int refDes) {
     switch (refDes % 10) {
         case 0:
@@ -57,8 +54,8 @@ bool ApplyDriverLevelDb(TDriver& drv, double db) {
 bool ApplyDriverDelayInches(TDriver& drv, double inches) {
     // Showing a delay and reading it back need not give the same double:
     // only a figure other than the one shown is a change.
-    if (inches == DelayInInches(drv.Delay)) return false;
-    drv.Delay = DelayInSeconds(inches);
+    if (inches == DelayInInches(drv.DelaySeconds)) return false;
+    drv.DelaySeconds = DelayInSeconds(inches);
     return true;
 }
 

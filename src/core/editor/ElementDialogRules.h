@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Units.h"
 #include "model/Elements.h"
 
 // What the driver, source and text dialogs show of an element and what a
@@ -14,10 +15,7 @@
 namespace pelmo {
 
 // Delays are shown as the distance sound travels in that time (344 m/s, in
-// inches): one inch is 73.84 us.
-inline constexpr double SecondsPerInch = 7.383735697703954e-05;
-double DelayInInches(double seconds);
-double DelayInSeconds(double inches);
+// inches: one inch is 73.84 us), DelayInInches and DelayInSeconds.
 
 // The colour of a driver's designator number in the resistor colour code
 // (the last digit; a negative remainder gives white).

@@ -25,14 +25,22 @@ void Grow(TRect& r, TPoint p) {
     r.Bottom = std::max(r.Bottom, p.Y);
 }
 
+// The box's length in the text's direction.
+int BoxLength(const TLabelBox& box) {
+    const TRect b = Ordered(box.Box);
+    return (box.Vertical ? b.Bottom - b.Top : b.Right - b.Left) + 1;
+}
+
 TLabelLayout Layout(const std::vector<TLabelBox>& boxes, TRect symbolBox, int scale, const TextMetrics& metrics) {
     TLabelLayout layout;
     layout.LabelRect = symbolBox;
     for (const TLabelBox& box : boxes) {
         if (box.Text.empty()) continue;
         const TextExtent e = metrics.Measure(box.Text, scale);
-        const int width = R(e.Width * LabelWidening(metrics, scale, box.Vertical));
-        TPlacedLabel placed = PlaceLabel(box, width, e.Height);
+        const double widening = LabelWidening(metrics, scale, box.Vertical);
+        const double used = FittedWidening(widening, e.Width, BoxLength(box));
+        TPlacedLabel placed = PlaceLabel(box, R(e.Width * used), e.Height);
+        placed.Widening = used;
         Grow(layout.LabelRect, PixelToGrid({placed.TextRect.Left, placed.TextRect.Top}, scale));
         Grow(layout.LabelRect, PixelToGrid({placed.TextRect.Right, placed.TextRect.Bottom}, scale));
         layout.Labels.push_back(std::move(placed));
@@ -61,7 +69,7 @@ std::string PartNumberText(const TPart& p) {
 }
 
 bool DriverLevelModified(const TDriver& drv) {
-    return drv.Gain > 1.0001 || drv.Gain < 0.9999 || std::fabs(drv.Delay) > 1e-7;
+    return drv.Gain > 1.0001 || drv.Gain < 0.9999 || std::fabs(drv.DelaySeconds) > 1e-7;
 }
 
 std::string DriverNameText(const TDriver& drv) { return DriverDesignator(drv) + (DriverLevelModified(drv) ? "m" : ""); }
@@ -131,6 +139,11 @@ double LabelWidening(const TextMetrics& metrics, int pixelSize, bool vertical) {
 }
 
 double TextWidening(const TextMetrics& metrics, int pixelSize) { return LabelWidening(metrics, pixelSize, false); }
+
+double FittedWidening(double widening, int textWidth, int boxLength) {
+    if (textWidth <= 0 || widening <= 1.0 || textWidth * widening <= boxLength) return widening;
+    return std::max(1.0, static_cast<double>(boxLength) / textWidth);
+}
 
 TPlacedLabel PlaceLabel(const TLabelBox& label, int tw, int th) {
     const TRect b = Ordered(label.Box);

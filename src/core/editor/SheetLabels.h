@@ -40,6 +40,12 @@ std::vector<TLabelBox> SourceLabelBoxes(const TSource& s, TPoint pixelPosition, 
 // times 1.2 for horizontal and 1.5 for turned text.
 double LabelWidening(const TextMetrics& metrics, int pixelSize, bool vertical);
 double TextWidening(const TextMetrics& metrics, int pixelSize);  // texts and the source's inscription: 1.2
+// The widening a label of `textWidth` pixels (in the plain font) is written
+// with in a box `boxLength` pixels long: as wide as `widening` makes it where
+// that fits, else only as wide as the box, but never narrower than the plain
+// font. A part number widened past the ends of its box would run across the
+// part's wires.
+double FittedWidening(double widening, int textWidth, int boxLength);
 
 // Where a label lands. Horizontal: Origin is the text's top-left corner.
 // Vertical: Origin is where the upward text starts (the left end of its
@@ -49,6 +55,7 @@ struct TPlacedLabel {
     bool Vertical = false;
     TPoint Origin;
     TRect TextRect;
+    double Widening = 1.0;  // how much wider than the plain font it is written
 };
 TPlacedLabel PlaceLabel(const TLabelBox& box, int textWidth, int textHeight);
 

@@ -8,12 +8,12 @@ namespace pelmo {
 
 void DriverPressure(const TDriver& drv, const TComplexArray& voltage, double levelRatio,
                     const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure) {
-    const bool effect = !drv.AcousticEffect.empty();
+    const bool effect = !drv.Acoustic.AcousticEffect.empty();
     const TComplex gain{drv.Gain * levelRatio, 0.0};
     for (std::size_t k = k0; k < k1; ++k) {
         if (!solved[k]) continue;
-        TComplex p = CMul(voltage.At(k), drv.Response.At(k));
-        if (effect) p = CMul(p, drv.AcousticEffect.At(k));
+        TComplex p = CMul(voltage.At(k), drv.Acoustic.Response.At(k));
+        if (effect) p = CMul(p, drv.Acoustic.AcousticEffect.At(k));
         p = CMul(p, gain);
         pressure.Re[k] = p.re;
         pressure.Im[k] = p.im;

@@ -451,7 +451,7 @@ void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveRes
         const TDriver& drv = *d.Drivers[i];
         DriverPressure(drv, result.DriverVoltage[i], result.Levels.LevelRatio, result.FrequencySolved, from, to,
                        result.DriverPressure[i]);
-        OnAxisContribution(result.DriverPressure[i], result.Grid, d.OverallDelay + drv.Delay, d.Source.Inverted,
+        OnAxisContribution(result.DriverPressure[i], result.Grid, d.OverallDelay + drv.DelaySeconds, d.Source.Inverted,
                            result.FrequencySolved, from, to, result.DriverContribution[i]);
     }
     SumContributions(result.DriverContribution, from, to, result.System);

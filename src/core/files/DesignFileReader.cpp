@@ -1,7 +1,10 @@
 // Reading the design file.
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
 #include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
@@ -9,6 +12,7 @@
 #include "driverdata/MinimumPhase.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
@@ -20,6 +24,13 @@ namespace {
 constexpr TFileKind File = TFileKind::Design;
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// A file of the support folder could not be written: the design is fine,
+// the place is not.
+class ESupportFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class TDesignReader {
 public:
@@ -33,8 +44,9 @@ public:
         pos = ReadGrounds(pos);
         pos = ReadWires(pos);
         pos = ReadTexts(pos);
-        ReadDrivers(pos);
-        // The setup section and anything after the drivers are not used.
+        pos = ReadDrivers(pos);
+        // Anything after the setup section is not used.
+        d_.Settings = ReadSetupSection(r_, pos);
     }
 
 private:
@@ -43,12 +55,12 @@ private:
     std::size_t ReadSource() {
         const TLayout<TDesign>& layout = SourceLayout();
         const int c = r_.Int(1);
-        if (c < layout.Required) throw EFileFormatError("source lines");
+        if (c < layout.Required) throw EFileFormatError("too few source lines");
         ReadElement(r_, layout, d_, 2, c, {});
         TSource& s = d_.Source;
         if (c > 5) {
             const double p = FiniteFileNumber(s.Power * s.Ohms);
-            if (p < 0) throw EFileFormatError("negative power");
+            if (p < 0) throw EFileFormatError("negative source power");
             s.Vrms = std::sqrt(p);
         }
         SetSourcePosition(d_, s, s.Position);
@@ -111,12 +123,13 @@ private:
         std::vector<std::string> lines;
         lines.reserve(end - first);
         for (std::size_t k = first; k < end; ++k) lines.push_back(r_.Raw(k));
-        if (!WriteTextLines(path, lines, false)) throw EFileFormatError("cannot write " + path);
+        std::string why;
+        if (!WriteTextLines(path, lines, false, &why)) throw ESupportFileError("cannot write " + path + ": " + why);
     }
 
     // Drivers cannot be read as a plain section: each one's embedded files
-    // follow its lines.
-    void ReadDrivers(std::size_t pos) {
+    // follow its lines. Returns the line after the last driver's files.
+    std::size_t ReadDrivers(std::size_t pos) {
         const TLayout<TDriver>& layout = DriverLayout();
         const TSectionHead h = r_.Section(pos, layout.Required);
         const int L = h.LinesPerElement;
@@ -135,6 +148,7 @@ private:
             SetDriverPosition(d_, drv, drv.Position);
             pos = ReadEmbedded(drv, pos + static_cast<std::size_t>(L));
         }
+        return pos;
     }
 
     // A driver whose phase is derived from its level. When nothing could be
@@ -143,27 +157,27 @@ private:
     // load would); a file whose tails found no band stays, so that saving
     // keeps it.
     void LoadDerivedResponse(TDriver& drv) {
-        if (LoadMinimumPhaseResponse(d_, drv, drv.FRDFile, messages_)) return;
-        if (drv.Response.Re.size() != d_.Grid.size() || drv.Response.Im.size() != d_.Grid.size())
+        if (LoadMinimumPhaseResponse(d_, drv, drv.Acoustic.FRDFile, messages_)) return;
+        if (drv.Acoustic.Response.Re.size() != d_.Grid.size() || drv.Acoustic.Response.Im.size() != d_.Grid.size())
             SetDefaultResponse(drv);
         DataArray f, v, p;
-        if (!ReadMeasurementData(drv.FRDFile, f, v, p) || f.empty()) drv.FRDFile.clear();
+        if (!ReadMeasurementData(drv.Acoustic.FRDFile, f, v, p) || f.empty()) drv.Acoustic.FRDFile.clear();
     }
 
     // The blocks that follow a driver's lines; returns the line after them.
     std::size_t ReadEmbedded(TDriver& drv, std::size_t pos) {
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ACOU ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ACOU");
-            WriteBlock(drv.AcousticFile, pos + 1, end);
-            if (!drv.AcousticFile.empty()) {
-                if (LoadAcousticEffect(drv, drv.AcousticFile, messages_))
-                    drv.UseAcousticModel = false;
+            WriteBlock(drv.Acoustic.AcousticFile, pos + 1, end);
+            if (!drv.Acoustic.AcousticFile.empty()) {
+                if (LoadAcousticEffect(drv, drv.Acoustic.AcousticFile, messages_))
+                    drv.Acoustic.UseAcousticModel = false;
                 else
-                    drv.AcousticFile.clear();
+                    drv.Acoustic.AcousticFile.clear();
             }
             pos = end + 1;
         } else {
-            drv.AcousticFile.clear();
+            drv.Acoustic.AcousticFile.clear();
         }
 
         // Every response file is written out before the driver's own is
@@ -174,14 +188,14 @@ private:
             WriteBlock(SupportFilePath(support_, name), pos + 2, end);
             pos = end + 1;
         }
-        if (drv.FRDFile.empty()) {
+        if (drv.Acoustic.FRDFile.empty()) {
             SetDefaultResponse(drv);
-        } else if (drv.HilbertPhase) {
+        } else if (drv.Acoustic.HilbertPhase) {
             LoadDerivedResponse(drv);
         } else {
-            LoadDriverResponse(d_, drv, drv.FRDFile, messages_);
+            LoadDriverResponse(d_, drv, drv.Acoustic.FRDFile, messages_);
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
 
         if (r_.Has(pos) && StartsWith(r_.Raw(pos), "**ZMA ")) {
             const std::size_t end = BlockEnd(pos + 1, "**END ");
@@ -203,7 +217,8 @@ private:
 
 }  // namespace
 
-bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std::string& path, MessageSink& messages) {
+bool ReadDesignLinesWithSupportFolder(TDesign& target, std::vector<std::string> lines, const std::string& supportFolder,
+                                      MessageSink& messages, std::string* why) {
     // Read into a design of its own: a file that fails half-way leaves the
     // open design as it was.
     TDesign d;
@@ -216,25 +231,41 @@ bool ReadDesignLines(TDesign& target, std::vector<std::string> lines, const std:
 
     TLineReader r(std::move(lines));
     try {
-        TDesignReader reader(d, r, SupportFolderFor(path), messages);
+        TDesignReader reader(d, r, supportFolder, messages);
         reader.Read();
-    } catch (const std::exception&) {
-        // A line missing, a count that cannot be right, a support file that
-        // cannot be written, or memory running out on an absurd file.
+    } catch (const EFileFormatError& e) {
+        // A line missing, a count that cannot be right.
+        SetWhy(why, std::string("damaged or not a design file: ") + e.what());
+        return false;
+    } catch (const std::bad_alloc&) {
+        SetWhy(why, "not enough memory");  // an absurd file
+        return false;
+    } catch (const std::exception& e) {
+        SetWhy(why, e.what());  // a support file that cannot be written
         return false;
     }
     RebuildBlockMembers(d);
 
     auto take = [&](auto... fields) { ((target.*fields = std::move(d.*fields)), ...); };
     take(&TDesign::Blocks, &TDesign::Parts, &TDesign::Drivers, &TDesign::Wires, &TDesign::Grounds, &TDesign::Texts,
-         &TDesign::Source, &TDesign::OverallDelay);
+         &TDesign::Source, &TDesign::OverallDelay, &TDesign::Settings);
     return true;
 }
 
-bool ReadDesign(TDesign& d, const std::string& path, MessageSink& messages) {
-    auto lines = ReadTextLines(path);
+bool ReadDesignLines(TDesign& d, std::vector<std::string> lines, const std::string& path, MessageSink& messages,
+                     std::string* why) {
+    return ReadDesignLinesWithSupportFolder(d, std::move(lines), SupportFolderFor(path), messages, why);
+}
+
+bool ReadDesignWithSupportFolder(TDesign& d, const std::string& path, const std::string& supportFolder,
+                                 MessageSink& messages, std::string* why) {
+    auto lines = ReadTextLines(path, why);
     if (!lines) return false;
-    return ReadDesignLines(d, std::move(*lines), path, messages);
+    return ReadDesignLinesWithSupportFolder(d, std::move(*lines), supportFolder, messages, why);
+}
+
+bool ReadDesign(TDesign& d, const std::string& path, MessageSink& messages, std::string* why) {
+    return ReadDesignWithSupportFolder(d, path, SupportFolderFor(path), messages, why);
 }
 
 }  // namespace pelmo

@@ -3,15 +3,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <optional>
 
+#include "base/FileProblem.h"
 #include "base/MessageSink.h"
 #include "base/Paths.h"
 #include "base/TextCodec.h"
 #include "base/TextFile.h"
 #include "files/DesignFile.h"
 #include "files/ElementLayouts.h"
+#include "files/SetupSection.h"
 #include "model/Design.h"
 
 namespace pelmo {
@@ -81,9 +84,13 @@ private:
 // A line starting "**END " would close the block early when the design is
 // read; in a measurement file it is a comment, and a leading blank keeps it
 // one while the block stays intact.
-std::optional<std::vector<std::string>> EmbeddedLines(const std::string& path) {
-    auto lines = ReadTextLines(path);
-    if (!lines) return std::nullopt;
+std::optional<std::vector<std::string>> EmbeddedLines(const std::string& path, std::string& why) {
+    std::string cause;
+    auto lines = ReadTextLines(path, &cause);
+    if (!lines) {
+        why = "cannot read " + path + ": " + cause;
+        return std::nullopt;
+    }
     for (std::string& l : *lines)
         if (l.rfind("**END ", 0) == 0) l.insert(l.begin(), ' ');
     return lines;
@@ -103,14 +110,17 @@ struct TDriverEmbeds {
 // and variant responses; letter case ignored), in name order. The stem is the
 // FRD file's name without extension, cut before a first "@", so a driver
 // whose file is "woofer@0.frd" (as catalogue drivers have) takes its whole
-// set. False when the folder cannot be listed.
-bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
+// set. False when the folder cannot be listed (the cause in `why`).
+bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files, std::string& why) {
     files.clear();
-    files.push_back(drv.FRDFile);
-    const std::string folder = ExtractFilePath(drv.FRDFile);
-    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.FRDFile)));
+    files.push_back(drv.Acoustic.FRDFile);
+    const std::string folder = ExtractFilePath(drv.Acoustic.FRDFile);
+    const std::string stem = UpperCase(SetStem(ExtractFileName(drv.Acoustic.FRDFile)));
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return false;
+    if (!dir) {
+        why = "cannot list " + (folder.empty() ? std::string(".") : folder) + ": " + SystemErrorText(errno);
+        return false;
+    }
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir)) {
         const std::string name = e->d_name;
@@ -122,48 +132,49 @@ bool ListResponseFiles(const TDriver& drv, std::vector<std::string>& files) {
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
-    const std::string main = UpperCase(drv.FRDFile);
+    const std::string main = UpperCase(drv.Acoustic.FRDFile);
     for (const std::string& n : names)
         if (UpperCase(folder + n) != main) files.push_back(folder + n);
     return true;
 }
 
 // Decides the embedded files and their names for one driver. False on a
-// failed listing ("save error") or an unreadable file.
-bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& listingFailed) {
-    const bool hasFrd = IsRegularFile(drv.FRDFile);
+// failed listing ("save error") or an unreadable file, with the cause in `why`.
+bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& listingFailed, std::string& why) {
+    const bool hasFrd = IsRegularFile(drv.Acoustic.FRDFile);
     const bool hasZma = IsRegularFile(drv.ZMAFile);
-    const bool hasAcoustic = !drv.AcousticFile.empty() && IsRegularFile(drv.AcousticFile);
+    const bool hasAcoustic = !drv.Acoustic.AcousticFile.empty() && IsRegularFile(drv.Acoustic.AcousticFile);
 
     std::vector<std::string> responses;
     if (hasFrd) {
-        if (!ListResponseFiles(drv, responses)) {
+        if (!ListResponseFiles(drv, responses, why)) {
             listingFailed = true;
             return false;
         }
-        drv.FRDFolder.clear();
+        drv.Acoustic.FRDFolder.clear();
     }
 
     TDriverFileNames& n = plan.Names;
-    n.FRD = hasFrd ? names.NameFor(drv.FRDFile, ExtractFileName(drv.FRDFile)) : ExtractFileName(drv.FRDFile);
+    n.FRD = hasFrd ? names.NameFor(drv.Acoustic.FRDFile, ExtractFileName(drv.Acoustic.FRDFile))
+                   : ExtractFileName(drv.Acoustic.FRDFile);
     n.ZMA = hasZma ? names.NameFor(drv.ZMAFile, ExtractFileName(drv.ZMAFile)) : ExtractFileName(drv.ZMAFile);
-    n.Acoustic = hasAcoustic ? names.NameFor(drv.AcousticFile, ExtractFileName(drv.AcousticFile))
-                             : ExtractFileName(drv.AcousticFile);
+    n.Acoustic = hasAcoustic ? names.NameFor(drv.Acoustic.AcousticFile, ExtractFileName(drv.Acoustic.AcousticFile))
+                             : ExtractFileName(drv.Acoustic.AcousticFile);
 
     if (hasAcoustic) {
-        plan.Acoustic = EmbeddedLines(drv.AcousticFile);
+        plan.Acoustic = EmbeddedLines(drv.Acoustic.AcousticFile, why);
         if (!plan.Acoustic) return false;
     }
 
     // The main file may have been renamed ("woofer~2@0.frd"); its set follows it.
-    const std::string setStem = SetStem(ExtractFileName(drv.FRDFile));
+    const std::string setStem = SetStem(ExtractFileName(drv.Acoustic.FRDFile));
     const std::string givenStem = SetStem(n.FRD);
     for (const std::string& file : responses) {
         if (names.Embedded(file)) continue;
         std::string preferred = ExtractFileName(file);
         if (givenStem != setStem) preferred = givenStem + preferred.substr(setStem.size());
         const std::string name = names.NameFor(file, preferred);
-        auto lines = EmbeddedLines(file);
+        auto lines = EmbeddedLines(file, why);
         if (!lines) return false;
         names.MarkEmbedded(file);
         if (lines->empty()) continue;  // an empty file gets no block
@@ -171,7 +182,7 @@ bool PlanDriver(TDriver& drv, TEmbedNames& names, TDriverEmbeds& plan, bool& lis
     }
 
     if (hasZma && !names.Embedded(drv.ZMAFile)) {
-        plan.Impedance = EmbeddedLines(drv.ZMAFile);
+        plan.Impedance = EmbeddedLines(drv.ZMAFile, why);
         if (!plan.Impedance) return false;
         names.MarkEmbedded(drv.ZMAFile);
     }
@@ -207,11 +218,14 @@ void WriteDriver(const TDriver& drv, std::size_t i, const TDriverEmbeds& plan, T
 
 }  // namespace
 
-std::string SupportFolderFor(const std::string& designPath) {
+std::string DesignTitle(const std::string& designPath) {
     const std::string name = ExtractFileName(designPath);
     const std::string ext = SplitExtension(name).second;
-    const std::string title = ext.empty() ? name : name.substr(0, name.find(ext));
-    return ExtractFilePath(designPath) + "!FRD&ZMA/Data!" + title + "/";
+    return ext.empty() ? name : name.substr(0, name.find(ext));
+}
+
+std::string SupportFolderFor(const std::string& designPath) {
+    return ExtractFilePath(designPath) + "!FRD&ZMA/Data!" + DesignTitle(designPath) + "/";
 }
 
 std::string SafeEmbeddedName(const std::string& name) {
@@ -226,7 +240,7 @@ std::string SupportFilePath(const std::string& supportFolder, const std::string&
     return safe.empty() ? std::string() : supportFolder + safe;
 }
 
-bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& messages) {
+bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& messages, std::string* why) {
     TLineWriter w;
     WriteSectionHead(w, SourceLayout(), 1);
     WriteElement(w, SourceLayout(), d, {});
@@ -241,21 +255,23 @@ bool BuildDesignLines(TDesign& d, std::vector<std::string>& lines, MessageSink& 
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
         TDriverEmbeds plan;
         bool listingFailed = false;
-        if (!PlanDriver(*d.Drivers[i], names, plan, listingFailed)) {
+        std::string cause;
+        if (!PlanDriver(*d.Drivers[i], names, plan, listingFailed, cause)) {
             if (listingFailed) messages.ShowMessage(SaveErrorText);
+            SetWhy(why, cause);
             return false;
         }
         WriteDriver(*d.Drivers[i], i, plan, w);
     }
-    WriteSectionHead(w, SetupLayout(), 1);
+    WriteSetupSection(w, d.Settings);
     lines = w.Lines();
     return true;
 }
 
-bool WriteDesign(TDesign& d, const std::string& path, MessageSink& messages) {
+bool WriteDesign(TDesign& d, const std::string& path, MessageSink& messages, std::string* why) {
     std::vector<std::string> lines;
-    if (!BuildDesignLines(d, lines, messages)) return false;
-    return WriteTextLines(path, lines);
+    if (!BuildDesignLines(d, lines, messages, why)) return false;
+    return WriteTextLines(path, lines, true, why);
 }
 
 }  // namespace pelmo

@@ -12,10 +12,14 @@ namespace pelmo {
 
 namespace {
 
-// A field of the driver's tail settings.
+// A field of the driver's acoustic side, and of its tail settings.
+template <class T>
+auto AcousticField(T TDriverAcoustics::*field) {
+    return [field](auto& drv) -> decltype(auto) { return (drv.Acoustic.*field); };
+}
 template <class T>
 auto TailField(T TResponseTails::*field) {
-    return [field](auto& drv) -> decltype(auto) { return (drv.Tails.*field); };
+    return [field](auto& drv) -> decltype(auto) { return (drv.Acoustic.Tails.*field); };
 }
 
 // The grid points of an element, for const and non-const elements alike.
@@ -166,7 +170,7 @@ TLayout<TPart> MakePartLayout(TFileKind file) {
     v.push_back(Line<TPart>(
         " ", " //PartType", AsInt{}, [](const TPart& p) { return ToInt(p.PartType); },
         [](TPart& p, int type) {
-            if (type < 0 || type >= PartTypeCount) throw EFileFormatError("part type");
+            if (type < 0 || type >= PartTypeCount) throw EFileFormatError("unknown part type");
             p.PartType = static_cast<TPartType>(type);
         }));
     if (design) v.push_back(Line<TPart>(" ", " //RefDes", AsInt{}, &TPart::RefDes));
@@ -280,26 +284,27 @@ void ReadGainDb(TDriver& drv, double db) {
 // A file name line. Written: the name the writer chose (only the name, never
 // the folder). Read: the file's path in the support folder, or "" when the
 // name cannot be a plain file name.
-TFieldLine<TDriver> FileNameLine(std::string tail, std::string TDriver::*path, std::string TDriverFileNames::*name) {
+template <class Path>
+TFieldLine<TDriver> FileNameLine(std::string tail, Path path, std::string TDriverFileNames::*name) {
     TFieldLine<TDriver> l;
     l.Indent = "  ";
     l.Tail = std::move(tail);
     l.Write = [path, name](const TDriver& drv, const TLineContext& c) {
-        return c.Names ? c.Names->*name : ExtractFileName(drv.*path);
+        return c.Names ? c.Names->*name : ExtractFileName(std::invoke(path, drv));
     };
     l.Read = [path](TDriver& drv, const std::string& line, const TLineContext& c) {
-        drv.*path = SupportFilePath(c.SupportFolder, ValueText(line));
+        std::invoke(path, drv) = SupportFilePath(c.SupportFolder, ValueText(line));
     };
     return l;
 }
 
 TLayout<TDriver> MakeDriverLayout() {
     TLayout<TDriver> l{"Drivers", "Lines Per Driver", 19, {}};
-    auto real = [](const char* tail, double TDriver::*field) { return Line<TDriver>("  ", tail, AsReal{}, field); };
-    auto flag = [](const char* tail, bool TDriver::*field) { return Line<TDriver>("  ", tail, AsBool{}, field); };
+    auto real = [](const char* tail, auto field) { return Line<TDriver>("  ", tail, AsReal{}, field); };
+    auto flag = [](const char* tail, auto field) { return Line<TDriver>("  ", tail, AsBool{}, field); };
     // The response tails came later; layouts of 19 lines take the settings
     // they were made with.
-    auto optionalFlag = [](const char* tail, bool TDriver::*field) {
+    auto optionalFlag = [](const char* tail, auto field) {
         return OptionalLine<TDriver>("  ", tail, AsBool{}, field, false);
     };
     auto tailReal = [](const char* tail, double TResponseTails::*field, double fallback) {
@@ -319,25 +324,26 @@ TLayout<TDriver> MakeDriverLayout() {
         flag(" //Muted", &TDriver::Muted),
         real(" //Rating", &TDriver::Rating),
         Line<TDriver>("  ", " //dBGain", AsReal{}, GainDbToWrite, ReadGainDb),
-        real(" //Delay", &TDriver::Delay),
-        real(" //Xoffs", &TDriver::Xoffs),
-        real(" //Yoffs", &TDriver::Yoffs),
-        real(" //Zoffs", &TDriver::Zoffs),
-        real(" //Htilt", &TDriver::Htilt),
-        real(" //Vtilt", &TDriver::Vtilt),
-        real(" //dia", &TDriver::dia),
-        FileNameLine(" //FRD filename", &TDriver::FRDFile, &TDriverFileNames::FRD),
+        real(" //Delay", &TDriver::DelaySeconds),
+        real(" //Xoffs", AcousticField(&TDriverAcoustics::XOffsetInches)),
+        real(" //Yoffs", AcousticField(&TDriverAcoustics::YOffsetInches)),
+        real(" //Zoffs", AcousticField(&TDriverAcoustics::ZOffsetInches)),
+        real(" //Htilt", AcousticField(&TDriverAcoustics::HTiltDegrees)),
+        real(" //Vtilt", AcousticField(&TDriverAcoustics::VTiltDegrees)),
+        real(" //dia", AcousticField(&TDriverAcoustics::DiameterInches)),
+        FileNameLine(" //FRD filename", AcousticField(&TDriverAcoustics::FRDFile), &TDriverFileNames::FRD),
         FileNameLine(" //ZMA filename", &TDriver::ZMAFile, &TDriverFileNames::ZMA),
-        optionalFlag(" //Phase from Hilbert transform", &TDriver::HilbertPhase),
+        optionalFlag(" //Phase from Hilbert transform", AcousticField(&TDriverAcoustics::HilbertPhase)),
         tailReal(" //Lower Hilbert extrapolation frequency", &TResponseTails::LowFreq, 100.0),
         tailReal(" //Upper Hilbert extrapolation frequency", &TResponseTails::HighFreq, 16000.0),
         tailReal(" //Lower Extrapolation slope", &TResponseTails::LowSlope, 24.0),
         tailReal(" //Upper Extrapolation slope", &TResponseTails::HighSlope, 36.0),
         OptionalLine<TDriver>("  ", " //Invert Hilbert phase if used", AsBool{}, TailField(&TResponseTails::Invert),
                               false),
-        tailReal(" //Hilbert Delay to add", &TResponseTails::Delay, 0.0),
-        flag(" //get acoust info from a model", &TDriver::UseAcousticModel),
-        FileNameLine(" //ACOUstic FRD filename", &TDriver::AcousticFile, &TDriverFileNames::Acoustic),
+        tailReal(" //Hilbert Delay to add", &TResponseTails::DelayInches, 0.0),
+        flag(" //get acoust info from a model", AcousticField(&TDriverAcoustics::UseAcousticModel)),
+        FileNameLine(" //ACOUstic FRD filename", AcousticField(&TDriverAcoustics::AcousticFile),
+                     &TDriverFileNames::Acoustic),
         text(" //Vendor name", &TDriver::Vendor),
         Line<TDriver>("  ", "  //Nominal Dia.", AsReal{}, &TDriver::NominalDia),
         Line<TDriver>("  ", "  //rectang. Ht", AsReal{}, &TDriver::RectHeight),
@@ -351,11 +357,6 @@ TLayout<TDriver> MakeDriverLayout() {
 
 const TLayout<TDesign>& SourceLayout() {
     static const TLayout<TDesign> l = MakeSourceLayout();
-    return l;
-}
-
-const TLayout<TDesign>& SetupLayout() {
-    static const TLayout<TDesign> l{"Setup", "Lines", 0, {}};
     return l;
 }
 

@@ -20,8 +20,6 @@ enum class TFileKind { Design, Block };
 
 // Design file: the source section (the source and the design's overall delay).
 const TLayout<TDesign>& SourceLayout();
-// Design file: the closing section, which holds nothing.
-const TLayout<TDesign>& SetupLayout();
 // Design file: a circuit block's title, expressions and variable slots.
 const TLayout<TSubCkt>& DesignBlockLayout();
 // Circuit block file: the header, lines 0 to 27. Files written before step

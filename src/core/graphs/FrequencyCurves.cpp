@@ -49,7 +49,7 @@ bool ShowsPart(const TSolveResult& r, const TSeriesDef& c) {
 // own), half a turn for an inverted source and half a turn for an inverted
 // driver (which its swapped terminals have turned already: the two cancel).
 double DriverPhase(const TDesign& d, const TDriver& drv, double phase, double f) {
-    phase = phase - 360.0 * f * (d.OverallDelay + drv.Delay);
+    phase = phase - 360.0 * f * (d.OverallDelay + drv.DelaySeconds);
     if (d.Source.Inverted) phase = phase + 180.0;
     if (drv.Inverted) phase = phase + 180.0;
     return WrapAngle(phase);
@@ -137,9 +137,10 @@ void SplPoints(const TCurveSource& s, TGraphRecord&, TSeriesDef& c) {
     if (c.Subject.Kind == TSubjectKind::DriverOnly) {
         // The driver's own data, untouched by the circuit.
         const DataArray& grid = s.Result.Grid;
-        const std::size_t count = std::min({grid.size(), drv->Response.Re.size(), drv->Response.Im.size()});
+        const std::size_t count =
+            std::min({grid.size(), drv->Acoustic.Response.Re.size(), drv->Acoustic.Response.Im.size()});
         for (std::size_t k = 0; k < count; ++k) {
-            const TPolar p = CToPolar(drv->Response.At(k));
+            const TPolar p = CToPolar(drv->Acoustic.Response.At(k));
             c.MagSeries.Add(grid[k], LinToDb(p.Mag));
             if (c.ShowPhase) c.PhaseSeries.Add(grid[k], p.Phase);
         }

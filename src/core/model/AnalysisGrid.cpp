@@ -19,7 +19,7 @@ void EnsureAnalysisGrid(TDesign& d) {
     if (d.Grid.size() != AnalysisPoints) d.OctavesPerStep = MakeLogGrid(d.Grid);
 }
 
-void SetDefaultResponse(TDriver& drv) { drv.Response.assign(AnalysisPoints, {std::pow(10.0, 3.5), 0.0}); }
+void SetDefaultResponse(TDriver& drv) { drv.Acoustic.Response.assign(AnalysisPoints, {std::pow(10.0, 3.5), 0.0}); }
 
 void SetDefaultImpedance(TDriver& drv) { drv.Admittance.assign(AnalysisPoints, {0.125, 0.0}); }
 

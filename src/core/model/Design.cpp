@@ -216,30 +216,30 @@ TPart& AddPart(TDesign& d, TPartType partType, TPoint pos, bool horizontal) {
 }
 
 void SetNewDriverDefaults(TDesign& d, TDriver& drv) {
-    drv.FRDFile.clear();
+    drv.Acoustic.FRDFile.clear();
     drv.ZMAFile.clear();
     drv.Name.clear();
     drv.PartNumber.clear();
     drv.Vendor.clear();
     drv.Description.clear();
-    drv.AcousticFile.clear();
+    drv.Acoustic.AcousticFile.clear();
     drv.Inverted = false;
     drv.Muted = false;
-    drv.UseAcousticModel = false;
-    drv.HilbertPhase = false;
-    drv.Tails.Invert = false;
+    drv.Acoustic.UseAcousticModel = false;
+    drv.Acoustic.HilbertPhase = false;
+    drv.Acoustic.Tails.Invert = false;
     drv.Rating = 10.0;
     drv.Gain = 1.0;
-    drv.Delay = 0.0;
-    drv.Tails.LowFreq = 100.0;
-    drv.Tails.HighFreq = 20000.0;
-    drv.Tails.LowSlope = 12.0;
-    drv.Tails.HighSlope = 12.0;
-    drv.Tails.Delay = 0.0;
+    drv.DelaySeconds = 0.0;
+    drv.Acoustic.Tails.LowFreq = 100.0;
+    drv.Acoustic.Tails.HighFreq = 20000.0;
+    drv.Acoustic.Tails.LowSlope = 12.0;
+    drv.Acoustic.Tails.HighSlope = 12.0;
+    drv.Acoustic.Tails.DelayInches = 0.0;
     drv.NominalDia = 6.5;
     drv.RectHeight = 0.0;
     drv.RectWidth = 0.0;
-    drv.AcousticEffect.clear();
+    drv.Acoustic.AcousticEffect.clear();
     EnsureAnalysisGrid(d);
     SetDefaultImpedance(drv);
     SetDefaultResponse(drv);
@@ -308,14 +308,14 @@ void CopyDriver(const TDriver& from, TDriver& to) {
     // response files. The arrays are value members, so the copy never shares
     // storage with the original.
     TDriver keep;
-    keep.FRDFolder = std::move(to.FRDFolder);
+    keep.Acoustic.FRDFolder = std::move(to.Acoustic.FRDFolder);
     keep.RefDes = to.RefDes;
     keep.Selected = to.Selected;
     keep.SavedPosition = to.SavedPosition;
 
     to = from;
 
-    to.FRDFolder = std::move(keep.FRDFolder);
+    to.Acoustic.FRDFolder = std::move(keep.Acoustic.FRDFolder);
     to.RefDes = keep.RefDes;
     to.Selected = keep.Selected;
     to.SavedPosition = keep.SavedPosition;
@@ -449,6 +449,7 @@ void ClearElements(TDesign& d) {
 
 void NewDesign(TDesign& d) {
     ClearElements(d);
+    d.Settings.clear();
     d.Source.Inverted = false;
     d.OverallDelay = 0.0;
     d.Source.Vrms = std::sqrt(8.0);

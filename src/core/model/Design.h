@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/DesignSettings.h"
 #include "model/Elements.h"
 #include "model/TextMetrics.h"
 
@@ -29,7 +30,8 @@ struct TDesign {
     Collection<TStext> Texts;
     Collection<TSubCkt> Blocks;
     TSource Source;
-    double OverallDelay = 0;  // seconds, added to every driver's delay
+    double OverallDelay = 0;   // seconds, added to every driver's delay
+    TDesignSettings Settings;  // the program's own settings of this design
 
     DataArray Grid;  // analysis frequencies, Hz
     double OctavesPerStep = 0;
@@ -145,8 +147,9 @@ void RebuildBlockMembers(TDesign& d);
 // Destroys every element of every collection; the source stays.
 void ClearElements(TDesign& d);
 
-// The "New" command's effect on the model: elements gone, source not inverted,
-// overall delay 0, Vrms back to sqrt(8) (Power and Ohms keep their values).
+// The "New" command's effect on the model: elements and settings gone, source
+// not inverted, overall delay 0, Vrms back to sqrt(8) (Power and Ohms keep
+// their values).
 void NewDesign(TDesign& d);
 
 }  // namespace pelmo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/DataTypes.h"
+#include "model/DriverAcoustics.h"
 #include "model/Geometry.h"
 
 // The element records of a design. Plain data: behaviour lives in the design's
@@ -94,23 +95,10 @@ struct TPart : TPlacement {
     std::string Vendor;
 };
 
-// How a driver's phase is derived from its level: the level is carried on
-// beyond the measured band by straight tails (their start frequencies and
-// slopes), the minimum phase of the result is taken, then inverted and
-// delayed as asked.
-struct TResponseTails {
-    double LowFreq = 0;   // Hz; 0 means the bottom of the band
-    double HighFreq = 0;  // Hz; 0 means the top of the band
-    double LowSlope = 0;  // dB per octave
-    double HighSlope = 0;
-    bool Invert = false;  // adds 180 degrees
-    double Delay = 0;     // inches; a positive delay lags
-    friend bool operator==(const TResponseTails&, const TResponseTails&) = default;
-};
-
+// A driver on the sheet: its designator, name and catalogue identity, its
+// level, polarity and delay, its electrical side (the impedance file and the
+// admittance from it) and, in a record of its own, its acoustic side.
 struct TDriver : TPlacement {
-    std::string FRDFile;
-    std::string FRDFolder;
     std::string ZMAFile;
     std::string Name;
     int RefDes = 0;
@@ -118,29 +106,18 @@ struct TDriver : TPlacement {
     bool Inverted = false;
     bool Muted = false;
     double Rating = 0;
-    double Gain = 0;   // linear factor; files and dialogs show dB
-    double Delay = 0;  // seconds
+    double Gain = 0;  // linear factor; files and dialogs show dB
+    double DelaySeconds = 0;
     // The dB figure Gain was given as (the design file's): written back while
     // Gain is still DbToLin of it, so that saving does not move it.
     double GainDbAsGiven = 0;
-    double Xoffs = 0;
-    double Yoffs = 0;
-    double Zoffs = 0;
-    double Htilt = 0;
-    double Vtilt = 0;
-    double dia = 0;
-    TComplexArray Admittance;      // siemens, from the ZMA data
-    TComplexArray Response;        // acoustic response at 2.83 V, from the FRD data
-    TComplexArray AcousticEffect;  // optional factor; empty when unused
-    std::string AcousticFile;
-    bool UseAcousticModel = false;
+    TComplexArray Admittance;  // siemens, from the ZMA data
     std::string Vendor;
-    double NominalDia = 0;
+    double NominalDia = 0;  // inches
     double RectHeight = 0;
     double RectWidth = 0;
     std::string Description;
-    bool HilbertPhase = false;
-    TResponseTails Tails;  // of the derived phase
+    TDriverAcoustics Acoustic;
 };
 
 struct TSource : TPlacement {

@@ -120,7 +120,7 @@ double VariableValue(const TDesign& d, const TOptimizeVariable& v) {
         case TVariableKind::DriverLevel:
             return DriverLevelDb(*d.Drivers[i]);
         case TVariableKind::DriverDelay:
-            return d.Drivers[i]->Delay;
+            return d.Drivers[i]->DelaySeconds;
         case TVariableKind::BlockVariable:
             return d.Blocks[i]->VarValue[static_cast<std::size_t>(v.Slot)];
     }
@@ -139,7 +139,7 @@ void SetVariableValue(TDesign& d, const TOptimizeVariable& v, double value) {
             d.Drivers[i]->GainDbAsGiven = value;
             break;
         case TVariableKind::DriverDelay:
-            d.Drivers[i]->Delay = value;
+            d.Drivers[i]->DelaySeconds = value;
             break;
         case TVariableKind::BlockVariable:
             d.Blocks[i]->VarValue[static_cast<std::size_t>(v.Slot)] = value;
@@ -188,7 +188,7 @@ TVariableSnapshot TakeSnapshot(const TDesign& d, const std::vector<TOptimizeVari
                 second = d.Drivers[i]->GainDbAsGiven;
                 break;
             case TVariableKind::DriverDelay:
-                first = d.Drivers[i]->Delay;
+                first = d.Drivers[i]->DelaySeconds;
                 break;
             case TVariableKind::BlockVariable:
                 first = d.Blocks[i]->VarValue[static_cast<std::size_t>(v.Slot)];
@@ -215,7 +215,7 @@ void RestoreSnapshot(TDesign& d, const TVariableSnapshot& s) {
                 d.Drivers[i]->GainDbAsGiven = s.Second[n];
                 break;
             case TVariableKind::DriverDelay:
-                d.Drivers[i]->Delay = s.First[n];
+                d.Drivers[i]->DelaySeconds = s.First[n];
                 break;
             case TVariableKind::BlockVariable:
                 d.Blocks[i]->VarValue[static_cast<std::size_t>(v.Slot)] = s.First[n];

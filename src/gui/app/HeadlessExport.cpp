@@ -60,16 +60,8 @@ TPictureResult ExportSheet(TSession& session, const TQtTextMetrics& metrics, con
 }
 
 TPictureResult ExportGraph(TSession& session, const TCommandLine& line) {
-    TDesign& d = session.Design();
-    TGraphWindows windows(d, session.Messages());
-    const TGraphKind kind = FindGraphKindName(line.GraphKind)->Kind;
-    TPlotForm* w = windows.OpenGraph(kind);  // a kind with a System curve shows it at once
-    if (!KindHasSystemCurve(kind)) {
-        // The others show what reaches each driver.
-        for (const TCurveSubject& subject : CurveMenuSubjects(kind, d))
-            if (subject.Kind == TSubjectKind::Driver) w->CurveItemClick(subject, true);
-    }
-    windows.SolveNow(true);
+    TGraphWindows windows(session.Design(), session.Messages());
+    TPlotForm* w = OpenExportGraph(windows, FindGraphKindName(line.GraphKind)->Kind);
     QCustomPlot& chart = *w->Graph();
     const TPicture picture = ChartPicture(chart, GraphPictureSize(GraphSize(line.ExportSize), chart));
     TPictureResult written = WritePictureFile(picture, QString::fromStdString(line.ExportPath), 1.0, ScreenDpi());
@@ -78,6 +70,17 @@ TPictureResult ExportGraph(TSession& session, const TCommandLine& line) {
 }
 
 }  // namespace
+
+TPlotForm* OpenExportGraph(TGraphWindows& windows, TGraphKind kind) {
+    TPlotForm* w = windows.OpenGraph(kind);  // a kind with a System curve shows it at once
+    if (!KindHasSystemCurve(kind)) {
+        // The others show what reaches each driver.
+        for (const TCurveSubject& subject : CurveMenuSubjects(kind, windows.Design()))
+            if (subject.Kind == TSubjectKind::Driver) w->CurveItemClick(subject, true);
+    }
+    windows.SolveNow(true);
+    return w;
+}
 
 void QuietQtMessages() { qInstallMessageHandler(QuietMessages); }
 

@@ -286,6 +286,13 @@ void TMainWindow::FirstShow() {
     session_->ResetHistory();
     view_->Panel()->setFocus();
     if (!startupDesign_.empty()) OpenRecent(startupDesign_);
+    // The keyboard belongs to the sheet after start, whatever window the
+    // window system focused while the graph windows opened.
+    QTimer::singleShot(0, this, [this] {
+        if (QApplication::activeWindow() == this || QApplication::activeModalWidget()) return;
+        raise();
+        activateWindow();
+    });
     // Once the window is up (and the design asked for is open): what
     // programs that ended abnormally left behind.
     if (offerRecoveryAtStart_)

@@ -107,6 +107,9 @@ public:
     void OfferRecovery();
     // Answers the question instead of showing it (tests).
     std::function<TRecoveryAnswer(const TRecoveryCopy&)> ChooseRecovery;
+    // Answers the question about a copy that cannot be read (its text given)
+    // instead of showing it (tests): Discard, or Later to keep it.
+    std::function<TRecoveryAnswer(const TRecoveryCopy&, const std::string& text)> ChooseUnreadableRecovery;
     // The timer that keeps the recovery copy up to date.
     const QTimer& RecoveryTimer() const { return recoveryTimer_; }
 
@@ -158,6 +161,7 @@ private:
     void ScheduleRecovery();
     void RecoveryTimeout();
     TRecoveryAnswer AskRecovery(const TRecoveryCopy& copy);
+    TRecoveryAnswer AskUnreadableRecovery(const std::string& text);
     void Recover(const TRecoveryCopy& copy);
     void RunStartupTestHooks();
 

@@ -105,17 +105,51 @@ TRecoveryAnswer TMainWindow::AskRecovery(const TRecoveryCopy& copy) {
     return TRecoveryAnswer::Later;
 }
 
+TRecoveryAnswer TMainWindow::AskUnreadableRecovery(const std::string& text) {
+    if (const char* answer = Env("PELMO_TEST_RECOVERY_ANSWER")) {
+        std::fprintf(stderr, "pelmo: %s\n", text.c_str());
+        return std::string_view(answer) == "discard" ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelmo"), QString::fromStdString(text), QMessageBox::NoButton,
+                    this);
+    QPushButton* discard = box.addButton(DiscardButtonText, QMessageBox::DestructiveRole);
+    QPushButton* keep = box.addButton(KeepButtonText, QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == discard ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
+}
+
 void TMainWindow::Recover(const TRecoveryCopy& copy) {
     editor_->CloseElementDialogs();
     editor_->SetIdle();
-    const bool ok = session_->RecoverLeftover(copy, [this] {
-        if (OpenDefaultGraphs) OpenDefaultGraphs(true);
-    });
+    std::string why;
+    const bool ok = session_->RecoverLeftover(
+        copy,
+        [this] {
+            if (OpenDefaultGraphs) OpenDefaultGraphs(true);
+        },
+        &why);
     if (!ok) {
-        // A copy that cannot be read stays where it is, for the next start.
-        session_->Recovery().Release(copy);
+        TRecovery& recovery = session_->Recovery();
+        if (why.empty()) {
+            // The user kept the open design (its save did not happen): the
+            // copy waits for the next start.
+            recovery.Release(copy);
+            return;
+        }
+        // A copy that cannot be read: said, and the user decides whether it
+        // goes or stays for the next start.
+        const std::string text = UnreadableRecoveryText(copy, why);
+        const TRecoveryAnswer answer =
+            ChooseUnreadableRecovery ? ChooseUnreadableRecovery(copy, text) : AskUnreadableRecovery(text);
+        if (answer == TRecoveryAnswer::Discard)
+            recovery.Discard(copy);
+        else
+            recovery.Release(copy);
         return;
     }
+    RebuildRecentMenu();
     UpdateCaption();
     view_->FitAll();
     session_->Solve();

@@ -9,12 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "widgets/WindowFit.h"
+
 namespace pelmo {
 
 TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName("OptionsForm");
     setWindowTitle("Options");
-    setMinimumWidth(480);
 
     auto* column = new QVBoxLayout(this);
 
@@ -26,8 +27,9 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
     eServer_ = new QLineEdit(parts);
     eServer_->setObjectName("eServer");
     eServer_->setPlaceholderText("the generic catalogue that comes with Pelmo");
-    eServer_->setToolTip("The address of a catalogue server (http, https or a folder); leave it empty for the\n"
-                         "generic catalogue installed with Pelmo, which needs no network.");
+    eServer_->setToolTip(
+        "The address of a catalogue server (http, https or a folder); leave it empty for the\n"
+        "generic catalogue installed with Pelmo, which needs no network.");
     server->addRow("Catalogue server:", eServer_);
     stCatalogue_ = new QLabel(parts);
     stCatalogue_->setObjectName("stCatalogue");
@@ -43,9 +45,11 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
     auto* programColumn = new QVBoxLayout(program);
     cbStartupApp_ = new QCheckBox("Look for Pelmo update on start", program);
     cbStartupApp_->setObjectName("cbStartupApp");
-    auto* note = new QLabel("Pelmo only compares its version with the one the catalogue server names; new\n"
-                            "versions are installed with the system's packages.",
-                            program);
+    auto* note = new QLabel(
+        "Pelmo only compares its version with the one the catalogue server names; new versions are installed with "
+        "the system's packages.",
+        program);
+    note->setWordWrap(true);
     btnAppNow_ = new QPushButton("Check for Pelmo update now", program);
     btnAppNow_->setObjectName("btnAppNow");
     programColumn->addWidget(cbStartupApp_);
@@ -74,17 +78,26 @@ TOptionsDialog::TOptionsDialog(TSettings& settings, QWidget* parent) : QDialog(p
         if (CheckProgramNow) CheckProgramNow();
     });
     Load();
+    // About as wide as its longest caption; the check results wrap in it,
+    // and it grows to show them whole.
+    column->activate();
+    resize(480, column->hasHeightForWidth() ? column->totalHeightForWidth(480) : sizeHint().height());
+    KeepTallEnoughForTexts(*this);
 }
 
 void TOptionsDialog::Load() {
     cbStartupParts_->setChecked(settings_.StartupParts);
     cbStartupApp_->setChecked(settings_.StartupApp);
     eServer_->setText(QString::fromStdString(settings_.CatalogueServer));
-    stResult_->clear();
+    SetCheckResult({});
 }
 
 void TOptionsDialog::SetCatalogueStatus(const QString& text) { stCatalogue_->setText(text); }
-void TOptionsDialog::SetCheckResult(const QString& text) { stResult_->setText(text); }
+void TOptionsDialog::SetCheckResult(const QString& text) {
+    stResult_->setText(text);
+    // No empty line's room until there is a result.
+    stResult_->setVisible(!text.isEmpty());
+}
 
 void TOptionsDialog::Store() {
     settings_.StartupParts = cbStartupParts_->isChecked();

@@ -1,6 +1,7 @@
 #include "blocks/BlockConfigurationForm.h"
 
 #include <QEvent>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -14,6 +15,7 @@
 #include "document/Session.h"
 #include "editor/Tuning.h"
 #include "model/Design.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -23,23 +25,20 @@ constexpr int FormWidth = 641;
 constexpr int FormHeight = 254;  // every row, the intermediate variables too
 constexpr int NameLength = 6;
 
-// Rows and columns of the form, in pixels of its client area.
-constexpr int NameX = 8, NameW = 70;
-constexpr int ValueX = 86, ValueW = 150;
-constexpr int DescX = 244, DescW = FormWidth - DescX - 8;
-constexpr int UserRowY = 58, RowStep = 28;
-constexpr int IntermediateRowY = 168;
+// Rows of the form's grid.
+constexpr int TitleRow = 0, UserCaptionRow = 1, UserRow = 2, IntermediateCaptionRow = 5, IntermediateRow = 6,
+              CheckRow = 8;
 
-QLabel* Caption(QWidget* parent, const QString& text, int x, int y, int w) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, y, w, 18);
+QLabel* Caption(QGridLayout* grid, const QString& text, int row, int column, int indent = 0, int span = 1) {
+    auto* l = new QLabel(text, grid->parentWidget());
+    l->setIndent(indent);
+    grid->addWidget(l, row, column, 1, span, Qt::AlignBottom);
     return l;
 }
 
-QLineEdit* Field(QWidget* parent, const QString& name, const QRect& r) {
+QLineEdit* Field(QWidget* parent, const QString& name) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setGeometry(r);
     return e;
 }
 
@@ -57,29 +56,41 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
       session_(session) {
     setObjectName("BlockConfigurationForm");
     setWindowTitle("Circuit Block Configuration Form");
-    setFixedSize(FormWidth, FormHeight);
-
-    Caption(this, "Circuit Block Title", NameX, 10, 120);
-    eTitle_ = Field(this, "eTitle", QRect(130, 8, FormWidth - 138, 22));
+    // Names, values and hints of the user variables in columns, the
+    // intermediate variables' expressions across the value and hint columns.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 6);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->setColumnMinimumWidth(0, 70);
+    grid->setColumnMinimumWidth(1, 150);
+    grid->setColumnStretch(2, 1);
+    Caption(grid, "Circuit Block Title", TitleRow, 0);
+    eTitle_ = Field(this, "eTitle");
+    grid->addWidget(eTitle_, TitleRow, 1, 1, 2);
     connect(eTitle_, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (loading_) return;
         Block().Title = text.toStdString();
         Edited();
     });
 
-    Caption(this, "User Variables", NameX, UserRowY - 20, 100);
-    Caption(this, "Values", ValueX + 30, UserRowY - 20, ValueW - 30);
-    Caption(this, "Descriptions (user hints)", DescX, UserRowY - 20, DescW);
-    Caption(this, "Intermediate Vars", NameX, IntermediateRowY - 20, 110);
-    Caption(this, "Math Expressions using User Variables", ValueX + 40, IntermediateRowY - 20, 300);
+    grid->setRowMinimumHeight(UserCaptionRow, 28);
+    Caption(grid, "User Variables", UserCaptionRow, 0);
+    Caption(grid, "Values", UserCaptionRow, 1, 30);
+    Caption(grid, "Descriptions (user hints)", UserCaptionRow, 2);
+    grid->setRowMinimumHeight(IntermediateCaptionRow, 26);
+    Caption(grid, "Intermediate Vars", IntermediateCaptionRow, 0);
+    Caption(grid, "Math Expressions using User Variables", IntermediateCaptionRow, 1, 40, 2);
 
     // Names: letters, digits and "_"; whether the first character is right
     // (and whether the name is taken) is told below the fields as it is typed.
     auto* nameChars = new QRegularExpressionValidator(QRegularExpression("[A-Za-z0-9_]*"), this);
     for (int slot = 0; slot < 5; ++slot) {
         const bool user = slot >= 2;
-        const int y = user ? UserRowY + (slot - 2) * RowStep : IntermediateRowY + slot * RowStep;
-        QLineEdit* name = Field(this, QString("meV%1").arg(slot), QRect(NameX, y, NameW, 22));
+        const int row = user ? UserRow + slot - 2 : IntermediateRow + slot;
+        QLineEdit* name = Field(this, QString("meV%1").arg(slot));
+        name->setMinimumWidth(70);
+        grid->addWidget(name, row, 0);
         name->setValidator(nameChars);
         name->setMaxLength(NameLength);
         name->installEventFilter(this);
@@ -88,7 +99,8 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
         if (user) {
             auto* value = new TEditRealSpin(this);
             value->setObjectName(QString("ersV%1").arg(slot));
-            value->setGeometry(ValueX, y, ValueW, 22);
+            value->setMinimumSize(150, 22);
+            grid->addWidget(value, row, 1);
             value->SetEngUnits(true);
             value->SetShowUnits(false);
             value->SetMinValue(-100000);
@@ -97,7 +109,8 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
             connect(value, &TEditRealSpin::ValChange, this, [this, slot] { ValueChanged(slot); });
             connect(value, &TEditRealSpin::StepChange, this, [this, slot] { ValueChanged(slot); });
             ersV_[static_cast<std::size_t>(slot - 2)] = value;
-            QLineEdit* desc = Field(this, QString("eDesc%1").arg(slot), QRect(DescX, y, DescW, 22));
+            QLineEdit* desc = Field(this, QString("eDesc%1").arg(slot));
+            grid->addWidget(desc, row, 2);
             connect(desc, &QLineEdit::textEdited, this, [this, slot](const QString& text) {
                 if (loading_) return;
                 Block().VarDesc[static_cast<std::size_t>(slot)] = text.toStdString();
@@ -105,7 +118,8 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
             });
             eDesc_[static_cast<std::size_t>(slot - 2)] = desc;
         } else {
-            QLineEdit* exp = Field(this, QString("eExp%1").arg(slot), QRect(ValueX, y, FormWidth - ValueX - 8, 22));
+            QLineEdit* exp = Field(this, QString("eExp%1").arg(slot));
+            grid->addWidget(exp, row, 1, 1, 2);
             connect(exp, &QLineEdit::textEdited, this, [this, slot](const QString& text) {
                 if (loading_) return;
                 Block().VarExpression[static_cast<std::size_t>(slot)] = text.toStdString();
@@ -118,10 +132,15 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
 
     stCheck_ = new QLabel(this);
     stCheck_->setObjectName("stCheck");
-    stCheck_->setGeometry(NameX, IntermediateRowY + 2 * RowStep + 4, FormWidth - 2 * NameX, 18);
+    stCheck_->setMinimumHeight(18);
     QPalette red = stCheck_->palette();
     red.setColor(QPalette::WindowText, QColor(176, 0, 0));
     stCheck_->setPalette(red);
+    grid->addWidget(stCheck_, CheckRow, 0, 1, 3, Qt::AlignTop);
+    grid->setRowStretch(CheckRow, 1);
+    // Every row, the intermediate variables too; larger where a larger font
+    // needs it.
+    SetSizeAtLeast(*this, QSize(FormWidth, FormHeight), true);
 }
 
 TSubCkt& TBlockConfigurationForm::Block() { return session_.Design().SharedBlock; }

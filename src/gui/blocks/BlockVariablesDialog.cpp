@@ -1,5 +1,6 @@
 #include "blocks/BlockVariablesDialog.h"
 
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -7,6 +8,7 @@
 #include "dialogs/EditReal.h"
 #include "document/Session.h"
 #include "model/Design.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -19,16 +21,22 @@ constexpr int TopRow = 30;
 TBlockVariablesDialog::TBlockVariablesDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
     setObjectName("BlockVariablesDialog");
     setWindowTitle("Tune Circuit Block");
+    // The block's title over one row per variable: its spinner and its hint.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 4, 8, 6);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
     title_ = new QLabel(this);
     title_->setObjectName("stTitle");
-    title_->setGeometry(8, 4, Width - 16, 20);
+    title_->setMinimumHeight(20);
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
+    grid->addWidget(title_, 0, 0, 1, 2);
     for (int i = 0; i < 3; ++i) {
         auto* ers = new TEditRealSpin(this);
         ers->setObjectName(QString("ersV%1").arg(i + 2));
-        ers->setGeometry(8, TopRow + i * RowHeight, 150, 22);
+        ers->setMinimumSize(150, 22);
         ers->SetEngUnits(true);
         ers->SetShowUnits(false);
         ers->SetMinValue(-100000);
@@ -39,9 +47,12 @@ TBlockVariablesDialog::TBlockVariablesDialog(TTuningHost& host, QWidget* parent)
         spinners_[static_cast<std::size_t>(i)] = ers;
         auto* desc = new QLabel(this);
         desc->setObjectName(QString("stV%1").arg(i + 2));
-        desc->setGeometry(166, TopRow + i * RowHeight, Width - 174, 22);
+        desc->setMinimumHeight(22);
         descriptions_[static_cast<std::size_t>(i)] = desc;
+        grid->addWidget(ers, i + 1, 0);
+        grid->addWidget(desc, i + 1, 1);
     }
+    grid->setColumnStretch(1, 1);
 }
 
 TEditRealSpin* TBlockVariablesDialog::Spinner(int slot) const {
@@ -65,15 +76,12 @@ bool TBlockVariablesDialog::LoadBlock(int index) {
         spinners_[i]->SetStepMode(static_cast<StepModeT>(b.VarStepMode[static_cast<std::size_t>(slot)]));
         spinners_[i]->SetRealValue(b.VarValue[static_cast<std::size_t>(slot)]);
         descriptions_[i]->setText(QString::fromStdString(b.VarDesc[static_cast<std::size_t>(slot)]));
-        if (shown) {
-            spinners_[i]->move(8, TopRow + rows * RowHeight);
-            descriptions_[i]->move(166, TopRow + rows * RowHeight);
-            ++rows;
-        }
+        if (shown) ++rows;
     }
     loading_ = false;
     if (rows == 0) return false;
-    setFixedSize(Width, TopRow + rows * RowHeight + 6);
+    // The rows of the shown variables; wider where a hint needs it.
+    SetSizeAtLeast(*this, QSize(Width, TopRow + rows * RowHeight + 6), true);
     loaded_ = true;
     d.Modified = true;
     return true;

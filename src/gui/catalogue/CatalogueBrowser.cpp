@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "dialogs/ModalRunner.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -50,7 +51,7 @@ TCatalogueBrowser::TCatalogueBrowser(TSession& session, TPartsCatalogue& catalog
                                      int pictureSize)
     : QDialog(parent), session_(session), catalogue_(catalogue) {
     setWindowTitle("Pelmo Parts Browser");
-    setMinimumSize(minimum);
+    minimum_ = minimum;
     setSizeGripEnabled(true);
 
     auto* column = new QVBoxLayout(this);
@@ -140,8 +141,9 @@ TCatalogueBrowser::TCatalogueBrowser(TSession& session, TPartsCatalogue& catalog
 }
 
 int TCatalogueBrowser::EntryOfRow(int row) const {
-    return row >= 0 && row < static_cast<int>(entries_.size()) ? static_cast<int>(entries_[static_cast<std::size_t>(row)])
-                                                               : -1;
+    return row >= 0 && row < static_cast<int>(entries_.size())
+               ? static_cast<int>(entries_[static_cast<std::size_t>(row)])
+               : -1;
 }
 
 int TCatalogueBrowser::RowOfEntry(std::size_t entry) const {
@@ -263,6 +265,8 @@ TCatalogueBrowser::TOutcome TCatalogueBrowser::Run(bool elementHasPartNumber) {
     pause_.stop();
     wheelRest_ = 0;
     Fill(true);
+    // Its smallest size, or larger where the filter boxes' captions need it.
+    SetSizeAtLeast(*this, minimum_, false);
     ExecModal(*this);
     if (outcome_ != TOutcome::Chosen) Restore();
     return outcome_;

@@ -61,8 +61,7 @@ public:
     std::function<void()> Applied;
 
 protected:
-    TCatalogueBrowser(TSession& session, TPartsCatalogue& catalogue, QWidget* parent, QSize minimum,
-                      int pictureSize);
+    TCatalogueBrowser(TSession& session, TPartsCatalogue& catalogue, QWidget* parent, QSize minimum, int pictureSize);
 
     // The entries as rows. `opening`: the row of the element's own part
     // number is chosen (and copied again), else the row of its value is
@@ -106,6 +105,7 @@ private:
     void HeadingClicked(int column);
     void OpenWebsite();
 
+    QSize minimum_;
     QTableWidget* grid_ = nullptr;
     QLineEdit* eFilter_ = nullptr;
     QPushButton* btnOk_ = nullptr;
@@ -115,7 +115,7 @@ private:
     QLabel* stEmpty_ = nullptr;
     std::vector<std::size_t> entries_;
     TOutcome outcome_ = TOutcome::Cancelled;
-    bool applying_ = false;      // choosing a row copies it into the element
+    bool applying_ = false;       // choosing a row copies it into the element
     bool hasPartNumber_ = false;  // the element had one when the browser opened
     int shownEntry_ = -1;
     int appliedEntry_ = -1;

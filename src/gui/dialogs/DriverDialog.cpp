@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <vector>
 
 #include "base/Paths.h"
@@ -29,6 +30,7 @@
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -56,10 +58,10 @@ QFont PixelFont(const QWidget* w, int pixels, bool bold) {
 
 // A file-name box: centred, light green, the name in red or the default
 // text in grey.
-QLabel* FileBox(QWidget* parent, const QRect& r, const char* name) {
+QLabel* FileBox(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
-    l->setGeometry(r);
+    l->setMinimumSize(275, 25);
     l->setAlignment(Qt::AlignCenter);
     l->setFrameStyle(QFrame::Box | QFrame::Plain);
     l->setAutoFillBackground(true);
@@ -82,11 +84,11 @@ void ShowFileName(QLabel* box, const std::string& path, const QString& none) {
     box->setPalette(p);
 }
 
-QToolButton* DefaultButton(QWidget* parent, const QRect& r, const QString& tip) {
+QToolButton* DefaultButton(QWidget* parent, const QString& tip) {
     auto* b = new QToolButton(parent);
     b->setText(QStringLiteral("x"));
     b->setToolTip(tip);
-    b->setGeometry(r);
+    b->setMinimumSize(22, 25);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
 }
@@ -96,11 +98,21 @@ QToolButton* DefaultButton(QWidget* parent, const QRect& r, const QString& tip) 
 TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
     setObjectName("EditDrvForm");
     setWindowTitle("Select Driver");
-    setFixedSize(DialogWidth, DialogHeight);
 
+    // Three columns: the driver's own settings and files; the catalogue
+    // buttons; its picture over "close".
+    auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(1, 1, 8, 6);
+    columns->setSpacing(10);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(2);
+    columns->addLayout(left, 1);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(0);
     stRefDes_ = new QLabel(this);
     stRefDes_->setObjectName("stRefDes");
-    stRefDes_->setGeometry(1, 1, 112, 22);
+    stRefDes_->setMinimumSize(112, 22);
     stRefDes_->setFont(PixelFont(this, 16, true));
     stRefDes_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     stRefDes_->setAutoFillBackground(true);
@@ -109,30 +121,41 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     stRefDes_->setPalette(white);
     pnRefDesColor_ = new QLabel(this);
     pnRefDesColor_->setObjectName("pnRefDesColor");
-    pnRefDesColor_->setGeometry(113, 1, 30, 21);
+    pnRefDesColor_->setFixedSize(30, 21);
     pnRefDesColor_->setAutoFillBackground(true);
     pnRefDesColor_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
     auto* stName = new QLabel("Name", this);
-    stName->setGeometry(166, 4, 38, 18);
     edit1_ = new QLineEdit(this);
     edit1_->setObjectName("Edit1");
-    edit1_->setGeometry(205, 1, 204, 22);
+    edit1_->setMinimumWidth(204);
+    top->addWidget(stRefDes_);
+    top->addWidget(pnRefDesColor_, 0, Qt::AlignTop);
+    top->addSpacing(23);
+    top->addWidget(stName);
+    top->addSpacing(4);
+    top->addWidget(edit1_, 1);
+    left->addLayout(top);
 
+    // The two boxes beside the level and the delay, each under its caption.
+    auto* settings = new QHBoxLayout;
+    settings->setContentsMargins(8, 0, 0, 0);
     cbInvert_ = new QCheckBox("invert polarity", this);
     cbInvert_->setObjectName("cbInvert");
-    cbInvert_->setGeometry(9, 34, 110, 22);
     cbMute_ = new QCheckBox("mute", this);
     cbMute_->setObjectName("cbMute");
-    cbMute_->setGeometry(118, 34, 60, 22);
-
+    settings->addWidget(cbInvert_, 0, Qt::AlignBottom);
+    settings->addWidget(cbMute_, 0, Qt::AlignBottom);
+    auto* sensitivity = new QVBoxLayout;
+    sensitivity->setSpacing(0);
     modSensitivity_ = new TClickableText("mod sensitivity", this);
     modSensitivity_->setObjectName("StaticText1");
-    modSensitivity_->setGeometry(185, 24, 110, 15);
     modSensitivity_->setToolTip("Click: back to 0 dB");
     ersDB_ = new TEditRealSpin(this);
     ersDB_->setObjectName("ersDB");
-    ersDB_->setGeometry(180, 39, 116, 22);
+    ersDB_->setMinimumSize(116, 22);
+    sensitivity->addWidget(modSensitivity_);
+    sensitivity->addWidget(ersDB_);
+    settings->addLayout(sensitivity);
     ersDB_->SetMinValue(-110);
     ersDB_->SetMaxValue(110);
     ersDB_->SetEngUnits(false);
@@ -145,14 +168,20 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDB_->SetRealValue(0);
 
     const QString delayHint = "Positive delay moves the driver away from the mic";
+    auto* delay = new QVBoxLayout;
+    delay->setSpacing(0);
     modDelay_ = new TClickableText("mod delay", this);
     modDelay_->setObjectName("StaticText2");
-    modDelay_->setGeometry(315, 24, 110, 15);
     modDelay_->setToolTip(delayHint);
     ersDelay_ = new TEditRealSpin(this);
     ersDelay_->setObjectName("ersDelay");
-    ersDelay_->setGeometry(305, 39, 130, 22);
+    ersDelay_->setMinimumSize(130, 22);
     ersDelay_->setToolTip(delayHint);
+    delay->addWidget(modDelay_);
+    delay->addWidget(ersDelay_);
+    settings->addLayout(delay);
+    settings->addStretch(1);
+    left->addLayout(settings);
     ersDelay_->SetUnits("in");
     ersDelay_->SetShowUnits(true);
     ersDelay_->SetMinValue(-39);
@@ -165,20 +194,24 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDelay_->SetRealValue(0);
 
     // The two measurement files, or in their place the catalogue identity.
+    auto* files = new QGridLayout;
+    files->setContentsMargins(0, 0, 0, 0);
     pFileData_ = new QWidget(this);
     pFileData_->setObjectName("pFileData");
-    pFileData_->setGeometry(0, 61, 497, 97);
+    auto* data = new QGridLayout(pFileData_);
+    data->setContentsMargins(8, 2, 0, 0);
+    data->setHorizontalSpacing(2);
+    data->setVerticalSpacing(1);
     auto* st1 = new QLabel("FRD Response File", pFileData_);
-    st1->setGeometry(8, 3, 200, 15);
-    stFRD_ = FileBox(pFileData_, QRect(8, 19, 275, 25), "stFRD");
+    stFRD_ = FileBox(pFileData_, "stFRD");
     btnFRDLoad_ = new QPushButton("...", pFileData_);
     btnFRDLoad_->setObjectName("btnFRDLoad");
-    btnFRDLoad_->setGeometry(286, 19, 30, 25);
+    btnFRDLoad_->setFixedWidth(30);
     btnFRDLoad_->setToolTip(ResponseChooserTitle);
-    btnFRDDefault_ = DefaultButton(pFileData_, QRect(318, 19, 22, 25), "No file: the default flat response");
+    btnFRDDefault_ = DefaultButton(pFileData_, "No file: the default flat response");
     auto* rgFRD = new QGroupBox("FRD phase source", pFileData_);
     rgFRD->setObjectName("rgFRD");
-    rgFRD->setGeometry(346, 2, 148, 66);
+    rgFRD->setMinimumWidth(148);
     auto* phaseRow = new QVBoxLayout(rgFRD);
     phaseRow->setContentsMargins(6, 0, 2, 2);
     phaseRow->setSpacing(0);
@@ -187,56 +220,99 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     phaseRow->addWidget(rbMeasured_);
     phaseRow->addWidget(rbDerived_);
     auto* st2 = new QLabel("ZMA Impedance File", pFileData_);
-    st2->setGeometry(8, 51, 200, 15);
-    stZMA_ = FileBox(pFileData_, QRect(8, 67, 275, 25), "stZMA");
+    stZMA_ = FileBox(pFileData_, "stZMA");
     btnZMALoad_ = new QPushButton("...", pFileData_);
     btnZMALoad_->setObjectName("btnZMALoad");
-    btnZMALoad_->setGeometry(286, 67, 30, 25);
+    btnZMALoad_->setFixedWidth(30);
     btnZMALoad_->setToolTip(ImpedanceChooserTitle);
-    btnZMADefault_ = DefaultButton(pFileData_, QRect(318, 67, 22, 25), "No file: the default 8 ohm resistance");
+    btnZMADefault_ = DefaultButton(pFileData_, "No file: the default 8 ohm resistance");
+    data->addWidget(st1, 0, 0, 1, 3);
+    data->addWidget(stFRD_, 1, 0);
+    data->addWidget(btnFRDLoad_, 1, 1);
+    data->addWidget(btnFRDDefault_, 1, 2);
+    data->addWidget(st2, 2, 0, 1, 3);
+    data->addWidget(stZMA_, 3, 0);
+    data->addWidget(btnZMALoad_, 3, 1);
+    data->addWidget(btnZMADefault_, 3, 2);
+    data->addWidget(rgFRD, 0, 3, 3, 1, Qt::AlignTop);
+    data->setColumnMinimumWidth(2, 22);
+    data->setColumnStretch(0, 1);
+    data->addItem(new QSpacerItem(6, 0), 0, 4);
 
     pPartNumber_ = new QWidget(this);
     pPartNumber_->setObjectName("pPartNumber");
-    pPartNumber_->setGeometry(24, 72, 457, 81);
+    auto* identity = new QVBoxLayout(pPartNumber_);
+    identity->setContentsMargins(24, 8, 16, 0);
+    identity->setSpacing(2);
     stPartNumber_ = new QLabel(pPartNumber_);
     stPartNumber_->setObjectName("StaticText4");
-    stPartNumber_->setGeometry(0, 0, 457, 32);
     stPartNumber_->setAlignment(Qt::AlignCenter);
     stPartNumber_->setFont(PixelFont(this, 24, true));
     memo1_ = new QPlainTextEdit(pPartNumber_);
     memo1_->setObjectName("Memo1");
-    memo1_->setGeometry(0, 34, 457, 46);
+    memo1_->setMinimumSize(457, 46);
     memo1_->setReadOnly(true);
     memo1_->setFrameStyle(QFrame::NoFrame);
     memo1_->setFont(PixelFont(this, 13, false));
     memo1_->viewport()->setAutoFillBackground(false);
     memo1_->setStyleSheet("background: transparent;");
+    identity->addWidget(stPartNumber_);
+    identity->addWidget(memo1_);
     pPartNumber_->hide();
+    // Both in one place; one of them shows.
+    files->addWidget(pFileData_, 0, 0);
+    files->addWidget(pPartNumber_, 0, 0);
+    left->addLayout(files);
 
+    auto* acoustic = new QGridLayout;
+    acoustic->setContentsMargins(8, 2, 0, 0);
+    acoustic->setHorizontalSpacing(2);
+    acoustic->setVerticalSpacing(1);
     auto* st3 = new QLabel("ACOUSTIC EFFECT (0dB nominal FRD) file", this);
     st3->setObjectName("StaticText3");
-    st3->setGeometry(8, 162, 300, 15);
-    stAcous_ = FileBox(this, QRect(8, 178, 275, 25), "stAcous");
+    stAcous_ = FileBox(this, "stAcous");
     btnAcousLoad_ = new QPushButton("...", this);
     btnAcousLoad_->setObjectName("btnAcousLoad");
-    btnAcousLoad_->setGeometry(286, 178, 30, 25);
-    btnAcousClear_ = DefaultButton(this, QRect(318, 178, 22, 25), "No acoustic effect file");
+    btnAcousLoad_->setFixedWidth(30);
+    btnAcousClear_ = DefaultButton(this, "No acoustic effect file");
+    acoustic->addWidget(st3, 0, 0, 1, 4);
+    acoustic->addWidget(stAcous_, 1, 0);
+    acoustic->addWidget(btnAcousLoad_, 1, 1);
+    acoustic->addWidget(btnAcousClear_, 1, 2);
+    acoustic->setColumnStretch(3, 1);
+    left->addLayout(acoustic);
+    left->addStretch(1);
 
+    auto* middle = new QVBoxLayout;
+    middle->setContentsMargins(0, 10, 0, 0);
+    middle->setSpacing(26);
     btnFindPN_ = new QPushButton("Find a\nPart#", this);
     btnFindPN_->setObjectName("btnFindPN");
-    btnFindPN_->setGeometry(511, 11, 66, 44);
+    btnFindPN_->setMinimumSize(66, 44);
     btnFindPN_->setEnabled(false);  // until there is a catalogue
     btnValuesOnly_ = new QPushButton("deslect\npart#", this);
     btnValuesOnly_->setObjectName("btnValuesOnly");
-    btnValuesOnly_->setGeometry(510, 81, 68, 44);
+    btnValuesOnly_->setMinimumSize(68, 44);
     btnValuesOnly_->hide();
+    middle->addWidget(btnFindPN_);
+    middle->addWidget(btnValuesOnly_);
+    middle->addStretch(1);
+    columns->addLayout(middle);
+
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 1, 0, 0);
     pbPix_ = new QLabel(this);
     pbPix_->setObjectName("pbPix");
-    pbPix_->setGeometry(587, 2, 140, 140);
+    pbPix_->setFixedSize(140, 140);
     pbPix_->setFrameShape(QFrame::Box);
     btnOK_ = new QPushButton("close", this);
     btnOK_->setObjectName("btnOK");
-    btnOK_->setGeometry(608, 160, 100, 32);
+    btnOK_->setMinimumSize(100, 32);
+    right->addWidget(pbPix_);
+    right->addStretch(1);
+    right->addWidget(btnOK_, 0, Qt::AlignHCenter);
+    columns->addLayout(right);
+    SetSizeAtLeast(*this, QSize(DialogWidth, DialogHeight), true);
     for (QPushButton* b : {btnFRDLoad_, btnZMALoad_, btnAcousLoad_, btnFindPN_, btnValuesOnly_, btnOK_})
         b->setAutoDefault(false);
 
@@ -328,8 +404,8 @@ void TDriverDialog::Reload() {
     cbInvert_->setChecked(drv->Inverted);
     cbMute_->setChecked(drv->Muted);
     ersDB_->SetRealValue(DriverLevelDb(*drv));
-    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
-    ersDelay_->SetRealValue(DelayInInches(drv->Delay));
+    (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    ersDelay_->SetRealValue(DelayInInches(drv->DelaySeconds));
 
     const bool bound = !drv->PartNumber.empty();
     btnValuesOnly_->setVisible(bound);
@@ -350,9 +426,9 @@ void TDriverDialog::Reload() {
 void TDriverDialog::ShowFileBoxes() {
     const TDriver* drv = CurrentDriver();
     if (!drv) return;
-    ShowFileName(stFRD_, drv->FRDFile, NoResponseText);
+    ShowFileName(stFRD_, drv->Acoustic.FRDFile, NoResponseText);
     ShowFileName(stZMA_, drv->ZMAFile, NoImpedanceText);
-    ShowFileName(stAcous_, drv->AcousticFile, QString());
+    ShowFileName(stAcous_, drv->Acoustic.AcousticFile, QString());
 }
 
 QString TDriverDialog::ChooserFolder() const {
@@ -371,8 +447,8 @@ bool TDriverDialog::ReadResponse(const std::string& path) {
     const bool read = derived ? LoadMinimumPhaseResponse(s.Design(), scratch, path, s.Messages())
                               : LoadDriverResponse(s.Design(), scratch, path, s.Messages());
     if (!read) return false;
-    scratch.FRDFile = path;
-    scratch.HilbertPhase = derived;
+    scratch.Acoustic.FRDFile = path;
+    scratch.Acoustic.HilbertPhase = derived;
     *drv = std::move(scratch);
     return true;
 }
@@ -425,8 +501,8 @@ void TDriverDialog::ChooseAcousticFile() {
     TSession& s = host_.Session();
     TDriver scratch = *drv;
     if (LoadAcousticEffect(scratch, file.toStdString(), s.Messages())) {
-        drv->AcousticEffect = std::move(scratch.AcousticEffect);
-        drv->AcousticFile = file.toStdString();
+        drv->Acoustic.AcousticEffect = std::move(scratch.Acoustic.AcousticEffect);
+        drv->Acoustic.AcousticFile = file.toStdString();
     }
     Reload();
     ChangeWritten();
@@ -436,8 +512,8 @@ void TDriverDialog::UseDefaultResponse() {
     TDriver* drv = CurrentDriver();
     if (!drv || !loaded_) return;
     SetDefaultResponse(*drv);
-    drv->FRDFile.clear();
-    drv->HilbertPhase = false;
+    drv->Acoustic.FRDFile.clear();
+    drv->Acoustic.HilbertPhase = false;
     Reload();
     ChangeWritten();
 }
@@ -454,9 +530,9 @@ void TDriverDialog::UseDefaultImpedance() {
 void TDriverDialog::ClearAcousticFile() {
     TDriver* drv = CurrentDriver();
     if (!drv || !loaded_) return;
-    drv->AcousticFile.clear();
-    drv->AcousticEffect.Re.clear();
-    drv->AcousticEffect.Im.clear();
+    drv->Acoustic.AcousticFile.clear();
+    drv->Acoustic.AcousticEffect.Re.clear();
+    drv->Acoustic.AcousticEffect.Im.clear();
     Reload();
     ChangeWritten();
 }
@@ -465,13 +541,13 @@ void TDriverDialog::ChoosePhaseSource(bool derived) {
     TDriver* drv = CurrentDriver();
     if (!drv || loading_ || !loaded_) return;
     // Without a response file there is no phase to choose: only the mark moves.
-    if (drv->FRDFile.empty()) return;
+    if (drv->Acoustic.FRDFile.empty()) return;
     if (derived) {
         RunTailsDialog();
         return;
     }
-    if (!drv->HilbertPhase) return;
-    if (!ReadResponse(drv->FRDFile)) {
+    if (!drv->Acoustic.HilbertPhase) return;
+    if (!ReadResponse(drv->Acoustic.FRDFile)) {
         // Still the derived response: the mark goes back to it.
         rbDerived_->setChecked(true);
         return;
@@ -483,9 +559,9 @@ void TDriverDialog::ChoosePhaseSource(bool derived) {
 void TDriverDialog::RunTailsDialog() {
     TDriver* drv = CurrentDriver();
     if (!drv) return;
-    const TResponseTails tailsBefore = drv->Tails;
-    const bool derivedBefore = drv->HilbertPhase;
-    const std::string path = drv->FRDFile;
+    const TResponseTails tailsBefore = drv->Acoustic.Tails;
+    const bool derivedBefore = drv->Acoustic.HilbertPhase;
+    const std::string path = drv->Acoustic.FRDFile;
     // The dialog steps aside while the tails are set; tuning goes on.
     hide();
     int result = QDialog::Rejected;
@@ -504,8 +580,8 @@ void TDriverDialog::RunTailsDialog() {
     if (!applied) {
         // Cancelled, or the derivation failed (its message has been shown):
         // the driver keeps the response it had, with its settings.
-        drv->Tails = tailsBefore;
-        drv->HilbertPhase = derivedBefore;
+        drv->Acoustic.Tails = tailsBefore;
+        drv->Acoustic.HilbertPhase = derivedBefore;
     }
     show();
     raise();
@@ -519,12 +595,12 @@ void TDriverDialog::DeselectPart() {
     drv->PartNumber.clear();
     // The driver's own files again, so that graphs, file names and the saved
     // design agree; the default data where a file is missing or unreadable.
-    (drv->HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
-    if (drv->FRDFile.empty() || !ReadResponse(drv->FRDFile)) {
+    (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
+    if (drv->Acoustic.FRDFile.empty() || !ReadResponse(drv->Acoustic.FRDFile)) {
         drv = CurrentDriver();
         SetDefaultResponse(*drv);
-        drv->FRDFile.clear();
-        drv->HilbertPhase = false;
+        drv->Acoustic.FRDFile.clear();
+        drv->Acoustic.HilbertPhase = false;
     }
     drv = CurrentDriver();
     if (drv->ZMAFile.empty() || !ReadImpedance(drv->ZMAFile)) {

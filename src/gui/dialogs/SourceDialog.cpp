@@ -1,6 +1,7 @@
 #include "dialogs/SourceDialog.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -11,17 +12,16 @@
 #include "editor/ElementDialogRules.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
 TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialog(host, parent) {
     setObjectName("EditSrcForm");
     setWindowTitle("Adjust the Audio Power Source");
-    setFixedSize(397, 103);
 
     stVrms_ = new QLabel(this);
     stVrms_->setObjectName("stVrms");
-    stVrms_->setGeometry(32, 10, 177, 16);
     stVrms_->setAlignment(Qt::AlignCenter);
     QFont bold = stVrms_->font();
     bold.setBold(true);
@@ -29,7 +29,6 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
 
     ersWatts_ = new TEditRealSpin(this);
     ersWatts_->setObjectName("ersWatts");
-    ersWatts_->setGeometry(16, 35, 89, 22);
     ersWatts_->SetUnits("W");
     ersWatts_->SetShowUnits(true);
     ersWatts_->SetMinValue(0.05);
@@ -40,10 +39,8 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersWatts_->SetRealMult(2);
     ersWatts_->SetRealInc(0.05);
     auto* at = new QLabel("at", this);
-    at->setGeometry(112, 37, 20, 18);
     ersOhms_ = new TEditRealSpin(this);
     ersOhms_->setObjectName("ersOhms");
-    ersOhms_->setGeometry(136, 35, 105, 22);
     ersOhms_->SetUnits("Ohms");
     ersOhms_->SetShowUnits(true);
     ersOhms_->SetMinValue(1);
@@ -56,11 +53,9 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
 
     delayText_ = new TClickableText("overall delay added", this);
     delayText_->setObjectName("StaticText2");
-    delayText_->setGeometry(264, 20, 130, 16);
     delayText_->setToolTip("Click: no delay");
     ersDelay_ = new TEditRealSpin(this);
     ersDelay_->setObjectName("ersDelay");
-    ersDelay_->setGeometry(256, 38, 130, 22);
     ersDelay_->SetUnits("in");
     ersDelay_->SetShowUnits(true);
     ersDelay_->SetMinValue(-39);
@@ -77,18 +72,39 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
 
     btnStd_ = new QPushButton("Std", this);
     btnStd_->setObjectName("BitBtn1");
-    btnStd_->setGeometry(58, 69, 50, 25);
     QFont underlined = btnStd_->font();
     underlined.setUnderline(true);
     btnStd_->setFont(underlined);
     btnStd_->setToolTip("1 W into 8 Ohms");
     cbInvert_ = new QCheckBox("invert polarity", this);
     cbInvert_->setObjectName("cbInvert");
-    cbInvert_->setGeometry(127, 69, 120, 22);
     btnOK_ = new QPushButton("close", this);
     btnOK_->setObjectName("btnOK");
-    btnOK_->setGeometry(297, 68, 89, 28);
     for (QPushButton* b : {btnStd_, btnOK_}) b->setAutoDefault(false);
+
+    // The level over its two fields, the delay beside them, the buttons
+    // below.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(16, 8, 10, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(6);
+    ersWatts_->setMinimumSize(89, 22);
+    ersOhms_->setMinimumSize(105, 22);
+    ersDelay_->setMinimumSize(130, 22);
+    btnStd_->setMinimumSize(50, 25);
+    btnOK_->setMinimumSize(89, 28);
+    grid->addWidget(stVrms_, 0, 0, 1, 3, Qt::AlignBottom);
+    grid->addWidget(delayText_, 0, 4, Qt::AlignBottom);
+    grid->addWidget(ersWatts_, 1, 0);
+    grid->addWidget(at, 1, 1);
+    grid->addWidget(ersOhms_, 1, 2);
+    grid->addWidget(ersDelay_, 1, 4);
+    grid->addWidget(btnStd_, 2, 0, Qt::AlignRight);
+    grid->addWidget(cbInvert_, 2, 1, 1, 2);
+    grid->addWidget(btnOK_, 2, 4, Qt::AlignRight);
+    grid->setColumnMinimumWidth(3, 8);
+    grid->setColumnStretch(3, 1);
+    SetSizeAtLeast(*this, QSize(397, 103), true);
 
     connect(ersWatts_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });
     connect(ersOhms_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });

@@ -4,27 +4,38 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include "dialogs/EditReal.h"
 #include "values/ValueStepping.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
 TStepSizeDialog::TStepSizeDialog(double* result, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), result_(result) {
     setWindowTitle(StepDialogCaption);
-    setFixedSize(200, 123);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 6, 8, 8);
+    column->setSpacing(2);
     upper_ = new QLabel(StepDialogIncrementLabel, this);
-    upper_->setGeometry(8, 6, 190, 16);
     lower_ = new QLabel(StepDialogLowerLabel, this);
-    lower_->setGeometry(8, 24, 190, 16);
     field_ = new TEditReal(this);
     field_->SetShowUnits(false);
-    field_->setGeometry(8, 46, 184, 22);
     btnOk_ = new QPushButton("Ok", this);
-    btnOk_->setGeometry(8, 84, 88, 28);
     btnCancel_ = new QPushButton("Cancel", this);
-    btnCancel_->setGeometry(104, 84, 88, 28);
+    column->addWidget(upper_);
+    column->addWidget(lower_);
+    column->addSpacing(4);
+    column->addWidget(field_);
+    column->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnOk_);
+    buttons->addWidget(btnCancel_);
+    column->addLayout(buttons);
+    // As small as the control's own pop-up was, larger where the labels
+    // need it.
+    SetSizeAtLeast(*this, QSize(200, 123), true);
     btnOk_->setAutoDefault(false);
     btnCancel_->setAutoDefault(false);
     connect(btnOk_, &QPushButton::clicked, this, &TStepSizeDialog::btnOkClick);
@@ -37,7 +48,10 @@ TStepSizeDialog::TStepSizeDialog(double* result, QWidget* parent)
     field_->setFocus();
 }
 
-void TStepSizeDialog::SetUpperLabel(const QString& text) { upper_->setText(text); }
+void TStepSizeDialog::SetUpperLabel(const QString& text) {
+    upper_->setText(text);
+    SetSizeAtLeast(*this, QSize(200, 123), true);
+}
 
 void TStepSizeDialog::PlaceBelow(QWidget* control) {
     const QPoint corner = control->mapToGlobal(QPoint(0, control->height()));

@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -29,18 +31,25 @@
 #include "graphs/ValueDialog.h"
 #include "model/Design.h"
 #include "values/NumberFormat.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
 namespace {
 
 constexpr int BottomPanelHeight = 81;
+// A spin control's arrows, its field's frame and margins.
+constexpr int ValueFieldChrome = 23 + 12;
 
-TEditRealSpin* Field(QWidget* parent, const char* name, const QRect& r, double min, double max, const char* units,
+TEditRealSpin* Field(QWidget* parent, const char* name, int width, double min, double max, const char* units,
                      bool prefixes, StepModeT mode) {
     auto* f = new TEditRealSpin(parent);
     f->setObjectName(name);
-    f->setGeometry(r);
+    // Wide enough for a value of every digit it prints, its prefix and
+    // unit ("161.051 [Hz]" was cut), beside the arrows.
+    const QString widest = QStringLiteral("-%1. k[%2]").arg(QString(6, QLatin1Char('8')), QLatin1String(units));
+    const int text = QFontMetrics(f->EditReal()->font()).horizontalAdvance(widest);
+    f->setMinimumSize(std::max(width, text + ValueFieldChrome), 22);
     f->SetMinValue(min);
     f->SetMaxValue(max);
     f->SetUnits(units);
@@ -59,12 +68,6 @@ public:
     std::vector<std::string> Messages;
 };
 
-QLabel* Caption(QWidget* parent, const char* text, int x, int width) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, 2, width, 15);
-    return l;
-}
-
 }  // namespace
 
 TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, const QString& responsePath,
@@ -77,7 +80,6 @@ TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, c
     setWindowTitle("Define Response Tails");
     setModal(true);
     resize(668, 392);
-    setMinimumSize(590, 392);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,25 +92,26 @@ TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, c
     layout->addWidget(graph_, 1);
     auto* panel = new QWidget(this);
     panel->setObjectName("BottomPanel");
-    panel->setFixedHeight(BottomPanelHeight);
+    panel->setMinimumHeight(BottomPanelHeight);
     layout->addWidget(panel);
     BuildFields(panel);
+    SetSizeAtLeast(*this, QSize(590, 392), false);
 
     // The driver's settings into the fields.
     if (TDriver* drv = Driver()) {
-        const TResponseTails& t = drv->Tails;
-        derivedBefore_ = drv->HilbertPhase;
+        const TResponseTails& t = drv->Acoustic.Tails;
+        derivedBefore_ = drv->Acoustic.HilbertPhase;
         lowFBefore_ = t.LowFreq;
         highFBefore_ = t.HighFreq;
         lowSBefore_ = t.LowSlope;
         highSBefore_ = t.HighSlope;
-        delayBefore_ = t.Delay;
+        delayBefore_ = t.DelayInches;
         invertBefore_ = t.Invert;
         ersLowerF_->SetRealValue(t.LowFreq);
         ersUpperF_->SetRealValue(t.HighFreq);
         ersLowerSlope_->SetRealValue(t.LowSlope);
         ersUpperSlope_->SetRealValue(-std::fabs(t.HighSlope));
-        ersDelayHP_->SetRealValue(t.Delay);
+        ersDelayHP_->SetRealValue(t.DelayInches);
         invertHP_->setChecked(t.Invert);
     }
     const QString name = QString::fromStdString(ExtractFileName(responsePath.toStdString()));
@@ -117,12 +120,12 @@ TResponseTailsDialog::TResponseTailsDialog(TSession& session, int driverIndex, c
 
     connect(ersLowerF_, &TEditRealSpin::ValChange, this, [this](double v) {
         if (loading_) return;
-        if (TDriver* drv = Driver()) drv->Tails.LowFreq = v;
+        if (TDriver* drv = Driver()) drv->Acoustic.Tails.LowFreq = v;
         Preview();
     });
     connect(ersUpperF_, &TEditRealSpin::ValChange, this, [this](double v) {
         if (loading_) return;
-        if (TDriver* drv = Driver()) drv->Tails.HighFreq = std::fabs(v);
+        if (TDriver* drv = Driver()) drv->Acoustic.Tails.HighFreq = std::fabs(v);
         Preview();
     });
     connect(ersLowerSlope_, &TEditRealSpin::ValChange, this, [this] { SlopeChanged(false); });
@@ -211,38 +214,54 @@ void TResponseTailsDialog::BuildChart() {
 }
 
 void TResponseTailsDialog::BuildFields(QWidget* p) {
-    Caption(p, "Lower Tail", 6, 102);
-    Caption(p, "Higher Tail", 112, 102);
-    Caption(p, "Low Frequency Slope", 218, 142);
-    Caption(p, "High Frequency Slope", 364, 142);
-    Caption(p, "delay by:", 510, 110);
-    ersLowerF_ = Field(p, "ersLowerF", QRect(4, 18, 102, 22), 20, 15000, "Hz", true, smLog);
+    // Five fields under their captions; below them the phase box, "ok" and
+    // "cancel", and "invert" under the delay.
+    auto* grid = new QGridLayout(p);
+    grid->setContentsMargins(4, 2, 4, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    const char* captions[] = {"Lower Tail", "Higher Tail", "Low Frequency Slope", "High Frequency Slope", "delay by:"};
+    for (int i = 0; i < 5; ++i) grid->addWidget(new QLabel(captions[i], p), 0, i);
+    ersLowerF_ = Field(p, "ersLowerF", 102, 20, 15000, "Hz", true, smLog);
     ersLowerF_->SetRealMult(1.1);
-    ersUpperF_ = Field(p, "ersUpperF", QRect(110, 18, 102, 22), 20, 20000, "Hz", true, smLog);
+    ersUpperF_ = Field(p, "ersUpperF", 102, 20, 20000, "Hz", true, smLog);
     ersUpperF_->SetRealMult(1.1);
-    ersLowerSlope_ = Field(p, "ersLowerSlope", QRect(216, 18, 142, 22), 0, 120, "dB/Oct", false, smReal);
+    ersLowerSlope_ = Field(p, "ersLowerSlope", 142, 0, 120, "dB/Oct", false, smReal);
     ersLowerSlope_->SetRealInc(1.5);
-    ersUpperSlope_ = Field(p, "ersUpperSlope", QRect(362, 18, 142, 22), -120, 10, "dB/Oct", false, smReal);
+    ersUpperSlope_ = Field(p, "ersUpperSlope", 142, -120, 10, "dB/Oct", false, smReal);
     ersUpperSlope_->SetRealInc(1.5);
-    ersDelayHP_ = Field(p, "ersDelayHP", QRect(508, 18, 110, 22), -40, 40, "in", false, smReal);
+    ersDelayHP_ = Field(p, "ersDelayHP", 110, -40, 40, "in", false, smReal);
     ersDelayHP_->SetRealInc(0.01);
+    int column = 0;
+    for (TEditRealSpin* f : {ersLowerF_, ersUpperF_, ersLowerSlope_, ersUpperSlope_, ersDelayHP_})
+        grid->addWidget(f, 1, column++);
     invertHP_ = new QCheckBox("invert", p);
     invertHP_->setObjectName("InvertHP");
-    invertHP_->setGeometry(508, 46, 80, 22);
 
     auto* box = new QGroupBox(p);
-    box->setGeometry(4, 44, 150, 32);
+    auto* boxRow = new QHBoxLayout(box);
+    boxRow->setContentsMargins(6, 2, 6, 2);
     showOrig_ = new QCheckBox("show orig phase", box);
     showOrig_->setObjectName("cbShowOrig");
-    showOrig_->setGeometry(6, 5, 140, 22);
+    boxRow->addWidget(showOrig_);
     btnOk_ = new QPushButton("ok", p);
     btnOk_->setObjectName("btnOk");
-    btnOk_->setGeometry(240, 46, 80, 28);
     btnCancel_ = new QPushButton("cancel", p);
     btnCancel_->setObjectName("btnCancel");
-    btnCancel_->setGeometry(330, 46, 80, 28);
+    for (QPushButton* b : {btnOk_, btnCancel_}) b->setMinimumSize(80, 28);
     btnOk_->setDefault(true);
     btnCancel_->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addSpacing(20);
+    buttons->addWidget(btnOk_);
+    buttons->addWidget(btnCancel_);
+    buttons->addStretch(1);
+    grid->setRowMinimumHeight(2, 4);
+    grid->addWidget(box, 3, 0, 1, 2, Qt::AlignLeft);
+    grid->addLayout(buttons, 3, 2, 1, 2);
+    grid->addWidget(invertHP_, 3, 4);
+    grid->setColumnStretch(5, 1);
 }
 
 QString TResponseTailsDialog::ChartTitle() const { return title_->text(); }
@@ -283,7 +302,7 @@ void TResponseTailsDialog::SetVerticalCenter(int centre) {
 void TResponseTailsDialog::Preview() {
     TDriver* drv = Driver();
     if (!drv || gridFreq_.empty()) return;
-    const TResponseTails& t = drv->Tails;
+    const TResponseTails& t = drv->Acoustic.Tails;
     lowerTail_->data()->clear();
     upperTail_->data()->clear();
     if (const auto lo = LowerTailLine(gridFreq_, gridMag_, t)) {
@@ -294,7 +313,7 @@ void TResponseTailsDialog::Preview() {
         upperTail_->addData(hi->F1, hi->Db1);
         upperTail_->addData(hi->F2, hi->Db2);
     }
-    drv->HilbertPhase = true;
+    drv->Acoustic.HilbertPhase = true;
     // A failing derivation is said once, not again at every step while the
     // settings stay unusable.
     HeldMessages quiet;
@@ -313,7 +332,7 @@ void TResponseTailsDialog::DrawDerivedPhase() {
     if (!drv || derived_.size() != gridMag_.size()) return;
     TChartCurve c;
     c.X = gridFreq_;
-    c.Y = PreviewPhase(gridFreq_, derived_, drv->Tails.Invert, drv->Tails.Delay);
+    c.Y = PreviewPhase(gridFreq_, derived_, drv->Acoustic.Tails.Invert, drv->Acoustic.Tails.DelayInches);
     SetPhasePoints(derivedPhase_, c);
 }
 
@@ -335,17 +354,17 @@ void TResponseTailsDialog::SlopeChanged(bool upper) {
     if (ersUpperSlope_->RealValue() >= 0) ersUpperSlope_->SetRealValue(0);
     if (TDriver* drv = Driver()) {
         if (upper)
-            drv->Tails.HighSlope = std::fabs(ersUpperSlope_->RealValue());
+            drv->Acoustic.Tails.HighSlope = std::fabs(ersUpperSlope_->RealValue());
         else
-            drv->Tails.LowSlope = std::fabs(ersLowerSlope_->RealValue());
+            drv->Acoustic.Tails.LowSlope = std::fabs(ersLowerSlope_->RealValue());
     }
     Preview();
 }
 
 void TResponseTailsDialog::DelayOrInvertChanged() {
     if (TDriver* drv = Driver()) {
-        drv->Tails.Invert = invertHP_->isChecked();
-        drv->Tails.Delay = ersDelayHP_->RealValue();
+        drv->Acoustic.Tails.Invert = invertHP_->isChecked();
+        drv->Acoustic.Tails.DelayInches = ersDelayHP_->RealValue();
     }
     // Only the drawing changes: no new derivation.
     DrawDerivedPhase();
@@ -388,13 +407,13 @@ void TResponseTailsDialog::ChartMouseMove(QPoint pos) {
 void TResponseTailsDialog::reject() {
     // The settings the driver had, as if the dialog had never opened.
     if (TDriver* drv = Driver()) {
-        drv->HilbertPhase = derivedBefore_;
-        drv->Tails.LowFreq = lowFBefore_;
-        drv->Tails.HighFreq = highFBefore_;
-        drv->Tails.LowSlope = lowSBefore_;
-        drv->Tails.HighSlope = highSBefore_;
-        drv->Tails.Delay = delayBefore_;
-        drv->Tails.Invert = invertBefore_;
+        drv->Acoustic.HilbertPhase = derivedBefore_;
+        drv->Acoustic.Tails.LowFreq = lowFBefore_;
+        drv->Acoustic.Tails.HighFreq = highFBefore_;
+        drv->Acoustic.Tails.LowSlope = lowSBefore_;
+        drv->Acoustic.Tails.HighSlope = highSBefore_;
+        drv->Acoustic.Tails.DelayInches = delayBefore_;
+        drv->Acoustic.Tails.Invert = invertBefore_;
     }
     QDialog::reject();
 }

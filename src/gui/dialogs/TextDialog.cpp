@@ -1,5 +1,6 @@
 #include "dialogs/TextDialog.h"
 
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include "dialogs/ModalRunner.h"
 #include "model/Elements.h"
 #include "sheet/SheetPainter.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -24,38 +26,51 @@ TTextDialog::TTextDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("EditTextForm");
     setWindowTitle("Text Entry");
-    setFixedSize(563, 85);
 
     auto* label = new QLabel("Text", this);
-    label->setGeometry(8, 8, 100, 18);
     edit1_ = new QLineEdit(this);
     edit1_->setObjectName("Edit1");
-    edit1_->setGeometry(8, 28, 417, 26);
     edit1_->setMaxLength(127);
     QFont f = edit1_->font();
     f.setPixelSize(15);
     edit1_->setFont(f);
 
     auto* sizeLabel = new QLabel("Font Size", this);
-    sizeLabel->setGeometry(432, 8, 60, 18);
     seFontSize_ = new QSpinBox(this);
     seFontSize_->setObjectName("seFontSize");
-    seFontSize_->setGeometry(432, 28, 58, 26);
     seFontSize_->setRange(6, 36);
     seFontSize_->setValue(8);
 
     auto* colourLabel = new QLabel("Color", this);
-    colourLabel->setGeometry(500, 8, 50, 18);
     panel1_ = new QPushButton(this);
     panel1_->setObjectName("Panel1");
-    panel1_->setGeometry(500, 28, 38, 25);
     panel1_->setToolTip("Choose the colour");
     panel1_->setAutoDefault(false);
 
     btnOk_ = new QPushButton("ok", this);
     btnOk_->setObjectName("btnOk");
-    btnOk_->setGeometry(432, 58, 106, 24);
     btnOk_->setDefault(true);
+
+    // The text's field under its caption, then the size and the colour,
+    // "ok" under those two.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 3);
+    grid->setHorizontalSpacing(7);
+    grid->setVerticalSpacing(2);
+    edit1_->setMinimumSize(417, 26);
+    seFontSize_->setMinimumSize(58, 26);
+    panel1_->setFixedSize(38, 25);
+    btnOk_->setMinimumSize(106, 24);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(edit1_, 1, 0);
+    grid->addWidget(sizeLabel, 0, 1);
+    grid->addWidget(seFontSize_, 1, 1);
+    grid->addWidget(colourLabel, 0, 2);
+    grid->addWidget(panel1_, 1, 2, Qt::AlignLeft);
+    grid->addWidget(btnOk_, 2, 1, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnMinimumWidth(2, 50);
+    SetSizeAtLeast(*this, QSize(563, 85), true);
 
     connect(panel1_, &QPushButton::clicked, this, &TTextDialog::ChooseColour);
     connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
@@ -64,8 +79,8 @@ TTextDialog::TTextDialog(QWidget* parent)
 }
 
 void TTextDialog::ShowColour() {
-    panel1_->setStyleSheet(QStringLiteral("QPushButton { background: %1; border: 3px outset #c0c0c0; }")
-                               .arg(colour_.name()));
+    panel1_->setStyleSheet(
+        QStringLiteral("QPushButton { background: %1; border: 3px outset #c0c0c0; }").arg(colour_.name()));
     QPalette p = edit1_->palette();
     p.setColor(QPalette::Text, colour_);
     edit1_->setPalette(p);

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 
 #include "base/MessageSink.h"
 #include "graphs/GraphWindows.h"
@@ -19,6 +21,22 @@
 #include "pictures/PictureOutput.h"
 
 namespace pelmo {
+
+namespace {
+
+// The chart's size in screen pixels for a page of `pageWidth` x `pageHeight`
+// printer pixels at `printerDpi`: the part of the page a picture of `shape`
+// fills, at the screen's `screenDpi`. Empty when the page has no room.
+QSize PrintedChartSize(QSize shape, int pageWidth, int pageHeight, bool landscape, double printerDpi,
+                       double screenDpi) {
+    const QRect onPage = PrintRect(pageWidth, pageHeight, landscape, shape);
+    if (onPage.isEmpty() || printerDpi <= 0 || screenDpi <= 0) return {};
+    const double perPixel = printerDpi / screenDpi;
+    return {std::max(1, static_cast<int>(std::lround(onPage.width() / perPixel))),
+            std::max(1, static_cast<int>(std::lround(onPage.height() / perPixel)))};
+}
+
+}  // namespace
 
 QSize GraphPictureSize(TGraphPictureSize which, const QCustomPlot& chart) {
     switch (which) {
@@ -93,11 +111,17 @@ void GraphToClipboard(TPlotForm& form, TGraphWindows& owner, bool vector) {
 void GraphPrint(TPlotForm& form, TGraphWindows& owner) {
     QPrinter printer;
     if (!owner.ChoosePrinter || !owner.ChoosePrinter(&form, printer)) return;
+    // The screen's shape, laid out for the page: a chart drawn at the
+    // screen's size and shrunk onto the page would print its text at a
+    // few points.
     const QScreen* screen = form.screen() ? form.screen() : QGuiApplication::primaryScreen();
-    const QSize size = screen ? screen->size() : GraphPictureSize(TGraphPictureSize::Large, *form.Graph());
+    const QSize shape = screen ? screen->size() : GraphPictureSize(TGraphPictureSize::Large, *form.Graph());
+    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+    const QSize size =
+        PrintedChartSize(shape, printer.width(), printer.height(), landscape, printer.resolution(), ScreenDpi());
     QString why;
-    if (!PrintPicture(printer, ChartPicture(*form.Graph(), size), &why))
-        owner.Messages().ShowMessage(why.toStdString());
+    if (size.isEmpty() || !PrintPicture(printer, ChartPicture(*form.Graph(), size), &why))
+        owner.Messages().ShowMessage(why.isEmpty() ? "nothing to print" : why.toStdString());
 }
 
 }  // namespace pelmo

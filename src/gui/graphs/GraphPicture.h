@@ -30,7 +30,8 @@ void AddGraphPictureItems(TPlotForm& form, TGraphWindows& owner, QMenu* file);
 
 void GraphToFile(TPlotForm& form, TGraphWindows& owner, TGraphPictureSize size);
 void GraphToClipboard(TPlotForm& form, TGraphWindows& owner, bool vector);
-// Prints the chart drawn at the screen's size.
+// Prints the chart in the screen's shape across the page, laid out at the
+// page's size in screen pixels, so that its text keeps its size in points.
 void GraphPrint(TPlotForm& form, TGraphWindows& owner);
 
 }  // namespace pelmo

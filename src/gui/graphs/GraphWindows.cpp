@@ -99,8 +99,13 @@ void TGraphWindows::OpenDefaultGraphs() {
     holdSolves_ = true;
     TPlotForm* spl = CreateWindow(TGraphKind::SPL);
     TPlotForm* z = CreateWindow(TGraphKind::Impedance);
-    // Shown first: the frames are known only then.
-    for (TPlotForm* w : {spl, z}) w->show();
+    // Shown first: the frames are known only then. They open with the main
+    // window and must not take the keyboard from it (T over the sheet).
+    for (TPlotForm* w : {spl, z}) {
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        w->show();
+        w->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
     if (mainWindow_) {
         const QRect main = mainWindow_->frameGeometry();
         for (TPlotForm* w : {spl, z}) {

@@ -74,6 +74,12 @@ void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible) {
     const bool listed = plot->legend->hasItemWithPlottable(g);
     if (visible && !listed) g->addToLegend();
     if (!visible && listed) g->removeFromLegend();
+    ShowLegendWhenFilled(plot);
+}
+
+void ShowLegendWhenFilled(QCustomPlot* plot) {
+    // A legend without entries would draw an empty frame.
+    plot->legend->setVisible(plot->legend->itemCount() > 0);
 }
 
 TPlotForm::TPlotForm(TGraphWindows& owner, TGraphKind kind) : QMainWindow(nullptr), owner_(owner), record_(kind) {
@@ -115,7 +121,7 @@ void TPlotForm::BuildChart() {
     graph_->plotLayout()->setRowStretchFactor(0, 0.01);
     graph_->plotLayout()->setRowStretchFactor(2, 0.01);
 
-    graph_->legend->setVisible(true);
+    graph_->legend->setVisible(false);  // until it lists a curve
     graph_->legend->setFont(ArialPixels(13));
     graph_->legend->setIconSize(QSize(40, 12));
     graph_->legend->setBrush(QColor(255, 255, 255, 220));
@@ -144,7 +150,7 @@ void TPlotForm::BuildChart() {
     readout_ = new QLabel(graph_);
     readout_->setObjectName("Readout");
     readout_->setWordWrap(true);
-    readout_->setMaximumWidth(250);
+    readout_->setMaximumWidth(ReadoutMaxWidth);
     readout_->setAutoFillBackground(true);
     QPalette rp = readout_->palette();
     rp.setColor(QPalette::Window, QColor(0, 255, 255));
@@ -361,6 +367,7 @@ void TPlotForm::RefreshCurves() {
 
 void TPlotForm::Replot(bool immediate) {
     layoutChanged_ = false;
+    ShowLegendWhenFilled(graph_);
     graph_->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
 }
 

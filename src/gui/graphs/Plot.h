@@ -104,6 +104,8 @@ public:
     bool DeltaMode() const { return deltaMode_; }
     bool PopupEnabled() const { return popupEnabled_; }
     QLabel* Readout() const { return readout_; }
+    // The readout wraps its text at this width (pixels).
+    static constexpr int ReadoutMaxWidth = 250;
     QMenu* DeltaMenu() const { return deltaMenu_; }
 
     // ---- hold, overlay, export ----
@@ -179,6 +181,7 @@ private:
     void ClearFileCurves();
     void ExportCurve(int index, bool zma);
     bool AnyPhaseShown() const;
+    void FitReadout();
     // Runs TValueDialog at this window; `live` receives every value; returns
     // the final value.
     double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
@@ -239,5 +242,7 @@ void SetGraphPoints(QCPGraph* g, const TChartCurve& c);
 void SetPhasePoints(QCPGraph* g, const TChartCurve& c);
 // Shows or hides a chart line together with its legend entry.
 void ShowInLegend(QCustomPlot* plot, QCPGraph* g, bool visible);
+// Shows the legend exactly when it lists a curve.
+void ShowLegendWhenFilled(QCustomPlot* plot);
 
 }  // namespace pelmo

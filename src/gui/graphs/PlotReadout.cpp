@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
 
 #include "base/MessageSink.h"
 #include "dialogs/ModalRunner.h"
@@ -53,11 +54,24 @@ void TPlotForm::GraphMouseMove(QPoint pos) {
     const auto text = ReadoutText(record_.Kind, cursor_, deltaRef_, deltaMode_, phase);
     if (!text) return;
     readout_->setText(QString::fromStdString(*text));
-    readout_->adjustSize();
+    FitReadout();
     readout_->move(graph_->width() - 5 - readout_->width(), 1);
     readout_->show();
     readout_->raise();
     readoutTimer_.start();
+}
+
+void TPlotForm::FitReadout() {
+    // As wide as its longest line, so that a line breaks only where it would
+    // pass the readout's widest (a wrapped label left to itself picks a
+    // narrow shape and breaks "627.78 usec").
+    readout_->setWordWrap(false);
+    const int natural = readout_->sizeHint().width();
+    readout_->setWordWrap(true);
+    // Within the chart, also where the window is narrow.
+    const int widest = std::min(ReadoutMaxWidth, std::max(40, graph_->width() - 10));
+    const int width = std::min(natural, widest);
+    readout_->resize(width, readout_->heightForWidth(width));
 }
 
 void TPlotForm::HideReadout() {

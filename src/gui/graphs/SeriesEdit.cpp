@@ -7,28 +7,36 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "graphs/Plot.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
 namespace {
 constexpr int Width = 260;
-constexpr int SwatchLeft = 8;
 constexpr int SwatchPitch = 24;
 constexpr int SwatchSize = 25;
 }  // namespace
 
 TSeriesEditForm::TSeriesEditForm(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 6, 8, 6);
+    column->setSpacing(6);
     label_ = new QLabel(this);
-    label_->setGeometry(8, 6, Width - 16, 16);
+    column->addWidget(label_);
+
+    // The swatches share their borders: 25 pixels wide, 24 apart.
+    auto* strip = new QWidget(this);
+    strip->setFixedSize((PaletteSize - 1) * SwatchPitch + SwatchSize, SwatchSize);
     for (int i = 0; i < PaletteSize; ++i) {
-        auto* s = new QLabel(this);
-        s->setGeometry(SwatchLeft + i * SwatchPitch, 28, SwatchSize, SwatchSize);
+        auto* s = new QLabel(strip);
+        s->setGeometry(i * SwatchPitch, 0, SwatchSize, SwatchSize);
         s->setAutoFillBackground(true);
         const TRgb c = PaletteColour(i);
         QPalette p = s->palette();
@@ -40,21 +48,37 @@ TSeriesEditForm::TSeriesEditForm(QWidget* parent)
         s->setCursor(Qt::PointingHandCursor);
         swatches_[static_cast<std::size_t>(i)] = s;
     }
+    column->addWidget(strip);
+
     cbPhase_ = new QCheckBox("show with phase curve", this);
-    cbPhase_->setGeometry(8, 60, Width - 16, 20);
+    column->addWidget(cbPhase_);
+
+    auto* buttons = new QHBoxLayout;
     btnOk_ = new QPushButton("Ok", this);
-    btnOk_->setGeometry(8, 88, 80, 28);
+    btnOk_->setMinimumWidth(80);
     btnRemove_ = new QPushButton("Remove this Curve", this);
-    btnRemove_->setGeometry(Width - 8 - 140, 88, 140, 28);
+    btnRemove_->setMinimumWidth(140);
     btnOk_->setAutoDefault(false);
     btnRemove_->setAutoDefault(false);
+    buttons->addWidget(btnOk_);
+    buttons->addStretch(1);
+    buttons->addWidget(btnRemove_);
+    column->addLayout(buttons);
+
+    // "Additional" over "Smoothing", beside the list.
+    auto* smoothing = new QHBoxLayout;
+    auto* caption = new QVBoxLayout;
+    caption->setSpacing(0);
     lblAdditional_ = new QLabel("Additional", this);
-    lblAdditional_->setGeometry(8, 126, 70, 14);
     lblSmoothing_ = new QLabel("Smoothing", this);
-    lblSmoothing_->setGeometry(8, 139, 70, 14);
+    caption->addWidget(lblAdditional_);
+    caption->addWidget(lblSmoothing_);
     cbSmoothing_ = new QComboBox(this);
-    cbSmoothing_->setGeometry(84, 127, Width - 92, 24);
     for (const char* item : SmoothingItems) cbSmoothing_->addItem(item);
+    smoothing->addLayout(caption);
+    smoothing->addWidget(cbSmoothing_, 1);
+    column->addLayout(smoothing);
+    column->addStretch(1);
 
     connect(cbPhase_, &QCheckBox::clicked, this, [this] { Apply(); });
     connect(cbSmoothing_, &QComboBox::activated, this, [this] { Apply(); });
@@ -78,7 +102,6 @@ void TSeriesEditForm::Prepare() {
     ShowBorders();
 
     const TSeriesEditLayout l = SeriesEditLayout(GraphKind, FileMode, c && c->DriverOnly());
-    setFixedSize(Width, l.Height);
     cbPhase_->setVisible(l.PhaseBox);
     {
         const QSignalBlocker b1(cbPhase_), b2(cbSmoothing_);
@@ -90,6 +113,8 @@ void TSeriesEditForm::Prepare() {
     lblAdditional_->setVisible(l.Smoothing);
     lblSmoothing_->setVisible(l.Smoothing);
     cbSmoothing_->setVisible(l.Smoothing);
+    // The size of its kind, larger where a larger font needs it.
+    SetSizeAtLeast(*this, QSize(Width, l.Height), true);
 }
 
 void TSeriesEditForm::ShowBorders() {

@@ -9,11 +9,11 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QScreen>
-#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <cmath>
 
 #include "pictures/EmfDevice.h"
+#include "pictures/SvgDevice.h"
 
 namespace pelmo {
 
@@ -26,12 +26,8 @@ QTransform Stretch(QSize from, QSizeF to) {
 QString SizeText(QSize s) { return QStringLiteral("%1 x %2").arg(s.width()).arg(s.height()); }
 
 bool WriteSvg(const TPicture& picture, QSize size, QIODevice& out) {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&out);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setResolution(96);
-    svg.setTitle(QStringLiteral("Pelmo"));
+    // The generator ignores clips; the device cuts the drawing to them.
+    TSvgDevice svg(out, size, QStringLiteral("Pelmo"));
     return picture.Paint(svg, Stretch(picture.Size, size));
 }
 

@@ -70,7 +70,7 @@ public:
     QString LastMenuDefaultItem() const { return lastMenuDefault_; }
 
     // ---- commands ----
-    void CancelToIdle();
+    void CancelToIdle() override;
     void SetIdle();
     void ArmTool(TElementKind kind);
     // A block just read from a file (the design's last one, not yet on the

@@ -61,16 +61,16 @@ void TSheetPainter::Arc(int left, int top, int right, int bottom, QPointF from, 
     p_.drawArc(box, R(start * 16), R(span * 16));
 }
 
-QFont TSheetPainter::LabelFont(bool vertical) const {
+QFont TSheetPainter::LabelFont(double widening) const {
     QFont f = SheetFont(s_);
-    f.setStretch(std::clamp(R(100 * LabelWidening(metrics_, s_, vertical)), 1, 4000));
+    f.setStretch(std::clamp(R(100 * widening), 1, 4000));
     return f;
 }
 
 void TSheetPainter::DrawLabels(const TLabelLayout& layout) {
     p_.setPen(SheetColour::Black);
     for (const TPlacedLabel& l : layout.Labels) {
-        const QFont f = LabelFont(l.Vertical);
+        const QFont f = LabelFont(l.Widening);
         p_.setFont(f);
         const int ascent = QFontMetrics(f).ascent();
         const QString text = QString::fromStdString(l.Text);
@@ -212,20 +212,20 @@ void TSheetPainter::DrawDriverSymbol(QPoint c, QColor colour, TDriver* driver) {
 
 void TSheetPainter::DrawDriverIndicators(QPoint c, const TDriver& drv) {
     const int x = c.x(), y = c.y(), s = s_;
-    if (!drv.AcousticFile.empty() || drv.UseAcousticModel) {
+    if (!drv.Acoustic.AcousticFile.empty() || drv.Acoustic.UseAcousticModel) {
         SetPen(SheetColour::Blue, 4);
         Line(x + 3 * s, y - 3 * s, x + 3 * s, R(y - 3.5 * s));
         Line(x + 3 * s, y + 3 * s, x + 3 * s, R(y + 3.5 * s));
     }
     if (drv.Muted) Fill(x + R(2.25 * s), y - R(2.25 * s), R(x + 3.5 * s), y + R(2.25 * s), SheetColour::Silver);
-    if (drv.FRDFile.empty() || drv.ZMAFile.empty()) {
+    if (drv.Acoustic.FRDFile.empty() || drv.ZMAFile.empty()) {
         SetPen(SheetColour::Black);
         p_.setBrush(SheetColour::Yellow);
         p_.drawPolygon(QPolygon({{x + 2 * s, y - s}, {R(x + 2.5 * s), y - s}, {R(x + 2.25 * s), R(y + 0.5 * s)}}));
         p_.drawEllipse(QRect(QPoint(x + 2 * s, R(y + 0.75 * s)), QPoint(R(x + 2.5 * s) - 1, R(y + 1.25 * s) - 1)));
         p_.setBrush(Qt::NoBrush);
     }
-    if (!drv.FRDFile.empty() && drv.HilbertPhase) {
+    if (!drv.Acoustic.FRDFile.empty() && drv.Acoustic.HilbertPhase) {
         SetPen(SheetColour::Aqua, 2);
         const int a = x - R(0.875 * s), b = x - R(0.375 * s), top = R(y - 0.5 * s), bottom = R(y + 0.5 * s);
         Line(a, bottom, a, top);

@@ -64,7 +64,8 @@ private:
     void DrawInductorBody(QPoint c, bool horizontal);
     void DrawStateMark(QPoint c, const TPart& part);
     void DrawDriverIndicators(QPoint c, const TDriver& driver);
-    QFont LabelFont(bool vertical) const;
+    // The sheet font widened by `widening`.
+    QFont LabelFont(double widening) const;
 
     QPainter& p_;
     int s_;

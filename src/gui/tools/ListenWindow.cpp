@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMediaDevices>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "base/Conversions.h"
 #include "document/Session.h"
 #include "tools/ListenDevice.h"
+#include "widgets/WindowFit.h"
 
 namespace pelmo {
 
@@ -61,6 +63,9 @@ TListenWindow::TListenWindow(TSession& session, QWidget* parent)
     UpdateControls();
     UpdateLevelLabel();
     filterLabel_->setText("Choose a recording to hear it through the design.");
+    // The filter's and the player's lines wrap and grow; the rows above
+    // them keep their room.
+    KeepTallEnoughForTexts(*this);
 }
 
 TListenWindow::~TListenWindow() {
@@ -146,8 +151,15 @@ void TListenWindow::BuildControls() {
     statusLabel_->setWordWrap(true);
     layout->addWidget(statusLabel_);
     layout->addStretch(1);
+    auto* closeRow = new QHBoxLayout;
+    closeRow->addStretch(1);
+    closeButton_ = new QPushButton("Close");
+    closeButton_->setObjectName("closeButton");
+    closeRow->addWidget(closeButton_);
+    layout->addLayout(closeRow);
 
     connect(chooseButton_, &QPushButton::clicked, this, &TListenWindow::ChooseClick);
+    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
     connect(playButton_, &QPushButton::clicked, this, &TListenWindow::Play);
     connect(stopButton_, &QPushButton::clicked, this, &TListenWindow::Stop);
     connect(loopBox_, &QCheckBox::toggled, this, [this](bool on) {
@@ -185,6 +197,14 @@ void TListenWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+void TListenWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 QString TListenWindow::StatusText() const { return statusLabel_->text(); }
 QString TListenWindow::FilterText() const { return filterLabel_->text(); }
 
@@ -197,7 +217,9 @@ bool TListenWindow::Playing() const { return sink_ && sink_->state() != QAudio::
 
 void TListenWindow::UpdateControls() {
     const bool open = mixer_ != nullptr;
-    playButton_->setEnabled(open && !Playing());
+    // Without a device there is nothing to play on; the status line says so.
+    const bool device = !QMediaDevices::defaultAudioOutput().isNull();
+    playButton_->setEnabled(open && device && !Playing());
     stopButton_->setEnabled(Playing());
 }
 

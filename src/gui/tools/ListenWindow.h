@@ -50,6 +50,8 @@ public:
     // Filters taken into the player so far.
     int FiltersTaken() const { return taken_; }
     QString StatusText() const;
+    QPushButton* PlayButton() const { return playButton_; }
+    QPushButton* CloseButton() const { return closeButton_; }
     QString FilterText() const;
 
 public slots:
@@ -66,6 +68,8 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window, as its "Close" button does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
@@ -106,6 +110,7 @@ private:
     QLabel* levelLabel_ = nullptr;
     QLabel* filterLabel_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 };
 
 }  // namespace pelmo

@@ -273,7 +273,7 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
 
     TDesign d;
     TDriver drv;
-    drv.HilbertPhase = true;
+    drv.Acoustic.HilbertPhase = true;
     drv.Name = "woofer";
     TDrv e;
     e.PartNumber = "W6";
@@ -289,18 +289,20 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
     ApplyCatalogueDriver(d, drv, e, parts, sink);
     EXPECT_TRUE(sink.Messages.empty());
     EXPECT_EQ(drv.PartNumber, "W6");
-    EXPECT_EQ(drv.FRDFile, parts + "ACME_W6.frd");
-    EXPECT_EQ(drv.FRDFolder, parts);
+    EXPECT_EQ(drv.Acoustic.FRDFile, parts + "ACME_W6.frd");
+    EXPECT_EQ(drv.Acoustic.FRDFolder, parts);
     EXPECT_EQ(drv.ZMAFile, parts + "ACME_W6.zma");  // the full path, so that saving embeds it
-    EXPECT_FALSE(drv.HilbertPhase);
+    EXPECT_FALSE(drv.Acoustic.HilbertPhase);
     EXPECT_EQ(drv.Rating, 80);
     EXPECT_EQ(drv.NominalDia, 6.5);
-    EXPECT_EQ(drv.dia, 5.1);
+    EXPECT_EQ(drv.Acoustic.DiameterInches, 5.1);
     EXPECT_EQ(drv.Vendor, "ACME");
     EXPECT_EQ(drv.Description, "Maker W6 paper");
     EXPECT_EQ(drv.Name, "woofer");
-    ASSERT_EQ(drv.Response.Re.size(), 500u);
-    EXPECT_NEAR(20 * std::log10(std::abs(std::complex<double>(drv.Response.Re[250], drv.Response.Im[250]))), 88, 0.1);
+    ASSERT_EQ(drv.Acoustic.Response.Re.size(), 500u);
+    EXPECT_NEAR(
+        20 * std::log10(std::abs(std::complex<double>(drv.Acoustic.Response.Re[250], drv.Acoustic.Response.Im[250]))),
+        88, 0.1);
     EXPECT_NEAR(std::abs(1.0 / std::complex<double>(drv.Admittance.Re[250], drv.Admittance.Im[250])), 6, 0.01);
 
     // A set of responses: the on-axis file of the folder.
@@ -308,24 +310,26 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
     e.ResponseNames = {"W8@0.frd", "W8@15.frd"};
     e.ResponseCount = 2;
     ApplyCatalogueDriver(d, drv, e, parts, sink);
-    EXPECT_EQ(drv.FRDFile, parts + "ACME_W8/W8@0.frd");
-    EXPECT_EQ(drv.FRDFolder, parts + "ACME_W8/");
-    EXPECT_NEAR(20 * std::log10(std::abs(std::complex<double>(drv.Response.Re[250], drv.Response.Im[250]))), 91, 0.1);
+    EXPECT_EQ(drv.Acoustic.FRDFile, parts + "ACME_W8/W8@0.frd");
+    EXPECT_EQ(drv.Acoustic.FRDFolder, parts + "ACME_W8/");
+    EXPECT_NEAR(
+        20 * std::log10(std::abs(std::complex<double>(drv.Acoustic.Response.Re[250], drv.Acoustic.Response.Im[250]))),
+        91, 0.1);
 
     // Files that are missing, or names that would leave the folder: the
     // default data and a message each, never silence.
     struct Bad {
         const char* what;
         std::string response, names, impedance;
-        std::size_t messages;  // the reader's two per missing file, else one per file
+        std::size_t messages;  // one per file
     };
-    for (const Bad& b : {Bad{"missing files", "ACME_GONE.frd", "", "ACME_GONE.zma", 4},
+    for (const Bad& b : {Bad{"missing files", "ACME_GONE.frd", "", "ACME_GONE.zma", 2},
                          Bad{"no files", "", "", "", 2},
                          Bad{"names out of the folder", "../ACME_W6.frd", "", "../x.zma", 2},
                          Bad{"a set name out of the folder", "ACME_W8", "../../W8@0.frd", "/etc/passwd", 2}}) {
         SCOPED_TRACE(b.what);
         TDriver fresh;
-        fresh.FRDFile = "/old/woofer.frd";
+        fresh.Acoustic.FRDFile = "/old/woofer.frd";
         fresh.ZMAFile = "/old/woofer.zma";
         e.ResponseFile = b.response;
         e.ResponseNames = b.names.empty() ? std::vector<std::string>{} : std::vector<std::string>{b.names};
@@ -333,11 +337,11 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
         sink.Messages.clear();
         ApplyCatalogueDriver(d, fresh, e, parts, sink);
         EXPECT_EQ(sink.Messages.size(), b.messages);
-        EXPECT_TRUE(fresh.FRDFile.empty());
+        EXPECT_TRUE(fresh.Acoustic.FRDFile.empty());
         EXPECT_TRUE(fresh.ZMAFile.empty());
-        EXPECT_TRUE(fresh.FRDFolder.empty());
-        ASSERT_EQ(fresh.Response.Re.size(), 500u);
-        EXPECT_EQ(fresh.Response.Re[100], std::pow(10.0, 3.5));  // flat 70 dB
+        EXPECT_TRUE(fresh.Acoustic.FRDFolder.empty());
+        ASSERT_EQ(fresh.Acoustic.Response.Re.size(), 500u);
+        EXPECT_EQ(fresh.Acoustic.Response.Re[100], std::pow(10.0, 3.5));  // flat 70 dB
         EXPECT_EQ(fresh.Admittance.Re[100], 0.125);              // 8 ohms
         EXPECT_EQ(fresh.PartNumber, "W6");
     }

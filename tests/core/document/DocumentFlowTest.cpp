@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "TestSupport.h"
+#include "base/FileProblem.h"
+#include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "document/RecentFiles.h"
 #include "files/DesignFile.h"
@@ -31,7 +37,11 @@ struct Fixture {
     std::string openAnswer, saveAnswer;
     TDocument doc{d, recent, sink, data, Hooks()};
 
-    Fixture() { fs::create_directories(data + "Examples"); }
+    Fixture() {
+        fs::create_directories(data + "Examples");
+        // The per-user cache of designs whose folder cannot be written.
+        ::setenv("XDG_CACHE_HOME", (tmp.Path() + "cache").c_str(), 1);
+    }
 
     TDocumentHooks Hooks() {
         TDocumentHooks h;
@@ -124,29 +134,33 @@ TEST(DocumentFlow, OpenFailuresKeepTheOpenDesign) {
     WriteWholeFile(bad, "1 //VoltageSource\r\n7 //Lines\r\n  3 //Vrms\r\n");
     f.openAnswer = bad;
     EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Dialog));
-    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"FileOpen failed"});
+    EXPECT_EQ(f.sink.Messages,
+              std::vector<std::string>{"FileOpen failed\n" + bad + ": damaged or not a design file: line 9 missing"});
     ASSERT_EQ(f.d.Texts.size(), 1u);
     EXPECT_EQ(f.d.FileName, "/somewhere/mine.bkt");
     EXPECT_TRUE(f.recent.Files().empty());
 
-    // A recent file that no longer exists: the same message, and no support
-    // folder is made beside it.
+    // A recent file that no longer exists: the same message with the cause,
+    // and no support folder is made beside it.
     f.sink.Messages.clear();
-    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, f.tmp.Path() + "gone/gone.bkt"));
-    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"FileOpen failed"});
+    const std::string gone = f.tmp.Path() + "gone/gone.bkt";
+    EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, gone));
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"FileOpen failed\n" + gone + ": No such file or directory"});
     EXPECT_FALSE(fs::exists(f.tmp.Path() + "gone"));
     ASSERT_EQ(f.d.Texts.size(), 1u);
 
-    // A support folder that cannot be made ("!FRD&ZMA" is a file): nothing else happens.
+    // A support folder that cannot be made beside the design ("!FRD&ZMA" is
+    // a file) nor in the cache (a file where the cache should be): nothing
+    // else happens.
     fs::create_directories(f.tmp.Path() + "ro");
     const std::string good = f.MakeDesign(f.tmp.Path() + "ro/good.bkt", 5);
     WriteWholeFile(f.tmp.Path() + "ro/!FRD&ZMA", "in the way");
+    WriteWholeFile(f.tmp.Path() + "cache", "in the way too");
     f.sink.Messages.clear();
     f.log.clear();
     EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Recent, good));
-    EXPECT_EQ(f.sink.Messages,
-              std::vector<std::string>{
-                  "      Unable to create support directory.\nDesign files must be on writable drive or media"});
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{FileProblemText(
+                                   SupportFolderErrorText, CachedSupportFolderFor(good), "Not a directory")});
     EXPECT_EQ(f.log, std::vector<std::string>{"end editing"});
     EXPECT_EQ(f.d.Texts.size(), 1u);
 
@@ -155,6 +169,96 @@ TEST(DocumentFlow, OpenFailuresKeepTheOpenDesign) {
     f.log.clear();
     EXPECT_FALSE(f.doc.Open(TDocument::TOpenKind::Dialog));
     EXPECT_EQ(f.log.size(), 1u);  // only the dialog
+}
+
+// A path that is not a design file is refused before anything is made: no
+// support folder beside it, none of its missing parent folders.
+TEST(DocumentFlow, APathThatIsNoDesignFileLeavesNothingBehind) {
+    Fixture f;
+    const std::string in = f.tmp.Path() + "in/";
+    fs::create_directories(in + "folder.bkt");
+    ASSERT_EQ(::mkfifo((in + "pipe.bkt").c_str(), 0600), 0);
+    WriteWholeFile(in + "locked.bkt", "1 //VoltageSource\r\n");
+    ::chmod((in + "locked.bkt").c_str(), 0);
+    struct Case {
+        std::string path;
+        const char* cause;
+    };
+    std::vector<Case> cases = {
+        {f.tmp.Path() + "no/such/x.bkt", "No such file or directory"},
+        {in + "folder.bkt", "Is a directory"},
+        {in + "pipe.bkt", "not a regular file"},
+    };
+    if (::geteuid() != 0) cases.push_back({in + "locked.bkt", "Permission denied"});  // root reads it anyway
+    for (const Case& c : cases) {
+        TDesign d;
+        AddText(d, {1, 1}, "mine");
+        RecordingMessageSink sink;
+        EXPECT_FALSE(OpenDesignFile(d, c.path, sink)) << c.path;
+        EXPECT_EQ(sink.Messages, std::vector<std::string>{"FileOpen failed\n" + c.path + ": " + c.cause});
+        EXPECT_FALSE(fs::exists(f.tmp.Path() + "no")) << c.path;
+        EXPECT_FALSE(fs::exists(in + "!FRD&ZMA")) << c.path;
+        EXPECT_FALSE(fs::exists(f.tmp.Path() + "cache")) << c.path;
+        EXPECT_EQ(d.Texts.size(), 1u) << c.path;
+    }
+}
+
+// A design in a folder that cannot be written (a read-only share, the
+// installed examples) reads through a folder of its own in the cache, says so
+// once and leaves its folder as it was; Save then asks for another place, and
+// what it writes carries the measurements.
+TEST(DocumentFlow, ADesignInAFolderThatCannotBeWrittenReadsThroughTheCache) {
+    Fixture f;
+    const std::string ro = f.tmp.Path() + "ro/";
+    fs::create_directories(ro);
+    WriteWholeFile(f.tmp.Path() + "w.frd", "10 80 0\r\n1000 85 -10\r\n20000 80 -90\r\n");
+    TDesign made;
+    AddDriver(made, {50, 10}).Acoustic.FRDFile = f.tmp.Path() + "w.frd";
+    const std::string path = ro + "TwoWay.bkt";
+    ASSERT_TRUE(WriteDesign(made, path, f.sink));
+    const TFolderCheck readOnly = [&](const std::string& folder) { return folder.rfind(ro, 0) != 0; };
+
+    TDesign d;
+    RecordingMessageSink sink;
+    ASSERT_TRUE(OpenDesignFile(d, path, sink, readOnly));
+    const std::string cache = CachedSupportFolderFor(path);
+    EXPECT_EQ(cache.rfind(f.tmp.Path() + "cache/Pelmo/Designs/TwoWay-", 0), 0u) << cache;
+    EXPECT_EQ(sink.Messages, std::vector<std::string>{CachedSupportNoticeText(path, cache)});
+    ASSERT_EQ(d.Drivers.size(), 1u);
+    EXPECT_EQ(d.Drivers[0]->Acoustic.FRDFile, cache + "w.frd");
+    EXPECT_NEAR(d.Drivers[0]->Acoustic.Response.Re[0], 1e4, 1.0);  // 80 dB at 10 Hz from the file, not the default
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(ro)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"TwoWay.bkt"});
+
+    // One folder per design path; what an earlier open left there goes.
+    EXPECT_NE(CachedSupportFolderFor(f.tmp.Path() + "other/TwoWay.bkt"), cache);
+    WriteWholeFile(cache + "w@30.frd", "10 1 0\r\n20 1 0\r\n");
+    f.doc.SetFolderCheck(readOnly);
+    ASSERT_TRUE(f.doc.Open(TDocument::TOpenKind::Recent, path));
+    EXPECT_FALSE(fs::exists(cache + "w@30.frd"));
+
+    f.d.Modified = true;
+    f.saveAnswer = f.tmp.Path() + "Mine.bkt";
+    f.log.clear();
+    ASSERT_TRUE(f.doc.Save());
+    EXPECT_EQ(f.log.front(), "save dialog " + f.data + "|" + f.data + "TwoWay.bkt");
+    EXPECT_EQ(f.d.FileName, f.saveAnswer);
+    EXPECT_NE(ReadWholeFile(f.saveAnswer).find("**FRD 1 for driver 0\r\nw.frd //frd filename\r\n10 80 0\r\n"),
+              std::string::npos);
+
+    // The file system's own answer; a folder with a mode that forbids writing
+    // only stops a user other than root.
+    EXPECT_TRUE(CanWriteFolder(f.tmp.Path() + "made/on/the/way/"));
+    EXPECT_FALSE(CanWriteFolder(f.tmp.Path() + "w.frd/sub/"));
+    if (::geteuid() != 0) {
+        fs::remove_all(cache);
+        ::chmod(ro.c_str(), 0555);
+        TDesign again;
+        EXPECT_TRUE(OpenDesignFile(again, path, sink));
+        EXPECT_TRUE(fs::exists(cache + "w.frd"));
+        ::chmod(ro.c_str(), 0755);
+    }
 }
 
 TEST(DocumentFlow, ExamplesOpenInTheExamplesFolderAndAreNeverSavedOver) {
@@ -201,11 +305,27 @@ TEST(DocumentFlow, AFailedSaveKeepsTheOldFileAndClearsTheName) {
         FileSizeLimit limit(before.size() + 10);  // room for the old file, not for the new one
         EXPECT_FALSE(f.doc.Save());
     }
-    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"File Save failed!"});
+    EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"File Save failed!\n" + path + ": File too large"});
     EXPECT_EQ(ReadWholeFile(path), before);
     EXPECT_TRUE(f.d.FileName.empty());
     for (const auto& e : fs::directory_iterator(f.tmp.Path()))
         EXPECT_EQ(e.path().filename().string().find(".keep.bkt."), std::string::npos) << "temporary file left behind";
+
+    // Other causes, each named with the path.
+    struct Case {
+        std::string path;
+        const char* cause;
+    };
+    fs::create_directories(f.tmp.Path() + "folder.bkt");
+    const Case cases[] = {
+        {f.tmp.Path() + "no/such/x.bkt", "No such file or directory"},
+        {f.tmp.Path() + "folder.bkt", "Is a directory"},
+    };
+    for (const Case& c : cases) {
+        f.sink.Messages.clear();
+        EXPECT_FALSE(SaveDesignFile(f.d, c.path, f.sink));
+        EXPECT_EQ(f.sink.Messages, std::vector<std::string>{"File Save failed!\n" + c.path + ": " + c.cause});
+    }
 
     // The next Save asks for a name.
     f.saveAnswer = path;

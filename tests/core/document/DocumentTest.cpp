@@ -239,6 +239,20 @@ TEST(RecentFiles, CaptionsAndFile) {
     EXPECT_EQ(back.Files(), mru.Files());
 }
 
+// A list bound to its file writes it at every change: a program that is
+// killed keeps the designs it opened.
+TEST(RecentFiles, ABoundListIsWrittenAtEveryChange) {
+    TempFolder tmp;
+    TMostRecentFiles mru;
+    mru.Add("/d/a.bkt");  // not bound yet: nowhere to write
+    mru.IniFileName = tmp.Path() + "PelmoMRU.ini";
+    mru.Add("/d/b.bkt");
+    TMostRecentFiles back;
+    back.IniFileName = mru.IniFileName;
+    back.Load();
+    EXPECT_EQ(back.Files(), (std::vector<std::string>{"/d/b.bkt", "/d/a.bkt"}));
+}
+
 TEST(Document, Captions) {
     EXPECT_EQ(CaptionFor(""), "Pelmo");
     EXPECT_EQ(CaptionFor("/home/u/TwoWay.bkt"), "Pelmo -- TwoWay.bkt");

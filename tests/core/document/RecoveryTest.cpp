@@ -300,8 +300,9 @@ TEST(Recovery, ASessionRecoversTheEditOfAProgramThatCrashed) {
     EXPECT_EQ(s.Design().FileName, e.path);
     EXPECT_TRUE(s.Design().Modified);
     ASSERT_EQ(s.Design().Drivers.size(), e.d.Drivers.size());
-    EXPECT_EQ(s.Design().Drivers[0]->Response.Re, e.d.Drivers[0]->Response.Re);
+    EXPECT_EQ(s.Design().Drivers[0]->Acoustic.Response.Re, e.d.Drivers[0]->Acoustic.Response.Re);
     EXPECT_EQ(Lines(s.Design()), edited);
+    EXPECT_EQ(s.RecentFiles().Files(), std::vector<std::string>{e.path});
     // This program's copy took over from the one left behind.
     EXPECT_FALSE(fs::exists(old));
     ASSERT_FALSE(s.Recovery().CopyPath().empty());
@@ -334,17 +335,22 @@ TEST(Recovery, AModifiedDesignIsOfferedASaveBeforeACopyReplacesIt) {
     s.Design().Modified = true;
     auto found = s.Recovery().FindLeftovers();
     ASSERT_EQ(found.size(), 1u);
-    // Yes, but the Save dialog is cancelled: the design stays, and so does the copy.
+    // Yes, but the Save dialog is cancelled: the design stays, and so does the
+    // copy; nothing is wrong with it.
     messages.Answers = {MessageSink::Answer::Yes};
-    EXPECT_FALSE(s.RecoverLeftover(found[0]));
+    std::string why;
+    EXPECT_FALSE(s.RecoverLeftover(found[0], {}, &why));
+    EXPECT_EQ(why, "");
     EXPECT_EQ(messages.Questions, std::vector<std::string>{"Save current design?"});
     EXPECT_EQ(s.Design().Texts.size(), 1u);
     EXPECT_TRUE(fs::exists(found[0].CopyPath));
-    // A copy that cannot be read is kept as well.
+    // A copy that cannot be read is kept as well, and the caller learns why.
     WriteWholeFile(found[0].CopyPath, "not a design\r\n");
     messages.Answers = {MessageSink::Answer::No};
-    EXPECT_FALSE(s.RecoverLeftover(found[0]));
+    EXPECT_FALSE(s.RecoverLeftover(found[0], {}, &why));
+    EXPECT_EQ(why, "damaged or not a design file: line 2 missing");
     EXPECT_TRUE(fs::exists(found[0].CopyPath));
+    EXPECT_TRUE(s.RecentFiles().Files().empty());
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ TEST(UndoHistory, EachEditKindGoesBackAndForthExactly) {
     edit([&] {
         TDriver& drv = AddDriver(d, {60, 30});
         test::RecordingMessageSink m;
-        drv.FRDFile = test::DataFile("real/jcandy_speakertools/sample.frd");
+        drv.Acoustic.FRDFile = test::DataFile("real/jcandy_speakertools/sample.frd");
         drv.ZMAFile = test::DataFile("real/jcandy_speakertools/sample.zma");
-        ASSERT_TRUE(LoadDriverResponse(d, drv, drv.FRDFile, m));
+        ASSERT_TRUE(LoadDriverResponse(d, drv, drv.Acoustic.FRDFile, m));
         ASSERT_TRUE(LoadDriverImpedance(d, drv, drv.ZMAFile, m));
     });
     edit([&] { ToggleMute(d, {TElementKind::Driver, 0}); });
@@ -56,7 +56,7 @@ TEST(UndoHistory, EachEditKindGoesBackAndForthExactly) {
     edit([&] { DeleteElement(d, {TElementKind::Wire, 0}); });
     EXPECT_EQ(h.UndoDepth(), states.size() - 1);
 
-    const double firstResponse = d.Drivers[0]->Response.Re[100];
+    const double firstResponse = d.Drivers[0]->Acoustic.Response.Re[100];
     for (std::size_t k = states.size() - 1; k > 0; --k) {
         ASSERT_TRUE(h.Undo(d)) << k;
         EXPECT_EQ(Lines(d), states[k - 1]) << "undo to state " << k - 1;
@@ -70,7 +70,8 @@ TEST(UndoHistory, EachEditKindGoesBackAndForthExactly) {
     }
     EXPECT_FALSE(h.Redo(d));
     ASSERT_EQ(d.Drivers.size(), 1u);
-    EXPECT_DOUBLE_EQ(d.Drivers[0]->Response.Re[100], firstResponse) << "measurements come back with the driver";
+    EXPECT_DOUBLE_EQ(d.Drivers[0]->Acoustic.Response.Re[100], firstResponse)
+        << "measurements come back with the driver";
     EXPECT_TRUE(d.Drivers[0]->Muted);
 }
 

@@ -256,7 +256,7 @@ TEST(DriverModel, WrittenFilesReadBackThroughTheMeasurementReaders) {
         const double f = d.Grid[k];
         const std::complex<double> y(drv.Admittance.Re[k], drv.Admittance.Im[k]);
         EXPECT_NEAR(std::abs(1.0 / y / ModelImpedance(p, f) - 1.0), 0, 1e-3) << f;
-        const std::complex<double> r(drv.Response.Re[k], drv.Response.Im[k]);
+        const std::complex<double> r(drv.Acoustic.Response.Re[k], drv.Acoustic.Response.Im[k]);
         EXPECT_NEAR(std::abs(r * 20e-6 / ModelPressure(p, f) - 1.0), 0, 1e-3) << f;
     }
 }

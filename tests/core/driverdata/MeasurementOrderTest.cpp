@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "TestSupport.h"
+#include "base/TextFile.h"
 #include "driverdata/DriverLoad.h"
 #include "driverdata/MeasurementFile.h"
 #include "driverdata/MinimumPhase.h"
@@ -63,29 +65,29 @@ const std::vector<TLoader>& Loaders() {
              TDesign d;
              TDriver drv;
              const bool ok = LoadDriverResponse(d, drv, path, m);
-             a = drv.Response.Re;
-             b = drv.Response.Im;
+             a = drv.Acoustic.Response.Re;
+             b = drv.Acoustic.Response.Im;
              return ok;
          }},
         {"minimum phase", false,
          [](const std::string& path, DataArray& a, DataArray& b, MessageSink& m) {
              TDesign d;
              TDriver drv;
-             drv.Tails.LowFreq = 100;
-             drv.Tails.HighFreq = 10000;
-             drv.Tails.LowSlope = 12;
-             drv.Tails.HighSlope = 24;
+             drv.Acoustic.Tails.LowFreq = 100;
+             drv.Acoustic.Tails.HighFreq = 10000;
+             drv.Acoustic.Tails.LowSlope = 12;
+             drv.Acoustic.Tails.HighSlope = 24;
              const bool ok = LoadMinimumPhaseResponse(d, drv, path, m);
-             a = drv.Response.Re;
-             b = drv.Response.Im;
+             a = drv.Acoustic.Response.Re;
+             b = drv.Acoustic.Response.Im;
              return ok;
          }},
         {"acoustic effect", false,
          [](const std::string& path, DataArray& a, DataArray& b, MessageSink& m) {
              TDriver drv;
              const bool ok = LoadAcousticEffect(drv, path, m);
-             a = drv.AcousticEffect.Re;
-             b = drv.AcousticEffect.Im;
+             a = drv.Acoustic.AcousticEffect.Re;
+             b = drv.Acoustic.AcousticEffect.Im;
              return ok;
          }},
         {"response shown", false,
@@ -196,14 +198,14 @@ TEST(MeasurementOrder, AnyOrderGivesTheCurveOfTheAscendingFile) {
 }
 
 // A number that is not finite -- written as a word, or too large for a
-// double -- fails the file with the reader's and the loader's messages, and
-// the driver keeps the default data: never a curve of NaNs.
+// double -- fails the file with one message that says where, and the driver
+// keeps the default data: never a curve of NaNs.
 TEST(MeasurementOrder, NonFiniteNumbersFailTheFile) {
     TempFolder tmp;
     struct Case {
         const char* name;
         const char* line;           // placed among good lines
-        bool bothMessages;          // false: the reader accepts the numbers, the fit cannot use them
+        bool readerFails;           // false: the reader accepts the numbers, the fit cannot use them
         bool levelClamped = false;  // a response reads: a level in dB is clamped to +250 dB
     };
     const Case cases[] = {
@@ -228,8 +230,8 @@ TEST(MeasurementOrder, NonFiniteNumbersFailTheFile) {
             DataArray a{1}, b{2};
             const bool reads = c.levelClamped && !loader.Impedance;
             EXPECT_EQ(loader.Load(path, a, b, messages), reads) << loader.Name << ", " << c.name;
-            std::vector<std::string> want{"File Load error: " + path};
-            if (c.bothMessages) want.insert(want.begin(), "file load error! -- bad");
+            std::vector<std::string> want{"File Load error: " + path + "\n" +
+                                          (c.readerFails ? "line 4: not a number" : "a number out of range")};
             if (reads) want.clear();
             EXPECT_EQ(messages.Messages, want) << loader.Name << ", " << c.name;
             for (std::size_t k = 0; k < a.size(); ++k) ASSERT_TRUE(std::isfinite(a[k])) << loader.Name << c.name;
@@ -242,12 +244,60 @@ TEST(MeasurementOrder, NonFiniteNumbersFailTheFile) {
     WriteWholeFile(path, "20 nan 0\r\n100 85 0\r\n");
     TDesign d;
     TDriver drv;
-    drv.FRDFile = path;
+    drv.Acoustic.FRDFile = path;
     RecordingMessageSink messages;
     EXPECT_FALSE(LoadDriverResponse(d, drv, path, messages));
-    EXPECT_TRUE(drv.FRDFile.empty());
-    ASSERT_EQ(drv.Response.Re.size(), 500u);
-    for (std::size_t k = 0; k < 500; ++k) ASSERT_EQ(drv.Response.Re[k], std::pow(10.0, 3.5));
+    EXPECT_TRUE(drv.Acoustic.FRDFile.empty());
+    ASSERT_EQ(drv.Acoustic.Response.Re.size(), 500u);
+    for (std::size_t k = 0; k < 500; ++k) ASSERT_EQ(drv.Acoustic.Response.Re[k], std::pow(10.0, 3.5));
+}
+
+// Every way a measurement file can fail, through every loader: one message,
+// the fixed text with the path first, then the cause. A binary file says no
+// more than a text file does.
+TEST(MeasurementOrder, AFailedLoadSaysOnceWhy) {
+    TempFolder tmp;
+    // Comment lines to the reader until one starts with a digit.
+    const char bytes[] =
+        "\x7f"
+        "ELF\x02\x01\x01\0\0\0\r\n\x03\0>\0\x01\0\0\0\xb0\x5f\r\n"
+        "4\x90\x12\xff\x00\x0e\r\n\xde\xad\xbe\xef\n";
+    const std::string binary(bytes, sizeof bytes - 1);
+    struct Case {
+        const char* name;
+        std::string text;  // "": no file
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"binary", binary, "line 3: not a number"},
+        {"no data lines", "* Freq dB deg\r\nmeasured by me\r\n", "no data lines"},
+        {"a word for a number", "20 85 0\r\n1000 x85 0\r\n", "line 2: not a number"},
+        {"one column", "* head\r\n20\r\n30\r\n", "line 2: fewer than two columns"},
+        {"too long", "20 85 0\r\n1000 85 " + std::string(60, '0') + "\r\n", "line 2: longer than 60 characters"},
+        {"a frequency twice", "20 85 0\r\n1000 85 0\r\n1000 86 0\r\n", "line 3: the same frequency as the line before"},
+        {"one line", "1000 85 0\r\n", "fewer than two lines"},
+        {"missing", "", "No such file or directory"},
+    };
+    for (const TLoader& loader : Loaders()) {
+        for (const Case& c : cases) {
+            const std::string path = tmp.Path() + c.name + (loader.Impedance ? ".zma" : ".frd");
+            if (!c.text.empty()) WriteWholeFile(path, c.text);
+            RecordingMessageSink messages;
+            DataArray a, b;
+            EXPECT_FALSE(loader.Load(path, a, b, messages)) << loader.Name << ", " << c.name;
+            EXPECT_EQ(messages.Messages, std::vector<std::string>{"File Load error: " + path + "\n" + c.cause})
+                << loader.Name << ", " << c.name;
+        }
+    }
+
+    // A file beyond what any measurement needs is refused unread (a sparse file).
+    const std::string huge = tmp.Path() + "huge.frd";
+    WriteWholeFile(huge, "20 85 0\r\n");
+    std::filesystem::resize_file(huge, MaxReadFileBytes + 1);
+    RecordingMessageSink messages;
+    DataArray f, v, p;
+    EXPECT_FALSE(ReadMeasurementFile(huge, f, v, p, messages));
+    EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- huge\n" + huge + ": File too large"});
 }
 
 }  // namespace

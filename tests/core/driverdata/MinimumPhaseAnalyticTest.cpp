@@ -71,17 +71,17 @@ TEST_P(AnalyticMinimumPhase, DerivedPhaseFollowsTheFilter) {
     test::WriteWholeFile(path, text);
 
     TDriver drv;
-    drv.HilbertPhase = true;
-    drv.Tails.LowFreq = c.lowF;
-    drv.Tails.HighFreq = c.highF;
-    drv.Tails.LowSlope = c.lowSlope;
-    drv.Tails.HighSlope = c.highSlope;
+    drv.Acoustic.HilbertPhase = true;
+    drv.Acoustic.Tails.LowFreq = c.lowF;
+    drv.Acoustic.Tails.HighFreq = c.highF;
+    drv.Acoustic.Tails.LowSlope = c.lowSlope;
+    drv.Acoustic.Tails.HighSlope = c.highSlope;
     ASSERT_TRUE(LoadMinimumPhaseResponse(d, drv, path, sink));
     ASSERT_TRUE(sink.Messages.empty());
 
     DataArray errors(d.Grid.size());
     for (std::size_t k = 0; k < d.Grid.size(); ++k) {
-        const Cx derived(drv.Response.Re[k], drv.Response.Im[k]);
+        const Cx derived(drv.Acoustic.Response.Re[k], drv.Acoustic.Response.Im[k]);
         errors[k] = std::arg(derived / Filter(c, d.Grid[k])) * 180 / M_PI;
         if (d.Grid[k] >= 200 && d.Grid[k] <= 2000) {
             EXPECT_LT(std::fabs(errors[k]), 4.0) << d.Grid[k];

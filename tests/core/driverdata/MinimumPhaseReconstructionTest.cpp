@@ -38,14 +38,14 @@ struct Fixture {
         path = folder.Path() + "driver.frd";
         test::WriteWholeFile(path, frd);
         EnsureAnalysisGrid(d);
-        drv.HilbertPhase = true;
+        drv.Acoustic.HilbertPhase = true;
         SetTails(100, 16000, 24, 42);
     }
     void SetTails(double lo, double hi, double loSlope, double hiSlope) {
-        drv.Tails.LowFreq = lo;
-        drv.Tails.HighFreq = hi;
-        drv.Tails.LowSlope = loSlope;
-        drv.Tails.HighSlope = hiSlope;
+        drv.Acoustic.Tails.LowFreq = lo;
+        drv.Acoustic.Tails.HighFreq = hi;
+        drv.Acoustic.Tails.LowSlope = loSlope;
+        drv.Acoustic.Tails.HighSlope = hiSlope;
     }
     bool Load() { return LoadMinimumPhaseResponse(d, drv, path, sink); }
     // Level (dB) and phase (degrees) of the response at the grid point nearest f.
@@ -55,7 +55,7 @@ struct Fixture {
             if (std::fabs(std::log(d.Grid[k] / f)) < std::fabs(std::log(d.Grid[best] / f))) best = k;
         return best;
     }
-    Cx At(std::size_t k) const { return {drv.Response.Re[k], drv.Response.Im[k]}; }
+    Cx At(std::size_t k) const { return {drv.Acoustic.Response.Re[k], drv.Acoustic.Response.Im[k]}; }
     double Db(std::size_t k) const { return 20 * std::log10(std::abs(At(k))); }
     double Deg(std::size_t k) const { return std::arg(At(k)) * 180 / M_PI; }
 };
@@ -67,8 +67,8 @@ TEST(LoadMinimumPhaseResponse, FlatResponseWithTheLoadDefaultTails) {
     Fixture fx(FrdText([](double) { return 70.0; }));
     ASSERT_TRUE(fx.Load());
     EXPECT_TRUE(fx.sink.Messages.empty());
-    ASSERT_EQ(fx.drv.Response.Re.size(), 500u);
-    ASSERT_EQ(fx.drv.Response.Im.size(), 500u);
+    ASSERT_EQ(fx.drv.Acoustic.Response.Re.size(), 500u);
+    ASSERT_EQ(fx.drv.Acoustic.Response.Im.size(), 500u);
 
     // The tails start at the working frequencies 101.07 Hz and 15999.02 Hz.
     for (std::size_t k = 0; k < 500; ++k) {
@@ -93,7 +93,7 @@ TEST(LoadMinimumPhaseResponse, FlatResponseWithTheLoadDefaultTails) {
         double f, deg, tolerance;
     } phases[] = {{200, 72, 2}, {1000, 0, 3}, {3000, -36, 2}, {10000, -142, 2}};
     for (const auto& p : phases) EXPECT_NEAR(fx.Deg(fx.Index(p.f)), p.deg, p.tolerance) << p.f;
-    EXPECT_TRUE(fx.drv.HilbertPhase);
+    EXPECT_TRUE(fx.drv.Acoustic.HilbertPhase);
 }
 
 TEST(LoadMinimumPhaseResponse, ZeroTailFrequenciesMeanTheEdgesOfTheGrid) {
@@ -116,14 +116,14 @@ TEST(LoadMinimumPhaseResponse, SlopeSignInversionAndDelay) {
     Fixture negative(FrdText(level));
     negative.SetTails(100, 16000, -24, -42);
     ASSERT_TRUE(negative.Load());
-    EXPECT_EQ(negative.drv.Response, base.drv.Response);
+    EXPECT_EQ(negative.drv.Acoustic.Response, base.drv.Acoustic.Response);
 
     Fixture inverted(FrdText(level));
-    inverted.drv.Tails.Invert = true;
+    inverted.drv.Acoustic.Tails.Invert = true;
     ASSERT_TRUE(inverted.Load());
 
     Fixture delayed(FrdText(level));
-    delayed.drv.Tails.Delay = 13.54328;  // 1 ms at 344 m/s
+    delayed.drv.Acoustic.Tails.DelayInches = 13.54328;  // 1 ms at 344 m/s
     ASSERT_TRUE(delayed.Load());
 
     for (std::size_t k = 0; k < 500; ++k) {
@@ -141,10 +141,10 @@ TEST(LoadMinimumPhaseResponse, NoBandAbortsAndLeavesTheResponse) {
     for (const auto& c : cases) {
         Fixture fx(FrdText([](double) { return 70.0; }));
         fx.SetTails(c.lo, c.hi, 24, 42);
-        fx.drv.Response.assign(500, {1, 2});
-        const TComplexArray before = fx.drv.Response;
+        fx.drv.Acoustic.Response.assign(500, {1, 2});
+        const TComplexArray before = fx.drv.Acoustic.Response;
         EXPECT_FALSE(fx.Load());
-        EXPECT_EQ(fx.drv.Response, before);
+        EXPECT_EQ(fx.drv.Acoustic.Response, before);
         ASSERT_EQ(fx.sink.Messages, std::vector<std::string>{"error-phase restore aborted!"}) << c.lo << " " << c.hi;
     }
     // The third working frequency (2.9296875 Hz) is the lowest usable top.
@@ -154,18 +154,17 @@ TEST(LoadMinimumPhaseResponse, NoBandAbortsAndLeavesTheResponse) {
     EXPECT_TRUE(fx.sink.Messages.empty());
 }
 
-TEST(LoadMinimumPhaseResponse, UnreadableFileShowsTheReaderMessagesAndChangesNothing) {
+TEST(LoadMinimumPhaseResponse, UnreadableFileShowsTheReaderMessageAndChangesNothing) {
     Fixture fx("not a measurement\r\n");
-    fx.drv.FRDFile = "keep.frd";
-    fx.drv.Response.assign(500, {3, 4});
-    const TComplexArray before = fx.drv.Response;
+    fx.drv.Acoustic.FRDFile = "keep.frd";
+    fx.drv.Acoustic.Response.assign(500, {3, 4});
+    const TComplexArray before = fx.drv.Acoustic.Response;
     EXPECT_FALSE(LoadMinimumPhaseResponse(fx.d, fx.drv, fx.folder.Path() + "missing.frd", fx.sink));
-    EXPECT_EQ(fx.drv.Response, before);
-    EXPECT_EQ(fx.drv.FRDFile, "keep.frd");
-    EXPECT_EQ(fx.drv.Tails.LowFreq, 100);
-    ASSERT_EQ(fx.sink.Messages.size(), 2u);
-    EXPECT_EQ(fx.sink.Messages[0], "file load error! -- missing");
-    EXPECT_EQ(fx.sink.Messages[1], "File Load error: " + fx.folder.Path() + "missing.frd");
+    EXPECT_EQ(fx.drv.Acoustic.Response, before);
+    EXPECT_EQ(fx.drv.Acoustic.FRDFile, "keep.frd");
+    EXPECT_EQ(fx.drv.Acoustic.Tails.LowFreq, 100);
+    EXPECT_EQ(fx.sink.Messages, std::vector<std::string>{"File Load error: " + fx.folder.Path() +
+                                                         "missing.frd\nNo such file or directory"});
 }
 
 // Second-order Butterworth section at fc; a Linkwitz-Riley 4th order is two.

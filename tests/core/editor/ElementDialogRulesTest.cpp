@@ -25,10 +25,10 @@ TEST(ElementDialogRules, DelaysAsDistances) {
     EXPECT_NEAR(DelayInInches(1.0 / 344.0), 39.37, 1e-9);
 
     TDriver drv;
-    drv.Delay = DelayInSeconds(2.5);
-    EXPECT_FALSE(ApplyDriverDelayInches(drv, DelayInInches(drv.Delay)));  // the shown figure is no change
+    drv.DelaySeconds = DelayInSeconds(2.5);
+    EXPECT_FALSE(ApplyDriverDelayInches(drv, DelayInInches(drv.DelaySeconds)));  // the shown figure is no change
     EXPECT_TRUE(ApplyDriverDelayInches(drv, 0));
-    EXPECT_EQ(drv.Delay, 0);
+    EXPECT_EQ(drv.DelaySeconds, 0);
 }
 
 TEST(ElementDialogRules, TypedLevelIsKeptAsGiven) {

@@ -111,7 +111,7 @@ TEST(LabelTexts, ValuesInTheirFormats) {
     drv.Gain = 1.0002;
     EXPECT_EQ(DriverNameText(drv), "S1m");
     drv.Gain = 1;
-    drv.Delay = 2e-7;
+    drv.DelaySeconds = 2e-7;
     EXPECT_EQ(DriverNameText(drv), "S1m");
 
     EXPECT_EQ(SourceVoltageText(d.Source), "2.828Vrms");
@@ -129,6 +129,42 @@ TEST(LabelPlacement, CentredAcrossOrAlongTheBox) {
     TPlacedLabel v = PlaceLabel({"C1", {160, 70, 170, 130}, true}, 20, 12);
     EXPECT_EQ(v.Origin, (TPoint{160, 110}));
     EXPECT_EQ(v.TextRect, (TRect{160, 90, 172, 110}));
+}
+
+// A label is written widened where that fits its box; one that would pass
+// the box's ends is widened only up to them, never narrower than its font.
+TEST(LabelLayout, WideningStopsAtTheEndsOfTheBox) {
+    struct Case {
+        double widening;
+        int text, box;
+        double written;
+    };
+    const Case cases[] = {
+        {1.25, 40, 61, 1.25},       // fits widened
+        {1.25, 50, 61, 61.0 / 50},  // widened up to the box's ends
+        {1.25, 70, 61, 1.0},        // longer than the box even plain
+        {1.0, 70, 61, 1.0},         // a plain font stays plain
+        {1.25, 0, 61, 1.25},        // nothing written
+    };
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(FittedWidening(c.widening, c.text, c.box), c.written) << c.text << " in " << c.box;
+
+    // "#GCM-12U5" on a vertical capacitor: 54 pixels, 67 widened by 1.25,
+    // in a box 61 long: written between the part's terminals.
+    test::FixedTextMetrics metrics(6, 12);
+    TDesign d;
+    TPart& c = AddPart(d, TPartType::Capacitor, {20, 10}, false);
+    c.PartNumber = "GCM-12U5";
+    c.BoundValue = 12e-6;
+    const TLabelLayout layout = LayoutPartLabels(c, 10, metrics);
+    ASSERT_EQ(layout.Labels.size(), 3u);
+    const TPlacedLabel& number = layout.Labels[2];
+    EXPECT_EQ(number.Text, "#GCM-12U5");
+    EXPECT_DOUBLE_EQ(number.Widening, 61.0 / 54);
+    // From the lower terminal up to the upper one (y 130 and 70).
+    EXPECT_EQ(number.TextRect.Bottom, 130);
+    EXPECT_EQ(number.TextRect.Top, 69);
+    EXPECT_DOUBLE_EQ(layout.Labels[0].Widening, 1.25) << "a short name keeps its widening";
 }
 
 TEST(LabelLayout, LabelRectGrowsFromTheSymbolBox) {

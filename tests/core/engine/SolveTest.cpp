@@ -155,7 +155,7 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
     TDriver& drv = *c.d.Drivers[0];
     Solved plain(c.d);
     const DataArray before = plain.result.DriverContribution.at(0).Phase;
-    drv.Delay = 0.001;
+    drv.DelaySeconds = 0.001;
     c.d.Source.Inverted = true;
     plain.Solve(c.d);
     for (std::size_t k = 0; k < before.size(); ++k) {
@@ -171,7 +171,7 @@ TEST(Solve, DelaysAndSourceInversionShiftThePhase) {
 TEST(Solve, PureDelayGivesItsGroupDelay) {
     CircuitBuilder c;
     DriverBehind(c, 0);
-    c.d.Drivers[0]->Delay = 100e-6;
+    c.d.Drivers[0]->DelaySeconds = 100e-6;
     const Solved s(c.d);
     const TSolveResult& r = s.result;
     for (const TMagPhase* response : {&r.DriverContribution.at(0), &r.System}) {

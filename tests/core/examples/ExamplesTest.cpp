@@ -62,7 +62,7 @@ TEST(ShippedExamples, EveryDesignOpensAndEveryCurveSolvesWithoutAMessage) {
         EXPECT_TRUE(messages.Messages.empty()) << messages.Messages.front();
         ASSERT_GE(d.Drivers.size(), 2u);
         for (const auto& drv : d.Drivers) {
-            EXPECT_FALSE(drv->FRDFile.empty());
+            EXPECT_FALSE(drv->Acoustic.FRDFile.empty());
             EXPECT_FALSE(drv->ZMAFile.empty());
             EXPECT_NE(drv->Description.find("modelled, not measured"), std::string::npos);
         }

@@ -86,10 +86,10 @@ TEST(DesignFile, WritesEveryElementLineForLine) {
     TDriver& drv = AddDriver(d, {80, 20});
     drv.Name = "W1";
     drv.Gain = 0.5;
-    drv.Delay = 1e-5;
+    drv.DelaySeconds = 1e-5;
     drv.Vendor = "V";
     drv.Description = "desc";
-    drv.FRDFile = tmp.Path() + "gone.frd";  // missing: named, not embedded
+    drv.Acoustic.FRDFile = tmp.Path() + "gone.frd";  // missing: named, not embedded
     RecordingMessageSink sink;
     std::vector<std::string> lines;
     ASSERT_TRUE(BuildDesignLines(d, lines, sink));
@@ -308,10 +308,10 @@ struct RichDesign {
         UpdateTextRect(d, *d.Texts.back());
 
         TDriver& w = AddDriver(d, {100, 40});
-        w.FRDFile = src + "woofer.frd";
+        w.Acoustic.FRDFile = src + "woofer.frd";
         w.ZMAFile = src + "woofer.zma";
-        w.AcousticFile = src + "baffle.frd";
-        w.UseAcousticModel = true;
+        w.Acoustic.AcousticFile = src + "baffle.frd";
+        w.Acoustic.UseAcousticModel = true;
         w.Name = "Woofer";
         w.PartNumber = "W-8";
         w.Vendor = "Seas";
@@ -320,23 +320,23 @@ struct RichDesign {
         w.RectWidth = 0;
         w.Description = "8 inch woofer";
         w.Gain = 0.7;
-        w.Delay = 1e-4;
+        w.DelaySeconds = 1e-4;
         w.Inverted = true;
         w.Rating = 80;
-        w.Tails.LowFreq = 50;
-        w.Tails.HighFreq = 12000;
-        w.Tails.LowSlope = 18;
-        w.Tails.HighSlope = 30;
-        w.Tails.Invert = true;
-        w.Tails.Delay = 1.5;
-        w.Xoffs = 1;
-        w.Yoffs = 2;
-        w.Zoffs = 3;
-        w.Htilt = 4;
-        w.Vtilt = 5;
-        w.dia = 6;
+        w.Acoustic.Tails.LowFreq = 50;
+        w.Acoustic.Tails.HighFreq = 12000;
+        w.Acoustic.Tails.LowSlope = 18;
+        w.Acoustic.Tails.HighSlope = 30;
+        w.Acoustic.Tails.Invert = true;
+        w.Acoustic.Tails.DelayInches = 1.5;
+        w.Acoustic.XOffsetInches = 1;
+        w.Acoustic.YOffsetInches = 2;
+        w.Acoustic.ZOffsetInches = 3;
+        w.Acoustic.HTiltDegrees = 4;
+        w.Acoustic.VTiltDegrees = 5;
+        w.Acoustic.DiameterInches = 6;
         TDriver& t = AddDriver(d, {100, 60});
-        t.FRDFile = src + "tweeter.frd";
+        t.Acoustic.FRDFile = src + "tweeter.frd";
         t.ZMAFile = src + "woofer.zma";  // shared: embedded once
         t.Muted = true;
         t.RectHeight = 3;
@@ -433,32 +433,32 @@ void ExpectSameDesign(const TDesign& a, const TDesign& b, bool sameFileNames = t
         EXPECT_EQ(x.Muted, y.Muted);
         EXPECT_EQ(x.Rating, y.Rating);
         EXPECT_NEAR(x.Gain, y.Gain, 1e-11 * x.Gain);
-        EXPECT_EQ(x.Delay, y.Delay);
-        EXPECT_EQ(x.Xoffs, y.Xoffs);
-        EXPECT_EQ(x.Yoffs, y.Yoffs);
-        EXPECT_EQ(x.Zoffs, y.Zoffs);
-        EXPECT_EQ(x.Htilt, y.Htilt);
-        EXPECT_EQ(x.Vtilt, y.Vtilt);
-        EXPECT_EQ(x.dia, y.dia);
-        EXPECT_EQ(x.HilbertPhase, y.HilbertPhase);
-        EXPECT_EQ(x.Tails.LowFreq, y.Tails.LowFreq);
-        EXPECT_EQ(x.Tails.HighFreq, y.Tails.HighFreq);
-        EXPECT_EQ(x.Tails.LowSlope, y.Tails.LowSlope);
-        EXPECT_EQ(x.Tails.HighSlope, y.Tails.HighSlope);
-        EXPECT_EQ(x.Tails.Invert, y.Tails.Invert);
-        EXPECT_EQ(x.Tails.Delay, y.Tails.Delay);
+        EXPECT_EQ(x.DelaySeconds, y.DelaySeconds);
+        EXPECT_EQ(x.Acoustic.XOffsetInches, y.Acoustic.XOffsetInches);
+        EXPECT_EQ(x.Acoustic.YOffsetInches, y.Acoustic.YOffsetInches);
+        EXPECT_EQ(x.Acoustic.ZOffsetInches, y.Acoustic.ZOffsetInches);
+        EXPECT_EQ(x.Acoustic.HTiltDegrees, y.Acoustic.HTiltDegrees);
+        EXPECT_EQ(x.Acoustic.VTiltDegrees, y.Acoustic.VTiltDegrees);
+        EXPECT_EQ(x.Acoustic.DiameterInches, y.Acoustic.DiameterInches);
+        EXPECT_EQ(x.Acoustic.HilbertPhase, y.Acoustic.HilbertPhase);
+        EXPECT_EQ(x.Acoustic.Tails.LowFreq, y.Acoustic.Tails.LowFreq);
+        EXPECT_EQ(x.Acoustic.Tails.HighFreq, y.Acoustic.Tails.HighFreq);
+        EXPECT_EQ(x.Acoustic.Tails.LowSlope, y.Acoustic.Tails.LowSlope);
+        EXPECT_EQ(x.Acoustic.Tails.HighSlope, y.Acoustic.Tails.HighSlope);
+        EXPECT_EQ(x.Acoustic.Tails.Invert, y.Acoustic.Tails.Invert);
+        EXPECT_EQ(x.Acoustic.Tails.DelayInches, y.Acoustic.Tails.DelayInches);
         EXPECT_EQ(x.Vendor, y.Vendor);
         EXPECT_EQ(x.NominalDia, y.NominalDia);
         EXPECT_EQ(x.RectHeight, y.RectHeight);
         EXPECT_EQ(x.RectWidth, y.RectWidth);
         EXPECT_EQ(x.Description, y.Description);
         if (sameFileNames) {
-            EXPECT_EQ(fs::path(x.FRDFile).filename(), fs::path(y.FRDFile).filename());
+            EXPECT_EQ(fs::path(x.Acoustic.FRDFile).filename(), fs::path(y.Acoustic.FRDFile).filename());
             EXPECT_EQ(fs::path(x.ZMAFile).filename(), fs::path(y.ZMAFile).filename());
         }
-        EXPECT_EQ(x.Response, y.Response);
+        EXPECT_EQ(x.Acoustic.Response, y.Acoustic.Response);
         EXPECT_EQ(x.Admittance, y.Admittance);
-        EXPECT_EQ(x.AcousticEffect, y.AcousticEffect);
+        EXPECT_EQ(x.Acoustic.AcousticEffect, y.Acoustic.AcousticEffect);
     }
 }
 
@@ -466,16 +466,16 @@ void ExpectSameDesign(const TDesign& a, const TDesign& b, bool sameFileNames = t
 void LoadDirectly(TDesign& d) {
     RecordingMessageSink sink;
     for (auto& drv : d.Drivers) {
-        if (!drv->FRDFile.empty()) {
-            ASSERT_TRUE(LoadDriverResponse(d, *drv, drv->FRDFile, sink));
+        if (!drv->Acoustic.FRDFile.empty()) {
+            ASSERT_TRUE(LoadDriverResponse(d, *drv, drv->Acoustic.FRDFile, sink));
         }
         if (!drv->ZMAFile.empty()) {
             ASSERT_TRUE(LoadDriverImpedance(d, *drv, drv->ZMAFile, sink));
         }
-        if (!drv->AcousticFile.empty()) {
-            ASSERT_TRUE(LoadAcousticEffect(*drv, drv->AcousticFile, sink));
+        if (!drv->Acoustic.AcousticFile.empty()) {
+            ASSERT_TRUE(LoadAcousticEffect(*drv, drv->Acoustic.AcousticFile, sink));
         }
-        drv->HilbertPhase = false;
+        drv->Acoustic.HilbertPhase = false;
     }
 }
 
@@ -483,7 +483,7 @@ TEST(DesignFile, RoundTripKeepsEveryElementAndTheDriverData) {
     RichDesign rich;
     TDesign& d = rich.d;
     LoadDirectly(d);
-    d.Drivers[0]->Tails.LowFreq = 50;  // the loads above must not have changed the settings
+    d.Drivers[0]->Acoustic.Tails.LowFreq = 50;  // the loads above must not have changed the settings
     RebuildBlockMembers(d);
 
     const std::string path = rich.tmp.Path() + "designs/Two Way.bkt";
@@ -508,7 +508,7 @@ TEST(DesignFile, RoundTripKeepsEveryElementAndTheDriverData) {
     EXPECT_EQ(name("**FRD 1 for driver 0"), "woofer.frd //frd filename");
     EXPECT_EQ(name("**FRD 2 for driver 0"), "Woofer@60.FRD //frd filename");
     EXPECT_EQ(name("**FRD 3 for driver 0"), "woofer@30.frd //frd filename");
-    EXPECT_TRUE(d.Drivers[0]->FRDFolder.empty());
+    EXPECT_TRUE(d.Drivers[0]->Acoustic.FRDFolder.empty());
 
     const std::string support = SupportFolderFor(path);
     EXPECT_EQ(support, rich.tmp.Path() + "designs/!FRD&ZMA/Data!Two Way/");
@@ -517,12 +517,12 @@ TEST(DesignFile, RoundTripKeepsEveryElementAndTheDriverData) {
     ASSERT_TRUE(ReadDesign(back, path, sink));
     EXPECT_TRUE(sink.Messages.empty()) << sink.Messages.front();
     ExpectSameDesign(d, back);
-    EXPECT_EQ(back.Drivers[0]->FRDFile, support + "woofer.frd");
+    EXPECT_EQ(back.Drivers[0]->Acoustic.FRDFile, support + "woofer.frd");
     EXPECT_EQ(back.Drivers[1]->ZMAFile, support + "woofer.zma");
-    EXPECT_TRUE(back.Drivers[2]->FRDFile.empty());
+    EXPECT_TRUE(back.Drivers[2]->Acoustic.FRDFile.empty());
     // The acoustic file loaded, so the flag is cleared.
-    EXPECT_FALSE(back.Drivers[0]->UseAcousticModel);
-    EXPECT_EQ(back.Drivers[0]->AcousticFile, support + "baffle.frd");
+    EXPECT_FALSE(back.Drivers[0]->Acoustic.UseAcousticModel);
+    EXPECT_EQ(back.Drivers[0]->Acoustic.AcousticFile, support + "baffle.frd");
     // Every embedded file came out byte for byte the same lines.
     for (const char* f : {"woofer.frd", "woofer@30.frd", "Woofer@60.FRD", "woofer.zma", "tweeter.frd", "baffle.frd"})
         EXPECT_EQ(Lines(support + f), Lines(rich.src + f)) << f;
@@ -554,10 +554,10 @@ TEST(DesignFile, SameNamedFilesFromTwoFoldersDoNotOverwriteEachOther) {
     WriteWholeFile(tmp.Path() + "b/z.zma", MeasurementText(3, true));
     TDesign d;
     TDriver& one = AddDriver(d, {10, 10});
-    one.FRDFile = tmp.Path() + "a/driver.frd";
+    one.Acoustic.FRDFile = tmp.Path() + "a/driver.frd";
     one.ZMAFile = tmp.Path() + "a/z.zma";
     TDriver& two = AddDriver(d, {10, 20});
-    two.FRDFile = tmp.Path() + "b/DRIVER.frd";
+    two.Acoustic.FRDFile = tmp.Path() + "b/DRIVER.frd";
     two.ZMAFile = tmp.Path() + "b/z.zma";
     LoadDirectly(d);
     RecordingMessageSink sink;
@@ -566,7 +566,7 @@ TEST(DesignFile, SameNamedFilesFromTwoFoldersDoNotOverwriteEachOther) {
     fs::create_directories(SupportFolderFor(path));
     TDesign back;
     ASSERT_TRUE(ReadDesign(back, path, sink));
-    EXPECT_EQ(fs::path(back.Drivers[1]->FRDFile).filename(), "DRIVER~2.frd");
+    EXPECT_EQ(fs::path(back.Drivers[1]->Acoustic.FRDFile).filename(), "DRIVER~2.frd");
     EXPECT_EQ(fs::path(back.Drivers[1]->ZMAFile).filename(), "z~2.zma");
     EXPECT_EQ(Lines(SupportFolderFor(path) + "DRIVER~2@45.frd"), Lines(tmp.Path() + "b/DRIVER@45.frd"));
     EXPECT_EQ(Lines(SupportFolderFor(path) + "driver@45.frd"), Lines(tmp.Path() + "a/driver@45.frd"));
@@ -586,7 +586,7 @@ TEST(DesignFile, EmbeddedBlockEndLinesInsideAFileStayComments) {
     TempFolder tmp;
     WriteWholeFile(tmp.Path() + "odd.frd", "**END of header\r\n" + MeasurementText(0, false));
     TDesign d;
-    AddDriver(d, {10, 10}).FRDFile = tmp.Path() + "odd.frd";
+    AddDriver(d, {10, 10}).Acoustic.FRDFile = tmp.Path() + "odd.frd";
     AddDriver(d, {10, 20});
     LoadDirectly(d);
     RecordingMessageSink sink;
@@ -648,19 +648,19 @@ TEST(DesignFile, ReadsOlderShorterLayoutsWithTheirDefaults) {
     const TDriver& drv = *d.Drivers[0];
     EXPECT_EQ(drv.Name, "Old");
     EXPECT_NEAR(drv.Gain, DbToLin(6), 1e-15);
-    EXPECT_FALSE(drv.HilbertPhase);
-    EXPECT_EQ(drv.Tails.LowFreq, 100);
-    EXPECT_EQ(drv.Tails.HighFreq, 16000);
-    EXPECT_EQ(drv.Tails.LowSlope, 24);
-    EXPECT_EQ(drv.Tails.HighSlope, 36);
+    EXPECT_FALSE(drv.Acoustic.HilbertPhase);
+    EXPECT_EQ(drv.Acoustic.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Acoustic.Tails.HighFreq, 16000);
+    EXPECT_EQ(drv.Acoustic.Tails.LowSlope, 24);
+    EXPECT_EQ(drv.Acoustic.Tails.HighSlope, 36);
     EXPECT_EQ(drv.NominalDia, 0);
-    EXPECT_TRUE(drv.AcousticEffect.empty());
-    EXPECT_EQ(drv.FRDFile, SupportFolderFor(path) + "w.frd");
+    EXPECT_TRUE(drv.Acoustic.AcousticEffect.empty());
+    EXPECT_EQ(drv.Acoustic.FRDFile, SupportFolderFor(path) + "w.frd");
     EXPECT_EQ(drv.Admittance.Re[0], 0.125);  // no ZMA: the default
     TDriver direct;
-    direct.Tails.HighFreq = 16000;
+    direct.Acoustic.Tails.HighFreq = 16000;
     ASSERT_TRUE(LoadDriverResponse(d, direct, tmp.Path() + "w.frd", sink));
-    EXPECT_EQ(drv.Response, direct.Response);
+    EXPECT_EQ(drv.Acoustic.Response, direct.Acoustic.Response);
 }
 
 TEST(DesignFile, ReadsTheEarlierDriverLayoutBetween27And33Lines) {
@@ -687,8 +687,8 @@ TEST(DesignFile, ReadsTheEarlierDriverLayoutBetween27And33Lines) {
     EXPECT_EQ(drv.RectHeight, 2);
     EXPECT_EQ(drv.RectWidth, 3);
     EXPECT_EQ(drv.Description, "old desc");
-    EXPECT_TRUE(drv.AcousticFile.empty());  // line 27 named no embedded file
-    EXPECT_FALSE(drv.UseAcousticModel);
+    EXPECT_TRUE(drv.Acoustic.AcousticFile.empty());  // line 27 named no embedded file
+    EXPECT_FALSE(drv.Acoustic.UseAcousticModel);
 }
 
 TEST(DesignFile, HostileEmbeddedNamesWriteNothingOutsideTheSupportFolder) {
@@ -753,13 +753,13 @@ TEST(DesignFile, HostileEmbeddedNamesWriteNothingOutsideTheSupportFolder) {
         }
         const TDriver& got = *back.Drivers[1];
         if (c.landsAs.empty()) {
-            EXPECT_TRUE(got.FRDFile.empty());
+            EXPECT_TRUE(got.Acoustic.FRDFile.empty());
             EXPECT_TRUE(got.ZMAFile.empty());
-            EXPECT_EQ(got.Response.Re[0], std::pow(10.0, 3.5));
+            EXPECT_EQ(got.Acoustic.Response.Re[0], std::pow(10.0, 3.5));
         } else {
-            EXPECT_EQ(got.FRDFile, support + c.landsAs);
+            EXPECT_EQ(got.Acoustic.FRDFile, support + c.landsAs);
             EXPECT_TRUE(fs::exists(support + c.landsAs));
-            EXPECT_NEAR(got.Response.Re[300], DbToLin(85), 1e-6);
+            EXPECT_NEAR(got.Acoustic.Response.Re[300], DbToLin(85), 1e-6);
         }
         EXPECT_TRUE(sink.Messages.empty()) << sink.Messages.front();
         for (const auto& e : fs::directory_iterator(support)) fs::remove(e.path());
@@ -880,35 +880,35 @@ TEST(DesignFile, DriversWithDerivedPhaseAlwaysEndWithAResponse) {
     WriteWholeFile(tmp.Path() + "bad.frd", "10 1 1\r\n10 2 2\r\n");  // repeated frequency
     TDesign d;
     TDriver& ok = AddDriver(d, {1, 1});
-    ok.FRDFile = tmp.Path() + "good.frd";
-    ok.HilbertPhase = true;
+    ok.Acoustic.FRDFile = tmp.Path() + "good.frd";
+    ok.Acoustic.HilbertPhase = true;
     TDriver& bad = AddDriver(d, {1, 2});
-    bad.FRDFile = tmp.Path() + "bad.frd";
-    bad.HilbertPhase = true;
+    bad.Acoustic.FRDFile = tmp.Path() + "bad.frd";
+    bad.Acoustic.HilbertPhase = true;
     TDriver& aborted = AddDriver(d, {1, 3});
-    aborted.FRDFile = tmp.Path() + "good.frd";
-    aborted.HilbertPhase = true;
-    aborted.Tails.LowFreq = 1e9;  // no frequency reaches the lower tail
+    aborted.Acoustic.FRDFile = tmp.Path() + "good.frd";
+    aborted.Acoustic.HilbertPhase = true;
+    aborted.Acoustic.Tails.LowFreq = 1e9;  // no frequency reaches the lower tail
     const std::string path = tmp.Path() + "d.bkt";
     RecordingMessageSink sink;
     ASSERT_TRUE(WriteDesign(d, path, sink));
     fs::create_directories(SupportFolderFor(path));
     TDesign back;
     ASSERT_TRUE(ReadDesign(back, path, sink));
-    EXPECT_EQ(sink.Messages, (std::vector<std::string>{"file load error! -- bad",
-                                                       "File Load error: " + SupportFolderFor(path) + "bad.frd",
+    EXPECT_EQ(sink.Messages, (std::vector<std::string>{"File Load error: " + SupportFolderFor(path) +
+                                                           "bad.frd\nline 2: the same frequency as the line before",
                                                        "error-phase restore aborted!"}));
     for (const auto& drv : back.Drivers) {
-        ASSERT_EQ(drv->Response.Re.size(), 500u);
-        ASSERT_EQ(drv->Response.Im.size(), 500u);
-        EXPECT_TRUE(drv->HilbertPhase);
+        ASSERT_EQ(drv->Acoustic.Response.Re.size(), 500u);
+        ASSERT_EQ(drv->Acoustic.Response.Im.size(), 500u);
+        EXPECT_TRUE(drv->Acoustic.HilbertPhase);
     }
-    EXPECT_EQ(back.Drivers[0]->FRDFile, SupportFolderFor(path) + "good.frd");
-    EXPECT_NE(back.Drivers[0]->Response.Re[100], std::pow(10.0, 3.5));
-    EXPECT_TRUE(back.Drivers[1]->FRDFile.empty());
-    EXPECT_EQ(back.Drivers[1]->Response.Re[100], std::pow(10.0, 3.5));
-    EXPECT_EQ(back.Drivers[2]->FRDFile, SupportFolderFor(path) + "good.frd");  // kept for the next save
-    EXPECT_EQ(back.Drivers[2]->Response.Re[100], std::pow(10.0, 3.5));
+    EXPECT_EQ(back.Drivers[0]->Acoustic.FRDFile, SupportFolderFor(path) + "good.frd");
+    EXPECT_NE(back.Drivers[0]->Acoustic.Response.Re[100], std::pow(10.0, 3.5));
+    EXPECT_TRUE(back.Drivers[1]->Acoustic.FRDFile.empty());
+    EXPECT_EQ(back.Drivers[1]->Acoustic.Response.Re[100], std::pow(10.0, 3.5));
+    EXPECT_EQ(back.Drivers[2]->Acoustic.FRDFile, SupportFolderFor(path) + "good.frd");  // kept for the next save
+    EXPECT_EQ(back.Drivers[2]->Acoustic.Response.Re[100], std::pow(10.0, 3.5));
 }
 
 // While it lives, the calling thread does without the capabilities that let
@@ -942,7 +942,7 @@ TEST(DesignFile, AResponseFolderThatCannotBeListedIsASaveError) {
     fs::create_directories(folder);
     WriteWholeFile(folder + "w.frd", MeasurementText(0, false));
     TDesign d;
-    AddDriver(d, {1, 1}).FRDFile = folder + "w.frd";
+    AddDriver(d, {1, 1}).Acoustic.FRDFile = folder + "w.frd";
     RecordingMessageSink sink;
     std::vector<std::string> lines;
     bool built = true, listable = false;

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "files/BlockFile.h"
 #include "files/DesignFile.h"
+#include "files/ValueLines.h"
 #include "model/Design.h"
 #include "model/StepModes.h"
 
@@ -51,12 +52,12 @@ void FillDesign(TDesign& d) {
     AddText(d, {5, 5}, "label").Subckt = 0;
     TDriver& drv = AddDriver(d, {100, 40});
     drv.Name = "Woofer";
-    drv.HilbertPhase = true;
-    drv.Tails.LowFreq = 50;
-    drv.Tails.HighFreq = 12000;
-    drv.Tails.Invert = true;
-    drv.Tails.Delay = 1.5;
-    drv.UseAcousticModel = true;
+    drv.Acoustic.HilbertPhase = true;
+    drv.Acoustic.Tails.LowFreq = 50;
+    drv.Acoustic.Tails.HighFreq = 12000;
+    drv.Acoustic.Tails.Invert = true;
+    drv.Acoustic.Tails.DelayInches = 1.5;
+    drv.Acoustic.UseAcousticModel = true;
     drv.Vendor = "Seas";
     drv.NominalDia = 8;
     drv.Description = "8 inch";
@@ -179,20 +180,20 @@ TEST(ElementLayouts, ElementsOfEarlierShorterLayoutsTakeTheirDefaults) {
         {"Lines Per Driver", 19,
          [](const TDesign& b) {
              const TDriver& drv = *b.Drivers[0];
-             EXPECT_FALSE(drv.HilbertPhase);
-             EXPECT_EQ(drv.Tails.LowFreq, 100);
-             EXPECT_EQ(drv.Tails.HighFreq, 16000);
-             EXPECT_EQ(drv.Tails.LowSlope, 24);
-             EXPECT_EQ(drv.Tails.HighSlope, 36);
-             EXPECT_FALSE(drv.Tails.Invert);
-             EXPECT_EQ(drv.Tails.Delay, 0);
+             EXPECT_FALSE(drv.Acoustic.HilbertPhase);
+             EXPECT_EQ(drv.Acoustic.Tails.LowFreq, 100);
+             EXPECT_EQ(drv.Acoustic.Tails.HighFreq, 16000);
+             EXPECT_EQ(drv.Acoustic.Tails.LowSlope, 24);
+             EXPECT_EQ(drv.Acoustic.Tails.HighSlope, 36);
+             EXPECT_FALSE(drv.Acoustic.Tails.Invert);
+             EXPECT_EQ(drv.Acoustic.Tails.DelayInches, 0);
              EXPECT_EQ(b.Drivers[1]->Name, "Tweeter");
          }},
         {"Lines Per Driver", 26,
          [](const TDesign& b) {
              const TDriver& drv = *b.Drivers[0];
-             EXPECT_TRUE(drv.Tails.Invert);
-             EXPECT_EQ(drv.Tails.Delay, 1.5);
+             EXPECT_TRUE(drv.Acoustic.Tails.Invert);
+             EXPECT_EQ(drv.Acoustic.Tails.DelayInches, 1.5);
              EXPECT_EQ(drv.Vendor, "");
              EXPECT_EQ(drv.NominalDia, 0);
              EXPECT_EQ(b.Drivers[1]->Name, "Tweeter");
@@ -207,6 +208,42 @@ TEST(ElementLayouts, ElementsOfEarlierShorterLayoutsTakeTheirDefaults) {
         EXPECT_EQ(back.d.Parts.size(), 2u);
         EXPECT_EQ(back.d.Drivers.size(), 2u);
         EXPECT_EQ(back.d.Texts[0]->Text, "label");
+    }
+}
+
+// Each of a driver's numbers on its own line, in its own field: a distinct
+// value per field shows a line wired to the wrong one.
+TEST(ElementLayouts, EveryDriverNumberHasALineOfItsOwn) {
+    using F = double& (*)(TDriver&);
+    const struct {
+        const char* line;
+        F field;
+    } cases[] = {
+        {"  0.25 //Delay", [](TDriver& v) -> double& { return v.DelaySeconds; }},
+        {"  1.5 //Xoffs", [](TDriver& v) -> double& { return v.Acoustic.XOffsetInches; }},
+        {"  -2.5 //Yoffs", [](TDriver& v) -> double& { return v.Acoustic.YOffsetInches; }},
+        {"  3.5 //Zoffs", [](TDriver& v) -> double& { return v.Acoustic.ZOffsetInches; }},
+        {"  15 //Htilt", [](TDriver& v) -> double& { return v.Acoustic.HTiltDegrees; }},
+        {"  -7.5 //Vtilt", [](TDriver& v) -> double& { return v.Acoustic.VTiltDegrees; }},
+        {"  6.25 //dia", [](TDriver& v) -> double& { return v.Acoustic.DiameterInches; }},
+        {"  55 //Lower Hilbert extrapolation frequency",
+         [](TDriver& v) -> double& { return v.Acoustic.Tails.LowFreq; }},
+        {"  17000 //Upper Hilbert extrapolation frequency",
+         [](TDriver& v) -> double& { return v.Acoustic.Tails.HighFreq; }},
+        {"  18 //Lower Extrapolation slope", [](TDriver& v) -> double& { return v.Acoustic.Tails.LowSlope; }},
+        {"  30 //Upper Extrapolation slope", [](TDriver& v) -> double& { return v.Acoustic.Tails.HighSlope; }},
+        {"  2.75 //Hilbert Delay to add", [](TDriver& v) -> double& { return v.Acoustic.Tails.DelayInches; }},
+        {"  8  //Nominal Dia.", [](TDriver& v) -> double& { return v.NominalDia; }},
+    };
+    TDesign d;
+    TDriver& drv = AddDriver(d, {100, 40});
+    for (const auto& c : cases) c.field(drv) = LineReal(c.line);
+    const Lines lines = DesignLines(d);
+    ReadBack back(lines);
+    ASSERT_TRUE(back.ok);
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), c.line), 1) << c.line;
+        EXPECT_EQ(c.field(*back.d.Drivers[0]), LineReal(c.line)) << c.line;
     }
 }
 

@@ -158,14 +158,14 @@ TEST(SaveIdentity, ADesignMadeInMemorySavesTheSameBytesAfterEveryReopening) {
     for (std::size_t k = 0; k < std::size(gains); ++k) {
         TDriver& drv = AddDriver(d, {100, 20 + 10 * static_cast<int>(k)});
         drv.Gain = gains[k];
-        drv.Delay = 1e-4 / 7;
-        drv.Tails.Delay = M_PI;
+        drv.DelaySeconds = 1e-4 / 7;
+        drv.Acoustic.Tails.DelayInches = M_PI;
         if (k == 0) {
-            drv.FRDFile = src + "w.frd";
+            drv.Acoustic.FRDFile = src + "w.frd";
             drv.ZMAFile = src + "w.zma";
-            drv.AcousticFile = src + "baffle.frd";
+            drv.Acoustic.AcousticFile = src + "baffle.frd";
         } else if (k == 1) {
-            drv.FRDFile = src + "t.frd";
+            drv.Acoustic.FRDFile = src + "t.frd";
             drv.ZMAFile = src + "w.zma";
         }
     }

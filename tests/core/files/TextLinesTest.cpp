@@ -118,7 +118,8 @@ TEST(TextFile, ReadersRefuseFilesBeyondTheSizeLimit) {
         DataArray f{1.0}, v{1.0}, p;
         EXPECT_FALSE(ReadMeasurementFile(path, f, v, p, messages)) << size;
         EXPECT_TRUE(f.empty() && v.empty()) << size;
-        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- huge" + std::to_string(size)});
+        EXPECT_EQ(messages.Messages, std::vector<std::string>{"file load error! -- huge" + std::to_string(size) + "\n" +
+                                                              path + ": File too large"});
 
         TDesign d;
         EXPECT_FALSE(ReadDesign(d, path, messages)) << size;

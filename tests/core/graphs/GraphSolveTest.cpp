@@ -164,7 +164,7 @@ TEST(GraphSolve, DriverOnlyCurvesIgnoreTheNetwork) {
     CircuitBuilder c;
     DriverBehind(c, 6);
     TDriver& drv = *c.d.Drivers[0];
-    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
+    for (std::size_t k = 0; k < 500; ++k) drv.Acoustic.Response.Re[k] = 1000.0 * (1 + 0.5 * std::sin(k * 0.05));
     SingleCurve only(c.d, TGraphKind::SPL, "S1 (driver only)");
     only.Solve();
     EXPECT_TRUE(only.Curve().DriverOnly());
@@ -189,7 +189,7 @@ TEST(GraphSolve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
         for (double y : flat.Curve().MagSeries.Y) EXPECT_NEAR(y, 70.0 + 20 * std::log10(8 / 8.001), 1e-6) << s;
     }
     // A ripple with a period of 20 grid steps (0.44 octave).
-    for (std::size_t k = 0; k < 500; ++k) drv.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
+    for (std::size_t k = 0; k < 500; ++k) drv.Acoustic.Response.Re[k] = std::pow(10.0, 3.5 + 0.1 * std::sin(k * 0.314));
     SingleCurve raw(c.d, TGraphKind::SPL, "System", 0.0);
     raw.Solve();
     SingleCurve octave(c.d, TGraphKind::SPL, "System", 1.0);
@@ -211,7 +211,7 @@ TEST(GraphSolve, SmoothingKeepsFlatLevelsAndFlattensRipple) {
 TEST(GraphSolve, SmoothedSplCurvesLeaveTheTimeResponsesAlone) {
     CircuitBuilder c;
     DriverBehind(c, 6);
-    c.d.Drivers[0]->Delay = 0.0003;  // a phase that turns many times
+    c.d.Drivers[0]->DelaySeconds = 0.0003;  // a phase that turns many times
     struct Curve {
         TGraphKind kind;
         const char* name;

@@ -344,7 +344,7 @@ TEST(TimeResponses, FollowTheSolve) {
     const std::size_t atZero = PeakIndex(one.Curve().MagSeries);
     EXPECT_EQ(one.Curve().MagSeries.X[atZero], 0.0);
 
-    drv.Delay = 0.001;
+    drv.DelaySeconds = 0.001;
     one.Solve();
     EXPECT_NEAR(one.Curve().MagSeries.X[PeakIndex(one.Curve().MagSeries)], 1.0, 1e-12);
 

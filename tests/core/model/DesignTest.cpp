@@ -145,18 +145,18 @@ TEST(Design, NewDriverDefaults) {
     EXPECT_EQ(drv.Rating, 10);
     EXPECT_EQ(drv.Gain, 1);
     EXPECT_EQ(drv.NominalDia, 6.5);
-    EXPECT_EQ(drv.Tails.LowFreq, 100);
-    EXPECT_EQ(drv.Tails.HighFreq, 20000);
-    EXPECT_EQ(drv.Tails.LowSlope, 12);
-    EXPECT_EQ(drv.Tails.HighSlope, 12);
-    ASSERT_EQ(drv.Response.Re.size(), 500u);
+    EXPECT_EQ(drv.Acoustic.Tails.LowFreq, 100);
+    EXPECT_EQ(drv.Acoustic.Tails.HighFreq, 20000);
+    EXPECT_EQ(drv.Acoustic.Tails.LowSlope, 12);
+    EXPECT_EQ(drv.Acoustic.Tails.HighSlope, 12);
+    ASSERT_EQ(drv.Acoustic.Response.Re.size(), 500u);
     ASSERT_EQ(drv.Admittance.Im.size(), 500u);
     for (int k = 0; k < 500; k += 99) {
-        EXPECT_DOUBLE_EQ(drv.Response.Re[k], std::pow(10.0, 3.5));
-        EXPECT_EQ(drv.Response.Im[k], 0);
+        EXPECT_DOUBLE_EQ(drv.Acoustic.Response.Re[k], std::pow(10.0, 3.5));
+        EXPECT_EQ(drv.Acoustic.Response.Im[k], 0);
         EXPECT_EQ(drv.Admittance.Re[k], 0.125);
     }
-    EXPECT_TRUE(drv.AcousticEffect.empty());
+    EXPECT_TRUE(drv.Acoustic.AcousticEffect.empty());
 }
 
 TEST(Design, DesignatorsReuseTheSmallestFreeNumber) {
@@ -225,9 +225,9 @@ TEST(Design, CopyDriverCopiesArraysDeeplyAndKeepsIdentity) {
     TDesign d;
     TDriver& a = AddDriver(d, {50, 40});
     a.Name = "woofer";
-    a.FRDFolder = "/some/folder";
+    a.Acoustic.FRDFolder = "/some/folder";
     a.Gain = 2;
-    a.AcousticEffect.assign(500, {1, 0});
+    a.Acoustic.AcousticEffect.assign(500, {1, 0});
     TDriver& b = AddDriver(d, {70, 40});
     b.Selected = true;
     CopyDriver(a, b);
@@ -235,13 +235,13 @@ TEST(Design, CopyDriverCopiesArraysDeeplyAndKeepsIdentity) {
     EXPECT_EQ(b.Gain, 2);
     EXPECT_EQ(b.RefDes, 2);
     EXPECT_TRUE(b.Selected);
-    EXPECT_TRUE(b.FRDFolder.empty());
+    EXPECT_TRUE(b.Acoustic.FRDFolder.empty());
     EXPECT_EQ(b.Position, a.Position);
-    ASSERT_EQ(b.AcousticEffect.Re.size(), 500u);
-    b.Response.Re[0] = -1;
-    b.AcousticEffect.Im[3] = 9;
-    EXPECT_NE(a.Response.Re[0], -1);
-    EXPECT_EQ(a.AcousticEffect.Im[3], 0);
+    ASSERT_EQ(b.Acoustic.AcousticEffect.Re.size(), 500u);
+    b.Acoustic.Response.Re[0] = -1;
+    b.Acoustic.AcousticEffect.Im[3] = 9;
+    EXPECT_NE(a.Acoustic.Response.Re[0], -1);
+    EXPECT_EQ(a.Acoustic.AcousticEffect.Im[3], 0);
 }
 
 TEST(Design, CopyTextKeepsAtMost128Characters) {

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -65,12 +66,53 @@ private slots:
         RecordingSink sink;
         w.SetMessageSink(&sink);
         QTemporaryDir dir;
-        w.SetStartupDesign((dir.path() + "/missing.bkt").toStdString());
+        const std::string missing = (dir.path() + "/missing.bkt").toStdString();
+        w.SetStartupDesign(missing);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(sink.Messages, (std::vector<std::string>{FileOpenFailedText}));
+        QCOMPARE(sink.Messages,
+                 (std::vector<std::string>{"FileOpen failed\n" + missing + ": No such file or directory"}));
         QVERIFY(w.Session().Design().Parts.empty());
         QVERIFY(w.Session().Design().FileName.empty());
+        QCOMPARE(w.windowTitle(), QString("Pelmo"));
+        QVERIFY(w.close());
+    }
+
+    // A failed open or save says which file and why, after the fixed text.
+    void failuresNameTheFileAndTheCause_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("name");  // in the temporary folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("open a missing file") << "Open"
+                                             << "gone.bkt"
+                                             << "FileOpen failed\n%1: No such file or directory";
+        QTest::newRow("open a folder") << "Open"
+                                       << "folder.bkt"
+                                       << "FileOpen failed\n%1: Is a directory";
+        QTest::newRow("save into a missing folder") << "Save As"
+                                                    << "no/such/x.bkt"
+                                                    << "File Save failed!\n%1: No such file or directory";
+        QTest::newRow("save over a folder") << "Save As"
+                                            << "folder.bkt"
+                                            << "File Save failed!\n%1: Is a directory";
+    }
+    void failuresNameTheFileAndTheCause() {
+        QFETCH(QString, command);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder.bkt"));
+        const QString path = dir.path() + "/" + name;
+        TMainWindow w;
+        RecordingSink sink;
+        w.SetMessageSink(&sink);
+        w.ChooseOpenFile = [&](const std::string&, const std::string&) { return path.toStdString(); };
+        w.ChooseSaveFile = w.ChooseOpenFile;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        MenuAction(w, "File", command)->trigger();
+        QCOMPARE(sink.Messages, std::vector<std::string>{message.arg(path).toStdString()});
+        QVERIFY(!QDir(dir.path() + "/no").exists());
         QCOMPARE(w.windowTitle(), QString("Pelmo"));
         QVERIFY(w.close());
     }

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "../GuiTestSupport.h"
+#include "../TextFit.h"
 #include "dialogs/StepSizeDialog.h"
 #include "graphs/GraphWindows.h"
 #include "graphs/Plot.h"
@@ -51,37 +52,13 @@ void SaveShot(const QPixmap& pm, const QString& name) {
 }
 
 // Every label, button and list of a dialog shows its whole text: it is at
-// least as large as it asks to be and lies inside the dialog.
+// least as large as its text needs and lies inside the dialog.
 void CheckNothingClipped(QDialog& dialog, const char* name) {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     SaveShot(dialog.grab(), name);
-    const QRect inside = dialog.rect();
-    for (QWidget* child : dialog.findChildren<QWidget*>()) {
-        if (!child->isVisible()) continue;
-        QSize wanted;
-        if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap() && !label->text().isEmpty())
-            wanted = label->minimumSizeHint();
-        else if (auto* push = qobject_cast<QPushButton*>(child); push && !push->text().isEmpty())
-            // The style asks for a wide minimum; what counts is the text.
-            wanted = QSize(push->fontMetrics().horizontalAdvance(QString(push->text()).remove('&')) + 8,
-                           push->fontMetrics().height());
-        else if (auto* button = qobject_cast<QAbstractButton*>(child); button && !button->text().isEmpty())
-            wanted = child->minimumSizeHint();
-        else if (qobject_cast<QComboBox*>(child))
-            wanted = child->minimumSizeHint();
-        else
-            continue;
-        const QString what = QStringLiteral("%1: %2 \"%3\" is %4x%5, needs %6x%7")
-                                 .arg(name, child->metaObject()->className(), child->objectName())
-                                 .arg(child->width())
-                                 .arg(child->height())
-                                 .arg(wanted.width())
-                                 .arg(wanted.height());
-        QVERIFY2(child->width() >= wanted.width() && child->height() >= wanted.height(), qPrintable(what));
-        const QRect at(child->mapTo(&dialog, QPoint(0, 0)), child->size());
-        QVERIFY2(inside.contains(at), qPrintable(what + " (outside the dialog)"));
-    }
+    const QStringList faults = CutTexts(dialog, QString::fromLatin1(name));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     dialog.hide();
 }
 

@@ -10,6 +10,8 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.windowTitle(), QString("Pelmo"));
+        // The graph windows open with it; the keyboard stays with the sheet.
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&w));
         w.Session().Design().FileName = "/tmp/TwoWay.bkt";
         w.UpdateCaption();
         QCOMPARE(w.windowTitle(), QString("Pelmo -- TwoWay.bkt"));

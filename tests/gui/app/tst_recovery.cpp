@@ -8,6 +8,7 @@
 #include "base/TextFile.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
+#include "document/RecentFiles.h"
 #include "document/Recovery.h"
 #include "editor/SheetEdit.h"
 #include "files/DesignFile.h"
@@ -138,6 +139,12 @@ private slots:
         QVERIFY(d.Modified);
         QCOMPARE(f.w.windowTitle(), QString("Pelmo -- Mine.bkt"));
         QVERIFY(f.sink.Messages.empty());
+        // Among the recent files at once, on disk too: a second crash keeps it.
+        QCOMPARE(f.w.ReOpenMenu()->actions().value(0)->text(), QString("&1  Mine.bkt"));
+        TMostRecentFiles onDisk;
+        onDisk.IniFileName = DataFolderPath() + MruFileName;
+        onDisk.Load();
+        QCOMPARE(onDisk.Files().front(), original);
         // This window's own copy holds the design now; the untitled one waits.
         const QStringList copies = CopiesInFolder();
         QCOMPARE(copies.size(), 2);
@@ -162,6 +169,41 @@ private slots:
         RecordingSink sink;
         QVERIFY(OpenDesignFile(reread, original, sink));
         QCOMPARE(reread.Parts.size(), std::size_t(2));
+    }
+
+    // A copy that cannot be read is not passed over in silence: the window
+    // says which and why, and offers to discard it; kept, it is offered
+    // again at the next start. The open design stays as it was.
+    void aCopyThatCannotBeReadIsSaidAndCanBeDiscarded_data() {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("Discard") << true;
+        QTest::newRow("Keep") << false;
+    }
+    void aCopyThatCannotBeReadIsSaidAndCanBeDiscarded() {
+        QFETCH(bool, discard);
+        LeaveCopy("20240101-100000-11", "/d/Mine.bkt", {"1 //VoltageSource", "7 //Lines"});
+        EditorFixture f;
+        f.w.ChooseRecovery = [](const TRecoveryCopy&) { return TRecoveryAnswer::Recover; };
+        std::vector<std::string> said;
+        f.w.ChooseUnreadableRecovery = [&](const TRecoveryCopy&, const std::string& text) {
+            said.push_back(text);
+            return discard ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
+        };
+        f.Start();
+        f.w.OfferRecovery();
+        const std::string copy = (RecoveryFolder() + "/20240101-100000-11.bkt").toStdString();
+        QCOMPARE(said.size(), std::size_t(1));
+        QVERIFY2(said[0].find("Mine.bkt") != std::string::npos, said[0].c_str());
+        QVERIFY2(said[0].find(copy + ": damaged or not a design file: line 9 missing") != std::string::npos,
+                 said[0].c_str());
+        QVERIFY(f.w.Session().Design().Parts.empty());
+        QVERIFY(f.w.Session().Design().FileName.empty());
+        QCOMPARE(f.w.windowTitle(), QString("Pelmo"));
+        QCOMPARE(CopiesInFolder(), discard ? QStringList() : QStringList{"20240101-100000-11.bkt"});
+
+        said.clear();
+        f.w.OfferRecovery();  // a next start
+        QCOMPARE(said.size(), std::size_t(discard ? 0 : 1));
     }
 };
 

@@ -330,7 +330,7 @@ private slots:
     void pickACatalogueWooferForS1() {
         TDriver& s1 = Driver(1);
         const DataArray before = SystemSpl(f.w);
-        const std::string oldFrd = s1.FRDFile;
+        const std::string oldFrd = s1.Acoustic.FRDFile;
         QString vendorDuring;
         bool liveDuring = false;
         // Through the driver dialog's "Find a Part#", which shows the part
@@ -342,7 +342,7 @@ private slots:
             ClickRow(b, RowOf(b, "GW-200"));
             vendorDuring = static_cast<TDriverBrowser&>(b).VendorText()->text();
             liveDuring = s1.PartNumber == "GW-200" && SystemSpl(f.w) != before;
-            folderDuring = s1.FRDFolder;
+            folderDuring = s1.Acoustic.FRDFolder;
             shownDuring = dialog.PartNumberPanel()->isVisibleTo(&dialog) ? dialog.PartNumberText()->text() : "";
             QTest::mouseClick(b.OkButton(), Qt::LeftButton);
         };
@@ -362,7 +362,7 @@ private slots:
         const std::string parts = PartsFolder();
         QCOMPARE(s1.PartNumber, std::string("GW-200"));
         QCOMPARE(s1.Vendor, std::string("GENERIC"));
-        QCOMPARE(s1.FRDFile, parts + "GENERIC_GW-200/GW-200@0.frd");
+        QCOMPARE(s1.Acoustic.FRDFile, parts + "GENERIC_GW-200/GW-200@0.frd");
         // The folder of the set counts until the design is written (the undo
         // step taken at "Ok" embeds the files, as saving does).
         QCOMPARE(folderDuring, parts + "GENERIC_GW-200/");
@@ -370,11 +370,11 @@ private slots:
         QCOMPARE(s1.Description, std::string("Generic GW-200"));
         QCOMPARE(s1.NominalDia, 8.0);
         QCOMPARE(s1.Rating, 100.0);
-        QVERIFY(!s1.HilbertPhase);
+        QVERIFY(!s1.Acoustic.HilbertPhase);
         QVERIFY(f.sink.Messages.empty());
         const DataArray picked = SystemSpl(f.w);
         QVERIFY(picked != before);
-        const TComplexArray response = s1.Response, admittance = s1.Admittance;
+        const TComplexArray response = s1.Acoustic.Response, admittance = s1.Admittance;
 
         // Saved with its files and back after reopening.
         savePath = dir.path().toStdString() + "/Woofer.bkt";
@@ -388,13 +388,14 @@ private slots:
         TDriver& reread = Driver(1);
         const std::string support = SupportFolderFor(savePath);
         QCOMPARE(reread.PartNumber, std::string("GW-200"));
-        QCOMPARE(reread.FRDFile, support + "GW-200@0.frd");
+        QCOMPARE(reread.Acoustic.FRDFile, support + "GW-200@0.frd");
         QCOMPARE(reread.ZMAFile, support + "GENERIC_GW-200.zma");
         for (const char* offAxis : {"GW-200@15.frd", "GW-200@60.frd"})
             QVERIFY2(fs::exists(support + offAxis), offAxis);
-        QCOMPARE(reread.Response.Re.size(), response.Re.size());
+        QCOMPARE(reread.Acoustic.Response.Re.size(), response.Re.size());
         for (std::size_t k = 0; k < response.Re.size(); ++k) {
-            QVERIFY(std::abs(reread.Response.Re[k] - response.Re[k]) <= 1e-6 * std::abs(response.Re[k]) + 1e-9);
+            QVERIFY(std::abs(reread.Acoustic.Response.Re[k] - response.Re[k]) <=
+                    1e-6 * std::abs(response.Re[k]) + 1e-9);
             QVERIFY(std::abs(reread.Admittance.Re[k] - admittance.Re[k]) <= 1e-6 * std::abs(admittance.Re[k]) + 1e-12);
         }
         QVERIFY(f.sink.Messages.empty());

@@ -41,6 +41,22 @@ std::vector<double> Values(QCPGraph* g) {
     return v;
 }
 
+// The height in points of each word of a PDF's first page, as poppler's
+// pdftotext lays the page out (the first box of a word that comes twice).
+QMap<QString, double> WordHeights(const QString& pdf) {
+    QString error;
+    const QByteArray html = pelmo::guitest::RunTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"}, &error);
+    QMap<QString, double> heights;
+    const QRegularExpression word(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+    for (auto it = word.globalMatch(QString::fromUtf8(html)); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (!heights.contains(m.captured(5)))
+            heights[m.captured(5)] = m.captured(4).toDouble() - m.captured(2).toDouble();
+    }
+    return heights;
+}
+
 int Wraps(const TChartCurve& c) {
     int n = 0;
     for (std::size_t i = 1; i < c.Count(); ++i)
@@ -163,11 +179,27 @@ private slots:
         if (vector) QVERIFY(SvgTexts(data->data("image/svg+xml")).contains("Frequency Response (#1)"));
     }
 
+    // The chart is laid out for the page, not drawn at the screen's size
+    // and shrunk: its text keeps its size in points on paper of any
+    // resolution and either orientation (pdftotext reads the words' boxes).
+    void print_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("landscape");
+        QTest::newRow("screen resolution") << int(QPrinter::ScreenResolution) << false;
+        QTest::newRow("high resolution") << int(QPrinter::HighResolution) << false;
+        QTest::newRow("high resolution, landscape") << int(QPrinter::HighResolution) << true;
+    }
     void print() {
+        QFETCH(int, mode);
+        QFETCH(bool, landscape);
         const QString pdf = dir_.filePath("graph.pdf");
-        windows_->ChoosePrinter = [&](QWidget*, QPrinter& printer) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(pdf);
+        QFile::remove(pdf);
+        const QPrinter printer{QPrinter::PrinterMode(mode)};
+        windows_->ChoosePrinter = [&](QWidget*, QPrinter& chosen) {
+            chosen.setResolution(printer.resolution());
+            chosen.setOutputFormat(QPrinter::PdfFormat);
+            chosen.setOutputFileName(pdf);
+            chosen.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
             return true;
         };
         const QSize window = spl_->size();
@@ -177,6 +209,16 @@ private slots:
         const TReadBack back = ReadPicture(pdf);
         QVERIFY2(back.Ok, qPrintable(back.Error));
         QVERIFY(DarkPixels(back.Rendered) > 100);
+        // The axis title is written in 13 pixels, the chart's title in 16:
+        // 9.75 and 12 points at 96 pixels per inch; a word's box is about
+        // 1.12 times as high (Arial's ascent and descent).
+        const double points = 72.0 / ScreenDpi();
+        const QMap<QString, double> heights = WordHeights(pdf);
+        QVERIFY2(heights.contains("frequency") && heights.contains("Response"), qPrintable(heights.keys().join(' ')));
+        QVERIFY2(std::abs(heights["frequency"] / (13 * points) - 1.12) < 0.1,
+                 qPrintable(QString::number(heights["frequency"])));
+        QVERIFY2(std::abs(heights["Response"] / (16 * points) - 1.12) < 0.1,
+                 qPrintable(QString::number(heights["Response"])));
     }
 
     // A NaN gap goes between two neighbours more than 180 degrees apart,
@@ -214,7 +256,7 @@ private slots:
     // and no drawn segment jumps more than 180 degrees.
     void phaseBreaksInTheWindow() {
         // A delay turns the phase round many times.
-        design_->d.Drivers[0]->Delay = 0.001;
+        design_->d.Drivers[0]->DelaySeconds = 0.001;
         windows_->SolveNow(true);
         const TChartCurve& phase = spl_->Record().Curves[0].PhaseSeries;
         QVERIFY(Wraps(phase) > 3);

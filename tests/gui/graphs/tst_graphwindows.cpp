@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <fstream>
 
 #include "GraphTestDesign.h"
@@ -368,6 +369,8 @@ private slots:
         FindItem(spl->CurvesMenu(), "System")->trigger();
         QVERIFY(spl->Record().Curves.empty());
         QVERIFY(!spl->HoldButton()->isVisibleTo(spl));
+        // Nothing listed: no empty legend frame.
+        QVERIFY(!spl->Graph()->legend->visible());
         gw.SolveNow();
         gw.SolveNow();
         QVERIFY(spl->Record().Curves.empty());
@@ -518,8 +521,8 @@ private slots:
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
         std::vector<TPlotForm*> windows;
-        for (TGraphKind kind : {TGraphKind::SPL, TGraphKind::Impedance, TGraphKind::GroupDelay, TGraphKind::Impulse,
-                                TGraphKind::SPL})
+        for (TGraphKind kind :
+             {TGraphKind::SPL, TGraphKind::Impedance, TGraphKind::GroupDelay, TGraphKind::Impulse, TGraphKind::SPL})
             windows.push_back(gw.OpenGraph(kind));
         dialogs_.push_back(Ok());
         FindItem(windows[0]->CurvesMenu(), "S2")->trigger();
@@ -527,9 +530,10 @@ private slots:
         gw.SolveNow(true);
         static QStringList warnings;
         warnings.clear();
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
-            if (type != QtDebugMsg && type != QtInfoMsg) warnings << m;
-        });
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+                if (type != QtDebugMsg && type != QtInfoMsg) warnings << m;
+            });
         for (double value : {30.0, 12.0, 55.0}) {
             t.d.Parts[1]->Value = value;
             gw.SolveNow(true);  // only the curves' layers are drawn again
@@ -570,6 +574,72 @@ private slots:
         spl->DeltaModeOffClick();
         QVERIFY(!spl->DeltaMode());
         QVERIFY(!FindItem(spl->DeltaMenu(), "delta mode Off"));
+    }
+
+    // The readout is as wide as its longest line up to 250 pixels, so a
+    // line breaks only where it would pass that: the position, the delta
+    // and a group delay each stay on one line.
+    void readoutBreaksOnlyAtItsWidest_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("delta");
+        QTest::addColumn<int>("fontPixels");  // 0: as the window has it
+        QTest::addColumn<int>("lines");
+        QTest::newRow("SPL with phase") << int(TGraphKind::SPL) << false << 0 << 1;
+        QTest::newRow("SPL in delta mode") << int(TGraphKind::SPL) << true << 0 << 2;
+        QTest::newRow("impedance in delta mode") << int(TGraphKind::Impedance) << true << 0 << 2;
+        QTest::newRow("group delay") << int(TGraphKind::GroupDelay) << false << 0 << 1;
+        QTest::newRow("a font too large for one line") << int(TGraphKind::SPL) << false << 30 << 1;
+    }
+    void readoutBreaksOnlyAtItsWidest() {
+        QFETCH(int, kind);
+        QFETCH(bool, delta);
+        QFETCH(int, fontPixels);
+        QFETCH(int, lines);
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* w = gw.OpenGraph(TGraphKind(kind));
+        w->resize(800, 500);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->Graph()->replot();
+        QLabel* readout = w->Readout();
+        if (fontPixels) {
+            QFont f = readout->font();
+            f.setPixelSize(fontPixels);
+            readout->setFont(f);
+        }
+        const QCPRange x = w->Graph()->xAxis->range(), y = w->Graph()->yAxis->range();
+        const double fx = std::sqrt(x.lower * x.upper), fy = y.lower + 0.6 * y.size();
+        w->GraphMouseMove(PixelAt(w, fx, fy));
+        if (delta) {
+            w->SetDeltaReferenceClick();
+            w->GraphMouseMove(PixelAt(w, fx * 1.7, y.lower + 0.3 * y.size()));
+        }
+        QVERIFY(readout->isVisibleTo(w));
+        const QString text = readout->text();
+        QCOMPARE(text.count('\n') + 1, lines);
+        // The same text in a label that never breaks a line.
+        QLabel whole(text);
+        whole.setFont(readout->font());
+        whole.setFrameStyle(readout->frameStyle());
+        whole.setMargin(readout->margin());
+        const QSize unbroken = whole.sizeHint();
+        const QString what = QString("\"%1\" is %2x%3, unbroken %4x%5")
+                                 .arg(text)
+                                 .arg(readout->width())
+                                 .arg(readout->height())
+                                 .arg(unbroken.width())
+                                 .arg(unbroken.height());
+        if (unbroken.width() <= TPlotForm::ReadoutMaxWidth) {
+            QVERIFY2(readout->size() == unbroken, qPrintable(what));
+        } else {
+            // Wrapped at the widest, and tall enough for every line it makes.
+            QVERIFY2(readout->width() == TPlotForm::ReadoutMaxWidth, qPrintable(what));
+            QVERIFY2(readout->height() > unbroken.height(), qPrintable(what));
+            QCOMPARE(readout->height(), readout->heightForWidth(readout->width()));
+        }
+        // Its top-right corner 5 pixels left of the chart's right edge.
+        QCOMPARE(readout->geometry().right() + 1, w->Graph()->width() - 5);
     }
 
     void getFileOverlaysAMeasurementFile() {

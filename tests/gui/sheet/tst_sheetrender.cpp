@@ -76,6 +76,39 @@ private slots:
         }
     }
 
+    // A catalogue part number on a vertical part is written between the
+    // part's terminals, not across the wires that leave them.
+    void partNumberStaysBetweenTheTerminals_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("capacitor") << int(TPartType::Capacitor) << "GCM-12U";
+        QTest::newRow("resistor") << int(TPartType::Resistor) << "MOX-4K7";
+        QTest::newRow("inductor") << int(TPartType::Inductor) << "AIR-0.56";
+    }
+    void partNumberStaysBetweenTheTerminals() {
+        QFETCH(int, type);
+        QFETCH(QString, number);
+        TDesign& d = w.Session().Design();
+        ClearElements(d);
+        TPart& p = AddPart(d, TPartType(type), {20, 20}, false);
+        p.PartNumber = number.toStdString();
+        p.BoundValue = p.Value;
+        const QImage img = RenderSheet(w, QRect(0, 0, 400, 400));
+        const TLabelLayout layout = LayoutPartLabels(p, 10, *d.Metrics);
+        QCOMPARE(layout.Labels.size(), std::size_t(3));
+        const TRect r = layout.Labels[2].TextRect;
+        QCOMPARE(QString::fromStdString(layout.Labels[2].Text), "#" + number);
+        // Its ink, in the label's column, lies between y 170 and 230.
+        int inside = 0;
+        for (int y = 140; y < 260; ++y)
+            for (int x = r.Left; x < r.Right; ++x) {
+                if (qGray(img.pixel(x, y)) >= 160 || (x % 10 == 0 && y % 10 == 0)) continue;  // paper, grid
+                QVERIFY2(y >= 169 && y <= 231, qPrintable(QString("ink at (%1, %2)").arg(x).arg(y)));
+                ++inside;
+            }
+        QVERIFY(inside > 30);
+    }
+
     void shortedAndOpenLooks() {
         TDesign& d = w.Session().Design();
         ClearElements(d);
@@ -114,7 +147,7 @@ private slots:
         ClearElements(d);
         TDriver& drv = AddDriver(d, {20, 20});  // no files: exclamation mark
         TDriver& muted = AddDriver(d, {40, 20});
-        muted.FRDFile = "/x/a.frd";
+        muted.Acoustic.FRDFile = "/x/a.frd";
         muted.ZMAFile = "/x/a.zma";
         muted.Muted = true;
         const QImage img = RenderSheet(w, QRect(0, 0, 600, 400));

@@ -121,7 +121,9 @@ private slots:
         TListenWindow* lw = Open();
         QTest::mouseClick(lw->findChild<QPushButton*>("chooseButton"), Qt::LeftButton);
         QCOMPARE(lw->AudioFile(), QString::fromStdString(recording_));
-        QTest::mouseClick(lw->findChild<QPushButton*>("playButton"), Qt::LeftButton);
+        // Nothing to play on: Play is off, and the status line says why.
+        QVERIFY(!lw->PlayButton()->isEnabled());
+        lw->Play();
         QVERIFY(!lw->Playing());
         QVERIFY2(lw->StatusText().startsWith("No audio output device was found"), qPrintable(lw->StatusText()));
         QVERIFY(sink_.Messages.empty());  // no box in the way
@@ -216,7 +218,30 @@ private slots:
         QVERIFY(!lw->findChild<QPushButton*>("playButton")->isEnabled());
         // A good one after it plays.
         QVERIFY(lw->OpenAudioFile(QString::fromStdString(recording_)));
-        QVERIFY(lw->findChild<QPushButton*>("playButton")->isEnabled());
+        QCOMPARE(lw->PlayButton()->isEnabled(), !QMediaDevices::defaultAudioOutput().isNull());
+    }
+
+    // The window closes as the other tool windows do: its "Close" button
+    // and Escape, also while a recording is open.
+    void closesWithItsButtonOrEscape_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::addColumn<bool>("recording");
+        QTest::newRow("Close") << false << false;
+        QTest::newRow("Escape") << true << false;
+        QTest::newRow("Escape with a recording") << true << true;
+    }
+    void closesWithItsButtonOrEscape() {
+        QFETCH(bool, escape);
+        QFETCH(bool, recording);
+        TListenWindow* lw = Open();
+        if (recording) QVERIFY(lw->OpenAudioFile(QString::fromStdString(recording_)));
+        QVERIFY(lw->isVisible());
+        if (escape)
+            QTest::keyClick(lw, Qt::Key_Escape);
+        else
+            QTest::mouseClick(lw->CloseButton(), Qt::LeftButton);
+        QVERIFY(!lw->isVisible());
+        QVERIFY(!lw->Playing());
     }
 };
 
