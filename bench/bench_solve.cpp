@@ -93,10 +93,11 @@ BENCHMARK(BM_NodalSweep)->Unit(benchmark::kMillisecond);
 void BM_NodalSweepSolve(benchmark::State& state) {
     ThreeWay w;
     TSolveContext ctx;
-    SolveNodeVoltages(w.d, w.Net, ctx);
+    TSolveResult result;
+    SolveNodeVoltages(w.d, w.Net, ctx, result);
     for (auto _ : state) {
-        SolveNodeVoltages(w.d, w.Net, ctx);
-        benchmark::DoNotOptimize(ctx.Voltages.data());
+        SolveNodeVoltages(w.d, w.Net, ctx, result);
+        benchmark::DoNotOptimize(result.NodeVoltages.data());
     }
 }
 BENCHMARK(BM_NodalSweepSolve)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

@@ -3,6 +3,7 @@
 // 401 samples of an 11-term sum per square-wave curve.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -23,27 +24,25 @@ struct Solved {
     pelmo::TDesign d;
     pelmo::TGraphList graphs;
     pelmo::TGraphRecord window;
-    pelmo::TSolveRequest request;
     pelmo::TSolveResult result;
-    pelmo::TTimeResponseWork work;
+    std::array<pelmo::TCurveWork, 2> work;
 
     explicit Solved(pelmo::TGraphKind kind) : window(kind) {
         pelmo::EnsureAnalysisGrid(d);
+        result.Grid = d.Grid;
+        result.OctavesPerStep = d.OctavesPerStep;
         for (double f : d.Grid) {
             const double x = f / 60.0, y = f / 12000.0;
-            result.SystemMag.push_back(3000.0 * x * x / std::sqrt(1 + x * x * x * x) / std::sqrt(1 + y * y * y * y));
-            result.SystemPhase.push_back(std::remainder(180.0 - 2 * std::atan(x) * 57.3 - 360.0 * f * 0.00012, 360.0));
+            result.System.Mag.push_back(3000.0 * x * x / std::sqrt(1 + x * x * x * x) / std::sqrt(1 + y * y * y * y));
+            result.System.Phase.push_back(std::remainder(180.0 - 2 * std::atan(x) * 57.3 - 360.0 * f * 0.00012, 360.0));
         }
         window.Curves.emplace_back();
         window.Curves.back().Name = "System";
         graphs.Add(&window);
     }
-    // The request from the windows, and empty curves to fill.
-    void Prepare() {
-        pelmo::BuildSolveRequest(graphs, request);
-        pelmo::ResetCurvePoints(request, result);
-    }
-    const pelmo::TChartCurve& Points(std::size_t window) const { return result.Windows[window].Curves[0].Mag; }
+    // The curves of every window filled from the result.
+    void Fill(pelmo::MessageSink& messages) { pelmo::FillCurves(d, result, graphs, work, messages); }
+    const pelmo::TChartCurve& Points(std::size_t i) const { return graphs.Windows[i]->Curves[0].MagSeries; }
 };
 
 void BM_ImpulseStepCurves(benchmark::State& state) {
@@ -51,8 +50,7 @@ void BM_ImpulseStepCurves(benchmark::State& state) {
     Solved s(state.range(0) == 0 ? pelmo::TGraphKind::Impulse : pelmo::TGraphKind::Step);
     pelmo::SilentMessageSink messages;
     for (auto _ : state) {
-        s.Prepare();
-        pelmo::ImpulseStepCurves(s.d, s.request, s.result, s.work, messages);
+        s.Fill(messages);
         benchmark::DoNotOptimize(s.Points(0).Y.data());
     }
 }
@@ -69,8 +67,7 @@ void BM_ImpulseAndStepWindows(benchmark::State& state) {
     s.graphs.Add(&step);
     pelmo::SilentMessageSink messages;
     for (auto _ : state) {
-        s.Prepare();
-        pelmo::ImpulseStepCurves(s.d, s.request, s.result, s.work, messages);
+        s.Fill(messages);
         benchmark::DoNotOptimize(s.Points(1).Y.data());
     }
 }
@@ -79,9 +76,9 @@ BENCHMARK(BM_ImpulseAndStepWindows)->Unit(benchmark::kMillisecond);
 void BM_SquareWaveCurves(benchmark::State& state) {
     Solved s(pelmo::TGraphKind::SquareWave);
     s.window.TestFrequency = 400;
+    pelmo::SilentMessageSink messages;
     for (auto _ : state) {
-        s.Prepare();
-        pelmo::SquareWaveCurves(s.d, s.request, s.result, s.work);
+        s.Fill(messages);
         benchmark::DoNotOptimize(s.Points(0).Y.data());
     }
 }

@@ -19,6 +19,8 @@
 #include "base/WorkerPool.h"
 #include "document/DocumentFlow.h"
 #include "engine/Sweep.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "optimize/SolveCopy.h"
@@ -55,18 +57,19 @@ void BM_SingleSolveThreeWayBuilt(benchmark::State& state) {
     TDesign d;
     CopySolveDesign(t.d, d);
     EnsureAnalysisGrid(d);
-    TSolveRequest request;
-    TWindowRequest& w = request.AddWindow();
-    w.Kind = TGraphKind::SPL;
-    w.Curves.push_back({});
+    // An SPL window with the System curve, unsmoothed.
+    TGraphRecord spl(TGraphKind::SPL);
+    spl.Curves.emplace_back().Smoothing = 0.0;
     TSolveContext ctx;
     TSolveResult result;
+    TCurveWork work;
     SilentMessageSink silent;
     const double v = d.Parts[0]->Value;
     for (auto _ : state) {
         d.Parts[0]->Value = state.iterations() % 2 ? v * 1.01 : v;
-        SolveCircuit(d, request, ctx, result, silent);
-        benchmark::DoNotOptimize(result.Windows[0].Curves[0].Mag.Y.data());
+        SolveCircuit(d, TSolveOptions{}, ctx, result, silent);
+        FillCurve({d, result, work, silent}, spl, 0);
+        benchmark::DoNotOptimize(spl.Curves[0].MagSeries.Y.data());
     }
     state.counters["threads"] = TWorkerPool::Shared().Parts();
 }

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const std::exception&) {
             solved = false;  // a block expression that cannot be evaluated ends the solve
         }
-        if (solve.Context.Running) __builtin_trap();
+        if (solve.Running) __builtin_trap();
         if (solved && (!d.Parts.empty() || !d.Drivers.empty())) {
             const TNetlist& net = solve.Result.Netlist;
             const int count = net.NodeCount;

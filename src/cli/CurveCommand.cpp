@@ -4,15 +4,16 @@
 // record with that one curve, solved by the same solve as the program's, one
 // line per point: x <TAB> y [<TAB> phase] (the phase where the kind has a
 // phase axis).
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "CliCommands.h"
 #include "CliMessageSink.h"
-#include "base/Text.h"
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "graphs/GraphKinds.h"
@@ -68,15 +69,13 @@ int Curve(const std::vector<std::string>& args) {
     TDesign& d = session.Design();
     if (!OpenDesignFile(d, positional[0], messages)) return ExitFailure;
 
-    // The name as the window's Curves menu spells it.
-    const std::vector<std::string> names = CurveMenuNames(kind->Kind, d);
-    std::string name;
-    for (const std::string& n : names)
-        if (SameTextIgnoringCase(n, positional[2])) name = n;
-    if (name.empty()) {
+    // One of the curves the window's Curves menu offers, named as it names them.
+    const std::optional<TCurveSubject> subject = ParseCurveCaption(positional[2]);
+    const std::vector<TCurveSubject> offered = CurveMenuSubjects(kind->Kind, d);
+    if (!subject || std::find(offered.begin(), offered.end(), *subject) == offered.end()) {
         std::cerr << "pelmo-cli curve: a " << kind->Name << " graph of this design has no curve \"" << positional[2]
                   << "\"; its curves:";
-        for (const std::string& n : names) std::cerr << " \"" << n << "\"";
+        for (const TCurveSubject& s : offered) std::cerr << " \"" << CurveCaption(s) << "\"";
         std::cerr << "\n";
         return ExitFailure;
     }
@@ -84,7 +83,7 @@ int Curve(const std::vector<std::string>& args) {
     TGraphRecord g(kind->Kind);
     g.AutoSystemCurve = false;
     if (testFrequency > 0) g.TestFrequency = testFrequency;
-    TSeriesDef& c = AddCurve(g, d, name, true);
+    TSeriesDef& c = AddCurve(g, d, *subject, true);
     if (scale > 0) {
         g.ResponseScale = scale;
         g.AutoScalePending = false;

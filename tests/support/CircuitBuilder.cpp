@@ -1,6 +1,7 @@
 #include "CircuitBuilder.h"
 
 #include "base/MessageSink.h"
+#include "graphs/GraphKinds.h"
 #include "model/AnalysisGrid.h"
 
 namespace pelmo::test {

@@ -101,7 +101,7 @@ std::vector<double> SystemSplDb(TDesign& d) {
     TGraphSolve solve;
     SolveGraphs(d, none, solve, strict);
     std::vector<double> db;
-    for (double m : solve.Result.SystemMag) db.push_back(LinToDb(m));
+    for (double m : solve.Result.System.Mag) db.push_back(LinToDb(m));
     return db;
 }
 
@@ -113,7 +113,7 @@ Flatness MeasureFlatness(TDesign& d, double lowHz, double highHz) {
     graphs.Add(&impedance);
     TGraphSolve solve;
     SolveGraphs(d, graphs, solve, strict);
-    const DataArray& system = solve.Result.SystemMag;
+    const DataArray& system = solve.Result.System.Mag;
     Flatness f{0, 0, lowHz, highHz, 1e9, 0};
     double lo = 1e9, hi = -1e9;
     for (std::size_t k = 0; k < system.size(); ++k) {

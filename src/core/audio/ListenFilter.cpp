@@ -141,17 +141,17 @@ void TargetSpectrum(const TListenResponse& r, double rate, std::size_t n, Comple
 
 bool SystemResponse(const TDesign& d, const TSolveResult& result, TListenResponse& out, std::string& error) {
     const std::size_t n = d.Grid.size();
-    if (n < 2 || result.SystemMag.size() != n || result.SystemPhase.size() != n) {
+    if (n < 2 || result.System.Mag.size() != n || result.System.Phase.size() != n) {
         error = "The design has no response to listen through: nothing could be solved.";
         return false;
     }
-    if (std::none_of(result.SystemMag.begin(), result.SystemMag.end(), [](double m) { return m > 0.0; })) {
+    if (std::none_of(result.System.Mag.begin(), result.System.Mag.end(), [](double m) { return m > 0.0; })) {
         error = "The design gives no sound: its summed response is silent.";
         return false;
     }
     out.Freq = d.Grid;
-    out.Mag = result.SystemMag;
-    out.Phase = result.SystemPhase;
+    out.Mag = result.System.Mag;
+    out.Phase = result.System.Phase;
     return true;
 }
 

@@ -76,8 +76,8 @@ TbcParser& BlockEvaluator() {
     return *parser;
 }
 
-void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
-    if (!b.NeedsEval) return;
+void EvaluateBlockValues(const TSubCkt& b, TbcParser& p, MessageSink& messages, TBlockValues& out) {
+    out = {};
     p.ClearVariables();
     p.DefineVariable("pi", PiExtended);
 
@@ -112,41 +112,69 @@ void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
             // not depend on what the previous solve left in the slots.
             if (p.UsesVariable(name) || (v == 0 && defined[1] && p.UsesVariable(b.VarName[1]))) continue;
             const double value = p.GetValue();
-            b.VarValue[v] = value;
+            out.Intermediate[static_cast<std::size_t>(v)] = value;
             p.DefineVariable(name, value);
         } catch (const std::exception&) {
             messages.ShowMessage(MsgBlockExpressionError);
         }
     }
 
-    for (TPart* part : b.Parts) {
+    // Member by member, so that an error leaves the members before it done.
+    out.Members.reserve(b.Parts.size());
+    for (const TPart* part : b.Parts) {
+        TBlockValues::TMember m;
         if (!TrimBlanks(part->Equation1).empty()) {
             p.SetExpression(part->Equation1);
-            const double value = RoundToESeries(p.GetValue(), esE48);
-            part->BoundValue = value;
-            part->Value = value;
-        } else {
-            part->BoundValue = part->Value;
+            m.Value = RoundToESeries(p.GetValue(), esE48);
         }
+        out.Members.push_back(m);
         if (!TrimBlanks(part->Equation2).empty()) {
             p.SetExpression(part->Equation2);
-            const double value = p.GetValue();
-            // The bound field the expression does not drive keeps the part's own value.
-            if (part->PartType == TPartType::Resistor) {
-                part->BoundRating = value;
-                part->Rating = value;
-                part->BoundESR = part->ESR;
-            } else {
-                part->BoundESR = value;
-                part->ESR = value;
-                part->BoundRating = part->Rating;
-            }
-        } else {
-            part->BoundRating = part->Rating;
-            part->BoundESR = part->ESR;
+            out.Members.back().Second = p.GetValue();
         }
+        out.Members.back().SecondDone = true;
     }
-    b.NeedsEval = false;
+    out.Complete = true;
+}
+
+double TBlockValues::TMember::ValueOf(const TPart& p) const { return Value ? *Value : p.Value; }
+
+double TBlockValues::TMember::ESROf(const TPart& p) const {
+    return Second && p.PartType != TPartType::Resistor ? *Second : p.ESR;
+}
+
+void ApplyBlockValues(TSubCkt& b, const TBlockValues& values) {
+    for (std::size_t v = 0; v < values.Intermediate.size(); ++v)
+        if (values.Intermediate[v]) b.VarValue[v] = *values.Intermediate[v];
+    for (std::size_t i = 0; i < values.Members.size() && i < b.Parts.size(); ++i) {
+        TPart& part = *b.Parts[i];
+        const TBlockValues::TMember& m = values.Members[i];
+        if (m.Value) part.Value = *m.Value;
+        part.BoundValue = part.Value;
+        if (!m.SecondDone) continue;
+        // The second expression drives a resistor's rating, else the ESR; the
+        // bound field it does not drive keeps the part's own value.
+        if (m.Second) (part.PartType == TPartType::Resistor ? part.Rating : part.ESR) = *m.Second;
+        part.BoundRating = part.Rating;
+        part.BoundESR = part.ESR;
+    }
+    b.NeedsEval = !values.Complete;
+}
+
+void ApplyBlockValues(TDesign& d, const std::vector<TBlockValues>& values) {
+    for (std::size_t b = 0; b < values.size() && b < d.Blocks.size(); ++b) ApplyBlockValues(*d.Blocks[b], values[b]);
+}
+
+void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
+    if (!b.NeedsEval) return;
+    TBlockValues values;
+    try {
+        EvaluateBlockValues(b, p, messages, values);
+    } catch (...) {
+        ApplyBlockValues(b, values);
+        throw;
+    }
+    ApplyBlockValues(b, values);
 }
 
 void EvaluateBlocks(TDesign& d, MessageSink& messages) {

@@ -15,6 +15,7 @@
 namespace pelmo {
 
 struct TDesign;
+struct TPart;
 struct TSubCkt;
 class MessageSink;
 class TbcParser;
@@ -42,6 +43,46 @@ TbcParser& BlockEvaluator();
 // An error in a member expression is thrown (EbcParserError or EbcMathError)
 // and the block stays marked NeedsEval.
 void EvaluateBlock(TSubCkt& block, TbcParser& parser, MessageSink& messages);
+
+// What evaluating a block gives, kept apart from the block: the solve uses
+// the values without writing them into the design; ApplyBlockValues writes
+// them, as EvaluateBlock does.
+struct TBlockValues {
+    // The intermediate variables (slots 0 and 1) computed; empty where the
+    // slot keeps its stored value.
+    std::array<std::optional<double>, 2> Intermediate;
+    // Per member part, in the order of the block's Parts: the values of its
+    // two expressions (empty where it has none). A member is listed once its
+    // value is known; SecondDone tells whether its second expression was
+    // reached too.
+    struct TMember {
+        std::optional<double> Value;   // rounded to E48
+        std::optional<double> Second;  // a resistor's rating, else the ESR
+        bool SecondDone = false;
+        // What the member is solved with: these values where there are, else
+        // the part's own.
+        double ValueOf(const TPart& p) const;
+        double ESROf(const TPart& p) const;
+    };
+    std::vector<TMember> Members;
+    // False when a member expression ended the evaluation: the members
+    // before it are done, the others are not.
+    bool Complete = false;
+};
+
+// Steps 1 to 3 above without writing anything: the values go to `out`,
+// member by member. A member expression error is thrown as above, with
+// `out` holding what was done before it. Evaluates whether or not the block
+// is marked NeedsEval.
+void EvaluateBlockValues(const TSubCkt& block, TbcParser& parser, MessageSink& messages, TBlockValues& out);
+
+// Writes evaluated values into the block and its members (value and bound
+// value, ESR or rating and their bound fields); the block stays marked
+// NeedsEval when the evaluation did not complete.
+void ApplyBlockValues(TSubCkt& block, const TBlockValues& values);
+// The same for the design's blocks, values[b] into block b (a list shorter
+// than the blocks leaves the later ones alone).
+void ApplyBlockValues(TDesign& d, const std::vector<TBlockValues>& values);
 
 // Marks every circuit block as needing evaluation and evaluates it, so that
 // every bound member part carries its current BoundValue and BoundESR. The

@@ -55,7 +55,7 @@ void TUndoHistory::BringBack(const TRemovedCurves& removed, const TDesign& d) {
             if (w == windows.end()) continue;  // that window has been closed
             TGraphRecord& g = **w;
             TSeriesDef curve = r.Curve;
-            curve.Element = FindCurveElement(d, curve.Name, curve.Subject);
+            curve.Element = FindSubjectElement(d, curve.Subject);
             if (curve.Element < 0) continue;
             const std::size_t at = std::min(r.Index, g.Curves.size());
             g.Curves.insert(g.Curves.begin() + static_cast<std::ptrdiff_t>(at), std::move(curve));
@@ -112,11 +112,11 @@ void RelinkCurves(TGraphList& graphs, const TDesign& d) {
     for (TGraphRecord* g : graphs.Windows) {
         for (std::size_t i = 0; i < g->Curves.size();) {
             TSeriesDef& c = g->Curves[i];
-            if (c.Subject == TCurveSubject::System) {
+            if (c.Subject.Kind == TSubjectKind::System) {
                 ++i;
                 continue;
             }
-            c.Element = FindCurveElement(d, c.Name, c.Subject);
+            c.Element = FindSubjectElement(d, c.Subject);
             if (c.Element < 0)
                 RemoveCurve(*g, i);
             else

@@ -1,26 +1,40 @@
 #pragma once
 
+#include <vector>
+
+#include "base/DataTypes.h"
 #include "engine/SolveResult.h"
 
-// The acoustic sum: each driver's electrical input turned into its acoustic
-// output through its measured response, summed as complex pressures into the
-// system response; and the curves of the SPL windows.
+// The acoustic sum: each driver's drive voltage turned into the pressure it
+// radiates through its measured response, what that pressure adds at the
+// listening position, and the contributions summed as complex pressures into
+// the system response. Free functions over plain arrays on the analysis grid;
+// each works on the grid indices [k0, k1), and where `solved` says a
+// frequency's equations could not be solved it leaves its outputs alone (a
+// contribution stays 0 there).
 
 namespace pelmo {
 
-struct TDesign;
-struct TSolveContext;
-struct TNodeVoltages;
+struct TDriver;
 
-// After a successful solve at grid index k (frequency f) with node voltages
-// v: every driver's share entry k and the system response entry k (the
-// arrays sized already). Writes nothing else, so frequencies may be summed
-// side by side.
-void SumDrivers(const TDesign& d, const TSolveContext& ctx, const TNodeVoltages& v, TSolveResult& result, int k,
-                double f);
+// The pressure a driver radiates on its own axis at 1 m: its drive voltage
+// times its response, its acoustic effect (when it has one) and its gain
+// times levelRatio (the source level relative to the 2.83 V of the FRD data).
+void DriverPressure(const TDriver& drv, const TComplexArray& voltage, double levelRatio,
+                    const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure);
 
-// After the sweep: every curve of every SPL window, smoothed as the curve
-// asks (a copy is smoothed; the stored responses stay as the sum left them).
-void SplCurves(const TDesign& d, const TSolveRequest& request, TSolveResult& result, TSolveContext& ctx);
+// What a driver adds to the sum when heard on its own axis: the magnitude and
+// phase (degrees) of its pressure, the phase lagging by `delay` seconds (the
+// design's and the driver's) and turned by half a turn when the source is
+// inverted, then wrapped into +-180 degrees. A sum at another listening
+// position takes each driver's pressure times its own factor for that
+// position (directivity, distance) the same way.
+void OnAxisContribution(const TComplexArray& pressure, const DataArray& grid, double delay, bool sourceInverted,
+                        const std::vector<char>& solved, std::size_t k0, std::size_t k1, TMagPhase& contribution);
+
+// The system response: the contributions, in driver order, added as complex
+// pressures; magnitude and phase (degrees) of the sum at every grid index of
+// [k0, k1).
+void SumContributions(const std::vector<TMagPhase>& contributions, std::size_t k0, std::size_t k1, TMagPhase& sum);
 
 }  // namespace pelmo

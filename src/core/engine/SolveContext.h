@@ -1,16 +1,12 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "base/DataTypes.h"
 #include "engine/BatchReplay.h"
 #include "engine/Complex.h"
 #include "engine/SolveResult.h"
 #include "engine/SparseSolver.h"
-#include "engine/TimeResponse.h"
-#include "model/Elements.h"
 
 // Everything the solve keeps between runs: the solver with its entry pool and
 // the work arrays, so that after the first run a solve allocates nothing. It
@@ -43,16 +39,6 @@ struct TStampPlan {
     }
 };
 
-// The node voltages of one solved frequency (unit excitation); node 0, and
-// any node outside the system, reads as 0 V.
-struct TNodeVoltages {
-    const TComplex* V = nullptr;
-    std::size_t Count = 0;
-    TComplex operator()(int n) const {
-        return (n > 0 && static_cast<std::size_t>(n) < Count) ? V[static_cast<std::size_t>(n)] : ComplexZero;
-    }
-};
-
 // What one thread of the sweep works with: its own solver for the
 // frequencies the batch does not take, the batch, and their buffers.
 struct TSweepWorker {
@@ -76,86 +62,33 @@ struct TSweepWorker {
 struct TSolveContext {
     TSparseSolver Solver;
 
-    // Source levels of the running solve.
-    double Vlevel = 0.0;      // rms volts, through dB and back
-    double LevelRatio = 0.0;  // Vrms relative to the 2.83 V of the FRD data
-    double PeakVolts = 0.0;
-    double PowerScale = 0.0;  // Vrms squared
-    double SourceDb = 0.0;
-    bool LookbackOn = false;
-
-    // Node voltages of the frequency being solved (unit excitation); index 0
-    // is ground.
+    // Node voltages of the frequency being solved one at a time (unit
+    // excitation, ReadNodeVoltages); index 0 is ground.
     std::vector<TComplex> V;
     TComplex NodeVoltage(int n) const {
         return (n > 0 && static_cast<std::size_t>(n) < V.size()) ? V[static_cast<std::size_t>(n)] : ComplexZero;
     }
 
-    // Summation terminals of every driver (0, 0 when muted).
+    // Per driver, the terminals its drive voltage is taken across: swapped
+    // when it is inverted, (0, 0) when it is muted.
     std::vector<int> NodeP;
     std::vector<int> NodeN;
 
-    // Per part, what its admittance depends on, taken once per solve.
-    struct TPartTerms {
-        TPartState State = TPartState::Normal;
-        TPartType Type = TPartType::Resistor;
-        double Value = 0.0;
-        double ESR = 0.0;
-    };
+    // What every part is solved with, taken once per solve.
     std::vector<TPartTerms> PartTerms;
 
     TStampPlan Stamps;
-    // Admittance per stamp element at the frequency being solved: the source,
-    // then the parts, then the drivers.
+    // Admittance per stamp element at the frequency being solved one at a
+    // time: the source, then the parts, then the drivers.
     std::vector<TComplex> ElementY;
 
-    // The curves of the running solve, in window and curve order.
-    struct TPlottedCurve {
-        TGraphKind Kind = TGraphKind::SPL;
-        TCurveSubject Subject = TCurveSubject::System;
-        int Element = -1;  // a valid driver or part index, else -1
-        bool ShowPhase = false;
-        int NodeA = 0;  // nodes measured; swapped for an inverted driver, 0 for a muted one
-        int NodeB = 0;
-        bool LookbackFailed = false;  // no more lookback points
-        std::size_t Window = 0;
-        std::size_t Curve = 0;
-    };
-    std::vector<TPlottedCurve> Plotted;
-
-    // Per driver: whether a lookback curve still asks for it, and its
-    // terminal voltage in the lookback solve of this frequency.
-    std::vector<char> DriverLookback;
-    std::vector<TComplex> LookbackVoltage;
-
-    int SolvedFrequencies = 0;
     bool Running = false;
 
-    // The sweep's threads and what they found at each grid frequency: whether
-    // it solved, its node voltages (NodeCount per frequency), the input
-    // impedance (magnitude in ohms and phase in degrees; when the source
-    // current vanishes, the raw parts of the voltage across the source
-    // resistance instead); the same for the lookback solve, with each driver's
-    // terminal voltage.
+    // The sweep's threads, and per grid index what the lookback solve found:
+    // whether it solved, and per driver its drive voltage in it.
     std::vector<std::unique_ptr<TSweepWorker>> Workers;
-    std::vector<char> Solved;
-    std::vector<TComplex> Voltages;
-    std::vector<TPolar> InputZ;
     std::vector<char> LookbackSolved;
-    std::vector<TComplex> LookbackDriverV;
-    int SweepNodes = 0;
-    TNodeVoltages VoltagesAt(int k) const {
-        const std::size_t n = static_cast<std::size_t>(SweepNodes);
-        return {Voltages.data() + static_cast<std::size_t>(k) * n, n};
-    }
-
-    // Smoothing and delay work arrays.
-    DataArray WorkMag;
-    DataArray WorkPhase;
-    DataArray WorkDelay;
-    DataArray WorkAuditory;
-
-    TTimeResponseWork TimeWork;
+    std::vector<TComplexArray> LookbackVoltage;
 };
 
 }  // namespace pelmo

@@ -9,7 +9,6 @@
 #include "engine/AcousticSum.h"
 #include "engine/DerivedResponses.h"
 #include "engine/Netlist.h"
-#include "engine/TimeResponse.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 
@@ -65,11 +64,12 @@ TComplex Admittance(TPartState state, TPartType type, double value, double esr, 
     return y;
 }
 
-void TakePartTerms(const TDesign& d, TSolveContext& ctx) {
-    ctx.PartTerms.resize(d.Parts.size());
+// Every part's terms as the design holds them.
+void TakePartTerms(const TDesign& d, std::vector<TPartTerms>& terms) {
+    terms.resize(d.Parts.size());
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
         const TPart& p = *d.Parts[i];
-        ctx.PartTerms[i] = {p.State, p.PartType, PartValue(p), PartESR(p)};
+        terms[i] = {p.State, p.PartType, PartValue(p), PartESR(p)};
     }
 }
 
@@ -86,13 +86,12 @@ TComplex PartAdmittance(const TPart& p, double omega) {
     return Admittance(p.State, p.PartType, PartValue(p), PartESR(p), omega);
 }
 
-TComplex PartAdmittanceAt(const TSolveContext& ctx, std::size_t part, double f) {
-    const auto& t = ctx.PartTerms[part];
+TComplex PartAdmittanceAt(const TPartTerms& t, double f) {
     return Admittance(t.State, t.Type, t.Value, t.ESR, TwoPi * f);
 }
 
 void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f) {
-    if (ctx.PartTerms.size() != d.Parts.size()) TakePartTerms(d, ctx);
+    if (ctx.PartTerms.size() != d.Parts.size()) TakePartTerms(d, ctx.PartTerms);
     SizeElementAdmittances(d, ctx);
     const double omega = TwoPi * f;
     for (std::size_t i = 0; i < d.Parts.size(); ++i) {
@@ -152,6 +151,7 @@ void PlanStamps(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
             plan.RightSides[static_cast<std::size_t>(r - 1)] = {-ys, 0.0};
     }
     SizeElementAdmittances(d, ctx);
+    TakePartTerms(d, ctx.PartTerms);
 }
 
 bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverScale) {
@@ -182,50 +182,19 @@ void ReadNodeVoltages(TSolveContext& ctx, int nodeCount) {
 
 namespace {
 
-bool ValidIndex(int i, std::size_t n) { return i >= 0 && static_cast<std::size_t>(i) < n; }
-
-// The curves of the request with their nodes, and which drivers the lookback
-// solve must measure.
-void PlanCurves(const TDesign& d, const TNetlist& net, const TSolveRequest& request, TSolveContext& ctx) {
-    ctx.Plotted.clear();
-    ctx.DriverLookback.assign(d.Drivers.size(), 0);
-    ctx.LookbackVoltage.resize(d.Drivers.size());
-    ctx.LookbackOn = false;
-    for (std::size_t w = 0; w < request.WindowCount; ++w) {
-        const TWindowRequest& window = request.Windows[w];
-        for (std::size_t c = 0; c < window.Curves.size(); ++c) {
-            const TCurveRequest& curve = window.Curves[c];
-            TSolveContext::TPlottedCurve e;
-            e.Kind = window.Kind;
-            e.Subject = curve.Subject;
-            e.ShowPhase = curve.ShowPhase;
-            e.Window = w;
-            e.Curve = c;
-            if (IsDriverSubject(curve.Subject) && ValidIndex(curve.Element, d.Drivers.size())) {
-                const auto i = static_cast<std::size_t>(curve.Element);
-                e.Element = curve.Element;
-                OutputTerminals(*d.Drivers[i], net.Drivers[i], e.NodeA, e.NodeB);
-                if (curve.Subject == TCurveSubject::Lookback) {
-                    ctx.DriverLookback[i] = 1;
-                    ctx.LookbackOn = true;
-                }
-            } else if (curve.Subject == TCurveSubject::Part && ValidIndex(curve.Element, d.Parts.size())) {
-                e.Element = curve.Element;
-                e.NodeA = net.Parts[static_cast<std::size_t>(curve.Element)].Node1;
-                e.NodeB = net.Parts[static_cast<std::size_t>(curve.Element)].Node2;
-            }
-            ctx.Plotted.push_back(e);
-        }
-    }
-}
-
-void InputImpedance(const TDesign& d, const TNetlist& net, const TNodeVoltages& v, TPolar& zin) {
+// The input impedance from the node voltages of a solved frequency: the
+// source resistance times the source's terminal voltage over the voltage
+// across the resistance (where that vanishes, its raw parts).
+void InputImpedance(const TDesign& d, const TNetlist& net, const TNodeVoltages& v, double& mag, double& phase) {
     const TComplex vs = CSub(v(net.Source.Node1), v(net.Source.Node2));
     const TComplex across = CSub(ComplexOne, vs);
     if (CAbs(across) >= 1e-20) {
-        zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
+        const TPolar zin = CToPolar(CDiv(CMul({d.Source.InternalResistance, 0.0}, vs), across));
+        mag = zin.Mag;
+        phase = zin.Phase;
     } else {
-        zin = {across.re, across.im};
+        mag = across.re;
+        phase = across.im;
     }
 }
 
@@ -257,14 +226,14 @@ inline VD& Im(TLanes& a) { return *reinterpret_cast<VD*>(a.Im); }
 // The admittances of the source and of every part at grid indices k ...
 // k + Lanes - 1 (the last index repeated past the grid), lane by lane into
 // the batch's sources: Admittance above, term by term, for every lane.
-PELMO_AVX2_CLONE void PartLanes(const TDesign& d, const TSolveContext& ctx, int k, TLanes* y) {
+PELMO_AVX2_CLONE void PartLanes(const TDesign& d, const TSolveResult& r, int k, TLanes* y) {
     VD omega;
     for (int l = 0; l < Lanes; ++l)
-        omega[l] = TwoPi * d.Grid[static_cast<std::size_t>(std::min(k + l, AnalysisPoints - 1))];
+        omega[l] = TwoPi * r.Grid[static_cast<std::size_t>(std::min(k + l, AnalysisPoints - 1))];
     Re(y[0]) = VD{} + 1.0 / d.Source.InternalResistance;
     Im(y[0]) = VD{};
-    for (std::size_t i = 0; i < ctx.PartTerms.size(); ++i) {
-        const auto& t = ctx.PartTerms[i];
+    for (std::size_t i = 0; i < r.Parts.size(); ++i) {
+        const TPartTerms& t = r.Parts[i];
         TLanes& out = y[1 + i];
         if (t.State == TPartState::Shorted || t.State == TPartState::Open) {
             Re(out) = VD{} + (t.State == TPartState::Shorted ? ShortedSiemens : OpenSiemens);
@@ -421,15 +390,17 @@ struct TSweepJob {
     const TDesign* Design;
     TSolveContext* Context;
     TSolveResult* Result;
-    bool NodalOnly;  // the node voltages alone: no lookback, input impedance or sum
+    bool Lookback;   // the second solve of every frequency, for the lookback impedance
+    bool NodalOnly;  // the node voltages alone: no input impedance, drivers or sum
 };
 
 // Grid indices [k0, k1): the lookback solve where asked for, the normal
-// solve, the input impedance and the acoustic sum of every frequency.
+// solve, the input impedance, the drivers' voltages and contributions and
+// their sum. What a frequency gives depends on that frequency alone.
 void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveResult& result, int k0, int k1,
-                bool nodalOnly) {
+                bool lookback, bool nodalOnly) {
     const TNetlist& net = result.Netlist;
-    const int nodes = ctx.SweepNodes;
+    const int nodes = result.NodesPerFrequency;
     const std::size_t elements = 1 + d.Parts.size() + d.Drivers.size();
     const std::size_t drivers = d.Drivers.size();
     // The batch starts from this solve's first system: the circuit may have
@@ -441,8 +412,8 @@ void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveRes
     lookbackV.resize(static_cast<std::size_t>(nodes) * Lanes);
     for (int k = k0; k < k1; k += Lanes) {
         const int count = std::min(Lanes, k1 - k);
-        PartLanes(d, ctx, k, w.Sources.data());
-        if (ctx.LookbackOn && !nodalOnly) {
+        PartLanes(d, result, k, w.Sources.data());
+        if (lookback) {
             DriverLanes(d, k, LookbackScale, w.Sources.data());
             char* ok = ctx.LookbackSolved.data() + k;
             SolveLanes(ctx, w, elements, count, nodes, lookbackV.data(), ok);
@@ -450,152 +421,63 @@ void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveRes
                 if (!ok[l]) continue;
                 const TNodeVoltages v{lookbackV.data() + static_cast<std::size_t>(l * nodes),
                                       static_cast<std::size_t>(nodes)};
+                const auto kk = static_cast<std::size_t>(k + l);
                 for (std::size_t i = 0; i < drivers; ++i) {
-                    int a = 0, b = 0;
-                    OutputTerminals(*d.Drivers[i], net.Drivers[i], a, b);
-                    ctx.LookbackDriverV[static_cast<std::size_t>(k + l) * drivers + i] = CSub(v(a), v(b));
+                    const TComplex vd = CSub(v(ctx.NodeP[i]), v(ctx.NodeN[i]));
+                    ctx.LookbackVoltage[i].Re[kk] = vd.re;
+                    ctx.LookbackVoltage[i].Im[kk] = vd.im;
                 }
             }
         }
         DriverLanes(d, k, 1.0, w.Sources.data());
-        char* ok = ctx.Solved.data() + k;
+        char* ok = result.FrequencySolved.data() + k;
         SolveLanes(ctx, w, elements, count, nodes,
-                   ctx.Voltages.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(nodes), ok);
+                   result.NodeVoltages.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(nodes), ok);
         for (int l = 0; l < count && !nodalOnly; ++l) {
             if (!ok[l]) continue;
-            const TNodeVoltages v = ctx.VoltagesAt(k + l);
-            InputImpedance(d, net, v, ctx.InputZ[static_cast<std::size_t>(k + l)]);
-            SumDrivers(d, ctx, v, result, k + l, d.Grid[static_cast<std::size_t>(k + l)]);
+            const auto kk = static_cast<std::size_t>(k + l);
+            const TNodeVoltages v = result.VoltagesAt(k + l);
+            InputImpedance(d, net, v, result.InputImpedance.Mag[kk], result.InputImpedance.Phase[kk]);
+            for (std::size_t i = 0; i < drivers; ++i) {
+                const TComplex vd = CSub(v(ctx.NodeP[i]), v(ctx.NodeN[i]));
+                result.DriverVoltage[i].Re[kk] = vd.re;
+                result.DriverVoltage[i].Im[kk] = vd.im;
+            }
         }
     }
+    if (nodalOnly) return;
+    const auto from = static_cast<std::size_t>(k0), to = static_cast<std::size_t>(k1);
+    for (std::size_t i = 0; i < drivers; ++i) {
+        const TDriver& drv = *d.Drivers[i];
+        DriverPressure(drv, result.DriverVoltage[i], result.Levels.LevelRatio, result.FrequencySolved, from, to,
+                       result.DriverPressure[i]);
+        OnAxisContribution(result.DriverPressure[i], result.Grid, d.OverallDelay + drv.DelaySeconds, d.Source.Inverted,
+                           result.FrequencySolved, from, to, result.DriverContribution[i]);
+    }
+    SumContributions(result.DriverContribution, from, to, result.System);
 }
 
 void SweepPart(void* job, int part, int parts) {
     const TSweepJob& j = *static_cast<const TSweepJob*>(job);
     TSolveContext& ctx = *j.Context;
     const int k0 = AnalysisPoints * part / parts, k1 = AnalysisPoints * (part + 1) / parts;
-    SweepRange(*j.Design, ctx, *ctx.Workers[static_cast<std::size_t>(part)], *j.Result, k0, k1, j.NodalOnly);
+    SweepRange(*j.Design, ctx, *ctx.Workers[static_cast<std::size_t>(part)], *j.Result, k0, k1, j.Lookback,
+               j.NodalOnly);
 }
 
-// After the sweep, in grid order: the lookback voltages (a driver whose
-// lookback voltage vanished stops its lookback curves) and the points of
-// the electrical curves.
-void CollectCurvePoints(const TDesign& d, TSolveContext& ctx, TSolveResult& result) {
-    const std::size_t drivers = d.Drivers.size();
-    for (int k = 0; k < AnalysisPoints; ++k) {
-        const auto kk = static_cast<std::size_t>(k);
-        if (ctx.LookbackOn && ctx.LookbackSolved[kk]) {
-            for (std::size_t i = 0; i < drivers; ++i) {
-                if (!ctx.DriverLookback[i]) continue;
-                const TComplex v = ctx.LookbackDriverV[kk * drivers + i];
-                ctx.LookbackVoltage[i] = v;
-                if (std::fabs(v.re) < 1e-20 && std::fabs(v.im) < 1e-20) ctx.DriverLookback[i] = 0;
-            }
-            for (auto& e : ctx.Plotted)
-                if (e.Subject == TCurveSubject::Lookback && e.Element >= 0 &&
-                    !ctx.DriverLookback[static_cast<std::size_t>(e.Element)])
-                    e.LookbackFailed = true;
-        }
-        if (ctx.Solved[kk]) CurvePoints(d, ctx, ctx.VoltagesAt(k), ctx.InputZ[kk], result, k, d.Grid[kk]);
+// The analysis grid of the design, or a fresh one when it has none.
+void TakeGrid(const TDesign& d, TSolveResult& result) {
+    if (d.Grid.size() == static_cast<std::size_t>(AnalysisPoints)) {
+        result.Grid.assign(d.Grid.begin(), d.Grid.end());
+        result.OctavesPerStep = d.OctavesPerStep;
+    } else {
+        result.OctavesPerStep = MakeLogGrid(result.Grid);
     }
 }
 
-struct TAfterSweepJob {
-    const TDesign* Design;
-    const TSolveRequest* Request;
-    TSolveResult* Result;
-    TSolveContext* Context;
-    MessageSink* Messages;
-};
-
-void AfterSweepPart(void* job, int part, int parts) {
-    const TAfterSweepJob& j = *static_cast<const TAfterSweepJob*>(job);
-    const TDesign& d = *j.Design;
-    if (part == (parts > 1 ? 1 : 0)) {
-        SquareWaveCurves(d, *j.Request, *j.Result, j.Context->TimeWork);
-        DelayCurves(d, *j.Request, *j.Result, *j.Context);
-        SplCurves(d, *j.Request, *j.Result, *j.Context);
-    }
-    if (part == 0) ImpulseStepCurves(d, *j.Request, *j.Result, j.Context->TimeWork, *j.Messages);
-}
-
-void SizeSweep(const TDesign& d, const TNetlist& net, TSolveContext& ctx, int parts) {
-    while (ctx.Workers.size() < static_cast<std::size_t>(parts))
-        ctx.Workers.push_back(std::make_unique<TSweepWorker>());
-    ctx.SweepNodes = std::max(1, net.NodeCount);
-    const auto points = static_cast<std::size_t>(AnalysisPoints);
-    ctx.Solved.assign(points, 0);
-    ctx.LookbackSolved.assign(points, 0);
-    ctx.Voltages.resize(points * static_cast<std::size_t>(ctx.SweepNodes));
-    ctx.InputZ.resize(points);
-    ctx.LookbackDriverV.resize(points * d.Drivers.size());
-}
-
-}  // namespace
-
-void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
-    PlanStamps(d, net, ctx);
-    TakePartTerms(d, ctx);
-    TWorkerPool& pool = TWorkerPool::Shared();
-    SizeSweep(d, net, ctx, pool.Parts());
-    TSolveResult unused;
-    TSweepJob job{&d, &ctx, &unused, true};
-    pool.Run(SweepPart, &job);
-}
-
-void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result) {
-    result.Windows.resize(request.WindowCount);
-    for (std::size_t w = 0; w < request.WindowCount; ++w) {
-        const TWindowRequest& in = request.Windows[w];
-        TWindowPoints& out = result.Windows[w];
-        out.ResponseScale = in.ResponseScale;
-        out.AutoScalePending = in.AutoScalePending;
-        out.Curves.resize(in.Curves.size());
-        for (TCurvePoints& c : out.Curves) {
-            c.Mag.Clear(AnalysisPoints);
-            c.Phase.Clear(AnalysisPoints);
-        }
-    }
-}
-
-void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, TSolveResult& result,
-                  MessageSink& messages) {
-    result.Solved = false;
-    if (d.BlockDesignMode || ctx.Running) return;
-    if (d.Parts.empty() && d.Drivers.empty()) {
-        // Nothing to solve: every curve is empty, never the last design's.
-        BuildNetlist(d, result.Netlist);
-        result.SolvedFrequencies = 0;
-        result.DriverMag.clear();
-        result.DriverPhase.clear();
-        result.SystemMag.clear();
-        result.SystemPhase.clear();
-        ResetCurvePoints(request, result);
-        result.Solved = true;
-        return;
-    }
-    RunningGuard running(ctx.Running);
-    EnsureAnalysisGrid(d);
-
-    const double vrms = d.Source.Vrms;
-    ctx.SourceDb = LinToDb(vrms);
-    ctx.Vlevel = DbToLin(ctx.SourceDb);
-    ctx.LevelRatio = vrms / std::sqrt(8.0);
-    ctx.PeakVolts = ctx.Vlevel * 1.4142135624;
-    ctx.PowerScale = DbToLin(2.0 * LinToDb(vrms));
-
-    TNetlist& net = result.Netlist;
-    BuildNetlist(d, net);
-
-    result.DriverMag.resize(d.Drivers.size());
-    result.DriverPhase.resize(d.Drivers.size());
-    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-        result.DriverMag[i].clear();
-        result.DriverPhase[i].clear();
-    }
-
-    PlanCurves(d, net, request, ctx);
-
+// The drive terminals of every driver: none when it is muted, swapped when
+// it is inverted; a terminal without a node reads 0 V.
+void TakeDriveTerminals(const TDesign& d, const TNetlist& net, TSolveContext& ctx) {
     ctx.NodeP.resize(d.Drivers.size());
     ctx.NodeN.resize(d.Drivers.size());
     for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
@@ -604,44 +486,137 @@ void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, 
         ctx.NodeP[i] = p < 0 ? 0 : p;
         ctx.NodeN[i] = n < 0 ? 0 : n;
     }
+}
 
-    EvaluateBlocks(d, messages);
+// The threads' workers and the node voltages' room.
+void SizeSweep(const TNetlist& net, TSolveContext& ctx, TSolveResult& result, int parts) {
+    while (ctx.Workers.size() < static_cast<std::size_t>(parts))
+        ctx.Workers.push_back(std::make_unique<TSweepWorker>());
+    result.NodesPerFrequency = std::max(1, net.NodeCount);
+    const auto points = static_cast<std::size_t>(AnalysisPoints);
+    result.FrequencySolved.assign(points, 0);
+    result.NodeVoltages.resize(points * static_cast<std::size_t>(result.NodesPerFrequency));
+}
 
-    ResetCurvePoints(request, result);
-    result.SystemMag.assign(AnalysisPoints, 0.0);
-    result.SystemPhase.assign(AnalysisPoints, 0.0);
-
-    PlanStamps(d, net, ctx);
-    TakePartTerms(d, ctx);
-    // Every driver's share has room for the whole grid; it stays empty when
-    // no frequency solves.
-    for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-        result.DriverMag[i].assign(AnalysisPoints, 0.0);
-        result.DriverPhase[i].assign(AnalysisPoints, 0.0);
+// The circuit blocks' values into the result, and every part's terms with
+// them: a block member is solved with what its block's expressions give.
+void EvaluateBlockValuesInto(const TDesign& d, TSolveResult& result, MessageSink& messages) {
+    // Block by block: after an error the blocks up to it are there.
+    result.Blocks.clear();
+    for (const auto& block : d.Blocks) {
+        result.Blocks.emplace_back();
+        EvaluateBlockValues(*block, BlockEvaluator(), messages, result.Blocks.back());
     }
-    TWorkerPool& pool = TWorkerPool::Shared();
-    SizeSweep(d, net, ctx, pool.Parts());
-    TSweepJob job{&d, &ctx, &result, false};
-    pool.Run(SweepPart, &job);
-    result.SolvedFrequencies = 0;
-    for (char solved : ctx.Solved) result.SolvedFrequencies += solved ? 1 : 0;
-    CollectCurvePoints(d, ctx, result);
-    if (result.SolvedFrequencies == 0) {
-        // Nothing was solved: no system response either, so that no curve
-        // shows made-up values.
-        result.SystemMag.clear();
-        result.SystemPhase.clear();
-        for (std::size_t i = 0; i < d.Drivers.size(); ++i) {
-            result.DriverMag[i].clear();
-            result.DriverPhase[i].clear();
+}
+
+void TakeBlockMemberTerms(const TDesign& d, TSolveResult& result) {
+    for (std::size_t b = 0; b < d.Blocks.size(); ++b) {
+        const TSubCkt& block = *d.Blocks[b];
+        const TBlockValues& values = result.Blocks[b];
+        for (std::size_t m = 0; m < values.Members.size() && m < block.Parts.size(); ++m) {
+            const TPart* member = block.Parts[m];
+            for (std::size_t i = 0; i < d.Parts.size(); ++i) {
+                if (d.Parts[i].get() != member) continue;
+                result.Parts[i].Value = values.Members[m].ValueOf(*member);
+                result.Parts[i].ESR = values.Members[m].ESROf(*member);
+                break;
+            }
         }
     }
+}
 
-    // The curves made after the sweep read the sweep's results and write
-    // their own windows' points only: the impulse and step responses (which
-    // may show a message) on this thread, the others beside them.
-    TAfterSweepJob after{&d, &request, &result, &ctx, &messages};
-    pool.Run(AfterSweepPart, &after);
+}  // namespace
+
+void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx, TSolveResult& result) {
+    PlanStamps(d, net, ctx);
+    TakeGrid(d, result);
+    TakePartTerms(d, result.Parts);
+    TWorkerPool& pool = TWorkerPool::Shared();
+    SizeSweep(net, ctx, result, pool.Parts());
+    TSweepJob job{&d, &ctx, &result, false, true};
+    pool.Run(SweepPart, &job);
+}
+
+void SolveCircuit(const TDesign& d, const TSolveOptions& options, TSolveContext& ctx, TSolveResult& result,
+                  MessageSink& messages) {
+    result.Solved = false;
+    if (d.BlockDesignMode || ctx.Running) return;
+    RunningGuard running(ctx.Running);
+    const std::size_t drivers = d.Drivers.size();
+    const auto points = static_cast<std::size_t>(AnalysisPoints);
+    if (d.Parts.empty() && d.Drivers.empty()) {
+        // Nothing to solve: no frequency solved, no response.
+        BuildNetlist(d, result.Netlist);
+        TakeGrid(d, result);
+        result.Parts.clear();
+        result.Blocks.clear();
+        result.FrequencySolved.assign(points, 0);
+        result.SolvedFrequencies = 0;
+        result.NodeVoltages.clear();
+        result.NodesPerFrequency = 0;
+        result.InputImpedance.assign(points, 0.0, 0.0);
+        result.DriverVoltage.clear();
+        result.DriverPressure.clear();
+        result.DriverContribution.clear();
+        result.System.clear();
+        result.Lookback.clear();
+        result.Solved = true;
+        return;
+    }
+    // First, so that an expression that cannot be evaluated ends the solve
+    // before anything else of the result changed.
+    EvaluateBlockValuesInto(d, result, messages);
+
+    TakeGrid(d, result);
+    const double vrms = d.Source.Vrms;
+    TSourceLevels& levels = result.Levels;
+    levels.Vlevel = DbToLin(LinToDb(vrms));
+    levels.LevelRatio = vrms / std::sqrt(8.0);
+    levels.PeakVolts = levels.Vlevel * 1.4142135624;
+    levels.PowerScale = DbToLin(2.0 * LinToDb(vrms));
+
+    TNetlist& net = result.Netlist;
+    BuildNetlist(d, net);
+    TakeDriveTerminals(d, net, ctx);
+    TakePartTerms(d, result.Parts);
+    TakeBlockMemberTerms(d, result);
+
+    // Every array has room for the whole grid; a frequency that does not
+    // solve leaves its zeros.
+    result.InputImpedance.assign(points, 0.0, 0.0);
+    result.DriverVoltage.resize(drivers);
+    result.DriverPressure.resize(drivers);
+    result.DriverContribution.resize(drivers);
+    for (std::size_t i = 0; i < drivers; ++i) {
+        result.DriverVoltage[i].assign(points, ComplexZero);
+        result.DriverPressure[i].assign(points, ComplexZero);
+        result.DriverContribution[i].assign(points, 0.0, 0.0);
+    }
+    result.System.assign(points, 0.0, 0.0);
+    if (options.Lookback) {
+        ctx.LookbackSolved.assign(points, 0);
+        ctx.LookbackVoltage.resize(drivers);
+        for (TComplexArray& v : ctx.LookbackVoltage) v.assign(points, ComplexZero);
+    }
+
+    PlanStamps(d, net, ctx);
+    TWorkerPool& pool = TWorkerPool::Shared();
+    SizeSweep(net, ctx, result, pool.Parts());
+    TSweepJob job{&d, &ctx, &result, options.Lookback, false};
+    pool.Run(SweepPart, &job);
+
+    result.SolvedFrequencies = 0;
+    for (char solved : result.FrequencySolved) result.SolvedFrequencies += solved ? 1 : 0;
+    result.Lookback.resize(options.Lookback ? drivers : 0);
+    for (std::size_t i = 0; i < result.Lookback.size(); ++i)
+        LookbackImpedance(*d.Drivers[i], result.DriverVoltage[i], result.FrequencySolved, ctx.LookbackVoltage[i],
+                          ctx.LookbackSolved, result.Lookback[i]);
+    if (result.SolvedFrequencies == 0) {
+        // Nothing was solved: no response either, so that nothing shows
+        // made-up values.
+        result.System.clear();
+        for (TMagPhase& c : result.DriverContribution) c.clear();
+    }
     result.Solved = true;
 }
 

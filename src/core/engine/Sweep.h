@@ -3,9 +3,9 @@
 #include "engine/SolveContext.h"
 #include "engine/SolveResult.h"
 
-// The solve: netlist, block evaluation, the nodal equations at every grid
-// frequency (with the second "lookback" solve when a curve asks for it), the
-// acoustic sum and the points of every curve asked for.
+// The solve: netlist, circuit block values, the nodal equations at every grid
+// frequency (with the second "lookback" solve when asked for), the input
+// impedance, every driver's contribution and the acoustic sum.
 
 namespace pelmo {
 
@@ -14,34 +14,27 @@ struct TPart;
 struct TDriver;
 class MessageSink;
 
-// Solves the design at all grid frequencies into result: netlist, driver
-// shares, system response and the points of the request's curves. A design
-// without parts and drivers gives empty curves. Does nothing
-// (result.Solved false, the rest as before) in circuit-block design mode. The circuit blocks'
-// expressions are evaluated first, which writes their members' bound values;
-// an error in one ends the solve with the evaluator's exception before any
-// curve changed.
-void SolveCircuit(TDesign& d, const TSolveRequest& request, TSolveContext& ctx, TSolveResult& result,
+// Solves the design at all grid frequencies into result. The design is only
+// read: the circuit blocks' expressions are evaluated into the result
+// (Blocks), whose values the solve uses for the members. An error in a
+// member expression ends the solve with the evaluator's exception; the
+// result then holds, in Blocks, the blocks evaluated up to it (the last one
+// incomplete) and is otherwise as before. Does nothing (result.Solved false,
+// the rest as before) in circuit-block design mode. A design without parts
+// and drivers gives a result without any solved frequency.
+void SolveCircuit(const TDesign& d, const TSolveOptions& options, TSolveContext& ctx, TSolveResult& result,
                   MessageSink& messages);
 
-// A result window per request window and an empty point list per curve (with
-// room for a sweep), the response scales as requested.
-void ResetCurvePoints(const TSolveRequest& request, TSolveResult& result);
-
-// Admittance of a part at angular frequency omega: shorted 1e6 S, open 1e-4 S,
-// otherwise 1/Z of its value and ESR. A part whose impedance is exactly zero
-// counts as shorted; one whose impedance is infinite (a capacitor of 0 F) as
-// open.
+// Admittance of a part at angular frequency omega, from its own value and ESR
+// (its bound ones when it is bound): PartAdmittanceAt of its terms.
 TComplex PartAdmittance(const TPart& p, double omega);
-// Admittance of part i of the running solve (its value as taken when the
-// solve began) at frequency f.
-TComplex PartAdmittanceAt(const TSolveContext& ctx, std::size_t part, double f);
 // Admittance of a driver at grid index k; zero where its data have no entry k.
 TComplex DriverAdmittance(const TDriver& drv, int k);
 
-// The steps of one frequency, for the solve and for tests that check the
-// equations against another simulator:
-// the stamps of the netlist's nodal matrix (after BuildNetlist);
+// The steps of one frequency, for tests that check the equations against
+// another simulator and for the benchmarks:
+// the stamps of the netlist's nodal matrix (after BuildNetlist), with every
+// part's terms taken from the design;
 void PlanStamps(const TDesign& d, const TNetlist& net, TSolveContext& ctx);
 // every part's admittance at grid frequency f into ctx.ElementY;
 void SetPartAdmittances(const TDesign& d, TSolveContext& ctx, double f);
@@ -52,9 +45,9 @@ bool StampEquations(const TDesign& d, TSolveContext& ctx, int k, double driverSc
 void ReadNodeVoltages(TSolveContext& ctx, int nodeCount);
 
 // The nodal equations of every grid frequency as the solve solves them
-// (spread over the worker pool, several frequencies at a time), without
-// curves: ctx.Solved[k] tells whether grid index k solved, ctx.VoltagesAt(k)
-// gives its node voltages.
-void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx);
+// (spread over the worker pool, several frequencies at a time), and nothing
+// else: result.FrequencySolved[k] tells whether grid index k solved,
+// result.VoltagesAt(k) gives its node voltages.
+void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx, TSolveResult& result);
 
 }  // namespace pelmo

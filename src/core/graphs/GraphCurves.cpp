@@ -2,34 +2,27 @@
 
 #include <algorithm>
 
+#include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
 
 namespace pelmo {
 
-namespace {
-// Windows whose curves are added without the settings dialog and never show phase.
-bool QuietKind(TGraphKind kind) {
-    return kind == TGraphKind::Power || kind == TGraphKind::Impulse || kind == TGraphKind::Step ||
-           kind == TGraphKind::GroupDelay || kind == TGraphKind::SquareWave;
-}
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-}  // namespace
-
 TCurveMenuLayout CurveMenuLayout(TGraphKind kind, const TDesign& d) {
+    const TGraphKindDescriptor& k = GraphKindDescriptor(kind);
     TCurveMenuLayout m;
-    m.Items = CurveMenuNames(kind, d);
-    if (kind == TGraphKind::Voltage || kind == TGraphKind::Current || kind == TGraphKind::Power)
-        m.SeparatorBefore = static_cast<int>(d.Drivers.size());
-    m.ExportSystemFrd = kind == TGraphKind::SPL;
-    m.ExportSystemZma = kind == TGraphKind::Impedance;
-    m.ExportFrd = kind == TGraphKind::Filter;
-    if (m.ExportFrd)
-        for (const auto& drv : d.Drivers) m.ExportItems.push_back(DriverDesignator(*drv));
+    m.Subjects = CurveMenuSubjects(kind, d);
+    for (const TCurveSubject& s : m.Subjects) m.Items.push_back(CurveCaption(s));
+    if (k.Curves.Parts) m.SeparatorBefore = static_cast<int>(d.Drivers.size());
+    m.ExportSystemFrd = k.ExportSystemFrd;
+    m.ExportSystemZma = k.ExportSystemZma;
+    m.ExportFrd = k.ExportDriverFrd;
+    if (m.ExportFrd) {
+        for (const auto& drv : d.Drivers) {
+            m.ExportSubjects.push_back(TCurveSubject::OfDriver(TSubjectKind::Driver, *drv));
+            m.ExportItems.push_back(CurveCaption(m.ExportSubjects.back()));
+        }
+    }
     return m;
 }
 
@@ -39,12 +32,14 @@ std::string CurveNameFromCaption(const std::string& caption) {
     return name;
 }
 
-TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic) {
+TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const TCurveSubject& subject, bool automatic) {
+    const TGraphKindDescriptor& kind = GraphKindDescriptor(g.Kind);
     TCurveChoice c;
-    c.DriverOnlyItem = g.Kind == TGraphKind::SPL && EndsWith(name, " (driver only)");
-    c.Index = FindCurve(g, name);
+    c.DriverOnlyItem =
+        kind.Curves.SecondDriverItems == TSubjectKind::DriverOnly && subject.Kind == TSubjectKind::DriverOnly;
+    c.Index = FindCurve(g, subject);
     if (c.Index < 0) {
-        AddCurve(g, d, name, automatic);
+        AddCurve(g, d, subject, automatic);
         c.Index = static_cast<int>(g.Curves.size()) - 1;
         c.Added = true;
     }
@@ -52,7 +47,7 @@ TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& n
         c.ShowDialog = true;
         c.DialogAtTopLeft = true;
     } else {
-        c.ShowDialog = !c.Added || (!automatic && !QuietKind(g.Kind));
+        c.ShowDialog = !c.Added || (!automatic && !kind.QuietCurves);
     }
     if (automatic) {
         c.ShowDialog = false;
@@ -61,34 +56,32 @@ TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& n
     return c;
 }
 
+TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& caption, bool automatic) {
+    const std::optional<TCurveSubject> subject = ParseCurveCaption(CurveNameFromCaption(caption));
+    return subject ? ChooseCurve(g, d, *subject, automatic) : TCurveChoice{};
+}
+
 void ConfirmCurve(TGraphRecord& g, int index, bool driverOnlyItem) {
     if (index < 0 || static_cast<std::size_t>(index) >= g.Curves.size()) return;
     g.SelectedCurve = index;
-    if (g.Kind == TGraphKind::SPL && !driverOnlyItem)
+    if (GraphKindDescriptor(g.Kind).SmoothedCurves && !driverOnlyItem)
         g.DefaultSmoothing = g.Curves[static_cast<std::size_t>(index)].Smoothing;
 }
 
-bool HoldAvailable(const TGraphRecord& g) { return FindCurve(g, SystemCurveName) >= 0; }
+bool HoldAvailable(const TGraphRecord& g) { return FindCurve(g, TCurveSubject{}) >= 0; }
 
 int RebindCurveElements(TGraphList& graphs, const TDesign& d) {
     int removed = 0;
     for (TGraphRecord* g : graphs.Windows) {
         for (std::size_t i = 0; i < g->Curves.size();) {
             TSeriesDef& c = g->Curves[i];
-            if (c.Subject == TCurveSubject::System) {
+            if (c.Subject.Kind == TSubjectKind::System) {
                 ++i;
                 continue;
             }
-            // A curve whose element still stands at its index under its name
-            // stays with it; any other follows its name.
-            const auto at = static_cast<std::size_t>(c.Element);
-            bool same = false;
-            if (IsDriverSubject(c.Subject))
-                same = c.Element >= 0 && at < d.Drivers.size() &&
-                       c.Name.substr(0, c.Name.find(' ')) == DriverDesignator(*d.Drivers[at]);
-            else
-                same = c.Element >= 0 && at < d.Parts.size() && c.Name == PartDesignator(*d.Parts[at]);
-            if (!same) c.Element = FindCurveElement(d, c.Name, c.Subject);
+            // A curve whose element still stands at its index stays with it;
+            // any other follows its designator.
+            if (!SubjectElementAt(d, c.Subject, c.Element)) c.Element = FindSubjectElement(d, c.Subject);
             if (c.Element < 0) {
                 RemoveCurve(*g, i);
                 ++removed;
@@ -119,11 +112,12 @@ double SmoothingValueOf(int item) {
 }
 
 TSeriesEditLayout SeriesEditLayout(TGraphKind kind, bool fileMode, bool driverOnly) {
+    const TGraphKindDescriptor& k = GraphKindDescriptor(kind);
     TSeriesEditLayout l;
-    const bool splCurve = kind == TGraphKind::SPL && !fileMode;
-    l.Height = splCurve ? 158 : 129;
-    l.PhaseBox = !QuietKind(kind);
-    l.Smoothing = splCurve && !driverOnly;
+    const bool smoothedCurve = k.SmoothedCurves && !fileMode;
+    l.Height = smoothedCurve ? 158 : 129;
+    l.PhaseBox = !k.QuietCurves;
+    l.Smoothing = smoothedCurve && !driverOnly;
     return l;
 }
 

@@ -25,12 +25,14 @@ inline constexpr const char* ExportFrdItem = "Export FRD file";
 
 // What RebuildCurveMenu puts into the Curves and File menus.
 struct TCurveMenuLayout {
-    std::vector<std::string> Items;  // curve items in order
-    int SeparatorBefore = -1;        // index in Items a separator precedes (-1: none)
+    std::vector<TCurveSubject> Subjects;  // curve items in order
+    std::vector<std::string> Items;       // their captions
+    int SeparatorBefore = -1;             // index in Items a separator precedes (-1: none)
     bool ExportSystemFrd = false;
     bool ExportSystemZma = false;
-    bool ExportFrd = false;                // the "Export FRD file" submenu
-    std::vector<std::string> ExportItems;  // its driver items
+    bool ExportFrd = false;                     // the "Export FRD file" submenu
+    std::vector<TCurveSubject> ExportSubjects;  // its driver items
+    std::vector<std::string> ExportItems;       // their captions
 };
 TCurveMenuLayout CurveMenuLayout(TGraphKind kind, const TDesign& d);
 
@@ -47,7 +49,10 @@ struct TCurveChoice {
     bool ShowDialog = false;
     bool DialogAtTopLeft = false;
 };
-TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic);
+TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const TCurveSubject& subject, bool automatic);
+// The same for an item's caption ("S1 (driver only)"); nothing (Index -1)
+// for text that names no curve.
+TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const std::string& caption, bool automatic);
 
 // What "Ok" in the curve settings dialog leaves in the window: the curve is
 // the selected one, and in SPL windows its smoothing is what new curves get
@@ -58,8 +63,9 @@ void ConfirmCurve(TGraphRecord& g, int index, bool driverOnlyItem);
 bool HoldAvailable(const TGraphRecord& g);
 
 // Before a solve: every curve whose part or driver is no longer in the
-// design is bound again to the element of its name, or removed when there is
-// none (after New, undo, or a block designer switch replaced the elements).
+// design is bound again to the element of its designator, or removed when
+// there is none (after New, undo, or a block designer switch replaced the
+// elements).
 // Returns how many curves were removed.
 int RebindCurveElements(TGraphList& graphs, const TDesign& d);
 

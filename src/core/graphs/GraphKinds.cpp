@@ -1,65 +1,414 @@
 #include "graphs/GraphKinds.h"
 
+#include <algorithm>
+#include <array>
+
 #include "graphs/GraphRecord.h"
+#include "model/Design.h"
 #include "values/NumberFormat.h"
 
 namespace pelmo {
 
 namespace {
 using VS = TVerticalScaleMenu;
+using SK = TSubjectKind;
 
-// Indexed by TGraphKind.
-const std::array<TGraphKindInfo, 10> Kinds{{
-    {TGraphKind::Voltage, "Component Voltage (V)", true, "Peak Voltage", true, false, false, VS::Volts, false, true},
-    {TGraphKind::Current, "Component Current (A)", true, "Current, RMS", true, false, false, VS::Amps, false, true},
-    {TGraphKind::SPL, "SPL response (dBSPL)", false, "Frequency Response", true, false, true, VS::None, true, true},
-    {TGraphKind::Impedance, "Impedance (Ohms)", false, "Impedance", true, false, false, VS::Ohms, true, true},
-    {TGraphKind::Power, "Component Power dissipation (W)", true, "Watts Dissipated", true, false, false, VS::Watts,
-     false, true},
-    {TGraphKind::Filter, "filter response (dB)", true, "Electrical Response", true, false, true, VS::None, true, true},
-    {TGraphKind::Impulse, "Impulse response", true, "Impulse Response", false, false, false, VS::ResponseScale, false,
-     true},
-    {TGraphKind::Step, "Step response", true, "Step Respose", false, false, false, VS::ResponseScale, false, true},
-    {TGraphKind::GroupDelay, "Group Delay (usec)", true, "Group Delay", true, false, false, VS::Microseconds, false,
-     true},
-    {TGraphKind::SquareWave, "Square Wave Response", true, "Square Wave Response", false, true, false,
-     VS::ResponseScale, false, false},
-}};
-
-const std::array<TGraphKind, 10> MenuOrder{
-    TGraphKind::SPL,     TGraphKind::Impedance, TGraphKind::Filter,  TGraphKind::GroupDelay, TGraphKind::Power,
-    TGraphKind::Voltage, TGraphKind::Current,   TGraphKind::Impulse, TGraphKind::Step,       TGraphKind::SquareWave};
-
-TAxisSetup Divisions(double step, double fromDivs, double toDivs, const char* title) {
+TAxisSetup FrequencyAxis(double minHz, bool grid = true) {
     TAxisSetup a;
-    a.Step = step;
-    a.Min = fromDivs * step;
-    a.Max = toDivs * step;
-    a.Title = title;
+    a.Title = "frequency [Hz]";
+    a.Log = true;
+    a.Min = minHz;
+    a.Max = 20000.0;
+    a.Grid = grid;
     return a;
 }
-}  // namespace
 
-const TGraphKindInfo& GraphKindInfo(TGraphKind kind) {
-    const auto i = static_cast<std::size_t>(kind);
-    return Kinds[i < Kinds.size() ? i : static_cast<std::size_t>(TGraphKind::SPL)];
+TAxisSetup TimeAxis(double maxMs) {
+    TAxisSetup a;
+    a.Title = "time (msec)";
+    a.Min = -1.5;
+    a.Max = maxMs;
+    a.Step = 0.5;
+    a.Grid = false;
+    return a;
 }
 
-const std::array<TGraphKind, 10>& AddGraphMenuOrder() { return MenuOrder; }
+TAxisSetup PeriodsAxis() {
+    TAxisSetup a;
+    a.Title = "(periods)";
+    a.Min = -200;
+    a.Max = 200;
+    a.Step = 20;
+    a.Visible = false;
+    a.Grid = false;
+    return a;
+}
 
-const std::array<TGraphKindName, 10>& GraphKindNames() {
-    static const std::array<TGraphKindName, 10> names = {{
-        {"spl", TGraphKind::SPL},
-        {"impedance", TGraphKind::Impedance},
-        {"filter", TGraphKind::Filter},
-        {"voltage", TGraphKind::Voltage},
-        {"current", TGraphKind::Current},
-        {"power", TGraphKind::Power},
-        {"groupdelay", TGraphKind::GroupDelay},
-        {"impulse", TGraphKind::Impulse},
-        {"step", TGraphKind::Step},
-        {"squarewave", TGraphKind::SquareWave},
-    }};
+// Left axes: centred dB, 0 .. 12 divisions of a per-division field, and the
+// fixed axes of the time responses (hidden; the solve scales the points).
+TLeftAxisRule CentredDb(const char* title) { return {title, true, &TGraphRecord::DbPerDiv, 1, -6, 6, true, true}; }
+TLeftAxisRule FromZero(const char* title, double TGraphRecord::*perDiv) {
+    return {title, false, perDiv, 1, 0, 12, true, true};
+}
+TLeftAxisRule TimeScale(double multiple, double divisions) {
+    return {"dBSPL", false, &TGraphRecord::ResponseScale, multiple, -divisions, divisions, false, false};
+}
+
+// In the order of the names on the command lines.
+const std::vector<TGraphKindDescriptor>& Table() {
+    static const std::vector<TGraphKindDescriptor> kinds{
+        {.Kind = TGraphKind::SPL,
+         .Name = "spl",
+         .MenuItem = "SPL response (dBSPL)",
+         .MenuPosition = 0,
+         .InMoreMenu = false,
+         .Title = "Frequency Response",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(100.0),
+         .Left = CentredDb("dBSPL"),
+         .PhaseLimit = 180,
+         .VerticalCenter = 90,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = true,
+         .VerticalScale = VS::None,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = true,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " dBSPL",
+         .Curves = {true, SK::Driver, SK::DriverOnly, false},
+         .QuietCurves = false,
+         .SmoothedCurves = true,
+         .ExportSystemFrd = true,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = SplPoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Impedance,
+         .Name = "impedance",
+         .MenuItem = "Impedance (Ohms)",
+         .MenuPosition = 1,
+         .InMoreMenu = false,
+         .Title = "Impedance",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(10.0),
+         .Left = FromZero("Ohms", &TGraphRecord::OhmsPerDiv),
+         .PhaseLimit = 90,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::Ohms,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = true,
+         .GetFileReadsZma = true,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " Ohms",
+         .Curves = {true, SK::DriverOnly, SK::Lookback, false},
+         .QuietCurves = false,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = true,
+         .ExportDriverFrd = false,
+         .Points = ImpedancePoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Filter,
+         .Name = "filter",
+         .MenuItem = "filter response (dB)",
+         .MenuPosition = 2,
+         .InMoreMenu = true,
+         .Title = "Electrical Response",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(10.0),
+         .Left = CentredDb("dB"),
+         .PhaseLimit = 180,
+         .VerticalCenter = 0,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = true,
+         .VerticalScale = VS::None,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = true,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " dB",
+         .Curves = {false, SK::Driver, SK::System, false},
+         .QuietCurves = false,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = true,
+         .Points = FilterPoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Voltage,
+         .Name = "voltage",
+         .MenuItem = "Component Voltage (V)",
+         .MenuPosition = 5,
+         .InMoreMenu = true,
+         .Title = "Peak Voltage",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(10.0),
+         .Left = FromZero("Vpk", &TGraphRecord::VoltsPerDiv),
+         .PhaseLimit = 180,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::Volts,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " Vpk",
+         .Curves = {false, SK::Driver, SK::System, true},
+         .QuietCurves = false,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = VoltagePoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Current,
+         .Name = "current",
+         .MenuItem = "Component Current (A)",
+         .MenuPosition = 6,
+         .InMoreMenu = true,
+         .Title = "Current, RMS",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(10.0),
+         .Left = FromZero("A rms", &TGraphRecord::AmpsPerDiv),
+         .PhaseLimit = 180,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::Amps,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " Arms",
+         .Curves = {false, SK::Driver, SK::System, true},
+         .QuietCurves = false,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = CurrentPoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Power,
+         .Name = "power",
+         .MenuItem = "Component Power dissipation (W)",
+         .MenuPosition = 4,
+         .InMoreMenu = true,
+         .Title = "Watts Dissipated",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(10.0),
+         .Left = FromZero("Watts", &TGraphRecord::WattsPerDiv),
+         .PhaseLimit = 0,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::Watts,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::FrequencyValue,
+         .ReadoutUnit = " W",
+         .Curves = {false, SK::Driver, SK::System, true},
+         .QuietCurves = true,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = PowerPoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::GroupDelay,
+         .Name = "groupdelay",
+         .MenuItem = "Group Delay (usec)",
+         .MenuPosition = 3,
+         .InMoreMenu = true,
+         .Title = "Group Delay",
+         .TitleWithTestFrequency = false,
+         .Bottom = FrequencyAxis(100.0, false),
+         .Left = {"usec", false, &TGraphRecord::UsecPerDiv, 1, -2, 8, true, false},
+         .PhaseLimit = 0,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = true,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::Microseconds,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::Delay,
+         .ReadoutUnit = " usec",
+         .Curves = {true, SK::Driver, SK::System, false},
+         .QuietCurves = true,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = GroupDelayPoints,
+         .Transform = false,
+         .ThinLines = false},
+        {.Kind = TGraphKind::Impulse,
+         .Name = "impulse",
+         .MenuItem = "Impulse response",
+         .MenuPosition = 7,
+         .InMoreMenu = true,
+         .Title = "Impulse Response",
+         .TitleWithTestFrequency = false,
+         .Bottom = TimeAxis(5.0),
+         .Left = TimeScale(10, 3),
+         .PhaseLimit = 0,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = false,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::ResponseScale,
+         .ScaleMenuOpensDialog = true,
+         .ResponseScaleCaption = "Impulse Response Scale",
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::Time,
+         .ReadoutUnit = " msec",
+         .Curves = {true, SK::Driver, SK::System, false},
+         .QuietCurves = true,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = ImpulsePoints,
+         .Transform = true,
+         .ThinLines = true},
+        {.Kind = TGraphKind::Step,
+         .Name = "step",
+         .MenuItem = "Step response",
+         .MenuPosition = 8,
+         .InMoreMenu = true,
+         .Title = "Step Respose",
+         .TitleWithTestFrequency = false,
+         .Bottom = TimeAxis(10.0),
+         .Left = TimeScale(10, 3),
+         .PhaseLimit = 0,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = false,
+         .ShowTestFrequency = false,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::ResponseScale,
+         .ScaleMenuOpensDialog = true,
+         .ResponseScaleCaption = "Step Response Scale",
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = true,
+         .Readout = TReadoutStyle::Time,
+         .ReadoutUnit = " msec",
+         .Curves = {true, SK::Driver, SK::System, false},
+         .QuietCurves = true,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = StepPoints,
+         .Transform = true,
+         .ThinLines = true},
+        {.Kind = TGraphKind::SquareWave,
+         .Name = "squarewave",
+         .MenuItem = "Square Wave Response",
+         .MenuPosition = 9,
+         .InMoreMenu = true,
+         .Title = "Square Wave Response",
+         .TitleWithTestFrequency = true,
+         .Bottom = PeriodsAxis(),
+         .Left = TimeScale(20, 5),
+         .PhaseLimit = 0,
+         .VerticalCenter = 70,
+         .ShowFrequencyRange = false,
+         .ShowTestFrequency = true,
+         .ShowVerticalCenter = false,
+         .VerticalScale = VS::ResponseScale,
+         .ScaleMenuOpensDialog = false,
+         .ResponseScaleCaption = nullptr,
+         .ShowGetFile = false,
+         .GetFileReadsZma = false,
+         .DeltaMenu = false,
+         .Readout = TReadoutStyle::None,
+         .ReadoutUnit = "",
+         .Curves = {true, SK::Driver, SK::System, false},
+         .QuietCurves = true,
+         .SmoothedCurves = false,
+         .ExportSystemFrd = false,
+         .ExportSystemZma = false,
+         .ExportDriverFrd = false,
+         .Points = SquareWavePoints,
+         .Transform = false,
+         .ThinLines = false},
+    };
+    return kinds;
+}
+
+// Where each kind's descriptor stands in the table, by TGraphKind.
+const std::array<std::size_t, GraphKindCount>& TableIndex() {
+    static const std::array<std::size_t, GraphKindCount> index = [] {
+        std::array<std::size_t, GraphKindCount> at{};
+        for (std::size_t i = 0; i < Table().size(); ++i) at[static_cast<std::size_t>(Table()[i].Kind)] = i;
+        return at;
+    }();
+    return index;
+}
+
+}  // namespace
+
+const TGraphKindDescriptor& GraphKindDescriptor(TGraphKind kind) {
+    const auto k = static_cast<std::size_t>(kind);
+    return Table()[TableIndex()[k < GraphKindCount ? k : static_cast<std::size_t>(TGraphKind::SPL)]];
+}
+
+const std::vector<TGraphKindDescriptor>& GraphKindDescriptors() { return Table(); }
+
+const std::vector<TGraphKind>& AddGraphMenuOrder() {
+    static const std::vector<TGraphKind> order = [] {
+        std::vector<const TGraphKindDescriptor*> byPlace;
+        for (const TGraphKindDescriptor& k : Table()) byPlace.push_back(&k);
+        std::sort(byPlace.begin(), byPlace.end(),
+                  [](const auto* a, const auto* b) { return a->MenuPosition < b->MenuPosition; });
+        std::vector<TGraphKind> kinds;
+        for (const TGraphKindDescriptor* k : byPlace) kinds.push_back(k->Kind);
+        return kinds;
+    }();
+    return order;
+}
+
+const std::vector<TGraphKindName>& GraphKindNames() {
+    static const std::vector<TGraphKindName> names = [] {
+        std::vector<TGraphKindName> n;
+        for (const TGraphKindDescriptor& k : Table()) n.push_back({k.Name, k.Kind});
+        return n;
+    }();
     return names;
 }
 
@@ -69,107 +418,77 @@ const TGraphKindName* FindGraphKindName(const std::string& name) {
     return nullptr;
 }
 
+bool KindHasPhase(TGraphKind kind) { return GraphKindDescriptor(kind).PhaseLimit > 0; }
+
+bool KindHasSystemCurve(TGraphKind kind) { return GraphKindDescriptor(kind).Curves.System; }
+
+std::vector<TCurveSubject> CurveMenuSubjects(TGraphKind kind, const TDesign& d) {
+    const TCurveOffer& offer = GraphKindDescriptor(kind).Curves;
+    std::vector<TCurveSubject> subjects;
+    if (offer.System) subjects.push_back({});
+    for (const auto& drv : d.Drivers) subjects.push_back(TCurveSubject::OfDriver(offer.DriverItems, *drv));
+    if (offer.SecondDriverItems != TSubjectKind::System)
+        for (const auto& drv : d.Drivers) subjects.push_back(TCurveSubject::OfDriver(offer.SecondDriverItems, *drv));
+    if (offer.Parts) {
+        for (TPartType type : {TPartType::Capacitor, TPartType::Inductor, TPartType::Resistor})
+            for (const auto& p : d.Parts)
+                if (p->PartType == type) subjects.push_back(TCurveSubject::OfPart(*p));
+    }
+    return subjects;
+}
+
+std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d) {
+    std::vector<std::string> names;
+    for (const TCurveSubject& s : CurveMenuSubjects(kind, d)) names.push_back(CurveCaption(s));
+    return names;
+}
+
 std::string SquareWaveTitle(double testFrequency) {
     return "Square Wave Response at " + FormatE4(testFrequency) + "Hz";
 }
 
 std::string ChartTitle(const TGraphRecord& g) {
-    const std::string base =
-        g.Kind == TGraphKind::SquareWave ? SquareWaveTitle(g.TestFrequency) : GraphKindInfo(g.Kind).Title;
+    const TGraphKindDescriptor& kind = GraphKindDescriptor(g.Kind);
+    const std::string base = kind.TitleWithTestFrequency ? SquareWaveTitle(g.TestFrequency) : kind.Title;
     return base + " (#" + std::to_string(g.WindowNumber) + ")";
 }
 
-TAxisSetup BottomAxisSetup(TGraphKind kind) {
-    TAxisSetup a;
-    switch (kind) {
-        case TGraphKind::Impulse:
-        case TGraphKind::Step:
-            a.Title = "time (msec)";
-            a.Min = -1.5;
-            a.Max = kind == TGraphKind::Impulse ? 5.0 : 10.0;
-            a.Step = 0.5;
-            a.Grid = false;
-            return a;
-        case TGraphKind::SquareWave:
-            a.Title = "(periods)";
-            a.Min = -200;
-            a.Max = 200;
-            a.Step = 20;
-            a.Visible = false;
-            a.Grid = false;
-            return a;
-        default:
-            a.Title = "frequency [Hz]";
-            a.Log = true;
-            a.Min = (kind == TGraphKind::SPL || kind == TGraphKind::GroupDelay) ? 100.0 : 10.0;
-            a.Max = 20000.0;
-            a.Grid = kind != TGraphKind::GroupDelay;
-            return a;
-    }
-}
+TAxisSetup BottomAxisSetup(TGraphKind kind) { return GraphKindDescriptor(kind).Bottom; }
 
 TAxisSetup LeftAxisSetup(const TGraphRecord& g) {
-    switch (g.Kind) {
-        case TGraphKind::SPL:
-        case TGraphKind::Filter: {
-            TAxisSetup a;
-            a.Title = g.Kind == TGraphKind::SPL ? "dBSPL" : "dB";
-            a.Step = g.DbPerDiv;
-            a.Min = g.VerticalCenter - 6 * g.DbPerDiv;
-            a.Max = g.VerticalCenter + 6 * g.DbPerDiv;
-            return a;
-        }
-        case TGraphKind::Impedance:
-            return Divisions(g.OhmsPerDiv, 0, 12, "Ohms");
-        case TGraphKind::Voltage:
-            return Divisions(g.VoltsPerDiv, 0, 12, "Vpk");
-        case TGraphKind::Current:
-            return Divisions(g.AmpsPerDiv, 0, 12, "A rms");
-        case TGraphKind::Power:
-            return Divisions(g.WattsPerDiv, 0, 12, "Watts");
-        case TGraphKind::GroupDelay:
-            return Divisions(g.UsecPerDiv, -2, 8, "usec");
-        case TGraphKind::Impulse:
-        case TGraphKind::Step: {
-            TAxisSetup a = Divisions(10 * g.ResponseScale, -3, 3, "dBSPL");
-            a.Visible = false;
-            a.Grid = false;
-            return a;
-        }
-        case TGraphKind::SquareWave: {
-            TAxisSetup a = Divisions(20 * g.ResponseScale, -5, 5, "dBSPL");
-            a.Visible = false;
-            a.Grid = false;
-            return a;
-        }
+    const TLeftAxisRule& rule = GraphKindDescriptor(g.Kind).Left;
+    TAxisSetup a;
+    a.Title = rule.Title;
+    a.Step = rule.Multiple * (g.*rule.Step);
+    if (rule.Centred) {
+        a.Min = g.VerticalCenter + rule.From * a.Step;
+        a.Max = g.VerticalCenter + rule.To * a.Step;
+    } else {
+        a.Min = rule.From * a.Step;
+        a.Max = rule.To * a.Step;
     }
-    return {};
+    a.Visible = a.Grid = rule.Shown;
+    return a;
 }
 
-TAxisSetup GroupDelayAxisAfterChange(double usecPerDiv) { return Divisions(usecPerDiv, -1, 9, "usec"); }
+TAxisSetup GroupDelayAxisAfterChange(double usecPerDiv) {
+    TAxisSetup a;
+    a.Title = "usec";
+    a.Step = usecPerDiv;
+    a.Min = -1 * usecPerDiv;
+    a.Max = 9 * usecPerDiv;
+    return a;
+}
 
 TAxisSetup RightAxisSetup(TGraphKind kind) {
+    const double limit = GraphKindDescriptor(kind).PhaseLimit;
     TAxisSetup a;
     a.Title = "deg";
     a.Step = 30;
     a.Grid = false;
-    a.Min = -180;
-    a.Max = 180;
-    switch (kind) {
-        case TGraphKind::Impedance:
-            a.Min = -90;
-            a.Max = 90;
-            break;
-        case TGraphKind::GroupDelay:
-        case TGraphKind::Power:
-        case TGraphKind::Impulse:
-        case TGraphKind::Step:
-        case TGraphKind::SquareWave:
-            a.Visible = false;
-            break;
-        default:
-            break;
-    }
+    a.Visible = limit > 0;
+    a.Min = limit > 0 ? -limit : -180;
+    a.Max = limit > 0 ? limit : 180;
     return a;
 }
 
@@ -208,42 +527,33 @@ std::string CaptionOf(const std::vector<TScaleMenuItem>& items, double value) {
         if (item.Value == value) return item.Caption;
     return {};
 }
+
+// The window's field a per-division submenu sets; null for the others.
+double TGraphRecord::*PerDivisionField(TVerticalScaleMenu menu) {
+    switch (menu) {
+        case TVerticalScaleMenu::Ohms:
+            return &TGraphRecord::OhmsPerDiv;
+        case TVerticalScaleMenu::Volts:
+            return &TGraphRecord::VoltsPerDiv;
+        case TVerticalScaleMenu::Watts:
+            return &TGraphRecord::WattsPerDiv;
+        case TVerticalScaleMenu::Amps:
+            return &TGraphRecord::AmpsPerDiv;
+        default:
+            return nullptr;
+    }
+}
 }  // namespace
 
 std::string CheckedScaleItem(const TGraphRecord& g, TVerticalScaleMenu menu) {
-    switch (menu) {
-        case TVerticalScaleMenu::Ohms:
-            return CaptionOf(VerticalScaleItems(menu), g.OhmsPerDiv);
-        case TVerticalScaleMenu::Volts:
-            return CaptionOf(VerticalScaleItems(menu), g.VoltsPerDiv);
-        case TVerticalScaleMenu::Watts:
-            return CaptionOf(VerticalScaleItems(menu), g.WattsPerDiv);
-        case TVerticalScaleMenu::Amps:
-            return CaptionOf(VerticalScaleItems(menu), g.AmpsPerDiv);
-        default:
-            return {};
-    }
+    const auto field = PerDivisionField(menu);
+    return field ? CaptionOf(VerticalScaleItems(menu), g.*field) : std::string();
 }
 
 std::string CheckedDbPerDivItem(const TGraphRecord& g) { return CaptionOf(DbPerDivItems(), g.DbPerDiv); }
 
 void SetPerDivision(TGraphRecord& g, TVerticalScaleMenu menu, double value) {
-    switch (menu) {
-        case TVerticalScaleMenu::Ohms:
-            g.OhmsPerDiv = value;
-            break;
-        case TVerticalScaleMenu::Volts:
-            g.VoltsPerDiv = value;
-            break;
-        case TVerticalScaleMenu::Watts:
-            g.WattsPerDiv = value;
-            break;
-        case TVerticalScaleMenu::Amps:
-            g.AmpsPerDiv = value;
-            break;
-        default:
-            break;
-    }
+    if (const auto field = PerDivisionField(menu)) g.*field = value;
 }
 
 TRgb PaletteColour(int index) {

@@ -1,59 +1,25 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
+#include "graphs/CurvePoints.h"
+#include "graphs/CurveSubject.h"
 #include "model/GraphKind.h"
 
-// What a graph window of each kind looks like: its "AddGraph" menu item, its
-// chart title, its axes, which scale menu items it shows, and the curve
-// colours. The windows draw from these tables; nothing here needs a screen.
+// One descriptor per kind of graph window: its names, its chart and axes,
+// the scale and file menu items it shows, the curves it offers and the
+// function that makes their points from a solve. The windows, the command
+// lines and the solve read these; adding a kind is adding one descriptor
+// (GraphKinds.cpp) and its value of TGraphKind. Nothing here needs a screen.
 
 namespace pelmo {
 
 struct TGraphRecord;
+struct TDesign;
 
 // The "vertical scale" submenu or dialog a kind offers in its Scale menu.
 enum class TVerticalScaleMenu { None, Ohms, Volts, Amps, Watts, ResponseScale, Microseconds };
-
-struct TGraphKindInfo {
-    TGraphKind Kind;
-    const char* MenuItem;  // caption in "AddGraph"
-    bool InMoreMenu;       // in the "   more" submenu
-    const char* Title;     // chart title before " (#n)"
-    // Scale and File menu items shown for this kind.
-    bool ShowFrequencyRange;  // "Min Frequency", "Max frequency"
-    bool ShowTestFrequency;
-    bool ShowVerticalCenter;  // "vertical center" and "vertical step size"
-    TVerticalScaleMenu VerticalScale;
-    bool ShowGetFile;
-    bool DeltaMenu;  // the chart's pop-up menu for the delta readout
-};
-
-const TGraphKindInfo& GraphKindInfo(TGraphKind kind);
-
-// "AddGraph" in menu order: the first two on the menu itself, the rest in
-// its "   more" submenu.
-const std::array<TGraphKind, 10>& AddGraphMenuOrder();
-inline constexpr const char* MoreGraphsMenu = "   more";
-
-// The kinds' names on the command lines: "spl", "impedance", "filter",
-// "voltage", "current", "power", "groupdelay", "impulse", "step",
-// "squarewave".
-struct TGraphKindName {
-    const char* Name;
-    TGraphKind Kind;
-};
-const std::array<TGraphKindName, 10>& GraphKindNames();
-// The kind of a name of that list; nullptr for any other name.
-const TGraphKindName* FindGraphKindName(const std::string& name);
-
-// The chart title with the window's number: "Impedance (#2)",
-// "Square Wave Response at 1kHz (#1)".
-std::string ChartTitle(const TGraphRecord& g);
-// "Square Wave Response at " + the test frequency (engineering format) + "Hz".
-std::string SquareWaveTitle(double testFrequency);
 
 struct TAxisSetup {
     double Min = 0;
@@ -64,6 +30,112 @@ struct TAxisSetup {
     bool Log = false;  // bottom axis only: 8 minor ticks per decade, dotted minor grid
     std::string Title;
 };
+
+// How the left axis follows the window's scale fields: centred on the
+// window's VerticalCenter with 6 divisions of DbPerDiv either side, or from
+// `From` to `To` divisions of Multiple times the window's field `Step`.
+struct TLeftAxisRule {
+    const char* Title;
+    bool Centred;
+    double TGraphRecord::*Step;
+    double Multiple;
+    double From, To;  // divisions
+    bool Shown;       // axis and grid lines
+    // The per-division menus move it at once (no solve).
+    bool FollowsScaleMenus;
+};
+
+// The pointer readout's text: frequency, value in Unit and phase; the time
+// under the pointer; the delay under it; none.
+enum class TReadoutStyle { FrequencyValue, Time, Delay, None };
+
+// The curves a window's Curves menu offers, in this order: the System
+// curve; per driver an item of DriverItems; per driver an item of
+// SecondDriverItems (System: none); per part, capacitors, inductors and
+// resistors after a separator.
+struct TCurveOffer {
+    bool System;
+    TSubjectKind DriverItems;
+    TSubjectKind SecondDriverItems;
+    bool Parts;
+};
+
+struct TGraphKindDescriptor {
+    TGraphKind Kind;
+    const char* Name;             // on the command lines: "spl", "impedance", ...
+    const char* MenuItem;         // caption in "AddGraph"
+    int MenuPosition;             // its place there, from 0
+    bool InMoreMenu;              // in the "   more" submenu
+    const char* Title;            // chart title before " (#n)"
+    bool TitleWithTestFrequency;  // title + " at " + the test frequency + "Hz"
+
+    TAxisSetup Bottom;
+    TLeftAxisRule Left;
+    double PhaseLimit;      // the right (phase) axis spans +-this; 0: no phase axis, curves show no phase
+    double VerticalCenter;  // a new window's, dB
+
+    // Scale and File menu items shown.
+    bool ShowFrequencyRange;  // "Min Frequency", "Max frequency"
+    bool ShowTestFrequency;
+    bool ShowVerticalCenter;  // "vertical center" and "vertical step size"
+    TVerticalScaleMenu VerticalScale;
+    bool ScaleMenuOpensDialog;         // choosing "Scale" itself opens the response scale dialog
+    const char* ResponseScaleCaption;  // of that dialog (null: the chart title without its number)
+    bool ShowGetFile;
+    bool GetFileReadsZma;  // "Get File" reads impedance (ZMA) files, else response (FRD) files
+    bool DeltaMenu;        // the chart's pop-up menu for the delta readout
+    TReadoutStyle Readout;
+    const char* ReadoutUnit;
+
+    TCurveOffer Curves;
+    bool QuietCurves;     // new curves come without the settings dialog and show no phase
+    bool SmoothedCurves;  // curves carry a smoothing, which becomes the window's default
+    bool ExportSystemFrd, ExportSystemZma;
+    bool ExportDriverFrd;  // the "Export FRD file" submenu, one item per driver
+
+    TCurvePointsFunction Points;
+    // Its points come from a transform of thousands of samples: worked out
+    // on the calling thread, beside the other kinds.
+    bool Transform;
+    // Its curves are drawn with thin lines (thousands of points each).
+    bool ThinLines;
+};
+
+const TGraphKindDescriptor& GraphKindDescriptor(TGraphKind kind);
+// Every kind's, in the order of their names on the command lines.
+const std::vector<TGraphKindDescriptor>& GraphKindDescriptors();
+// The kinds in "AddGraph" order: the first two on the menu itself, the rest
+// in its "   more" submenu.
+const std::vector<TGraphKind>& AddGraphMenuOrder();
+inline constexpr const char* MoreGraphsMenu = "   more";
+
+// The kinds' names on the command lines.
+struct TGraphKindName {
+    const char* Name;
+    TGraphKind Kind;
+};
+const std::vector<TGraphKindName>& GraphKindNames();
+// The kind of a name of that list; nullptr for any other name.
+const TGraphKindName* FindGraphKindName(const std::string& name);
+
+// Kinds whose windows have a phase axis (and so curves that can show phase).
+bool KindHasPhase(TGraphKind kind);
+// Kinds whose Curves menu offers "System".
+bool KindHasSystemCurve(TGraphKind kind);
+
+// The curves a window of this kind offers for the design, in menu order.
+std::vector<TCurveSubject> CurveMenuSubjects(TGraphKind kind, const TDesign& d);
+// Their captions: "System", then per driver "S<n>" ("S<n> (driver only)"
+// in impedance windows), then per driver "S<n> (driver only)" (SPL) or
+// "S<n> (lookback)" (impedance), then in voltage, current and power windows
+// the capacitors, inductors and resistors.
+std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d);
+
+// The chart title with the window's number: "Impedance (#2)",
+// "Square Wave Response at 1kHz (#1)".
+std::string ChartTitle(const TGraphRecord& g);
+// "Square Wave Response at " + the test frequency (engineering format) + "Hz".
+std::string SquareWaveTitle(double testFrequency);
 
 TAxisSetup BottomAxisSetup(TGraphKind kind);
 // The left axis from the window's scale fields (SPL and filter: the centre

@@ -2,111 +2,55 @@
 
 #include <algorithm>
 
-#include "base/Text.h"
+#include "graphs/GraphKinds.h"
 #include "model/Design.h"
 
 namespace pelmo {
 
-namespace {
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-constexpr const char* DriverOnlySuffix = " (driver only)";
-constexpr const char* LookbackSuffix = " (lookback)";
-}  // namespace
-
 TGraphRecord::TGraphRecord(TGraphKind kind) : Kind(kind) {
-    if (kind == TGraphKind::SPL) VerticalCenter = 90.0;
-    if (kind == TGraphKind::Filter) VerticalCenter = 0.0;
-    AutoSystemCurve = KindHasSystemCurve(kind);
+    const TGraphKindDescriptor& descriptor = GraphKindDescriptor(kind);
+    VerticalCenter = descriptor.VerticalCenter;
+    AutoSystemCurve = descriptor.Curves.System;
 }
 
 void TGraphList::Remove(const TGraphRecord* r) { std::erase(Windows, r); }
 
-bool KindHasPhase(TGraphKind kind) {
-    switch (kind) {
-        case TGraphKind::SPL:
-        case TGraphKind::Impedance:
-        case TGraphKind::Filter:
-        case TGraphKind::Voltage:
-        case TGraphKind::Current:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool KindHasSystemCurve(TGraphKind kind) {
-    switch (kind) {
-        case TGraphKind::SPL:
-        case TGraphKind::Impedance:
-        case TGraphKind::GroupDelay:
-        case TGraphKind::Impulse:
-        case TGraphKind::Step:
-        case TGraphKind::SquareWave:
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d) {
-    std::vector<std::string> names;
-    if (KindHasSystemCurve(kind)) names.push_back(SystemCurveName);
-    for (const auto& drv : d.Drivers)
-        names.push_back(DriverDesignator(*drv) + (kind == TGraphKind::Impedance ? DriverOnlySuffix : ""));
-    if (kind == TGraphKind::SPL || kind == TGraphKind::Impedance)
-        for (const auto& drv : d.Drivers)
-            names.push_back(DriverDesignator(*drv) + (kind == TGraphKind::SPL ? DriverOnlySuffix : LookbackSuffix));
-    if (kind == TGraphKind::Voltage || kind == TGraphKind::Current || kind == TGraphKind::Power) {
-        for (TPartType type : {TPartType::Capacitor, TPartType::Inductor, TPartType::Resistor})
-            for (const auto& p : d.Parts)
-                if (p->PartType == type) names.push_back(PartDesignator(*p));
-    }
-    return names;
-}
-
-int FindCurve(const TGraphRecord& g, const std::string& name) {
+int FindCurve(const TGraphRecord& g, const TCurveSubject& subject) {
     for (std::size_t i = 0; i < g.Curves.size(); ++i)
-        if (SameTextIgnoringCase(g.Curves[i].Name, name)) return static_cast<int>(i);
+        if (g.Curves[i].Subject == subject) return static_cast<int>(i);
     return -1;
 }
 
-TCurveSubject CurveSubjectOf(const std::string& name) {
-    if (name == SystemCurveName) return TCurveSubject::System;
-    if (name.empty() || name[0] != 'S') return TCurveSubject::Part;
-    if (EndsWith(name, LookbackSuffix)) return TCurveSubject::Lookback;
-    if (EndsWith(name, DriverOnlySuffix)) return TCurveSubject::DriverOnly;
-    return TCurveSubject::Driver;
+int FindCurve(const TGraphRecord& g, const std::string& caption) {
+    const std::optional<TCurveSubject> subject = ParseCurveCaption(caption);
+    return subject ? FindCurve(g, *subject) : -1;
 }
 
-int FindCurveElement(const TDesign& d, const std::string& name, TCurveSubject subject) {
-    if (subject == TCurveSubject::System) return -1;
-    if (IsDriverSubject(subject)) {
-        const std::string head = name.substr(0, name.find(' '));
-        for (std::size_t i = 0; i < d.Drivers.size(); ++i)
-            if (DriverDesignator(*d.Drivers[i]) == head) return static_cast<int>(i);
-        return -1;
-    }
-    for (std::size_t i = 0; i < d.Parts.size(); ++i)
-        if (PartDesignator(*d.Parts[i]) == name) return static_cast<int>(i);
-    return -1;
-}
-
-TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic) {
+TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const TCurveSubject& subject, bool automatic) {
+    const TGraphKindDescriptor& kind = GraphKindDescriptor(g.Kind);
     TSeriesDef c;
-    c.Name = name;
-    c.Subject = CurveSubjectOf(name);
-    c.Element = FindCurveElement(d, name, c.Subject);
+    c.Subject = subject;
+    c.Name = CurveCaption(subject);
+    c.Element = FindSubjectElement(d, subject);
     c.Smoothing = g.DefaultSmoothing;
-    const bool phaseAxis = KindHasPhase(g.Kind);
-    c.ShowPhase = automatic && phaseAxis && !(g.Kind == TGraphKind::SPL && c.DriverOnly());
+    // A driver's own data beside its curve in the network shows no phase.
+    const bool driverOnlyItem =
+        kind.Curves.SecondDriverItems == TSubjectKind::DriverOnly && subject.Kind == TSubjectKind::DriverOnly;
+    c.ShowPhase = automatic && kind.PhaseLimit > 0 && !driverOnlyItem;
     g.ColourCounter = (g.ColourCounter + 1) % 7;
     c.ColourIndex = g.ColourCounter;
     g.AutoScalePending = automatic;
     g.Curves.push_back(std::move(c));
     return g.Curves.back();
+}
+
+TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& caption, bool automatic) {
+    const std::optional<TCurveSubject> subject = ParseCurveCaption(caption);
+    if (subject) return AddCurve(g, d, *subject, automatic);
+    TSeriesDef& c = AddCurve(g, d, TCurveSubject{TSubjectKind::Part, TPartType::Resistor, -1}, automatic);
+    c.Name = caption;
+    c.Element = -1;
+    return c;
 }
 
 void RemoveCurve(TGraphRecord& g, std::size_t i) {
@@ -137,8 +81,8 @@ int RemoveWhere(TGraphList& graphs, Pred of) {
 }  // namespace
 
 bool CurveShows(const TSeriesDef& c, const std::string& designator, bool driver) {
-    if (c.Subject == TCurveSubject::System || IsDriverSubject(c.Subject) != driver) return false;
-    return c.Name.substr(0, c.Name.find(' ')) == designator;
+    if (c.Subject.Kind == TSubjectKind::System || IsDriverSubject(c.Subject) != driver) return false;
+    return SubjectDesignator(c.Subject) == designator;
 }
 
 int RemoveCurvesOf(TGraphList& graphs, const std::string& designator, bool driver) {

@@ -1,31 +1,54 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/DataTypes.h"
-#include "engine/SolveResult.h"
+#include "graphs/CurveSubject.h"
+#include "graphs/GraphKinds.h"
 #include "model/GraphKind.h"
 
 // What a graph window shows, without the window: its kind, scales and curve
-// definitions with their point arrays. Before a solve the records become its
-// request, after it they take their points from its result (GraphSolve.h); a
-// graph window owns one and only draws it; the command-line tool builds one
-// and prints it.
+// definitions with their point arrays. After a solve every curve takes its
+// points from the solve's result (GraphSolve.h); a graph window owns one and
+// only draws it; the command-line tool builds one and prints it.
 
 namespace pelmo {
 
 struct TDesign;
 
-inline constexpr const char* SystemCurveName = "System";
+// The points of one chart line.
+struct TChartCurve {
+    DataArray X;
+    DataArray Y;
+
+    std::size_t Count() const { return X.size(); }
+    bool Empty() const { return X.empty(); }
+    void Add(double x, double y) {
+        X.push_back(x);
+        Y.push_back(y);
+    }
+    // Empties the curve, keeping room for n points so that filling it again
+    // does not allocate.
+    void Clear(std::size_t room = 0) {
+        X.clear();
+        Y.clear();
+        if (X.capacity() < room) {
+            X.reserve(room);
+            Y.reserve(room);
+        }
+    }
+};
 
 // One curve of a graph window.
 struct TSeriesDef {
-    // "System", "S1", "S1 (driver only)", "S1 (lookback)", "C1", "L1", "R1".
-    std::string Name;
-    // What the curve shows, from its name when it is made.
-    TCurveSubject Subject = TCurveSubject::System;
-    // The driver or part of the curve, bound again by name before every
+    // What the curve shows.
+    TCurveSubject Subject;
+    // Its caption, made from the subject: "System", "S1", "S1 (driver only)",
+    // "S1 (lookback)", "C1", "L1", "R1".
+    std::string Name = SystemCurveName;
+    // The index of the subject's driver or part, bound again before every
     // solve; -1 for the System curve.
     int Element = -1;
     std::string FileName;     // last overlay file read while this curve was selected
@@ -36,7 +59,7 @@ struct TSeriesDef {
     // Octaves of smoothing: 0 none, 1/24 ... 1, or above 100 for auditory (ERB).
     double Smoothing = 1.0 / 24.0;
 
-    bool DriverOnly() const { return Subject == TCurveSubject::DriverOnly; }
+    bool DriverOnly() const { return Subject.Kind == TSubjectKind::DriverOnly; }
 };
 
 inline constexpr double AuditorySmoothing = 1000.0;
@@ -77,35 +100,20 @@ struct TGraphList {
     void Remove(const TGraphRecord* r);
 };
 
-// Kinds whose windows have a phase axis (and so curves that can show phase).
-bool KindHasPhase(TGraphKind kind);
-// Kinds whose Curves menu offers "System".
-bool KindHasSystemCurve(TGraphKind kind);
-
-// The curve names a window of this kind offers, in menu order: "System",
-// then per driver "S<n>" ("S<n> (driver only)" in impedance windows), then
-// per driver "S<n> (driver only)" (SPL) or "S<n> (lookback)" (impedance),
-// then in voltage, current and power windows the capacitors, inductors and
-// resistors.
-std::vector<std::string> CurveMenuNames(TGraphKind kind, const TDesign& d);
-
-// Index of the curve with this name (letter case ignored), or -1.
-int FindCurve(const TGraphRecord& g, const std::string& name);
-
-// What a curve of this name shows: "System"; a driver's "S<n>", with
-// " (driver only)" or " (lookback)"; otherwise a part.
-TCurveSubject CurveSubjectOf(const std::string& name);
-
-// Index of the driver named by "S<n>" up to the first blank, or of the part
-// named by its letter and number (as the subject says); -1 when nothing
-// matches and for the System curve.
-int FindCurveElement(const TDesign& d, const std::string& name, TCurveSubject subject);
+// Index of the curve showing this subject, or -1.
+int FindCurve(const TGraphRecord& g, const TCurveSubject& subject);
+// The same for a caption (letter case aside); -1 for text that names no
+// curve.
+int FindCurve(const TGraphRecord& g, const std::string& caption);
 
 // Adds a curve as choosing a new Curves-menu item does: smoothing from the
-// window, the next colour, driver or part looked up by name, phase shown when
+// window, the next colour, its driver or part looked up, phase shown when
 // added automatically (never in windows without a phase axis, nor for an SPL
 // "(driver only)" curve). `automatic` also sets AutoScalePending.
-TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& name, bool automatic);
+TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const TCurveSubject& subject, bool automatic);
+// The same for a caption ("S1 (driver only)"); one that names no curve gives
+// a part curve without an element.
+TSeriesDef& AddCurve(TGraphRecord& g, const TDesign& d, const std::string& caption, bool automatic);
 
 // Removes curve i: later curves move down, the selection moves back one, and
 // the removed curve's colour is the next one handed out.

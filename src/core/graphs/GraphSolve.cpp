@@ -1,54 +1,86 @@
 #include "graphs/GraphSolve.h"
 
-#include <algorithm>
-#include <utility>
-
+#include "base/WorkerPool.h"
+#include "blocks/CircuitBlocks.h"
 #include "engine/Sweep.h"
 #include "graphs/GraphCurves.h"
+#include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
+#include "model/Design.h"
 
 namespace pelmo {
 
-void BuildSolveRequest(const TGraphList& graphs, TSolveRequest& request) {
-    request.Clear();
-    for (const TGraphRecord* g : graphs.Windows) {
-        TWindowRequest& w = request.AddWindow();
-        w.Kind = g->Kind;
-        w.TestFrequency = g->TestFrequency;
-        w.ResponseScale = g->ResponseScale;
-        w.AutoScalePending = g->AutoScalePending;
-        for (const TSeriesDef& c : g->Curves) w.Curves.push_back({c.Subject, c.Element, c.ShowPhase, c.Smoothing});
+namespace {
+
+// Impulse and step curves each take a transform: they are worked out on the
+// calling thread (a resampling that fails shows its message there) while
+// the others are worked out beside them.
+bool Transforms(TGraphKind kind) { return GraphKindDescriptor(kind).Transform; }
+
+bool AsksForLookback(const TGraphList& graphs) {
+    for (const TGraphRecord* g : graphs.Windows)
+        for (const TSeriesDef& c : g->Curves)
+            if (c.Subject.Kind == TSubjectKind::Lookback) return true;
+    return false;
+}
+
+struct TFillJob {
+    const TDesign* Design;
+    const TSolveResult* Result;
+    TGraphList* Graphs;
+    std::array<TCurveWork, 2>* Work;
+    MessageSink* Messages;
+};
+
+void FillPart(void* context, int part, int parts) {
+    const TFillJob& j = *static_cast<const TFillJob*>(context);
+    const bool transforms = part == 0;
+    if (!transforms && part != 1) return;
+    TCurveWork& work = (*j.Work)[transforms ? 0 : 1];
+    const TCurveSource source{*j.Design, *j.Result, work, *j.Messages};
+    for (TGraphRecord* g : j.Graphs->Windows) {
+        // With one part it does everything.
+        if (parts > 1 && Transforms(g->Kind) != transforms) continue;
+        for (std::size_t i = 0; i < g->Curves.size(); ++i) FillCurve(source, *g, i);
     }
 }
 
-void TakeCurvePoints(TGraphList& graphs, const TSolveRequest& request, TSolveResult& result) {
-    const std::size_t windows = std::min({graphs.Windows.size(), request.WindowCount, result.Windows.size()});
-    for (std::size_t w = 0; w < windows; ++w) {
-        TGraphRecord& g = *graphs.Windows[w];
-        TWindowPoints& points = result.Windows[w];
-        g.ResponseScale = points.ResponseScale;
-        g.AutoScalePending = points.AutoScalePending;
-        const std::size_t curves = std::min(g.Curves.size(), points.Curves.size());
-        for (std::size_t i = 0; i < curves; ++i) {
-            TSeriesDef& c = g.Curves[i];
-            TCurvePoints& p = points.Curves[i];
-            std::swap(c.MagSeries.X, p.Mag.X);
-            std::swap(c.MagSeries.Y, p.Mag.Y);
-            std::swap(c.PhaseSeries.X, p.Phase.X);
-            std::swap(c.PhaseSeries.Y, p.Phase.Y);
-            // Time responses are drawn with thin lines.
-            if ((g.Kind == TGraphKind::Impulse || g.Kind == TGraphKind::Step) && !c.MagSeries.Empty())
-                c.MagSeries.LineWidth = 1;
-        }
-    }
+struct RunningGuard {
+    explicit RunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningGuard() { flag_ = false; }
+    bool& flag_;
+};
+
+}  // namespace
+
+void FillCurve(const TCurveSource& source, TGraphRecord& g, std::size_t curve) {
+    GraphKindDescriptor(g.Kind).Points(source, g, g.Curves[curve]);
+}
+
+void FillCurves(const TDesign& d, const TSolveResult& result, TGraphList& graphs, std::array<TCurveWork, 2>& work,
+                MessageSink& messages) {
+    for (TCurveWork& w : work) w.DoneCount = 0;
+    TFillJob job{&d, &result, &graphs, &work, &messages};
+    TWorkerPool::Shared().Run(FillPart, &job);
 }
 
 void SolveGraphs(TDesign& d, TGraphList& graphs, TGraphSolve& solve, MessageSink& messages) {
-    if (solve.Context.Running) return;
+    if (solve.Running) return;
+    RunningGuard running(solve.Running);
     RebindCurveElements(graphs, d);
-    BuildSolveRequest(graphs, solve.Request);
-    SolveCircuit(d, solve.Request, solve.Context, solve.Result, messages);
-    if (solve.Result.Solved) TakeCurvePoints(graphs, solve.Request, solve.Result);
+    TSolveOptions options;
+    options.Lookback = AsksForLookback(graphs);
+    TSolveResult& result = solve.Result;
+    try {
+        SolveCircuit(d, options, solve.Context, result, messages);
+    } catch (...) {
+        ApplyBlockValues(d, result.Blocks);
+        throw;
+    }
+    if (!result.Solved) return;
+    // The sheet shows the values the solve used.
+    ApplyBlockValues(d, result.Blocks);
+    FillCurves(d, result, graphs, solve.Work, messages);
 }
 
 }  // namespace pelmo

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/Sweep.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "optimize/SolveCopy.h"
 
@@ -22,7 +23,8 @@ constexpr double StopBandFloorDb = -40.0;
 constexpr double PhaseDegreesPerDb = 30.0;
 
 bool ValidDriver(int i, const TSolveResult& r) {
-    return i >= 0 && static_cast<std::size_t>(i) < r.DriverMag.size() && !r.DriverMag[static_cast<std::size_t>(i)].empty();
+    return i >= 0 && static_cast<std::size_t>(i) < r.DriverContribution.size() &&
+           !r.DriverContribution[static_cast<std::size_t>(i)].Mag.empty();
 }
 
 // The grid index whose frequency is nearest to f on a log scale.
@@ -41,9 +43,7 @@ std::size_t NearestGridIndex(const DataArray& grid, double f) {
 
 }  // namespace
 
-double LevelDb(double magnitude) {
-    return magnitude > 1e-10 ? 20.0 * std::log10(magnitude) : -200.0;
-}
+double LevelDb(double magnitude) { return magnitude > 1e-10 ? 20.0 * std::log10(magnitude) : -200.0; }
 
 TObjective::TObjective(const TDesign& d, TObjectiveSettings settings, std::vector<TOptimizeVariable> variables,
                        MessageSink& messages)
@@ -59,9 +59,10 @@ TObjective::TObjective(const TDesign& d, TObjectiveSettings settings, std::vecto
         driverShapes_.push_back(std::move(shape));
     }
     if (settings_.ImpedanceFloor > 0) {
-        TWindowRequest& w = request_.AddWindow();
-        w.Kind = TGraphKind::Impedance;
-        w.Curves.push_back({TCurveSubject::System, -1, false, 0.0});
+        // The system curve of an impedance window: the input impedance at
+        // every solved frequency.
+        TSeriesDef& z = impedance_.Curves.emplace_back();
+        z.ShowPhase = false;
     }
     FindTargetCrossovers();
 }
@@ -90,10 +91,12 @@ TObjectiveTerms TObjective::Evaluate(const std::vector<double>& values) {
     for (std::size_t i = 0; i < variables_.size() && i < values.size(); ++i)
         SetVariableValue(design_, variables_[i], values[i]);
     ++evaluations_;
-    SolveCircuit(design_, request_, ctx_, result_, messages_);
+    SolveCircuit(design_, TSolveOptions{}, ctx_, result_, messages_);
     const TChartCurve* z = nullptr;
-    if (settings_.ImpedanceFloor > 0 && !result_.Windows.empty() && !result_.Windows[0].Curves.empty())
-        z = &result_.Windows[0].Curves[0].Mag;
+    if (result_.Solved && !impedance_.Curves.empty()) {
+        FillCurve({design_, result_, work_, messages_}, impedance_, 0);
+        z = &impedance_.Curves[0].MagSeries;
+    }
     return Score(result_, z, values);
 }
 
@@ -113,7 +116,7 @@ double TObjective::ResponseSquares(const TSolveResult& r, double& weightSum, TOb
                 if (k >= sum.CurveCovers.size() || !sum.CurveCovers[k]) continue;
                 shape = sum.CurveDb[k];
             }
-            e.push_back(LevelDb(r.SystemMag[k]) - shape);
+            e.push_back(LevelDb(r.System.Mag[k]) - shape);
             mean += e.back();
             ++n;
         }
@@ -131,7 +134,7 @@ double TObjective::ResponseSquares(const TSolveResult& r, double& weightSum, TOb
         const TDriverTarget& target = settings_.DriverTargets[t];
         if (target.LevelDb) terms.DriverLevels[t] = *target.LevelDb;
         if (!ValidDriver(target.Driver, r) || band_.empty()) continue;
-        const DataArray& mag = r.DriverMag[static_cast<std::size_t>(target.Driver)];
+        const DataArray& mag = r.DriverContribution[static_cast<std::size_t>(target.Driver)].Mag;
         const DataArray& shape = driverShapes_[t];
         double level = 0.0;
         if (target.LevelDb) {
@@ -171,11 +174,11 @@ double TObjective::PhaseTerm(const TSolveResult& r) {
         // Neighbours by where each driver's output lies (its centre on a log
         // frequency scale); they cross where their levels meet.
         std::vector<std::pair<double, int>> centres;
-        for (std::size_t i = 0; i < r.DriverMag.size(); ++i) {
-            if (r.DriverMag[i].empty()) continue;
+        for (std::size_t i = 0; i < r.DriverContribution.size(); ++i) {
+            if (r.DriverContribution[i].Mag.empty()) continue;
             double w = 0.0, c = 0.0;
             for (std::size_t k : band_) {
-                const double m2 = r.DriverMag[i][k] * r.DriverMag[i][k];
+                const double m2 = r.DriverContribution[i].Mag[k] * r.DriverContribution[i].Mag[k];
                 w += m2;
                 c += m2 * std::log(design_.Grid[k]);
             }
@@ -183,8 +186,8 @@ double TObjective::PhaseTerm(const TSolveResult& r) {
         }
         std::sort(centres.begin(), centres.end());
         for (std::size_t j = 0; j + 1 < centres.size(); ++j) {
-            const DataArray& a = r.DriverMag[static_cast<std::size_t>(centres[j].second)];
-            const DataArray& b = r.DriverMag[static_cast<std::size_t>(centres[j + 1].second)];
+            const DataArray& a = r.DriverContribution[static_cast<std::size_t>(centres[j].second)].Mag;
+            const DataArray& b = r.DriverContribution[static_cast<std::size_t>(centres[j + 1].second)].Mag;
             const double middle = 0.5 * (centres[j].first + centres[j + 1].first);
             double bestDistance = 1e300;
             std::size_t best = 0;
@@ -206,8 +209,8 @@ double TObjective::PhaseTerm(const TSolveResult& r) {
     double squares = 0.0;
     for (const TCrossoverPair& p : crossovers_) {
         const std::size_t k = NearestGridIndex(design_.Grid, p.Frequency);
-        const double diff = std::remainder(r.DriverPhase[static_cast<std::size_t>(p.Lower)][k] -
-                                               r.DriverPhase[static_cast<std::size_t>(p.Upper)][k],
+        const double diff = std::remainder(r.DriverContribution[static_cast<std::size_t>(p.Lower)].Phase[k] -
+                                               r.DriverContribution[static_cast<std::size_t>(p.Upper)].Phase[k],
                                            360.0);
         squares += diff * diff;
     }
@@ -217,7 +220,7 @@ double TObjective::PhaseTerm(const TSolveResult& r) {
 TObjectiveTerms TObjective::Score(const TSolveResult& r, const TChartCurve* impedance,
                                   const std::vector<double>& values) {
     TObjectiveTerms t;
-    if (!r.Solved || r.SystemMag.size() != design_.Grid.size()) {
+    if (!r.Solved || r.System.Mag.size() != design_.Grid.size()) {
         t.Total = Unsolved;
         return t;
     }

@@ -6,6 +6,8 @@
 
 #include "engine/SolveContext.h"
 #include "engine/SolveResult.h"
+#include "graphs/CurvePoints.h"
+#include "graphs/GraphRecord.h"
 #include "model/Design.h"
 #include "optimize/OptimizeTargets.h"
 #include "optimize/OptimizeVariables.h"
@@ -116,8 +118,9 @@ private:
     std::vector<TCrossoverPair> crossovers_;
     std::vector<DataArray> driverShapes_;  // per driver target, on the band's points
     TSolveContext ctx_;
-    TSolveRequest request_;
     TSolveResult result_;
+    TGraphRecord impedance_{TGraphKind::Impedance};  // with its System curve when the floor is set
+    TCurveWork work_;
     int evaluations_ = 0;
 };
 

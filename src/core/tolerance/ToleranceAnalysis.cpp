@@ -11,6 +11,8 @@
 #include "engine/SolveContext.h"
 #include "engine/SolveResult.h"
 #include "engine/Sweep.h"
+#include "graphs/GraphRecord.h"
+#include "graphs/GraphSolve.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
 #include "optimize/SolveCopy.h"
@@ -23,11 +25,14 @@ namespace {
 // A value never goes below this fraction of itself (a normal draw far out).
 constexpr double SmallestFactor = 0.001;
 
-// What one thread of the pool solves its runs with.
+// What one thread of the pool solves its runs with: its copy of the design,
+// and one graph record per curve of the analysis, which each run fills.
 struct TRunWorker {
     TDesign Design;
     TSolveContext Context;
     TSolveResult Result;
+    std::vector<TGraphRecord> Windows;
+    TCurveWork Work;
     SilentMessageSink Silent;
 };
 
@@ -41,7 +46,7 @@ struct TCurveValues {
 
 struct TRunJob {
     const TToleranceSettings* Settings = nullptr;
-    const TSolveRequest* Request = nullptr;
+    const std::vector<TGraphRecord>* Windows = nullptr;
     std::vector<std::unique_ptr<TRunWorker>>* Workers = nullptr;
     const std::vector<double>* PartValues = nullptr;
     const std::vector<double>* PartTolerances = nullptr;
@@ -53,9 +58,19 @@ struct TRunJob {
     std::atomic<bool> Stopped{false};
 };
 
-const TChartCurve* CurveOf(const TSolveResult& r, std::size_t i) {
-    if (i >= r.Windows.size() || r.Windows[i].Curves.empty()) return nullptr;
-    return &r.Windows[i].Curves[0].Mag;
+// Solves the worker's design and fills its curves; false when the design
+// could not be solved.
+bool SolveCurves(TRunWorker& w, MessageSink& messages) {
+    SolveCircuit(w.Design, TSolveOptions{}, w.Context, w.Result, messages);
+    if (!w.Result.Solved) return false;
+    const TCurveSource source{w.Design, w.Result, w.Work, messages};
+    for (TGraphRecord& g : w.Windows) FillCurve(source, g, 0);
+    return true;
+}
+
+const TChartCurve* CurveOf(const TRunWorker& w, std::size_t i) {
+    if (i >= w.Windows.size() || w.Windows[i].Curves.empty()) return nullptr;
+    return &w.Windows[i].Curves[0].MagSeries;
 }
 
 void SetPartValue(TPart& p, double v) {
@@ -78,12 +93,12 @@ void SolveRun(TRunJob& job, TRunWorker& w, int run) {
         const double draw = ToleranceDraw(random, s.Distribution);
         d.Drivers[i]->Gain = (*job.DriverGains)[i] * DbToLin(s.DriverDb * draw);
     }
-    SolveCircuit(d, *job.Request, w.Context, w.Result, w.Silent);
+    if (w.Windows.empty()) w.Windows = *job.Windows;
     const auto runs = static_cast<std::size_t>(s.Runs);
     const auto r = static_cast<std::size_t>(run);
-    bool ok = w.Result.Solved;
+    bool ok = SolveCurves(w, w.Silent);
     for (std::size_t c = 0; ok && c < job.Curves->size(); ++c) {
-        const TChartCurve* curve = CurveOf(w.Result, c);
+        const TChartCurve* curve = CurveOf(w, c);
         ok = curve && curve->Count() == (*job.Curves)[c].Points;
         for (std::size_t k = 0; ok && k < curve->Count(); ++k) ok = !std::isnan(curve->Y[k]);
     }
@@ -91,7 +106,7 @@ void SolveRun(TRunJob& job, TRunWorker& w, int run) {
     if (!ok) return;
     for (std::size_t c = 0; c < job.Curves->size(); ++c) {
         TCurveValues& values = (*job.Curves)[c];
-        const TChartCurve& curve = *CurveOf(w.Result, c);
+        const TChartCurve& curve = *CurveOf(w, c);
         for (std::size_t k = 0; k < values.Points; ++k) values.Values[k * runs + r] = curve.Y[k];
     }
 }
@@ -149,27 +164,30 @@ TToleranceOutcome RunToleranceAnalysis(const TDesign& d, const TToleranceSetting
             return out;
         }
 
-    TSolveRequest request;
+    // One window per curve: the input impedance, or the SPL of the sum or of
+    // one driver.
+    std::vector<TGraphRecord> windows;
     for (const TToleranceCurve& c : curves) {
-        TWindowRequest& w = request.AddWindow();
-        TCurveRequest r;
-        if (c.Kind == TToleranceCurveKind::Impedance) {
-            w.Kind = TGraphKind::Impedance;
-        } else {
-            w.Kind = TGraphKind::SPL;
+        TGraphRecord& w =
+            windows.emplace_back(c.Kind == TToleranceCurveKind::Impedance ? TGraphKind::Impedance : TGraphKind::SPL);
+        TSeriesDef& r = w.Curves.emplace_back();
+        r.ShowPhase = false;
+        r.Smoothing = 0.0;
+        if (c.Kind != TToleranceCurveKind::Impedance) {
             r.Smoothing = c.Smoothing;
             if (c.Driver >= 0) {
-                r.Subject = TCurveSubject::Driver;
+                r.Subject =
+                    TCurveSubject::OfDriver(TSubjectKind::Driver, *d.Drivers[static_cast<std::size_t>(c.Driver)]);
                 r.Element = c.Driver;
             }
         }
-        w.Curves.push_back(r);
     }
 
     TWorkerPool& pool = TWorkerPool::Shared();
     std::vector<std::unique_ptr<TRunWorker>> workers;
     std::vector<TCurveValues> values(curves.size());
     std::vector<double> partValues, partTolerances, driverGains;
+    bool nominalSolved = false;
     try {
         // The first copy with its blocks evaluated once, and the nominal solve.
         workers.push_back(std::make_unique<TRunWorker>());
@@ -177,14 +195,14 @@ TToleranceOutcome RunToleranceAnalysis(const TDesign& d, const TToleranceSetting
         CopySolveDesign(d, first);
         EnsureAnalysisGrid(first);
         FreezeBlocks(first, messages);
-        SolveCircuit(first, request, workers[0]->Context, workers[0]->Result, messages);
+        workers[0]->Windows = windows;
+        nominalSolved = SolveCurves(*workers[0], messages);
     } catch (const std::exception& e) {
         out.Failure = e.what();
         return out;
     }
-    const TSolveResult& nominal = workers[0]->Result;
     for (std::size_t c = 0; c < curves.size(); ++c) {
-        const TChartCurve* curve = nominal.Solved ? CurveOf(nominal, c) : nullptr;
+        const TChartCurve* curve = nominalSolved ? CurveOf(*workers[0], c) : nullptr;
         if (!curve || curve->Empty()) {
             out.Failure = "the design could not be solved";
             return out;
@@ -207,7 +225,7 @@ TToleranceOutcome RunToleranceAnalysis(const TDesign& d, const TToleranceSetting
 
     std::vector<char> runOk(static_cast<std::size_t>(settings.Runs), 0);
     TRunJob job;
-    job.Request = &request;
+    job.Windows = &windows;
     job.Workers = &workers;
     job.PartValues = &partValues;
     job.PartTolerances = &partTolerances;

@@ -75,8 +75,8 @@ TPlotForm* OpenExportGraph(TGraphWindows& windows, TGraphKind kind) {
     TPlotForm* w = windows.OpenGraph(kind);  // a kind with a System curve shows it at once
     if (!KindHasSystemCurve(kind)) {
         // The others show what reaches each driver.
-        for (const std::string& name : CurveMenuNames(kind, windows.Design()))
-            if (CurveSubjectOf(name) == TCurveSubject::Driver) w->CurveItemClick(QString::fromStdString(name), true);
+        for (const TCurveSubject& subject : CurveMenuSubjects(kind, windows.Design()))
+            if (subject.Kind == TSubjectKind::Driver) w->CurveItemClick(subject, true);
     }
     windows.SolveNow(true);
     return w;

@@ -138,7 +138,7 @@ void TGraphWindows::SetCaption(const QString& caption) {
 }
 
 void TGraphWindows::RequestSolve() {
-    if (solve_.Context.Running || holdSolves_) return;
+    if (solve_.Running || holdSolves_) return;
     if (SolveHook)
         SolveHook();
     else
@@ -146,14 +146,14 @@ void TGraphWindows::RequestSolve() {
 }
 
 void TGraphWindows::SolveNow(bool immediate) {
-    if (solve_.Context.Running) return;
+    if (solve_.Running) return;
     PrepareForSolve();
     SolveGraphs(design_, list_, solve_, messages_);
     RedrawAll(immediate);
 }
 
 void TGraphWindows::RedrawAll(bool immediate) {
-    if (solve_.Context.Running) return;
+    if (solve_.Running) return;
     // The windows' curve layers are drawn side by side on the worker pool
     // (each window by one thread, into its own buffer); what needs the whole
     // chart replotted is done here first.
@@ -209,7 +209,7 @@ void TGraphWindows::FillAddGraphMenu(QMenu* menu) {
     menu->clear();
     QMenu* more = nullptr;
     for (TGraphKind kind : AddGraphMenuOrder()) {
-        const TGraphKindInfo& info = GraphKindInfo(kind);
+        const TGraphKindDescriptor& info = GraphKindDescriptor(kind);
         QMenu* target = menu;
         if (info.InMoreMenu) {
             if (!more) more = menu->addMenu(MoreGraphsMenu);

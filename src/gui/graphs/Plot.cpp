@@ -202,7 +202,7 @@ void TPlotForm::BuildMenus() {
 void TPlotForm::FirstSetup(int windowNumber) {
     record_.WindowNumber = windowNumber;
     record_.AutoSystemCurve = KindHasSystemCurve(record_.Kind);
-    const TGraphKindInfo& info = GraphKindInfo(record_.Kind);
+    const TGraphKindDescriptor& info = GraphKindDescriptor(record_.Kind);
     if (!info.DeltaMenu) {
         delete deltaMenu_;
         deltaMenu_ = nullptr;
@@ -236,7 +236,7 @@ QMenu* TPlotForm::AddRadioSubmenu(const QString& title, const std::vector<TScale
 }
 
 void TPlotForm::BuildScaleMenu() {
-    const TGraphKindInfo& info = GraphKindInfo(record_.Kind);
+    const TGraphKindDescriptor& info = GraphKindDescriptor(record_.Kind);
     scaleMenu_ = new QMenu("Scale", this);
     QAction* minF = scaleMenu_->addAction("Min Frequency", this, &TPlotForm::MinFrequencyClick);
     QAction* maxF = scaleMenu_->addAction("Max frequency", this, &TPlotForm::MaxFrequencyClick);
@@ -262,7 +262,7 @@ void TPlotForm::BuildScaleMenu() {
     QAction* usec = scaleMenu_->addAction("vertical scale", this, &TPlotForm::MicrosecondsClick);
     usec->setVisible(info.VerticalScale == VS::Microseconds);
 
-    if (record_.Kind == TGraphKind::Impulse || record_.Kind == TGraphKind::Step) {
+    if (info.ScaleMenuOpensDialog) {
         // Choosing "Scale" itself opens the response scale dialog.
         menuBar()->addAction("Scale", this, &TPlotForm::ResponseScaleClick);
     } else {
@@ -271,19 +271,9 @@ void TPlotForm::BuildScaleMenu() {
 }
 
 void TPlotForm::ApplyScale() {
-    switch (record_.Kind) {
-        case TGraphKind::SPL:
-        case TGraphKind::Filter:
-        case TGraphKind::Impedance:
-        case TGraphKind::Voltage:
-        case TGraphKind::Current:
-        case TGraphKind::Power:
-            SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
-            Replot();
-            break;
-        default:
-            break;
-    }
+    if (!GraphKindDescriptor(record_.Kind).Left.FollowsScaleMenus) return;
+    SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
+    Replot();
 }
 
 // ---------------------------------------------------------------------------
@@ -322,13 +312,13 @@ void TPlotForm::SyncSeries() {
 void TPlotForm::StyleCurve(std::size_t i) {
     TCurveGraphs& s = series_[i];
     const TSeriesDef& c = record_.Curves[i];
-    const bool phaseShown = c.ShowPhase && record_.Kind != TGraphKind::Power && KindHasPhase(record_.Kind);
-    if (s.Styled && s.Name == c.Name && s.Colour == c.ColourIndex && s.MagWidth == c.MagSeries.LineWidth &&
-        s.PhaseShown == phaseShown)
-        return;
+    const bool phaseShown = c.ShowPhase && KindHasPhase(record_.Kind);
+    if (s.Styled && s.Name == c.Name && s.Colour == c.ColourIndex && s.PhaseShown == phaseShown) return;
     layoutChanged_ = true;  // the legend changes
     const QColor colour = Palette(c.ColourIndex);
-    s.Mag->setPen(QPen(colour, c.MagSeries.LineWidth, Qt::SolidLine));
+    // Curves of thousands of points (time responses) are drawn thin.
+    const int width = GraphKindDescriptor(record_.Kind).ThinLines ? 1 : 2;
+    s.Mag->setPen(QPen(colour, width, Qt::SolidLine));
     // Dotted lines are one pixel wide: real dots, and far cheaper to draw.
     s.Phase->setPen(QPen(colour, 1, Qt::DotLine));
     const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
@@ -338,7 +328,6 @@ void TPlotForm::StyleCurve(std::size_t i) {
     ShowInLegend(graph_, s.Phase, phaseShown);
     s.Name = c.Name;
     s.Colour = c.ColourIndex;
-    s.MagWidth = c.MagSeries.LineWidth;
     s.PhaseShown = phaseShown;
     s.Styled = true;
 }
@@ -435,8 +424,8 @@ void TPlotForm::FinishCurveLayer(bool immediate) {
 void TPlotForm::RequestSolve() { owner_.RequestSolve(); }
 
 void TPlotForm::SetCurveChecks() {
-    for (QAction* a : curveItems_)
-        a->setChecked(FindCurve(record_, CurveNameFromCaption(a->text().toStdString())) >= 0);
+    for (std::size_t i = 0; i < curveItems_.size() && i < curveSubjects_.size(); ++i)
+        curveItems_[i]->setChecked(FindCurve(record_, curveSubjects_[i]) >= 0);
 }
 
 void TPlotForm::UpdateHoldButton() {
@@ -458,7 +447,7 @@ void TPlotForm::RebuildCurveMenu() {
     exportSystemZma_->setVisible(layout.ExportSystemZma);
     exportFrd_->setVisible(layout.ExportFrd);
 
-    if (record_.AutoSystemCurve && KindHasSystemCurve(record_.Kind)) CurveItemClick(SystemCurveName, true);
+    if (record_.AutoSystemCurve && KindHasSystemCurve(record_.Kind)) CurveItemClick(TCurveSubject{}, true);
     UpdateHoldButton();
     owner_.RebuildGraphToFront();
 }
@@ -470,6 +459,7 @@ void TPlotForm::MakeCurveItems(const TCurveMenuLayout& layout) {
     }
     madeItems_.clear();
     curveItems_.clear();
+    curveSubjects_.clear();
     for (QAction* a : exportItems_) {
         exportFrdMenu_->removeAction(a);
         a->deleteLater();
@@ -480,24 +470,29 @@ void TPlotForm::MakeCurveItems(const TCurveMenuLayout& layout) {
     auto addSeparator = [this] { madeItems_.push_back(curvesMenu_->addSeparator()); };
     for (std::size_t i = 0; i < layout.Items.size(); ++i) {
         if (static_cast<int>(i) == layout.SeparatorBefore) addSeparator();
-        const QString caption = QString::fromStdString(layout.Items[i]);
-        QAction* a = curvesMenu_->addAction(caption);
+        const TCurveSubject subject = layout.Subjects[i];
+        QAction* a = curvesMenu_->addAction(QString::fromStdString(layout.Items[i]));
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, caption] { CurveItemClick(caption, false); });
+        connect(a, &QAction::triggered, this, [this, subject] { CurveItemClick(subject, false); });
         curveItems_.push_back(a);
+        curveSubjects_.push_back(subject);
         madeItems_.push_back(a);
     }
     if (layout.SeparatorBefore == static_cast<int>(layout.Items.size())) addSeparator();
-    for (const std::string& name : layout.ExportItems) {
-        const QString caption = QString::fromStdString(name);
-        exportItems_.push_back(
-            exportFrdMenu_->addAction(caption, this, [this, caption] { ExportDriverClick(caption); }));
+    for (std::size_t i = 0; i < layout.ExportItems.size(); ++i) {
+        const TCurveSubject driver = layout.ExportSubjects[i];
+        exportItems_.push_back(exportFrdMenu_->addAction(QString::fromStdString(layout.ExportItems[i]), this,
+                                                         [this, driver] { ExportDriverClick(driver); }));
     }
 }
 
 void TPlotForm::CurveItemClick(const QString& caption, bool automatic) {
-    const TCurveChoice choice =
-        ChooseCurve(record_, owner_.Design(), CurveNameFromCaption(caption.toStdString()), automatic);
+    const std::optional<TCurveSubject> subject = ParseCurveCaption(CurveNameFromCaption(caption.toStdString()));
+    if (subject) CurveItemClick(*subject, automatic);
+}
+
+void TPlotForm::CurveItemClick(const TCurveSubject& subject, bool automatic) {
+    const TCurveChoice choice = ChooseCurve(record_, owner_.Design(), subject, automatic);
     RefreshCurves();
     SetCurveChecks();
     // A new curve is solved at once when a dialog follows (it shows meanwhile)
@@ -588,10 +583,8 @@ void TPlotForm::VerticalCenterClick() {
 }
 
 void TPlotForm::ResponseScaleClick() {
-    QString caption = record_.Kind == TGraphKind::Impulse ? "Impulse Response Scale"
-                      : record_.Kind == TGraphKind::Step
-                          ? "Step Response Scale"
-                          : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
+    const char* fixed = GraphKindDescriptor(record_.Kind).ResponseScaleCaption;
+    const QString caption = fixed ? QString(fixed) : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
     // Every new value solves once; "ok" and closing raise the value the
     // window already has.
     auto set = [this](double v) {

@@ -55,8 +55,10 @@ public:
 
     // ---- curves ----
     void RebuildCurveMenu();
-    // A Curves-menu choice (the item's caption); `automatic` for the System
-    // curve a new window adds by itself.
+    // A Curves-menu choice; `automatic` for the System curve a new window
+    // adds by itself.
+    void CurveItemClick(const TCurveSubject& subject, bool automatic);
+    // The same by the item's caption ("S1 (driver only)").
     void CurveItemClick(const QString& caption, bool automatic);
     void RemoveCurveAt(int index);
     // Takes the curves from the record: chart curves made or destroyed to
@@ -116,7 +118,7 @@ public:
     // The curve settings dialog in file mode recolours the file curves.
     void SetFileStyle(int colour, bool showPhase);
     void ExportSystemClick(bool zma);
-    void ExportDriverClick(const QString& name);
+    void ExportDriverClick(const TCurveSubject& driver);
 
     // ---- scale dialogs ----
     void MinFrequencyClick();
@@ -161,7 +163,6 @@ private:
         QCPGraph* Phase = nullptr;
         std::string Name;
         int Colour = -1000;
-        int MagWidth = -1;
         bool PhaseShown = false;
         bool Styled = false;
     };
@@ -211,7 +212,8 @@ private:
     QAction* exportSystemZma_ = nullptr;
     QAction* exportFrd_ = nullptr;
     std::vector<QAction*> curveItems_;
-    std::vector<QAction*> madeItems_;  // curve items and separators of the last rebuild
+    std::vector<TCurveSubject> curveSubjects_;  // of curveItems_
+    std::vector<QAction*> madeItems_;           // curve items and separators of the last rebuild
     std::vector<QAction*> exportItems_;
     TCurveMenuLayout lastLayout_;
     bool menuBuilt_ = false;

@@ -33,7 +33,7 @@ bool Inside(const QCPRange& r, double v) { return v >= r.lower && v <= r.upper; 
 // Readout and delta mode
 
 bool TPlotForm::AnyPhaseShown() const {
-    if (!KindHasPhase(record_.Kind) || record_.Kind == TGraphKind::Power) return false;
+    if (!KindHasPhase(record_.Kind)) return false;
     for (const TSeriesDef& c : record_.Curves)
         if (c.ShowPhase) return true;
     return false;
@@ -108,13 +108,13 @@ bool TPlotForm::eventFilter(QObject* watched, QEvent* event) {
 // Hold
 
 void TPlotForm::HoldClick() {
-    const int sys = FindCurve(record_, SystemCurveName);
+    const int sys = FindCurve(record_, TCurveSubject{});
     if (sys < 0) return;
     const TSeriesDef& c = record_.Curves[static_cast<std::size_t>(sys)];
     SetGraphPoints(holdMag_, c.MagSeries);
     SetPhasePoints(holdPhase_, c.PhaseSeries);
     holdMag_->setVisible(true);
-    holdPhase_->setVisible(c.ShowPhase && record_.Kind != TGraphKind::Power);
+    holdPhase_->setVisible(c.ShowPhase && KindHasPhase(record_.Kind));
     btnClear_->show();
     // Drawn on top of every other curve.
     holdMag_->setLayer("hold");
@@ -170,8 +170,9 @@ void TPlotForm::GetFileClick() {
         ClearFileCurves();
         return;
     }
-    const bool impedance = record_.Kind == TGraphKind::Impedance;
-    if (record_.Kind != TGraphKind::SPL && record_.Kind != TGraphKind::Filter && !impedance) {
+    const TGraphKindDescriptor& kind = GraphKindDescriptor(record_.Kind);
+    const bool impedance = kind.GetFileReadsZma;
+    if (!kind.ShowGetFile) {
         SetCurveChecks();
         return;
     }
@@ -207,7 +208,7 @@ void TPlotForm::GetFileClick() {
 // Export
 
 void TPlotForm::ExportSystemClick(bool zma) {
-    const int i = FindCurve(record_, SystemCurveName);
+    const int i = FindCurve(record_, TCurveSubject{});
     if (i < 0) {
         owner_.Messages().ShowMessage(ExportNeedsSystemCurve);
         return;
@@ -215,8 +216,8 @@ void TPlotForm::ExportSystemClick(bool zma) {
     ExportCurve(i, zma);
 }
 
-void TPlotForm::ExportDriverClick(const QString& name) {
-    const int i = FindCurve(record_, CurveNameFromCaption(name.toStdString()));
+void TPlotForm::ExportDriverClick(const TCurveSubject& driver) {
+    const int i = FindCurve(record_, driver);
     if (i < 0) {
         owner_.Messages().ShowMessage(ExportNeedsSelectedCurve);
         return;

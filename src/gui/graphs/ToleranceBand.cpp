@@ -91,7 +91,7 @@ void TToleranceView::Start() {
         curve.Kind = TToleranceCurveKind::Impedance;
     } else {
         // The summed response smoothed as the window's System curve.
-        const int system = FindCurve(record, SystemCurveName);
+        const int system = FindCurve(record, TCurveSubject{});
         if (system >= 0) curve.Smoothing = record.Curves[static_cast<std::size_t>(system)].Smoothing;
     }
     job->Settings.Curves = {curve};
@@ -117,15 +117,16 @@ void TToleranceView::Worker() {
             cancel_ = false;
         }
         SilentMessageSink silent;
-        auto out = std::make_shared<TToleranceOutcome>(
-            RunToleranceAnalysis(*job->Design, job->Settings, silent, &cancel_));
+        auto out =
+            std::make_shared<TToleranceOutcome>(RunToleranceAnalysis(*job->Design, job->Settings, silent, &cancel_));
         {
             std::lock_guard<std::mutex> lock(m_);
             running_ = false;
         }
         if (out->Cancelled) continue;
         const unsigned id = job->Id;
-        QMetaObject::invokeMethod(this, [this, id, out] { Take(id, *out); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id, out] { Take(id, *out); }, Qt::QueuedConnection);
     }
 }
 
@@ -170,7 +171,7 @@ void TToleranceView::MakeGraphs() {
     }
     QColor colour(0, 0, 255);
     const TGraphRecord& record = window_.Record();
-    const int system = FindCurve(record, SystemCurveName);
+    const int system = FindCurve(record, TCurveSubject{});
     if (system >= 0) {
         const TRgb c = PaletteColour(record.Curves[static_cast<std::size_t>(system)].ColourIndex);
         colour = QColor(c.R, c.G, c.B);

@@ -296,8 +296,8 @@ TEST(ListenFilter, RefusesWhatCannotBeListenedTo) {
     std::string error;
     EXPECT_FALSE(SystemResponse(d, result, r, error));
     EXPECT_NE(error.find("nothing could be solved"), std::string::npos) << error;
-    result.SystemMag.assign(d.Grid.size(), 0.0);
-    result.SystemPhase.assign(d.Grid.size(), 0.0);
+    result.System.Mag.assign(d.Grid.size(), 0.0);
+    result.System.Phase.assign(d.Grid.size(), 0.0);
     EXPECT_FALSE(SystemResponse(d, result, r, error));
     EXPECT_NE(error.find("silent"), std::string::npos) << error;
 }

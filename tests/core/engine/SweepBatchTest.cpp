@@ -39,7 +39,8 @@ TEST(SweepBatch, NodeVoltagesEqualTheSolverOneFrequencyAtATime) {
         bench::ThreeWayDesign w;
         c.change(w.d);
         TSolveContext batched;
-        SolveNodeVoltages(w.d, w.Net, batched);
+        TSolveResult result;
+        SolveNodeVoltages(w.d, w.Net, batched, result);
 
         TSolveContext alone;
         PlanStamps(w.d, w.Net, alone);
@@ -50,10 +51,10 @@ TEST(SweepBatch, NodeVoltagesEqualTheSolverOneFrequencyAtATime) {
             const bool ok = StampEquations(w.d, alone, k, 1.0) && alone.Solver.SolveSystem();
             ReadNodeVoltages(alone, w.Net.NodeCount);
             alone.Solver.ReleaseSystem();
-            ASSERT_EQ(batched.Solved[static_cast<std::size_t>(k)] != 0, ok) << "k " << k;
+            ASSERT_EQ(result.FrequencySolved[static_cast<std::size_t>(k)] != 0, ok) << "k " << k;
             if (!ok) continue;
             ++solved;
-            const TNodeVoltages v = batched.VoltagesAt(k);
+            const TNodeVoltages v = result.VoltagesAt(k);
             for (int n = 0; n < w.Net.NodeCount; ++n) {
                 const TComplex a = v(n), b = alone.NodeVoltage(n);
                 ASSERT_TRUE(a.re == b.re && a.im == b.im) << "k " << k << " node " << n;

@@ -112,7 +112,7 @@ TEST(ShippedExamples, SumAsFlatAsTheirReadmeSays) {
         graphs.Add(&g);
         TGraphSolve solve;
         SolveGraphs(d, graphs, solve, messages);
-        const DataArray& system = solve.Result.SystemMag;
+        const DataArray& system = solve.Result.System.Mag;
         ASSERT_EQ(system.size(), d.Grid.size());
         double lo = 1e9, hi = -1e9;
         for (std::size_t k = 0; k < d.Grid.size(); ++k) {

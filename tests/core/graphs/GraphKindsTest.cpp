@@ -79,9 +79,9 @@ TEST(GraphKinds, ScaleFieldsMoveTheLeftAxis) {
 
 TEST(GraphKinds, MenusAndScaleItems) {
     const auto& order = AddGraphMenuOrder();
-    EXPECT_EQ(std::string(GraphKindInfo(order[0]).MenuItem), "SPL response (dBSPL)");
-    EXPECT_EQ(std::string(GraphKindInfo(order[1]).MenuItem), "Impedance (Ohms)");
-    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(GraphKindInfo(order[i]).InMoreMenu, i >= 2);
+    EXPECT_EQ(std::string(GraphKindDescriptor(order[0]).MenuItem), "SPL response (dBSPL)");
+    EXPECT_EQ(std::string(GraphKindDescriptor(order[1]).MenuItem), "Impedance (Ohms)");
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(GraphKindDescriptor(order[i]).InMoreMenu, i >= 2);
     // The check marks show the scales a new window is drawn with.
     const TGraphRecord fresh(TGraphKind::Voltage);
     EXPECT_EQ(CheckedScaleItem(fresh, TVerticalScaleMenu::Ohms), "2 ohm");
@@ -97,11 +97,11 @@ TEST(GraphKinds, MenusAndScaleItems) {
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Volts).back().Value, 100);
     EXPECT_EQ(VerticalScaleItems(TVerticalScaleMenu::Amps).size(), 6u);
     EXPECT_TRUE(VerticalScaleItems(TVerticalScaleMenu::ResponseScale).empty());
-    EXPECT_FALSE(GraphKindInfo(TGraphKind::SquareWave).DeltaMenu);
-    EXPECT_TRUE(GraphKindInfo(TGraphKind::SquareWave).ShowTestFrequency);
-    EXPECT_FALSE(GraphKindInfo(TGraphKind::Impulse).ShowFrequencyRange);
-    EXPECT_TRUE(GraphKindInfo(TGraphKind::Filter).ShowGetFile);
-    EXPECT_FALSE(GraphKindInfo(TGraphKind::Voltage).ShowGetFile);
+    EXPECT_FALSE(GraphKindDescriptor(TGraphKind::SquareWave).DeltaMenu);
+    EXPECT_TRUE(GraphKindDescriptor(TGraphKind::SquareWave).ShowTestFrequency);
+    EXPECT_FALSE(GraphKindDescriptor(TGraphKind::Impulse).ShowFrequencyRange);
+    EXPECT_TRUE(GraphKindDescriptor(TGraphKind::Filter).ShowGetFile);
+    EXPECT_FALSE(GraphKindDescriptor(TGraphKind::Voltage).ShowGetFile);
 }
 
 TEST(GraphKinds, PaletteWrapsAndNegativeIsBlack) {

@@ -46,7 +46,7 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_TRUE(sys.ShowPhase);
     EXPECT_TRUE(spl.AutoScalePending);
     EXPECT_EQ(sys.Smoothing, 1.0 / 6);
-    EXPECT_EQ(sys.Subject, TCurveSubject::System);
+    EXPECT_EQ(sys.Subject.Kind, TSubjectKind::System);
     EXPECT_EQ(sys.Element, -1);
     // Red, orange, black, brown, green, magenta, then blue again.
     std::vector<int> colours;
@@ -55,7 +55,7 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_EQ(colours, (std::vector<int>{5, 6, 0, 1, 2, 3, 4}));
     EXPECT_FALSE(spl.AutoScalePending);
     EXPECT_FALSE(spl.Curves[1].ShowPhase);
-    EXPECT_EQ(spl.Curves[1].Subject, TCurveSubject::Driver);
+    EXPECT_EQ(spl.Curves[1].Subject.Kind, TSubjectKind::Driver);
     EXPECT_EQ(spl.Curves[1].Element, 0);
     EXPECT_TRUE(spl.Curves[3].DriverOnly());
     EXPECT_EQ(spl.Curves[3].Element, 0);
@@ -72,7 +72,7 @@ TEST(GraphRecord, NewCurvesTakeColoursSmoothingAndElements) {
     EXPECT_FALSE(power.AutoSystemCurve);
     const TSeriesDef& l1 = AddCurve(power, c.d, "L1", true);
     EXPECT_FALSE(l1.ShowPhase);  // power windows have no phase
-    EXPECT_EQ(l1.Subject, TCurveSubject::Part);
+    EXPECT_EQ(l1.Subject.Kind, TSubjectKind::Part);
     EXPECT_EQ(l1.Element, 1);
     EXPECT_EQ(AddCurve(power, c.d, "C1", false).Element, 2);
     EXPECT_EQ(AddCurve(power, c.d, "L7", false).Element, -1);
@@ -108,16 +108,16 @@ TEST(GraphRecord, RemoveCurvesOfTakesEveryCurveOfTheElement) {
 }
 
 TEST(GraphRecord, CurveSubjectsFromTheirNames) {
-    const std::pair<const char*, TCurveSubject> cases[] = {
-        {"System", TCurveSubject::System},
-        {"S1", TCurveSubject::Driver},
-        {"S12 (driver only)", TCurveSubject::DriverOnly},
-        {"S3 (lookback)", TCurveSubject::Lookback},
-        {"C1", TCurveSubject::Part},
-        {"R10", TCurveSubject::Part},
-        {"L2", TCurveSubject::Part},
+    const std::pair<const char*, TSubjectKind> cases[] = {
+        {"System", TSubjectKind::System},
+        {"S1", TSubjectKind::Driver},
+        {"S12 (driver only)", TSubjectKind::DriverOnly},
+        {"S3 (lookback)", TSubjectKind::Lookback},
+        {"C1", TSubjectKind::Part},
+        {"R10", TSubjectKind::Part},
+        {"L2", TSubjectKind::Part},
     };
-    for (const auto& [name, subject] : cases) EXPECT_EQ(CurveSubjectOf(name), subject) << name;
+    for (const auto& [name, subject] : cases) EXPECT_EQ(ParseCurveCaption(name)->Kind, subject) << name;
 }
 
 TEST(GraphRecord, SolveFollowsElementsByNameAndFillsEveryCurve) {
@@ -139,8 +139,8 @@ TEST(GraphRecord, SolveFollowsElementsByNameAndFillsEveryCurve) {
             EXPECT_EQ(curve.PhaseSeries.Count(), curve.ShowPhase ? 500u : 0u) << curve.Name;
         }
     EXPECT_EQ(solve.Result.Netlist.NodeCount, 5);
-    ASSERT_EQ(solve.Result.DriverMag.size(), 2u);
-    EXPECT_EQ(solve.Result.DriverMag[1].size(), 500u);
+    ASSERT_EQ(solve.Result.DriverContribution.size(), 2u);
+    EXPECT_EQ(solve.Result.DriverContribution[1].Mag.size(), 500u);
 
     // R1 goes: its curve goes with it, the others follow their elements to
     // their new places.

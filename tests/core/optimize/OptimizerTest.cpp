@@ -136,8 +136,8 @@ double SumSpread(TObjective& objective, const std::vector<double>& values) {
     double lo = 1e300, hi = -1e300;
     for (std::size_t k = 0; k < grid.size(); ++k)
         if (grid[k] >= 200 && grid[k] <= 15000) {
-            lo = std::min(lo, LevelDb(r.SystemMag[k]));
-            hi = std::max(hi, LevelDb(r.SystemMag[k]));
+            lo = std::min(lo, LevelDb(r.System.Mag[k]));
+            hi = std::max(hi, LevelDb(r.System.Mag[k]));
         }
     return (hi - lo) / 2;
 }
