@@ -18,6 +18,8 @@ extern "C" {
 #include <uemf.h>
 }
 
+#include "gui/pictures/Picture.h"
+
 namespace pelmo {
 
 namespace {
@@ -25,7 +27,7 @@ namespace {
 // The reference device: 96 pixels per inch, 960 pixels = 254 mm.
 constexpr int ReferencePixels = 960;
 constexpr int ReferenceMillimetres = 254;
-constexpr double PixelsPerInch = 96.0;
+constexpr double PixelsPerInch = VectorPixelsPerInch;
 
 int Round(double v) { return static_cast<int>(std::lround(v)); }
 
@@ -563,32 +565,6 @@ bool TEmfDevice::Finish() { return engine_->Finish(); }
 
 QString TEmfDevice::ErrorText() const { return engine_->Error(); }
 
-int TEmfDevice::metric(PaintDeviceMetric m) const {
-    switch (m) {
-        case PdmWidth:
-            return size_.width();
-        case PdmHeight:
-            return size_.height();
-        case PdmWidthMM:
-            return Round(size_.width() * 25.4 / PixelsPerInch);
-        case PdmHeightMM:
-            return Round(size_.height() * 25.4 / PixelsPerInch);
-        case PdmNumColors:
-            return 0x7FFFFFFF;
-        case PdmDepth:
-            return 32;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return static_cast<int>(PixelsPerInch);
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return static_cast<int>(devicePixelRatioFScale());
-        default:
-            return 0;
-    }
-}
+int TEmfDevice::metric(PaintDeviceMetric m) const { return VectorDeviceMetric(m, size_); }
 
 }  // namespace pelmo

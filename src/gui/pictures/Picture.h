@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QPaintDevice>
 #include <QSize>
 #include <QTransform>
+#include <cmath>
 #include <functional>
-
-class QPaintDevice;
 
 // A picture of the sheet or of a chart, before it is written anywhere: its
 // size in screen pixels and the routine that draws it. Every output (the
@@ -23,5 +23,38 @@ struct TPicture {
 
     bool Empty() const { return !Paint || Size.isEmpty(); }
 };
+
+// The vector picture devices (SVG, EMF) count in screen pixels of 1/96 inch.
+inline constexpr double VectorPixelsPerInch = 96.0;
+
+// What a vector picture device of `size` pixels tells a painter about itself.
+inline int VectorDeviceMetric(QPaintDevice::PaintDeviceMetric m, QSize size) {
+    constexpr double PixelsPerInch = VectorPixelsPerInch;
+    switch (m) {
+        case QPaintDevice::PdmWidth:
+            return size.width();
+        case QPaintDevice::PdmHeight:
+            return size.height();
+        case QPaintDevice::PdmWidthMM:
+            return static_cast<int>(std::lround(size.width() * 25.4 / PixelsPerInch));
+        case QPaintDevice::PdmHeightMM:
+            return static_cast<int>(std::lround(size.height() * 25.4 / PixelsPerInch));
+        case QPaintDevice::PdmNumColors:
+            return 0x7FFFFFFF;
+        case QPaintDevice::PdmDepth:
+            return 32;
+        case QPaintDevice::PdmDpiX:
+        case QPaintDevice::PdmDpiY:
+        case QPaintDevice::PdmPhysicalDpiX:
+        case QPaintDevice::PdmPhysicalDpiY:
+            return static_cast<int>(PixelsPerInch);
+        case QPaintDevice::PdmDevicePixelRatio:
+            return 1;
+        case QPaintDevice::PdmDevicePixelRatioScaled:
+            return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+        default:
+            return 0;
+    }
+}
 
 }  // namespace pelmo

@@ -16,11 +16,13 @@
 #include <cmath>
 #include <vector>
 
+#include "gui/pictures/Picture.h"
+
 namespace pelmo {
 
 namespace {
 
-constexpr double PixelsPerInch = 96.0;
+constexpr double PixelsPerInch = VectorPixelsPerInch;
 
 // The part [t0, t1] of the segment a-b inside the rectangle (edges count as
 // inside); false when none of it is.
@@ -394,33 +396,6 @@ TSvgDevice::~TSvgDevice() = default;
 
 QPaintEngine* TSvgDevice::paintEngine() const { return engine_.get(); }
 
-int TSvgDevice::metric(PaintDeviceMetric m) const {
-    const QSize size = svg_->size();
-    switch (m) {
-        case PdmWidth:
-            return size.width();
-        case PdmHeight:
-            return size.height();
-        case PdmWidthMM:
-            return static_cast<int>(std::lround(size.width() * 25.4 / PixelsPerInch));
-        case PdmHeightMM:
-            return static_cast<int>(std::lround(size.height() * 25.4 / PixelsPerInch));
-        case PdmNumColors:
-            return 0x7FFFFFFF;
-        case PdmDepth:
-            return 32;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return static_cast<int>(PixelsPerInch);
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return static_cast<int>(devicePixelRatioFScale());
-        default:
-            return 0;
-    }
-}
+int TSvgDevice::metric(PaintDeviceMetric m) const { return VectorDeviceMetric(m, svg_->size()); }
 
 }  // namespace pelmo
