@@ -197,7 +197,7 @@ public:
         if (f & DirtyPen) pen_ = st.pen();
         if (f & DirtyBrush) brush_ = st.brush();
         if (f & DirtyClipEnabled) {
-            clipEnabled_ = st.isClipEnabled();
+            clipPaths_.Enabled = st.isClipEnabled();
             clipDirty_ = true;
         }
         if (f & DirtyClipPath) SetClip(st.clipPath(), st.clipOperation());
@@ -499,21 +499,7 @@ private:
     }
 
     void SetClip(const QPainterPath& logical, Qt::ClipOperation op) {
-        const QPainterPath dev = transform_.map(logical);
-        switch (op) {
-            case Qt::NoClip:
-                clips_.clear();
-                clipEnabled_ = false;
-                break;
-            case Qt::ReplaceClip:
-                clips_ = {dev};
-                clipEnabled_ = true;
-                break;
-            case Qt::IntersectClip:
-                clips_.push_back(dev);
-                clipEnabled_ = true;
-                break;
-        }
+        clipPaths_.Set(transform_.map(logical), op);
         clipDirty_ = true;
     }
 
@@ -524,8 +510,8 @@ private:
         clipDirty_ = false;
         QPainterPath clip;
         clip.addRect(QRectF(QPointF(0, 0), QSizeF(size_)));
-        if (clipEnabled_)
-            for (const QPainterPath& c : clips_) clip = clip.intersected(c);
+        if (clipPaths_.Enabled)
+            for (const QPainterPath& c : clipPaths_.Paths) clip = clip.intersected(c);
         std::vector<char*> recs;
         recs.push_back(U_EMRBEGINPATH_set());
         TPathRecords(recs).Add(clip);
@@ -544,8 +530,8 @@ private:
     QTransform transform_;
     QPen pen_;
     QBrush brush_;
-    bool clipEnabled_ = false, clipDirty_ = false;
-    std::vector<QPainterPath> clips_;
+    bool clipDirty_ = false;
+    TDeviceClip clipPaths_;
 
     uint32_t penHandle_ = 0, brushHandle_ = 0, fontHandle_ = 0;
     QString penKey_, brushKey_, fontKey_;

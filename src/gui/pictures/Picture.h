@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QPaintDevice>
+#include <QPainterPath>
 #include <QSize>
 #include <QTransform>
 #include <cmath>
 #include <functional>
+#include <vector>
 
 // A picture of the sheet or of a chart, before it is written anywhere: its
 // size in screen pixels and the routine that draws it. Every output (the
@@ -22,6 +24,30 @@ struct TPicture {
     std::function<bool(QPaintDevice& device, const QTransform& world)> Paint;
 
     bool Empty() const { return !Paint || Size.isEmpty(); }
+};
+
+// The clip of a vector picture device, in device coordinates: every path the
+// painter set since the clip was last replaced applies while it is enabled.
+struct TDeviceClip {
+    std::vector<QPainterPath> Paths;
+    bool Enabled = false;
+
+    void Set(const QPainterPath& device, Qt::ClipOperation op) {
+        switch (op) {
+            case Qt::NoClip:
+                Paths.clear();
+                Enabled = false;
+                break;
+            case Qt::ReplaceClip:
+                Paths = {device};
+                Enabled = true;
+                break;
+            case Qt::IntersectClip:
+                Paths.push_back(device);
+                Enabled = true;
+                break;
+        }
+    }
 };
 
 // The vector picture devices (SVG, EMF) count in screen pixels of 1/96 inch.

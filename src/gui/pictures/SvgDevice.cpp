@@ -130,7 +130,7 @@ public:
             out_.setRenderHints(st.renderHints(), true);
         }
         if (f & DirtyClipEnabled) {
-            clipEnabled_ = st.isClipEnabled();
+            clipPaths_.Enabled = st.isClipEnabled();
             UpdateClip();
         }
         if (f & DirtyClipPath) SetClip(st.clipPath(), st.clipOperation());
@@ -330,34 +330,20 @@ private:
     }
 
     void SetClip(const QPainterPath& logical, Qt::ClipOperation op) {
-        const QPainterPath dev = transform_.map(logical);
-        switch (op) {
-            case Qt::NoClip:
-                clips_.clear();
-                clipEnabled_ = false;
-                break;
-            case Qt::ReplaceClip:
-                clips_ = {dev};
-                clipEnabled_ = true;
-                break;
-            case Qt::IntersectClip:
-                clips_.push_back(dev);
-                clipEnabled_ = true;
-                break;
-        }
+        clipPaths_.Set(transform_.map(logical), op);
         UpdateClip();
     }
 
     // The clip as one path in device coordinates, and as a rectangle when
     // it is one (the usual case).
     void UpdateClip() {
-        clipOn_ = clipEnabled_ && !clips_.empty();
+        clipOn_ = clipPaths_.Enabled && !clipPaths_.Paths.empty();
         if (!clipOn_) return;
         QRectF rect;
         clipIsRect_ = true;
-        for (std::size_t i = 0; i < clips_.size(); ++i) {
+        for (std::size_t i = 0; i < clipPaths_.Paths.size(); ++i) {
             QRectF r;
-            if (!PathIsRect(clips_[i], r)) clipIsRect_ = false;
+            if (!PathIsRect(clipPaths_.Paths[i], r)) clipIsRect_ = false;
             rect = i == 0 ? r : rect.intersected(r);
         }
         if (clipIsRect_) {
@@ -366,8 +352,8 @@ private:
             clip_.addRect(rect);
             return;
         }
-        clip_ = clips_.front();
-        for (std::size_t i = 1; i < clips_.size(); ++i) clip_ = clip_.intersected(clips_[i]);
+        clip_ = clipPaths_.Paths.front();
+        for (std::size_t i = 1; i < clipPaths_.Paths.size(); ++i) clip_ = clip_.intersected(clipPaths_.Paths[i]);
         clipRect_ = clip_.boundingRect();
     }
 
@@ -377,8 +363,8 @@ private:
     bool invertible_ = true;
     QPen pen_;
     QBrush brush_;
-    bool clipEnabled_ = false, clipOn_ = false, clipIsRect_ = true;
-    std::vector<QPainterPath> clips_;
+    bool clipOn_ = false, clipIsRect_ = true;
+    TDeviceClip clipPaths_;
     QPainterPath clip_;
     QRectF clipRect_;
 };
