@@ -74,4 +74,14 @@ void SingleCurve::Solve() {
     SolveGraphs(D, Graphs, Solved, silent);
 }
 
+void DriverBehind(CircuitBuilder& c, double seriesOhms) {
+    c.Ground();
+    if (seriesOhms > 0) {
+        c.R(1, 2, seriesOhms);
+        c.Driver(2, 0, 8);
+    } else {
+        c.Driver(1, 0, 8);
+    }
+}
+
 }  // namespace pelmo::test

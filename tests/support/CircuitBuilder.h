@@ -36,6 +36,10 @@ private:
     TPart& Part(TPartType type, int a, int b, double value, double esr);
 };
 
+// Driver S1 (8 ohm, flat 70 dB) at node 1, or behind a series resistor R1
+// from node 1 when seriesOhms is positive; node 0 grounded.
+void DriverBehind(CircuitBuilder& c, double seriesOhms);
+
 // A resistive driver's admittance on the whole grid.
 void SetResistiveImpedance(TDriver& drv, double ohms);
 

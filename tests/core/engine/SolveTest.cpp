@@ -47,17 +47,6 @@ void ExpectAll(const DataArray& values, double value, double tol, const char* wh
     EXPECT_LE(worst, tol) << what << " expected " << value;
 }
 
-// Driver S1 (8 ohm, flat 70 dB) behind an optional series resistor.
-void DriverBehind(CircuitBuilder& c, double seriesOhms) {
-    c.Ground();
-    if (seriesOhms > 0) {
-        c.R(1, 2, seriesOhms);
-        c.Driver(2, 0, 8);
-    } else {
-        c.Driver(1, 0, 8);
-    }
-}
-
 double DriverVolts(const TSolveResult& r, int k) { return CAbs(r.DriverVoltage[0].At(static_cast<std::size_t>(k))); }
 
 }  // namespace

@@ -49,17 +49,6 @@ void ExpectAll(const TChartCurve& c, double value, double tol, const char* what)
     EXPECT_LE(worst, tol) << what << " expected " << value;
 }
 
-// Driver S1 (8 ohm, flat 70 dB) behind an optional series resistor.
-void DriverBehind(CircuitBuilder& c, double seriesOhms) {
-    c.Ground();
-    if (seriesOhms > 0) {
-        c.R(1, 2, seriesOhms);
-        c.Driver(2, 0, 8);
-    } else {
-        c.Driver(1, 0, 8);
-    }
-}
-
 }  // namespace
 
 TEST(GraphSolve, DriverAcrossTheSourceAndBehindSixOhms) {
