@@ -2,25 +2,23 @@
 
 #include <qcustomplot.h>
 
-#include <QActionGroup>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenuBar>
-#include <QPushButton>
 #include <cmath>
 #include <limits>
 
-#include "base/Rounding.h"
+#include "base/MessageSink.h"
+#include "graphs/CurveExport.h"
 #include "graphs/GraphCurves.h"
 #include "gui/graphs/ChartLine.h"
 #include "gui/graphs/ChartStyle.h"
 #include "gui/graphs/GraphPicture.h"
 #include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/PlotOverlays.h"
+#include "gui/graphs/PlotReadout.h"
+#include "gui/graphs/PlotScales.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/graphs/ToleranceBand.h"
-#include "gui/graphs/ValueDialog.h"
-#include "gui/widgets/EditReal.h"
 #include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
@@ -88,11 +86,6 @@ TPlotForm::TPlotForm(TGraphWindows& owner, TGraphKind kind) : QMainWindow(nullpt
     resize(604, 416);
     BuildChart();
     BuildMenus();
-    readoutTimer_.setSingleShot(true);
-    readoutTimer_.setInterval(1000);
-    connect(&readoutTimer_, &QTimer::timeout, this, [this] {
-        if (QApplication::activeWindow()) HideReadout();
-    });
 }
 
 TPlotForm::~TPlotForm() { owner_.WindowClosing(this); }
@@ -134,47 +127,11 @@ void TPlotForm::BuildChart() {
     // costs no composition of a whole window's pixels at every repaint.
     graph_->layer("overlay")->setMode(QCPLayer::lmLogical);
 
-    // Hold and file curves live as long as the window, hidden until used.
-    holdMag_ = graph_->addGraph(graph_->xAxis, graph_->yAxis);
-    holdPhase_ = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
-    holdMag_->setPen(QPen(ToQColor(HoldColour), 2));
-    holdPhase_->setPen(QPen(ToQColor(HoldColour), 1, Qt::DotLine));
-    fileMag_ = graph_->addGraph(graph_->xAxis, graph_->yAxis);
-    filePhase_ = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
-    fileMag_->setPen(QPen(Palette(fileColour_), 2));
-    filePhase_->setPen(QPen(Palette(fileColour_), 1, Qt::DotLine));
-    fileMag_->setName("File");
-    filePhase_->setName("File" + DegreeSign);
-    for (QCPGraph* g : {holdMag_, holdPhase_, fileMag_, filePhase_}) ShowInLegend(graph_, g, false);
+    overlays_ = std::make_unique<TPlotOverlays>(*this);
+    readout_ = std::make_unique<TPlotReadout>(*this);
 
-    readout_ = new QLabel(graph_);
-    readout_->setObjectName("Readout");
-    readout_->setWordWrap(true);
-    readout_->setMaximumWidth(ReadoutMaxWidth);
-    readout_->setAutoFillBackground(true);
-    QPalette rp = readout_->palette();
-    rp.setColor(QPalette::Window, QColor(0, 255, 255));
-    rp.setColor(QPalette::WindowText, Qt::black);
-    readout_->setPalette(rp);
-    readout_->setFrameStyle(QFrame::Box | QFrame::Plain);
-    readout_->setMargin(2);
-    readout_->hide();
-
-    btnHold_ = new QPushButton("Hold", graph_);
-    btnClear_ = new QPushButton("Clear", graph_);
-    for (QPushButton* b : {btnHold_, btnClear_}) {
-        b->setStyleSheet(
-            "QPushButton { background: white; border: 1px solid #a0a0a0; }"
-            "QPushButton:pressed { background: #e0e0e0; }");
-        b->setFocusPolicy(Qt::NoFocus);
-        b->resize(44, 20);
-        b->hide();
-    }
-    connect(btnHold_, &QPushButton::clicked, this, &TPlotForm::HoldClick);
-    connect(btnClear_, &QPushButton::clicked, this, &TPlotForm::ClearClick);
-
-    connect(graph_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) { GraphMouseMove(e->pos()); });
-    connect(graph_, &QCustomPlot::customContextMenuRequested, this, &TPlotForm::GraphContextMenu);
+    connect(graph_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) { readout_->MouseMove(e->pos()); });
+    connect(graph_, &QCustomPlot::customContextMenuRequested, this, [this](QPoint pos) { readout_->ContextMenu(pos); });
     graph_->installEventFilter(this);
     PlaceOverlays();
 }
@@ -189,85 +146,23 @@ void TPlotForm::BuildMenus() {
     AddGraphPictureItems(*this, owner_, fileMenu_);
 
     curvesMenu_ = menuBar()->addMenu("Curves");
-    getFile_ = curvesMenu_->addAction(GetFileItem, this, &TPlotForm::GetFileClick);
+    getFile_ = curvesMenu_->addAction(GetFileItem, this, [this] { overlays_->GetFileClick(); });
     getFile_->setCheckable(true);
     if (TToleranceView::Offered(record_.Kind)) toleranceBand_ = new TToleranceView(*this, owner_);
-
-    deltaMenu_ = new QMenu(this);
-    setDeltaRef_ = deltaMenu_->addAction(SetDeltaReferenceItem);
-    deltaOff_ = deltaMenu_->addAction(DeltaModeOffItem);
-    deltaOff_->setVisible(false);
+    scales_ = std::make_unique<TPlotScales>(*this);
 }
 
 void TPlotForm::FirstSetup(int windowNumber) {
     record_.WindowNumber = windowNumber;
     record_.AutoSystemCurve = KindHasSystemCurve(record_.Kind);
     const TGraphKindDescriptor& info = GraphKindDescriptor(record_.Kind);
-    if (!info.DeltaMenu) {
-        delete deltaMenu_;
-        deltaMenu_ = nullptr;
-        setDeltaRef_ = deltaOff_ = nullptr;
-    }
+    if (!info.DeltaMenu) readout_->DropDeltaMenu();
     title_->setText(ChartTitle());
     SetupAxis(graph_->xAxis, BottomAxisSetup(record_.Kind));
     SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
     SetupAxis(graph_->yAxis2, RightAxisSetup(record_.Kind));
     getFile_->setVisible(info.ShowGetFile);
-    BuildScaleMenu();
-}
-
-QMenu* TPlotForm::AddRadioSubmenu(const QString& title, const std::vector<TScaleMenuItem>& items,
-                                  const std::string& checked, const std::function<void(double)>& choose) {
-    QMenu* m = scaleMenu_->addMenu(title);
-    auto* group = new QActionGroup(m);
-    group->setExclusive(true);
-    for (const TScaleMenuItem& item : items) {
-        QAction* a = m->addAction(item.Caption);
-        a->setCheckable(true);
-        a->setChecked(item.Caption == checked);
-        group->addAction(a);
-        const double value = item.Value;
-        connect(a, &QAction::triggered, this, [choose, value, a] {
-            a->setChecked(true);
-            choose(value);
-        });
-    }
-    return m;
-}
-
-void TPlotForm::BuildScaleMenu() {
-    const TGraphKindDescriptor& info = GraphKindDescriptor(record_.Kind);
-    scaleMenu_ = new QMenu("Scale", this);
-    QAction* minF = scaleMenu_->addAction("Min Frequency", this, &TPlotForm::MinFrequencyClick);
-    QAction* maxF = scaleMenu_->addAction("Max frequency", this, &TPlotForm::MaxFrequencyClick);
-    QAction* testF = scaleMenu_->addAction("Test Frequency", this, &TPlotForm::TestFrequencyClick);
-    minF->setVisible(info.ShowFrequencyRange);
-    maxF->setVisible(info.ShowFrequencyRange);
-    testF->setVisible(info.ShowTestFrequency);
-    scaleMenu_->addSeparator();
-    QAction* centre = scaleMenu_->addAction("vertical center", this, &TPlotForm::VerticalCenterClick);
-    QMenu* dbStep = AddRadioSubmenu("vertical step size", DbPerDivItems(), CheckedDbPerDivItem(record_),
-                                    [this](double v) { DbPerDivClick(v); });
-    centre->setVisible(info.ShowVerticalCenter);
-    dbStep->menuAction()->setVisible(info.ShowVerticalCenter);
-
-    using VS = TVerticalScaleMenu;
-    for (VS menu : {VS::Ohms, VS::Volts, VS::Watts, VS::Amps}) {
-        QMenu* m = AddRadioSubmenu("vertical scale", VerticalScaleItems(menu), CheckedScaleItem(record_, menu),
-                                   [this, menu](double v) { PerDivisionClick(menu, v); });
-        m->menuAction()->setVisible(info.VerticalScale == menu);
-    }
-    QAction* response = scaleMenu_->addAction("vertical scale", this, &TPlotForm::ResponseScaleClick);
-    response->setVisible(info.VerticalScale == VS::ResponseScale);
-    QAction* usec = scaleMenu_->addAction("vertical scale", this, &TPlotForm::MicrosecondsClick);
-    usec->setVisible(info.VerticalScale == VS::Microseconds);
-
-    if (info.ScaleMenuOpensDialog) {
-        // Choosing "Scale" itself opens the response scale dialog.
-        menuBar()->addAction("Scale", this, &TPlotForm::ResponseScaleClick);
-    } else {
-        menuBar()->addMenu(scaleMenu_);
-    }
+    scales_->BuildMenu();
 }
 
 void TPlotForm::ApplyScale() {
@@ -361,7 +256,7 @@ void TPlotForm::RefreshCurves() {
         SetGraphPoints(series_[i].Mag, c.MagSeries);
         SetPhasePoints(series_[i].Phase, c.PhaseSeries);
     }
-    UpdateHoldButton();
+    overlays_->UpdateHoldButton();
     if (toleranceBand_) toleranceBand_->CurvesRefreshed();
 }
 
@@ -428,11 +323,6 @@ void TPlotForm::SetCurveChecks() {
         curveItems_[i]->setChecked(FindCurve(record_, curveSubjects_[i]) >= 0);
 }
 
-void TPlotForm::UpdateHoldButton() {
-    btnHold_->setVisible(HoldAvailable(record_));
-    PlaceOverlays();
-}
-
 void TPlotForm::RebuildCurveMenu() {
     const TCurveMenuLayout layout = CurveMenuLayout(record_.Kind, owner_.Design());
     // Every solve rebuilds the menus; when the design offers the same
@@ -448,7 +338,7 @@ void TPlotForm::RebuildCurveMenu() {
     exportFrd_->setVisible(layout.ExportFrd);
 
     if (record_.AutoSystemCurve && KindHasSystemCurve(record_.Kind)) CurveItemClick(TCurveSubject{}, true);
-    UpdateHoldButton();
+    overlays_->UpdateHoldButton();
     owner_.RebuildGraphToFront();
 }
 
@@ -518,7 +408,7 @@ void TPlotForm::CurveItemClick(const TCurveSubject& subject, bool automatic) {
     }
     if (!automatic) RequestSolve();
     SetCurveChecks();
-    UpdateHoldButton();
+    overlays_->UpdateHoldButton();
     Replot();
 }
 
@@ -531,117 +421,50 @@ void TPlotForm::RemoveCurveAt(int index) {
 }
 
 // ---------------------------------------------------------------------------
-// Scale dialogs
+// Export
 
-double TPlotForm::RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
-                                 bool showUnits, bool engUnits, StepModeT mode, double value,
-                                 const std::function<void(double)>& live,
-                                 const std::function<void(TEditRealSpin&)>& extra) {
-    TValueDialog dialog(this);
-    dialog.setWindowTitle(caption);
-    TEditRealSpin& ers = *dialog.ers();
-    ers.SetMinValue(minValue);
-    ers.SetMaxValue(maxValue);
-    ers.SetEngUnits(engUnits);
-    ers.SetUnits(units);
-    ers.SetShowUnits(showUnits);
-    ers.SetStepMode(mode);
-    if (extra) extra(ers);
-    ers.SetRealValue(value);
-    dialog.Callback = live;
-    dialog.move(frameGeometry().topLeft() - QPoint(5, 5));
-    ExecModal(dialog);
-    return ers.RealValue();
+void TPlotForm::ExportSystemClick(bool zma) {
+    const int i = FindCurve(record_, TCurveSubject{});
+    if (i < 0) {
+        owner_.Messages().ShowMessage(ExportNeedsSystemCurve);
+        return;
+    }
+    ExportCurve(i, zma);
 }
 
-void TPlotForm::MinFrequencyClick() {
-    QCPAxis* x = graph_->xAxis;
-    auto set = [this, x](double v) {
-        x->setRangeLower(v);
-        Replot();
-    };
-    set(RunValueDialog("Min Frequency", 10, x->range().upper / 2, "Hz", true, true, sm12345, x->range().lower, set));
+void TPlotForm::ExportDriverClick(const TCurveSubject& driver) {
+    const int i = FindCurve(record_, driver);
+    if (i < 0) {
+        owner_.Messages().ShowMessage(ExportNeedsSelectedCurve);
+        return;
+    }
+    ExportCurve(i, false);
 }
 
-void TPlotForm::MaxFrequencyClick() {
-    QCPAxis* x = graph_->xAxis;
-    auto set = [this, x](double v) {
-        x->setRangeUpper(v);
-        Replot();
-    };
-    set(RunValueDialog("Max Frequency", 2 * x->range().lower, 20000, "Hz", true, true, sm12345, x->range().upper, set));
-}
-
-void TPlotForm::VerticalCenterClick() {
-    auto set = [this](double v) {
-        record_.VerticalCenter = v;
-        ApplyScale();
-    };
-    const int step = RoundToInt(record_.DbPerDiv);
-    set(RunValueDialog("Vertical Center value", -30, 200, "dB", true, true, smIntRound, record_.VerticalCenter, set,
-                       [step](TEditRealSpin& ers) { ers.SetCardInc(step); }));
-}
-
-void TPlotForm::ResponseScaleClick() {
-    const char* fixed = GraphKindDescriptor(record_.Kind).ResponseScaleCaption;
-    const QString caption = fixed ? QString(fixed) : QString::fromStdString(SquareWaveTitle(record_.TestFrequency));
-    // Every new value solves once; "ok" and closing raise the value the
-    // window already has.
-    auto set = [this](double v) {
-        if (v == record_.ResponseScale) return;
-        record_.ResponseScale = v;
-        RequestSolve();
-    };
-    set(RunValueDialog(caption, 0.001, 100000, "", false, false, smLog, record_.ResponseScale, set));
-}
-
-void TPlotForm::MicrosecondsClick() {
-    auto live = [this](double v) {
-        const bool changed = v != record_.UsecPerDiv;
-        record_.UsecPerDiv = v;
-        SetupAxis(graph_->yAxis, GroupDelayAxisAfterChange(v));
-        if (changed) RequestSolve();
-    };
-    record_.UsecPerDiv =
-        RunValueDialog("usec per division", 1, 5000, "usec", true, false, sm12345, record_.UsecPerDiv, live);
-}
-
-void TPlotForm::TestFrequencyClick() {
-    auto live = [this](double v) {
-        const bool changed = v != record_.TestFrequency;
-        record_.TestFrequency = v;
-        if (changed) RequestSolve();
-        title_->setText(ChartTitle());
-        Replot();
-        owner_.RebuildGraphToFront();
-    };
-    record_.TestFrequency =
-        RunValueDialog("Test Frequency", 5, 20000.0 / 3.0, "Hz", true, true, smLog, record_.TestFrequency, live,
-                       [](TEditRealSpin& ers) { ers.SetRealMult(1.02); });
-    title_->setText(ChartTitle());
-    Replot();
-    owner_.RebuildGraphToFront();
-}
-
-void TPlotForm::PerDivisionClick(TVerticalScaleMenu menu, double value) {
-    SetPerDivision(record_, menu, value);
-    ApplyScale();
-}
-
-void TPlotForm::DbPerDivClick(double value) {
-    record_.DbPerDiv = value;
-    ApplyScale();
+void TPlotForm::ExportCurve(int index, bool zma) {
+    const TExportDialogText text = ExportDialogText(zma);
+    const QString path =
+        owner_.ChooseSaveFile ? owner_.ChooseSaveFile(this, text.Title, text.Filter, text.DefaultExtension) : QString();
+    const auto lines = ExportLines(record_.Curves[static_cast<std::size_t>(index)], zma);
+    if (!lines || path.isEmpty()) return;
+    // A file that could not be written must not pass for saved.
+    if (!WriteExportFile(path.toStdString(), *lines)) owner_.Messages().ShowMessage("file error");
 }
 
 // ---------------------------------------------------------------------------
 // Window
 
 void TPlotForm::closeEvent(QCloseEvent* event) {
-    HideReadout();
+    readout_->Hide();
     QMainWindow::closeEvent(event);
     // Out of the lists at once; the window itself goes at the next turn of
     // the event loop.
     if (event->isAccepted()) owner_.WindowClosing(this);
+}
+
+bool TPlotForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == graph_ && event->type() == QEvent::Leave) readout_->Hide();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TPlotForm::resizeEvent(QResizeEvent* event) {
@@ -650,11 +473,9 @@ void TPlotForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TPlotForm::PlaceOverlays() {
-    if (!graph_) return;
-    const int w = graph_->width(), h = graph_->height();
-    btnHold_->move(w - btnHold_->width() - 2, h - btnHold_->height() - 2);
-    btnClear_->move(btnHold_->x() - btnClear_->width() - 2, btnHold_->y());
-    if (readout_->isVisible()) readout_->move(w - 5 - readout_->width(), 1);
+    if (!overlays_ || !readout_) return;
+    overlays_->Place();
+    readout_->Place();
 }
 
 }  // namespace pelmo

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,17 +10,12 @@
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphReadout.h"
 #include "graphs/GraphRecord.h"
-#include "model/StepModes.h"
 
 class QCustomPlot;
 class QCPGraph;
 class QCPTextElement;
-class QCPAxis;
 class QAction;
-class QActionGroup;
-class QLabel;
 class QMenu;
-class QPushButton;
 
 // A graph window: one chart of one kind of result. The window owns its
 // graph record (kind, scales, curve definitions with their points), which
@@ -32,8 +26,10 @@ class QPushButton;
 namespace pelmo {
 
 class TGraphWindows;
-class TEditRealSpin;
 class TToleranceView;
+class TPlotOverlays;
+class TPlotReadout;
+class TPlotScales;
 
 class TPlotForm : public QMainWindow {
     Q_OBJECT
@@ -93,47 +89,19 @@ public:
     void SetGuideCurves(const std::vector<TGuideCurve>& curves);
     const std::vector<QCPGraph*>& GuideGraphs() const { return guides_; }
 
-    // ---- readout and delta mode ----
-    void GraphMouseMove(QPoint pos);
-    void HideReadout();
-    void SetDeltaReferenceClick();
-    void DeltaModeOffClick();
-    void GraphContextMenu(QPoint pos);
-    const TReadoutPoint& Cursor() const { return cursor_; }
-    const TReadoutPoint& DeltaRef() const { return deltaRef_; }
-    bool DeltaMode() const { return deltaMode_; }
-    bool PopupEnabled() const { return popupEnabled_; }
-    QLabel* Readout() const { return readout_; }
-    // The readout wraps its text at this width (pixels).
-    static constexpr int ReadoutMaxWidth = 250;
-    QMenu* DeltaMenu() const { return deltaMenu_; }
+    // ---- the window's parts ----
+    TPlotReadout& PointerReadout() { return *readout_; }
+    TPlotOverlays& Overlays() { return *overlays_; }
+    TPlotScales& Scales() { return *scales_; }
+    TGraphWindows& Owner() { return owner_; }
 
-    // ---- hold, overlay, export ----
-    void HoldClick();
-    void ClearClick();
-    QPushButton* HoldButton() const { return btnHold_; }
-    QPushButton* ClearButton() const { return btnClear_; }
-    void GetFileClick();
-    int FileColour() const { return fileColour_; }
-    // The curve settings dialog in file mode recolours the file curves.
-    void SetFileStyle(int colour, bool showPhase);
+    // ---- export ----
     void ExportSystemClick(bool zma);
     void ExportDriverClick(const TCurveSubject& driver);
-
-    // ---- scale dialogs ----
-    void MinFrequencyClick();
-    void MaxFrequencyClick();
-    void VerticalCenterClick();
-    void ResponseScaleClick();
-    void MicrosecondsClick();
-    void TestFrequencyClick();
-    void PerDivisionClick(TVerticalScaleMenu menu, double value);
-    void DbPerDivClick(double value);
 
     // ---- for the owner and for tests ----
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* CurvesMenu() const { return curvesMenu_; }
-    QMenu* ScaleMenu() const { return scaleMenu_; }
     QMenu* ExportFrdMenu() const { return exportFrdMenu_; }
     QAction* GetFileAction() const { return getFile_; }
     QAction* ExportSystemFrdAction() const { return exportSystemFrd_; }
@@ -141,12 +109,10 @@ public:
     QAction* ExportFrdAction() const { return exportFrd_; }
     // The curve items of the Curves menu, in order.
     const std::vector<QAction*>& CurveItems() const { return curveItems_; }
+    // Checks the curve items whose curves the window shows.
+    void SetCurveChecks();
     QCPGraph* MagGraph(int i) const;
     QCPGraph* PhaseGraph(int i) const;
-    QCPGraph* HoldMag() const { return holdMag_; }
-    QCPGraph* HoldPhase() const { return holdPhase_; }
-    QCPGraph* FileMag() const { return fileMag_; }
-    QCPGraph* FilePhase() const { return filePhase_; }
     QCPTextElement* TitleElement() const { return title_; }
     // The Curves menu's "Tolerance" band (SPL and impedance windows; else null).
     TToleranceView* ToleranceBand() const { return toleranceBand_; }
@@ -169,25 +135,11 @@ private:
 
     void BuildChart();
     void BuildMenus();
-    void BuildScaleMenu();
-    QMenu* AddRadioSubmenu(const QString& title, const std::vector<TScaleMenuItem>& items, const std::string& checked,
-                           const std::function<void(double)>& choose);
     void MakeCurveItems(const TCurveMenuLayout& layout);
     void SyncSeries();
     void StyleCurve(std::size_t i);
-    void SetCurveChecks();
-    void UpdateHoldButton();
     void PlaceOverlays();
-    void ClearFileCurves();
     void ExportCurve(int index, bool zma);
-    bool AnyPhaseShown() const;
-    void FitReadout();
-    // Runs TValueDialog at this window; `live` receives every value; returns
-    // the final value.
-    double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
-                          bool showUnits, bool engUnits, StepModeT mode, double value,
-                          const std::function<void(double)>& live,
-                          const std::function<void(TEditRealSpin&)>& extra = {});
 
     TGraphWindows& owner_;
     TGraphRecord record_;
@@ -195,17 +147,11 @@ private:
     QCPTextElement* title_ = nullptr;
     QCPTextElement* foot_ = nullptr;
     std::vector<TCurveGraphs> series_;
-    QCPGraph* holdMag_ = nullptr;
-    QCPGraph* holdPhase_ = nullptr;
-    QCPGraph* fileMag_ = nullptr;
-    QCPGraph* filePhase_ = nullptr;
     std::vector<QCPGraph*> guides_;
-    int fileColour_ = 2;
     bool layoutChanged_ = true;  // curves, styles or legend changed since the last full replot
 
     QMenu* fileMenu_ = nullptr;
     QMenu* curvesMenu_ = nullptr;
-    QMenu* scaleMenu_ = nullptr;
     QMenu* exportFrdMenu_ = nullptr;
     QAction* getFile_ = nullptr;
     QAction* exportSystemFrd_ = nullptr;
@@ -218,18 +164,9 @@ private:
     TCurveMenuLayout lastLayout_;
     bool menuBuilt_ = false;
 
-    QMenu* deltaMenu_ = nullptr;
-    QAction* setDeltaRef_ = nullptr;
-    QAction* deltaOff_ = nullptr;
-    bool popupEnabled_ = true;
-    TReadoutPoint cursor_;
-    TReadoutPoint deltaRef_;
-    bool deltaMode_ = false;
-    QLabel* readout_ = nullptr;
-    QTimer readoutTimer_;
-
-    QPushButton* btnHold_ = nullptr;
-    QPushButton* btnClear_ = nullptr;
+    std::unique_ptr<TPlotReadout> readout_;
+    std::unique_ptr<TPlotOverlays> overlays_;
+    std::unique_ptr<TPlotScales> scales_;
 
     TToleranceView* toleranceBand_ = nullptr;  // a child of the window
 };

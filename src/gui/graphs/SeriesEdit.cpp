@@ -13,6 +13,7 @@
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotOverlays.h"
 #include "gui/widgets/WindowFit.h"
 
 namespace pelmo {
@@ -95,7 +96,7 @@ TSeriesDef* TSeriesEditForm::Curve() const {
 
 void TSeriesEditForm::Prepare() {
     const TSeriesDef* c = Curve();
-    SelectedColour = FileMode ? (Window ? Window->FileColour() : 2) : c ? c->ColourIndex : 0;
+    SelectedColour = FileMode ? (Window ? Window->Overlays().FileColour() : 2) : c ? c->ColourIndex : 0;
     SmoothingValue = c ? c->Smoothing : 0.0;
     label_->setText(QString::fromStdString(SeriesEditLabel(CurveName.toStdString())));
     setWindowTitle(CurveName);
@@ -132,7 +133,7 @@ void TSeriesEditForm::SwatchClick(int index) {
 void TSeriesEditForm::Apply() {
     if (!Window) return;
     if (FileMode) {
-        Window->SetFileStyle(SelectedColour, cbPhase_->isChecked());
+        Window->Overlays().SetFileStyle(SelectedColour, cbPhase_->isChecked());
     } else if (TSeriesDef* c = Curve()) {
         c->ColourIndex = SelectedColour;
         c->ShowPhase = cbPhase_->isChecked();

@@ -31,6 +31,9 @@
 #include "gui/dialogs/SourceDialog.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotOverlays.h"
+#include "gui/graphs/PlotReadout.h"
+#include "gui/graphs/PlotScales.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/tools/ListenWindow.h"
 #include "gui/tools/OptimizeWindow.h"
@@ -158,7 +161,7 @@ TOpen GraphWindow(TGraphKind kind) {
     return [=](TProgram& p, const QString& name) {
         TPlotForm& form = *Graph(p, kind);
         form.show();
-        form.GraphMouseMove(form.Graph()->axisRect()->rect().center());
+        form.PointerReadout().MouseMove(form.Graph()->axisRect()->rect().center());
         return Inspect(form, name, p.fontScale);
     };
 }
@@ -225,10 +228,10 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
         {"SPL graph with hold",
          [](TProgram& p, const QString& name) {
              TPlotForm& form = *Graph(p, TGraphKind::SPL);
-             form.HoldClick();
-             form.GraphMouseMove(form.Graph()->axisRect()->rect().center());
+             form.Overlays().HoldClick();
+             form.PointerReadout().MouseMove(form.Graph()->axisRect()->rect().center());
              QStringList faults = Inspect(form, name, p.fontScale);
-             form.ClearClick();
+             form.Overlays().ClearClick();
              return faults;
          }},
         {"impedance graph", GraphWindow(TGraphKind::Impedance)},
@@ -254,13 +257,13 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
              return faults;
          }},
         {"min frequency", ScaleDialog(
-                              TGraphKind::SPL, [](TPlotForm& f) { f.MinFrequencyClick(); },
+                              TGraphKind::SPL, [](TPlotForm& f) { f.Scales().MinFrequencyClick(); },
                               [](TPlotForm& f) { f.Graph()->xAxis->setRangeLower(161.051); })},
-        {"max frequency", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.MaxFrequencyClick(); })},
-        {"vertical center", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.VerticalCenterClick(); })},
-        {"usec per division", ScaleDialog(TGraphKind::GroupDelay, [](TPlotForm& f) { f.MicrosecondsClick(); })},
-        {"response scale", ScaleDialog(TGraphKind::Impulse, [](TPlotForm& f) { f.ResponseScaleClick(); })},
-        {"test frequency", ScaleDialog(TGraphKind::SquareWave, [](TPlotForm& f) { f.TestFrequencyClick(); })},
+        {"max frequency", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.Scales().MaxFrequencyClick(); })},
+        {"vertical center", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.Scales().VerticalCenterClick(); })},
+        {"usec per division", ScaleDialog(TGraphKind::GroupDelay, [](TPlotForm& f) { f.Scales().MicrosecondsClick(); })},
+        {"response scale", ScaleDialog(TGraphKind::Impulse, [](TPlotForm& f) { f.Scales().ResponseScaleClick(); })},
+        {"test frequency", ScaleDialog(TGraphKind::SquareWave, [](TPlotForm& f) { f.Scales().TestFrequencyClick(); })},
         {"step size, increment",
          [](TProgram& p, const QString& name) {
              return InspectStepDialog(name, p.fontScale, TStepMenuAction::FloatIncrement);

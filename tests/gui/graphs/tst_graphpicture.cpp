@@ -16,6 +16,7 @@
 #include "gui/graphs/GraphPicture.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotOverlays.h"
 #include "gui/pictures/PictureFile.h"
 #include "gui/widgets/ModalRunner.h"
 
@@ -269,8 +270,8 @@ private slots:
         // The magnitude line has no gaps.
         QCOMPARE(spl_->MagGraph(0)->data()->size(), int(phase.Count()));
         // Hold copies the phase with the same gaps.
-        spl_->HoldClick();
-        QCOMPARE(Values(spl_->HoldPhase()).size(), v.size());
+        spl_->Overlays().HoldClick();
+        QCOMPARE(Values(spl_->Overlays().HoldPhase()).size(), v.size());
     }
 };
 

@@ -17,6 +17,9 @@
 #include "graphs/CurveExport.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotOverlays.h"
+#include "gui/graphs/PlotReadout.h"
+#include "gui/graphs/PlotScales.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/graphs/ValueDialog.h"
 #include "gui/widgets/EditReal.h"
@@ -116,19 +119,19 @@ private slots:
         QCOMPARE(spl->Record().ColourCounter, 4);
         QCOMPARE(gw.Windows()[1]->MagGraph(0)->data()->size(), 500);  // impedance
         QCOMPARE(gw.Windows()[3]->MagGraph(0)->data()->size(), 500);  // group delay
-        QVERIFY(spl->HoldButton()->isVisibleTo(spl));
-        QVERIFY(!gw.Windows()[2]->HoldButton()->isVisibleTo(gw.Windows()[2]));
+        QVERIFY(spl->Overlays().HoldButton()->isVisibleTo(spl));
+        QVERIFY(!gw.Windows()[2]->Overlays().HoldButton()->isVisibleTo(gw.Windows()[2]));
         // Windows open 40 pixels right of and below the one before.
         QCOMPARE(gw.Windows()[1]->pos() - gw.Windows()[0]->pos(), QPoint(40, 40));
 
         // Scale menus by kind.
-        QVERIFY(FindItem(spl->ScaleMenu(), "vertical center"));
-        QVERIFY(!FindItem(spl->ScaleMenu(), "Test Frequency"));
-        QVERIFY(FindItem(gw.Windows()[9]->ScaleMenu(), "Test Frequency"));
-        QVERIFY(!FindItem(gw.Windows()[9]->ScaleMenu(), "Min Frequency"));
+        QVERIFY(FindItem(spl->Scales().Menu(), "vertical center"));
+        QVERIFY(!FindItem(spl->Scales().Menu(), "Test Frequency"));
+        QVERIFY(FindItem(gw.Windows()[9]->Scales().Menu(), "Test Frequency"));
+        QVERIFY(!FindItem(gw.Windows()[9]->Scales().Menu(), "Min Frequency"));
         QVERIFY(FindItem(gw.Windows()[1]->CurvesMenu(), "Get File"));
         QVERIFY(!FindItem(gw.Windows()[5]->CurvesMenu(), "Get File"));
-        QVERIFY(!gw.Windows()[9]->DeltaMenu());
+        QVERIFY(!gw.Windows()[9]->PointerReadout().DeltaMenu());
         // The filter window exports its drivers; voltage lists parts after a separator.
         QCOMPARE(Captions(gw.Windows()[2]->ExportFrdMenu()), QStringList({"S1", "S2"}));
         QCOMPARE(Captions(gw.Windows()[5]->CurvesMenu()), QStringList({"S1", "S2", "-", "R1", "R2"}));
@@ -248,7 +251,7 @@ private slots:
             });
             QAction* open = nullptr;
             const QString item = c.kind == TGraphKind::SquareWave ? "Test Frequency" : "vertical scale";
-            for (QAction* a : w->ScaleMenu()->actions())
+            for (QAction* a : w->Scales().Menu()->actions())
                 if (a->text() == item && a->isVisible()) open = a;
             if (c.kind == TGraphKind::Impulse)
                 for (QAction* a : w->menuBar()->actions())
@@ -346,29 +349,29 @@ private slots:
         RecordingSink sink;
         TGraphWindows gw(t.d, sink);
         TPlotForm* spl = gw.OpenGraph(TGraphKind::SPL);
-        QVERIFY(spl->HoldButton()->isVisibleTo(spl));
+        QVERIFY(spl->Overlays().HoldButton()->isVisibleTo(spl));
 
         // Hold keeps the old curve while a part value changes; Clear drops it.
-        spl->HoldClick();
-        QVERIFY(spl->HoldMag()->visible());
-        QVERIFY(spl->HoldPhase()->visible());
-        QVERIFY(spl->ClearButton()->isVisibleTo(spl));
-        QCOMPARE(spl->HoldMag()->data()->size(), 500);
-        const double held = spl->HoldMag()->data()->at(250)->value;
+        spl->Overlays().HoldClick();
+        QVERIFY(spl->Overlays().HoldMag()->visible());
+        QVERIFY(spl->Overlays().HoldPhase()->visible());
+        QVERIFY(spl->Overlays().ClearButton()->isVisibleTo(spl));
+        QCOMPARE(spl->Overlays().HoldMag()->data()->size(), 500);
+        const double held = spl->Overlays().HoldMag()->data()->at(250)->value;
         t.d.Parts[0]->Value = 20;
         gw.SolveNow();
-        QCOMPARE(spl->HoldMag()->data()->at(250)->value, held);
+        QCOMPARE(spl->Overlays().HoldMag()->data()->at(250)->value, held);
         QVERIFY(spl->MagGraph(0)->data()->at(250)->value < held - 3);
-        QCOMPARE(spl->HoldMag()->layer()->name(), QString("hold"));
-        spl->ClearClick();
-        QVERIFY(!spl->HoldMag()->visible());
-        QCOMPARE(spl->HoldMag()->data()->size(), 0);
-        QVERIFY(!spl->ClearButton()->isVisibleTo(spl));
+        QCOMPARE(spl->Overlays().HoldMag()->layer()->name(), QString("hold"));
+        spl->Overlays().ClearClick();
+        QVERIFY(!spl->Overlays().HoldMag()->visible());
+        QCOMPARE(spl->Overlays().HoldMag()->data()->size(), 0);
+        QVERIFY(!spl->Overlays().ClearButton()->isVisibleTo(spl));
 
         dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
         FindItem(spl->CurvesMenu(), "System")->trigger();
         QVERIFY(spl->Record().Curves.empty());
-        QVERIFY(!spl->HoldButton()->isVisibleTo(spl));
+        QVERIFY(!spl->Overlays().HoldButton()->isVisibleTo(spl));
         // Nothing listed: no empty legend frame.
         QVERIFY(!spl->Graph()->legend->visible());
         gw.SolveNow();
@@ -503,7 +506,7 @@ private slots:
         FindItem(spl->CurvesMenu(), "S2")->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(spl));
         gw.SolveNow(true);
-        spl->HoldClick();
+        spl->Overlays().HoldClick();
         spl->Replot(true);
         t.d.Parts[1]->Value = 30;
         gw.SolveNow(true);  // only the curves' layer is drawn again
@@ -555,25 +558,25 @@ private slots:
         spl->resize(800, 500);
         QVERIFY(QTest::qWaitForWindowExposed(spl));
         spl->Graph()->replot();
-        spl->GraphMouseMove(PixelAt(spl, 1000, 90));
-        QVERIFY(spl->Readout()->isVisibleTo(spl));
-        QVERIFY(spl->Readout()->text().contains("Hz, "));
-        QVERIFY(spl->Readout()->text().contains(" dBSPL or "));  // the System curve shows phase
-        QVERIFY(!spl->Readout()->text().contains("d=["));
-        spl->SetDeltaReferenceClick();
-        QVERIFY(spl->DeltaMode());
-        QVERIFY(FindItem(spl->DeltaMenu(), "delta mode Off"));
-        spl->GraphMouseMove(PixelAt(spl, 3000, 95));
-        const QString text = spl->Readout()->text();
+        spl->PointerReadout().MouseMove(PixelAt(spl, 1000, 90));
+        QVERIFY(spl->PointerReadout().Label()->isVisibleTo(spl));
+        QVERIFY(spl->PointerReadout().Label()->text().contains("Hz, "));
+        QVERIFY(spl->PointerReadout().Label()->text().contains(" dBSPL or "));  // the System curve shows phase
+        QVERIFY(!spl->PointerReadout().Label()->text().contains("d=["));
+        spl->PointerReadout().SetDeltaReferenceClick();
+        QVERIFY(spl->PointerReadout().DeltaMode());
+        QVERIFY(FindItem(spl->PointerReadout().DeltaMenu(), "delta mode Off"));
+        spl->PointerReadout().MouseMove(PixelAt(spl, 3000, 95));
+        const QString text = spl->PointerReadout().Label()->text();
         QVERIFY2(text.contains("\nd=[") && text.endsWith("]"), qPrintable(text));
-        QVERIFY(spl->PopupEnabled());
+        QVERIFY(spl->PointerReadout().PopupEnabled());
         // Outside the plotting area: no readout, no pop-up menu.
-        spl->GraphMouseMove(QPoint(2, 2));
-        QVERIFY(!spl->Readout()->isVisibleTo(spl));
-        QVERIFY(!spl->PopupEnabled());
-        spl->DeltaModeOffClick();
-        QVERIFY(!spl->DeltaMode());
-        QVERIFY(!FindItem(spl->DeltaMenu(), "delta mode Off"));
+        spl->PointerReadout().MouseMove(QPoint(2, 2));
+        QVERIFY(!spl->PointerReadout().Label()->isVisibleTo(spl));
+        QVERIFY(!spl->PointerReadout().PopupEnabled());
+        spl->PointerReadout().DeltaModeOffClick();
+        QVERIFY(!spl->PointerReadout().DeltaMode());
+        QVERIFY(!FindItem(spl->PointerReadout().DeltaMenu(), "delta mode Off"));
     }
 
     // The readout is as wide as its longest line up to 250 pixels, so a
@@ -602,7 +605,7 @@ private slots:
         w->resize(800, 500);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         w->Graph()->replot();
-        QLabel* readout = w->Readout();
+        QLabel* readout = w->PointerReadout().Label();
         if (fontPixels) {
             QFont f = readout->font();
             f.setPixelSize(fontPixels);
@@ -610,10 +613,10 @@ private slots:
         }
         const QCPRange x = w->Graph()->xAxis->range(), y = w->Graph()->yAxis->range();
         const double fx = std::sqrt(x.lower * x.upper), fy = y.lower + 0.6 * y.size();
-        w->GraphMouseMove(PixelAt(w, fx, fy));
+        w->PointerReadout().MouseMove(PixelAt(w, fx, fy));
         if (delta) {
-            w->SetDeltaReferenceClick();
-            w->GraphMouseMove(PixelAt(w, fx * 1.7, y.lower + 0.3 * y.size()));
+            w->PointerReadout().SetDeltaReferenceClick();
+            w->PointerReadout().MouseMove(PixelAt(w, fx * 1.7, y.lower + 0.3 * y.size()));
         }
         QVERIFY(readout->isVisibleTo(w));
         const QString text = readout->text();
@@ -630,11 +633,11 @@ private slots:
                                  .arg(readout->height())
                                  .arg(unbroken.width())
                                  .arg(unbroken.height());
-        if (unbroken.width() <= TPlotForm::ReadoutMaxWidth) {
+        if (unbroken.width() <= TPlotReadout::MaxWidth) {
             QVERIFY2(readout->size() == unbroken, qPrintable(what));
         } else {
             // Wrapped at the widest, and tall enough for every line it makes.
-            QVERIFY2(readout->width() == TPlotForm::ReadoutMaxWidth, qPrintable(what));
+            QVERIFY2(readout->width() == TPlotReadout::MaxWidth, qPrintable(what));
             QVERIFY2(readout->height() > unbroken.height(), qPrintable(what));
             QCOMPARE(readout->height(), readout->heightForWidth(readout->width()));
         }
@@ -664,11 +667,11 @@ private slots:
         QVERIFY(filter.startsWith("FRD response files"));
         DataArray fr, m, p;
         QVERIFY(ReadMeasurementFile(file.toStdString(), fr, m, p, sink));
-        QCOMPARE(spl->FileMag()->data()->size(), int(fr.size()));
-        QVERIFY(spl->FileMag()->visible());
-        QVERIFY(spl->FilePhase()->visible());
-        QCOMPARE(PenColour(spl->FileMag()), QColor(234, 0, 234));
-        QCOMPARE(spl->FileColour(), 3);
+        QCOMPARE(spl->Overlays().FileMag()->data()->size(), int(fr.size()));
+        QVERIFY(spl->Overlays().FileMag()->visible());
+        QVERIFY(spl->Overlays().FilePhase()->visible());
+        QCOMPARE(PenColour(spl->Overlays().FileMag()), QColor(234, 0, 234));
+        QCOMPARE(spl->Overlays().FileColour(), 3);
         QCOMPARE(spl->GetFileAction()->text(), QString("From File: AN25F-4@0.frd"));
         QVERIFY(spl->GetFileAction()->isChecked());
         QCOMPARE(spl->Record().Curves[0].FileName, file.toStdString());
@@ -676,8 +679,8 @@ private slots:
         // "Remove this Curve" in file mode drops the overlay.
         dialogs_.push_back([](QDialog&) { return TSeriesEditForm::ResultRemove; });
         spl->GetFileAction()->trigger();
-        QVERIFY(!spl->FileMag()->visible());
-        QCOMPARE(spl->FileMag()->data()->size(), 0);
+        QVERIFY(!spl->Overlays().FileMag()->visible());
+        QCOMPARE(spl->Overlays().FileMag()->data()->size(), 0);
         QCOMPARE(spl->GetFileAction()->text(), QString("Get File"));
         QVERIFY(!spl->GetFileAction()->isChecked());
 
@@ -687,7 +690,7 @@ private slots:
         };
         dialogs_.push_back(Ok());
         spl->GetFileAction()->trigger();
-        QVERIFY(!spl->FileMag()->visible());
+        QVERIFY(!spl->Overlays().FileMag()->visible());
         QVERIFY(!sink.Messages.empty());
     }
 
@@ -697,7 +700,7 @@ private slots:
         TGraphWindows gw(t.d, sink);
         TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
         QMenu* ohms = nullptr;
-        for (QAction* a : z->ScaleMenu()->actions())
+        for (QAction* a : z->Scales().Menu()->actions())
             if (a->text() == "vertical scale" && a->isVisible() && a->menu()) ohms = a->menu();
         QVERIFY(ohms);
         QVERIFY(FindItem(ohms, "2 ohm")->isChecked());
@@ -715,7 +718,7 @@ private slots:
             f.ers()->Step(true);  // 10 -> 20 in the digit pattern
             return int(QDialog::Accepted);
         });
-        FindItem(z->ScaleMenu(), "Min Frequency")->trigger();
+        FindItem(z->Scales().Menu(), "Min Frequency")->trigger();
         QCOMPARE(lo, 10.0);
         QCOMPARE(hi, 10000.0);
         QCOMPARE(z->Graph()->xAxis->range().lower, 20.0);
@@ -731,7 +734,7 @@ private slots:
             titleDuring = sq->ChartTitle();
             return int(QDialog::Accepted);
         });
-        FindItem(sq->ScaleMenu(), "Test Frequency")->trigger();
+        FindItem(sq->Scales().Menu(), "Test Frequency")->trigger();
         QCOMPARE(caption, QString("Test Frequency"));
         QCOMPARE(titleDuring, QString("Square Wave Response at 2kHz (#1)"));
         QCOMPARE(sq->Record().TestFrequency, 2000.0);
@@ -743,7 +746,7 @@ private slots:
             f.ers()->DoValChange();
             return int(QDialog::Accepted);
         });
-        for (QAction* a : gd->ScaleMenu()->actions())
+        for (QAction* a : gd->Scales().Menu()->actions())
             if (a->text() == "vertical scale" && a->isVisible()) a->trigger();
         QCOMPARE(gd->Record().UsecPerDiv, 50.0);
         QCOMPARE(gd->Graph()->yAxis->range().lower, -50.0);
@@ -756,7 +759,7 @@ private slots:
             f.ers()->Step(true);  // integer steps of the dB per division
             return int(QDialog::Accepted);
         });
-        FindItem(spl->ScaleMenu(), "vertical center")->trigger();
+        FindItem(spl->Scales().Menu(), "vertical center")->trigger();
         QCOMPARE(caption, QString("Vertical Center value"));
         QCOMPARE(spl->Record().VerticalCenter, 95.0);
         QCOMPARE(spl->Graph()->yAxis->range().upper, 125.0);
