@@ -21,6 +21,7 @@
 #include "document/Document.h"
 #include "document/ShippedFiles.h"
 #include "driverdata/FFT.h"
+#include "gui/app/RecoveryCommands.h"
 #include "gui/app/SnapshotCommands.h"
 #include "gui/app/ToolBar.h"
 #include "gui/blocks/BlockMenuCommands.h"
@@ -99,7 +100,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenus();
     BuildGraphWindows();
-    StartRecovery();
+    recovery_ = new TRecoveryCommands(*this);
     qApp->installEventFilter(this);
     UpdateCaption();
     resize(900, 650);
@@ -116,7 +117,7 @@ void TMainWindow::BuildGraphWindows() {
     session_->Solved = [this](bool ok) {
         if (ok && AfterSolve) AfterSolve();
         emit Solved();
-        ScheduleRecovery();
+        if (recovery_) recovery_->Schedule();
     };
     connect(this, &TMainWindow::Solved, graphWindows_.get(), [this] { graphWindows_->RedrawAll(); });
     connect(this, &TMainWindow::CaptionChanged, graphWindows_.get(), &TGraphWindows::SetCaption);
@@ -297,8 +298,8 @@ void TMainWindow::FirstShow() {
     // programs that ended abnormally left behind.
     if (offerRecoveryAtStart_)
         QTimer::singleShot(0, this, [this] {
-            OfferRecovery();
-            RunStartupTestHooks();
+            recovery_->Offer();
+            recovery_->RunStartupTestHooks();
         });
 }
 
@@ -309,7 +310,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    recoveryTimer_.stop();
+    recovery_->Stop();
     // Saved, or the user chose to drop the changes: nothing to recover.
     session_->Recovery().Remove();
     graphWindows_->CloseAll();
@@ -328,7 +329,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Wheel: {
             if (!w || w->window() != this || QApplication::activePopupWidget()) break;
-            lastWheel_.start();
+            recovery_->NoteWheel();
             auto* wh = static_cast<QWheelEvent*>(event);
             const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
             if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;

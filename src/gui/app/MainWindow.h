@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -25,6 +24,7 @@ class TPartsCatalogue;
 class TElementDialogSet;
 class TGraphWindows;
 class TSheetView;
+class TRecoveryCommands;
 class TSnapshotCommands;
 class TToolBar;
 
@@ -98,20 +98,14 @@ public:
     // The "Solve" menu command (every edit solves by itself).
     void Solve();
 
-    // ---- crash recovery (MainWindowRecovery.cpp) ----
+    // ---- crash recovery ----
     // The program's own start offers, once the window is up, the copies that
     // programs which ended abnormally left behind; windows made by tests do
-    // not unless they ask (OfferRecovery).
+    // not unless they ask (TRecoveryCommands::Offer).
     void SetOfferRecoveryAtStart(bool offer) { offerRecoveryAtStart_ = offer; }
-    // Asks about every copy left behind, newest first: Recover, Discard or Later.
-    void OfferRecovery();
-    // Answers the question instead of showing it (tests).
-    std::function<TRecoveryAnswer(const TRecoveryCopy&)> ChooseRecovery;
-    // Answers the question about a copy that cannot be read (its text given)
-    // instead of showing it (tests): Discard, or Later to keep it.
-    std::function<TRecoveryAnswer(const TRecoveryCopy&, const std::string& text)> ChooseUnreadableRecovery;
-    // The timer that keeps the recovery copy up to date.
-    const QTimer& RecoveryTimer() const { return recoveryTimer_; }
+    TRecoveryCommands& RecoveryCommands() { return *recovery_; }
+    // Shows the design a recovery copy brought back.
+    void AfterRecovery();
 
     QMenu* AddGraphMenu() const { return addGraphMenu_; }
     QMenu* GraphToFrontMenu() const { return graphToFrontMenu_; }
@@ -156,15 +150,6 @@ private:
     void AfterDesignReplaced();
     void AfterDocumentCommand();
 
-    // Crash recovery (MainWindowRecovery.cpp).
-    void StartRecovery();
-    void ScheduleRecovery();
-    void RecoveryTimeout();
-    TRecoveryAnswer AskRecovery(const TRecoveryCopy& copy);
-    TRecoveryAnswer AskUnreadableRecovery(const std::string& text);
-    void Recover(const TRecoveryCopy& copy);
-    void RunStartupTestHooks();
-
     TQtTextMetrics metrics_;
     TGuiMessageSink guiMessages_;
     TSettings settings_;
@@ -183,8 +168,7 @@ private:
     std::string startupDesign_;
     bool firstShown_ = false;
     bool offerRecoveryAtStart_ = false;
-    QTimer recoveryTimer_;
-    QElapsedTimer lastWheel_;
+    TRecoveryCommands* recovery_ = nullptr;
 
     QMenu* reopenMenu_ = nullptr;
     QMenu* addGraphMenu_ = nullptr;

@@ -9,6 +9,7 @@
 #include "document/DocumentFlow.h"
 #include "editor/ViewGeometry.h"
 #include "gui/app/MainWindow.h"
+#include "gui/app/RecoveryCommands.h"
 #include "gui/blocks/BlockMenuCommands.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/sheet/EditorController.h"
@@ -59,13 +60,22 @@ void TMainWindow::SetDocumentHooks() {
 void TMainWindow::AfterDocumentCommand() {
     // A save or an open design ends the recovery copy; a failed save keeps it.
     session_->UpdateRecovery();
-    ScheduleRecovery();
+    if (recovery_) recovery_->Schedule();
 }
 
 void TMainWindow::AfterDesignReplaced() {
     view_->FitAll();
     session_->Solve();
     session_->ResetHistory();
+    UpdateHistoryActions();
+    view_->Panel()->setFocus();
+}
+
+void TMainWindow::AfterRecovery() {
+    RebuildRecentMenu();
+    UpdateCaption();
+    view_->FitAll();
+    session_->Solve();
     UpdateHistoryActions();
     view_->Panel()->setFocus();
 }

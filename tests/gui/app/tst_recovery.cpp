@@ -12,6 +12,7 @@
 #include "document/Recovery.h"
 #include "editor/SheetEdit.h"
 #include "files/DesignFile.h"
+#include "gui/app/RecoveryCommands.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
@@ -97,7 +98,7 @@ private slots:
         // The next edit starts a copy again; the quiet time after the last
         // copy lets the timer wait.
         f.Edit();
-        QVERIFY(f.w.RecoveryTimer().isActive());
+        QVERIFY(f.w.RecoveryCommands().Timer().isActive());
         QTRY_COMPARE_WITH_TIMEOUT(CopiesInFolder().size(), 1, 10000);
         // Closing without saving ("No") ends it too.
         f.sink.Answers = {MessageSink::Answer::No};
@@ -125,13 +126,13 @@ private slots:
 
         EditorFixture f;
         std::vector<std::string> offered;
-        f.w.ChooseRecovery = [&](const TRecoveryCopy& c) {
+        f.w.RecoveryCommands().ChooseRecovery = [&](const TRecoveryCopy& c) {
             offered.push_back(c.DesignPath);
             return c.DesignPath.empty() ? TRecoveryAnswer::Later : TRecoveryAnswer::Recover;
         };
         f.Start();
         QVERIFY(offered.empty());  // a window of a test offers only when asked
-        f.w.OfferRecovery();
+        f.w.RecoveryCommands().Offer();
         QCOMPARE(offered, (std::vector<std::string>{original, ""}));
         const TDesign& d = f.w.Session().Design();
         QCOMPARE(d.Parts.size(), std::size_t(2));
@@ -153,11 +154,11 @@ private slots:
 
         // Offered again (a next start): only the one put off; discarded now.
         offered.clear();
-        f.w.ChooseRecovery = [&](const TRecoveryCopy& c) {
+        f.w.RecoveryCommands().ChooseRecovery = [&](const TRecoveryCopy& c) {
             offered.push_back(c.DesignPath);
             return TRecoveryAnswer::Discard;
         };
-        f.w.OfferRecovery();
+        f.w.RecoveryCommands().Offer();
         QCOMPARE(offered, std::vector<std::string>{""});
         QCOMPARE(CopiesInFolder().size(), 1);
         QCOMPARE(f.w.Session().Design().Parts.size(), std::size_t(2));
@@ -183,14 +184,14 @@ private slots:
         QFETCH(bool, discard);
         LeaveCopy("20240101-100000-11", "/d/Mine.bkt", {"1 //VoltageSource", "7 //Lines"});
         EditorFixture f;
-        f.w.ChooseRecovery = [](const TRecoveryCopy&) { return TRecoveryAnswer::Recover; };
+        f.w.RecoveryCommands().ChooseRecovery = [](const TRecoveryCopy&) { return TRecoveryAnswer::Recover; };
         std::vector<std::string> said;
-        f.w.ChooseUnreadableRecovery = [&](const TRecoveryCopy&, const std::string& text) {
+        f.w.RecoveryCommands().ChooseUnreadableRecovery = [&](const TRecoveryCopy&, const std::string& text) {
             said.push_back(text);
             return discard ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
         };
         f.Start();
-        f.w.OfferRecovery();
+        f.w.RecoveryCommands().Offer();
         const std::string copy = (RecoveryFolder() + "/20240101-100000-11.bkt").toStdString();
         QCOMPARE(said.size(), std::size_t(1));
         QVERIFY2(said[0].find("Mine.bkt") != std::string::npos, said[0].c_str());
@@ -202,7 +203,7 @@ private slots:
         QCOMPARE(CopiesInFolder(), discard ? QStringList() : QStringList{"20240101-100000-11.bkt"});
 
         said.clear();
-        f.w.OfferRecovery();  // a next start
+        f.w.RecoveryCommands().Offer();  // a next start
         QCOMPARE(said.size(), std::size_t(discard ? 0 : 1));
     }
 };

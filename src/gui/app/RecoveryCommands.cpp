@@ -1,6 +1,5 @@
-// Crash recovery in the window: the timer that keeps the recovery copy up to
-// date (the copy itself is the core's TRecovery), and the question at start-up
-// about copies that programs which ended abnormally left behind.
+#include "gui/app/RecoveryCommands.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
@@ -31,42 +30,42 @@ const char* Env(const char* name) {
 
 }  // namespace
 
-void TMainWindow::StartRecovery() {
-    recoveryTimer_.setSingleShot(true);
-    recoveryTimer_.setTimerType(Qt::CoarseTimer);
-    connect(&recoveryTimer_, &QTimer::timeout, this, [this] { RecoveryTimeout(); });
-    connect(editor_, &TEditorController::HistoryChanged, this, [this] { ScheduleRecovery(); });
+TRecoveryCommands::TRecoveryCommands(TMainWindow& window) : QObject(&window), window_(window) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::CoarseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] { Timeout(); });
+    connect(&window.Editor(), &TEditorController::HistoryChanged, this, [this] { Schedule(); });
 }
 
-void TMainWindow::ScheduleRecovery() {
-    const auto due = session_->NextRecoveryUpdate();
+void TRecoveryCommands::Schedule() {
+    const auto due = window_.Session().NextRecoveryUpdate();
     if (!due) {
-        recoveryTimer_.stop();
+        timer_.stop();
         return;
     }
     using namespace std::chrono;
     const auto wait = duration_cast<milliseconds>(*due - TRecovery::TClock::now()).count();
-    recoveryTimer_.start(static_cast<int>(std::clamp<long long>(wait, 0, 3600 * 1000)));
+    timer_.start(static_cast<int>(std::clamp<long long>(wait, 0, 3600 * 1000)));
 }
 
-void TMainWindow::RecoveryTimeout() {
+void TRecoveryCommands::Timeout() {
     // Never in the middle of an edit (a part picked up, a wire half drawn)
     // nor of a run of wheel notches: a moment later instead.
-    const TEditMode mode = editor_->EditMode();
+    const TEditMode mode = window_.Editor().EditMode();
     const bool settled = mode == TEditMode::Idle || mode == TEditMode::TuneMode || mode == TEditMode::ZoomMode ||
                          mode == TEditMode::BoxShown;
     if (!settled || (lastWheel_.isValid() && lastWheel_.elapsed() < WheelPauseMs)) {
-        recoveryTimer_.start(static_cast<int>(WheelPauseMs));
+        timer_.start(static_cast<int>(WheelPauseMs));
         return;
     }
-    session_->UpdateRecovery();
-    ScheduleRecovery();
+    window_.Session().UpdateRecovery();
+    Schedule();
 }
 
-void TMainWindow::OfferRecovery() {
-    TRecovery& recovery = session_->Recovery();
+void TRecoveryCommands::Offer() {
+    TRecovery& recovery = window_.Session().Recovery();
     for (const TRecoveryCopy& copy : recovery.FindLeftovers()) {
-        switch (ChooseRecovery ? ChooseRecovery(copy) : AskRecovery(copy)) {
+        switch (ChooseRecovery ? ChooseRecovery(copy) : Ask(copy)) {
             case TRecoveryAnswer::Recover:
                 Recover(copy);
                 break;
@@ -78,10 +77,10 @@ void TMainWindow::OfferRecovery() {
                 break;
         }
     }
-    ScheduleRecovery();
+    Schedule();
 }
 
-TRecoveryAnswer TMainWindow::AskRecovery(const TRecoveryCopy& copy) {
+TRecoveryAnswer TRecoveryCommands::Ask(const TRecoveryCopy& copy) {
     // For tests of the program itself: the answer comes from the environment
     // and the question goes to stderr.
     if (const char* answer = Env("PELMO_TEST_RECOVERY_ANSWER")) {
@@ -93,7 +92,7 @@ TRecoveryAnswer TMainWindow::AskRecovery(const TRecoveryCopy& copy) {
                                 : TRecoveryAnswer::Later;
     }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelmo"), QString::fromStdString(RecoveryQuestionText(copy)),
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, &window_);
     QPushButton* recover = box.addButton(RecoverButtonText, QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(DiscardButtonText, QMessageBox::DestructiveRole);
     QPushButton* later = box.addButton(LaterButtonText, QMessageBox::RejectRole);
@@ -105,13 +104,13 @@ TRecoveryAnswer TMainWindow::AskRecovery(const TRecoveryCopy& copy) {
     return TRecoveryAnswer::Later;
 }
 
-TRecoveryAnswer TMainWindow::AskUnreadableRecovery(const std::string& text) {
+TRecoveryAnswer TRecoveryCommands::AskUnreadable(const std::string& text) {
     if (const char* answer = Env("PELMO_TEST_RECOVERY_ANSWER")) {
         std::fprintf(stderr, "pelmo: %s\n", text.c_str());
         return std::string_view(answer) == "discard" ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
     }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Pelmo"), QString::fromStdString(text), QMessageBox::NoButton,
-                    this);
+                    &window_);
     QPushButton* discard = box.addButton(DiscardButtonText, QMessageBox::DestructiveRole);
     QPushButton* keep = box.addButton(KeepButtonText, QMessageBox::RejectRole);
     box.setDefaultButton(keep);
@@ -120,18 +119,18 @@ TRecoveryAnswer TMainWindow::AskUnreadableRecovery(const std::string& text) {
     return box.clickedButton() == discard ? TRecoveryAnswer::Discard : TRecoveryAnswer::Later;
 }
 
-void TMainWindow::Recover(const TRecoveryCopy& copy) {
-    editor_->CloseElementDialogs();
-    editor_->SetIdle();
+void TRecoveryCommands::Recover(const TRecoveryCopy& copy) {
+    window_.Editor().CloseElementDialogs();
+    window_.Editor().SetIdle();
     std::string why;
-    const bool ok = session_->RecoverLeftover(
+    const bool ok = window_.Session().RecoverLeftover(
         copy,
         [this] {
-            if (OpenDefaultGraphs) OpenDefaultGraphs(true);
+            if (window_.OpenDefaultGraphs) window_.OpenDefaultGraphs(true);
         },
         &why);
     if (!ok) {
-        TRecovery& recovery = session_->Recovery();
+        TRecovery& recovery = window_.Session().Recovery();
         if (why.empty()) {
             // The user kept the open design (its save did not happen): the
             // copy waits for the next start.
@@ -142,27 +141,22 @@ void TMainWindow::Recover(const TRecoveryCopy& copy) {
         // goes or stays for the next start.
         const std::string text = UnreadableRecoveryText(copy, why);
         const TRecoveryAnswer answer =
-            ChooseUnreadableRecovery ? ChooseUnreadableRecovery(copy, text) : AskUnreadableRecovery(text);
+            ChooseUnreadableRecovery ? ChooseUnreadableRecovery(copy, text) : AskUnreadable(text);
         if (answer == TRecoveryAnswer::Discard)
             recovery.Discard(copy);
         else
             recovery.Release(copy);
         return;
     }
-    RebuildRecentMenu();
-    UpdateCaption();
-    view_->FitAll();
-    session_->Solve();
-    UpdateHistoryActions();
-    view_->Panel()->setFocus();
+    window_.AfterRecovery();
 }
 
-void TMainWindow::RunStartupTestHooks() {
+void TRecoveryCommands::RunStartupTestHooks() {
     // For tests of the program itself: one edit after start-up, as the
     // Delete key over the element of this designator makes it.
     const char* designator = Env("PELMO_TEST_DELETE");
     if (!designator) return;
-    const TDesign& d = session_->Design();
+    const TDesign& d = window_.Session().Design();
     auto find = [&]() -> std::optional<TPoint> {
         for (const auto& p : d.Parts)
             if (PartDesignator(*p) == designator) return p->Position;
@@ -183,8 +177,8 @@ void TMainWindow::RunStartupTestHooks() {
                                       ? DriverDesignator(*d.Drivers[hit->Index]) == designator
                                       : PartDesignator(*d.Parts[hit->Index]) == designator;
                 if (!same) continue;
-                editor_->SetPointer(view_->GridToPixel(p));
-                editor_->Keys().FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+                window_.Editor().SetPointer(window_.View().GridToPixel(p));
+                window_.Editor().Keys().FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
                 return;
             }
 }
