@@ -16,7 +16,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     pelmo::TDesign d;
-    pelmo::TSubCkt& b = pelmo::AppendBlock(d);
+    pelmo::TCircuitBlock& b = pelmo::AppendBlock(d);
     if (!pelmo::ReadBlockLines(d, pelmo::SplitLines(pelmo::Cp1252ToUtf8(bytes)), b, -1)) {
         if (!b.Parts.empty() || !b.Loose.Parts.empty()) __builtin_trap();
         return 0;
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     d.SharedBlock.VarValue = b.VarValue;
     d.SharedBlock.VarStepMode = b.VarStepMode;
     const auto lines = pelmo::BuildBlockFileLines(d, d.SharedBlock, pelmo::ExtentCentre(pelmo::DrawingExtent(d)));
-    pelmo::TSubCkt again;
+    pelmo::TCircuitBlock again;
     if (!pelmo::ReadBlockLines(d, lines, again, 0)) __builtin_trap();
     if (again.Parts.size() != d.Parts.size() || again.Texts.size() != d.Texts.size()) __builtin_trap();
 

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (TPassiveKind kind : {TPassiveKind::Capacitor, TPassiveKind::Inductor, TPassiveKind::Resistor})
         for (const TPassive& p : s.Lists.Passives(kind).Items)
             if (p.PartNumber.empty() || !known(p.Vendor) || !(p.Value > 0) || !std::isfinite(p.ESR)) __builtin_trap();
-    for (const TDrv& d : s.Lists.Drivers.Items)
+    for (const TCatalogueDriver& d : s.Lists.Drivers.Items)
         if (d.PartNumber.empty() || !known(d.Vendor)) __builtin_trap();
     return 0;
 }

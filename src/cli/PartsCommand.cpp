@@ -102,11 +102,11 @@ void ListPassives(const TPassives& list, const char* title) {
     }
 }
 
-void ListDrivers(const TDrvs& list) {
+void ListDrivers(const TCatalogueDrivers& list) {
     std::cout << "# Drivers, list date " << FormatCatalogueDate(list.Date) << ", " << list.Items.size() << " entries\n";
     PrintRow({"Part#", "Vendor", "Type", "Pro/Home", "Manuf.", "Model", "Z", "dBSPL@2.83V/m", "Pwr Max", "Nom Dia",
               "F(min)", "F(max)", "Response", "ZMA", "TSP", "Descr.", "Cost(USD)"});
-    for (const TDrv& d : list.Items) {
+    for (const TCatalogueDriver& d : list.Items) {
         std::string response = d.ResponseFile;
         if (!d.ResponseNames.empty()) response += "/ (" + std::to_string(d.ResponseNames.size()) + " files)";
         PrintRow({d.PartNumber, d.Vendor, d.TypeLetters, d.UseLetters, d.Manufacturer, d.Model,

@@ -116,7 +116,7 @@ TEST(CliCurve, DigitsAndFailures) {
     // A circuit block whose member expression cannot be evaluated.
     {
         TDesign d;
-        TSubCkt& block = AppendBlock(d);
+        TCircuitBlock& block = AppendBlock(d);
         block.Title = "broken";
         TPart& r = AddPart(d, TPartType::Resistor, {124, 62}, true);
         r.Subckt = 0;

@@ -24,7 +24,7 @@ public:
         return IsPartKind(e.Kind) || e.Kind == TElementKind::Driver || e.Kind == TElementKind::Source ||
                e.Kind == TElementKind::Block;
     }
-    bool EditTextModal(TStext& t) override {
+    bool EditTextModal(TSheetText& t) override {
         t.Text = NextText;
         return true;
     }

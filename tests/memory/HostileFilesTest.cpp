@@ -114,7 +114,7 @@ TEST(HostileFiles, ReadersRefuseThemInBoundedMemory) {
         EXPECT_EQ(messages.Messages, std::vector<std::string>{FileProblemText(FileOpenFailedText, path, c.cause)})
             << c.name;
 
-        TSubCkt block;
+        TCircuitBlock block;
         EXPECT_LT(PeakOf([&] { EXPECT_FALSE(ReadBlockFile(d, path, block, -1)) << c.name; }), c.keptLimit) << c.name;
 
         EXPECT_LT(PeakOf([&] { EXPECT_TRUE(TIniFile::Load(path).ReadString("a", "b", "none") == "none"); }), 3 * MiB)

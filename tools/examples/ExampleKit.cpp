@@ -73,7 +73,7 @@ void Sheet::GroundSource() {
 TDriver& Sheet::Driver(int x, int y) { return AddDriver(d_, {x, y}); }
 
 void Sheet::Text(int x, int y, const std::string& text, int size) {
-    TStext& t = AddText(d_, {x, y}, text);
+    TSheetText& t = AddText(d_, {x, y}, text);
     t.Size = size;
     UpdateTextRect(d_, t);
 }

@@ -90,9 +90,9 @@ struct BlockVar {
     const char* Desc;
 };
 
-void SetHeader(TSubCkt& b, const std::string& title, std::initializer_list<BlockVar> user,
+void SetHeader(TCircuitBlock& b, const std::string& title, std::initializer_list<BlockVar> user,
                std::initializer_list<std::pair<BlockVar, const char*>> intermediate = {}) {
-    b = TSubCkt();
+    b = TCircuitBlock();
     b.Title = title;
     int slot = 2;
     for (const BlockVar& v : user) {
@@ -130,7 +130,7 @@ void SaveBlock(const std::string& path, const std::function<void(TDesign&, Sheet
     draw(d, s);
     SilentMessageSink quiet;
     // Values as the expressions give them, so the file shows sensible ones.
-    TSubCkt& b = d.SharedBlock;
+    TCircuitBlock& b = d.SharedBlock;
     b.NeedsEval = true;
     for (auto& p : d.Parts) b.Parts.push_back(p.get());
     EvaluateBlock(b, BlockEvaluator(), quiet);
@@ -349,9 +349,9 @@ void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) 
 // Adds a block from its file and moves it so that its connection point (the
 // first part's first terminal, or with byWire the first wire's first end)
 // lands on `at`.
-TSubCkt& PlaceBlockAt(TDesign& d, const std::string& path, TPoint at, bool byWire = false) {
+TCircuitBlock& PlaceBlockAt(TDesign& d, const std::string& path, TPoint at, bool byWire = false) {
     SilentMessageSink quiet;
-    TSubCkt* b = LoadBlockForPlacing(d, path, quiet);
+    TCircuitBlock* b = LoadBlockForPlacing(d, path, quiet);
     if (!b) throw std::runtime_error("cannot read block " + path);
     PlaceNewBlock(d, at);
     const TPoint now = byWire ? b->Wires.front()->End1 : b->Parts.front()->Terminal1;
@@ -360,7 +360,7 @@ TSubCkt& PlaceBlockAt(TDesign& d, const std::string& path, TPoint at, bool byWir
     return *b;
 }
 
-void SetVar(TSubCkt& b, const char* name, double value) {
+void SetVar(TCircuitBlock& b, const char* name, double value) {
     for (int v = 0; v < BlockVarCount; ++v)
         if (b.VarName[v] == name) {
             b.VarValue[v] = value;
@@ -369,7 +369,7 @@ void SetVar(TSubCkt& b, const char* name, double value) {
     throw std::logic_error(std::string("no block variable ") + name);
 }
 
-Knob VarKnob(TSubCkt& b, const char* name, double min, double max) {
+Knob VarKnob(TCircuitBlock& b, const char* name, double min, double max) {
     for (int v = 0; v < BlockVarCount; ++v)
         if (b.VarName[v] == name) return {nullptr, min, max, &b.VarValue[v]};
     throw std::logic_error(std::string("no block variable ") + name);
@@ -383,17 +383,17 @@ void TwoWayBlocks(TDesign& d, const std::string& drivers, std::vector<Knob>& kno
     s.Source(30, 50);  // + at (33, 48), - at (33, 52)
     s.GroundSource();
     s.Path({{33, 48}, {33, 36}, {37, 36}});
-    TSubCkt& lowPass = PlaceBlockAt(d, blocks + "LowPass2.pbk", {37, 36});
+    TCircuitBlock& lowPass = PlaceBlockAt(d, blocks + "LowPass2.pbk", {37, 36});
     s.W({49, 36}, {68, 36});
-    TSubCkt& zobel = PlaceBlockAt(d, blocks + "Zobel.pbk", {58, 36}, true);
+    TCircuitBlock& zobel = PlaceBlockAt(d, blocks + "Zobel.pbk", {58, 36}, true);
     TDriver& woofer = s.Driver(69, 37);
     s.GroundDriver(woofer);
     s.Path({{33, 48}, {37, 48}, {37, 60}});
-    TSubCkt& highPass = PlaceBlockAt(d, blocks + "HighPass2.pbk", {37, 60});
+    TCircuitBlock& highPass = PlaceBlockAt(d, blocks + "HighPass2.pbk", {37, 60});
     // A free wire between the two blocks: each block is drawn on its own
     // shaded ground.
     s.W({49, 60}, {51, 60});
-    TSubCkt& pad = PlaceBlockAt(d, blocks + "LPad.pbk", {51, 60});
+    TCircuitBlock& pad = PlaceBlockAt(d, blocks + "LPad.pbk", {51, 60});
     s.W({63, 60}, {68, 60});
     TDriver& tweeter = s.Driver(69, 61);
     s.GroundDriver(tweeter);

@@ -53,8 +53,8 @@ bool OpenCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages
     return ok;
 }
 
-TSubCkt* LoadBlockForPlacing(TDesign& d, const std::string& path, MessageSink& messages) {
-    TSubCkt& b = AppendBlock(d);
+TCircuitBlock* LoadBlockForPlacing(TDesign& d, const std::string& path, MessageSink& messages) {
+    TCircuitBlock& b = AppendBlock(d);
     if (!ReadBlockFile(d, path, b, -1)) {
         messages.ShowMessage(MsgBlockLoadError);
         d.Blocks.pop_back();

@@ -10,7 +10,7 @@ namespace pelmo {
 
 class MessageSink;
 struct TDesign;
-struct TSubCkt;
+struct TCircuitBlock;
 
 // "Save Circuit Block": writes the block under design and the drawing,
 // relative to the centre of the drawing's extent (where "Fit all" centres the
@@ -35,6 +35,6 @@ bool OpenCircuitBlock(TDesign& d, const std::string& path, MessageSink& messages
 // blocks, read from the file and not yet on the sheet (PlaceNewBlock puts it
 // there). On failure "error loading Circuit Block file" is shown, the block
 // removed and null returned.
-TSubCkt* LoadBlockForPlacing(TDesign& d, const std::string& path, MessageSink& messages);
+TCircuitBlock* LoadBlockForPlacing(TDesign& d, const std::string& path, MessageSink& messages);
 
 }  // namespace pelmo

@@ -22,7 +22,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 TPoint Shifted(TPoint p, TPoint by) { return {p.X + by.X, p.Y + by.Y}; }
 
-void ClearMemberLists(TSubCkt& b) {
+void ClearMemberLists(TCircuitBlock& b) {
     b.Parts.clear();
     b.Wires.clear();
     b.Grounds.clear();
@@ -32,11 +32,11 @@ void ClearMemberLists(TSubCkt& b) {
 // The members of later blocks follow their blocks down one place.
 void RenumberBlocksAfter(TDesign& d, int index) {
     for (int j = index + 1; j < static_cast<int>(d.Blocks.size()); ++j) {
-        TSubCkt& b = *d.Blocks[j];
+        TCircuitBlock& b = *d.Blocks[j];
         for (TPart* p : b.Parts) p->Subckt = j - 1;
         for (TWire* w : b.Wires) w->Subckt = j - 1;
         for (TGround* g : b.Grounds) g->Subckt = j - 1;
-        for (TStext* t : b.Texts) t->Subckt = j - 1;
+        for (TSheetText* t : b.Texts) t->Subckt = j - 1;
     }
 }
 
@@ -48,7 +48,7 @@ void RemoveMembers(std::vector<std::unique_ptr<T>>& collection, const std::vecto
 
 // Hands the members a block owns to the design; parts get the next free
 // designator of their type.
-void AdoptMembers(TDesign& d, TSubCkt& b) {
+void AdoptMembers(TDesign& d, TCircuitBlock& b) {
     for (auto& p : b.Loose.Parts) {
         p->RefDes = NextPartRefDes(d, p->PartType);
         d.Parts.push_back(std::move(p));
@@ -76,7 +76,7 @@ TbcParser& BlockEvaluator() {
     return *parser;
 }
 
-void EvaluateBlockValues(const TSubCkt& b, TbcParser& p, MessageSink& messages, TBlockValues& out) {
+void EvaluateBlockValues(const TCircuitBlock& b, TbcParser& p, MessageSink& messages, TBlockValues& out) {
     out = {};
     p.ClearVariables();
     p.DefineVariable("pi", PiExtended);
@@ -143,7 +143,7 @@ double TBlockValues::TMember::ESROf(const TPart& p) const {
     return Second && p.PartType != TPartType::Resistor ? *Second : p.ESR;
 }
 
-void ApplyBlockValues(TSubCkt& b, const TBlockValues& values) {
+void ApplyBlockValues(TCircuitBlock& b, const TBlockValues& values) {
     for (std::size_t v = 0; v < values.Intermediate.size(); ++v)
         if (values.Intermediate[v]) b.VarValue[v] = *values.Intermediate[v];
     for (std::size_t i = 0; i < values.Members.size() && i < b.Parts.size(); ++i) {
@@ -165,7 +165,7 @@ void ApplyBlockValues(TDesign& d, const std::vector<TBlockValues>& values) {
     for (std::size_t b = 0; b < values.size() && b < d.Blocks.size(); ++b) ApplyBlockValues(*d.Blocks[b], values[b]);
 }
 
-void EvaluateBlock(TSubCkt& b, TbcParser& p, MessageSink& messages) {
+void EvaluateBlock(TCircuitBlock& b, TbcParser& p, MessageSink& messages) {
     if (!b.NeedsEval) return;
     TBlockValues values;
     try {
@@ -184,7 +184,7 @@ void EvaluateBlocks(TDesign& d, MessageSink& messages) {
     }
 }
 
-void PlaceBlock(TDesign& d, TSubCkt& b, int index, TPoint point, bool moving) {
+void PlaceBlock(TDesign& d, TCircuitBlock& b, int index, TPoint point, bool moving) {
     b.Selected = false;
     UpdateBlockExtent(b);
     const TPoint by{point.X - b.Center.X, point.Y - b.Center.Y};
@@ -202,7 +202,7 @@ void PlaceBlock(TDesign& d, TSubCkt& b, int index, TPoint point, bool moving) {
         w->Selected = false;
         SetWireEnds(d, *w, Shifted(w->End1, by), Shifted(w->End2, by));
     }
-    for (TStext* t : b.Texts) {
+    for (TSheetText* t : b.Texts) {
         t->Subckt = index;
         SetTextPosition(d, *t, Shifted(t->Position, by));
     }
@@ -220,11 +220,11 @@ void PlaceNewBlock(TDesign& d, TPoint point) {
 
 void DissolveBlock(TDesign& d, int index) {
     if (index < 0 || index >= static_cast<int>(d.Blocks.size())) return;
-    TSubCkt& b = *d.Blocks[index];
+    TCircuitBlock& b = *d.Blocks[index];
     for (TPart* p : b.Parts) p->Subckt = -1;
     for (TWire* w : b.Wires) w->Subckt = -1;
     for (TGround* g : b.Grounds) g->Subckt = -1;
-    for (TStext* t : b.Texts) t->Subckt = -1;
+    for (TSheetText* t : b.Texts) t->Subckt = -1;
     ClearMemberLists(b);
     RenumberBlocksAfter(d, index);
     d.Blocks.erase(d.Blocks.begin() + index);
@@ -232,7 +232,7 @@ void DissolveBlock(TDesign& d, int index) {
 
 void DeleteBlock(TDesign& d, int index) {
     if (index < 0 || index >= static_cast<int>(d.Blocks.size())) return;
-    TSubCkt& b = *d.Blocks[index];
+    TCircuitBlock& b = *d.Blocks[index];
     RemoveMembers(d.Parts, b.Parts);
     RemoveMembers(d.Wires, b.Wires);
     RemoveMembers(d.Grounds, b.Grounds);
@@ -265,7 +265,7 @@ bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::functio
     return true;
 }
 
-std::optional<std::string> CheckBlockVariableName(const TSubCkt& b, int slot, const std::string& name) {
+std::optional<std::string> CheckBlockVariableName(const TCircuitBlock& b, int slot, const std::string& name) {
     if (name.empty()) return std::nullopt;
     try {
         TbcParser p;
@@ -280,14 +280,14 @@ std::optional<std::string> CheckBlockVariableName(const TSubCkt& b, int slot, co
     return std::nullopt;
 }
 
-std::vector<int> TunedBlockSlots(const TSubCkt& b) {
+std::vector<int> TunedBlockSlots(const TCircuitBlock& b) {
     std::vector<int> slots;
     for (int v = 2; v <= 4; ++v)
         if (!b.VarDesc[v].empty()) slots.push_back(v);
     return slots;
 }
 
-void StoreTunedBlockVariables(TSubCkt& b, const std::array<double, 3>& values,
+void StoreTunedBlockVariables(TCircuitBlock& b, const std::array<double, 3>& values,
                               const std::array<unsigned char, 3>& stepModes) {
     for (int i = 0; i < 3; ++i) {
         b.VarValue[2 + i] = values[i];

@@ -16,7 +16,7 @@ namespace pelmo {
 
 struct TDesign;
 struct TPart;
-struct TSubCkt;
+struct TCircuitBlock;
 class MessageSink;
 class TbcParser;
 
@@ -42,7 +42,7 @@ TbcParser& BlockEvaluator();
 //    values as bound values.
 // An error in a member expression is thrown (EbcParserError or EbcMathError)
 // and the block stays marked NeedsEval.
-void EvaluateBlock(TSubCkt& block, TbcParser& parser, MessageSink& messages);
+void EvaluateBlock(TCircuitBlock& block, TbcParser& parser, MessageSink& messages);
 
 // What evaluating a block gives, kept apart from the block: the solve uses
 // the values without writing them into the design; ApplyBlockValues writes
@@ -74,12 +74,12 @@ struct TBlockValues {
 // member by member. A member expression error is thrown as above, with
 // `out` holding what was done before it. Evaluates whether or not the block
 // is marked NeedsEval.
-void EvaluateBlockValues(const TSubCkt& block, TbcParser& parser, MessageSink& messages, TBlockValues& out);
+void EvaluateBlockValues(const TCircuitBlock& block, TbcParser& parser, MessageSink& messages, TBlockValues& out);
 
 // Writes evaluated values into the block and its members (value and bound
 // value, ESR or rating and their bound fields); the block stays marked
 // NeedsEval when the evaluation did not complete.
-void ApplyBlockValues(TSubCkt& block, const TBlockValues& values);
+void ApplyBlockValues(TCircuitBlock& block, const TBlockValues& values);
 // The same for the design's blocks, values[b] into block b (a list shorter
 // than the blocks leaves the later ones alone).
 void ApplyBlockValues(TDesign& d, const std::vector<TBlockValues>& values);
@@ -94,7 +94,7 @@ void EvaluateBlocks(TDesign& d, MessageSink& messages);
 // the next free designators; `moving` shifts members already there. Members
 // get Subckt = index; with index -1 they become free elements and the block
 // keeps only its header.
-void PlaceBlock(TDesign& d, TSubCkt& block, int index, TPoint point, bool moving = false);
+void PlaceBlock(TDesign& d, TCircuitBlock& block, int index, TPoint point, bool moving = false);
 
 // Places a block just read from a file (the last one of the design) at the
 // clicked point and marks it for evaluation.
@@ -122,14 +122,14 @@ bool ChangeBlockDesignMode(TDesign& d, MessageSink& messages, const std::functio
 // "Illegal or duplicated variable name" for one that another slot (or "pi")
 // already has, regardless of letter case. An empty name is fine: the slot is
 // unused.
-std::optional<std::string> CheckBlockVariableName(const TSubCkt& header, int slot, const std::string& name);
+std::optional<std::string> CheckBlockVariableName(const TCircuitBlock& header, int slot, const std::string& name);
 
 // User slots (2, 3, 4) that the tuning dialog shows: those with a description.
-std::vector<int> TunedBlockSlots(const TSubCkt& block);
+std::vector<int> TunedBlockSlots(const TCircuitBlock& block);
 
 // Stores the tuning dialog's values and step modes of slots 2, 3 and 4 and
 // marks the block for evaluation.
-void StoreTunedBlockVariables(TSubCkt& block, const std::array<double, 3>& values,
+void StoreTunedBlockVariables(TCircuitBlock& block, const std::array<double, 3>& values,
                               const std::array<unsigned char, 3>& stepModes);
 
 }  // namespace pelmo

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/MessageSink.h"
 #include "base/Paths.h"
@@ -80,7 +80,7 @@ double PassiveNumber(const TPassive& p, TPassiveColumn c) {
     }
 }
 
-double DriverNumber(const TDrv& d, TDriverColumn c) {
+double DriverNumber(const TCatalogueDriver& d, TDriverColumn c) {
     switch (c) {
         case TDriverColumn::Impedance:
             return d.NominalImpedance;
@@ -133,14 +133,14 @@ std::vector<TPassiveColumn> PassiveColumns(TPassiveKind kind) {
     using C = TPassiveColumn;
     switch (kind) {
         case TPassiveKind::Capacitor:
-            return {C::Value, C::Tolerance, C::Rating, C::ESR,   C::Type,        C::PartNumber,
-                    C::Vendor, C::Manufacturer, C::Model, C::Description, C::Cost};
+            return {C::Value,  C::Tolerance,    C::Rating, C::ESR,         C::Type, C::PartNumber,
+                    C::Vendor, C::Manufacturer, C::Model,  C::Description, C::Cost};
         case TPassiveKind::Inductor:
-            return {C::Value,  C::Tolerance,    C::Rating, C::ESR,         C::Type, C::AWG,
-                    C::PartNumber, C::Vendor, C::Manufacturer, C::Model, C::Description, C::Cost};
+            return {C::Value,      C::Tolerance, C::Rating,       C::ESR,   C::Type,        C::AWG,
+                    C::PartNumber, C::Vendor,    C::Manufacturer, C::Model, C::Description, C::Cost};
         default:
-            return {C::Value, C::Tolerance, C::Rating, C::Type, C::PartNumber,
-                    C::Vendor, C::Manufacturer, C::Model, C::Description, C::Cost};
+            return {C::Value,  C::Tolerance,    C::Rating, C::Type,        C::PartNumber,
+                    C::Vendor, C::Manufacturer, C::Model,  C::Description, C::Cost};
     }
 }
 
@@ -225,8 +225,8 @@ std::string PassiveCell(TPassiveKind kind, const TPassive& p, TPassiveColumn col
 const std::vector<TDriverColumn>& DriverColumns() {
     using C = TDriverColumn;
     static const std::vector<TDriverColumn> columns{
-        C::Type, C::Use,   C::Manufacturer, C::Model,  C::Impedance,  C::Sensitivity, C::MaxPower,
-        C::NominalDia, C::FLow, C::FHigh, C::Vendor, C::PartNumber, C::Description, C::Cost};
+        C::Type,       C::Use,  C::Manufacturer, C::Model,  C::Impedance,  C::Sensitivity, C::MaxPower,
+        C::NominalDia, C::FLow, C::FHigh,        C::Vendor, C::PartNumber, C::Description, C::Cost};
     return columns;
 }
 
@@ -264,7 +264,7 @@ std::string DriverColumnTitle(TDriverColumn column) {
     return "";
 }
 
-std::string DriverCell(const TDrv& d, TDriverColumn column) {
+std::string DriverCell(const TCatalogueDriver& d, TDriverColumn column) {
     switch (column) {
         case TDriverColumn::Type:
             return DriverTypeWords(d.TypeLetters);
@@ -343,7 +343,7 @@ int DriverSizeRange(double d) {
     return 4;
 }
 
-bool DriverShown(const TDrv& d, const TDriverFilter& filter) {
+bool DriverShown(const TCatalogueDriver& d, const TDriverFilter& filter) {
     const std::string types = UpperCase(d.TypeLetters), uses = UpperCase(d.UseLetters);
     bool type = false, use = false;
     for (std::size_t i = 0; i < DriverTypeLetters.size(); ++i)
@@ -399,12 +399,12 @@ TBrowseRows PassiveRows(const TPassives& list, const TPassiveFilter& filter, dou
     return out;
 }
 
-TBrowseRows DriverRows(const TDrvs& list, const TDriverFilter& filter, const std::string& targetPartNumber,
+TBrowseRows DriverRows(const TCatalogueDrivers& list, const TDriverFilter& filter, const std::string& targetPartNumber,
                        TBrowseSort sort) {
     TBrowseRows out;
     long match = -1;
     for (std::size_t i = 0; i < list.Items.size(); ++i) {
-        const TDrv& d = list.Items[i];
+        const TCatalogueDriver& d = list.Items[i];
         if (!DriverShown(d, filter)) continue;
         out.Entries.push_back(i);
         if (match < 0 && !targetPartNumber.empty() && SameTextIgnoringCase(d.PartNumber, targetPartNumber))
@@ -414,8 +414,8 @@ TBrowseRows DriverRows(const TDrvs& list, const TDriverFilter& filter, const std
     if (sort.Column >= 0 && sort.Column < static_cast<int>(columns.size())) {
         const TDriverColumn c = columns[static_cast<std::size_t>(sort.Column)];
         SortRows(
-            out.Entries, list.Items, sort, [c](const TDrv& d) { return DriverNumber(d, c); },
-            [c](const TDrv& d) { return DriverCell(d, c); });
+            out.Entries, list.Items, sort, [c](const TCatalogueDriver& d) { return DriverNumber(d, c); },
+            [c](const TCatalogueDriver& d) { return DriverCell(d, c); });
     }
     if (match >= 0) {
         out.Current = RowOf(out.Entries, static_cast<std::size_t>(match));
@@ -465,7 +465,7 @@ void ApplyPassive(TPart& part, const TPassive& p) {
     part.BoundRating = p.Rating;
 }
 
-void ApplyCatalogueDriver(TDesign& d, TDriver& drv, const TDrv& e, const std::string& partsFolder,
+void ApplyCatalogueDriver(TDesign& d, TDriver& drv, const TCatalogueDriver& e, const std::string& partsFolder,
                           MessageSink& messages) {
     std::string folder = partsFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -518,10 +518,11 @@ const TPassive* FindPassive(const TPassives& list, const std::string& partNumber
     return first;
 }
 
-const TDrv* FindDriver(const TDrvs& list, const std::string& partNumber, const std::string& vendor) {
-    const TDrv* first = nullptr;
+const TCatalogueDriver* FindDriver(const TCatalogueDrivers& list, const std::string& partNumber,
+                                   const std::string& vendor) {
+    const TCatalogueDriver* first = nullptr;
     if (partNumber.empty()) return nullptr;
-    for (const TDrv& d : list.Items) {
+    for (const TCatalogueDriver& d : list.Items) {
         if (!SameTextIgnoringCase(d.PartNumber, partNumber)) continue;
         if (vendor.empty() || SameTextIgnoringCase(d.Vendor, vendor)) return &d;
         if (!first) first = &d;

@@ -60,7 +60,7 @@ std::string PassiveCell(TPassiveKind kind, const TPassive& p, TPassiveColumn col
 
 const std::vector<TDriverColumn>& DriverColumns();
 std::string DriverColumnTitle(TDriverColumn column);
-std::string DriverCell(const TDrv& d, TDriverColumn column);
+std::string DriverCell(const TCatalogueDriver& d, TDriverColumn column);
 
 // The word a type code stands for in the grid ("Air Core", "Metal Film", ...).
 std::string PassiveTypeWord(TPassiveKind kind, const std::string& code);
@@ -100,7 +100,7 @@ struct TDriverFilter {
 };
 // Shown when a checked type letter and a checked use letter occur in the
 // entry's letters and its diameter lies in a checked range.
-bool DriverShown(const TDrv& d, const TDriverFilter& filter);
+bool DriverShown(const TCatalogueDriver& d, const TDriverFilter& filter);
 
 // -------------------------------------------------------------------- rows
 
@@ -126,7 +126,7 @@ struct TBrowseRows {
 // that band (current, not selected).
 TBrowseRows PassiveRows(const TPassives& list, const TPassiveFilter& filter, double targetValue,
                         const std::string& targetPartNumber, TBrowseSort sort = {});
-TBrowseRows DriverRows(const TDrvs& list, const TDriverFilter& filter, const std::string& targetPartNumber,
+TBrowseRows DriverRows(const TCatalogueDrivers& list, const TDriverFilter& filter, const std::string& targetPartNumber,
                        TBrowseSort sort = {});
 
 // --------------------------------------------------------- details, apply
@@ -153,13 +153,14 @@ void ApplyPassive(TPart& part, const TPassive& p);
 // vendor and description; the derived phase is switched off. Every file keeps
 // its full path, so that saving embeds it. A response or impedance that
 // cannot be read leaves the default data and a message.
-void ApplyCatalogueDriver(TDesign& d, TDriver& drv, const TDrv& e, const std::string& partsFolder,
+void ApplyCatalogueDriver(TDesign& d, TDriver& drv, const TCatalogueDriver& e, const std::string& partsFolder,
                           MessageSink& messages);
 
 // The entry of a part number (ignoring case) in a list, or null. With a
 // vendor, an entry of that vendor is preferred.
 const TPassive* FindPassive(const TPassives& list, const std::string& partNumber, const std::string& vendor = {});
-const TDrv* FindDriver(const TDrvs& list, const std::string& partNumber, const std::string& vendor = {});
+const TCatalogueDriver* FindDriver(const TCatalogueDrivers& list, const std::string& partNumber,
+                                   const std::string& vendor = {});
 
 // The picture file of a catalogue entry ("" when it has none). The name
 // comes from the lists, so it is taken only as a plain file name.

@@ -91,7 +91,7 @@ std::optional<TPassive> ParsePassiveLine(const std::string& line) {
     return p;
 }
 
-std::string DriverLine(const TDrv& d) {
+std::string DriverLine(const TCatalogueDriver& d) {
     std::vector<std::string> f = {EncodeTextField(d.PartNumber),
                                   FormatCatalogueDate(d.Date),
                                   EncodeTextField(d.TypeLetters),
@@ -120,9 +120,9 @@ std::string DriverLine(const TDrv& d) {
     return Join(f, false);
 }
 
-std::optional<TDrv> ParseDriverLine(const std::string& line) {
+std::optional<TCatalogueDriver> ParseDriverLine(const std::string& line) {
     TFieldReader r(line);
-    TDrv d;
+    TCatalogueDriver d;
     d.PartNumber = r.Text();
     d.Date = LocalDate(r);
     d.TypeLetters = r.Text();
@@ -197,8 +197,8 @@ void SortPassives(TPassives& list) {
     StableSortBy(list.Items, [](const TPassive& p) { return p.Value; });
 }
 
-void SortDrivers(TDrvs& list) {
-    StableSortBy(list.Items, [](const TDrv& d) { return d.NominalDia; });
+void SortDrivers(TCatalogueDrivers& list) {
+    StableSortBy(list.Items, [](const TCatalogueDriver& d) { return d.NominalDia; });
 }
 
 namespace {
@@ -236,8 +236,8 @@ TPassives ReadPassiveList(const std::string& path, TPassiveKind kind, TListReadR
     return list;
 }
 
-TDrvs ReadDriverList(const std::string& path, TListReadReport* report) {
-    TDrvs list;
+TCatalogueDrivers ReadDriverList(const std::string& path, TListReadReport* report) {
+    TCatalogueDrivers list;
     list.Date = ReadEntries(path, ParseDriverLine, list.Items, report);
     SortDrivers(list);
     return list;
@@ -264,9 +264,9 @@ std::vector<std::string> PassiveListLines(const TPassives& list) {
     return lines;
 }
 
-std::vector<std::string> DriverListLines(const TDrvs& list) {
+std::vector<std::string> DriverListLines(const TCatalogueDrivers& list) {
     std::vector<std::string> lines = {FormatCatalogueDate(list.Date)};
-    for (const TDrv& d : list.Items) lines.push_back(DriverLine(d));
+    for (const TCatalogueDriver& d : list.Items) lines.push_back(DriverLine(d));
     return lines;
 }
 
@@ -285,7 +285,7 @@ bool WriteCatalogue(const std::string& partsFolder, const TCatalogue& c) {
     return ok;
 }
 
-std::string DriverResponsePath(const std::string& partsFolder, const TDrv& drv) {
+std::string DriverResponsePath(const std::string& partsFolder, const TCatalogueDriver& drv) {
     if (drv.ResponseFile.empty()) return "";
     if (drv.ResponseNames.empty()) return partsFolder + drv.ResponseFile;
     const std::string folder = partsFolder + drv.ResponseFile + "/";

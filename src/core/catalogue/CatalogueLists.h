@@ -35,7 +35,7 @@ struct TPassive {
 };
 
 // A loudspeaker driver of the catalogue.
-struct TDrv {
+struct TCatalogueDriver {
     std::string PartNumber;
     bool Seen = false;
     TCatalogueDate Date = 0;
@@ -79,8 +79,8 @@ struct TPassives {
     TCatalogueDate Date = 0;
 };
 
-struct TDrvs {
-    std::vector<TDrv> Items;  // ascending nominal diameter
+struct TCatalogueDrivers {
+    std::vector<TCatalogueDriver> Items;  // ascending nominal diameter
     TCatalogueDate Date = 0;
 };
 
@@ -94,7 +94,7 @@ struct TCatalogue {
     TPassives Capacitors{TPassiveKind::Capacitor, {}, 0};
     TPassives Inductors{TPassiveKind::Inductor, {}, 0};
     TPassives Resistors{TPassiveKind::Resistor, {}, 0};
-    TDrvs Drivers;
+    TCatalogueDrivers Drivers;
     TVendors Vendors;
 
     TPassives& Passives(TPassiveKind kind);
@@ -115,15 +115,15 @@ const char* PassiveTypeCodes(TPassiveKind kind);
 // parse reads as 0.
 std::string PassiveLine(const TPassive& p);
 std::optional<TPassive> ParsePassiveLine(const std::string& line);
-std::string DriverLine(const TDrv& d);
-std::optional<TDrv> ParseDriverLine(const std::string& line);
+std::string DriverLine(const TCatalogueDriver& d);
+std::optional<TCatalogueDriver> ParseDriverLine(const std::string& line);
 std::string VendorLine(const TVendorInfo& v);
 std::optional<TVendorInfo> ParseVendorLine(const std::string& line);
 
 // Sorting as the lists are kept: passives by ascending value, drivers by
 // ascending nominal diameter (stable, so equal values keep their order).
 void SortPassives(TPassives& list);
-void SortDrivers(TDrvs& list);
+void SortDrivers(TCatalogueDrivers& list);
 
 // How reading a folder's lists went: the lines that did not parse were left
 // out (and are lost when the lists are written again). A reader that may be
@@ -138,7 +138,7 @@ struct TListReadReport {
 // Reading one list: a missing file, or one whose first line is not a date,
 // gives an empty list with date 0. Lines that do not parse are skipped.
 TPassives ReadPassiveList(const std::string& path, TPassiveKind kind, TListReadReport* report = nullptr);
-TDrvs ReadDriverList(const std::string& path, TListReadReport* report = nullptr);
+TCatalogueDrivers ReadDriverList(const std::string& path, TListReadReport* report = nullptr);
 TVendors ReadVendorList(const std::string& path, TListReadReport* report = nullptr);
 
 // The five lists of a "PartsLists" folder (path ends with "/"): what the
@@ -147,7 +147,7 @@ TCatalogue ReadCatalogue(const std::string& partsFolder, TListReadReport* report
 
 // The lines of each list file.
 std::vector<std::string> PassiveListLines(const TPassives& list);
-std::vector<std::string> DriverListLines(const TDrvs& list);
+std::vector<std::string> DriverListLines(const TCatalogueDrivers& list);
 std::vector<std::string> VendorListLines(const TVendors& list);
 
 // Writes the five files, each atomically (a failed write leaves that file as
@@ -157,6 +157,6 @@ bool WriteCatalogue(const std::string& partsFolder, const TCatalogue& catalogue)
 // Where a catalogue driver's on-axis response is: PartsLists + the response
 // file for a single file; for an archive folder the file of the folder whose
 // name ends with "@0.frd" (any case), else its first file. "" when none.
-std::string DriverResponsePath(const std::string& partsFolder, const TDrv& drv);
+std::string DriverResponsePath(const std::string& partsFolder, const TCatalogueDriver& drv);
 
 }  // namespace pelmo

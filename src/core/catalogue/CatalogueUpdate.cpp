@@ -547,7 +547,7 @@ private:
         bool bad = false;
         if (!LineHead(r, items, partNumber, found, bad)) return !bad;
 
-        TDrv e;
+        TCatalogueDriver e;
         if (found >= 0) {
             e = items[static_cast<std::size_t>(found)];
         } else {
@@ -599,7 +599,7 @@ private:
     }
 
     // A single FRD file, or an archive of them unpacked into a folder.
-    void FetchResponse(const std::string& vendor, std::string url, TDrv& e) {
+    void FetchResponse(const std::string& vendor, std::string url, TCatalogueDriver& e) {
         if (url.empty()) return;
         std::string segment = LastUrlSegment(url);
         if (segment.empty()) return;

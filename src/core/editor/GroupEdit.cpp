@@ -103,7 +103,7 @@ void CopySelectionToBuffer(TDesign& d, TCopyBuffer& buffer, bool renumber) {
     }
     for (const auto& t : d.Texts) {
         if (!t->Selected) continue;
-        TStext& copy = AppendTo(buffer.Texts);
+        TSheetText& copy = AppendTo(buffer.Texts);
         CopyText(d, *t, copy);
         copy.Subckt = -1;
     }
@@ -176,7 +176,7 @@ void CommitPaste(TDesign& d, TCopyBuffer& buffer, TPoint by) {
         SetWireEnds(d, w, Shifted(from->End1, by), Shifted(from->End2, by));
     }
     for (const auto& from : buffer.Texts) {
-        TStext& t = AppendText(d);
+        TSheetText& t = AppendText(d);
         t.Subckt = -1;
         t.Size = from->Size;
         t.Color = from->Color;

@@ -14,7 +14,7 @@ struct TCopyBuffer {
     Collection<TPart> Parts;
     Collection<TWire> Wires;
     Collection<TGround> Grounds;
-    Collection<TStext> Texts;
+    Collection<TSheetText> Texts;
     Collection<TDriver> Drivers;
 
     void Clear();

@@ -53,7 +53,7 @@ std::optional<TElementRef> HitTest(const TDesign& d, TPoint p) {
         if (PointInRect(p, d.Drivers[i]->BodyRect)) return TElementRef{TElementKind::Driver, i};
     if (d.Source.Placed && PointInRect(p, d.Source.BodyRect)) return TElementRef{TElementKind::Source, 0};
     for (int i = Count(d.Texts) - 1; i >= 0; --i) {
-        const TStext& t = *d.Texts[i];
+        const TSheetText& t = *d.Texts[i];
         if (t.Subckt < 0 && PointInRect(p, t.TextRect)) return TElementRef{TElementKind::Text, i};
     }
     for (int i = Count(d.Blocks) - 1; i >= 0; --i)
@@ -156,7 +156,7 @@ void EraseAt(Collection<T>& c, int index) {
 // Takes a member out of its block's member list so that the block never points
 // at a destroyed element.
 template <class T>
-void Unlink(TDesign& d, std::vector<T*> TSubCkt::*members, T* element, int subckt) {
+void Unlink(TDesign& d, std::vector<T*> TCircuitBlock::*members, T* element, int subckt) {
     if (!InRange(d.Blocks, subckt)) return;
     auto& list = (*d.Blocks[subckt]).*members;
     list.erase(std::remove(list.begin(), list.end(), element), list.end());
@@ -173,7 +173,7 @@ bool DeleteElement(TDesign& d, TElementRef e, const TDeleteHooks& hooks) {
         case TElementKind::Inductor: {
             TPart* p = d.Parts[e.Index].get();
             if (hooks.PartRemoving) hooks.PartRemoving(*p);
-            Unlink(d, &TSubCkt::Parts, p, p->Subckt);
+            Unlink(d, &TCircuitBlock::Parts, p, p->Subckt);
             EraseAt(d.Parts, e.Index);
             return true;
         }
@@ -183,19 +183,19 @@ bool DeleteElement(TDesign& d, TElementRef e, const TDeleteHooks& hooks) {
             return true;
         case TElementKind::Ground: {
             TGround* g = d.Grounds[e.Index].get();
-            Unlink(d, &TSubCkt::Grounds, g, g->Subckt);
+            Unlink(d, &TCircuitBlock::Grounds, g, g->Subckt);
             EraseAt(d.Grounds, e.Index);
             return true;
         }
         case TElementKind::Wire: {
             TWire* w = d.Wires[e.Index].get();
-            Unlink(d, &TSubCkt::Wires, w, w->Subckt);
+            Unlink(d, &TCircuitBlock::Wires, w, w->Subckt);
             EraseAt(d.Wires, e.Index);
             return true;
         }
         case TElementKind::Text: {
-            TStext* t = d.Texts[e.Index].get();
-            Unlink(d, &TSubCkt::Texts, t, t->Subckt);
+            TSheetText* t = d.Texts[e.Index].get();
+            Unlink(d, &TCircuitBlock::Texts, t, t->Subckt);
             EraseAt(d.Texts, e.Index);
             return true;
         }

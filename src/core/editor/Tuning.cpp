@@ -120,7 +120,7 @@ bool ApplyPartEsr(TPart& p, double esrOrRating) {
     return true;
 }
 
-std::optional<std::string> CheckMemberExpression(const TSubCkt& header, const std::string& expression) {
+std::optional<std::string> CheckMemberExpression(const TCircuitBlock& header, const std::string& expression) {
     if (TrimBlanks(expression).empty()) return std::nullopt;
     TbcParser p;
     p.ClearVariables();

@@ -85,6 +85,6 @@ bool ApplyPartEsr(TPart& p, double esrOrRating);
 // under design: its variable names and "pi" are known. The evaluator's
 // message when the expression is not valid, else nothing. An empty text is
 // valid (no expression).
-std::optional<std::string> CheckMemberExpression(const TSubCkt& header, const std::string& expression);
+std::optional<std::string> CheckMemberExpression(const TCircuitBlock& header, const std::string& expression);
 
 }  // namespace pelmo

@@ -511,7 +511,7 @@ void EvaluateBlockValuesInto(const TDesign& d, TSolveResult& result, MessageSink
 
 void TakeBlockMemberTerms(const TDesign& d, TSolveResult& result) {
     for (std::size_t b = 0; b < d.Blocks.size(); ++b) {
-        const TSubCkt& block = *d.Blocks[b];
+        const TCircuitBlock& block = *d.Blocks[b];
         const TBlockValues& values = result.Blocks[b];
         for (std::size_t m = 0; m < values.Members.size() && m < block.Parts.size(); ++m) {
             const TPart* member = block.Parts[m];

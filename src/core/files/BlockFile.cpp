@@ -14,12 +14,12 @@ constexpr TFileKind File = TFileKind::Block;
 // target's header alone.
 class TBlockReader {
 public:
-    TBlockReader(const TDesign& d, TLineReader& r, TSubCkt& b, int index) : d_(d), r_(r), b_(b), index_(index) {}
+    TBlockReader(const TDesign& d, TLineReader& r, TCircuitBlock& b, int index) : d_(d), r_(r), b_(b), index_(index) {}
 
     void Read() {
         // "rev 1" marks a header with the step modes; without it the header
         // ends before that line and every slot steps by smLog.
-        const TLayout<TSubCkt>& header = BlockHeaderLayout();
+        const TLayout<TCircuitBlock>& header = BlockHeaderLayout();
         const int size = r_.Raw(BlockHeaderLinesBeforeStepModes) == BlockRevisionLine ? header.Size()
                                                                                       : BlockHeaderLinesBeforeStepModes;
         ReadElement(r_, header, b_, 0, size, {});
@@ -46,14 +46,14 @@ public:
             r_, WireLayout(File), pos, {}, [&]() -> TWire& { return Keep(b_.Wires, b_.Loose.Wires); },
             [&](TWire& w) { SetWireEnds(d_, w, w.End1, w.End2); });
         ReadSection(
-            r_, TextLayout(File), pos, {}, [&]() -> TStext& { return Keep(b_.Texts, b_.Loose.Texts); },
-            [&](TStext& t) { SetTextPosition(d_, t, t.Position); });
+            r_, TextLayout(File), pos, {}, [&]() -> TSheetText& { return Keep(b_.Texts, b_.Loose.Texts); },
+            [&](TSheetText& t) { SetTextPosition(d_, t, t.Position); });
     }
 
 private:
     const TDesign& d_;
     TLineReader& r_;
-    TSubCkt& b_;
+    TCircuitBlock& b_;
     int index_;
 
     // A new member of the block, owned by it until it is placed.
@@ -67,7 +67,7 @@ private:
     }
 };
 
-void DropMembers(TSubCkt& b) {
+void DropMembers(TCircuitBlock& b) {
     b.Parts.clear();
     b.Wires.clear();
     b.Grounds.clear();
@@ -80,7 +80,7 @@ void DropMembers(TSubCkt& b) {
 
 }  // namespace
 
-std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TSubCkt& header, TPoint ref) {
+std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TCircuitBlock& header, TPoint ref) {
     TLineWriter w;
     TLineContext c;
     c.Origin = ref;
@@ -92,7 +92,7 @@ std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TSubCkt& he
     return w.Lines();
 }
 
-bool ReadBlockFile(const TDesign& d, const std::string& path, TSubCkt& block, int index) {
+bool ReadBlockFile(const TDesign& d, const std::string& path, TCircuitBlock& block, int index) {
     auto lines = ReadTextLines(path);
     if (!lines) {
         DropMembers(block);
@@ -101,10 +101,10 @@ bool ReadBlockFile(const TDesign& d, const std::string& path, TSubCkt& block, in
     return ReadBlockLines(d, std::move(*lines), block, index);
 }
 
-bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TSubCkt& block, int index) {
+bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TCircuitBlock& block, int index) {
     DropMembers(block);
     TLineReader r(std::move(lines));
-    TSubCkt read;
+    TCircuitBlock read;
     try {
         TBlockReader(d, r, read, index).Read();
     } catch (const EFileFormatError&) {
@@ -112,9 +112,9 @@ bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TSubCkt& b
     }
     // The header and the members are the file's; the rest of the block stays.
     auto take = [](auto& to, auto& from, auto... fields) { ((to.*fields = std::move(from.*fields)), ...); };
-    take(block, read, &TSubCkt::Title, &TSubCkt::VarExpression, &TSubCkt::VarName, &TSubCkt::VarDesc,
-         &TSubCkt::VarValue, &TSubCkt::VarStepMode, &TSubCkt::Parts, &TSubCkt::Wires, &TSubCkt::Grounds,
-         &TSubCkt::Texts);
+    take(block, read, &TCircuitBlock::Title, &TCircuitBlock::VarExpression, &TCircuitBlock::VarName,
+         &TCircuitBlock::VarDesc, &TCircuitBlock::VarValue, &TCircuitBlock::VarStepMode, &TCircuitBlock::Parts,
+         &TCircuitBlock::Wires, &TCircuitBlock::Grounds, &TCircuitBlock::Texts);
     take(block.Loose, read.Loose, &TLooseMembers::Parts, &TLooseMembers::Wires, &TLooseMembers::Grounds,
          &TLooseMembers::Texts);
     return true;

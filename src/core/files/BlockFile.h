@@ -14,7 +14,7 @@ namespace pelmo {
 
 class MessageSink;
 struct TDesign;
-struct TSubCkt;
+struct TCircuitBlock;
 
 inline constexpr const char* MsgBlockSaveError = "Circuit Block save error!!";
 inline constexpr const char* MsgBlockLoadError = "error loading Circuit Block file";
@@ -27,7 +27,7 @@ inline constexpr const char* BlockFileExtension = "pbk";
 // design's parts, grounds, wires and texts (the drawing in designer mode),
 // each position less `reference`. Parts are written with their own Value and
 // ESR, never the bound ones.
-std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TSubCkt& header, TPoint reference);
+std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TCircuitBlock& header, TPoint reference);
 
 // Fills `block` from a block file. The members read (owned by the block
 // until PlaceBlock hands them to a design) get Subckt = index and positions
@@ -35,8 +35,8 @@ std::vector<std::string> BuildBlockFileLines(const TDesign& d, const TSubCkt& he
 // resistor. A file without the "rev 1" line reads with every step mode smLog.
 // False when the file cannot be read or ends before its counts say; the block
 // then has no members and keeps its previous header.
-bool ReadBlockFile(const TDesign& d, const std::string& path, TSubCkt& block, int index);
+bool ReadBlockFile(const TDesign& d, const std::string& path, TCircuitBlock& block, int index);
 // The same on the file's lines.
-bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TSubCkt& block, int index);
+bool ReadBlockLines(const TDesign& d, std::vector<std::string> lines, TCircuitBlock& block, int index);
 
 }  // namespace pelmo

@@ -76,7 +76,8 @@ private:
     std::size_t ReadBlocks(std::size_t pos) {
         if (!Present(DesignBlockLayout(), pos)) return pos;
         return ReadSection(
-            r_, DesignBlockLayout(), pos, {}, [&]() -> TSubCkt& { return AppendBlock(d_); }, [](TSubCkt&) {});
+            r_, DesignBlockLayout(), pos, {}, [&]() -> TCircuitBlock& { return AppendBlock(d_); },
+            [](TCircuitBlock&) {});
     }
 
     std::size_t ReadPassives(std::size_t pos) {
@@ -105,8 +106,8 @@ private:
     std::size_t ReadTexts(std::size_t pos) {
         if (!Present(TextLayout(File), pos)) return pos;
         return ReadSection(
-            r_, TextLayout(File), pos, {}, [&]() -> TStext& { return AppendText(d_); },
-            [&](TStext& t) { SetTextPosition(d_, t, t.Position); });
+            r_, TextLayout(File), pos, {}, [&]() -> TSheetText& { return AppendText(d_); },
+            [&](TSheetText& t) { SetTextPosition(d_, t, t.Position); });
     }
 
     // The lines of an embedded block from `first` up to the line that starts

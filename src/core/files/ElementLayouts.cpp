@@ -40,7 +40,7 @@ constexpr auto SourceY = [](auto& d) -> auto& { return d.Source.Position.Y; };
 
 // Variable slot `v` of one of a block's slot arrays.
 template <class Array>
-auto Slot(Array TSubCkt::*array, int v) {
+auto Slot(Array TCircuitBlock::*array, int v) {
     return [ array, v ](auto& b) -> auto& { return (b.*array)[static_cast<std::size_t>(v)]; };
 }
 
@@ -98,19 +98,19 @@ TLayout<TDesign> MakeSourceLayout() {
 
 // ---- Circuit blocks --------------------------------------------------------
 
-TFieldLine<TSubCkt> Expression(int k) { return RawLine<TSubCkt>(Slot(&TSubCkt::VarExpression, k)); }
-TFieldLine<TSubCkt> SlotName(int v, std::string indent, std::string tail) {
-    return Line<TSubCkt>(std::move(indent), std::move(tail), AsText{}, Slot(&TSubCkt::VarName, v));
+TFieldLine<TCircuitBlock> Expression(int k) { return RawLine<TCircuitBlock>(Slot(&TCircuitBlock::VarExpression, k)); }
+TFieldLine<TCircuitBlock> SlotName(int v, std::string indent, std::string tail) {
+    return Line<TCircuitBlock>(std::move(indent), std::move(tail), AsText{}, Slot(&TCircuitBlock::VarName, v));
 }
-TFieldLine<TSubCkt> SlotValue(int v, std::string tail) {
-    return Line<TSubCkt>("  ", std::move(tail), AsReal{}, Slot(&TSubCkt::VarValue, v));
+TFieldLine<TCircuitBlock> SlotValue(int v, std::string tail) {
+    return Line<TCircuitBlock>("  ", std::move(tail), AsReal{}, Slot(&TCircuitBlock::VarValue, v));
 }
-TFieldLine<TSubCkt> SlotDescription(int v) { return RawLine<TSubCkt>(Slot(&TSubCkt::VarDesc, v)); }
+TFieldLine<TCircuitBlock> SlotDescription(int v) { return RawLine<TCircuitBlock>(Slot(&TCircuitBlock::VarDesc, v)); }
 
 // Name, value, description per slot, then the six step modes.
-TLayout<TSubCkt> MakeDesignBlockLayout() {
-    TLayout<TSubCkt> l{"Subckts", "Lines Per Subckt", 21, {}};
-    TFieldLine<TSubCkt> title = Line<TSubCkt>("  ", " //Title subckt#", AsText{}, &TSubCkt::Title);
+TLayout<TCircuitBlock> MakeDesignBlockLayout() {
+    TLayout<TCircuitBlock> l{"Subckts", "Lines Per Subckt", 21, {}};
+    TFieldLine<TCircuitBlock> title = Line<TCircuitBlock>("  ", " //Title subckt#", AsText{}, &TCircuitBlock::Title);
     title.TailIndexed = true;
     l.Lines = {title, Expression(0), Expression(1)};
     for (int v = 0; v < BlockVarCount; ++v) {
@@ -120,26 +120,26 @@ TLayout<TSubCkt> MakeDesignBlockLayout() {
         l.Lines.push_back(SlotDescription(v));
     }
     for (int v = 0; v < BlockVarCount; ++v)
-        l.Lines.push_back(Line<TSubCkt>("  ", " //stepmode " + std::to_string(v), AsDesignStepMode{},
-                                        Slot(&TSubCkt::VarStepMode, v)));
+        l.Lines.push_back(Line<TCircuitBlock>("  ", " //stepmode " + std::to_string(v), AsDesignStepMode{},
+                                              Slot(&TCircuitBlock::VarStepMode, v)));
     return l;
 }
 
 // Name, description, value per slot (an order of its own), "rev 1", then the
 // step modes: smLog for files written before they were stored.
-TLayout<TSubCkt> MakeBlockHeaderLayout() {
-    TLayout<TSubCkt> l{"", "", BlockHeaderLinesBeforeStepModes, {}};
-    l.Lines = {RawLine<TSubCkt>(&TSubCkt::Title), Expression(0), Expression(1)};
+TLayout<TCircuitBlock> MakeBlockHeaderLayout() {
+    TLayout<TCircuitBlock> l{"", "", BlockHeaderLinesBeforeStepModes, {}};
+    l.Lines = {RawLine<TCircuitBlock>(&TCircuitBlock::Title), Expression(0), Expression(1)};
     for (int v = 0; v < BlockVarCount; ++v) {
         const std::string n = std::to_string(v);
         l.Lines.push_back(SlotName(v, "  ", " //Variable #" + n));
         l.Lines.push_back(SlotDescription(v));
         l.Lines.push_back(SlotValue(v, " //VarValue #" + n));
     }
-    l.Lines.push_back(FixedLine<TSubCkt>(BlockRevisionLine));
+    l.Lines.push_back(FixedLine<TCircuitBlock>(BlockRevisionLine));
     for (int v = 0; v < BlockVarCount; ++v)
-        l.Lines.push_back(OptionalLine<TSubCkt>("  ", "    //step mpde (0=Log)", AsBlockStepMode{},
-                                                Slot(&TSubCkt::VarStepMode, v), std::uint8_t{smLog}));
+        l.Lines.push_back(OptionalLine<TCircuitBlock>("  ", "    //step mpde (0=Log)", AsBlockStepMode{},
+                                                      Slot(&TCircuitBlock::VarStepMode, v), std::uint8_t{smLog}));
     return l;
 }
 
@@ -250,13 +250,14 @@ TLayout<TWire> MakeWireLayout(TFileKind file) {
                                file);
 }
 
-TLayout<TStext> MakeTextLayout(TFileKind file) {
-    return MemberLayout<TStext>("Texts", "Lines Per Text",
-                                {RawLine<TStext>(&TStext::Text), Line<TStext>("  ", " //position X", AsX, PositionX),
-                                 Line<TStext>("  ", " //position Y", AsY, PositionY),
-                                 Line<TStext>("  ", " //Size", AsIntWithin{0, FileTextSizeLimit}, &TStext::Size),
-                                 Line<TStext>("  ", " //color", AsInt{}, &TStext::Color)},
-                                file);
+TLayout<TSheetText> MakeTextLayout(TFileKind file) {
+    return MemberLayout<TSheetText>(
+        "Texts", "Lines Per Text",
+        {RawLine<TSheetText>(&TSheetText::Text), Line<TSheetText>("  ", " //position X", AsX, PositionX),
+         Line<TSheetText>("  ", " //position Y", AsY, PositionY),
+         Line<TSheetText>("  ", " //Size", AsIntWithin{0, FileTextSizeLimit}, &TSheetText::Size),
+         Line<TSheetText>("  ", " //color", AsInt{}, &TSheetText::Color)},
+        file);
 }
 
 // ---- Drivers ---------------------------------------------------------------
@@ -360,13 +361,13 @@ const TLayout<TDesign>& SourceLayout() {
     return l;
 }
 
-const TLayout<TSubCkt>& DesignBlockLayout() {
-    static const TLayout<TSubCkt> l = MakeDesignBlockLayout();
+const TLayout<TCircuitBlock>& DesignBlockLayout() {
+    static const TLayout<TCircuitBlock> l = MakeDesignBlockLayout();
     return l;
 }
 
-const TLayout<TSubCkt>& BlockHeaderLayout() {
-    static const TLayout<TSubCkt> l = MakeBlockHeaderLayout();
+const TLayout<TCircuitBlock>& BlockHeaderLayout() {
+    static const TLayout<TCircuitBlock> l = MakeBlockHeaderLayout();
     return l;
 }
 
@@ -386,8 +387,9 @@ const TLayout<TWire>& WireLayout(TFileKind file) {
     return file == TFileKind::Design ? design : block;
 }
 
-const TLayout<TStext>& TextLayout(TFileKind file) {
-    static const TLayout<TStext> design = MakeTextLayout(TFileKind::Design), block = MakeTextLayout(TFileKind::Block);
+const TLayout<TSheetText>& TextLayout(TFileKind file) {
+    static const TLayout<TSheetText> design = MakeTextLayout(TFileKind::Design),
+                                     block = MakeTextLayout(TFileKind::Block);
     return file == TFileKind::Design ? design : block;
 }
 

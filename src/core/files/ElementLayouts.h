@@ -21,18 +21,18 @@ enum class TFileKind { Design, Block };
 // Design file: the source section (the source and the design's overall delay).
 const TLayout<TDesign>& SourceLayout();
 // Design file: a circuit block's title, expressions and variable slots.
-const TLayout<TSubCkt>& DesignBlockLayout();
+const TLayout<TCircuitBlock>& DesignBlockLayout();
 // Circuit block file: the header, lines 0 to 27. Files written before step
 // modes were stored end the header at line 20; "rev 1" on line 21 marks the
 // full one.
-const TLayout<TSubCkt>& BlockHeaderLayout();
+const TLayout<TCircuitBlock>& BlockHeaderLayout();
 inline constexpr int BlockHeaderLinesBeforeStepModes = 21;
 inline constexpr const char* BlockRevisionLine = "rev 1";
 
 const TLayout<TPart>& PartLayout(TFileKind file);
 const TLayout<TGround>& GroundLayout(TFileKind file);
 const TLayout<TWire>& WireLayout(TFileKind file);
-const TLayout<TStext>& TextLayout(TFileKind file);
+const TLayout<TSheetText>& TextLayout(TFileKind file);
 
 // Design file: a driver's fixed lines (its embedded files follow them).
 const TLayout<TDriver>& DriverLayout();

@@ -133,7 +133,7 @@ void SetGroundPosition(const TDesign& d, TGround& g, TPoint pos) {
     g.Selected = false;
 }
 
-void SetTextPosition(const TDesign& d, TStext& t, TPoint pos) {
+void SetTextPosition(const TDesign& d, TSheetText& t, TPoint pos) {
     t.Position = pos;
     t.Selected = false;
     UpdateTextRect(d, t);
@@ -190,8 +190,8 @@ TPart& AppendPart(TDesign& d) { return Append(d.Parts); }
 TDriver& AppendDriver(TDesign& d) { return Append(d.Drivers); }
 TWire& AppendWire(TDesign& d) { return Append(d.Wires); }
 TGround& AppendGround(TDesign& d) { return Append(d.Grounds); }
-TStext& AppendText(TDesign& d) { return Append(d.Texts); }
-TSubCkt& AppendBlock(TDesign& d) { return Append(d.Blocks); }
+TSheetText& AppendText(TDesign& d) { return Append(d.Texts); }
+TCircuitBlock& AppendBlock(TDesign& d) { return Append(d.Blocks); }
 
 TPart& AddPart(TDesign& d, TPartType partType, TPoint pos, bool horizontal) {
     const TPart& def = d.DefaultPart(partType);
@@ -266,8 +266,8 @@ TWire& AddWire(TDesign& d, TPoint end1, TPoint end2) {
     return w;
 }
 
-TStext& AddText(TDesign& d, TPoint pos, const std::string& text) {
-    TStext& t = AppendText(d);
+TSheetText& AddText(TDesign& d, TPoint pos, const std::string& text) {
+    TSheetText& t = AppendText(d);
     t.Text = text;
     t.Size = d.DefaultText.Size;
     t.Color = d.DefaultText.Color;
@@ -321,7 +321,7 @@ void CopyDriver(const TDriver& from, TDriver& to) {
     to.SavedPosition = keep.SavedPosition;
 }
 
-void CopyText(const TDesign& d, const TStext& from, TStext& to) {
+void CopyText(const TDesign& d, const TSheetText& from, TSheetText& to) {
     to.Position = from.Position;
     to.Size = from.Size;
     to.Color = from.Color;
@@ -334,7 +334,7 @@ double PartValue(const TPart& p) { return IsBound(p) ? p.BoundValue : p.Value; }
 double PartESR(const TPart& p) { return IsBound(p) ? p.BoundESR : p.ESR; }
 double PartRating(const TPart& p) { return IsBound(p) ? p.BoundRating : p.Rating; }
 
-TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics) {
+TRect ComputeTextRect(const TSheetText& t, int scale, const TextMetrics& metrics) {
     const int points = RoundToInt(t.Size * static_cast<double>(scale) / 10.0);
     const TextExtent e = metrics.Measure(t.Text, PointsToPixels(points));
     const double s = scale;
@@ -351,9 +351,9 @@ TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics) {
     return r;
 }
 
-void UpdateTextRect(const TDesign& d, TStext& t) { t.TextRect = ComputeTextRect(t, d.Scale, *d.Metrics); }
+void UpdateTextRect(const TDesign& d, TSheetText& t) { t.TextRect = ComputeTextRect(t, d.Scale, *d.Metrics); }
 
-void UpdateBlockExtent(TSubCkt& b) {
+void UpdateBlockExtent(TCircuitBlock& b) {
     int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
     auto take = [&](int x0, int y0, int x1, int y1) {
         minX = std::min({minX, x0, x1});
@@ -369,7 +369,7 @@ void UpdateBlockExtent(TSubCkt& b) {
     }
     for (const TWire* w : b.Wires) take(w->End1.X, w->End1.Y, w->End2.X, w->End2.Y);
     for (const TGround* g : b.Grounds) take(g->BodyRect.Left, g->BodyRect.Top, g->BodyRect.Right, g->BodyRect.Bottom);
-    for (const TStext* t : b.Texts) take(t->TextRect.Left, t->TextRect.Top, t->TextRect.Right, t->TextRect.Bottom);
+    for (const TSheetText* t : b.Texts) take(t->TextRect.Left, t->TextRect.Top, t->TextRect.Right, t->TextRect.Bottom);
     if (minX > maxX) return;  // no members: nothing to measure
     b.Center = {(minX + maxX) / 2, (minY + maxY) / 2};
     b.BoundsRect = {minX - 1, minY - 1, maxX + 1, maxY + 1};
@@ -426,15 +426,15 @@ void RebuildBlockMembers(TDesign& d) {
         b->Texts.clear();
     }
     const int n = static_cast<int>(d.Blocks.size());
-    auto block = [&](int index) -> TSubCkt* { return index >= 0 && index < n ? d.Blocks[index].get() : nullptr; };
+    auto block = [&](int index) -> TCircuitBlock* { return index >= 0 && index < n ? d.Blocks[index].get() : nullptr; };
     for (auto& p : d.Parts)
-        if (TSubCkt* b = block(p->Subckt)) b->Parts.push_back(p.get());
+        if (TCircuitBlock* b = block(p->Subckt)) b->Parts.push_back(p.get());
     for (auto& w : d.Wires)
-        if (TSubCkt* b = block(w->Subckt)) b->Wires.push_back(w.get());
+        if (TCircuitBlock* b = block(w->Subckt)) b->Wires.push_back(w.get());
     for (auto& g : d.Grounds)
-        if (TSubCkt* b = block(g->Subckt)) b->Grounds.push_back(g.get());
+        if (TCircuitBlock* b = block(g->Subckt)) b->Grounds.push_back(g.get());
     for (auto& t : d.Texts)
-        if (TSubCkt* b = block(t->Subckt)) b->Texts.push_back(t.get());
+        if (TCircuitBlock* b = block(t->Subckt)) b->Texts.push_back(t.get());
     for (auto& b : d.Blocks) UpdateBlockExtent(*b);
 }
 

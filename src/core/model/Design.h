@@ -27,8 +27,8 @@ struct TDesign {
     Collection<TDriver> Drivers;
     Collection<TWire> Wires;
     Collection<TGround> Grounds;
-    Collection<TStext> Texts;
-    Collection<TSubCkt> Blocks;
+    Collection<TSheetText> Texts;
+    Collection<TCircuitBlock> Blocks;
     TSource Source;
     double OverallDelay = 0;   // seconds, added to every driver's delay
     TDesignSettings Settings;  // the program's own settings of this design
@@ -41,7 +41,7 @@ struct TDesign {
     TPart& DefaultPart(TPartType t) { return DefaultParts[static_cast<std::size_t>(t)]; }
     const TPart& DefaultPart(TPartType t) const { return DefaultParts[static_cast<std::size_t>(t)]; }
     TDriver DefaultDriver;
-    TStext DefaultText;
+    TSheetText DefaultText;
 
     // While a circuit block is being designed the sheet holds only the block
     // and nothing is solved.
@@ -49,7 +49,7 @@ struct TDesign {
     // The block under design: its header while BlockDesignMode is set (the
     // drawing itself is in the collections); also the container of a copied
     // group.
-    TSubCkt SharedBlock;
+    TCircuitBlock SharedBlock;
 
     bool Modified = false;
     std::string FileName;  // full path of the file last read or saved; empty when untitled
@@ -80,7 +80,7 @@ void SetPartOrientation(const TDesign& d, TPart& p, bool horizontal);
 void SetDriverPosition(const TDesign& d, TDriver& drv, TPoint pos);
 void SetSourcePosition(const TDesign& d, TSource& s, TPoint pos);
 void SetGroundPosition(const TDesign& d, TGround& g, TPoint pos);
-void SetTextPosition(const TDesign& d, TStext& t, TPoint pos);
+void SetTextPosition(const TDesign& d, TSheetText& t, TPoint pos);
 void SetWireEnds(const TDesign& d, TWire& w, TPoint end1, TPoint end2);
 
 // Recomputes every pixel copy after the scale changed.
@@ -99,8 +99,8 @@ TPart& AppendPart(TDesign& d);
 TDriver& AppendDriver(TDesign& d);
 TWire& AppendWire(TDesign& d);
 TGround& AppendGround(TDesign& d);
-TStext& AppendText(TDesign& d);
-TSubCkt& AppendBlock(TDesign& d);
+TSheetText& AppendText(TDesign& d);
+TCircuitBlock& AppendBlock(TDesign& d);
 
 // Placing a new element from the toolbar: defaults from the default elements,
 // the next designator, state normal.
@@ -108,7 +108,7 @@ TPart& AddPart(TDesign& d, TPartType partType, TPoint pos, bool horizontal);
 TDriver& AddDriver(TDesign& d, TPoint pos);
 TGround& AddGround(TDesign& d, TPoint pos);
 TWire& AddWire(TDesign& d, TPoint end1, TPoint end2);
-TStext& AddText(TDesign& d, TPoint pos, const std::string& text);
+TSheetText& AddText(TDesign& d, TPoint pos, const std::string& text);
 
 // Fills a driver with the values a new driver has (not its designator or position).
 void SetNewDriverDefaults(TDesign& d, TDriver& drv);
@@ -116,7 +116,7 @@ void SetNewDriverDefaults(TDesign& d, TDriver& drv);
 // Copy operations used by copy and paste.
 void CopyPart(const TPart& from, TPart& to);
 void CopyDriver(const TDriver& from, TDriver& to);
-void CopyText(const TDesign& d, const TStext& from, TStext& to);
+void CopyText(const TDesign& d, const TSheetText& from, TSheetText& to);
 
 // A part is bound when it belongs to a block or carries a catalogue part number;
 // then its electrical values are the bound ones.
@@ -126,11 +126,11 @@ double PartESR(const TPart& p);
 double PartRating(const TPart& p);
 
 // Text rectangle for the given scale and metrics; UpdateTextRect uses the design's.
-TRect ComputeTextRect(const TStext& t, int scale, const TextMetrics& metrics);
-void UpdateTextRect(const TDesign& d, TStext& t);
+TRect ComputeTextRect(const TSheetText& t, int scale, const TextMetrics& metrics);
+void UpdateTextRect(const TDesign& d, TSheetText& t);
 
 // Center and BoundsRect from the block's members.
-void UpdateBlockExtent(TSubCkt& block);
+void UpdateBlockExtent(TCircuitBlock& block);
 
 // The rectangle the drawing covers, in grid units: parts (body, terminals,
 // label), blocks, drivers (from their first terminal), wires, grounds (body

@@ -147,7 +147,7 @@ struct TGround {
     bool Selected = false;
 };
 
-struct TStext {
+struct TSheetText {
     std::string Text;
     TPoint Position;
     int Size = 0;   // tenths of a grid unit
@@ -166,11 +166,11 @@ struct TLooseMembers {
     std::vector<std::unique_ptr<TPart>> Parts;
     std::vector<std::unique_ptr<TWire>> Wires;
     std::vector<std::unique_ptr<TGround>> Grounds;
-    std::vector<std::unique_ptr<TStext>> Texts;
+    std::vector<std::unique_ptr<TSheetText>> Texts;
     std::vector<std::unique_ptr<TDriver>> Drivers;
 };
 
-struct TSubCkt {
+struct TCircuitBlock {
     std::string Title;
     std::array<std::string, 2> VarExpression;
     std::array<std::string, BlockVarCount> VarName;
@@ -184,7 +184,7 @@ struct TSubCkt {
     std::vector<TPart*> Parts;
     std::vector<TWire*> Wires;
     std::vector<TGround*> Grounds;
-    std::vector<TStext*> Texts;
+    std::vector<TSheetText*> Texts;
     std::vector<TDriver*> Drivers;  // only in a copied group
     TLooseMembers Loose;
 };

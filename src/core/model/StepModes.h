@@ -5,10 +5,10 @@
 namespace pelmo {
 
 // Step rule of a value control.
-enum StepModeT : std::uint8_t { smIntRound, sm125, sm12345, smLog, smReal, smFine };
+enum TValueStepMode : std::uint8_t { smIntRound, sm125, sm12345, smLog, smReal, smFine };
 
 // Step rule of a part value (percentage steps, short/open, catalogue).
-enum StepModeTm : std::uint8_t {
+enum TPartStepMode : std::uint8_t {
     smmPC2,
     smmPC5,
     smmPC10,

@@ -13,8 +13,8 @@ namespace pelmo {
 
 namespace {
 
-constexpr double DefaultLevelRange = 6.0;       // dB
-constexpr double DefaultDelayRange = 100e-6;    // seconds
+constexpr double DefaultLevelRange = 6.0;     // dB
+constexpr double DefaultDelayRange = 100e-6;  // seconds
 
 bool ValidIndex(int i, std::size_t n) { return i >= 0 && static_cast<std::size_t>(i) < n; }
 
@@ -27,7 +27,7 @@ double DriverLevelDb(const TDriver& drv) {
     return LinToDb(std::fabs(drv.Gain));
 }
 
-bool SlotOffered(const TSubCkt& b, int slot) {
+bool SlotOffered(const TCircuitBlock& b, int slot) {
     const auto tuned = TunedBlockSlots(b);
     return std::find(tuned.begin(), tuned.end(), slot) != tuned.end() && !b.VarName[slot].empty();
 }

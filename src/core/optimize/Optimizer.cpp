@@ -138,8 +138,8 @@ struct TSearch {
             bool moved = false;
             for (std::size_t i : parts) {
                 const TOptimizeVariable& v = vars[i];
-                const auto mode = static_cast<StepModeTm>(d.Parts[static_cast<std::size_t>(v.Element)]->StepMode);
-                const StepModeTm stepping = SeriesOfStepMode(mode) ? mode : smmPC5;
+                const auto mode = static_cast<TPartStepMode>(d.Parts[static_cast<std::size_t>(v.Element)]->StepMode);
+                const TPartStepMode stepping = SeriesOfStepMode(mode) ? mode : smmPC5;
                 for (bool up : {true, false}) {
                     if (Stop) break;
                     std::vector<double> y = x;
@@ -163,9 +163,9 @@ struct TSearch {
 }  // namespace
 
 double SnapPartValue(double value, const TOptimizeVariable& v, const TDesign& d) {
-    StepModeTm mode = smmPC5;
+    TPartStepMode mode = smmPC5;
     if (v.Element >= 0 && static_cast<std::size_t>(v.Element) < d.Parts.size()) {
-        const auto own = static_cast<StepModeTm>(d.Parts[static_cast<std::size_t>(v.Element)]->StepMode);
+        const auto own = static_cast<TPartStepMode>(d.Parts[static_cast<std::size_t>(v.Element)]->StepMode);
         if (SeriesOfStepMode(own)) mode = own;
     }
     const double r = RoundToESeries(value, *SeriesOfStepMode(mode));

@@ -16,7 +16,7 @@ void CopyCollection(const Collection<T>& from, Collection<T>& to) {
     for (const auto& e : from) to.push_back(std::make_unique<T>(*e));
 }
 
-void CopyBlockHeader(const TSubCkt& from, TSubCkt& to) {
+void CopyBlockHeader(const TCircuitBlock& from, TCircuitBlock& to) {
     to.Title = from.Title;
     to.VarExpression = from.VarExpression;
     to.VarName = from.VarName;

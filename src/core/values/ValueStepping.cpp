@@ -52,7 +52,7 @@ TDecomposition Decompose(double x, bool digitMode) {
 }
 
 // The next value of a pattern mode, as a number of tenths of the decade.
-double PatternStep(StepModeT mode, double v, bool up) {
+double PatternStep(TValueStepMode mode, double v, bool up) {
     const TDecomposition d = mode == sm125 ? Decompose125(v) : DecomposeDigit(v);
     int r = std::abs(d.Digit);
     int k = d.Exp10;
@@ -154,7 +154,7 @@ void TEditRealSpinState::SetRealValue(double v) {
     Field.SetRealValue(v);
 }
 
-void TEditRealSpinState::SetStepMode(StepModeT mode) {
+void TEditRealSpinState::SetStepMode(TValueStepMode mode) {
     stepMode_ = mode;
     lastDir_ = 0;
     if (mode == smLog || mode == smReal) {
@@ -176,7 +176,7 @@ TValueResponse TEditRealSpinState::Step(bool up, bool dotHandlerSet) {
         return r;
     }
     const bool intOnly = IntOnly();
-    StepModeT mode = stepMode_;
+    TValueStepMode mode = stepMode_;
     if (intOnly && mode != sm125 && mode != sm12345) mode = smIntRound;
     const double s = mode == smReal ? RealInc : mode == smIntRound ? CardInc : std::max(MinMag, 1e-12);
     const double v = Field.RealValue();
@@ -272,7 +272,7 @@ std::vector<TStepMenuItem> TEditRealSpinState::StepMenu() const {
 
 TValueResponse TEditRealSpinState::ChooseStep(TStepMenuAction action) {
     TValueResponse r;
-    auto mode = [&](StepModeT m) {
+    auto mode = [&](TValueStepMode m) {
         SetStepMode(m);
         r.Events.push_back({TValueEventKind::StepChange});
     };
@@ -346,7 +346,7 @@ TValueResponse TEditRealSpinState::FinishStepDialog(TStepMenuAction action, bool
 // ---------------------------------------------------------------------------
 // TPcs
 
-std::optional<TESeries> SeriesOfStepMode(StepModeTm mode) {
+std::optional<TESeries> SeriesOfStepMode(TPartStepMode mode) {
     switch (mode) {
         case smmPC2:
             return esE48;
@@ -361,7 +361,7 @@ std::optional<TESeries> SeriesOfStepMode(StepModeTm mode) {
     }
 }
 
-double StepPartValue(double v, StepModeTm mode, bool up) {
+double StepPartValue(double v, TPartStepMode mode, bool up) {
     // The factor is a little more than the series' own step, so that the
     // rounding lands on the neighbour.
     double k = 1.0;
@@ -396,7 +396,7 @@ TValueResponse TPcsState::Step(bool up) {
         r.ShowMenu = true;
         return r;
     }
-    StoreWithinLimits(Field, StepPartValue(Valu(), StepMode, up), r);
+    StoreWithinLimits(Field, StepPartValue(Value(), StepMode, up), r);
     Field.SetBackgroundWhite();
     r.FocusArrows = !AvoidSetFocus;
     return r;
@@ -428,12 +428,12 @@ std::vector<TToleranceMenuItem> TPcsState::ToleranceMenu() const {
 
 TValueResponse TPcsState::ChooseTolerance(TToleranceAction action) {
     TValueResponse r;
-    auto percent = [&](StepModeTm mode, TESeries series) {
+    auto percent = [&](TPartStepMode mode, TESeries series) {
         StepMode = mode;
         open_ = shorted_ = false;
-        Field.SetRealValue(RoundToESeries(Valu(), series));
+        Field.SetRealValue(RoundToESeries(Value(), series));
         r.Events.push_back({TValueEventKind::StepChange});
-        r.Events.push_back({TValueEventKind::ValChange, Valu()});
+        r.Events.push_back({TValueEventKind::ValChange, Value()});
     };
     switch (action) {
         case TToleranceAction::PC2:

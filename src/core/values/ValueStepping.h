@@ -77,9 +77,9 @@ public:
     double RealValue() const { return Field.RealValue(); }
     // Stores and reprints without an event; forgets the last step direction.
     void SetRealValue(double v);
-    StepModeT StepMode() const { return stepMode_; }
+    TValueStepMode StepMode() const { return stepMode_; }
     // Forgets the last step direction; smLog and smReal clear IntOnly.
-    void SetStepMode(StepModeT mode);
+    void SetStepMode(TValueStepMode mode);
     bool IntOnly() const { return Field.Format.IntOnly; }
     // IntOnly in smLog or smReal falls back to smIntRound.
     void SetIntOnly(bool on);
@@ -110,17 +110,17 @@ public:
     int LastDir() const { return lastDir_; }
 
 private:
-    StepModeT stepMode_ = smIntRound;
+    TValueStepMode stepMode_ = smIntRound;
     double prevValue_ = 0;
     int lastDir_ = 0;
 };
 
 // The preferred-number series a part's step mode steps through (2 % E48,
 // 5 % E24, 10 % E12, 20 % E6); none for short, open and catalogue.
-std::optional<TESeries> SeriesOfStepMode(StepModeTm mode);
+std::optional<TESeries> SeriesOfStepMode(TPartStepMode mode);
 // One step of a part value up or down through its step mode's series (the
 // value itself for a mode without a series).
-double StepPartValue(double v, StepModeTm mode, bool up);
+double StepPartValue(double v, TPartStepMode mode, bool up);
 
 // Entries of the tolerance menu of a part-value control.
 enum class TToleranceAction { PC2, PC5, PC10, PC20, Short, Open, Separator, Cancel };
@@ -136,9 +136,9 @@ public:
 
     TEditRealState Field;  // a TEditReal2
 
-    double Valu() const { return Field.RealValue(); }
-    void SetValu(double v) { Field.SetRealValue(v); }
-    StepModeTm StepMode = smmPC10;
+    double Value() const { return Field.RealValue(); }
+    void SetValue(double v) { Field.SetRealValue(v); }
+    TPartStepMode StepMode = smmPC10;
     bool AvoidSetFocus = false;
     bool Shorted() const { return shorted_; }
     bool Open() const { return open_; }

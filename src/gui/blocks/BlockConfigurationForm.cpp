@@ -143,7 +143,7 @@ TBlockConfigurationForm::TBlockConfigurationForm(TSession& session, QWidget* par
     SetSizeAtLeast(*this, QSize(FormWidth, FormHeight), true);
 }
 
-TSubCkt& TBlockConfigurationForm::Block() { return session_.Design().SharedBlock; }
+TCircuitBlock& TBlockConfigurationForm::Block() { return session_.Design().SharedBlock; }
 
 QLineEdit* TBlockConfigurationForm::NameField(int slot) const {
     return slot >= 0 && slot < 5 ? meV_[static_cast<std::size_t>(slot)] : nullptr;
@@ -163,7 +163,7 @@ QLineEdit* TBlockConfigurationForm::ExpressionField(int slot) const {
 
 void TBlockConfigurationForm::Load() {
     loading_ = true;
-    TSubCkt& b = Block();
+    TCircuitBlock& b = Block();
     eTitle_->setText(QString::fromStdString(b.Title));
     for (int slot = 0; slot < 5; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
@@ -174,7 +174,7 @@ void TBlockConfigurationForm::Load() {
         if (slot >= 2) {
             TEditRealSpin* value = ersV_[s - 2];
             // The block file keeps logarithmic steps or 1-2-3-4-5 steps.
-            const auto mode = static_cast<StepModeT>(b.VarStepMode[s]);
+            const auto mode = static_cast<TValueStepMode>(b.VarStepMode[s]);
             value->SetStepMode(mode == sm12345 ? sm12345 : smLog);
             value->SetRealValue(b.VarValue[s]);
             eDesc_[s - 2]->setText(QString::fromStdString(b.VarDesc[s]));
@@ -200,7 +200,7 @@ void TBlockConfigurationForm::ValueChanged(int slot) {
     if (loading_) return;
     const auto s = static_cast<std::size_t>(slot);
     const TEditRealSpin* value = ersV_[s - 2];
-    TSubCkt& b = Block();
+    TCircuitBlock& b = Block();
     const auto mode = static_cast<std::uint8_t>(value->StepMode());
     if (b.VarValue[s] == value->RealValue() && b.VarStepMode[s] == mode) return;
     b.VarValue[s] = value->RealValue();
@@ -209,7 +209,7 @@ void TBlockConfigurationForm::ValueChanged(int slot) {
 }
 
 void TBlockConfigurationForm::CheckAll(const QLineEdit* focus) {
-    const TSubCkt& b = Block();
+    const TCircuitBlock& b = Block();
     QString first, other;
     auto note = [&](const QLineEdit* field, const std::optional<std::string>& message) {
         if (!message) return;

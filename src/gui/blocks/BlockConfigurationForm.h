@@ -18,7 +18,7 @@ namespace pelmo {
 
 class TEditRealSpin;
 class TSession;
-struct TSubCkt;
+struct TCircuitBlock;
 
 class TBlockConfigurationForm : public QWidget {
     Q_OBJECT
@@ -31,9 +31,9 @@ public:
     QLineEdit* TitleField() const { return eTitle_; }
     // Slots 0 and 1 (intermediate variables) and 2, 3, 4 (user variables).
     QLineEdit* NameField(int slot) const;
-    TEditRealSpin* ValueField(int slot) const;       // slots 2, 3, 4
-    QLineEdit* DescriptionField(int slot) const;     // slots 2, 3, 4
-    QLineEdit* ExpressionField(int slot) const;      // slots 0, 1
+    TEditRealSpin* ValueField(int slot) const;    // slots 2, 3, 4
+    QLineEdit* DescriptionField(int slot) const;  // slots 2, 3, 4
+    QLineEdit* ExpressionField(int slot) const;   // slots 0, 1
     // What is wrong with a name or an intermediate expression, or empty.
     QLabel* CheckText() const { return stCheck_; }
 
@@ -41,7 +41,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TSubCkt& Block();
+    TCircuitBlock& Block();
     void Edited();
     void NameEdited(int slot);
     void ValueChanged(int slot);
@@ -52,10 +52,10 @@ private:
     TSession& session_;
     bool loading_ = false;
     QLineEdit* eTitle_ = nullptr;
-    std::array<QLineEdit*, 5> meV_{};        // by slot 0..4
-    std::array<TEditRealSpin*, 3> ersV_{};   // slots 2..4
-    std::array<QLineEdit*, 3> eDesc_{};      // slots 2..4
-    std::array<QLineEdit*, 2> eExp_{};       // slots 0, 1
+    std::array<QLineEdit*, 5> meV_{};       // by slot 0..4
+    std::array<TEditRealSpin*, 3> ersV_{};  // slots 2..4
+    std::array<QLineEdit*, 3> eDesc_{};     // slots 2..4
+    std::array<QLineEdit*, 2> eExp_{};      // slots 0, 1
     QLabel* stCheck_ = nullptr;
 };
 

@@ -83,7 +83,7 @@ void TDriverBrowser::Fill(bool opening) {
     for (std::size_t i = 0; i < cbUses_.size(); ++i) filter.Uses[i] = cbUses_[i]->isChecked();
     for (std::size_t i = 0; i < cbSizes_.size(); ++i) filter.Sizes[i] = cbSizes_[i]->isChecked();
     filter.Text = FilterField()->text().toStdString();
-    const TDrvs& list = catalogue_.Lists().Drivers;
+    const TCatalogueDrivers& list = catalogue_.Lists().Drivers;
     const TBrowseRows rows = DriverRows(list, filter, drv->PartNumber, sort_);
 
     QStringList headings;
@@ -101,7 +101,7 @@ void TDriverBrowser::Fill(bool opening) {
 
 void TDriverBrowser::ApplyEntry(std::size_t entry) {
     TDriver* drv = Driver();
-    const TDrvs& list = catalogue_.Lists().Drivers;
+    const TCatalogueDrivers& list = catalogue_.Lists().Drivers;
     if (!drv || entry >= list.Items.size()) return;
     ApplyCatalogueDriver(session_.Design(), *drv, list.Items[entry], catalogue_.Folder(), session_.Messages());
     session_.Design().Modified = true;
@@ -110,13 +110,13 @@ void TDriverBrowser::ApplyEntry(std::size_t entry) {
 }
 
 void TDriverBrowser::FillDetails(int entry) {
-    const TDrvs& list = catalogue_.Lists().Drivers;
+    const TCatalogueDrivers& list = catalogue_.Lists().Drivers;
     if (entry < 0 || entry >= static_cast<int>(list.Items.size())) {
         for (QLabel* l : {stVendor_, stModel_, stData_, stDescription_}) l->clear();
         ShowPicture("");
         return;
     }
-    const TDrv& d = list.Items[static_cast<std::size_t>(entry)];
+    const TCatalogueDriver& d = list.Items[static_cast<std::size_t>(entry)];
     stVendor_->setText(QString::fromStdString(d.Vendor + "  " + d.PartNumber));
     stModel_->setText(QString::fromStdString(d.Manufacturer.empty() ? d.Model : d.Manufacturer + " " + d.Model));
     std::string data = DriverCell(d, TDriverColumn::Impedance) + ", " + DriverCell(d, TDriverColumn::Sensitivity) +
@@ -130,7 +130,7 @@ void TDriverBrowser::FillDetails(int entry) {
 }
 
 std::string TDriverBrowser::WebLink(std::size_t entry) const {
-    const TDrvs& list = catalogue_.Lists().Drivers;
+    const TCatalogueDrivers& list = catalogue_.Lists().Drivers;
     return entry < list.Items.size() ? list.Items[entry].WebLink : "";
 }
 

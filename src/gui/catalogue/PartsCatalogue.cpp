@@ -95,7 +95,7 @@ std::string TPartsCatalogue::PassivePicture(TPassiveKind kind, const std::string
 }
 
 std::string TPartsCatalogue::DriverPicture(const std::string& partNumber, const std::string& vendor) const {
-    const TDrv* d = FindDriver(lists_.Drivers, partNumber, vendor);
+    const TCatalogueDriver* d = FindDriver(lists_.Drivers, partNumber, vendor);
     return d ? ExistingFile(CataloguePicturePath(folder_, d->Picture)) : "";
 }
 

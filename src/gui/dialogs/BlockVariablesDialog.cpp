@@ -64,7 +64,7 @@ bool TBlockVariablesDialog::LoadBlock(int index) {
     index_ = index;
     TDesign& d = host_.Session().Design();
     if (index < 0 || index >= static_cast<int>(d.Blocks.size())) return false;
-    const TSubCkt& b = *d.Blocks[static_cast<std::size_t>(index)];
+    const TCircuitBlock& b = *d.Blocks[static_cast<std::size_t>(index)];
     loading_ = true;
     title_->setText(QString::fromStdString(b.Title));
     int rows = 0;
@@ -73,7 +73,7 @@ bool TBlockVariablesDialog::LoadBlock(int index) {
         const bool shown = !b.VarDesc[static_cast<std::size_t>(slot)].empty();
         spinners_[i]->setVisible(shown);
         descriptions_[i]->setVisible(shown);
-        spinners_[i]->SetStepMode(static_cast<StepModeT>(b.VarStepMode[static_cast<std::size_t>(slot)]));
+        spinners_[i]->SetStepMode(static_cast<TValueStepMode>(b.VarStepMode[static_cast<std::size_t>(slot)]));
         spinners_[i]->SetRealValue(b.VarValue[static_cast<std::size_t>(slot)]);
         descriptions_[i]->setText(QString::fromStdString(b.VarDesc[static_cast<std::size_t>(slot)]));
         if (shown) ++rows;
@@ -101,7 +101,7 @@ void TBlockVariablesDialog::ValuesChanged() {
     if (loading_ || !loaded_) return;
     TDesign& d = host_.Session().Design();
     if (index_ < 0 || index_ >= static_cast<int>(d.Blocks.size())) return;
-    TSubCkt& b = *d.Blocks[static_cast<std::size_t>(index_)];
+    TCircuitBlock& b = *d.Blocks[static_cast<std::size_t>(index_)];
     std::array<double, 3> values{};
     std::array<unsigned char, 3> modes{};
     bool changed = false;

@@ -255,9 +255,9 @@ void TComponentDialog::Reload() {
     const TPartDisplay show = DisplayOfPart(*p);
     valueField_->show();
     esrField_->show();
-    valueField_->SetStepMode(static_cast<StepModeTm>(p->StepMode));
+    valueField_->SetStepMode(static_cast<TPartStepMode>(p->StepMode));
     valueField_->SetUnits(QString::fromStdString(show.ValueUnit));
-    valueField_->SetValu(ShownPartValue(*p));
+    valueField_->SetValue(ShownPartValue(*p));
     StateButton(p->State)->setChecked(true);
     stateRow_->setFocus();
     valueExpression_->setText(QString::fromStdString(p->Equation1));
@@ -300,12 +300,12 @@ void TComponentDialog::ValueChanged() {
     if (!p) return;
     if (p->State != TPartState::Normal) {
         // A part out of the circuit keeps its value.
-        valueField_->SetValu(ShownPartValue(*p));
+        valueField_->SetValue(ShownPartValue(*p));
         lastUsed_ = TComponentControl::RefDes;
         return;
     }
     lastUsed_ = TComponentControl::Value;
-    const bool value = ApplyPartValue(*p, valueField_->Valu());
+    const bool value = ApplyPartValue(*p, valueField_->Value());
     const bool esr = ApplyPartEsr(*p, esrField_->RealValue());
     if (!value && !esr) return;
     RefreshPicture();

@@ -73,7 +73,7 @@ bool TElementDialogSet::ShowFor(TElementRef e) {
     return false;
 }
 
-bool TElementDialogSet::EditTextModal(TStext& text) {
+bool TElementDialogSet::EditTextModal(TSheetText& text) {
     if (text_->Loaded()) return false;
     text_->Edit(text);
     return true;

@@ -32,7 +32,7 @@ public:
     ~TElementDialogSet() override;
 
     bool ShowFor(TElementRef e) override;
-    bool EditTextModal(TStext& text) override;
+    bool EditTextModal(TSheetText& text) override;
     void CloseAll() override;
     bool PointerOver(TElementRef current, QPoint globalPos) const override;
     void FocusField(TElementRef e) override;

@@ -42,7 +42,7 @@ constexpr int BottomPanelHeight = 81;
 constexpr int ValueFieldChrome = 23 + 12;
 
 TEditRealSpin* Field(QWidget* parent, const char* name, int width, double min, double max, const char* units,
-                     bool prefixes, StepModeT mode) {
+                     bool prefixes, TValueStepMode mode) {
     auto* f = new TEditRealSpin(parent);
     f->setObjectName(name);
     // Wide enough for a value of every digit it prints, its prefix and
@@ -374,7 +374,7 @@ void TResponseTailsDialog::DelayOrInvertChanged() {
 void TResponseTailsDialog::VerticalCenterClick() {
     TValueDialog dialog(this);
     dialog.setWindowTitle("Vertical Center value");
-    TEditRealSpin& ers = *dialog.ers();
+    TEditRealSpin& ers = *dialog.Field();
     ers.SetMinValue(-30);
     ers.SetMaxValue(200);
     ers.SetUnits("dB");

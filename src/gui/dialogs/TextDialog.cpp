@@ -92,7 +92,7 @@ void TTextDialog::ChooseColour() {
     ShowColour();
 }
 
-void TTextDialog::Edit(TStext& text) {
+void TTextDialog::Edit(TSheetText& text) {
     colour_ = ColourFromRgbValue(text.Color);
     textField_->setText(QString::fromStdString(text.Text));
     seFontSize_->setValue(text.Size > 0 ? text.Size : 8);

@@ -13,7 +13,7 @@ class QSpinBox;
 
 namespace pelmo {
 
-struct TStext;
+struct TSheetText;
 
 class TTextDialog : public QDialog {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
 
     // Shows the text's words, size and colour, runs the dialog modally and
     // writes them back into the text.
-    void Edit(TStext& text);
+    void Edit(TSheetText& text);
     // Whether the dialog is showing a text now.
     bool Loaded() const { return loaded_; }
 

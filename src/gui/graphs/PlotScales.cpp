@@ -74,12 +74,12 @@ void TPlotScales::BuildMenu() {
 }
 
 double TPlotScales::RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
-                                   bool showUnits, bool engUnits, StepModeT mode, double value,
+                                   bool showUnits, bool engUnits, TValueStepMode mode, double value,
                                    const std::function<void(double)>& live,
                                    const std::function<void(TEditRealSpin&)>& extra) {
     TValueDialog dialog(&form_);
     dialog.setWindowTitle(caption);
-    TEditRealSpin& field = *dialog.ers();
+    TEditRealSpin& field = *dialog.Field();
     field.SetMinValue(minValue);
     field.SetMaxValue(maxValue);
     field.SetEngUnits(engUnits);

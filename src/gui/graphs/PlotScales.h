@@ -44,7 +44,7 @@ private:
     // Runs TValueDialog at the window; `live` receives every value; returns
     // the final value.
     double RunValueDialog(const QString& caption, double minValue, double maxValue, const QString& units,
-                          bool showUnits, bool engUnits, StepModeT mode, double value,
+                          bool showUnits, bool engUnits, TValueStepMode mode, double value,
                           const std::function<void(double)>& live,
                           const std::function<void(TEditRealSpin&)>& extra = {});
     void ShowTestFrequency();

@@ -83,7 +83,7 @@ TSeriesEditForm::TSeriesEditForm(QWidget* parent)
 
     connect(cbPhase_, &QCheckBox::clicked, this, [this] { Apply(); });
     connect(cbSmoothing_, &QComboBox::activated, this, [this] { Apply(); });
-    connect(btnOk_, &QPushButton::clicked, this, &TSeriesEditForm::btnOkClick);
+    connect(btnOk_, &QPushButton::clicked, this, &TSeriesEditForm::OkClick);
     connect(btnRemove_, &QPushButton::clicked, this, &TSeriesEditForm::btnRemoveClick);
 }
 

@@ -46,7 +46,7 @@ public:
 
     void SwatchClick(int index);
     void Apply();
-    void btnOkClick() { done(ResultOk); }
+    void OkClick() { done(ResultOk); }
     void btnRemoveClick() { done(ResultRemove); }
 
     QLabel* Label() const { return label_; }

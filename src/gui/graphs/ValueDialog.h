@@ -18,20 +18,20 @@ class TValueDialog : public QDialog {
 public:
     explicit TValueDialog(QWidget* parent = nullptr);
 
-    TEditRealSpin* ers() const { return ers_; }
-    QPushButton* btnOk() const { return btnOk_; }
+    TEditRealSpin* Field() const { return field_; }
+    QPushButton* OkButton() const { return okButton_; }
     // Receives every new value (optional).
     std::function<void(double)> Callback;
 
     // "ok": the value is raised once more, then the dialog closes with OK.
-    void btnOkClick();
+    void OkClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    TEditRealSpin* ers_ = nullptr;
-    QPushButton* btnOk_ = nullptr;
+    TEditRealSpin* field_ = nullptr;
+    QPushButton* okButton_ = nullptr;
 };
 
 }  // namespace pelmo

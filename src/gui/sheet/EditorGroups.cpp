@@ -186,7 +186,7 @@ void TGroupEditor::DrawPreview(QPainter& painter) const {
                 sp.DrawEndDot(at(drv->Terminal2), blue);
             }
     };
-    auto drawTexts = [&](const Collection<TStext>& texts) {
+    auto drawTexts = [&](const Collection<TSheetText>& texts) {
         for (const auto& t : texts)
             if (paste || t->Selected) sp.DrawTextElement(*t, at(t->Position), ColourFromRgbValue(t->Color));
     };

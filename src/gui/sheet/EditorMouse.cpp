@@ -246,7 +246,7 @@ void TEditorController::TrackDragImage(QPoint snapped) {
     view_.DragImage().Hide();
     int w = 10 * s + 1, h = 10 * s + 1;
     state_.DropPoint = snapped;
-    auto textSize = [&](const TStext& t) {
+    auto textSize = [&](const TSheetText& t) {
         const TRect r = ComputeTextRect(t, s, *d.Metrics);
         w = (r.Right - r.Left) * s + 2 * s;
         h = (r.Bottom - r.Top) * s + s;
@@ -502,7 +502,7 @@ void TEditorController::PlaceAt(QPoint pos) {
     const TPoint p = view_.PixelToGrid(pos);
     const TElementKind kind = state_.Current.Kind;
     if (kind == TElementKind::Text) {
-        TStext& t = AppendText(d);
+        TSheetText& t = AppendText(d);
         CopyText(d, d.DefaultText, t);
         t.Subckt = -1;
         SetTextPosition(d, t, p);

@@ -67,7 +67,7 @@ void TEditorOverlay::DrawDragImage(QPainter& painter) {
                     sp.DrawGroundSymbol(at, blue);
                     break;
                 case TElementKind::Text: {
-                    const TStext& t = *d.Texts[state_.Current.Index];
+                    const TSheetText& t = *d.Texts[state_.Current.Index];
                     sp.DrawTextElement(t, at, ColourFromRgbValue(t.Color));
                     break;
                 }
@@ -89,7 +89,7 @@ void TEditorOverlay::DrawDragImage(QPainter& painter) {
         case TEditMode::BlockMove:
         case TEditMode::BlockPlace:
             if (editor_.CurrentExists() && state_.Current.Kind == TElementKind::Block) {
-                const TSubCkt& b = *d.Blocks[state_.Current.Index];
+                const TCircuitBlock& b = *d.Blocks[state_.Current.Index];
                 const QPoint shift = at - view_.GridToPixel(b.Center);
                 sp.DrawBlock(b, shift, TBlockLook::Moving, true);
             }

@@ -41,7 +41,7 @@ void TEditorTuning::Start() {
     if (e.Kind == TElementKind::Text) {
         view_.SetCursorShape(TSheetCursor::Default);
         UnselectAll(d);
-        TStext& t = *d.Texts[e.Index];
+        TSheetText& t = *d.Texts[e.Index];
         if (editor_.Dialogs().EditTextModal(t)) {
             UpdateTextRect(d, t);
             editor_.CommitEdit();

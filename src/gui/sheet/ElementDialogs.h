@@ -11,7 +11,7 @@ namespace pelmo {
 
 class TSession;
 struct TPart;
-struct TStext;
+struct TSheetText;
 
 // What the sheet editor needs of the element dialogs (component, driver,
 // source, text, block variables). TElementDialogSet implements it; this base
@@ -25,7 +25,7 @@ public:
     virtual bool ShowFor(TElementRef) { return false; }
     // The modal text dialog on a text element; false when it did not run (it
     // is open already). However it closes, the text takes what it shows.
-    virtual bool EditTextModal(TStext&) { return false; }
+    virtual bool EditTextModal(TSheetText&) { return false; }
     // Asks the four modeless dialogs to close.
     virtual void CloseAll() {}
     // True when the open dialog of the current element's kind lies under the

@@ -277,7 +277,7 @@ void TSheetPainter::DrawGroundSymbol(QPoint c, QColor colour) {
     p_.drawPolyline(QPolygon({{x - s15, y + 2 * s}, {x + s15, y + 2 * s}, {x, y + 3 * s}, {x - s15, y + 2 * s}}));
 }
 
-void TSheetPainter::DrawTextElement(const TStext& t, QPoint c, QColor colour) {
+void TSheetPainter::DrawTextElement(const TSheetText& t, QPoint c, QColor colour) {
     const int pixels = PointsToPixels(RoundToInt(t.Size * s_ / 10.0));
     QFont f = SheetFont(pixels);
     f.setStretch(std::clamp(R(100 * TextWidening(metrics_, pixels)), 1, 4000));
@@ -289,12 +289,12 @@ void TSheetPainter::DrawTextElement(const TStext& t, QPoint c, QColor colour) {
     p_.drawText(QPoint(r.Left, r.Top + fm.ascent()), text);
 }
 
-void TSheetPainter::DrawBlock(const TSubCkt& b, QPoint d, TBlockLook look, bool withMembers) {
+void TSheetPainter::DrawBlock(const TCircuitBlock& b, QPoint d, TBlockLook look, bool withMembers) {
     DrawBlockBody(b, d, look);
     if (withMembers) DrawBlockMembers(b, d, look);
 }
 
-void TSheetPainter::DrawBlockBody(const TSubCkt& b, QPoint d, TBlockLook look) {
+void TSheetPainter::DrawBlockBody(const TCircuitBlock& b, QPoint d, TBlockLook look) {
     const int s = s_;
     const QRect body(b.BoundsRect.Left * s + d.x(), b.BoundsRect.Top * s + d.y(),
                      (b.BoundsRect.Right - b.BoundsRect.Left) * s, (b.BoundsRect.Bottom - b.BoundsRect.Top) * s);
@@ -314,7 +314,7 @@ void TSheetPainter::DrawBlockBody(const TSubCkt& b, QPoint d, TBlockLook look) {
     }
 }
 
-void TSheetPainter::DrawBlockMembers(const TSubCkt& b, QPoint d, TBlockLook look) {
+void TSheetPainter::DrawBlockMembers(const TCircuitBlock& b, QPoint d, TBlockLook look) {
     const int s = s_;
     const QColor members = look == TBlockLook::Selected ? SheetColour::Silver
                            : look == TBlockLook::Moving ? SheetColour::Navy
@@ -334,7 +334,7 @@ void TSheetPainter::DrawBlockMembers(const TSubCkt& b, QPoint d, TBlockLook look
         DrawGroundSymbol(at(g->Position), members);
         DrawEndDot(at(g->Position), members);
     }
-    for (const TStext* t : b.Texts)
+    for (const TSheetText* t : b.Texts)
         DrawTextElement(*t, at(t->Position), look == TBlockLook::Normal ? ColourFromRgbValue(t->Color) : members);
 }
 

@@ -45,12 +45,12 @@ public:
     void DrawGroundSymbol(QPoint c, QColor colour);
     void DrawEndDot(QPoint c, QColor colour);
     void DrawWireLine(QPoint a, QPoint b, QColor colour);
-    void DrawTextElement(const TStext& text, QPoint c, QColor colour);
+    void DrawTextElement(const TSheetText& text, QPoint c, QColor colour);
     // A block's rectangle and members, shifted by `displacement` pixels.
-    void DrawBlock(const TSubCkt& block, QPoint displacement, TBlockLook look, bool withMembers);
+    void DrawBlock(const TCircuitBlock& block, QPoint displacement, TBlockLook look, bool withMembers);
     // The two halves of DrawBlock, for painting every body before any member.
-    void DrawBlockBody(const TSubCkt& block, QPoint displacement, TBlockLook look);
-    void DrawBlockMembers(const TSubCkt& block, QPoint displacement, TBlockLook look);
+    void DrawBlockBody(const TCircuitBlock& block, QPoint displacement, TBlockLook look);
+    void DrawBlockMembers(const TCircuitBlock& block, QPoint displacement, TBlockLook look);
     void DrawLabels(const TLabelLayout& layout);
 
     int Scale() const { return s_; }

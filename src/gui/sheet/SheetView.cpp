@@ -112,7 +112,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport, bool
     TSheetPainter sp(p, s, metrics_);
     // Every block's body first, then the members: a block whose body overlaps
     // its neighbour's must not hide the wires that join the two.
-    auto lookOf = [](const TSubCkt& b) { return b.Selected ? TBlockLook::Selected : TBlockLook::Normal; };
+    auto lookOf = [](const TCircuitBlock& b) { return b.Selected ? TBlockLook::Selected : TBlockLook::Normal; };
     auto drawn = [&](std::size_t i) { return !decorations_ || !decorations_->HidesBlock(static_cast<int>(i)); };
     for (std::size_t i = 0; i < d.Blocks.size(); ++i)
         if (drawn(i)) sp.DrawBlockBody(*d.Blocks[i], {0, 0}, lookOf(*d.Blocks[i]));
@@ -163,7 +163,7 @@ void TSheetView::PaintSheet(QPainter& p, const QRect& area, bool forExport, bool
         sp.DrawEndDot(GridToPixel(d.Source.Terminal2), c);
     }
     for (std::size_t i = 0; i < d.Texts.size(); ++i) {
-        const TStext& t = *d.Texts[i];
+        const TSheetText& t = *d.Texts[i];
         if (t.Subckt >= 0) continue;
         QColor c = t.Selected ? SheetColour::Silver : ColourFromRgbValue(t.Color);
         if (decorations_ && decorations_->Highlighted({TElementKind::Text, static_cast<int>(i)})) c = SheetColour::Red;

@@ -337,7 +337,7 @@ void TEditRealSpin::SetIntOnly(bool on) {
     edit_->ShowState();
 }
 
-void TEditRealSpin::SetStepMode(StepModeT mode) {
+void TEditRealSpin::SetStepMode(TValueStepMode mode) {
     state_.SetStepMode(mode);
     edit_->ShowState();
 }

@@ -117,8 +117,8 @@ public:
     void SetDefNumChars(int n) { edit_->SetDefNumChars(n); }
     void SetUnits(const QString& units) { edit_->SetUnits(units); }
     void SetShowUnits(bool on) { edit_->SetShowUnits(on); }
-    StepModeT StepMode() const { return state_.StepMode(); }
-    void SetStepMode(StepModeT mode);
+    TValueStepMode StepMode() const { return state_.StepMode(); }
+    void SetStepMode(TValueStepMode mode);
     void SetCardInc(int n) { state_.CardInc = n; }
     void SetRealInc(double v) { state_.RealInc = v; }
     void SetRealMult(double v) { state_.RealMult = v; }

@@ -61,8 +61,8 @@ TPcs::~TPcs() {
     edit_->SetIsFreeing(true);
 }
 
-void TPcs::SetValu(double v) {
-    state_.SetValu(v);
+void TPcs::SetValue(double v) {
+    state_.SetValue(v);
     state_.Field.SetBackgroundWhite();
     edit_->ShowState();
 }

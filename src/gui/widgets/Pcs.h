@@ -27,12 +27,12 @@ public:
     QToolButton* UpArrow() const { return up_; }
     QToolButton* DownArrow() const { return down_; }
 
-    double Valu() const { return state_.Valu(); }
+    double Value() const { return state_.Value(); }
     // Stores and prints; raises no event.
-    void SetValu(double v);
-    StepModeTm StepMode() const { return state_.StepMode; }
+    void SetValue(double v);
+    TPartStepMode StepMode() const { return state_.StepMode; }
     // Only stores the step rule.
-    void SetStepMode(StepModeTm mode) { state_.StepMode = mode; }
+    void SetStepMode(TPartStepMode mode) { state_.StepMode = mode; }
     void SetMinValue(double v);
     void SetMaxValue(double v);
     void SetEngUnits(bool on);

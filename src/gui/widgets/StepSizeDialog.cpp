@@ -38,7 +38,7 @@ TStepSizeDialog::TStepSizeDialog(double* result, QWidget* parent)
     SetSizeAtLeast(*this, QSize(200, 123), true);
     btnOk_->setAutoDefault(false);
     btnCancel_->setAutoDefault(false);
-    connect(btnOk_, &QPushButton::clicked, this, &TStepSizeDialog::btnOkClick);
+    connect(btnOk_, &QPushButton::clicked, this, &TStepSizeDialog::OkClick);
     connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
     // Enter on a valid number closes with that number.
     connect(field_, &TEditReal::ValChange, this, [this](double v) {
@@ -62,7 +62,7 @@ void TStepSizeDialog::PlaceBelow(QWidget* control) {
     move(p.X, p.Y);
 }
 
-void TStepSizeDialog::btnOkClick() {
+void TStepSizeDialog::OkClick() {
     // Commit the typing first: a refused entry keeps the dialog open, the
     // field saying why.
     field_->blockSignals(true);

@@ -23,7 +23,7 @@ public:
     // At the control's lower-left corner, kept on the screen.
     void PlaceBelow(QWidget* control);
 
-    void btnOkClick();
+    void OkClick();
 
 private:
     double* result_;

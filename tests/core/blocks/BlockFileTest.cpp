@@ -22,7 +22,7 @@ namespace {
 void MakeDrawing(TDesign& d) {
     d.BlockDesignMode = true;
     d.Source.Placed = false;
-    TSubCkt& h = d.SharedBlock;
+    TCircuitBlock& h = d.SharedBlock;
     h.Title = "Notch // v2";
     h.VarExpression[0] = "1/(2*pi*F0)";
     h.VarExpression[1] = "";
@@ -44,7 +44,7 @@ void MakeDrawing(TDesign& d) {
     AddPart(d, TPartType::Inductor, {120, 60}, true);  // no expressions
     AddGround(d, {110, 66});
     AddWire(d, {103, 60}, {107, 60});
-    TStext& t = AddText(d, {105, 55}, "  notch // filter");
+    TSheetText& t = AddText(d, {105, 55}, "  notch // filter");
     t.Size = 12;
     t.Color = 0x800000;
     d.Modified = true;
@@ -137,11 +137,11 @@ TEST(BlockFile, SaveAndReadBack) {
     EXPECT_NE(ReadWholeFile(path).find("rev 1\r\n"), std::string::npos);
 
     TDesign target;
-    TSubCkt* b = LoadBlockForPlacing(target, path, messages);
+    TCircuitBlock* b = LoadBlockForPlacing(target, path, messages);
     ASSERT_NE(b, nullptr);
     EXPECT_TRUE(target.Modified);
     EXPECT_TRUE(target.Parts.empty());  // not on the sheet yet
-    const TSubCkt& h = d.SharedBlock;
+    const TCircuitBlock& h = d.SharedBlock;
     EXPECT_EQ(b->Title, h.Title);
     EXPECT_EQ(b->VarExpression, h.VarExpression);
     EXPECT_EQ(b->VarName, h.VarName);
@@ -227,7 +227,7 @@ TEST(BlockFile, TheOldLayoutWithoutStepModesReads) {
         "0 //Grounds\r\n2 //Lines Per Ground\r\n0 //Wires\r\n4 //Lines Per Wire\r\n0 //Texts\r\n5 //Lines Per Text\r\n";
     WriteWholeFile(tmp.Path() + "old.pbk", text);
     TDesign d;
-    TSubCkt b;
+    TCircuitBlock b;
     ASSERT_TRUE(ReadBlockFile(d, tmp.Path() + "old.pbk", b, 3));
     EXPECT_EQ(b.VarStepMode, (std::array<std::uint8_t, 6>{smLog, smLog, smLog, smLog, smLog, smLog}));
     EXPECT_EQ(b.VarName[5], "V5");
@@ -304,7 +304,7 @@ TEST(BlockFile, OpenInTheDesigner) {
     ASSERT_EQ(d.Parts.size(), 3u);
     for (const auto& p : d.Parts) EXPECT_EQ(p->Subckt, -1);
     // Centred at (118, 64), the layout unchanged.
-    TSubCkt placed;
+    TCircuitBlock placed;
     for (const auto& p : d.Parts) placed.Parts.push_back(p.get());
     for (const auto& g : d.Grounds) placed.Grounds.push_back(g.get());
     for (const auto& w : d.Wires) placed.Wires.push_back(w.get());

@@ -12,7 +12,7 @@ using pelmo::test::RecordingMessageSink;
 
 namespace {
 
-TPart& LoosePart(TSubCkt& b, TPartType type, TPoint pos, const std::string& eq1, const std::string& eq2 = "") {
+TPart& LoosePart(TCircuitBlock& b, TPartType type, TPoint pos, const std::string& eq1, const std::string& eq2 = "") {
     auto p = std::make_unique<TPart>();
     p->PartType = type;
     p->Value = 1;
@@ -34,8 +34,8 @@ TPart& LoosePart(TSubCkt& b, TPartType type, TPoint pos, const std::string& eq1,
 // A block as a block file gives it: members owned by the block, positions
 // relative to the drawing's centre. A resistor R0*2 with rating R0, a
 // capacitor 1/R0 with ESR R0/10, a wire and a ground.
-TSubCkt& AppendTestBlock(TDesign& d) {
-    TSubCkt& b = AppendBlock(d);
+TCircuitBlock& AppendTestBlock(TDesign& d) {
+    TCircuitBlock& b = AppendBlock(d);
     b.Title = "test";
     b.VarName[2] = "R0";
     b.VarDesc[2] = "base resistance";
@@ -66,7 +66,7 @@ TEST(CircuitBlocks, MemberValuesFollowTheVariablesRoundedToE48) {
     for (const auto& c : cases) {
         TDesign d;
         RecordingMessageSink messages;
-        TSubCkt& b = AppendTestBlock(d);
+        TCircuitBlock& b = AppendTestBlock(d);
         PlaceNewBlock(d, {100, 50});
         b.VarValue[2] = c.R0;
         EvaluateBlocks(d, messages);
@@ -90,7 +90,7 @@ TEST(CircuitBlocks, IntermediateVariables) {
     TbcParser parser;
     RecordingMessageSink messages;
     TDesign d;
-    TSubCkt& b = AppendTestBlock(d);
+    TCircuitBlock& b = AppendTestBlock(d);
     b.VarName[0] = "Q";
     b.VarExpression[0] = "R0*3";
     b.VarName[1] = "P";
@@ -137,7 +137,7 @@ TEST(CircuitBlocks, IntermediateVariables) {
 TEST(CircuitBlocks, BadNamesAndMemberErrors) {
     TbcParser parser;
     TDesign d;
-    TSubCkt& b = AppendTestBlock(d);
+    TCircuitBlock& b = AppendTestBlock(d);
 
     // An invalid name stops the definitions: R0 stays undefined and the
     // member expressions fail with the evaluator's own error.
@@ -175,9 +175,9 @@ TEST(CircuitBlocks, TwoPlacementsAreIndependentAndNumberedAfterExistingParts) {
     AddPart(d, TPartType::Resistor, {20, 20}, true);
     AddPart(d, TPartType::Capacitor, {30, 20}, true);
 
-    TSubCkt& first = AppendTestBlock(d);
+    TCircuitBlock& first = AppendTestBlock(d);
     PlaceNewBlock(d, {100, 40});
-    TSubCkt& second = AppendTestBlock(d);
+    TCircuitBlock& second = AppendTestBlock(d);
     PlaceNewBlock(d, {100, 80});
     EXPECT_TRUE(second.NeedsEval);
     ASSERT_EQ(d.Parts.size(), 6u);
@@ -211,14 +211,14 @@ TEST(CircuitBlocks, DissolvingOrDeletingKeepsLaterBlocksBound) {
     for (const bool dissolve : {true, false}) {
         TDesign d;
         RecordingMessageSink messages;
-        TSubCkt& first = AppendTestBlock(d);
+        TCircuitBlock& first = AppendTestBlock(d);
         PlaceNewBlock(d, {60, 40});
-        TSubCkt& second = AppendTestBlock(d);
+        TCircuitBlock& second = AppendTestBlock(d);
         PlaceNewBlock(d, {120, 40});
         second.VarValue[2] = 4;
         EvaluateBlocks(d, messages);
         TPart* freed = first.Parts[0];
-        TSubCkt* survivor = &second;
+        TCircuitBlock* survivor = &second;
 
         if (dissolve)
             DissolveBlock(d, 0);
@@ -250,9 +250,9 @@ TEST(CircuitBlocks, DissolvingOrDeletingKeepsLaterBlocksBound) {
 
 TEST(CircuitBlocks, PlacingWithoutABlockIndexGivesFreeElements) {
     TDesign d;
-    TSubCkt& b = d.SharedBlock;
+    TCircuitBlock& b = d.SharedBlock;
     TDesign scratch;
-    TSubCkt& loaded = AppendTestBlock(scratch);
+    TCircuitBlock& loaded = AppendTestBlock(scratch);
     std::swap(b.Parts, loaded.Parts);
     std::swap(b.Wires, loaded.Wires);
     std::swap(b.Grounds, loaded.Grounds);
@@ -318,7 +318,7 @@ TEST(CircuitBlocks, DesignerMode) {
 }
 
 TEST(CircuitBlocks, VariableNamesAreCheckedAsTheEvaluationChecksThem) {
-    TSubCkt b;
+    TCircuitBlock b;
     b.VarName[2] = "F";
     b.VarName[3] = "Q";
     const struct {
@@ -343,7 +343,7 @@ TEST(CircuitBlocks, VariableNamesAreCheckedAsTheEvaluationChecksThem) {
 }
 
 TEST(CircuitBlocks, TuningSlots) {
-    TSubCkt b;
+    TCircuitBlock b;
     b.VarName[2] = "F";
     b.VarName[3] = "Q";
     b.VarDesc[3] = "quality";

@@ -90,8 +90,7 @@ TEST(CatalogueBrowse, FiltersAndSorting) {
 
     TPassiveFilter noAir;
     noAir.Types = {false, true, true};
-    EXPECT_EQ(PartNumbers(l, PassiveRows(l, noAir, 0, "").Entries),
-              (std::vector<std::string>{"L56S", "L100", "LXX"}));
+    EXPECT_EQ(PartNumbers(l, PassiveRows(l, noAir, 0, "").Entries), (std::vector<std::string>{"L56S", "L100", "LXX"}));
     TPassiveFilter none;
     none.Types = {false, false, false};
     EXPECT_EQ(PartNumbers(l, PassiveRows(l, none, 0, "").Entries), (std::vector<std::string>{"LXX"}));
@@ -120,9 +119,9 @@ TEST(CatalogueBrowse, FiltersAndSorting) {
 }
 
 TEST(CatalogueBrowse, DriverFilters) {
-    TDrvs l;
+    TCatalogueDrivers l;
     auto add = [&](const char* pn, const char* types, const char* uses, double dia) {
-        TDrv d;
+        TCatalogueDriver d;
         d.PartNumber = pn;
         d.TypeLetters = types;
         d.UseLetters = uses;
@@ -150,13 +149,15 @@ TEST(CatalogueBrowse, DriverFilters) {
     };
     const Case cases[] = {
         {"all", {}, {"T1", "M4", "W4", "W8", "W12", "S15"}},
-        {"woofers", filter({false, true, false, false}, {true, true}, {true, true, true, true, true}),
+        {"woofers",
+         filter({false, true, false, false}, {true, true}, {true, true, true, true, true}),
          {"W4", "W8", "W12"}},
         {"pro", filter({true, true, true, true}, {false, true}, {true, true, true, true, true}), {"M4", "W8", "S15"}},
         // 4 belongs to "2 to 4", 4.01 to "4+ to 8", 12 to "8+ to 12".
         {"2 to 4", filter({true, true, true, true}, {true, true}, {false, true, false, false, false}), {"M4"}},
         {"4+ to 8", filter({true, true, true, true}, {true, true}, {false, false, true, false, false}), {"W4", "W8"}},
-        {"8+ to 12 and above", filter({true, true, true, true}, {true, true}, {false, false, false, true, true}),
+        {"8+ to 12 and above",
+         filter({true, true, true, true}, {true, true}, {false, false, false, true, true}),
          {"W12", "S15"}},
         {"no use box", filter({true, true, true, true}, {false, false}, {true, true, true, true, true}), {}},
     };
@@ -191,16 +192,15 @@ TEST(CatalogueBrowse, CellTexts) {
         for (TPassiveColumn col : PassiveColumns(kind)) out.push_back(PassiveCell(kind, p, col));
         return out;
     };
-    EXPECT_EQ(cells(TPassiveKind::Capacitor, c), (std::vector<std::string>{"4.7uF", "5%", "400V", "0.101ohm",
-                                                                            "Metal Film", "C1", "ACME", "", "model C1",
-                                                                            "", "$3.46"}));
-    EXPECT_EQ(cells(TPassiveKind::Inductor, l),
-              (std::vector<std::string>{"5.6mH", "", "65W", "1.31ohm", "Air Core", "18", "L1", "ACME", "", "model L1",
-                                        "", ""}));
+    EXPECT_EQ(cells(TPassiveKind::Capacitor, c),
+              (std::vector<std::string>{"4.7uF", "5%", "400V", "0.101ohm", "Metal Film", "C1", "ACME", "", "model C1",
+                                        "", "$3.46"}));
+    EXPECT_EQ(cells(TPassiveKind::Inductor, l), (std::vector<std::string>{"5.6mH", "", "65W", "1.31ohm", "Air Core",
+                                                                          "18", "L1", "ACME", "", "model L1", "", ""}));
     EXPECT_EQ(cells(TPassiveKind::Resistor, r),
               (std::vector<std::string>{"8.2ohm", "", "10W", "Non-ind.", "R1", "ACME", "", "model R1", "", ""}));
 
-    TDrv d;
+    TCatalogueDriver d;
     d.TypeLetters = "WM";
     d.UseLetters = "HP";
     d.NominalImpedance = 8;
@@ -275,7 +275,7 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
     TDriver drv;
     drv.Acoustic.HilbertPhase = true;
     drv.Name = "woofer";
-    TDrv e;
+    TCatalogueDriver e;
     e.PartNumber = "W6";
     e.Vendor = "ACME";
     e.Manufacturer = "Maker";
@@ -323,8 +323,7 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
         std::string response, names, impedance;
         std::size_t messages;  // one per file
     };
-    for (const Bad& b : {Bad{"missing files", "ACME_GONE.frd", "", "ACME_GONE.zma", 2},
-                         Bad{"no files", "", "", "", 2},
+    for (const Bad& b : {Bad{"missing files", "ACME_GONE.frd", "", "ACME_GONE.zma", 2}, Bad{"no files", "", "", "", 2},
                          Bad{"names out of the folder", "../ACME_W6.frd", "", "../x.zma", 2},
                          Bad{"a set name out of the folder", "ACME_W8", "../../W8@0.frd", "/etc/passwd", 2}}) {
         SCOPED_TRACE(b.what);
@@ -342,7 +341,7 @@ TEST(CatalogueBrowse, ChoosingADriverLoadsItsFilesWithFullPaths) {
         EXPECT_TRUE(fresh.Acoustic.FRDFolder.empty());
         ASSERT_EQ(fresh.Acoustic.Response.Re.size(), 500u);
         EXPECT_EQ(fresh.Acoustic.Response.Re[100], std::pow(10.0, 3.5));  // flat 70 dB
-        EXPECT_EQ(fresh.Admittance.Re[100], 0.125);              // 8 ohms
+        EXPECT_EQ(fresh.Admittance.Re[100], 0.125);                       // 8 ohms
         EXPECT_EQ(fresh.PartNumber, "W6");
     }
 }

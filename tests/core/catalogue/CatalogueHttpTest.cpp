@@ -90,7 +90,7 @@ TEST(CatalogueHttp, ShippedCatalogueOverHttpEqualsItsFolder) {
         EXPECT_EQ(ReadWholeFile(tmp.Path() + "http/" + f), ReadWholeFile(tmp.Path() + "file/" + f)) << f;
     EXPECT_GE(http.Lists.Drivers.Items.size(), 6u);
     for (int k = 0; k < 4; ++k) EXPECT_GT(http.Changes[k].Added, 0);
-    for (const TDrv& d : http.Lists.Drivers.Items) {
+    for (const TCatalogueDriver& d : http.Lists.Drivers.Items) {
         EXPECT_TRUE(fs::is_regular_file(DriverResponsePath(tmp.Path() + "http/", d))) << d.PartNumber;
         EXPECT_TRUE(fs::is_regular_file(tmp.Path() + "http/" + d.ImpedanceFile)) << d.PartNumber;
         EXPECT_TRUE(fs::is_regular_file(tmp.Path() + "http/" + d.ParameterFile)) << d.PartNumber;
@@ -194,7 +194,7 @@ TEST_F(TwoVendors, HostileOrBrokenServerWritesNothingOutsideThePartsFolder) {
     EXPECT_EQ(ReadWholeFile(parts + "ACME_a1.jpg"), "JPEG");
     EXPECT_EQ(caps.at("A2").Picture, "");  // the 302 page is not the picture
     EXPECT_EQ(caps.at("A3").Picture, "");
-    for (const TDrv& d : s.Lists.Drivers.Items) EXPECT_EQ(d.ResponseFile, "") << d.PartNumber;
+    for (const TCatalogueDriver& d : s.Lists.Drivers.Items) EXPECT_EQ(d.ResponseFile, "") << d.PartNumber;
     EXPECT_EQ(s.FailedDownloads, 5);
 
     // Outside "PartsLists" nothing new; inside only the lists and the picture.

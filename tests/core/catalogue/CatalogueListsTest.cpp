@@ -30,8 +30,8 @@ TPassive Capacitor(const std::string& pn, double value) {
     return p;
 }
 
-TDrv Driver(const std::string& pn, double dia) {
-    TDrv d;
+TCatalogueDriver Driver(const std::string& pn, double dia) {
+    TCatalogueDriver d;
     d.PartNumber = pn;
     d.Date = CatalogueDateOf(2025, 1, 2);
     d.TypeLetters = "WM";
@@ -148,7 +148,7 @@ TEST(CatalogueLists, ReadingSkipsWhatDoesNotParse) {
 }
 
 TEST(CatalogueLists, OnAxisResponseOfAnArchive) {
-    TDrv d = Driver("W", 8);
+    TCatalogueDriver d = Driver("W", 8);
     EXPECT_EQ(DriverResponsePath("/p/", d), "/p/ACME_W8/W8@0.frd");
     d.ResponseNames = {"a.FRD", "b@0.FRD"};
     EXPECT_EQ(DriverResponsePath("/p/", d), "/p/ACME_W8/b@0.FRD");

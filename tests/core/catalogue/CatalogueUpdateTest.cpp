@@ -179,12 +179,12 @@ TEST_F(CatalogueFixture, DriversBringTheirMeasurementFiles) {
     ASSERT_EQ(s.Outcome, TUpdateOutcome::Updated);
     const TCatalogue c = ReadCatalogue(parts);
     ASSERT_EQ(c.Drivers.Items.size(), 3u);
-    const TDrv& t1 = c.Drivers.Items[0];  // 1 inch, 6.5, 8
+    const TCatalogueDriver& t1 = c.Drivers.Items[0];  // 1 inch, 6.5, 8
     EXPECT_EQ(t1.ResponseFile, "ACME_t1.FRD");
     EXPECT_EQ(t1.ResponseCount, 0);
     EXPECT_EQ(t1.ImpedanceFile, "");                 // not a ZMA name
     EXPECT_EQ(c.Drivers.Items[1].ResponseFile, "");  // a hostile archive is refused whole
-    const TDrv& w8 = c.Drivers.Items[2];
+    const TCatalogueDriver& w8 = c.Drivers.Items[2];
     EXPECT_EQ(w8.TypeLetters, "WM");
     EXPECT_EQ(w8.UseLetters, "HP");
     EXPECT_EQ(w8.NominalImpedance, 8);

@@ -45,7 +45,7 @@ TEST(Session, SolveRunsItsHooksInOrderAndReportsFailures) {
     EXPECT_EQ(s.SolveCount(), 1);
 
     // A block expression that cannot be evaluated: its text is shown, Solved still runs.
-    TSubCkt& block = AppendBlock(s.Design());
+    TCircuitBlock& block = AppendBlock(s.Design());
     TPart& r = *s.Design().Parts[0];
     r.Subckt = 0;
     r.Equation1 = "2*(";

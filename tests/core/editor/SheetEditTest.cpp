@@ -42,7 +42,7 @@ TEST(HitTest, OrderOfCollectionsAndLastElementFirst) {
 TEST(HitTest, BlockMembersAreFoundThroughTheirBlock) {
     TDesign d;
     TPart& p = AddPart(d, TPartType::Resistor, {40, 40}, true);
-    TSubCkt& b = AppendBlock(d);
+    TCircuitBlock& b = AppendBlock(d);
     p.Subckt = 0;
     RebuildBlockMembers(d);
     ASSERT_EQ(b.BoundsRect, (TRect{36, 38, 44, 42}));

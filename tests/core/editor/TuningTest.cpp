@@ -126,7 +126,7 @@ TEST(Tuning, WritingValuesFromTheDialog) {
 }
 
 TEST(Tuning, BlockExpressionsAreCheckedWhenTheyAreEntered) {
-    TSubCkt b;
+    TCircuitBlock b;
     b.VarName[2] = "F";
     b.VarValue[2] = 1000;
     b.VarName[0] = "w";

@@ -283,7 +283,7 @@ TEST(Solve, BlockExpressionErrorEndsTheSolve) {
     Solved s(c.d);
     ASSERT_EQ(s.result.System.Mag.size(), 500u);
     const DataArray before = s.result.System.Mag;
-    TSubCkt& block = AppendBlock(c.d);
+    TCircuitBlock& block = AppendBlock(c.d);
     TPart& r = *c.d.Parts[0];
     r.Subckt = 0;
     r.Equation1 = "2*(";

@@ -151,7 +151,7 @@ TEST(ShippedExamples, OpenedSolvedAndSavedUnchangedTheyAreTheFilesShipped) {
 // values by the first letters of their expressions' roles.
 struct EvaluatedBlock {
     TDesign d;
-    TSubCkt b;
+    TCircuitBlock b;
     std::vector<double> R, L, C;  // member values of each type, in file order
 };
 
@@ -192,7 +192,7 @@ TEST(ShippedBlocks, ReadBackAndEvaluateWithTitledVariables) {
     }
 }
 
-double Var(const TSubCkt& b, const std::string& name) {
+double Var(const TCircuitBlock& b, const std::string& name) {
     for (int v = 0; v < BlockVarCount; ++v)
         if (b.VarName[v] == name) return b.VarValue[v];
     ADD_FAILURE() << "no variable " << name;

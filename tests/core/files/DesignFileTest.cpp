@@ -1,6 +1,6 @@
 #include <dirent.h>
-#include <linux/capability.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -60,7 +60,7 @@ TEST(DesignFile, AnEmptyDesignWritesTwentyThreeLines) {
 TEST(DesignFile, WritesEveryElementLineForLine) {
     TempFolder tmp;
     TDesign d;
-    TSubCkt& b = AppendBlock(d);
+    TCircuitBlock& b = AppendBlock(d);
     b.Title = "Notch";
     b.VarExpression = {"F0*2", ""};
     b.VarName[0] = "F0";
@@ -82,7 +82,7 @@ TEST(DesignFile, WritesEveryElementLineForLine) {
     r.ChosenTolerance = 0.01;
     AddGround(d, {60, 30});
     AddWire(d, {1, 2}, {1, 9});
-    TStext& t = AddText(d, {30, 40}, "  Woofer // crossover");
+    TSheetText& t = AddText(d, {30, 40}, "  Woofer // crossover");
     TDriver& drv = AddDriver(d, {80, 20});
     drv.Name = "W1";
     drv.Gain = 0.5;
@@ -259,7 +259,7 @@ struct RichDesign {
         d.OverallDelay = 2.5e-4;
 
         for (int k = 0; k < 2; ++k) {
-            TSubCkt& b = AppendBlock(d);
+            TCircuitBlock& b = AppendBlock(d);
             b.Title = k ? "Zobel" : "Notch filter";
             b.VarExpression = {"1/(2*pi*F0)", k ? "Q*2" : ""};
             for (int v = 0; v < BlockVarCount; ++v) {
@@ -357,7 +357,7 @@ void ExpectSameDesign(const TDesign& a, const TDesign& b, bool sameFileNames = t
 
     ASSERT_EQ(a.Blocks.size(), b.Blocks.size());
     for (std::size_t i = 0; i < a.Blocks.size(); ++i) {
-        const TSubCkt &x = *a.Blocks[i], &y = *b.Blocks[i];
+        const TCircuitBlock &x = *a.Blocks[i], &y = *b.Blocks[i];
         EXPECT_EQ(x.Title, y.Title);
         EXPECT_EQ(x.VarExpression, y.VarExpression);
         EXPECT_EQ(x.VarName, y.VarName);

@@ -27,7 +27,7 @@ void FillDesign(TDesign& d) {
     d.Source.Ohms = 4;
     d.Source.Vrms = std::sqrt(8.0);
     d.OverallDelay = 1e-4;
-    TSubCkt& b = AppendBlock(d);
+    TCircuitBlock& b = AppendBlock(d);
     b.Title = "Zobel";
     b.VarExpression = {"R0*2", "C0/2"};
     b.VarName = {"R0", "C0", "", "", "", ""};
@@ -251,11 +251,11 @@ TEST(ElementLayouts, BlockFileMembersOfALaterLongerLayoutReadAsToday) {
     TDesign d;
     FillDesign(d);
     const Lines today = BuildBlockFileLines(d, *d.Blocks[0], {50, 30});
-    TSubCkt now;
+    TCircuitBlock now;
     ASSERT_TRUE(ReadBlockLines(d, today, now, 2));
     for (const char* label : {"Lines Per Passive", "Lines Per Ground", "Lines Per Wire", "Lines Per Text"}) {
         SCOPED_TRACE(label);
-        TSubCkt later;
+        TCircuitBlock later;
         ASSERT_TRUE(ReadBlockLines(d, Resize(today, label, LinesPerElement(today, label) + 2), later, 2));
         ASSERT_EQ(later.Parts.size(), 2u);
         for (std::size_t k = 0; k < 2; ++k) {

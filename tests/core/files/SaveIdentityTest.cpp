@@ -137,7 +137,7 @@ TEST(SaveIdentity, ADesignMadeInMemorySavesTheSameBytesAfterEveryReopening) {
     d.Source.Ohms = 8;
     d.Source.Vrms = std::sqrt(8.0);
     d.OverallDelay = 1.0 / 3.0 * 1e-3;
-    TSubCkt& b = AppendBlock(d);
+    TCircuitBlock& b = AppendBlock(d);
     b.Title = "Low pass";
     b.VarExpression = {"1/(2*pi*F)", ""};
     b.VarName[0] = "F";

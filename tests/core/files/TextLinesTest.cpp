@@ -123,7 +123,7 @@ TEST(TextFile, ReadersRefuseFilesBeyondTheSizeLimit) {
 
         TDesign d;
         EXPECT_FALSE(ReadDesign(d, path, messages)) << size;
-        TSubCkt block;
+        TCircuitBlock block;
         EXPECT_FALSE(ReadBlockFile(d, path, block, -1)) << size;
     }
 }

@@ -235,7 +235,7 @@ TEST(GraphSolve, BlockExpressionErrorEndsTheSolve) {
     SingleCurve spl(c.d, TGraphKind::SPL, "System");
     spl.Solve();
     ASSERT_EQ(spl.Curve().MagSeries.Count(), 500u);
-    TSubCkt& block = AppendBlock(c.d);
+    TCircuitBlock& block = AppendBlock(c.d);
     TPart& r = *c.d.Parts[0];
     r.Subckt = 0;
     r.Equation1 = "2*(";

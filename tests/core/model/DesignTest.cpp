@@ -246,10 +246,10 @@ TEST(Design, CopyDriverCopiesArraysDeeplyAndKeepsIdentity) {
 
 TEST(Design, CopyTextKeepsAtMost128Characters) {
     TDesign d;
-    TStext& a = AddText(d, {30, 30}, std::string(200, 'x'));
+    TSheetText& a = AddText(d, {30, 30}, std::string(200, 'x'));
     a.Color = 0xFF;
     a.Size = 12;
-    TStext& b = AddText(d, {0, 0}, "");
+    TSheetText& b = AddText(d, {0, 0}, "");
     CopyText(d, a, b);
     EXPECT_EQ(b.Text.size(), 128u);
     EXPECT_EQ(b.Color, 0xFF);
@@ -265,7 +265,7 @@ TEST(Design, CopyTextKeepsAtMost128Characters) {
 
 TEST(Design, TextRectangleFollowsMetrics) {
     test::FixedTextMetrics metrics(7, 15);
-    TStext t;
+    TSheetText t;
     t.Text = "abc";  // 21 x 15 pixels
     t.Size = 8;
     t.Position = {20, 10};
@@ -289,7 +289,7 @@ TEST(Design, TextRectangleFollowsMetrics) {
 
 TEST(Design, BlockExtentCoversEveryMember) {
     TDesign d;
-    TSubCkt& b = AppendBlock(d);
+    TCircuitBlock& b = AppendBlock(d);
     TPart& h = AddPart(d, TPartType::Resistor, {20, 10}, true);    // X 17..23, Y 9..11
     TPart& v = AddPart(d, TPartType::Capacitor, {30, 20}, false);  // X 29..31, Y 17..23
     TGround& g = AddGround(d, {25, 30});                           // body 24..26, 32..33

@@ -38,7 +38,7 @@ TEST(ValueStepping, Decompositions) {
 // One step from a fresh control (no step remembered).
 TEST(ValueStepping, SingleSteps) {
     struct Case {
-        StepModeT Mode;
+        TValueStepMode Mode;
         double From;
         bool Up;
         double Expected;
@@ -256,7 +256,7 @@ TEST(ValueStepping, StepDialogStaysOnScreen) {
 
 TEST(PartValueStepping, TolerancesStepThroughTheirSeries) {
     struct Case {
-        StepModeTm Mode;
+        TPartStepMode Mode;
         double From;
         bool Up;
         double Expected;
@@ -269,22 +269,22 @@ TEST(PartValueStepping, TolerancesStepThroughTheirSeries) {
     for (const auto& c : cases) {
         TPcsState p;
         p.StepMode = c.Mode;
-        p.SetValu(c.From);
+        p.SetValue(c.From);
         const TValueResponse r = p.Step(c.Up);
-        EXPECT_EQ(p.Valu(), c.Expected) << int(c.Mode) << " from " << c.From;
+        EXPECT_EQ(p.Value(), c.Expected) << int(c.Mode) << " from " << c.From;
         EXPECT_EQ(r.Events, Changes({c.Expected}));
     }
 
     TPcsState top;
-    top.SetValu(1e9);
+    top.SetValue(1e9);
     EXPECT_TRUE(top.Step(true).Events.empty());
-    EXPECT_EQ(top.Valu(), 1e9);
+    EXPECT_EQ(top.Value(), 1e9);
 }
 
 TEST(PartValueStepping, ShortAndOpen) {
     TPcsState p;
     p.Field.Format.Units = "F";
-    p.SetValu(4e-6);
+    p.SetValue(4e-6);
     EXPECT_TRUE(p.ChooseTolerance(TToleranceAction::Open).Events.empty());
     EXPECT_TRUE(p.Open());
     EXPECT_EQ(p.Field.Text(), "*open*");

@@ -121,7 +121,7 @@ private slots:
     void theFormWritesTheHeaderAndChecksNames() {
         EnterDesigner();
         TBlockConfigurationForm& form = Blocks().Form();
-        const TSubCkt& b = f.w.Session().Design().SharedBlock;
+        const TCircuitBlock& b = f.w.Session().Design().SharedBlock;
         for (const QWidget* child : form.findChildren<QWidget*>())
             if (child->parentWidget() == &form)
                 QVERIFY2(form.rect().contains(child->geometry()), qPrintable(child->objectName()));
@@ -184,7 +184,7 @@ private slots:
     void leavingTheDesignerAsksAndYesSavesTheBlock() {
         EnterDesigner();
         TDesign& d = f.w.Session().Design();
-        d.SharedBlock = TSubCkt();
+        d.SharedBlock = TCircuitBlock();
         d.SharedBlock.Title = "one resistor";
         Blocks().Form().Load();
         f.Tool(TElementKind::Resistor);
@@ -246,7 +246,7 @@ private slots:
         EnterDesigner();
         TDesign& d = f.w.Session().Design();
         TBlockConfigurationForm& form = Blocks().Form();
-        d.SharedBlock = TSubCkt();
+        d.SharedBlock = TCircuitBlock();
         form.Load();
 
         Type(form.TitleField(), "Series notch");
@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(QString::fromStdString(openFolders[0]), QString::fromStdString(Blocks().BlocksFolder()));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::BlockPlace);
         QCOMPARE(d.Blocks.size(), std::size_t(1));
-        const TSubCkt& block = *d.Blocks[0];
+        const TCircuitBlock& block = *d.Blocks[0];
         QCOMPARE(block.Title, std::string("Series notch"));
         // The resistor's left end lands on the lead's end.
         const TPart* r = nullptr;
@@ -559,7 +559,7 @@ private:
     // response with the block lies furthest below the one without it. The
     // woofer's own slope does not move it, as it would move the response's
     // lowest point.
-    Notch NotchOf(const TSubCkt& block, const DataArray& without) {
+    Notch NotchOf(const TCircuitBlock& block, const DataArray& without) {
         double l = 0, c = 0;
         for (const TPart* p : block.Parts) {
             if (p->PartType == TPartType::Inductor) l = p->BoundValue;

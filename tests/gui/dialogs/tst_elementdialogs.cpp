@@ -320,7 +320,7 @@ private slots:
 
     void aTextKeepsItsSizeAndColourThroughSaveAndReopen() {
         TDesign& d = f.w.Session().Design();
-        TStext& text = AddText(d, {140, 70}, "old words");
+        TSheetText& text = AddText(d, {140, 70}, "old words");
         text.Size = 10;
         SetColourChooser([](const QColor&) { return QColor(200, 100, 50); });
         QString title, wordsShown;
@@ -390,7 +390,7 @@ private slots:
                 dlg.grab().save(shots + "/text.png");
                 return int(QDialog::Accepted);
             });
-            TStext t;
+            TSheetText t;
             t.Text = "Crossover at 2.2 kHz";
             t.Size = 12;
             text.Edit(t);

@@ -222,6 +222,15 @@ private slots:
         }
     }
 
+    void theValueDialogKeepsItsArrangement() {
+        // One row, the field then "ok", 300 x 41 at the desktop font.
+        TValueDialog d;
+        d.show();
+        QCOMPARE(d.size(), QSize(300, 41));
+        QCOMPARE(d.Field()->geometry(), QRect(8, 10, 230, 22));
+        QCOMPARE(d.OkButton()->geometry(), QRect(246, 9, 46, 24));
+    }
+
     void aValueDialogSolvesOncePerNewValue() {
         // A new value typed and then "ok" (which raises the value once more):
         // one solve, not one for the value, one for "ok" and one after closing.
@@ -244,9 +253,9 @@ private slots:
             solves = 0;
             dialogs_.push_back([&](QDialog& d) {
                 auto& f = static_cast<TValueDialog&>(d);
-                f.ers()->SetRealValue(c.value);
-                f.ers()->DoValChange();
-                f.btnOkClick();
+                f.Field()->SetRealValue(c.value);
+                f.Field()->DoValChange();
+                f.OkClick();
                 return f.result();
             });
             QAction* open = nullptr;
@@ -713,9 +722,9 @@ private slots:
         double lo = 0, hi = 0;
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TValueDialog&>(d);
-            lo = f.ers()->MinValue();
-            hi = f.ers()->MaxValue();
-            f.ers()->Step(true);  // 10 -> 20 in the digit pattern
+            lo = f.Field()->MinValue();
+            hi = f.Field()->MaxValue();
+            f.Field()->Step(true);  // 10 -> 20 in the digit pattern
             return int(QDialog::Accepted);
         });
         FindItem(z->Scales().Menu(), "Min Frequency")->trigger();
@@ -729,8 +738,8 @@ private slots:
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
-            f.ers()->SetRealValue(2000);
-            f.ers()->DoValChange();
+            f.Field()->SetRealValue(2000);
+            f.Field()->DoValChange();
             titleDuring = sq->ChartTitle();
             return int(QDialog::Accepted);
         });
@@ -742,8 +751,8 @@ private slots:
         TPlotForm* gd = gw.OpenGraph(TGraphKind::GroupDelay);
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TValueDialog&>(d);
-            f.ers()->SetRealValue(50);
-            f.ers()->DoValChange();
+            f.Field()->SetRealValue(50);
+            f.Field()->DoValChange();
             return int(QDialog::Accepted);
         });
         for (QAction* a : gd->Scales().Menu()->actions())
@@ -756,7 +765,7 @@ private slots:
         dialogs_.push_back([&](QDialog& d) {
             auto& f = static_cast<TValueDialog&>(d);
             caption = f.windowTitle();
-            f.ers()->Step(true);  // integer steps of the dB per division
+            f.Field()->Step(true);  // integer steps of the dB per division
             return int(QDialog::Accepted);
         });
         FindItem(spl->Scales().Menu(), "vertical center")->trigger();

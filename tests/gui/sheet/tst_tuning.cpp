@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(dialog.ValueText()->text(), QString("--SHORTED--"));
         dialog.ValueControl()->Step(true);  // the arrows
         QCOMPARE(d.Parts[0]->Value, 10e-6);
-        QCOMPARE(dialog.ValueControl()->Valu(), 10.0);
+        QCOMPARE(dialog.ValueControl()->Value(), 10.0);
         QTest::mouseClick(dialog.StateButton(TPartState::Normal), Qt::LeftButton);
         QCOMPARE(d.Parts[0]->State, TPartState::Normal);
         // Escape closes, also from the value field; the open and close of the
@@ -330,7 +330,7 @@ private slots:
         QFETCH(int, how);
         TDesign& d = f.w.Session().Design();
         // The capacitor joins a block whose variable C sets it in uF.
-        TSubCkt& b = AppendBlock(d);
+        TCircuitBlock& b = AppendBlock(d);
         b.Title = "series C";
         b.VarName[2] = "C";
         b.VarDesc[2] = "capacitance (uF)";

@@ -142,7 +142,7 @@ private slots:
         } else {
             auto* pcs = new TPcs(&host);
             edit = pcs->EditReal();
-            value = [pcs] { return pcs->Valu(); };
+            value = [pcs] { return pcs->Value(); };
         }
         (field == 0 ? static_cast<QWidget*>(edit) : edit->parentWidget())->resize(160, 22);
         edit->SetUnits("F");
@@ -266,7 +266,7 @@ private slots:
             auto& f = static_cast<TStepSizeDialog&>(d);
             if (f.windowTitle() != "customize control") return int(QDialog::Rejected);
             f.Field()->SetRealValue(5);
-            f.btnOkClick();
+            f.OkClick();
             return f.result();
         });
         spin.ShowStepMenu();
@@ -278,13 +278,13 @@ private slots:
 
     void singleValueDialogRaisesTheValueOnOk() {
         TValueDialog dialog;
-        QCOMPARE(dialog.ers()->RealValue(), 90.0);
-        QCOMPARE(dialog.ers()->StepMode(), sm12345);
-        QCOMPARE(dialog.ers()->EditReal()->text(), QString("90 [dB]"));
+        QCOMPARE(dialog.Field()->RealValue(), 90.0);
+        QCOMPARE(dialog.Field()->StepMode(), sm12345);
+        QCOMPARE(dialog.Field()->EditReal()->text(), QString("90 [dB]"));
         QList<double> seen;
         dialog.Callback = [&](double v) { seen << v; };
-        dialog.ers()->Step(true);
-        dialog.btnOkClick();
+        dialog.Field()->Step(true);
+        dialog.OkClick();
         QCOMPARE(seen, QList<double>({100.0, 100.0}));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
