@@ -4,13 +4,13 @@
 // Writes the diffraction factor of a driver on a flat baffle as an
 // acoustic-effect file (a 0-dB-nominal FRD), on the analysis grid unless
 // told otherwise, and prints where it is lowest and highest.
-#include <cctype>
 #include <cmath>
 #include <complex>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliMessageSink.h"
 #include "acoustics/BaffleDiffraction.h"
@@ -39,28 +39,6 @@ const char* const BaffleUsage =
 int UsageError(const std::string& why) {
     std::cerr << "pelmo-cli baffle: " << why << "\n" << BaffleUsage;
     return ExitUsage;
-}
-
-// "H30", "V-20", "H30V-10" (either order, any case) into degrees.
-bool ParseDirection(const std::string& text, double& h, double& v) {
-    bool seenH = false, seenV = false;
-    std::size_t i = 0;
-    if (text.empty()) return false;
-    while (i < text.size()) {
-        const char axis = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
-        if (axis != 'H' && axis != 'V') return false;
-        bool& seen = axis == 'H' ? seenH : seenV;
-        if (seen) return false;
-        seen = true;
-        const std::size_t start = ++i;
-        while (i < text.size() && std::toupper(static_cast<unsigned char>(text[i])) != 'H' &&
-               std::toupper(static_cast<unsigned char>(text[i])) != 'V')
-            ++i;
-        double deg = 0;
-        if (!TryParseUserReal(text.substr(start, i - start), deg)) return false;
-        (axis == 'H' ? h : v) = deg;
-    }
-    return true;
 }
 
 int Baffle(const std::vector<std::string>& args) {

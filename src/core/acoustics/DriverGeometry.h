@@ -15,6 +15,7 @@ struct TVec3 {
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
+    friend bool operator==(const TVec3&, const TVec3&) = default;
 };
 
 // The two measuring planes of a loudspeaker: horizontal (angles toward +x,
@@ -41,6 +42,7 @@ struct TDriverGeometry {
     double VtiltDeg = 0.0;
     double DiaIn = 0.0;
     bool Round = true;
+    friend bool operator==(const TDriverGeometry&, const TDriverGeometry&) = default;
 };
 
 // The driver's acoustic centre in metres.

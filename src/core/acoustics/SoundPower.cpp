@@ -72,11 +72,16 @@ double EnergyToDb(double energy) { return energy > 1e-40 ? 10.0 * std::log10(ene
 void PowerAndDi(const double* re, const double* im, std::size_t nf, double stepDeg, double distanceM,
                 TPowerAndDi& out) {
     const std::vector<double> w = SectorWeights(stepDeg);
+    PowerAndDiWeighted(re, im, nf, w.data(), w.size(), distanceM, out);
+}
+
+void PowerAndDiWeighted(const double* re, const double* im, std::size_t nf, const double* weights,
+                        std::size_t positions, double distanceM, TPowerAndDi& out) {
     const double toOneMetre = distanceM > 0.0 ? 20.0 * std::log10(distanceM) : 0.0;
     out.OnDb.resize(nf);
     out.PowerDb.resize(nf);
     out.DiDb.resize(nf);
-    WeightedPower(re, im, w.size(), nf, w.data(), out.PowerDb.data());
+    WeightedPower(re, im, positions, nf, weights, out.PowerDb.data());
     for (std::size_t k = 0; k < nf; ++k) {
         // Position 0 is on axis.
         out.OnDb[k] = EnergyToDb(re[k] * re[k] + im[k] * im[k]) + toOneMetre;

@@ -53,6 +53,11 @@ struct TPowerAndDi {
 // heard at distanceM.
 void PowerAndDi(const double* re, const double* im, std::size_t nf, double stepDeg, double distanceM, TPowerAndDi& out);
 
+// The same from `positions` responses weighted by `weights` (position 0 on
+// axis), e.g. the spinorama's 70 with the standard's weights.
+void PowerAndDiWeighted(const double* re, const double* im, std::size_t nf, const double* weights,
+                        std::size_t positions, double distanceM, TPowerAndDi& out);
+
 // 10 log10 of an energy, with -400 dB for nothing at all.
 double EnergyToDb(double energy);
 

@@ -8,11 +8,16 @@ namespace pelmo {
 
 void DriverPressure(const TDriver& drv, const TComplexArray& voltage, double levelRatio,
                     const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure) {
+    DriverPressure(drv, drv.Acoustic.Response, voltage, levelRatio, solved, k0, k1, pressure);
+}
+
+void DriverPressure(const TDriver& drv, const TComplexArray& response, const TComplexArray& voltage, double levelRatio,
+                    const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure) {
     const bool effect = !drv.Acoustic.AcousticEffect.empty();
     const TComplex gain{drv.Gain * levelRatio, 0.0};
     for (std::size_t k = k0; k < k1; ++k) {
         if (!solved[k]) continue;
-        TComplex p = CMul(voltage.At(k), drv.Acoustic.Response.At(k));
+        TComplex p = CMul(voltage.At(k), response.At(k));
         if (effect) p = CMul(p, drv.Acoustic.AcousticEffect.At(k));
         p = CMul(p, gain);
         pressure.Re[k] = p.re;

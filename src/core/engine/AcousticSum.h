@@ -22,6 +22,10 @@ struct TDriver;
 // times levelRatio (the source level relative to the 2.83 V of the FRD data).
 void DriverPressure(const TDriver& drv, const TComplexArray& voltage, double levelRatio,
                     const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure);
+// The same with the driver's response toward the listening point in place
+// of its on-axis response (DirectivityCache.h): what it radiates there.
+void DriverPressure(const TDriver& drv, const TComplexArray& response, const TComplexArray& voltage, double levelRatio,
+                    const std::vector<char>& solved, std::size_t k0, std::size_t k1, TComplexArray& pressure);
 
 // What a driver adds to the sum when heard on its own axis: the magnitude and
 // phase (degrees) of its pressure, the phase lagging by `delay` seconds (the

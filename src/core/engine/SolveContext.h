@@ -5,6 +5,7 @@
 
 #include "engine/BatchReplay.h"
 #include "engine/Complex.h"
+#include "engine/DirectivityCache.h"
 #include "engine/SolveResult.h"
 #include "engine/SparseSolver.h"
 
@@ -89,6 +90,10 @@ struct TSolveContext {
     std::vector<std::unique_ptr<TSweepWorker>> Workers;
     std::vector<char> LookbackSolved;
     std::vector<TComplexArray> LookbackVoltage;
+
+    // The drivers' responses toward the listening point and other
+    // directions, kept from one solve to the next.
+    TDirectivityCache Directivity;
 };
 
 }  // namespace pelmo

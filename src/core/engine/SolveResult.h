@@ -131,8 +131,10 @@ struct TSolveResult {
     // the voltage that drives it, across its terminals in the sense it is
     // driven: reversed when it is inverted, none when it is muted;
     std::vector<TComplexArray> DriverVoltage;
-    // the pressure it radiates on its own axis, at the source's level: its
-    // drive voltage times its response, acoustic effect and gain;
+    // the pressure it radiates toward the listening point, at the source's
+    // level: its drive voltage times its response, acoustic effect and gain
+    // (its on-axis response; with the driver positions used, its response
+    // toward the point from where it sits, distance and path delay included);
     std::vector<TComplexArray> DriverPressure;
     // and what it adds to the sum at the listening position: magnitude and
     // phase with its delays, wrapped into +-180 degrees (AcousticSum.h).

@@ -11,6 +11,7 @@
 #include "engine/Netlist.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
+#include "model/ListeningSetup.h"
 
 namespace pelmo {
 
@@ -392,13 +393,16 @@ struct TSweepJob {
     TSolveResult* Result;
     bool Lookback;   // the second solve of every frequency, for the lookback impedance
     bool NodalOnly;  // the node voltages alone: no input impedance, drivers or sum
+    // Per driver its response toward the listening point when the driver
+    // positions are used; nullptr for the on-axis responses.
+    const std::vector<TComplexArray>* AtPoint;
 };
 
 // Grid indices [k0, k1): the lookback solve where asked for, the normal
 // solve, the input impedance, the drivers' voltages and contributions and
 // their sum. What a frequency gives depends on that frequency alone.
 void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveResult& result, int k0, int k1,
-                bool lookback, bool nodalOnly) {
+                bool lookback, bool nodalOnly, const std::vector<TComplexArray>* atPoint) {
     const TNetlist& net = result.Netlist;
     const int nodes = result.NodesPerFrequency;
     const std::size_t elements = 1 + d.Parts.size() + d.Drivers.size();
@@ -449,8 +453,9 @@ void SweepRange(const TDesign& d, TSolveContext& ctx, TSweepWorker& w, TSolveRes
     const auto from = static_cast<std::size_t>(k0), to = static_cast<std::size_t>(k1);
     for (std::size_t i = 0; i < drivers; ++i) {
         const TDriver& drv = *d.Drivers[i];
-        DriverPressure(drv, result.DriverVoltage[i], result.Levels.LevelRatio, result.FrequencySolved, from, to,
-                       result.DriverPressure[i]);
+        const TComplexArray& response = atPoint ? (*atPoint)[i] : drv.Acoustic.Response;
+        DriverPressure(drv, response, result.DriverVoltage[i], result.Levels.LevelRatio, result.FrequencySolved, from,
+                       to, result.DriverPressure[i]);
         OnAxisContribution(result.DriverPressure[i], result.Grid, d.OverallDelay + drv.DelaySeconds, d.Source.Inverted,
                            result.FrequencySolved, from, to, result.DriverContribution[i]);
     }
@@ -461,8 +466,8 @@ void SweepPart(void* job, int part, int parts) {
     const TSweepJob& j = *static_cast<const TSweepJob*>(job);
     TSolveContext& ctx = *j.Context;
     const int k0 = AnalysisPoints * part / parts, k1 = AnalysisPoints * (part + 1) / parts;
-    SweepRange(*j.Design, ctx, *ctx.Workers[static_cast<std::size_t>(part)], *j.Result, k0, k1, j.Lookback,
-               j.NodalOnly);
+    SweepRange(*j.Design, ctx, *ctx.Workers[static_cast<std::size_t>(part)], *j.Result, k0, k1, j.Lookback, j.NodalOnly,
+               j.AtPoint);
 }
 
 // The analysis grid of the design, or a fresh one when it has none.
@@ -533,7 +538,7 @@ void SolveNodeVoltages(const TDesign& d, const TNetlist& net, TSolveContext& ctx
     TakePartTerms(d, result.Parts);
     TWorkerPool& pool = TWorkerPool::Shared();
     SizeSweep(net, ctx, result, pool.Parts());
-    TSweepJob job{&d, &ctx, &result, false, true};
+    TSweepJob job{&d, &ctx, &result, false, true, nullptr};
     pool.Run(SweepPart, &job);
 }
 
@@ -599,10 +604,18 @@ void SolveCircuit(const TDesign& d, const TSolveOptions& options, TSolveContext&
         for (TComplexArray& v : ctx.LookbackVoltage) v.assign(points, ComplexZero);
     }
 
+    // With the driver positions used, each driver is heard from where it
+    // sits: its response toward the listening point, worked out here (on
+    // this thread, once until the driver or the setup changes) and only
+    // read by the sweep.
+    const TListeningSetup setup = ReadListeningSetup(d.Settings);
+    const std::vector<TComplexArray>* atPoint =
+        setup.UseDriverPositions ? &ctx.Directivity.AtListeningPoint(d, result.Grid, setup, messages) : nullptr;
+
     PlanStamps(d, net, ctx);
     TWorkerPool& pool = TWorkerPool::Shared();
     SizeSweep(net, ctx, result, pool.Parts());
-    TSweepJob job{&d, &ctx, &result, options.Lookback, false};
+    TSweepJob job{&d, &ctx, &result, options.Lookback, false, atPoint};
     pool.Run(SweepPart, &job);
 
     result.SolvedFrequencies = 0;

@@ -14,8 +14,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -27,6 +29,7 @@
 #include "graphs/GraphRecord.h"
 #include "graphs/GraphSolve.h"
 #include "model/Design.h"
+#include "model/ListeningSetup.h"
 
 using namespace pelmo;
 
@@ -90,9 +93,11 @@ void SolveEveryCurve(const std::string& name, TDesign& d, std::map<std::string, 
     Describe(name + " ERB", auditory, out);
 }
 
-std::map<std::string, std::vector<double>> SolveAllDesigns() {
+// Every design, each changed by `prepare` before it is solved.
+std::map<std::string, std::vector<double>> SolveAllDesigns(const std::function<void(TDesign&)>& prepare = {}) {
     std::map<std::string, std::vector<double>> out;
     bench::ThreeWayDesign threeWay;
+    if (prepare) prepare(threeWay.d);
     SolveEveryCurve("benchmark three-way", threeWay.d, out);
     const std::string examples = std::string(PELMO_SOURCE_DIR) + "/examples/";
     std::vector<std::string> names;
@@ -105,6 +110,7 @@ std::map<std::string, std::vector<double>> SolveAllDesigns() {
         TDesign d;
         test::RecordingMessageSink messages;
         EXPECT_TRUE(OpenDesignFile(d, folder.Path() + name, messages)) << name;
+        if (prepare) prepare(d);
         SolveEveryCurve(name, d, out);
     }
     return out;
@@ -170,4 +176,32 @@ TEST(SolveGolden, EveryCurveAsBeforeWithinTheLastBits) {
         }
     }
     std::printf("largest relative difference %.3g at %s\n", worst, worstAt.empty() ? "-" : worstAt.c_str());
+}
+
+// Heard from where the drivers sit, with every driver at the origin, untilted,
+// and the listener 1 m away on axis, every curve of every design is what it
+// is without: bit for bit.
+TEST(SolveGolden, DriverPositionsAtTheOriginChangeNoCurve) {
+    const auto plain = SolveAllDesigns();
+    const auto positioned = SolveAllDesigns([](TDesign& d) {
+        for (auto& drv : d.Drivers) {
+            TDriverAcoustics& a = drv->Acoustic;
+            a.XOffsetInches = a.YOffsetInches = a.ZOffsetInches = a.HTiltDegrees = a.VTiltDegrees = 0;
+        }
+        TListeningSetup setup;
+        setup.UseDriverPositions = true;
+        WriteListeningSetup(setup, d.Settings);
+    });
+    ASSERT_EQ(positioned.size(), plain.size());
+    for (const auto& [key, values] : plain) {
+        SCOPED_TRACE(key);
+        const auto it = positioned.find(key);
+        ASSERT_NE(it, positioned.end());
+        ASSERT_EQ(it->second.size(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (std::isnan(values[i]) && std::isnan(it->second[i])) continue;
+            ASSERT_EQ(std::memcmp(&values[i], &it->second[i], sizeof(double)), 0)
+                << "point " << i << ": " << it->second[i] << " against " << values[i];
+        }
+    }
 }
