@@ -26,6 +26,7 @@
 #include "gui/app/ToolBar.h"
 #include "gui/blocks/BlockMenuCommands.h"
 #include "gui/dialogs/ElementDialogSet.h"
+#include "gui/dialogs/ListeningDialog.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/sheet/EditorController.h"
 #include "gui/sheet/SheetView.h"
@@ -230,6 +231,12 @@ void TMainWindow::BuildMenus() {
         }
         listen->ShowAndRaise();
     });
+    tools
+        ->addAction("Listening position…", this,
+                    [this] {
+                        if (RunListeningDialog(this, *session_)) UpdateCaption();
+                    })
+        ->setObjectName("ListeningPosition");
     QAction* optimize = tools->addAction("Optimize…", this, [this] {
         // A circuit block being designed is not solved: nothing to optimize.
         if (session_->Design().BlockDesignMode) return;

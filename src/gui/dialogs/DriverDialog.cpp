@@ -23,6 +23,7 @@
 #include "editor/ElementDialogRules.h"
 #include "gui/catalogue/DriverBrowser.h"
 #include "gui/catalogue/PartsCatalogue.h"
+#include "gui/dialogs/DriverPlacementFields.h"
 #include "gui/dialogs/TailsDialog.h"
 #include "gui/sheet/SheetPainter.h"
 #include "gui/widgets/ClickableText.h"
@@ -281,6 +282,8 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     acoustic->addWidget(btnAcousClear_, 1, 2);
     acoustic->setColumnStretch(3, 1);
     left->addLayout(acoustic);
+    placement_ = new TDriverPlacementFields(this);
+    left->addWidget(placement_);
     left->addStretch(1);
 
     auto* middle = new QVBoxLayout;
@@ -318,6 +321,13 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
 
     ersDB_->EditReal()->installEventFilter(this);
     ersDelay_->EditReal()->installEventFilter(this);
+    for (int i = 0; i < TDriverPlacementFields::FieldCount; ++i)
+        placement_->Field(static_cast<TDriverPlacementFields::TField>(i))->EditReal()->installEventFilter(this);
+    placement_->Changed = [this] {
+        TDriver* drv = CurrentDriver();
+        if (!drv || loading_ || !loaded_ || !placement_->WriteTo(drv->Acoustic)) return;
+        ChangeWritten();
+    };
 
     connect(nameField_, &QLineEdit::textEdited, this, [this](const QString& text) {
         TDriver* drv = CurrentDriver();
@@ -406,6 +416,7 @@ void TDriverDialog::Reload() {
     ersDB_->SetRealValue(DriverLevelDb(*drv));
     (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
     ersDelay_->SetRealValue(DelayInInches(drv->DelaySeconds));
+    placement_->Show(drv->Acoustic);
 
     const bool bound = !drv->PartNumber.empty();
     btnValuesOnly_->setVisible(bound);

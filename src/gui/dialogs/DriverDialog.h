@@ -26,6 +26,7 @@ class QWidget;
 namespace pelmo {
 
 class TClickableText;
+class TDriverPlacementFields;
 class TDriverBrowser;
 class TPartsCatalogue;
 class TEditRealSpin;
@@ -83,6 +84,7 @@ public:
     QWidget* PartNumberPanel() const { return pPartNumber_; }
     QLabel* PartNumberText() const { return stPartNumber_; }
     QLabel* Picture() const { return pbPix_; }
+    TDriverPlacementFields* Placement() const { return placement_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -137,6 +139,7 @@ private:
     QPushButton* btnValuesOnly_ = nullptr;
     QLabel* pbPix_ = nullptr;
     QPushButton* btnOK_ = nullptr;
+    TDriverPlacementFields* placement_ = nullptr;
 };
 
 }  // namespace pelmo

@@ -27,6 +27,7 @@
 #include "gui/dialogs/BlockVariablesDialog.h"
 #include "gui/dialogs/ComponentDialog.h"
 #include "gui/dialogs/DriverDialog.h"
+#include "gui/dialogs/ListeningDialog.h"
 #include "gui/dialogs/ElementDialogSet.h"
 #include "gui/dialogs/SourceDialog.h"
 #include "gui/graphs/GraphWindows.h"
@@ -288,6 +289,13 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
         {"driver", ElementDialog(
                        TElementKind::Driver, [](TProgram&) { return 0; },
                        [](TProgram& p) -> QDialog& { return p.w->ElementDialogs().Driver(); })},
+        {"listening position",
+         [](TProgram& p, const QString& name) {
+             TListeningDialog dialog(p.w.get());
+             dialog.SetSetup({2.5, -161.051, 12.5, true});
+             dialog.show();
+             return Inspect(dialog, name, p.fontScale);
+         }},
         {"source", ElementDialog(
                        TElementKind::Source, [](TProgram&) { return 0; },
                        [](TProgram& p) -> QDialog& { return p.w->ElementDialogs().Source(); })},

@@ -14,7 +14,9 @@
 #include "../EditorFixture.h"
 #include "graphs/GraphRecord.h"
 #include "gui/dialogs/DriverDialog.h"
+#include "gui/dialogs/DriverPlacementFields.h"
 #include "gui/dialogs/ElementDialogSet.h"
+#include "gui/dialogs/ListeningDialog.h"
 #include "gui/dialogs/SourceDialog.h"
 #include "gui/dialogs/TailsDialog.h"
 #include "gui/dialogs/TextDialog.h"
@@ -77,6 +79,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&f.w));
         TDesign& d = f.w.Session().Design();
         ClearElements(d);
+        d.Settings.clear();
         SetSourcePosition(d, d.Source, {118, 64});
         AddWire(d, {121, 62}, {133, 62});
         AddDriver(d, {134, 63});
@@ -210,6 +213,57 @@ private slots:
         }
         QVERIFY(last.empty() || last[k] < 0);  // a muted driver leaves nothing to hear
         QVERIFY(f.sink.Messages.empty());
+    }
+
+    // The place on the baffle is kept in inches whatever the fields show; a
+    // field shown in millimetres writes the inches it stands for, and a unit
+    // switch alone writes nothing. With the driver positions used, a move
+    // changes what is heard off axis.
+    void thePlaceOnTheBaffleIsWrittenInInches() {
+        TDriverDialog& dialog = OpenDriverDialog();
+        LoadResponse(dialog, "WOOFER.FRD");
+        TDriver& drv = *f.w.Session().Design().Drivers[0];
+        TListeningSetup setup;
+        setup.UseDriverPositions = true;
+        setup.HDeg = 30;
+        WriteListeningSetup(setup, f.w.Session().Design().Settings);
+        TDriverPlacementFields& place = *dialog.Placement();
+        using F = TDriverPlacementFields;
+        place.Field(F::Diameter)->SetRealValue(6.5);
+        place.Field(F::Diameter)->DoValChange();
+        QCOMPARE(drv.Acoustic.DiameterInches, 6.5);
+        const DataArray before = SystemCurve(TGraphKind::SPL);
+        place.SetMillimetres(true);
+        QCOMPARE(place.Field(F::Diameter)->RealValue(), 6.5 * 25.4);
+        QCOMPARE(drv.Acoustic.DiameterInches, 6.5);  // only shown otherwise
+        QVERIFY(place.OtherUnitText()->text().contains("diameter 6.5 in"));
+        place.Field(F::X)->SetRealValue(254);
+        place.Field(F::X)->DoValChange();
+        QCOMPARE(drv.Acoustic.XOffsetInches, 10.0);
+        QCOMPARE(drv.Acoustic.DiameterInches, 6.5);
+        QVERIFY(SystemCurve(TGraphKind::SPL) != before);
+        place.Field(F::VTilt)->Step(true);
+        QCOMPARE(drv.Acoustic.VTiltDegrees, 1.0);
+        place.SetMillimetres(false);
+        QCOMPARE(place.Field(F::X)->RealValue(), 10.0);
+    }
+
+    void theListeningDialogKeepsItsSetupWithTheDesign() {
+        TDesign& design = f.w.Session().Design();
+        TListeningDialog dialog(&f.w);
+        dialog.SetSetup(ReadListeningSetup(design.Settings));
+        QCOMPARE(dialog.Setup(), TListeningSetup{});
+        dialog.DistanceField()->SetRealValue(2.5);
+        dialog.HorizontalField()->SetRealValue(-30);
+        dialog.DriverPositionsBox()->setChecked(true);
+        const TListeningSetup chosen = dialog.Setup();
+        QCOMPARE(chosen.DistanceM, 2.5);
+        QCOMPARE(chosen.HDeg, -30.0);
+        QVERIFY(chosen.UseDriverPositions);
+        WriteListeningSetup(chosen, design.Settings);
+        TListeningDialog again(&f.w);
+        again.SetSetup(ReadListeningSetup(design.Settings));
+        QCOMPARE(again.Setup(), chosen);
     }
 
     // A catalogue part whose data stand in for the driver's own files: taking
