@@ -4,6 +4,7 @@
 // and the example designs, then opens every design again and prints how flat
 // its summed response is. With --tune the named design's part values are
 // searched for a flatter sum first and printed (to be copied back here).
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,14 +14,19 @@
 #include <string>
 
 #include "ExampleKit.h"
+#include "acoustics/Piston.h"
+#include "base/DataTypes.h"
 #include "base/MessageSink.h"
 #include "blocks/BlockCommands.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "driverdata/DriverModel.h"
+#include "driverdata/MeasurementFile.h"
 #include "files/BlockFile.h"
 #include "files/DesignFile.h"
+#include "graphs/CurveExport.h"
+#include "model/ListeningSetup.h"
 #include "model/StepModes.h"
 #include "values/NumberFormat.h"
 
@@ -72,6 +78,8 @@ std::vector<ModelledDriver> Drivers() {
     };
 }
 
+void WriteWooferOffAxisSet(const std::string& folder);
+
 void WriteDrivers(const std::string& folder) {
     CreateFolderWithParents(folder);
     SilentMessageSink quiet;
@@ -80,6 +88,41 @@ void WriteDrivers(const std::string& folder) {
         // extrapolated straight below its first point.
         if (!WriteDriverModelFiles(m.P, ModelFrequencies(5, 40000, 250), folder + m.Name, quiet, m.MagnitudeOnly))
             throw std::runtime_error(std::string("cannot write driver ") + m.Name);
+    WriteWooferOffAxisSet(folder);
+}
+
+// The 6.5-inch woofer's off-axis set, modelled: its on-axis response times
+// a rigid piston of its effective diameter, at 10 ... 90 degrees in one plane
+// (taken as symmetric, and for the other plane of a round driver). Under a
+// stem of its own (a copy of the woofer's files), so that the designs with
+// the plain woofer do not carry the set.
+constexpr double WooferEffectiveDiaInches = 5.1;  // 133 cm2 of cone
+const std::string WooferSetStem = "Woofer165set";
+
+void WriteWooferOffAxisSet(const std::string& folder) {
+    SilentMessageSink quiet;
+    DataArray f, mag, phase;
+    const std::string onAxis = folder + "Woofer165.frd";
+    if (!ReadMeasurementFile(onAxis, f, mag, phase, quiet) || phase.size() != f.size())
+        throw std::runtime_error("cannot read " + onAxis);
+    namespace fs = std::filesystem;
+    for (const char* ext : {".frd", ".zma"})
+        fs::copy_file(folder + "Woofer165" + ext, folder + WooferSetStem + ext, fs::copy_options::overwrite_existing);
+    for (int angle = 10; angle <= 90; angle += 10) {
+        std::vector<std::string> lines{"* modelled, not measured: Woofer165 at " + std::to_string(angle) +
+                                       " degrees off axis (a piston of " + FormatGeneral(WooferEffectiveDiaInches, 3) +
+                                       " in)"};
+        for (std::size_t k = 0; k < f.size(); ++k) {
+            const double factor = PistonFactorAt(WooferEffectiveDiaInches, f[k], angle);
+            double ph = phase[k] + (factor < 0 ? 180.0 : 0.0);
+            if (ph > 180) ph -= 360;
+            char line[96];
+            std::snprintf(line, sizeof line, "%.6g %.4f %.4f", f[k], mag[k] + 20 * std::log10(std::abs(factor)), ph);
+            lines.emplace_back(line);
+        }
+        const std::string path = folder + WooferSetStem + "@" + std::to_string(angle) + ".frd";
+        if (!WriteExportFile(path, lines)) throw std::runtime_error("cannot write " + path);
+    }
 }
 
 // ---------------------------------------------------------------- blocks
@@ -276,6 +319,28 @@ void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     s.Text(51, 28, "at 500 Hz and 20 kHz (12 and 18 dB/octave). Compare with TwoWay.bkt.");
 }
 
+// The two-way heard where it is listened to: the drivers at their places on
+// the baffle (the tweeter's centre 5.5 in above the woofer's, the design's
+// origin between them at the crossover's listening height), the woofer with
+// its modelled off-axis set, the tweeter with its diameter only (a piston).
+void TwoWayDirectivity(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
+    TwoWayNetwork(d, drivers, knobs, false);
+    TDriver& woofer = *d.Drivers[0];
+    LoadModelledDriver(d, woofer, drivers + WooferSetStem);
+    TDriver& tweeter = *d.Drivers[1];
+    woofer.Acoustic.YOffsetInches = -2.75;
+    woofer.Acoustic.DiameterInches = WooferEffectiveDiaInches;
+    tweeter.Acoustic.YOffsetInches = 2.75;
+    tweeter.Acoustic.DiameterInches = 1.0;
+    TListeningSetup setup;
+    setup.UseDriverPositions = true;
+    WriteListeningSetup(setup, d.Settings);
+    Sheet s(d);
+    s.Text(51, 23, "Two-way heard at 1 m, the drivers where they sit", 10);
+    s.Text(51, 26, "Tweeter 5.5 in above the woofer; the woofer has an off-axis set (@10 ... @90).");
+    s.Text(51, 28, "Tools > Listening position; AddGraph > Spinorama, Off-axis, Polar map.");
+}
+
 // Three-way: 8-inch woofer, 4-inch midrange with a notch on its cone
 // resonance, 1-inch dome; second-order sections and L-pads.
 void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
@@ -426,6 +491,7 @@ const std::vector<Example>& Examples() {
         {"TwoWayDerivedPhase.bkt", 200, 15000, TwoWayDerived},
         {"ThreeWay.bkt", 200, 15000, ThreeWay},
         {"TwoWayBlocks.bkt", 200, 15000, TwoWayBlocks},
+        {"TwoWayDirectivity.bkt", 200, 15000, TwoWayDirectivity},
     };
     return all;
 }
