@@ -1,5 +1,6 @@
 #include "CliArgs.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "values/NumberFormat.h"
@@ -26,6 +27,24 @@ bool ParseDirection(const std::string& text, double& hDeg, double& vDeg) {
     }
     hDeg = h;
     vDeg = v;
+    return true;
+}
+
+bool SplitCommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& flags, TCommandArgs& out,
+                      std::string& missing) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            out.Positional.push_back(a);
+        } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+            out.Options.emplace_back(a, std::string());
+        } else if (i + 1 < args.size()) {
+            out.Options.emplace_back(a, args[++i]);
+        } else {
+            missing = a;
+            return false;
+        }
+    }
     return true;
 }
 

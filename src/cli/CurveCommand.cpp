@@ -95,14 +95,11 @@ int PowerCurve(TSession& session, const std::string& kind, const std::string& na
 int Curve(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     TCurveOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            positional.push_back(a);
-            continue;
-        }
-        if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-        const std::string& v = args[++i];
+    TCommandArgs split;
+    std::string missing;
+    if (!SplitCommandArgs(args, {}, split, missing)) return UsageError(missing + " needs a value");
+    positional = std::move(split.Positional);
+    for (const auto& [a, v] : split.Options) {
         if (a == "--digits") {
             if (!TryParseInt(v, o.digits) || o.digits < 1 || o.digits > 17) return UsageError("--digits takes 1 to 17");
             continue;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliMessageSink.h"
 #include "base/Text.h"
@@ -134,18 +135,15 @@ int Optimize(const std::vector<std::string>& args) {
     double bandLow = 200, bandHigh = 15000, floor = 0, phaseWeight = 0;
     bool snap = false;
     int maxEvals = 3000;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            positional.push_back(a);
-            continue;
-        }
+    TCommandArgs split;
+    std::string missing;
+    if (!SplitCommandArgs(args, {"--snap"}, split, missing)) return UsageError(missing + " needs a value");
+    positional = std::move(split.Positional);
+    for (const auto& [a, v] : split.Options) {
         if (a == "--snap") {
             snap = true;
             continue;
         }
-        if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-        const std::string& v = args[++i];
         if (a == "--vary") {
             for (const std::string& name : Split(v, ','))
                 if (!TrimBlanks(name).empty()) vary.push_back(TrimBlanks(name));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliMessageSink.h"
 #include "acoustics/PreferenceScore.h"
@@ -40,14 +41,11 @@ int Spinorama(const std::vector<std::string>& args) {
     int digits = 10;
     double distance = -1;
     std::string driverName;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            positional.push_back(a);
-            continue;
-        }
-        if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-        const std::string& v = args[++i];
+    TCommandArgs split;
+    std::string missing;
+    if (!SplitCommandArgs(args, {}, split, missing)) return UsageError(missing + " needs a value");
+    positional = std::move(split.Positional);
+    for (const auto& [a, v] : split.Options) {
         if (a == "--digits") {
             if (!TryParseInt(v, digits) || digits < 1 || digits > 17) return UsageError("--digits takes 1 to 17");
         } else if (a == "--distance") {

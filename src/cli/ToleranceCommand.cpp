@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliMessageSink.h"
 #include "base/Text.h"
@@ -62,14 +63,11 @@ int Tolerance(const std::vector<std::string>& args) {
     TToleranceSettings settings;
     std::string curve = "spl", driver;
     double smoothing = 0.0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-            positional.push_back(a);
-            continue;
-        }
-        if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-        const std::string& v = args[++i];
+    TCommandArgs split;
+    std::string missing;
+    if (!SplitCommandArgs(args, {}, split, missing)) return UsageError(missing + " needs a value");
+    positional = std::move(split.Positional);
+    for (const auto& [a, v] : split.Options) {
         if (a == "--runs") {
             if (!TryParseInt(v, settings.Runs) || settings.Runs < 1 || settings.Runs > MaxToleranceRuns)
                 return UsageError("--runs takes a whole number from 1 to " + std::to_string(MaxToleranceRuns) +
