@@ -14,13 +14,18 @@
 #include <string>
 
 #include "ExampleKit.h"
+#include "acoustics/BaffleEffectFile.h"
+#include "acoustics/Enclosure.h"
+#include "acoustics/EnclosureFiles.h"
 #include "acoustics/Piston.h"
 #include "base/DataTypes.h"
 #include "base/MessageSink.h"
+#include "base/Units.h"
 #include "blocks/BlockCommands.h"
 #include "blocks/CircuitBlocks.h"
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
+#include "driverdata/DriverLoad.h"
 #include "driverdata/DriverModel.h"
 #include "driverdata/MeasurementFile.h"
 #include "files/BlockFile.h"
@@ -79,6 +84,7 @@ std::vector<ModelledDriver> Drivers() {
 }
 
 void WriteWooferOffAxisSet(const std::string& folder);
+void WriteBoxAndBaffleDrivers(const std::string& folder);
 
 void WriteDrivers(const std::string& folder) {
     CreateFolderWithParents(folder);
@@ -89,6 +95,7 @@ void WriteDrivers(const std::string& folder) {
         if (!WriteDriverModelFiles(m.P, ModelFrequencies(5, 40000, 250), folder + m.Name, quiet, m.MagnitudeOnly))
             throw std::runtime_error(std::string("cannot write driver ") + m.Name);
     WriteWooferOffAxisSet(folder);
+    WriteBoxAndBaffleDrivers(folder);
 }
 
 // The 6.5-inch woofer's off-axis set, modelled: its on-axis response times
@@ -123,6 +130,47 @@ void WriteWooferOffAxisSet(const std::string& folder) {
         const std::string path = folder + WooferSetStem + "@" + std::to_string(angle) + ".frd";
         if (!WriteExportFile(path, lines)) throw std::runtime_error("cannot write " + path);
     }
+}
+
+// The two-way planned before anything is measured: the woofer in a vented
+// box of 24 l tuned to 38 Hz, the dome on its own, both on a flat baffle of
+// 20 x 35 cm whose edges' diffraction each driver carries as its acoustic
+// effect (on axis at 1 m). Neither response has the crude baffle shelf of
+// the other examples: the baffle's effect is the diffraction file's.
+struct TBoxBaffle {
+    TBaffle Baffle;
+    double WooferYIn = -2.75, TweeterYIn = 2.75;
+};
+
+TBoxBaffle BoxBaffle() {
+    TBoxBaffle b;
+    b.Baffle.Shape = BaffleShape::Rectangle;
+    b.Baffle.WidthIn = MetresToInches(0.20);
+    b.Baffle.HeightIn = MetresToInches(0.35);
+    // The tweeter's centre 8 cm below the top edge.
+    b.Baffle.CentreYIn = b.TweeterYIn + MetresToInches(0.08) - b.Baffle.HeightIn / 2;
+    return b;
+}
+
+void WriteBoxAndBaffleDrivers(const std::string& folder) {
+    SilentMessageSink quiet;
+    std::vector<ModelledDriver> all = Drivers();
+    TDriverModelParams woofer = all[0].P, dome = all[1].P;
+    woofer.BaffleWidth = dome.BaffleWidth = 0;
+    TEnclosure box;
+    box.Kind = EnclosureKind::Vented;
+    box.Vb = 24e-3;
+    box.Fb = 38;
+    box.Ql = 7;
+    const DataArray freqs = ModelFrequencies(5, 40000, 250);
+    if (!WriteEnclosureModelFiles(woofer, box, freqs, folder + "Woofer165box", quiet) ||
+        !WriteDriverModelFiles(dome, freqs, folder + "Tweeter25flush", quiet))
+        throw std::runtime_error("cannot write the boxed drivers");
+    const TBoxBaffle b = BoxBaffle();
+    const TBaffleListener onAxis{0, 0, 1.0};
+    if (!WriteBaffleEffectFile(folder + "Woofer165baffle.frd", b.Baffle, {0, b.WooferYIn, 0}, onAxis, freqs, quiet) ||
+        !WriteBaffleEffectFile(folder + "Tweeter25baffle.frd", b.Baffle, {0, b.TweeterYIn, 0}, onAxis, freqs, quiet))
+        throw std::runtime_error("cannot write the baffle's effect");
 }
 
 // ---------------------------------------------------------------- blocks
@@ -341,6 +389,41 @@ void TwoWayDirectivity(TDesign& d, const std::string& drivers, std::vector<Knob>
     s.Text(51, 28, "Tools > Listening position; AddGraph > Spinorama, Off-axis, Polar map.");
 }
 
+void TwoWayModelled(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
+    TwoWayNetwork(d, drivers, knobs, false);
+    // The values a search for the flattest sum found (--tune): a larger L1 and C1
+    // to take down the woofer's top octave against the baffle step, and a
+    // stronger pad on the tweeter.
+    const double tuned[] = {2e-3, 18e-6, 8.2e-6, 510e-6, 5.1, 20};
+    for (std::size_t i = 0; i < knobs.size(); ++i) knobs[i].Part->Value = tuned[i];
+    const TBoxBaffle b = BoxBaffle();
+    SilentMessageSink quiet;
+    const struct {
+        TDriver& Drv;
+        const char* Stem;
+        const char* Baffle;
+        double YIn, DiameterIn;
+    } drivers2[] = {{*d.Drivers[0], "Woofer165box", "Woofer165baffle.frd", b.WooferYIn, WooferEffectiveDiaInches},
+                    {*d.Drivers[1], "Tweeter25flush", "Tweeter25baffle.frd", b.TweeterYIn, 1.0}};
+    for (const auto& m : drivers2) {
+        LoadModelledDriver(d, m.Drv, drivers + m.Stem);
+        if (!LoadAcousticEffect(m.Drv, drivers + m.Baffle, quiet))
+            throw std::runtime_error(std::string("cannot load ") + m.Baffle);
+        m.Drv.Acoustic.AcousticFile = drivers + m.Baffle;
+        m.Drv.Acoustic.YOffsetInches = m.YIn;
+        m.Drv.Acoustic.DiameterInches = m.DiameterIn;
+    }
+    d.Drivers[0]->Description = "modelled, not measured: 6.5-inch woofer in a vented box (24 l, 38 Hz)";
+    d.Drivers[1]->Description = "modelled, not measured: 1-inch dome tweeter";
+    TListeningSetup setup;
+    setup.UseDriverPositions = true;
+    WriteListeningSetup(setup, d.Settings);
+    Sheet s(d);
+    s.Text(51, 23, "Two-way planned before measuring: box, baffle, places", 10);
+    s.Text(51, 26, "Woofer in a vented box (24 l, 38 Hz); both on a 20 x 35 cm baffle whose");
+    s.Text(51, 28, "edges' diffraction is each driver's acoustic effect. Note the baffle step.");
+}
+
 // Three-way: 8-inch woofer, 4-inch midrange with a notch on its cone
 // resonance, 1-inch dome; second-order sections and L-pads.
 void ThreeWay(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
@@ -492,6 +575,7 @@ const std::vector<Example>& Examples() {
         {"ThreeWay.bkt", 200, 15000, ThreeWay},
         {"TwoWayBlocks.bkt", 200, 15000, TwoWayBlocks},
         {"TwoWayDirectivity.bkt", 200, 15000, TwoWayDirectivity},
+        {"TwoWayModelled.bkt", 200, 15000, TwoWayModelled},
     };
     return all;
 }
