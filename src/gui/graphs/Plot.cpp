@@ -181,27 +181,34 @@ void TPlotForm::BuildColourMap() {
     map_ = new QCPColorMap(graph_->xAxis, graph_->yAxis);
     map_->setTightBoundary(true);
     map_->setInterpolate(true);
-    QCPColorGradient gradient(QCPColorGradient::gpJet);
+    // From white (nothing: behind the baffle) through blue, green and
+    // yellow to red at the loudest.
+    QCPColorGradient gradient;
+    gradient.setColorStopAt(0.0, QColor(255, 255, 255));
+    gradient.setColorStopAt(0.12, QColor(170, 200, 255));
+    gradient.setColorStopAt(0.35, QColor(0, 60, 255));
+    gradient.setColorStopAt(0.55, QColor(0, 200, 120));
+    gradient.setColorStopAt(0.78, QColor(255, 230, 0));
+    gradient.setColorStopAt(1.0, QColor(220, 0, 0));
     gradient.setNanHandling(QCPColorGradient::nhTransparent);
     map_->setName("level");
     map_->removeFromLegend();
-    // Under the curves (the -6 dB lines) drawn on it.
+    // Under the grid and the curves (the -6 dB lines) drawn on it.
     map_->setLayer("background");
+    // The colour scale inside the plot's top right corner (the region
+    // behind the baffle, white), the legend in its top left one: nothing
+    // but text and pictures outside the plot.
     mapScale_ = new QCPColorScale(graph_);
     mapScale_->setType(QCPAxis::atRight);
-    mapScale_->setBarWidth(12);
+    mapScale_->setBarWidth(10);
     mapScale_->axis()->setLabel("dB");
-    mapScale_->axis()->setLabelFont(ArialPixels(13));
-    mapScale_->axis()->setTickLabelFont(ArialPixels(12));
-    graph_->plotLayout()->addElement(1, 1, mapScale_);
-    graph_->plotLayout()->setColumnStretchFactor(1, 0.01);
+    mapScale_->axis()->setLabelFont(ArialPixels(12));
+    mapScale_->axis()->setTickLabelFont(ArialPixels(11));
+    graph_->axisRect()->insetLayout()->addElement(mapScale_, QRectF(0.85, 0.02, 0.14, 0.2));
+    graph_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignLeft | Qt::AlignTop);
     map_->setColorScale(mapScale_);
     // The scale hands its gradient to the map: set on the scale.
     mapScale_->setGradient(gradient);
-    // The scale as tall as the chart.
-    auto* margins = new QCPMarginGroup(graph_);
-    graph_->axisRect()->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
-    mapScale_->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
     graph_->yAxis2->setVisible(false);
 }
 
