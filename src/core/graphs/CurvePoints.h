@@ -2,7 +2,10 @@
 
 #include <vector>
 
+#include "acoustics/Cta2034.h"
+#include "acoustics/SoundPower.h"
 #include "base/DataTypes.h"
+#include "engine/DirectionalSum.h"
 #include "engine/TimeResponse.h"
 
 // The points of a graph window's curves, made from a solve's result: what a
@@ -30,6 +33,10 @@ struct TCurveWork {
     std::vector<const DataArray*> DoneSources;
     std::vector<DataArray> DoneResponses;
     std::size_t DoneCount = 0;
+    // The directional windows' sums and curves.
+    TDirectionalWork Directional;
+    TSpinorama Spin;
+    TPowerAndDi Power;
 };
 
 // What a curve's points are made from.
@@ -38,6 +45,9 @@ struct TCurveSource {
     const TSolveResult& Result;
     TCurveWork& Work;
     MessageSink& Messages;  // a resampling of a time response that fails
+    // The drivers' responses toward the directions the directional windows
+    // look from; without it their curves stay empty. Used from one thread.
+    TDirectivityCache* Directivity = nullptr;
 };
 
 // The points of curve c of window g. A time response's curve alone in its
@@ -60,6 +70,15 @@ void CurrentPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
 void PowerPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
 // the group delay in microseconds of a driver's contribution or the sum.
 void GroupDelayPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
+
+// The directional windows, each filling the whole set of curves of its
+// window's subject at once (DirectionalCurves.h): the spinorama, on-axis
+// level with sound power and directivity index, the curves at angles in one
+// plane, and the polar map (with its -6 dB lines as curves).
+void SpinoramaPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
+void PowerAndDiPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
+void OffAxisPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
+void PolarMapPoints(const TCurveSource& source, TGraphRecord& g, TSeriesDef& c);
 
 // Time responses of a driver's contribution or the sum, scaled by the
 // window's ResponseScale: the impulse (ms), the step (ms) and the response

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "graphs/DirectionalCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
@@ -35,6 +36,17 @@ std::string CurveNameFromCaption(const std::string& caption) {
 TCurveChoice ChooseCurve(TGraphRecord& g, const TDesign& d, const TCurveSubject& subject, bool automatic) {
     const TGraphKindDescriptor& kind = GraphKindDescriptor(g.Kind);
     TCurveChoice c;
+    if (kind.CurveSet) {
+        // The window shows one subject at a time, as its set of curves.
+        c.Index = FindCurve(g, subject);
+        if (c.Index < 0) {
+            SetCurveSet(g, d, subject);
+            c.Index = 0;
+            c.Added = true;
+        }
+        if (automatic) g.AutoSystemCurve = false;
+        return c;
+    }
     c.DriverOnlyItem =
         kind.Curves.SecondDriverItems == TSubjectKind::DriverOnly && subject.Kind == TSubjectKind::DriverOnly;
     c.Index = FindCurve(g, subject);
@@ -68,7 +80,10 @@ void ConfirmCurve(TGraphRecord& g, int index, bool driverOnlyItem) {
         g.DefaultSmoothing = g.Curves[static_cast<std::size_t>(index)].Smoothing;
 }
 
-bool HoldAvailable(const TGraphRecord& g) { return FindCurve(g, TCurveSubject{}) >= 0; }
+bool HoldAvailable(const TGraphRecord& g) {
+    // A colour map has no curve of its own to hold (its lines follow it).
+    return g.Kind != TGraphKind::PolarMap && FindCurve(g, TCurveSubject{}) >= 0;
+}
 
 int RebindCurveElements(TGraphList& graphs, const TDesign& d) {
     int removed = 0;

@@ -46,8 +46,9 @@ struct TLeftAxisRule {
 };
 
 // The pointer readout's text: frequency, value in Unit and phase; the time
-// under the pointer; the delay under it; none.
-enum class TReadoutStyle { FrequencyValue, Time, Delay, None };
+// under the pointer; the delay under it; none; a colour map's cell
+// (frequency, angle and level, MapReadoutText).
+enum class TReadoutStyle { FrequencyValue, Time, Delay, None, Map };
 
 // The curves a window's Curves menu offers, in this order: the System
 // curve; per driver an item of DriverItems; per driver an item of
@@ -99,6 +100,12 @@ struct TGraphKindDescriptor {
     bool Transform;
     // Its curves are drawn with thin lines (thousands of points each).
     bool ThinLines;
+    // Its window shows a set of curves of one subject, all filled by one
+    // call of Points (DirectionalCurves.h); the Curves menu chooses the
+    // subject.
+    bool CurveSet = false;
+    // A right-hand axis in dB for the directivity indices instead of phase.
+    bool DiAxis = false;
 };
 
 const TGraphKindDescriptor& GraphKindDescriptor(TGraphKind kind);
@@ -146,6 +153,10 @@ TAxisSetup LeftAxisSetup(const TGraphRecord& g);
 // -1 .. +9 divisions.
 TAxisSetup GroupDelayAxisAfterChange(double usecPerDiv);
 TAxisSetup RightAxisSetup(TGraphKind kind);
+// The same for a window: the directivity-index axis spans as many dB as the
+// window's left axis, from -1 division (the curves' levels above, the
+// indices near its foot); the others as RightAxisSetup(kind).
+TAxisSetup RightAxisSetup(const TGraphRecord& g);
 
 // One item of a per-division submenu.
 struct TScaleMenuItem {

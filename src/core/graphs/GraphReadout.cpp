@@ -16,6 +16,7 @@ std::string Compose(TGraphKind kind, const TReadoutPoint& p, bool anyPhaseShown)
         case TReadoutStyle::Delay:
             return FormatFixed(p.Y, 2) + k.ReadoutUnit;
         case TReadoutStyle::None:
+        case TReadoutStyle::Map:
             return {};
         case TReadoutStyle::FrequencyValue:
             break;
@@ -29,7 +30,8 @@ std::string Compose(TGraphKind kind, const TReadoutPoint& p, bool anyPhaseShown)
 
 std::optional<std::string> ReadoutText(TGraphKind kind, const TReadoutPoint& cursor, const TReadoutPoint& deltaRef,
                                        bool deltaMode, bool anyPhaseShown) {
-    if (GraphKindDescriptor(kind).Readout == TReadoutStyle::None) return std::nullopt;
+    const TReadoutStyle style = GraphKindDescriptor(kind).Readout;
+    if (style == TReadoutStyle::None || style == TReadoutStyle::Map) return std::nullopt;
     std::string text = Compose(kind, cursor, anyPhaseShown);
     if (deltaMode) {
         const TReadoutPoint d{cursor.X - deltaRef.X, cursor.Y - deltaRef.Y, cursor.Phase - deltaRef.Phase};

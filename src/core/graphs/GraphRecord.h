@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "acoustics/DriverGeometry.h"
 #include "base/DataTypes.h"
 #include "graphs/CurveSubject.h"
 #include "graphs/GraphKinds.h"
@@ -60,6 +61,30 @@ struct TSeriesDef {
     double Smoothing = 1.0 / 24.0;
 
     bool DriverOnly() const { return Subject.Kind == TSubjectKind::DriverOnly; }
+
+    // In windows that show a set of curves of one subject (the directional
+    // kinds): which of the set this is, and whether it is drawn against the
+    // right-hand (directivity index) axis.
+    int Trace = 0;
+    bool RightAxis = false;
+};
+
+// What the directional windows look at besides their subject.
+struct TDirectionalView {
+    TPlane Plane = TPlane::Vertical;  // off-axis curves and polar map
+    double AngleStepDeg = 15.0;       // off-axis: between two curves
+    double MaxAngleDeg = 90.0;        // off-axis: curves at 0 .. this
+    bool Normalised = false;          // polar map: levels relative to on axis
+    double SectorStepDeg = 10.0;      // power and DI: the sectors' angle step
+    friend bool operator==(const TDirectionalView&, const TDirectionalView&) = default;
+};
+
+// A level over frequency and angle: LevelsDb[a * Freq.size() + k] at
+// Freq[k] and AnglesDeg[a].
+struct TLevelMap {
+    DataArray Freq;
+    DataArray AnglesDeg;
+    DataArray LevelsDb;
 };
 
 inline constexpr double AuditorySmoothing = 1000.0;
@@ -89,6 +114,13 @@ struct TGraphRecord {
     double DefaultSmoothing = 1.0 / 24.0;  // what a new curve starts with
     bool AutoSystemCurve = false;          // the next menu rebuild adds "System" by itself
     bool AutoScalePending = false;         // the next time-response solve picks ResponseScale
+
+    // The directional windows: their view, the polar map's levels, the
+    // angle axis's step and a line under the chart (the preference score).
+    TDirectionalView Directional;
+    TLevelMap Map;
+    double DegreesPerDiv = 30.0;
+    std::string Note;
 };
 
 // The open graph windows in opening order. The windows own their records;

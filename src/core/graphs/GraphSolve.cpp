@@ -30,6 +30,7 @@ struct TFillJob {
     TGraphList* Graphs;
     std::array<TCurveWork, 2>* Work;
     MessageSink* Messages;
+    TDirectivityCache* Directivity;
 };
 
 void FillPart(void* context, int part, int parts) {
@@ -37,10 +38,17 @@ void FillPart(void* context, int part, int parts) {
     const bool transforms = part == 0;
     if (!transforms && part != 1) return;
     TCurveWork& work = (*j.Work)[transforms ? 0 : 1];
-    const TCurveSource source{*j.Design, *j.Result, work, *j.Messages};
+    // The directional windows use the cache, which only one thread may: they
+    // are never transforms, so only this part touches it.
+    const TCurveSource source{*j.Design, *j.Result, work, *j.Messages, j.Directivity};
     for (TGraphRecord* g : j.Graphs->Windows) {
         // With one part it does everything.
         if (parts > 1 && Transforms(g->Kind) != transforms) continue;
+        // A set of curves is filled at once.
+        if (GraphKindDescriptor(g->Kind).CurveSet) {
+            if (!g->Curves.empty()) FillCurve(source, *g, 0);
+            continue;
+        }
         for (std::size_t i = 0; i < g->Curves.size(); ++i) FillCurve(source, *g, i);
     }
 }
@@ -58,9 +66,9 @@ void FillCurve(const TCurveSource& source, TGraphRecord& g, std::size_t curve) {
 }
 
 void FillCurves(const TDesign& d, const TSolveResult& result, TGraphList& graphs, std::array<TCurveWork, 2>& work,
-                MessageSink& messages) {
+                MessageSink& messages, TDirectivityCache* directivity) {
     for (TCurveWork& w : work) w.DoneCount = 0;
-    TFillJob job{&d, &result, &graphs, &work, &messages};
+    TFillJob job{&d, &result, &graphs, &work, &messages, directivity};
     TWorkerPool::Shared().Run(FillPart, &job);
 }
 
@@ -80,7 +88,7 @@ void SolveGraphs(TDesign& d, TGraphList& graphs, TGraphSolve& solve, MessageSink
     if (!result.Solved) return;
     // The sheet shows the values the solve used.
     ApplyBlockValues(d, result.Blocks);
-    FillCurves(d, result, graphs, solve.Work, messages);
+    FillCurves(d, result, graphs, solve.Work, messages, &solve.Context.Directivity);
 }
 
 }  // namespace pelmo

@@ -39,11 +39,13 @@ struct TGraphSolve {
 void SolveGraphs(TDesign& d, TGraphList& graphs, TGraphSolve& solve, MessageSink& messages);
 
 // Every curve of the windows filled from a solve's result, the time
-// responses on this thread and the others beside them.
+// responses on this thread and the others beside them; the directional
+// windows from `directivity` (without it their curves stay empty).
 void FillCurves(const TDesign& d, const TSolveResult& result, TGraphList& graphs, std::array<TCurveWork, 2>& work,
-                MessageSink& messages);
+                MessageSink& messages, TDirectivityCache* directivity = nullptr);
 
-// The points of one curve of window g from a result (its kind's function).
+// The points of one curve of window g from a result (its kind's function;
+// in a window showing a set of curves, the whole set).
 void FillCurve(const TCurveSource& source, TGraphRecord& g, std::size_t curve);
 
 }  // namespace pelmo

@@ -14,8 +14,15 @@ enum class TGraphKind {
     Step,
     GroupDelay,
     SquareWave,
+    // The design heard from many directions: the CTA-2034 curves, sound
+    // power with the directivity index, curves at angles in one plane, and
+    // the level over frequency and angle as a colour map.
+    Spinorama,
+    PowerAndDi,
+    OffAxis,
+    PolarMap,
 };
-inline constexpr int GraphKindCount = 10;
+inline constexpr int GraphKindCount = 14;
 
 inline constexpr int ToInt(TGraphKind k) { return static_cast<int>(k); }
 

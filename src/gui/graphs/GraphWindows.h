@@ -121,7 +121,7 @@ private:
     // Windows closed by the user: each goes at the next turn of the event
     // loop, unless this object goes first and takes it along.
     std::vector<QPointer<QObject>> closed_;
-    std::array<int, 10> counters_{};
+    std::array<int, GraphKindCount> counters_{};
     QString caption_ = "Pelmo";
     std::unique_ptr<TSeriesEditForm> seriesEdit_;
     QPointer<QMenu> graphToFront_;

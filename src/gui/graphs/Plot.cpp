@@ -9,9 +9,11 @@
 
 #include "base/MessageSink.h"
 #include "graphs/CurveExport.h"
+#include "graphs/DirectionalCurves.h"
 #include "graphs/GraphCurves.h"
 #include "gui/graphs/ChartLine.h"
 #include "gui/graphs/ChartStyle.h"
+#include "gui/graphs/DirectionalMenu.h"
 #include "gui/graphs/GraphPicture.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/PlotOverlays.h"
@@ -149,6 +151,7 @@ void TPlotForm::BuildMenus() {
     getFile_ = curvesMenu_->addAction(GetFileItem, this, [this] { overlays_->GetFileClick(); });
     getFile_->setCheckable(true);
     if (TToleranceView::Offered(record_.Kind)) toleranceBand_ = new TToleranceView(*this, owner_);
+    AddDirectionalViewMenu(*this, curvesMenu_);
     scales_ = std::make_unique<TPlotScales>(*this);
 }
 
@@ -160,15 +163,82 @@ void TPlotForm::FirstSetup(int windowNumber) {
     title_->setText(ChartTitle());
     SetupAxis(graph_->xAxis, BottomAxisSetup(record_.Kind));
     SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
-    SetupAxis(graph_->yAxis2, RightAxisSetup(record_.Kind));
+    SetupAxis(graph_->yAxis2, RightAxisSetup(record_));
     getFile_->setVisible(info.ShowGetFile);
     scales_->BuildMenu();
+    if (info.Readout == TReadoutStyle::Map) BuildColourMap();
 }
 
 void TPlotForm::ApplyScale() {
     if (!GraphKindDescriptor(record_.Kind).Left.FollowsScaleMenus) return;
     SetupAxis(graph_->yAxis, LeftAxisSetup(record_));
+    // The directivity-index axis keeps the left axis's span.
+    if (GraphKindDescriptor(record_.Kind).DiAxis) SetupAxis(graph_->yAxis2, RightAxisSetup(record_));
     Replot();
+}
+
+void TPlotForm::BuildColourMap() {
+    map_ = new QCPColorMap(graph_->xAxis, graph_->yAxis);
+    map_->setTightBoundary(true);
+    map_->setInterpolate(true);
+    // From white (nothing: behind the baffle) through blue, green and
+    // yellow to red at the loudest.
+    QCPColorGradient gradient;
+    gradient.setColorStopAt(0.0, QColor(255, 255, 255));
+    gradient.setColorStopAt(0.12, QColor(170, 200, 255));
+    gradient.setColorStopAt(0.35, QColor(0, 60, 255));
+    gradient.setColorStopAt(0.55, QColor(0, 200, 120));
+    gradient.setColorStopAt(0.78, QColor(255, 230, 0));
+    gradient.setColorStopAt(1.0, QColor(220, 0, 0));
+    gradient.setNanHandling(QCPColorGradient::nhTransparent);
+    map_->setName("level");
+    map_->removeFromLegend();
+    // Under the grid and the curves (the -6 dB lines) drawn on it.
+    map_->setLayer("background");
+    // The colour scale inside the plot's top right corner (the region
+    // behind the baffle, white), the legend in its top left one: nothing
+    // but text and pictures outside the plot.
+    mapScale_ = new QCPColorScale(graph_);
+    mapScale_->setType(QCPAxis::atRight);
+    mapScale_->setBarWidth(10);
+    mapScale_->axis()->setLabel("dB");
+    mapScale_->axis()->setLabelFont(ArialPixels(12));
+    mapScale_->axis()->setTickLabelFont(ArialPixels(11));
+    graph_->axisRect()->insetLayout()->addElement(mapScale_, QRectF(0.85, 0.02, 0.14, 0.2));
+    graph_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignLeft | Qt::AlignTop);
+    map_->setColorScale(mapScale_);
+    // The scale hands its gradient to the map: set on the scale.
+    mapScale_->setGradient(gradient);
+    graph_->yAxis2->setVisible(false);
+}
+
+void TPlotForm::RefreshColourMap() {
+    if (!map_) return;
+    const TLevelMap& m = record_.Map;
+    const int nf = static_cast<int>(m.Freq.size());
+    const int na = static_cast<int>(m.AnglesDeg.size());
+    QCPColorMapData* data = map_->data();
+    if (nf < 2 || na < 2 || m.LevelsDb.size() < m.Freq.size() * m.AnglesDeg.size()) {
+        data->clear();
+        return;
+    }
+    if (data->keySize() != nf || data->valueSize() != na) data->setSize(nf, na);
+    data->setRange(QCPRange(m.Freq.front(), m.Freq.back()), QCPRange(m.AnglesDeg.front(), m.AnglesDeg.back()));
+    double top = -std::numeric_limits<double>::infinity();
+    for (int a = 0; a < na; ++a)
+        for (int k = 0; k < nf; ++k) {
+            const double level = m.LevelsDb[static_cast<std::size_t>(a) * m.Freq.size() + static_cast<std::size_t>(k)];
+            data->setCell(k, a, level);
+            if (std::isfinite(level)) top = std::max(top, level);
+        }
+    // Relative levels from -30 dB; absolute ones 40 dB below the loudest,
+    // on whole 5 dB.
+    QCPRange range(-30.0, 3.0);
+    if (!record_.Directional.Normalised && std::isfinite(top)) {
+        const double upper = 5.0 * std::ceil(top / 5.0);
+        range = QCPRange(upper - 40.0, upper);
+    }
+    map_->setDataRange(range);
 }
 
 // ---------------------------------------------------------------------------
@@ -219,7 +289,10 @@ void TPlotForm::StyleCurve(std::size_t i) {
     const QString name = c.Name == SystemCurveName ? QString("Sys") : QString::fromStdString(c.Name);
     s.Mag->setName(name);
     s.Phase->setName(name + DegreeSign);
+    s.Mag->setValueAxis(c.RightAxis ? graph_->yAxis2 : graph_->yAxis);
     ShowInLegend(graph_, s.Mag, true);
+    // A curve without a name (the second of a pair of lines) is not listed.
+    if (c.Name.empty()) s.Mag->removeFromLegend();
     ShowInLegend(graph_, s.Phase, phaseShown);
     s.Name = c.Name;
     s.Colour = c.ColourIndex;
@@ -256,6 +329,15 @@ void TPlotForm::RefreshCurves() {
         SetGraphPoints(series_[i].Mag, c.MagSeries);
         SetPhasePoints(series_[i].Phase, c.PhaseSeries);
     }
+    RefreshColourMap();
+    // The directional windows' line under the chart (the preference score).
+    if (GraphKindDescriptor(record_.Kind).CurveSet) {
+        const QString foot = record_.Note.empty() ? QString("Pelmo") : QString::fromStdString(record_.Note);
+        if (foot_->text() != foot) {
+            foot_->setText(foot);
+            layoutChanged_ = true;
+        }
+    }
     overlays_->UpdateHoldButton();
     if (toleranceBand_) toleranceBand_->CurvesRefreshed();
 }
@@ -286,7 +368,8 @@ bool TPlotForm::BeginCurveLayer(bool immediate) {
     // After a solve usually only the points have changed: the curves' own
     // layer is drawn again over the kept grid, axes, title and legend.
     QCPLayer* main = graph_->layer("main");
-    if (layoutChanged_ || main->mode() != QCPLayer::lmBuffered || !PlotSteps::BuffersCurrent(graph_) ||
+    // A colour map lies under the grid, outside the curves' layer.
+    if (map_ || layoutChanged_ || main->mode() != QCPLayer::lmBuffered || !PlotSteps::BuffersCurrent(graph_) ||
         !LayerSteps::Buffer(main)) {
         Replot(immediate);
         return false;
@@ -409,6 +492,14 @@ void TPlotForm::CurveItemClick(const TCurveSubject& subject, bool automatic) {
     if (!automatic) RequestSolve();
     SetCurveChecks();
     overlays_->UpdateHoldButton();
+    Replot();
+}
+
+void TPlotForm::DirectionalViewChanged() {
+    // Off-axis curves follow the angles; the other sets keep their curves.
+    if (record_.Kind == TGraphKind::OffAxis) RenewCurveSet(record_, owner_.Design());
+    RefreshCurves();
+    RequestSolve();
     Replot();
 }
 

@@ -14,6 +14,8 @@
 class QCustomPlot;
 class QCPGraph;
 class QCPTextElement;
+class QCPColorMap;
+class QCPColorScale;
 class QAction;
 class QMenu;
 
@@ -116,6 +118,13 @@ public:
     QCPTextElement* TitleElement() const { return title_; }
     // The Curves menu's "Tolerance" band (SPL and impedance windows; else null).
     TToleranceView* ToleranceBand() const { return toleranceBand_; }
+    // The polar map's colour map and its scale (null in other windows).
+    QCPColorMap* ColourMap() const { return map_; }
+    QCPColorScale* ColourScale() const { return mapScale_; }
+    QCPTextElement* FootElement() const { return foot_; }
+    // A directional window's view changed: its set of curves made again and
+    // solved.
+    void DirectionalViewChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,6 +149,8 @@ private:
     void StyleCurve(std::size_t i);
     void PlaceOverlays();
     void ExportCurve(int index, bool zma);
+    void BuildColourMap();
+    void RefreshColourMap();
 
     TGraphWindows& owner_;
     TGraphRecord record_;
@@ -169,6 +180,8 @@ private:
     std::unique_ptr<TPlotScales> scales_;
 
     TToleranceView* toleranceBand_ = nullptr;  // a child of the window
+    QCPColorMap* map_ = nullptr;
+    QCPColorScale* mapScale_ = nullptr;
 };
 
 // Replaces a chart line's points by the curve's, in place when the count is

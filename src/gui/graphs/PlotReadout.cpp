@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <algorithm>
 
+#include "graphs/DirectionalCurves.h"
 #include "graphs/GraphKinds.h"
 #include "gui/graphs/Plot.h"
 #include "gui/widgets/ModalRunner.h"
@@ -70,7 +71,9 @@ void TPlotReadout::MouseMove(QPoint pos) {
         return;
     }
     popupEnabled_ = true;
-    const auto text = ReadoutText(form_.Kind(), cursor_, deltaRef_, deltaMode_, phase);
+    const bool map = GraphKindDescriptor(form_.Kind()).Readout == TReadoutStyle::Map;
+    const auto text =
+        map ? MapReadoutText(form_.Record(), x, y) : ReadoutText(form_.Kind(), cursor_, deltaRef_, deltaMode_, phase);
     if (!text) return;
     label_->setText(QString::fromStdString(*text));
     Fit();

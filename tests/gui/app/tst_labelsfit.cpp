@@ -244,6 +244,10 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
         {"impulse graph", GraphWindow(TGraphKind::Impulse)},
         {"step graph", GraphWindow(TGraphKind::Step)},
         {"square wave graph", GraphWindow(TGraphKind::SquareWave)},
+        {"spinorama graph", GraphWindow(TGraphKind::Spinorama)},
+        {"power and DI graph", GraphWindow(TGraphKind::PowerAndDi)},
+        {"off-axis graph", GraphWindow(TGraphKind::OffAxis)},
+        {"polar map graph", GraphWindow(TGraphKind::PolarMap)},
         {"curve settings",
          [](TProgram& p, const QString& name) {
              TSeriesEditForm& series = p.w->GraphWindows().SeriesEdit();

@@ -74,7 +74,8 @@ private slots:
         QCOMPARE(Captions(more),
                  QStringList({"filter response (dB)", "Group Delay (usec)", "Component Power dissipation (W)",
                               "Component Voltage (V)", "Component Current (A)", "Impulse response", "Step response",
-                              "Square Wave Response"}));
+                              "Square Wave Response", "Spinorama (CTA-2034)", "Sound power and DI",
+                              "Off-axis responses", "Polar map"}));
 
         struct Expect {
             QString Item;
