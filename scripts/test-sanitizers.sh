@@ -22,7 +22,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # some) and crash in its exit check ("DTLS ... at 0x3cb0", then "Tracer caught
 # signal 11") although the tests passed. Loaded from the start, libjpeg's
 # storage is static and read right.
-jpeg=$(/sbin/ldconfig -p 2>/dev/null | awk '/libjpeg\.so\.62 .*x86-64/ {print $NF; exit}')
+# awk reads the whole list: leaving early would end ldconfig with SIGPIPE,
+# which pipefail and set -e turn into this script's exit status (141).
+jpeg=$(/sbin/ldconfig -p 2>/dev/null | awk '/libjpeg\.so\.62 .*x86-64/ && !found {found = $NF} END {print found}' || true)
 if [ -n "$jpeg" ]; then export LD_PRELOAD="$jpeg"; fi
 # The package and installed-file checks install the build and say nothing
 # about memory: the normal pass runs them.
