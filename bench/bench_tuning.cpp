@@ -1,7 +1,10 @@
-// One wheel notch while tuning, as the user has it: the main window with the
-// three-way example open, four graph windows (SPL with the system and the
-// three drivers, impedance, group delay, impulse), T pressed over a
-// capacitor and the wheel turned on its value control. A step is timed from
+// One wheel notch while tuning, as the user has it: the main window with an
+// example open, four graph windows, T pressed over a capacitor and the wheel
+// turned on its value control. Three setups: the three-way example with SPL
+// (the system and the three drivers), impedance, group delay and impulse;
+// the directivity example with SPL, impedance, spinorama and polar map; and
+// the directivity example with SPL and impedance only, the baseline that
+// tells what the two directional windows add to a notch. A step is timed from
 // sending the wheel event to the control until every graph window has
 // painted itself again (value written, circuit solved, curves replotted,
 // sheet label redrawn, window contents painted).
@@ -59,6 +62,13 @@ public:
     }
 };
 
+struct TuningSetup {
+    const char* Design;  // an example's file name
+    std::size_t Drivers;
+    std::vector<TGraphKind> Extra;  // opened beside the design's own windows
+    std::size_t Windows;            // open in all, once the extra ones are
+};
+
 struct TuningSession {
     QTemporaryDir home;
     SilentMessageSink silent;
@@ -67,11 +77,11 @@ struct TuningSession {
     TComponentDialog* dialog = nullptr;
     bool ok = false;
 
-    TuningSession() {
+    explicit TuningSession(const TuningSetup& setup) {
         qputenv("PELMO_HOME", home.path().toUtf8());
         SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
-        const QString design = home.filePath("ThreeWay.bkt");
-        if (!QFile::copy(QStringLiteral(PELMO_SOURCE_DIR "/examples/ThreeWay.bkt"), design)) return;
+        const QString design = home.filePath(setup.Design);
+        if (!QFile::copy(QStringLiteral(PELMO_SOURCE_DIR "/examples/") + setup.Design, design)) return;
         w = std::make_unique<TMainWindow>();
         w->SetMessageSink(&silent);
         w->SetStartupDesign(design.toStdString());
@@ -81,15 +91,15 @@ struct TuningSession {
         // below go to the control directly, so the wait only lets it settle.
         (void)QTest::qWaitForWindowActive(w.get(), 500);
         TDesign& d = w->Session().Design();
-        if (d.Drivers.size() != 3) return;
+        if (d.Drivers.size() != setup.Drivers) return;
 
         TGraphWindows& graphs = w->GraphWindows();
         for (TPlotForm* p : graphs.Windows())
             if (p->Record().Kind == TGraphKind::SPL)
-                for (const char* s : {"S1", "S2", "S3"}) p->CurveItemClick(s, false);
-        graphs.OpenGraph(TGraphKind::GroupDelay);
-        graphs.OpenGraph(TGraphKind::Impulse);
-        if (graphs.Windows().size() != 4) return;
+                for (std::size_t i = 1; i <= setup.Drivers; ++i)
+                    p->CurveItemClick(("S" + std::to_string(i)).c_str(), false);
+        for (TGraphKind kind : setup.Extra) graphs.OpenGraph(kind);
+        if (graphs.Windows().size() != setup.Windows) return;
         counters = std::vector<PaintCounter>(graphs.Windows().size());
         int i = 0;
         for (TPlotForm* p : graphs.Windows()) {
@@ -144,8 +154,8 @@ struct TuningSession {
     }
 };
 
-void BM_WheelNotchFourWindows(benchmark::State& state) {
-    TuningSession s;
+void BM_WheelNotch(benchmark::State& state, const TuningSetup& setup) {
+    TuningSession s(setup);
     if (!s.ok) {
         state.SkipWithError("the tuning session did not start");
         return;
@@ -176,7 +186,20 @@ void BM_WheelNotchFourWindows(benchmark::State& state) {
     state.counters["solves_per_notch"] =
         static_cast<double>(s.w->Session().SolveCount() - solvesBefore) / static_cast<double>(wall.size());
 }
-BENCHMARK(BM_WheelNotchFourWindows)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WheelNotch, FourWindows,
+                  TuningSetup{"ThreeWay.bkt", 3, {TGraphKind::GroupDelay, TGraphKind::Impulse}, 4})
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WheelNotch, Directional,
+                  TuningSetup{"TwoWayDirectivity.bkt", 2, {TGraphKind::Spinorama, TGraphKind::PolarMap}, 4})
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WheelNotch, DirectionalBaseline, TuningSetup{"TwoWayDirectivity.bkt", 2, {}, 2})
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
