@@ -4,7 +4,8 @@
 // record with that one curve, solved by the same solve as the program's, one
 // line per point: x <TAB> y [<TAB> phase] (the phase where the kind has a
 // phase axis). A listening point given puts it into the design's setup, with
-// the driver positions used.
+// the driver positions used. The directional kinds (spinorama, powerdi,
+// offaxis, polarmap) print their whole set of curves as columns.
 //
 // pelmo-cli curve DESIGN.bkt soundpower|di NAME [--weights sector|cta2034]
 //                 [--step DEG] [--distance M] [--digits N]
@@ -24,6 +25,7 @@
 #include "document/DocumentFlow.h"
 #include "document/Session.h"
 #include "engine/DirectionalSum.h"
+#include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "graphs/GraphRecord.h"
 #include "model/Design.h"
@@ -40,6 +42,7 @@ const char* const CurveUsage =
     "       pelmo-cli curve DESIGN.bkt soundpower|di NAME [--weights sector|cta2034]\n"
     "                       [--step DEG] [--distance M] [--digits N]\n"
     "  KIND: spl impedance filter voltage current power groupdelay impulse step squarewave\n"
+    "        spinorama powerdi offaxis polarmap (these print their set of curves as columns)\n"
     "  NAME: System, S1, \"S1 (driver only)\", \"S1 (lookback)\", R1, C1, L1\n"
     "  --smoothing: octaves (0 none, 1000 auditory); default 1/24\n"
     "  --at: the listening point's direction, degrees right (H) and up (V); the drivers are\n"
@@ -90,6 +93,25 @@ int PowerCurve(TSession& session, const std::string& kind, const std::string& na
     for (std::size_t k = 0; k < y.size() && k < solve.Result.Grid.size(); ++k)
         std::cout << FormatGeneral(solve.Result.Grid[k], o.digits) << '\t' << FormatGeneral(y[k], o.digits) << '\n';
     return ExitOk;
+}
+
+// A set of curves as columns under a header line "# Hz<TAB>On Axis<TAB>...":
+// one line per frequency of the first curve; a curve without a point there
+// leaves its column empty.
+void PrintCurveSet(const TGraphRecord& g, int digits) {
+    std::cout << "# Hz";
+    for (std::size_t i = 0; i < g.Curves.size(); ++i)
+        std::cout << '\t' << (g.Curves[i].Name.empty() ? "curve " + std::to_string(i + 1) : g.Curves[i].Name);
+    std::cout << '\n';
+    const TChartCurve& first = g.Curves.front().MagSeries;
+    for (std::size_t k = 0; k < first.Count(); ++k) {
+        std::cout << FormatGeneral(first.X[k], digits);
+        for (const TSeriesDef& c : g.Curves) {
+            std::cout << '\t';
+            if (k < c.MagSeries.Count()) std::cout << FormatGeneral(c.MagSeries.Y[k], digits);
+        }
+        std::cout << '\n';
+    }
 }
 
 int Curve(const std::vector<std::string>& args) {
@@ -176,18 +198,28 @@ int Curve(const std::vector<std::string>& args) {
     TGraphRecord g(kind->Kind);
     g.AutoSystemCurve = false;
     if (o.testFrequency > 0) g.TestFrequency = o.testFrequency;
-    TSeriesDef& c = AddCurve(g, d, *subject, true);
+    // A directional kind shows the subject as a set of curves (the
+    // spinorama's seven, one per angle, ...): all of them are printed.
+    const int index = ChooseCurve(g, d, *subject, true).Index;
     if (o.scale > 0) {
         g.ResponseScale = o.scale;
         g.AutoScalePending = false;
     }
-    c.ShowPhase = KindHasPhase(kind->Kind);
-    if (o.smoothing >= 0) c.Smoothing = o.smoothing;
+    const bool set = GraphKindDescriptor(kind->Kind).CurveSet;
+    for (std::size_t i = set ? 0 : static_cast<std::size_t>(index); i < g.Curves.size(); ++i) {
+        g.Curves[i].ShowPhase = !set && KindHasPhase(kind->Kind);
+        if (o.smoothing >= 0) g.Curves[i].Smoothing = o.smoothing;
+    }
     session.Graphs().Add(&g);
     // A circuit block's expression that cannot be evaluated ends the solve
     // with its message.
     if (!session.Solve()) return ExitFailure;
 
+    if (set) {
+        PrintCurveSet(g, o.digits);
+        return ExitOk;
+    }
+    const TSeriesDef& c = g.Curves[static_cast<std::size_t>(index)];
     const TChartCurve& mag = c.MagSeries;
     const TChartCurve& phase = c.PhaseSeries;
     for (std::size_t i = 0; i < mag.Count(); ++i) {

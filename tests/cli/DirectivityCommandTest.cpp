@@ -160,3 +160,41 @@ TEST(CliDirectivity, SpinoramaAndPowerOfAPointSource) {
     ASSERT_EQ(points.size(), 500u);
     EXPECT_NEAR(points[100][1], rows[100][1], 1e-6);
 }
+
+// The curve command prints a directional window's whole set; for one point
+// source every direction hears the same, so each set is flat across angles.
+TEST(CliDirectivity, CurveSetsOfEveryDirectionalKind) {
+    TempFolder tmp;
+    const std::string design = TwoDriverDesign(tmp, "omni.bkt", 0);
+    const auto spin = RunCli({"spinorama", design});
+    ASSERT_EQ(spin.ExitCode, 0) << spin.Err;
+    const auto spinRows = Rows(spin.Out);
+    struct Case {
+        const char* kind;
+        std::string header;
+        std::vector<double> expected;  // per column after Hz; NaN: the on-axis level
+    };
+    const double on = std::nan("");
+    const Case cases[] = {
+        {"spinorama",
+         "# Hz\tOn Axis\tListening Window\tEarly Reflections\tSound Power\tPredicted In-Room\tERDI\tSPDI",
+         {on, on, on, on, on, 0, 0}},
+        {"powerdi", "# Hz\tOn Axis\tSound Power\tDI", {on, on, 0}},
+        {"offaxis", "# Hz\tV 0°\tV 15°\tV 30°\tV 45°\tV 60°\tV 75°\tV 90°", {on, on, on, on, on, on, on}},
+        {"polarmap", "# Hz\t-6 dB\tcurve 2", {180, -180}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const auto r = RunCli({"curve", design, c.kind, "System"});
+        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), c.header);
+        const auto rows = Rows(r.Out);
+        ASSERT_EQ(rows.size(), spinRows.size());
+        for (std::size_t k = 0; k < rows.size(); k += 37) {
+            ASSERT_EQ(rows[k].size(), c.expected.size() + 1);
+            for (std::size_t i = 0; i < c.expected.size(); ++i)
+                EXPECT_NEAR(rows[k][i + 1], std::isnan(c.expected[i]) ? spinRows[k][1] : c.expected[i], 1e-6)
+                    << "row " << k << " column " << i + 1;
+        }
+    }
+}
