@@ -234,7 +234,9 @@ void TMainWindow::BuildMenus() {
     tools
         ->addAction("Listening position…", this,
                     [this] {
-                        if (RunListeningDialog(this, *session_)) UpdateCaption();
+                        if (!RunListeningDialog(this, *session_)) return;
+                        UpdateCaption();
+                        UpdateHistoryActions();
                     })
         ->setObjectName("ListeningPosition");
     QAction* optimize = tools->addAction("Optimize…", this, [this] {

@@ -97,6 +97,7 @@ bool RunListeningDialog(QWidget* parent, TSession& session) {
     if (after == before) return false;
     WriteListeningSetup(after, design.Settings);
     design.Modified = true;
+    session.CommitEdit();  // one undo step, as any edit of the design
     session.Solve();
     return true;
 }

@@ -40,8 +40,8 @@ private:
 };
 
 // Shows the dialog over `parent` with the design's setup; on OK a changed
-// setup goes into the design (marked modified) and the design is solved
-// again. True when the setup changed.
+// setup goes into the design (marked modified, one undo step) and the design
+// is solved again. True when the setup changed.
 bool RunListeningDialog(QWidget* parent, TSession& session);
 
 }  // namespace pelmo

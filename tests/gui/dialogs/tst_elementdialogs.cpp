@@ -264,6 +264,23 @@ private slots:
         TListeningDialog again(&f.w);
         again.SetSetup(ReadListeningSetup(design.Settings));
         QCOMPARE(again.Setup(), chosen);
+        WriteListeningSetup({}, design.Settings);
+
+        // Through the Tools menu the change is one undo step.
+        f.w.Session().CommitEdit();
+        SetModalRunner([](QDialog& d) {
+            auto* dialog = qobject_cast<TListeningDialog*>(&d);
+            if (!dialog) return int(QDialog::Rejected);
+            dialog->DistanceField()->SetRealValue(3);
+            return int(QDialog::Accepted);
+        });
+        auto* action = f.w.findChild<QAction*>("ListeningPosition");
+        QVERIFY(action);
+        action->trigger();
+        SetModalRunner(nullptr);
+        QCOMPARE(ReadListeningSetup(design.Settings).DistanceM, 3.0);
+        f.w.Editor().Undo();
+        QCOMPARE(ReadListeningSetup(f.w.Session().Design().Settings), TListeningSetup{});
     }
 
     // A catalogue part whose data stand in for the driver's own files: taking
