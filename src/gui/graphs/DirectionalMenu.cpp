@@ -1,10 +1,10 @@
 #include "gui/graphs/DirectionalMenu.h"
 
-#include <QActionGroup>
 #include <QMenu>
 #include <functional>
 
 #include "gui/graphs/Plot.h"
+#include "gui/widgets/RadioMenu.h"
 
 namespace pelmo {
 
@@ -20,20 +20,12 @@ struct TChoice {
 // A submenu of exclusive choices; `choose` stores the value in the view.
 void AddChoices(TPlotForm& form, QMenu* parent, const QString& title, const std::vector<TChoice>& choices,
                 double current, const std::function<void(TDirectionalView&, double)>& choose) {
-    QMenu* m = parent->addMenu(title);
-    auto* group = new QActionGroup(m);
-    group->setExclusive(true);
-    for (const TChoice& c : choices) {
-        QAction* a = m->addAction(c.Caption);
-        a->setCheckable(true);
-        a->setChecked(c.Value == current);
-        group->addAction(a);
-        const double value = c.Value;
-        QObject::connect(a, &QAction::triggered, &form, [&form, choose, value] {
-            choose(form.Record().Directional, value);
-            form.DirectionalViewChanged();
-        });
-    }
+    std::vector<TRadioItem> items;
+    for (const TChoice& c : choices) items.push_back({c.Caption, c.Value, c.Value == current});
+    AddRadioSubmenu(parent, title, items, &form, [&form, choose](double value) {
+        choose(form.Record().Directional, value);
+        form.DirectionalViewChanged();
+    });
 }
 
 void AddPlane(TPlotForm& form, QMenu* curves) {

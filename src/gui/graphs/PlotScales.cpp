@@ -2,7 +2,6 @@
 
 #include <qcustomplot.h>
 
-#include <QActionGroup>
 #include <QMenuBar>
 
 #include "base/Rounding.h"
@@ -13,6 +12,7 @@
 #include "gui/graphs/ValueDialog.h"
 #include "gui/widgets/EditReal.h"
 #include "gui/widgets/ModalRunner.h"
+#include "gui/widgets/RadioMenu.h"
 
 namespace pelmo {
 
@@ -20,21 +20,9 @@ TPlotScales::TPlotScales(TPlotForm& form) : form_(form) {}
 
 QMenu* TPlotScales::AddRadioSubmenu(const QString& title, const std::vector<TScaleMenuItem>& items,
                                     const std::string& checked, const std::function<void(double)>& choose) {
-    QMenu* m = menu_->addMenu(title);
-    auto* group = new QActionGroup(m);
-    group->setExclusive(true);
-    for (const TScaleMenuItem& item : items) {
-        QAction* a = m->addAction(item.Caption);
-        a->setCheckable(true);
-        a->setChecked(item.Caption == checked);
-        group->addAction(a);
-        const double value = item.Value;
-        QObject::connect(a, &QAction::triggered, &form_, [choose, value, a] {
-            a->setChecked(true);
-            choose(value);
-        });
-    }
-    return m;
+    std::vector<TRadioItem> radio;
+    for (const TScaleMenuItem& item : items) radio.push_back({item.Caption, item.Value, item.Caption == checked});
+    return pelmo::AddRadioSubmenu(menu_, title, radio, &form_, choose);
 }
 
 void TPlotScales::BuildMenu() {
