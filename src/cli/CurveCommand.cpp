@@ -72,8 +72,7 @@ int PowerCurve(TSession& session, const std::string& kind, const std::string& na
     TDesign& d = session.Design();
     int driver = -1;
     if (UpperCase(name) != "SYSTEM") {
-        for (std::size_t i = 0; i < d.Drivers.size() && driver < 0; ++i)
-            if (UpperCase(DriverDesignator(*d.Drivers[i])) == UpperCase(name)) driver = static_cast<int>(i);
+        driver = FindDriverByDesignator(d, name);
         if (driver < 0) {
             std::cerr << "pelmo-cli curve: this design has no driver \"" << name << "\"; its curves: \"System\"";
             for (const auto& drv : d.Drivers) std::cerr << " \"" << DriverDesignator(*drv) << "\"";

@@ -88,16 +88,10 @@ bool ParseDriverTarget(const std::string& text, TDriverTargetText& t) {
     return true;
 }
 
-int DriverIndex(const TDesign& d, const std::string& name) {
-    for (std::size_t i = 0; i < d.Drivers.size(); ++i)
-        if (SameTextIgnoringCase(DriverDesignator(*d.Drivers[i]), name)) return static_cast<int>(i);
-    return -1;
-}
-
 // Adds a filter to the driver's target (one target per driver).
 bool AddDriverTarget(const TDesign& d, const TDriverTargetText& text, std::vector<TDriverTarget>& targets,
                      std::string& why) {
-    const int driver = DriverIndex(d, text.Driver);
+    const int driver = FindDriverByDesignator(d, text.Driver);
     if (driver < 0) {
         why = "the design has no driver \"" + text.Driver + "\"";
         return false;

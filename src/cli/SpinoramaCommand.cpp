@@ -65,10 +65,10 @@ int Spinorama(const std::vector<std::string>& args) {
     if (!OpenDesignFile(d, positional[0], messages)) return ExitFailure;
     int driver = -1;
     if (!driverName.empty()) {
-        for (std::size_t i = 0; i < d.Drivers.size() && driver < 0; ++i)
-            if (UpperCase(DriverDesignator(*d.Drivers[i])) == UpperCase(driverName)) driver = static_cast<int>(i);
+        driver = FindDriverByDesignator(d, driverName);
         if (driver < 0) {
-            std::cerr << "pelmo-cli spinorama: this design has no driver \"" << driverName << "\"\n";
+            std::cerr << "pelmo-cli spinorama: this design has no driver \"" << driverName
+                      << "\"; its drivers: " << DriverDesignatorList(d) << "\n";
             return ExitFailure;
         }
     }

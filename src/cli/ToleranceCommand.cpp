@@ -114,12 +114,10 @@ int Tolerance(const std::vector<std::string>& args) {
     c.Kind = impedance ? TToleranceCurveKind::Impedance : TToleranceCurveKind::Spl;
     c.Smoothing = smoothing;
     if (!driver.empty()) {
-        for (std::size_t i = 0; i < d.Drivers.size(); ++i)
-            if (SameTextIgnoringCase(DriverDesignator(*d.Drivers[i]), driver)) c.Driver = static_cast<int>(i);
+        c.Driver = FindDriverByDesignator(d, driver);
         if (c.Driver < 0) {
-            std::cerr << "pelmo-cli tolerance: the design has no driver \"" << driver << "\"; its drivers:";
-            for (const auto& drv : d.Drivers) std::cerr << " " << DriverDesignator(*drv);
-            std::cerr << "\n";
+            std::cerr << "pelmo-cli tolerance: the design has no driver \"" << driver
+                      << "\"; its drivers: " << DriverDesignatorList(d) << "\n";
             return ExitFailure;
         }
     }

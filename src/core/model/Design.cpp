@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/Rounding.h"
+#include "base/Text.h"
 #include "model/AnalysisGrid.h"
 #include "model/StepModes.h"
 
@@ -185,6 +186,18 @@ std::string PartDesignator(const TPart& p) {
 }
 
 std::string DriverDesignator(const TDriver& drv) { return "S" + std::to_string(drv.RefDes); }
+
+int FindDriverByDesignator(const TDesign& d, const std::string& name) {
+    for (std::size_t i = 0; i < d.Drivers.size(); ++i)
+        if (SameTextIgnoringCase(DriverDesignator(*d.Drivers[i]), name)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string DriverDesignatorList(const TDesign& d) {
+    std::string list;
+    for (const auto& drv : d.Drivers) list += (list.empty() ? "" : " ") + DriverDesignator(*drv);
+    return list;
+}
 
 TPart& AppendPart(TDesign& d) { return Append(d.Parts); }
 TDriver& AppendDriver(TDesign& d) { return Append(d.Drivers); }

@@ -92,6 +92,11 @@ int NextDriverRefDes(const TDesign& d);
 // "R", "C", "L" or "S" followed by the number.
 std::string PartDesignator(const TPart& p);
 std::string DriverDesignator(const TDriver& drv);
+// The index of the first driver whose designator is `name` ("S2", any case);
+// -1 when none is.
+int FindDriverByDesignator(const TDesign& d, const std::string& name);
+// "S1 S2 S3": the designators of every driver, for messages.
+std::string DriverDesignatorList(const TDesign& d);
 
 // Raw creation: all fields zero/empty, block index -1, appended to the collection.
 // Readers fill the rest.
