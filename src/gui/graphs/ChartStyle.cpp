@@ -2,7 +2,51 @@
 
 #include <qcustomplot.h>
 
+#include <QFontMetrics>
+#include <cmath>
+
+#include "graphs/AxisZoom.h"
+
 namespace pelmo {
+
+namespace {
+
+// The frequency axis labelled at 10, 20, 50, 100, 200, 500 Hz, 1k ... where
+// the labels have room, at the decades only where they have not; dotted
+// minor lines at the other whole multiples.
+class TFrequencyTicker : public QCPAxisTicker {
+public:
+    explicit TFrequencyTicker(QCPAxis* axis) : axis_(axis) {}
+
+    void generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks, QVector<double>* subTicks,
+                  QVector<QString>* labels) override {
+        const bool oneTwoFive = OneTwoFiveFit(range);
+        ticks.clear();
+        for (double v : LogAxisTicks(range.lower, range.upper, oneTwoFive)) ticks.push_back(v);
+        if (subTicks) {
+            subTicks->clear();
+            for (double v : LogAxisSubTicks(range.lower, range.upper, oneTwoFive)) subTicks->push_back(v);
+        }
+        if (labels) {
+            labels->clear();
+            for (double v : ticks) labels->push_back(QString::fromStdString(LogAxisTickLabel(v)));
+        }
+    }
+
+private:
+    // The narrowest gap, 1 to 2 (or 5 to 10), takes log10(2) of a decade.
+    bool OneTwoFiveFit(const QCPRange& range) const {
+        if (!(range.lower > 0) || !(range.upper > range.lower)) return false;
+        const double decades = std::log10(range.upper / range.lower);
+        const double pixelsPerDecade = axis_->axisRect()->width() / decades;
+        const int label = QFontMetrics(axis_->tickLabelFont()).horizontalAdvance("200") * 3 / 2;
+        return std::log10(2.0) * pixelsPerDecade >= label;
+    }
+
+    QCPAxis* axis_;
+};
+
+}  // namespace
 
 QFont ArialPixels(int pixels, bool bold, bool italic) {
     QFont f("Arial");
@@ -19,12 +63,7 @@ void SetupAxis(QCPAxis* axis, const TAxisSetup& a) {
     axis->setTickLabelFont(ArialPixels(12));
     if (a.Log) {
         axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new QCPAxisTickerLog);
-        ticker->setLogBase(10);
-        ticker->setSubTickCount(8);
-        axis->setTicker(ticker);
-        axis->setNumberFormat("g");
-        axis->setNumberPrecision(6);
+        axis->setTicker(QSharedPointer<QCPAxisTicker>(new TFrequencyTicker(axis)));
         axis->grid()->setSubGridVisible(true);
         axis->grid()->setSubGridPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
     } else {

@@ -19,6 +19,7 @@
 #include "gui/graphs/PlotOverlays.h"
 #include "gui/graphs/PlotReadout.h"
 #include "gui/graphs/PlotScales.h"
+#include "gui/graphs/PlotZoom.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/graphs/ToleranceBand.h"
 #include "gui/widgets/ModalRunner.h"
@@ -131,6 +132,7 @@ void TPlotForm::BuildChart() {
 
     overlays_ = std::make_unique<TPlotOverlays>(*this);
     readout_ = std::make_unique<TPlotReadout>(*this);
+    zoom_ = new TPlotZoom(*this);
 
     connect(graph_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) { readout_->MouseMove(e->pos()); });
     connect(graph_, &QCustomPlot::customContextMenuRequested, this, [this](QPoint pos) { readout_->ContextMenu(pos); });
@@ -340,6 +342,7 @@ void TPlotForm::RefreshCurves() {
     }
     overlays_->UpdateHoldButton();
     if (toleranceBand_) toleranceBand_->CurvesRefreshed();
+    if (zoom_->AfterRefresh()) layoutChanged_ = true;
 }
 
 void TPlotForm::Replot(bool immediate) {

@@ -32,6 +32,7 @@ class TToleranceView;
 class TPlotOverlays;
 class TPlotReadout;
 class TPlotScales;
+class TPlotZoom;
 
 class TPlotForm : public QMainWindow {
     Q_OBJECT
@@ -95,6 +96,7 @@ public:
     TPlotReadout& PointerReadout() { return *readout_; }
     TPlotOverlays& Overlays() { return *overlays_; }
     TPlotScales& Scales() { return *scales_; }
+    TPlotZoom& Zoom() { return *zoom_; }
     TGraphWindows& Owner() { return owner_; }
 
     // ---- export ----
@@ -178,6 +180,7 @@ private:
     std::unique_ptr<TPlotReadout> readout_;
     std::unique_ptr<TPlotOverlays> overlays_;
     std::unique_ptr<TPlotScales> scales_;
+    TPlotZoom* zoom_ = nullptr;  // a child of the window
 
     TToleranceView* toleranceBand_ = nullptr;  // a child of the window
     QCPColorMap* map_ = nullptr;

@@ -9,6 +9,7 @@
 #include "gui/graphs/ChartStyle.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotZoom.h"
 #include "gui/graphs/ValueDialog.h"
 #include "gui/widgets/EditReal.h"
 #include "gui/widgets/ModalRunner.h"
@@ -53,9 +54,17 @@ void TPlotScales::BuildMenu() {
     QAction* usec = menu_->addAction("vertical scale", &form_, [this] { MicrosecondsClick(); });
     usec->setVisible(info.VerticalScale == VS::Microseconds);
 
+    // Beside the specified scales: the axes fitted to the curves, and back.
+    // Where choosing "Scale" opens the response scale dialog, they have a
+    // menu of their own.
+    QMenu* zoom = info.ScaleMenuOpensDialog ? new QMenu("Zoom", &form_) : menu_;
+    zoom->addSeparator();
+    zoom->addAction(FitItem, &form_, [this] { form_.Zoom().Fit(); })->setObjectName("Fit");
+    zoom->addAction(DefaultItem, &form_, [this] { form_.Zoom().Default(); })->setObjectName("Default");
     if (info.ScaleMenuOpensDialog) {
         // Choosing "Scale" itself opens the response scale dialog.
         form_.menuBar()->addAction("Scale", &form_, [this] { ResponseScaleClick(); });
+        form_.menuBar()->addMenu(zoom);
     } else {
         form_.menuBar()->addMenu(menu_);
     }
