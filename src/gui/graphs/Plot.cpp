@@ -134,7 +134,8 @@ void TPlotForm::BuildChart() {
     readout_ = std::make_unique<TPlotReadout>(*this);
     zoom_ = new TPlotZoom(*this);
 
-    connect(graph_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) { readout_->MouseMove(e->pos()); });
+    connect(graph_, &QCustomPlot::mouseMove, this,
+            [this](QMouseEvent* e) { readout_->MouseMove(e->pos(), e->modifiers()); });
     connect(graph_, &QCustomPlot::customContextMenuRequested, this, [this](QPoint pos) { readout_->ContextMenu(pos); });
     graph_->installEventFilter(this);
     PlaceOverlays();

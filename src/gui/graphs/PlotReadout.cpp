@@ -5,17 +5,54 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 #include "graphs/DirectionalCurves.h"
 #include "graphs/GraphKinds.h"
+#include "graphs/GraphRecord.h"
 #include "gui/graphs/Plot.h"
 #include "gui/widgets/ModalRunner.h"
 
 namespace pelmo {
 
 namespace {
+
 bool Inside(const QCPRange& r, double v) { return v >= r.lower && v <= r.upper; }
+
+// A ring on the curve the readout shows, drawn over the chart without
+// drawing the chart again.
+class TCurveMarker : public QWidget {
+public:
+    static constexpr int Size = 11;
+    explicit TCurveMarker(QWidget* parent) : QWidget(parent) {
+        setObjectName("ReadoutMarker");
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        resize(Size, Size);
+        hide();
+    }
+    void Show(QPoint centre, const QColor& colour) {
+        colour_ = colour;
+        move(centre - QPoint(Size / 2, Size / 2));
+        show();
+        raise();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(colour_, 2));
+        p.setBrush(QColor(255, 255, 255, 160));
+        p.drawEllipse(QRectF(1.5, 1.5, Size - 3, Size - 3));
+    }
+
+private:
+    QColor colour_ = Qt::black;
+};
+
 }  // namespace
 
 TPlotReadout::TPlotReadout(TPlotForm& form) : form_(form) {
@@ -31,6 +68,7 @@ TPlotReadout::TPlotReadout(TPlotForm& form) : form_(form) {
     label_->setFrameStyle(QFrame::Box | QFrame::Plain);
     label_->setMargin(2);
     label_->hide();
+    marker_ = new TCurveMarker(form.Graph());
 
     timer_.setSingleShot(true);
     timer_.setInterval(1000);
@@ -58,7 +96,34 @@ bool TPlotReadout::AnyPhaseShown() const {
     return false;
 }
 
-void TPlotReadout::MouseMove(QPoint pos) {
+bool TPlotReadout::SnapToCurve(QPoint pos, int& curve, TReadoutPoint& point, QPoint& pixel) const {
+    QCustomPlot* graph = form_.Graph();
+    const TGraphRecord& record = form_.Record();
+    const double x = graph->xAxis->pixelToCoord(pos.x());
+    const bool logX = graph->xAxis->scaleType() == QCPAxis::stLogarithmic;
+    int best = SnapPixels + 1;
+    curve = -1;
+    for (std::size_t i = 0; i < record.Curves.size(); ++i) {
+        const TSeriesDef& c = record.Curves[i];
+        const QCPGraph* line = form_.MagGraph(static_cast<int>(i));
+        if (!line || !line->visible()) continue;
+        const double y = CurveValueAt(c.MagSeries.X, c.MagSeries.Y, x, logX);
+        if (!std::isfinite(y)) continue;
+        const QCPAxis* axis = c.RightAxis ? graph->yAxis2 : graph->yAxis;
+        if (!Inside(axis->range(), y)) continue;
+        const int py = static_cast<int>(std::lround(axis->coordToPixel(y)));
+        const int distance = std::abs(py - pos.y());
+        if (distance >= best) continue;
+        best = distance;
+        curve = static_cast<int>(i);
+        const double phase = c.ShowPhase ? CurveValueAt(c.PhaseSeries.X, c.PhaseSeries.Y, x, logX) : 0.0;
+        point = {x, y, std::isfinite(phase) ? phase : 0.0};
+        pixel = {pos.x(), py};
+    }
+    return curve >= 0;
+}
+
+void TPlotReadout::MouseMove(QPoint pos, Qt::KeyboardModifiers modifiers) {
     QCustomPlot* graph = form_.Graph();
     const double x = graph->xAxis->pixelToCoord(pos.x());
     const double y = graph->yAxis->pixelToCoord(pos.y());
@@ -72,8 +137,25 @@ void TPlotReadout::MouseMove(QPoint pos) {
     }
     popupEnabled_ = true;
     const bool map = GraphKindDescriptor(form_.Kind()).Readout == TReadoutStyle::Map;
-    const auto text =
-        map ? MapReadoutText(form_.Record(), x, y) : ReadoutText(form_.Kind(), cursor_, deltaRef_, deltaMode_, phase);
+    std::optional<std::string> text;
+    TReadoutPoint onCurve;
+    QPoint pixel;
+    snapped_ = -1;
+    if (!map && !(modifiers & Qt::ShiftModifier) && SnapToCurve(pos, snapped_, onCurve, pixel)) {
+        const TSeriesDef& c = form_.Record().Curves[static_cast<std::size_t>(snapped_)];
+        text = CurveReadoutText(form_.Kind(), c.Name, onCurve, deltaRef_, deltaMode_,
+                                c.ShowPhase && KindHasPhase(form_.Kind()));
+        if (text) {
+            cursor_ = onCurve;
+            static_cast<TCurveMarker*>(marker_)->Show(pixel, form_.MagGraph(snapped_)->pen().color());
+        }
+    }
+    if (!text) {
+        snapped_ = -1;
+        marker_->hide();
+        text = map ? MapReadoutText(form_.Record(), x, y)
+                   : ReadoutText(form_.Kind(), cursor_, deltaRef_, deltaMode_, phase);
+    }
     if (!text) return;
     label_->setText(QString::fromStdString(*text));
     Fit();
@@ -102,6 +184,7 @@ void TPlotReadout::Place() {
 
 void TPlotReadout::Hide() {
     label_->hide();
+    marker_->hide();
     timer_.stop();
 }
 

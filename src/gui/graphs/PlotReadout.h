@@ -2,16 +2,21 @@
 
 #include <QPoint>
 #include <QTimer>
+#include <Qt>
 
 #include "graphs/GraphReadout.h"
 
 class QAction;
 class QLabel;
+class QWidget;
 class QMenu;
 
 // The graph window's readout: the values under the pointer in a small label
 // at the chart's top right corner, and the delta mode, which shows them
-// relative to a reference point chosen from the chart's context menu.
+// relative to a reference point chosen from the chart's context menu. Near a
+// curve the readout is that curve's: its name and its value (and phase) at
+// the pointer's frequency or time, with a marker on the curve; Shift held
+// shows the pointer's own position instead.
 
 namespace pelmo {
 
@@ -25,7 +30,7 @@ public:
     // The readout wraps its text at this width (pixels).
     static constexpr int MaxWidth = 250;
 
-    void MouseMove(QPoint pos);
+    void MouseMove(QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void Hide();
     void ContextMenu(QPoint pos);
     void SetDeltaReferenceClick();
@@ -40,14 +45,25 @@ public:
     bool DeltaMode() const { return deltaMode_; }
     bool PopupEnabled() const { return popupEnabled_; }
     QLabel* Label() const { return label_; }
+    QWidget* Marker() const { return marker_; }
+    // The curve the readout shows (an index into the record's curves), or -1
+    // for the pointer's position.
+    int SnappedCurve() const { return snapped_; }
+    // How near (pixels) the pointer comes to a curve for the readout to take it.
+    static constexpr int SnapPixels = 24;
     QMenu* DeltaMenu() const { return deltaMenu_; }
 
 private:
     bool AnyPhaseShown() const;
+    // The nearest curve within SnapPixels above or below the pointer: its
+    // index, point and pixel; false when none is.
+    bool SnapToCurve(QPoint pos, int& curve, TReadoutPoint& point, QPoint& pixel) const;
     void Fit();
 
     TPlotForm& form_;
     QLabel* label_ = nullptr;
+    QWidget* marker_ = nullptr;
+    int snapped_ = -1;
     QTimer timer_;
     QMenu* deltaMenu_ = nullptr;
     QAction* setDeltaRef_ = nullptr;

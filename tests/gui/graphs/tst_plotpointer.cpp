@@ -1,5 +1,5 @@
-// Zooming, panning and fitting a graph window's axes with the pointer and
-// the Scale menu, offscreen.
+// The pointer on a graph window, offscreen: the readout on the curve under
+// it, and zooming, panning and fitting the axes (with the Scale menu too).
 
 #include <qcustomplot.h>
 
@@ -9,6 +9,7 @@
 #include "GraphTestDesign.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotReadout.h"
 #include "gui/graphs/PlotZoom.h"
 #include "gui/widgets/ModalRunner.h"
 
@@ -47,13 +48,59 @@ bool OnStep(double v, double step) { return std::fabs(v / step - std::round(v / 
 
 }  // namespace
 
-class TestPlotZoom : public QObject {
+class TestPlotPointer : public QObject {
     Q_OBJECT
 private slots:
     void init() {
         SetModalRunner([](QDialog&) { return int(QDialog::Accepted); });
     }
     void cleanup() { SetModalRunner({}); }
+
+    // Near a curve the readout names it and gives its value at the
+    // pointer's frequency, with a marker on it; Shift, or a pointer far from
+    // every curve, gives the pointer's own position.
+    void theReadoutTakesTheCurveUnderThePointer() {
+        DriversDesign t(1);
+        RecordingSink sink;
+        TGraphWindows gw(t.d, sink);
+        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
+        z->resize(604, 416);
+        z->show();
+        gw.SolveNow();
+        QCustomPlot* plot = z->Graph();
+        plot->replot();
+        TPlotReadout& readout = z->PointerReadout();
+        const double ohms = z->Record().Curves[0].MagSeries.Y[250];  // flat: 8 + 2 ohms
+        const int x = static_cast<int>(plot->xAxis->coordToPixel(1000));
+        const int onCurve = static_cast<int>(plot->yAxis->coordToPixel(ohms));
+        struct Case {
+            int dy;
+            Qt::KeyboardModifiers modifiers;
+            bool snapped;
+        } cases[] = {{0, Qt::NoModifier, true},
+                     {TPlotReadout::SnapPixels - 4, Qt::NoModifier, true},
+                     {-(TPlotReadout::SnapPixels - 4), Qt::NoModifier, true},
+                     {TPlotReadout::SnapPixels + 10, Qt::NoModifier, false},
+                     {5, Qt::ShiftModifier, false}};
+        for (const Case& c : cases) {
+            readout.MouseMove({x, onCurve + c.dy}, c.modifiers);
+            const QString text = readout.Label()->text();
+            QCOMPARE(readout.SnappedCurve() == 0, c.snapped);
+            QCOMPARE(readout.Marker()->isVisibleTo(z), c.snapped);
+            QCOMPARE(text.startsWith("System: "), c.snapped);
+            if (c.snapped) {
+                QCOMPARE(readout.Cursor().Y, ohms);
+                QVERIFY(std::abs(readout.Marker()->geometry().center().y() - onCurve) <= 1);
+            }
+        }
+        // The delta reference is the point on the curve.
+        readout.MouseMove({x, onCurve + 10});
+        readout.SetDeltaReferenceClick();
+        QCOMPARE(readout.DeltaRef().Y, ohms);
+        readout.MouseMove({x + 50, onCurve - 10});
+        QVERIFY2(readout.Label()->text().contains(QRegularExpression("d=\\[[0-9.]+kHz, 0 Ohms")),
+                 qPrintable(readout.Label()->text()));
+    }
 
     // The wheel zooms the axis it is over around the pointer; over the plot
     // the frequency axis. The zoom stays through the next solve.
@@ -170,5 +217,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPlotZoom)
-#include "tst_plotzoom.moc"
+QTEST_MAIN(TestPlotPointer)
+#include "tst_plotpointer.moc"
