@@ -212,6 +212,7 @@ const TModelPreview& TModelPreviewer::Update(const TModelSetup& s) {
     v.Driver = DeriveDriverModel(p);
     v.Enclosure = DeriveEnclosure(p, box);
     v.Peak = PeakExcursion(x);
+    v.WattsWithinXmax = PowerWithinXmax(p, x, s.Watts);
     return v;
 }
 

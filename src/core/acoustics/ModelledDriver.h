@@ -99,7 +99,8 @@ struct TModelPreview {
     DataArray Vent;    // port air velocity (m/s) or radiator excursion (mm); empty when none
     TDriverModelDerived Driver;
     TEnclosureDerived Enclosure;
-    TPeakExcursion Peak;  // of the cone (m, Hz)
+    TPeakExcursion Peak;         // of the cone (m, Hz)
+    double WattsWithinXmax = 0;  // the most power that keeps the cone within Xmax; 0 when Xmax is 0
 };
 
 // Works out the preview of a setup again and again (while its fields are
