@@ -64,6 +64,7 @@ TModelDriverWindow::TModelDriverWindow(TSession& session, QWidget* parent)
     BuildControls();
     const TDesignSettings& settings = session_.Design().Settings;
     SetSetup(HasModelSetup(settings) ? ReadModelSetup(settings) : TModelSetup{});
+    designName_ = session_.Design().FileName;
     DesignChanged();
 }
 
@@ -376,6 +377,7 @@ void TModelDriverWindow::Redraw() {
 
 void TModelDriverWindow::KeepSettings() {
     TDesign& d = session_.Design();
+    touched_ = true;
     const TDesignSettings before = d.Settings;
     WriteModelSetup(setup_, d.Settings);
     if (!(d.Settings == before)) d.Modified = true;
@@ -423,6 +425,10 @@ std::string TModelDriverWindow::ModelFolder() const {
 
 bool TModelDriverWindow::Apply() {
     TDesign& d = session_.Design();
+    if (d.BlockDesignMode) {
+        ShowStatus("A circuit block is being designed: its drivers take no model.", true);
+        return false;
+    }
     const int index = driverChoice_->currentIndex();
     if (index < 0 || index >= static_cast<int>(d.Drivers.size())) {
         ShowStatus("The design has no driver to give the model to.", true);
@@ -475,9 +481,18 @@ void TModelDriverWindow::DesignChanged() {
     }
     // The label, the button and the file name follow the choice.
     if (names != shown || keep < 0) DriverChosen(driverChoice_->currentIndex());
-    if (HasModelSetup(d.Settings)) {
-        const TModelSetup kept = ReadModelSetup(d.Settings, setup_);
-        if (!(kept == setup_)) SetSetup(kept);
+    if (d.FileName != designName_) {
+        // Another design (opened, new, recovered): its own setup, if it has one.
+        designName_ = d.FileName;
+        touched_ = false;
+        if (HasModelSetup(d.Settings)) {
+            const TModelSetup kept = ReadModelSetup(d.Settings, setup_);
+            if (!(kept == setup_)) SetSetup(kept);
+        }
+    } else if (touched_ && (!HasModelSetup(d.Settings) || !(ReadModelSetup(d.Settings, setup_) == setup_))) {
+        // The same design brought back to an earlier state (undo, redo): the
+        // window's fields are not part of its edits and stay as they are.
+        KeepSettings();
     }
 }
 

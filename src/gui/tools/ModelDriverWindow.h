@@ -93,6 +93,8 @@ private:
     TModelSetup setup_;
     TModelPreviewer previewer_;
     bool filling_ = false;
+    std::string designName_;  // the file name of the design the fields belong to
+    bool touched_ = false;    // the fields were changed for this design
     struct TBoundField {
         TEditRealSpin* Spin;
         double TModelSetup::*Member;

@@ -224,6 +224,11 @@ private slots:
         QCOMPARE(std::filesystem::path(Design().Drivers[0]->Acoustic.FRDFile).filename(),
                  std::filesystem::path(oldFrd).filename());
         QVERIFY(Design().Drivers[0]->Acoustic.AcousticFile.empty());
+        // The window's fields are not part of the step: they stay, and so
+        // do the design's settings of them.
+        QCOMPARE(mw->Setup().Box, EnclosureKind::Vented);
+        QCOMPARE(mw->Setup().YMm, -60.0);
+        QCOMPARE(Design().Settings.Text("model.box", ""), std::string("vented"));
     }
 
     void settingsTravelWithTheDesign() {
