@@ -218,6 +218,13 @@ private slots:
             QVERIFY(std::abs(ohms - model.Ohms[k]) < 1e-3 * model.Ohms[k]);
         }
 
+        // A save embeds the files with the driver, off-axis set and acoustic effect too.
+        MenuAction(*w_, "File", "Save")->trigger();
+        std::ifstream saved(Design().FileName, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+        for (const char* embedded : {"S1-model.zma", "S1-model@v90.frd", "S1-model-baffle.frd //ACOUstic"})
+            QVERIFY2(text.find(embedded) != std::string::npos, embedded);
+
         // One Ctrl+Z in the main window takes all of it back.
         QTest::keyClick(w_->View().Panel(), Qt::Key_Z, Qt::ControlModifier);
         // (The design read back from the undo history has its files in a folder of its own.)
