@@ -216,8 +216,12 @@ std::optional<TTspValues> ParseTspLines(const std::vector<std::string>& lines, c
             bracketUnit = NormaliseUnit(rest.substr(1, at - 1));
             rest = Trim(rest.substr(at + 1));
         }
-        if (!rest.empty() && (rest.front() == '=' || rest.front() == ':')) rest = Trim(rest.substr(1));
+        const bool separated = !rest.empty() && (rest.front() == '=' || rest.front() == ':');
+        if (separated) rest = Trim(rest.substr(1));
         const std::size_t len = NumberLength(rest);
+        // Words after the name ("RMS power 100 W", "Re-cone paper") make a
+        // line of prose, not a parameter.
+        if (len == 0 && !separated && bracketUnit.empty()) continue;
         double value = 0;
         if (len == 0 || !TryParseUserReal(rest.substr(0, len), value)) {
             why =

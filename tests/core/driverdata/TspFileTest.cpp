@@ -86,13 +86,14 @@ TEST(TspFile, PassesOverOtherLinesAndReadsAFile) {
     const std::string path = folder.Path() + "Woofer.tsp";
     pelmo::test::WriteWholeFile(path,
                                 "\xEF\xBB\xBF; made up\r\nManufacturer = Nobody\r\n\r\nRe=5.6\r\n# Fs 99\r\n"
-                                "Fs = 38 Hz\r\nSPL 88 dB\r\n");
+                                "Fs = 38 Hz\r\nSPL 88 dB\r\nRMS power 100 W\r\nVas-box: see below\r\n");
     std::string why;
     const auto v = ReadTspFile(path, why);
     ASSERT_TRUE(v) << why;
     EXPECT_EQ(*v->Re, 5.6);
     EXPECT_EQ(*v->Fs, 38);
     EXPECT_FALSE(v->Vas);
+    EXPECT_FALSE(v->Rms);
 
     EXPECT_FALSE(ReadTspFile(folder.Path() + "missing.tsp", why));
     EXPECT_NE(why.find("missing.tsp"), std::string::npos) << why;
