@@ -31,7 +31,8 @@ namespace {
 
 QString Num(double x, int digits = 3) { return QString::fromStdString(FormatGeneral(x, digits)); }
 
-// A QCustomPlot axis range that holds the values with some room.
+// An axis from `floor` (or, with a span, from `span` below the top) to the
+// largest value rounded up to `step`.
 void FitRange(QCPAxis* axis, const DataArray& values, double step, double floor, double span) {
     double hi = floor + step;
     for (double v : values)

@@ -76,10 +76,15 @@ TEST(ModelledDriver, PreviewReusesTheBaffleFactor) {
         ASSERT_TRUE(previewer.Update(s).Problem.empty());
         EXPECT_EQ(previewer.BaffleSolves(), step.Solves);
     }
-    // Without the baffle the preview is the box's response alone.
-    s.Baffle = ModelBaffleKind::None;
+    // The preview is the box's response times the factor of the baffle as
+    // it is now; without the baffle the box's response alone.
     const TModelPreview& v = previewer.Update(s);
     const TDriverModelData box = EvaluateEnclosure(ModelDriverParams(s), ModelEnclosure(s), v.Freq);
+    const auto factor = BaffleFactor(ModelBaffle(s), ModelBaffleSource(s), TBaffleListener{}, v.Freq);
+    for (std::size_t k = 0; k < v.Freq.size(); k += 37)
+        EXPECT_NEAR(v.SplDb[k], box.SplDb[k] + 20 * std::log10(std::abs(factor[k])), 1e-9);
+    s.Baffle = ModelBaffleKind::None;
+    previewer.Update(s);
     for (std::size_t k = 0; k < v.Freq.size(); k += 37) EXPECT_NEAR(v.SplDb[k], box.SplDb[k], 1e-9);
     EXPECT_EQ(v.Vent.size(), v.Freq.size());
 
