@@ -32,6 +32,7 @@
 #include "gui/sheet/SheetView.h"
 #include "gui/sheet/SheetWidgets.h"
 #include "gui/tools/ListenWindow.h"
+#include "gui/tools/ModelDriverWindow.h"
 #include "gui/tools/OptimizeWindow.h"
 
 namespace pelmo {
@@ -254,6 +255,21 @@ void TMainWindow::BuildMenus() {
         window->ShowAndRaise();
     });
     optimize->setShortcut(QKeySequence("Ctrl+Shift+O"));
+    QAction* model = tools->addAction("Model a Driver…", this, [this] {
+        auto* window = findChild<TModelDriverWindow*>();
+        if (!window) {
+            window = new TModelDriverWindow(*session_, this);
+            connect(this, &TMainWindow::Solved, window, &TModelDriverWindow::DesignChanged);
+            connect(window, &TModelDriverWindow::Applied, this, [this] {
+                view_->RepaintSheet();
+                UpdateCaption();
+                UpdateHistoryActions();
+            });
+        }
+        window->ShowAndRaise();
+    });
+    model->setObjectName("ModelDriver");
+    model->setShortcut(QKeySequence("Ctrl+Shift+M"));
 }
 
 void TMainWindow::Tips1Click() { session_->Messages().ShowMessage(TipsText); }

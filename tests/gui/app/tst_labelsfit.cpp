@@ -27,8 +27,8 @@
 #include "gui/dialogs/BlockVariablesDialog.h"
 #include "gui/dialogs/ComponentDialog.h"
 #include "gui/dialogs/DriverDialog.h"
-#include "gui/dialogs/ListeningDialog.h"
 #include "gui/dialogs/ElementDialogSet.h"
+#include "gui/dialogs/ListeningDialog.h"
 #include "gui/dialogs/SourceDialog.h"
 #include "gui/graphs/GraphWindows.h"
 #include "gui/graphs/Plot.h"
@@ -37,6 +37,7 @@
 #include "gui/graphs/PlotScales.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/tools/ListenWindow.h"
+#include "gui/tools/ModelDriverWindow.h"
 #include "gui/tools/OptimizeWindow.h"
 #include "gui/widgets/EditReal.h"
 #include "gui/widgets/ModalRunner.h"
@@ -226,6 +227,20 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
              window.close();
              return faults;
          }},
+        {"model a driver",
+         [](TProgram& p, const QString& name) {
+             MenuAction(*p.w, "Tools", "Model a Driver…")->trigger();
+             auto& window = *p.w->findChild<TModelDriverWindow*>();
+             // Every group's rows shown that a vented box on a baffle has.
+             TModelSetup s;
+             s.Box = EnclosureKind::Vented;
+             s.Baffle = ModelBaffleKind::Rectangle;
+             s.YMm = -60;
+             window.SetSetup(s);
+             QStringList faults = Inspect(window, name, p.fontScale);
+             window.close();
+             return faults;
+         }},
         {"SPL graph with hold",
          [](TProgram& p, const QString& name) {
              TPlotForm& form = *Graph(p, TGraphKind::SPL);
@@ -266,7 +281,8 @@ const std::vector<std::pair<const char*, TOpen>>& Windows() {
                               [](TPlotForm& f) { f.Graph()->xAxis->setRangeLower(161.051); })},
         {"max frequency", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.Scales().MaxFrequencyClick(); })},
         {"vertical center", ScaleDialog(TGraphKind::SPL, [](TPlotForm& f) { f.Scales().VerticalCenterClick(); })},
-        {"usec per division", ScaleDialog(TGraphKind::GroupDelay, [](TPlotForm& f) { f.Scales().MicrosecondsClick(); })},
+        {"usec per division",
+         ScaleDialog(TGraphKind::GroupDelay, [](TPlotForm& f) { f.Scales().MicrosecondsClick(); })},
         {"response scale", ScaleDialog(TGraphKind::Impulse, [](TPlotForm& f) { f.Scales().ResponseScaleClick(); })},
         {"test frequency", ScaleDialog(TGraphKind::SquareWave, [](TPlotForm& f) { f.Scales().TestFrequencyClick(); })},
         {"step size, increment",
