@@ -349,7 +349,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
             recovery_->NoteWheel();
             auto* wh = static_cast<QWheelEvent*>(event);
             const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
-            if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;
+            if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta, wh->modifiers())) return true;
             break;
         }
         case QEvent::MouseMove: {

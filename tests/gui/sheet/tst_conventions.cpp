@@ -7,7 +7,7 @@ using namespace pelmo;
 using namespace pelmo::guitest;
 
 // What users of schematic editors expect of the sheet beyond its own rules:
-// the "*" of unsaved changes in the caption.
+// Ctrl+wheel zoom about the pointer, the "*" of unsaved changes in the caption.
 class TestConventions : public QObject {
     Q_OBJECT
 private slots:
@@ -72,6 +72,49 @@ private slots:
         f.MoveTo({40, 10});
         f.Key(Qt::Key_R);
         QCOMPARE(f.w.windowTitle(), QString("*Pelmo"));
+    }
+
+    // Ctrl+wheel over the sheet: the zoom menu's steps and limits, and the
+    // grid point under the pointer stays under it. The plain wheel does not zoom.
+    void ctrlWheelZoomsAboutThePointer_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<bool>("ctrl");
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<int>("to");
+        QTest::newRow("in") << 10 << 120 << true << 1 << 12;
+        QTest::newRow("out") << 10 << -120 << true << 1 << 8;
+        QTest::newRow("in, a larger step") << 16 << 120 << true << 1 << 20;
+        QTest::newRow("in at the limit") << 24 << 120 << true << 1 << 24;
+        QTest::newRow("out at the limit") << 6 << -120 << true << 1 << 6;
+        QTest::newRow("two notches at once") << 10 << 240 << true << 1 << 14;
+        QTest::newRow("a smooth wheel: two halves make a step") << 10 << 60 << true << 2 << 12;
+        QTest::newRow("no Ctrl") << 10 << 120 << false << 1 << 10;
+    }
+    void ctrlWheelZoomsAboutThePointer() {
+        QFETCH(int, from);
+        QFETCH(int, delta);
+        QFETCH(bool, ctrl);
+        QFETCH(int, turns);
+        QFETCH(int, to);
+        TSheetView& v = f.w.View();
+        v.SetSheetScale(from);
+        v.CentreOn({128, 64});
+        QWidget* viewport = v.ScrollBox()->viewport();
+        const QPoint onScreen = viewport->rect().center() + QPoint(37, -23);
+        const TPoint g = v.PixelToGrid(v.Sheet()->mapFrom(viewport, onScreen));
+        const QPoint at = v.GridToPixel(g);  // exactly on the grid point
+        const QPoint screenAt = v.Sheet()->mapTo(viewport, at);
+        for (int i = 0; i < turns; ++i) {
+            // Where the pointer is on the sheet after the turns before.
+            const QPoint here = v.Sheet()->mapFrom(viewport, screenAt);
+            QWheelEvent e(here, v.Sheet()->mapToGlobal(here), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          ctrl ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(v.Sheet(), &e);
+        }
+        QCOMPARE(v.Scale(), to);
+        QCOMPARE(v.Sheet()->mapTo(viewport, v.GridToPixel(g)), screenAt);
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
     }
 
 private:
