@@ -1,6 +1,7 @@
 // Box selection, the group commands and the preview of a group on the move.
 #include "gui/sheet/EditorGroups.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 
 #include "base/Rounding.h"
@@ -112,12 +113,15 @@ void TGroupEditor::DeleteGroup() {
     editor_.CommitEdit();
 }
 
-void TGroupEditor::Commit() {
+void TGroupEditor::Commit(bool wiresFollow) {
     TDesign& d = editor_.Design();
     const TPoint by = Displacement();
-    if (state_.Mode == TEditMode::GroupMove)
+    if (state_.Mode == TEditMode::GroupMove) {
+        // Planned while the selection is still marked.
+        const TWireFollowPlan follow = wiresFollow ? FollowingWires(by) : TWireFollowPlan{};
         CommitGroupMove(d, by);
-    else
+        ApplyWireFollow(d, follow);
+    } else
         CommitPaste(d, copyBuffer_, by);
     d.Modified = true;
     view_.RepaintSheet();
@@ -132,6 +136,13 @@ bool TGroupEditor::TurnPastedPart() {
     TPart& p = *copyBuffer_.Parts[0];
     SetPartOrientation(editor_.Design(), p, !p.IsHorizontal);
     return true;
+}
+
+TWireFollowPlan TGroupEditor::FollowingWires(TPoint by) const {
+    const TDesign& d = editor_.Design();
+    std::vector<bool> moving;
+    for (const auto& w : d.Wires) moving.push_back(w->Selected);
+    return PlanWireFollow(d, SelectionPointMoves(d, by), moving);
 }
 
 TPoint TGroupEditor::Displacement() const {
@@ -200,6 +211,14 @@ void TGroupEditor::DrawPreview(QPainter& painter) const {
     }
     drawParts(d.Parts);
     drawWires(d.Wires);
+    // The wires attached to the group, as they will follow it (Alt: they stay).
+    if (!(QGuiApplication::keyboardModifiers() & Qt::AltModifier))
+        for (const auto& f : FollowingWires(by).Wires)
+            for (const auto& [a, b] : f.Segments) {
+                sp.DrawWireLine(view_.GridToPixel(a), view_.GridToPixel(b), blue);
+                sp.DrawEndDot(view_.GridToPixel(a), blue);
+                sp.DrawEndDot(view_.GridToPixel(b), blue);
+            }
     drawGrounds(d.Grounds);
     drawDrivers(d.Drivers);
     if (d.Source.Selected) {

@@ -41,7 +41,7 @@ bool TEditorKeys::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
             if (enter) {
-                editor_.SheetMouseUp(Qt::LeftButton, state_.Pointer);
+                editor_.SheetMouseUp(Qt::LeftButton, state_.Pointer, modifiers);
             } else if (key == Qt::Key_Escape) {
                 editor_.CancelToIdle();
             } else if (key == Qt::Key_R || key == Qt::Key_Space) {

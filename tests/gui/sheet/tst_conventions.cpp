@@ -1,13 +1,60 @@
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <array>
 
 #include "../EditorFixture.h"
+#include "base/MessageSink.h"
+#include "engine/Sweep.h"
 
 using namespace pelmo;
 using namespace pelmo::guitest;
 
+namespace {
+
+// A source driving R1 in series and R2 to ground, joined by wires:
+//   source (121,62) -- wire -- R1 (130..136, 62) -- wire -- (145,62) | R2 (145, 63..69) to ground.
+void BuildDivider(TDesign& d) {
+    ClearElements(d);
+    SetSourcePosition(d, d.Source, {118, 64});
+    AddGround(d, {121, 66});
+    AddWire(d, {121, 62}, {130, 62});
+    AddPart(d, TPartType::Resistor, {133, 62}, true).Value = 6.8;
+    AddWire(d, {136, 62}, {145, 62});
+    AddPart(d, TPartType::Resistor, {145, 66}, false).Value = 3.3;
+    AddWire(d, {145, 62}, {145, 63});
+    AddGround(d, {145, 69});
+}
+
+// The impedance the source sees, at every grid frequency.
+std::vector<double> InputImpedance(const TDesign& d) {
+    TSolveContext ctx;
+    TSolveResult result;
+    SilentMessageSink quiet;
+    SolveCircuit(d, TSolveOptions{}, ctx, result, quiet);
+    return result.InputImpedance.Mag;
+}
+
+using WireList = std::vector<std::array<int, 4>>;
+
+WireList Wires(const TDesign& d) {
+    WireList out;
+    for (const auto& w : d.Wires) out.push_back({w->End1.X, w->End1.Y, w->End2.X, w->End2.Y});
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+QString Describe(const WireList& wires) {
+    QStringList parts;
+    for (const auto& w : wires) parts << QString("(%1,%2)-(%3,%4)").arg(w[0]).arg(w[1]).arg(w[2]).arg(w[3]);
+    return parts.join(' ');
+}
+
+}  // namespace
+
 // What users of schematic editors expect of the sheet beyond its own rules:
-// Ctrl+wheel zoom about the pointer, the "*" of unsaved changes in the caption.
+// wires that follow what they join, Ctrl+wheel zoom about the pointer, the
+// "*" of unsaved changes in the caption.
 class TestConventions : public QObject {
     Q_OBJECT
 private slots:
@@ -72,6 +119,93 @@ private slots:
         f.MoveTo({40, 10});
         f.Key(Qt::Key_R);
         QCOMPARE(f.w.windowTitle(), QString("*Pelmo"));
+    }
+
+    // R1 dragged with the mouse: the wire ends on its terminals go along,
+    // bent where the wire would slant, gone where it shrinks to nothing; the
+    // circuit solves as before. With Alt the wires stay where they were.
+    void movedPartTakesItsWires_data() {
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<bool>("alt");
+        QTest::addColumn<QString>("wires");
+        QTest::newRow("along the wires") << QPoint(135, 62) << false
+                                         << "(121,62)-(132,62) (138,62)-(145,62) (145,62)-(145,63)";
+        QTest::newRow("off the row: bends") << QPoint(133, 70) << false
+                                            << "(121,62)-(130,62) (130,62)-(130,70) (136,62)-(136,70) "
+                                               "(136,62)-(145,62) (145,62)-(145,63)";
+        QTest::newRow("onto the far end: that wire goes")
+            << QPoint(142, 62) << false << "(121,62)-(139,62) (145,62)-(145,63)";
+        QTest::newRow("Alt: the wires stay")
+            << QPoint(133, 70) << true << "(121,62)-(130,62) (136,62)-(145,62) (145,62)-(145,63)";
+    }
+    void movedPartTakesItsWires() {
+        QFETCH(QPoint, to);
+        QFETCH(bool, alt);
+        QFETCH(QString, wires);
+        TDesign& d = f.w.Session().Design();
+        BuildDivider(d);
+        f.w.Session().ResetHistory();
+        f.w.View().RepaintSheet();
+        const auto before = f.Lines();
+        const std::vector<double> z = InputImpedance(d);
+        QVERIFY(!z.empty());
+
+        const TPoint target{to.x(), to.y()};
+        // With PELMO_SCREENSHOT_DIR set, the sheet before and after goes there.
+        const QString shots = qEnvironmentVariable("PELMO_SCREENSHOT_DIR");
+        const QString shotName = QString(QTest::currentDataTag()).section(':', 0, 0).replace(' ', '-');
+        auto shoot = [&](const char* when) {
+            if (shots.isEmpty()) return;
+            QApplication::processEvents();
+            const QRect area(f.Px({112, 54}), f.Px({152, 76}));
+            const QString scale = QString::number(f.Sheet()->devicePixelRatioF());
+            f.Sheet()->grab(area).save(QString("%1/sheet-move-%2-%3-x%4.png").arg(shots, shotName, when, scale));
+        };
+        shoot("before");
+        f.MoveTo({133, 62});
+        f.Press(f.Px({133, 62}));
+        f.Move(f.Px({133, 66}), Qt::LeftButton);
+        f.Move(f.Px(target), Qt::LeftButton);
+        QTest::mouseRelease(f.Sheet(), Qt::LeftButton, alt ? Qt::AltModifier : Qt::NoModifier, f.Px(target));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        QCOMPARE(d.Parts[0]->Position, target);
+        QCOMPARE(Describe(Wires(d)), wires);
+        shoot("after");
+        if (alt)
+            QVERIFY2(InputImpedance(d) != z, "R1 is cut off without its wires");
+        else
+            QVERIFY2(InputImpedance(d) == z, "the same circuit solves the same");
+
+        // One undo step for the part and its wires.
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.Lines(), before);
+        QVERIFY(!f.w.Session().History().CanUndo());
+    }
+
+    // A box around everything right of the source moved down: the wire left
+    // outside follows with a bend, the boxed ones move whole, the circuit
+    // stays the same.
+    void movedGroupTakesTheWiresItLeavesBehind() {
+        TDesign& d = f.w.Session().Design();
+        BuildDivider(d);
+        f.w.Session().ResetHistory();
+        f.w.View().RepaintSheet();
+        const std::vector<double> z = InputImpedance(d);
+        f.w.Editor().Menus().MenuChooser = Choose("Move Group");
+        f.Drag({128, 59}, {147, 70});
+        f.w.Editor().Menus().MenuChooser = nullptr;
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::GroupMove);
+        f.MoveTo({147, 72});
+        f.MoveTo({147, 74});
+        f.Release(f.Px({147, 74}));
+        QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
+        QCOMPARE(d.Parts[0]->Position, (TPoint{133, 66}));
+        QCOMPARE(Describe(Wires(d)),
+                 QString("(121,62)-(130,62) (130,62)-(130,66) (136,66)-(145,66) (145,66)-(145,67)"));
+        QVERIFY(InputImpedance(d) == z);
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(d.Parts[0]->Position, (TPoint{133, 62}));
+        QCOMPARE(Describe(Wires(d)), QString("(121,62)-(130,62) (136,62)-(145,62) (145,62)-(145,63)"));
     }
 
     // Ctrl+wheel over the sheet: the zoom menu's steps and limits, and the
