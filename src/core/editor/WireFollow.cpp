@@ -13,10 +13,52 @@ std::optional<TPoint> MovedTo(const std::vector<TPointMove>& moves, TPoint p) {
     return std::nullopt;
 }
 
+using TSegment = TWireFollowPlan::TSegment;
+
 // Wires are kept with End1 left of or above End2.
-std::pair<TPoint, TPoint> Ordered(TPoint a, TPoint b) {
+TSegment Ordered(TPoint a, TPoint b) {
     if (a.X > b.X || a.Y > b.Y) std::swap(a, b);
     return {a, b};
+}
+
+// From `from` to `to` in a row or a column, else in two legs meeting at a
+// corner; the first leg leaves `from` along a row when `rowFirst`.
+std::vector<TSegment> Path(TPoint from, TPoint to, bool rowFirst) {
+    if (from == to) return {};
+    if (from.X == to.X || from.Y == to.Y) return {Ordered(from, to)};
+    const TPoint corner = rowFirst ? TPoint{to.X, from.Y} : TPoint{from.X, to.Y};
+    return {Ordered(from, corner), Ordered(corner, to)};
+}
+
+bool OnSegment(TPoint p, const TSegment& s) {
+    TWire w;
+    w.End1 = s.first;
+    w.End2 = s.second;
+    return PointOnWire(p, w);
+}
+
+// Something that stays where it is touches p: a terminal or ground of an
+// element that does not move, or a wire that neither moves nor follows.
+bool StaysConnectedAt(const TDesign& d, TPoint p, const TMovingElement& moving, const std::vector<bool>& movingWires,
+                      const std::vector<bool>& following) {
+    auto stays = [&](TElementKind kind, int i) { return !moving || !moving({kind, i}); };
+    if (stays(TElementKind::Source, 0) && (d.Source.Terminal1 == p || d.Source.Terminal2 == p)) return true;
+    for (int i = 0; i < static_cast<int>(d.Parts.size()); ++i) {
+        const TPart& part = *d.Parts[i];
+        if ((part.Terminal1 == p || part.Terminal2 == p) && stays(KindOf(part.PartType), i)) return true;
+    }
+    for (int i = 0; i < static_cast<int>(d.Drivers.size()); ++i) {
+        const TDriver& drv = *d.Drivers[i];
+        if ((drv.Terminal1 == p || drv.Terminal2 == p) && stays(TElementKind::Driver, i)) return true;
+    }
+    for (int i = 0; i < static_cast<int>(d.Grounds.size()); ++i)
+        if (d.Grounds[i]->Position == p && stays(TElementKind::Ground, i)) return true;
+    for (int i = 0; i < static_cast<int>(d.Wires.size()); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if ((at < movingWires.size() && movingWires[at]) || (at < following.size() && following[at])) continue;
+        if (PointOnWire(p, *d.Wires[i])) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -36,6 +78,26 @@ std::vector<TPoint> ConnectionPointsOf(const TDesign& d, TElementRef e) {
             if (IsPartKind(e.Kind)) return {d.Parts[e.Index]->Terminal1, d.Parts[e.Index]->Terminal2};
             return {};
     }
+}
+
+std::vector<TPoint> ConnectionPointsAt(const TDesign& d, TElementRef e, TPoint pos, bool horizontal) {
+    if (!ElementExists(d, e)) return {};
+    TTerminals t;
+    switch (e.Kind) {
+        case TElementKind::Source:
+            t = SourceTerminals(pos);
+            break;
+        case TElementKind::Driver:
+            t = DriverTerminals(pos);
+            break;
+        case TElementKind::Ground:
+            return {pos};
+        default:
+            if (!IsPartKind(e.Kind)) return {};
+            t = PartTerminals(pos, horizontal);
+            break;
+    }
+    return {t.T1, t.T2};
 }
 
 std::vector<TPointMove> PointMoves(const std::vector<TPoint>& before, const std::vector<TPoint>& after) {
@@ -74,33 +136,64 @@ std::vector<TPointMove> SelectionPointMoves(const TDesign& d, TPoint by) {
 }
 
 TWireFollowPlan PlanWireFollow(const TDesign& d, const std::vector<TPointMove>& moves,
-                               const std::vector<bool>& moving) {
+                               const TMovingElement& movingElement, const std::vector<bool>& movingWires) {
     TWireFollowPlan plan;
     if (moves.empty()) return plan;
+    std::vector<bool> following(d.Wires.size(), false);
     for (int i = 0; i < static_cast<int>(d.Wires.size()); ++i) {
         const TWire& w = *d.Wires[i];
         if (w.Subckt >= 0) continue;  // a block places its own wires
-        if (i < static_cast<int>(moving.size()) && moving[i]) continue;
+        if (i < static_cast<int>(movingWires.size()) && movingWires[i]) continue;
         const auto to1 = MovedTo(moves, w.End1), to2 = MovedTo(moves, w.End2);
         if (!to1 && !to2) continue;
         const TPoint a = to1.value_or(w.End1), b = to2.value_or(w.End2);
-        TWireFollowPlan::TFollowed f{i, {}};
-        if (a == b) {
-            // Shrunk to nothing: it goes.
-        } else if (a.X == b.X || a.Y == b.Y) {
-            f.Segments.push_back(Ordered(a, b));
-        } else {
-            // The leg from the end that stayed keeps the wire's direction,
-            // the second leg turns to the moved end.
-            const TPoint fixed = to1 && !to2 ? b : a;
-            const TPoint moved = to1 && !to2 ? a : b;
-            const TPoint corner = IsHorizontal(w) ? TPoint{moved.X, fixed.Y} : TPoint{fixed.X, moved.Y};
-            f.Segments.push_back(Ordered(fixed, corner));
-            f.Segments.push_back(Ordered(corner, moved));
+        // The leg from the end that stayed keeps the wire's direction, the
+        // second leg turns to the moved end.
+        const bool firstMovedAlone = to1 && !to2;
+        plan.Wires.push_back({i, Path(firstMovedAlone ? b : a, firstMovedAlone ? a : b, IsHorizontal(w))});
+        following[static_cast<std::size_t>(i)] = true;
+    }
+    // What stays at a moved point is joined to the point's new place, unless
+    // a wire that followed from there still passes through it.
+    std::vector<TPoint> done;
+    for (const TPointMove& m : moves) {
+        if (m.From == m.To || std::find(done.begin(), done.end(), m.From) != done.end()) continue;
+        done.push_back(m.From);
+        if (!StaysConnectedAt(d, m.From, movingElement, movingWires, following)) continue;
+        bool joined = false;
+        for (const auto& f : plan.Wires) {
+            const TWire& w = *d.Wires[f.Wire];
+            if (!(w.End1 == m.From || w.End2 == m.From)) continue;
+            for (const TSegment& s : f.Segments) joined = joined || OnSegment(m.From, s);
         }
-        plan.Wires.push_back(std::move(f));
+        if (joined) continue;
+        for (const TSegment& s : Path(m.From, m.To, true)) plan.NewWires.push_back(s);
     }
     return plan;
+}
+
+TWireFollowPlan PlanElementWireFollow(const TDesign& d, TElementRef e, const std::vector<TPoint>& pointsAfter) {
+    if (e.Kind == TElementKind::Wire || e.Kind == TElementKind::Text || e.Kind == TElementKind::Block) return {};
+    const std::vector<TPointMove> moves = PointMoves(ConnectionPointsOf(d, e), pointsAfter);
+    return PlanWireFollow(d, moves, [e](TElementRef other) { return other == e; });
+}
+
+TWireFollowPlan PlanGroupWireFollow(const TDesign& d, TPoint by) {
+    std::vector<bool> movingWires;
+    for (const auto& w : d.Wires) movingWires.push_back(w->Selected);
+    const auto moving = [&d](TElementRef e) {
+        switch (e.Kind) {
+            case TElementKind::Source:
+                return d.Source.Selected;
+            case TElementKind::Driver:
+                return d.Drivers[e.Index]->Selected;
+            case TElementKind::Ground:
+                return d.Grounds[e.Index]->Selected;
+            default:
+                return IsPartKind(e.Kind) && d.Parts[e.Index]->Selected;
+        }
+    };
+    return PlanWireFollow(d, SelectionPointMoves(d, by), moving, movingWires);
 }
 
 void ApplyWireFollow(TDesign& d, const TWireFollowPlan& plan) {
@@ -114,6 +207,7 @@ void ApplyWireFollow(TDesign& d, const TWireFollowPlan& plan) {
         SetWireEnds(d, *d.Wires[f.Wire], f.Segments[0].first, f.Segments[0].second);
         for (std::size_t s = 1; s < f.Segments.size(); ++s) AddWire(d, f.Segments[s].first, f.Segments[s].second);
     }
+    for (const auto& [a, b] : plan.NewWires) AddWire(d, a, b);
     // From the last index to the first: the ones still to go keep their place.
     std::sort(gone.rbegin(), gone.rend());
     for (int i : gone) DeleteElement(d, {TElementKind::Wire, i});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct TPointMove {
 // blocks).
 std::vector<TPoint> ConnectionPointsOf(const TDesign& d, TElementRef e);
 
+// The same for the element placed at `pos` (a part turned as `horizontal`
+// says), without moving it.
+std::vector<TPoint> ConnectionPointsAt(const TDesign& d, TElementRef e, TPoint pos, bool horizontal);
+
 // Pairs the points of an element before and after its move (same order);
 // points that stay are left out.
 std::vector<TPointMove> PointMoves(const std::vector<TPoint>& before, const std::vector<TPoint>& after);
@@ -33,29 +38,45 @@ std::vector<TPointMove> PointMoves(const std::vector<TPoint>& before, const std:
 std::vector<TPointMove> SelectionPointMoves(const TDesign& d, TPoint displacement);
 
 // Where the free wires touched by the moves end up. Each affected wire
-// becomes one or more segments (none: it shrank to nothing and goes).
+// becomes one or more segments (none: it shrank to nothing and goes). New
+// wires join what stays at a moved point (a terminal touching it, a wire
+// passing through it) to the point's new place.
 struct TWireFollowPlan {
+    using TSegment = std::pair<TPoint, TPoint>;
     struct TFollowed {
         int Wire = -1;
-        std::vector<std::pair<TPoint, TPoint>> Segments;
+        std::vector<TSegment> Segments;
     };
     std::vector<TFollowed> Wires;
-    bool Empty() const { return Wires.empty(); }
+    std::vector<TSegment> NewWires;
+    bool Empty() const { return Wires.empty() && NewWires.empty(); }
 };
 
-// Plans how the free wires that are not moving themselves (`moving` true at
-// a wire's index: it moves with the group; may be shorter than the wire list)
-// follow the moves. An end on a moved point goes to its new place; the other
-// end stays. A wire whose ends are then neither in a row nor in a column is
-// split at a corner so that its first leg leaves the end that stayed (End1
-// when both moved) in the wire's old direction. Ends lying elsewhere on a
-// moved point's wire are not touched.
+// Which elements (parts, drivers, grounds, the source) move.
+using TMovingElement = std::function<bool(TElementRef)>;
+
+// Plans, before the move, how the free wires that are not moving themselves
+// (`movingWires` true at a wire's index: it moves with the group; may be
+// shorter than the wire list) follow the moves. An end on a moved point goes
+// to its new place; the other end stays. A wire whose ends are then neither
+// in a row nor in a column is split at a corner so that its first leg leaves
+// the end that stayed (End1 when both moved) in the wire's old direction.
+// What stays at a moved point other than such wire ends (a terminal of an
+// element that does not move, a wire through the point) gets a new wire to
+// the point's new place, bent the same way, unless a followed wire still
+// passes there.
 TWireFollowPlan PlanWireFollow(const TDesign& d, const std::vector<TPointMove>& moves,
-                               const std::vector<bool>& moving = {});
+                               const TMovingElement& movingElement = {}, const std::vector<bool>& movingWires = {});
+
+// The plan for one element taken to new points (ConnectionPointsAt).
+TWireFollowPlan PlanElementWireFollow(const TDesign& d, TElementRef e, const std::vector<TPoint>& pointsAfter);
+// The plan for everything selected moved by the displacement.
+TWireFollowPlan PlanGroupWireFollow(const TDesign& d, TPoint displacement);
 
 // Carries the plan out: wires take their first segment, further segments
-// become new free wires at the end of the list, and wires with no segment are
-// deleted. Every segment is stored with End1 left of or above End2.
+// and the new wires become free wires at the end of the list, and wires with
+// no segment are deleted. Every segment is stored with End1 left of or above
+// End2.
 void ApplyWireFollow(TDesign& d, const TWireFollowPlan& plan);
 
 }  // namespace pelmo

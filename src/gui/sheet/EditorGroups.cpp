@@ -118,7 +118,7 @@ void TGroupEditor::Commit(bool wiresFollow) {
     const TPoint by = Displacement();
     if (state_.Mode == TEditMode::GroupMove) {
         // Planned while the selection is still marked.
-        const TWireFollowPlan follow = wiresFollow ? FollowingWires(by) : TWireFollowPlan{};
+        const TWireFollowPlan follow = wiresFollow ? PlanGroupWireFollow(d, by) : TWireFollowPlan{};
         CommitGroupMove(d, by);
         ApplyWireFollow(d, follow);
     } else
@@ -136,13 +136,6 @@ bool TGroupEditor::TurnPastedPart() {
     TPart& p = *copyBuffer_.Parts[0];
     SetPartOrientation(editor_.Design(), p, !p.IsHorizontal);
     return true;
-}
-
-TWireFollowPlan TGroupEditor::FollowingWires(TPoint by) const {
-    const TDesign& d = editor_.Design();
-    std::vector<bool> moving;
-    for (const auto& w : d.Wires) moving.push_back(w->Selected);
-    return PlanWireFollow(d, SelectionPointMoves(d, by), moving);
 }
 
 TPoint TGroupEditor::Displacement() const {
@@ -212,13 +205,17 @@ void TGroupEditor::DrawPreview(QPainter& painter) const {
     drawParts(d.Parts);
     drawWires(d.Wires);
     // The wires attached to the group, as they will follow it (Alt: they stay).
-    if (!(QGuiApplication::keyboardModifiers() & Qt::AltModifier))
-        for (const auto& f : FollowingWires(by).Wires)
-            for (const auto& [a, b] : f.Segments) {
-                sp.DrawWireLine(view_.GridToPixel(a), view_.GridToPixel(b), blue);
-                sp.DrawEndDot(view_.GridToPixel(a), blue);
-                sp.DrawEndDot(view_.GridToPixel(b), blue);
-            }
+    if (!(QGuiApplication::keyboardModifiers() & Qt::AltModifier)) {
+        const TWireFollowPlan plan = PlanGroupWireFollow(d, by);
+        auto drawSegment = [&](const TWireFollowPlan::TSegment& s) {
+            sp.DrawWireLine(view_.GridToPixel(s.first), view_.GridToPixel(s.second), blue);
+            sp.DrawEndDot(view_.GridToPixel(s.first), blue);
+            sp.DrawEndDot(view_.GridToPixel(s.second), blue);
+        };
+        for (const auto& f : plan.Wires)
+            for (const auto& s : f.Segments) drawSegment(s);
+        for (const auto& s : plan.NewWires) drawSegment(s);
+    }
     drawGrounds(d.Grounds);
     drawDrivers(d.Drivers);
     if (d.Source.Selected) {

@@ -48,8 +48,6 @@ private:
     void StartPaste();
     // How far the group has moved from where it was picked up (grid units).
     TPoint Displacement() const;
-    // The wires that would follow the selection moved by `by`.
-    TWireFollowPlan FollowingWires(TPoint by) const;
 
     TEditorController& editor_;
     TEditorState& state_;

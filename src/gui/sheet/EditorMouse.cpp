@@ -541,7 +541,11 @@ void TEditorController::DropAt(QPoint, bool wiresFollow) {
     }
     const TElementRef e = state_.Current;
     const TPoint p = view_.PixelToGrid(state_.DropPoint);
-    const std::vector<TPoint> pointsBefore = ConnectionPointsOf(d, e);
+    // Planned before the element moves: what stays behind is told apart by
+    // where everything is now. A moved wire is no element's connection.
+    const TWireFollowPlan follow =
+        wiresFollow ? PlanElementWireFollow(d, e, ConnectionPointsAt(d, e, p, state_.MovingHorizontal))
+                    : TWireFollowPlan{};
     switch (e.Kind) {
         case TElementKind::Source:
             if (SourcePlacementRefused(d, p)) return;
@@ -587,9 +591,7 @@ void TEditorController::DropAt(QPoint, bool wiresFollow) {
             break;
         }
     }
-    // A moved wire is not an element's connection: only elements drag wires.
-    if (wiresFollow && e.Kind != TElementKind::Wire)
-        ApplyWireFollow(d, PlanWireFollow(d, PointMoves(pointsBefore, ConnectionPointsOf(d, e))));
+    ApplyWireFollow(d, follow);
     d.Modified = true;
     view_.RepaintSheet();
     Solve();

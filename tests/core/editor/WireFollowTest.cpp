@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "GeometryPrint.h"
+#include "editor/GroupEdit.h"
 #include "editor/WireFollow.h"
+#include "engine/Netlist.h"
 
 using namespace pelmo;
 
@@ -17,7 +22,7 @@ TEST(WireFollow, WhereAWireEndsUp) {
         const char* what;
         TPoint end1, end2;
         std::vector<TPointMove> moves;
-        bool plannedAtAll;
+        bool followed;
         Segments segments;
     };
     const Case cases[] = {
@@ -65,15 +70,20 @@ TEST(WireFollow, WhereAWireEndsUp) {
          {{{0, 0}, {0, 2}}, {{10, 0}, {12, 5}}},
          true,
          {{{0, 2}, {12, 2}}, {{12, 2}, {12, 5}}}},
-        {"no end on a moved point (one lies on the wire's middle)", {0, 0}, {10, 0}, {{{5, 0}, {5, 5}}}, false, {}},
+        {"no end on a moved point (one lies on the wire's middle: a new wire joins it)",
+         {0, 0},
+         {10, 0},
+         {{{5, 0}, {5, 5}}},
+         false,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TDesign d;
         AddWire(d, c.end1, c.end2);
         const TWireFollowPlan plan = PlanWireFollow(d, c.moves);
-        if (!c.plannedAtAll) {
-            EXPECT_TRUE(plan.Empty());
+        if (!c.followed) {
+            EXPECT_TRUE(plan.Wires.empty());
             continue;
         }
         ASSERT_EQ(plan.Wires.size(), 1u);
@@ -92,7 +102,7 @@ TEST(WireFollow, WiresThatMoveThemselvesOrBelongToABlockAreLeftAlone) {
     AddWire(d, {0, 0}, {10, 0});              // moves with the group
     AddWire(d, {10, 0}, {20, 0}).Subckt = 0;  // a block's member
     AddWire(d, {10, 0}, {10, 8});             // follows
-    const TWireFollowPlan plan = PlanWireFollow(d, {{{10, 0}, {12, 0}}}, {true});
+    const TWireFollowPlan plan = PlanWireFollow(d, {{{10, 0}, {12, 0}}}, {}, {true});
     ASSERT_EQ(plan.Wires.size(), 1u);
     EXPECT_EQ(plan.Wires[0].Wire, 2);
     EXPECT_EQ(plan.Wires[0].Segments, (Segments{{{10, 0}, {10, 8}}, {{10, 0}, {12, 0}}}));
@@ -135,4 +145,77 @@ TEST(WireFollow, ConnectionPointsOfEachKindAndOfASelection) {
     EXPECT_EQ(SelectionPointMoves(d, {1, 2}),
               (std::vector<TPointMove>{{{17, 10}, {18, 12}}, {{23, 10}, {24, 12}}, {{50, 20}, {51, 22}}}));
     EXPECT_TRUE(SelectionPointMoves(d, {0, 0}).empty());
+}
+
+namespace {
+
+// Each terminal's node, numbered by first appearance: two designs wired the
+// same way give the same list whatever their node numbers.
+std::vector<int> Connections(const TDesign& d) {
+    const TNetlist net = BuildNetlist(d);
+    std::vector<int> raw = {net.Source.Node1, net.Source.Node2};
+    for (const auto& p : net.Parts) raw.insert(raw.end(), {p.Node1, p.Node2});
+    for (const auto& drv : net.Drivers) raw.insert(raw.end(), {drv.Node1, drv.Node2});
+    std::map<int, int> renumbered;
+    std::vector<int> out;
+    for (int n : raw) out.push_back(n < 0 ? -1 : renumbered.emplace(n, int(renumbered.size())).first->second);
+    return out;
+}
+
+}  // namespace
+
+// What touched a moved terminal without a wire end there (another terminal,
+// a ground, the middle of a wire) is joined to its new place by a new wire:
+// the circuit is the same after the move.
+TEST(WireFollow, WhatStaysBehindIsJoinedByNewWires) {
+    struct Case {
+        const char* what;
+        std::function<void(TDesign&)> build;
+        bool group;  // the selection moves by `by`; else part 0 moves to `to`
+        TPoint to, by;
+        std::size_t newWires;
+    };
+    // The source's terminals are (121,62) and (121,66).
+    auto touching = [](TDesign& d) {
+        AddGround(d, {121, 66});
+        AddPart(d, TPartType::Resistor, {124, 62}, true);   // (121,62) on the source, (127,62)
+        AddPart(d, TPartType::Resistor, {127, 65}, false);  // (127,62) on R1, (127,68)
+        AddGround(d, {127, 68});
+    };
+    auto onAWire = [](TDesign& d) {
+        AddGround(d, {121, 66});
+        AddWire(d, {121, 62}, {140, 62});
+        AddPart(d, TPartType::Resistor, {130, 65}, false);  // (130,62) in the wire's middle, (130,68)
+        AddGround(d, {130, 68});
+        AddPart(d, TPartType::Resistor, {140, 65}, false);
+        AddGround(d, {140, 68});
+    };
+    const Case cases[] = {
+        {"terminals touching the source and another part", touching, false, {124, 58}, {}, 2},
+        {"a terminal in a wire's middle and one on a ground", onAWire, false, {133, 66}, {}, 4},
+        {"two touching parts moved together: nothing new between them", touching, true, {}, {0, -4}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDesign d;
+        SetSourcePosition(d, d.Source, {118, 64});
+        c.build(d);
+        const std::vector<int> before = Connections(d);
+        const std::size_t wires = d.Wires.size();
+        if (c.group) {
+            d.Parts[0]->Selected = d.Parts[1]->Selected = true;
+            const TWireFollowPlan plan = PlanGroupWireFollow(d, c.by);
+            CommitGroupMove(d, c.by);
+            ApplyWireFollow(d, plan);
+        } else {
+            const TElementRef r1{TElementKind::Resistor, 0};
+            const TWireFollowPlan plan =
+                PlanElementWireFollow(d, r1, ConnectionPointsAt(d, r1, c.to, d.Parts[0]->IsHorizontal));
+            SetPartPosition(d, *d.Parts[0], c.to);
+            ApplyWireFollow(d, plan);
+        }
+        EXPECT_EQ(d.Wires.size() - wires, c.newWires);
+        EXPECT_EQ(Connections(d), before);
+        EXPECT_NE(d.Parts[0]->Terminal1, (TPoint{121, 62})) << "it did move";
+    }
 }
