@@ -37,6 +37,24 @@ bool OnSegment(TPoint p, const TSegment& s) {
     return PointOnWire(p, w);
 }
 
+// A path from a to b that touches nothing but at a and b: no connection
+// point lies on it, and no other wire has an end on it or it an end on them.
+bool TouchesNothingElse(const std::vector<TSegment>& path, TPoint a, TPoint b, const std::vector<TPoint>& points,
+                        const std::vector<TSegment>& others) {
+    auto allowed = [&](TPoint p) { return p == a || p == b; };
+    for (const TSegment& s : path) {
+        for (TPoint p : points)
+            if (!allowed(p) && OnSegment(p, s)) return false;
+        for (const TSegment& o : others) {
+            for (TPoint p : {o.first, o.second})
+                if (!allowed(p) && OnSegment(p, s)) return false;
+            for (TPoint p : {s.first, s.second})
+                if (!allowed(p) && OnSegment(p, o)) return false;
+        }
+    }
+    return true;
+}
+
 // Something that stays where it is touches p: a terminal or ground of an
 // element that does not move, or a wire that neither moves nor follows.
 bool StaysConnectedAt(const TDesign& d, TPoint p, const TMovingElement& moving, const std::vector<bool>& movingWires,
@@ -140,6 +158,12 @@ TWireFollowPlan PlanWireFollow(const TDesign& d, const std::vector<TPointMove>& 
     TWireFollowPlan plan;
     if (moves.empty()) return plan;
     std::vector<bool> following(d.Wires.size(), false);
+    struct TBend {
+        std::size_t Planned;
+        TPoint From, To;
+        bool RowFirst;
+    };
+    std::vector<TBend> bends;
     for (int i = 0; i < static_cast<int>(d.Wires.size()); ++i) {
         const TWire& w = *d.Wires[i];
         if (w.Subckt >= 0) continue;  // a block places its own wires
@@ -150,8 +174,50 @@ TWireFollowPlan PlanWireFollow(const TDesign& d, const std::vector<TPointMove>& 
         // The leg from the end that stayed keeps the wire's direction, the
         // second leg turns to the moved end.
         const bool firstMovedAlone = to1 && !to2;
-        plan.Wires.push_back({i, Path(firstMovedAlone ? b : a, firstMovedAlone ? a : b, IsHorizontal(w))});
+        const TPoint from = firstMovedAlone ? b : a, to = firstMovedAlone ? a : b;
+        plan.Wires.push_back({i, Path(from, to, IsHorizontal(w))});
         following[static_cast<std::size_t>(i)] = true;
+        if (plan.Wires.back().Segments.size() == 2) bends.push_back({plan.Wires.size() - 1, from, to, IsHorizontal(w)});
+    }
+    if (!bends.empty()) {
+        // A corner that would touch something else (another bent wire's
+        // corner, a terminal, a wire) would join what was apart: the other
+        // corner is taken when it touches nothing.
+        const auto moved = [&](TElementKind kind, int i, TPoint p) {
+            return movingElement && movingElement({kind, i}) ? MovedTo(moves, p).value_or(p) : p;
+        };
+        std::vector<TPoint> points = {moved(TElementKind::Source, 0, d.Source.Terminal1),
+                                      moved(TElementKind::Source, 0, d.Source.Terminal2)};
+        for (int i = 0; i < static_cast<int>(d.Parts.size()); ++i) {
+            const TPart& part = *d.Parts[i];
+            points.push_back(moved(KindOf(part.PartType), i, part.Terminal1));
+            points.push_back(moved(KindOf(part.PartType), i, part.Terminal2));
+        }
+        for (int i = 0; i < static_cast<int>(d.Drivers.size()); ++i) {
+            points.push_back(moved(TElementKind::Driver, i, d.Drivers[i]->Terminal1));
+            points.push_back(moved(TElementKind::Driver, i, d.Drivers[i]->Terminal2));
+        }
+        for (int i = 0; i < static_cast<int>(d.Grounds.size()); ++i)
+            points.push_back(moved(TElementKind::Ground, i, d.Grounds[i]->Position));
+        std::vector<TSegment> staying;
+        for (std::size_t i = 0; i < d.Wires.size(); ++i) {
+            if (following[i]) continue;
+            const TWire& w = *d.Wires[i];
+            if (i < movingWires.size() && movingWires[i])
+                staying.push_back({MovedTo(moves, w.End1).value_or(w.End1), MovedTo(moves, w.End2).value_or(w.End2)});
+            else
+                staying.push_back({w.End1, w.End2});
+        }
+        for (const TBend& bend : bends) {
+            std::vector<TSegment> others = staying;
+            for (std::size_t j = 0; j < plan.Wires.size(); ++j)
+                if (j != bend.Planned)
+                    others.insert(others.end(), plan.Wires[j].Segments.begin(), plan.Wires[j].Segments.end());
+            std::vector<TSegment>& path = plan.Wires[bend.Planned].Segments;
+            if (TouchesNothingElse(path, bend.From, bend.To, points, others)) continue;
+            std::vector<TSegment> other = Path(bend.From, bend.To, !bend.RowFirst);
+            if (TouchesNothingElse(other, bend.From, bend.To, points, others)) path = std::move(other);
+        }
     }
     // What stays at a moved point is joined to the point's new place, unless
     // a wire that followed from there still passes through it.

@@ -60,7 +60,9 @@ using TMovingElement = std::function<bool(TElementRef)>;
 // shorter than the wire list) follow the moves. An end on a moved point goes
 // to its new place; the other end stays. A wire whose ends are then neither
 // in a row nor in a column is split at a corner so that its first leg leaves
-// the end that stayed (End1 when both moved) in the wire's old direction.
+// the end that stayed (End1 when both moved) in the wire's old direction,
+// unless that corner would touch something else (a terminal, another wire)
+// and the other corner would not.
 // What stays at a moved point other than such wire ends (a terminal of an
 // element that does not move, a wire through the point) gets a new wire to
 // the point's new place, bent the same way, unless a followed wire still

@@ -105,7 +105,11 @@ TEST(WireFollow, WiresThatMoveThemselvesOrBelongToABlockAreLeftAlone) {
     const TWireFollowPlan plan = PlanWireFollow(d, {{{10, 0}, {12, 0}}}, {}, {true});
     ASSERT_EQ(plan.Wires.size(), 1u);
     EXPECT_EQ(plan.Wires[0].Wire, 2);
-    EXPECT_EQ(plan.Wires[0].Segments, (Segments{{{10, 0}, {10, 8}}, {{10, 0}, {12, 0}}}));
+    // Bent at (10,0) it would touch the block's wire that stays there: it
+    // takes the other corner.
+    EXPECT_EQ(plan.Wires[0].Segments, (Segments{{{10, 8}, {12, 8}}, {{12, 0}, {12, 8}}}));
+    // What stays at the old point is joined to the new one.
+    EXPECT_EQ(plan.NewWires, (Segments{{{10, 0}, {12, 0}}}));
 }
 
 TEST(WireFollow, ApplyingBendsAddsWiresAndRemovesTheEmptyOnes) {
@@ -174,6 +178,7 @@ TEST(WireFollow, WhatStaysBehindIsJoinedByNewWires) {
         bool group;  // the selection moves by `by`; else part 0 moves to `to`
         TPoint to, by;
         std::size_t newWires;
+        bool turned = false;  // part 0 turned while it moved
     };
     // The source's terminals are (121,62) and (121,66).
     auto touching = [](TDesign& d) {
@@ -190,7 +195,19 @@ TEST(WireFollow, WhatStaysBehindIsJoinedByNewWires) {
         AddPart(d, TPartType::Resistor, {140, 65}, false);
         AddGround(d, {140, 68});
     };
+    auto divider = [](TDesign& d) {
+        AddGround(d, {121, 66});
+        AddWire(d, {121, 62}, {130, 62});
+        AddPart(d, TPartType::Resistor, {133, 62}, true);
+        AddWire(d, {136, 62}, {145, 62});
+        AddPart(d, TPartType::Resistor, {145, 66}, false);
+        AddWire(d, {145, 62}, {145, 63});
+        AddGround(d, {145, 69});
+    };
     const Case cases[] = {
+        // Both wires bent at (133,62) would meet there and short the part:
+        // the left one takes the other corner.
+        {"a part in a line turned where it is", divider, false, {133, 62}, {}, 2, true},
         {"terminals touching the source and another part", touching, false, {124, 58}, {}, 2},
         {"a terminal in a wire's middle and one on a ground", onAWire, false, {133, 66}, {}, 4},
         {"two touching parts moved together: nothing new between them", touching, true, {}, {0, -4}, 2},
@@ -202,6 +219,7 @@ TEST(WireFollow, WhatStaysBehindIsJoinedByNewWires) {
         c.build(d);
         const std::vector<int> before = Connections(d);
         const std::size_t wires = d.Wires.size();
+        const TPoint t1 = d.Parts[0]->Terminal1;
         if (c.group) {
             d.Parts[0]->Selected = d.Parts[1]->Selected = true;
             const TWireFollowPlan plan = PlanGroupWireFollow(d, c.by);
@@ -209,13 +227,14 @@ TEST(WireFollow, WhatStaysBehindIsJoinedByNewWires) {
             ApplyWireFollow(d, plan);
         } else {
             const TElementRef r1{TElementKind::Resistor, 0};
-            const TWireFollowPlan plan =
-                PlanElementWireFollow(d, r1, ConnectionPointsAt(d, r1, c.to, d.Parts[0]->IsHorizontal));
+            const bool horizontal = d.Parts[0]->IsHorizontal != c.turned;
+            const TWireFollowPlan plan = PlanElementWireFollow(d, r1, ConnectionPointsAt(d, r1, c.to, horizontal));
+            d.Parts[0]->IsHorizontal = horizontal;
             SetPartPosition(d, *d.Parts[0], c.to);
             ApplyWireFollow(d, plan);
         }
         EXPECT_EQ(d.Wires.size() - wires, c.newWires);
         EXPECT_EQ(Connections(d), before);
-        EXPECT_NE(d.Parts[0]->Terminal1, (TPoint{121, 62})) << "it did move";
+        EXPECT_NE(d.Parts[0]->Terminal1, t1) << "it did move";
     }
 }

@@ -127,20 +127,26 @@ private slots:
     void movedPartTakesItsWires_data() {
         QTest::addColumn<QPoint>("to");
         QTest::addColumn<bool>("alt");
+        QTest::addColumn<bool>("turn");
         QTest::addColumn<QString>("wires");
-        QTest::newRow("along the wires") << QPoint(135, 62) << false
+        QTest::newRow("along the wires") << QPoint(135, 62) << false << false
                                          << "(121,62)-(132,62) (138,62)-(145,62) (145,62)-(145,63)";
-        QTest::newRow("off the row: bends") << QPoint(133, 70) << false
+        QTest::newRow("off the row: bends") << QPoint(133, 70) << false << false
                                             << "(121,62)-(130,62) (130,62)-(130,70) (136,62)-(136,70) "
                                                "(136,62)-(145,62) (145,62)-(145,63)";
         QTest::newRow("onto the far end: that wire goes")
-            << QPoint(142, 62) << false << "(121,62)-(139,62) (145,62)-(145,63)";
+            << QPoint(142, 62) << false << false << "(121,62)-(139,62) (145,62)-(145,63)";
+        // Both wires bent at (133,62) would short R1: the left one goes round.
+        QTest::newRow("turned while moving") << QPoint(133, 60) << false << true
+                                             << "(121,57)-(121,62) (121,57)-(133,57) (133,62)-(133,63) "
+                                                "(133,62)-(145,62) (145,62)-(145,63)";
         QTest::newRow("Alt: the wires stay")
-            << QPoint(133, 70) << true << "(121,62)-(130,62) (136,62)-(145,62) (145,62)-(145,63)";
+            << QPoint(133, 70) << true << false << "(121,62)-(130,62) (136,62)-(145,62) (145,62)-(145,63)";
     }
     void movedPartTakesItsWires() {
         QFETCH(QPoint, to);
         QFETCH(bool, alt);
+        QFETCH(bool, turn);
         QFETCH(QString, wires);
         TDesign& d = f.w.Session().Design();
         BuildDivider(d);
@@ -165,6 +171,7 @@ private slots:
         f.MoveTo({133, 62});
         f.Press(f.Px({133, 62}));
         f.Move(f.Px({133, 66}), Qt::LeftButton);
+        if (turn) f.Key(Qt::Key_R);
         f.Move(f.Px(target), Qt::LeftButton);
         QTest::mouseRelease(f.Sheet(), Qt::LeftButton, alt ? Qt::AltModifier : Qt::NoModifier, f.Px(target));
         QCOMPARE(f.w.Editor().EditMode(), TEditMode::Idle);
