@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <numbers>
 
 #include "base/Units.h"
@@ -26,22 +25,4 @@ TEST(Units, ConversionsMeetKnownFiguresAndInvertEachOther) {
     }
     // The delays' old figure is the same speed within a thousandth of a percent.
     EXPECT_NEAR(SpeedOfSoundInches, MetresToInches(SpeedOfSoundMetres), 0.03);
-}
-
-// A delay in each unit the dialogs offer: a known figure, and back.
-TEST(Units, DelayInEachUnit) {
-    const struct {
-        TDelayUnit unit;
-        double seconds, shown;
-    } cases[] = {
-        {TDelayUnit::Microseconds, 73.84e-6, 73.84},
-        {TDelayUnit::Millimetres, 1e-3, 344.0},  // a millisecond of sound is 344 mm
-        {TDelayUnit::Millimetres, -2.5e-3 / 344, -2.5},
-        {TDelayUnit::Inches, 1 / 344.0, 344 * 39.37 / 344.0},
-    };
-    for (const auto& c : cases) {
-        EXPECT_NEAR(DelayInUnit(c.seconds, c.unit), c.shown, 1e-12 * std::fabs(c.shown)) << int(c.unit);
-        EXPECT_NEAR(DelaySecondsFrom(c.shown, c.unit), c.seconds, 1e-12 * std::fabs(c.seconds)) << int(c.unit);
-    }
-    EXPECT_EQ(DelayInUnit(DelayInSeconds(2.5), TDelayUnit::Inches), DelayInInches(DelayInSeconds(2.5)));
 }

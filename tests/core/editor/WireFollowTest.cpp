@@ -17,83 +17,36 @@ using Segments = std::vector<Segment>;
 
 }  // namespace
 
+// One end of a wire from (0,0) to (10,0), or from (0,0) down to (0,10),
+// moved: where the wire ends up (stored left or upper end first).
 TEST(WireFollow, WhereAWireEndsUp) {
     struct Case {
         const char* what;
-        TPoint end1, end2;
-        std::vector<TPointMove> moves;
-        bool followed;
+        bool vertical;
+        TPoint movedEnd, to;
         Segments segments;
     };
     const Case cases[] = {
-        {"end moved along the row", {0, 0}, {10, 0}, {{{10, 0}, {14, 0}}}, true, {{{0, 0}, {14, 0}}}},
-        {"end moved off the row: the first leg keeps the row",
-         {0, 0},
-         {10, 0},
-         {{{10, 0}, {14, 5}}},
+        {"along the row", false, {10, 0}, {14, 0}, {{{0, 0}, {14, 0}}}},
+        {"off the row: the first leg keeps the row", false, {10, 0}, {14, 5}, {{{0, 0}, {14, 0}}, {{14, 0}, {14, 5}}}},
+        {"off the column: the first leg keeps the column",
          true,
-         {{{0, 0}, {14, 0}}, {{14, 0}, {14, 5}}}},
-        {"vertical wire moved sideways: the first leg keeps the column",
-         {3, 0},
-         {3, 10},
-         {{{3, 10}, {8, 12}}},
-         true,
-         {{{3, 0}, {3, 12}}, {{8, 12}, {3, 12}}}},
-        {"the first end moved: the leg leaves the second end",
-         {10, 0},
-         {20, 0},
-         {{{10, 0}, {10, 5}}},
-         true,
-         {{{10, 0}, {20, 0}}, {{10, 0}, {10, 5}}}},
-        {"moved into line the other way: one straight wire",
-         {0, 0},
-         {10, 0},
-         {{{10, 0}, {0, 6}}},
-         true,
-         {{{0, 0}, {0, 6}}}},
-        {"moved onto its other end: the wire goes", {0, 0}, {10, 0}, {{{10, 0}, {0, 0}}}, true, {}},
-        {"moved past its other end: the ends are put in order",
-         {5, 0},
-         {10, 0},
-         {{{10, 0}, {1, 0}}},
-         true,
-         {{{1, 0}, {5, 0}}}},
-        {"both ends of a part turned about its centre",
-         {17, 10},
-         {23, 10},
-         {{{17, 10}, {20, 7}}, {{23, 10}, {20, 13}}},
-         true,
-         {{{20, 7}, {20, 13}}}},
-        {"both ends moved apart: bent, leaving the first end along the row",
-         {0, 0},
-         {10, 0},
-         {{{0, 0}, {0, 2}}, {{10, 0}, {12, 5}}},
-         true,
-         {{{0, 2}, {12, 2}}, {{12, 2}, {12, 5}}}},
-        {"no end on a moved point (one lies on the wire's middle: a new wire joins it)",
-         {0, 0},
-         {10, 0},
-         {{{5, 0}, {5, 5}}},
-         false,
-         {}},
+         {0, 10},
+         {5, 12},
+         {{{0, 0}, {0, 12}}, {{0, 12}, {5, 12}}}},
+        {"the first end: the leg leaves the second", false, {0, 0}, {4, 5}, {{{4, 0}, {10, 0}}, {{4, 0}, {4, 5}}}},
+        {"into a column: one straight wire", false, {10, 0}, {0, 6}, {{{0, 0}, {0, 6}}}},
+        {"onto the other end: the wire goes", false, {10, 0}, {0, 0}, {}},
+        {"past the other end: the ends swap", false, {10, 0}, {-3, 0}, {{{-3, 0}, {0, 0}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TDesign d;
-        AddWire(d, c.end1, c.end2);
-        const TWireFollowPlan plan = PlanWireFollow(d, c.moves);
-        if (!c.followed) {
-            EXPECT_TRUE(plan.Wires.empty());
-            continue;
-        }
+        AddWire(d, {0, 0}, c.vertical ? TPoint{0, 10} : TPoint{10, 0});
+        const TWireFollowPlan plan = PlanWireFollow(d, {{c.movedEnd, c.to}});
         ASSERT_EQ(plan.Wires.size(), 1u);
-        EXPECT_EQ(plan.Wires[0].Wire, 0);
-        Segments expected;
-        for (const auto& [a, b] : c.segments) {
-            // Stored ends are in order: left or upper first.
-            expected.push_back(a.X > b.X || a.Y > b.Y ? Segment{b, a} : Segment{a, b});
-        }
-        EXPECT_EQ(plan.Wires[0].Segments, expected);
+        EXPECT_EQ(plan.Wires[0].Segments, c.segments);
+        EXPECT_TRUE(plan.NewWires.empty());
     }
 }
 
@@ -110,45 +63,6 @@ TEST(WireFollow, WiresThatMoveThemselvesOrBelongToABlockAreLeftAlone) {
     EXPECT_EQ(plan.Wires[0].Segments, (Segments{{{10, 8}, {12, 8}}, {{12, 0}, {12, 8}}}));
     // What stays at the old point is joined to the new one.
     EXPECT_EQ(plan.NewWires, (Segments{{{10, 0}, {12, 0}}}));
-}
-
-TEST(WireFollow, ApplyingBendsAddsWiresAndRemovesTheEmptyOnes) {
-    TDesign d;
-    SetDesignScale(d, 10);
-    AddWire(d, {0, 0}, {10, 0});   // bent
-    AddWire(d, {30, 0}, {40, 0});  // shrinks to nothing
-    AddWire(d, {50, 0}, {60, 0});  // untouched
-    const TWireFollowPlan plan = PlanWireFollow(d, {{{10, 0}, {14, 5}}, {{40, 0}, {30, 0}}});
-    ApplyWireFollow(d, plan);
-    ASSERT_EQ(d.Wires.size(), 3u);
-    EXPECT_EQ(d.Wires[0]->End2, (TPoint{14, 0}));
-    EXPECT_EQ(d.Wires[0]->PixelEnd2, (TPoint{140, 0})) << "pixel ends kept in step";
-    EXPECT_EQ(d.Wires[1]->End1, (TPoint{50, 0})) << "the empty wire went";
-    EXPECT_EQ(d.Wires[2]->End1, (TPoint{14, 0}));
-    EXPECT_EQ(d.Wires[2]->End2, (TPoint{14, 5}));
-    EXPECT_EQ(d.Wires[2]->Subckt, -1);
-}
-
-TEST(WireFollow, ConnectionPointsOfEachKindAndOfASelection) {
-    TDesign d;
-    AddPart(d, TPartType::Resistor, {20, 10}, true);
-    AddDriver(d, {40, 10});
-    AddGround(d, {50, 20});
-    AddWire(d, {23, 10}, {39, 9});
-    AddText(d, {5, 5}, "note");
-    EXPECT_EQ(ConnectionPointsOf(d, {TElementKind::Resistor, 0}), (std::vector<TPoint>{{17, 10}, {23, 10}}));
-    EXPECT_EQ(ConnectionPointsOf(d, {TElementKind::Driver, 0}), (std::vector<TPoint>{{39, 9}, {39, 11}}));
-    EXPECT_EQ(ConnectionPointsOf(d, {TElementKind::Ground, 0}), (std::vector<TPoint>{{50, 20}}));
-    EXPECT_TRUE(ConnectionPointsOf(d, {TElementKind::Text, 0}).empty());
-    EXPECT_TRUE(ConnectionPointsOf(d, {TElementKind::Resistor, 3}).empty());
-
-    EXPECT_EQ(PointMoves({{1, 1}, {2, 2}}, {{1, 1}, {2, 5}}), (std::vector<TPointMove>{{{2, 2}, {2, 5}}}));
-
-    d.Parts[0]->Selected = true;
-    d.Grounds[0]->Selected = true;
-    EXPECT_EQ(SelectionPointMoves(d, {1, 2}),
-              (std::vector<TPointMove>{{{17, 10}, {18, 12}}, {{23, 10}, {24, 12}}, {{50, 20}, {51, 22}}}));
-    EXPECT_TRUE(SelectionPointMoves(d, {0, 0}).empty());
 }
 
 namespace {
