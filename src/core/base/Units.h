@@ -25,6 +25,31 @@ inline constexpr double SecondsPerInch = 7.383735697703954e-05;
 constexpr double DelayInInches(double seconds) { return seconds * 344.0 * 39.37; }
 constexpr double DelayInSeconds(double inches) { return inches * SecondsPerInch; }
 
+// The unit a delay is shown in: the time itself, or the distance sound
+// travels in it. Inches go by the figures above (the design file's unit),
+// millimetres by 344 m/s.
+enum class TDelayUnit { Microseconds, Millimetres, Inches };
+constexpr double DelayInUnit(double seconds, TDelayUnit unit) {
+    switch (unit) {
+        case TDelayUnit::Microseconds:
+            return seconds * 1e6;
+        case TDelayUnit::Millimetres:
+            return seconds * SpeedOfSoundMetres * 1000.0;
+        default:
+            return DelayInInches(seconds);
+    }
+}
+constexpr double DelaySecondsFrom(double value, TDelayUnit unit) {
+    switch (unit) {
+        case TDelayUnit::Microseconds:
+            return value * 1e-6;
+        case TDelayUnit::Millimetres:
+            return value / 1000.0 / SpeedOfSoundMetres;
+        default:
+            return DelayInSeconds(value);
+    }
+}
+
 constexpr double DegreesToRadians(double degrees) { return degrees * (std::numbers::pi / 180.0); }
 constexpr double RadiansToDegrees(double radians) { return radians * (180.0 / std::numbers::pi); }
 

@@ -62,7 +62,12 @@ bool TSession::Redo() {
 
 void TSession::ResetHistory() {
     history_.Reset(*design_);
+    if (!design_->Modified) history_.MarkSaved(*design_);
     recovery_.SetBaseline(design_->Modified ? std::vector<std::string>{} : history_.CurrentState());
+}
+
+void TSession::DocumentSaved() {
+    if (!design_->Modified && !design_->BlockDesignMode) history_.MarkSaved(*design_);
 }
 
 bool TSession::RecoverLeftover(const TRecoveryCopy& copy, const std::function<void()>& beforeReplace,

@@ -67,6 +67,9 @@ public:
     // Forgets every step: the design as it is now is where edits start. An
     // unmodified design is also what recovery copies are compared with.
     void ResetHistory();
+    // The design was just written (or the save did not happen): an
+    // unmodified design is the state undo can come back to unmodified.
+    void DocumentSaved();
     // A tuning session has ended: its result goes into the recovery copy.
     void TuningEnded() { recovery_.NoteEdit(); }
 

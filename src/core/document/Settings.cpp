@@ -29,6 +29,23 @@ bool WriteSettings(const std::string& dataFolder, const TSettings& s) {
     return ini.Save(path);
 }
 
+TDelayUnit ReadDelayUnit(const std::string& dataFolder) {
+    const std::string key = TIniFile::Load(dataFolder + SettingsFileName).ReadString("Display", "DelayUnit", "in");
+    if (key == "us") return TDelayUnit::Microseconds;
+    if (key == "mm") return TDelayUnit::Millimetres;
+    return TDelayUnit::Inches;
+}
+
+bool WriteDelayUnit(const std::string& dataFolder, TDelayUnit unit) {
+    const std::string path = dataFolder + SettingsFileName;
+    TIniFile ini = TIniFile::Load(path);
+    ini.Write("Display", "DelayUnit",
+              unit == TDelayUnit::Microseconds  ? "us"
+              : unit == TDelayUnit::Millimetres ? "mm"
+                                                : "in");
+    return ini.Save(path);
+}
+
 bool WriteNoAppRestart(const std::string& dataFolder, bool value) {
     const std::string path = dataFolder + SettingsFileName;
     TIniFile ini = TIniFile::Load(path);

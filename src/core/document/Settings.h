@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/Units.h"
+
 namespace pelmo {
 
 // The settings file "Pelmo.ini" in the public data folder.
@@ -22,6 +24,11 @@ TSettings ReadSettings(const std::string& dataFolder);
 // Writes StartupParts, StartupApp, LastAUpDate, CatalogueServer and FirstTime (always as false),
 // keeping every other key of the file. False when the file cannot be written.
 bool WriteSettings(const std::string& dataFolder, const TSettings& settings);
+
+// The unit the driver and source dialogs show delays in: "[Display]
+// DelayUnit" us, mm or in; inches when absent or unknown.
+TDelayUnit ReadDelayUnit(const std::string& dataFolder);
+bool WriteDelayUnit(const std::string& dataFolder, TDelayUnit unit);
 
 // Only the update logic writes this key.
 bool WriteNoAppRestart(const std::string& dataFolder, bool value);

@@ -68,6 +68,7 @@ void TUndoHistory::Reset(TDesign& d) {
     redo_.clear();
     pending_.clear();
     haveCurrent_ = Take(d, current_);
+    haveSaved_ = false;
 }
 
 void TUndoHistory::Commit(TDesign& d) {
@@ -95,6 +96,7 @@ bool TUndoHistory::Undo(TDesign& d) {
     redo_.push_back({std::move(current_), std::move(step.Removed)});
     current_ = std::move(step.Design);
     pending_.clear();
+    d.Modified = !AtSavedState();
     return true;
 }
 
@@ -105,6 +107,7 @@ bool TUndoHistory::Redo(TDesign& d) {
     undo_.push_back({std::move(current_), std::move(step.Removed)});
     current_ = std::move(step.Design);
     pending_.clear();
+    d.Modified = !AtSavedState();
     return true;
 }
 

@@ -43,12 +43,19 @@ public:
     // (empty when it could not be taken).
     std::vector<std::string> CurrentState() const { return haveCurrent_ ? current_ : TSnapshot{}; }
 
+    // The design as it was last saved (or read, or started untitled): Undo
+    // and Redo that come back to it leave the design unmodified.
+    // Reset forgets it.
+    void MarkSaved(TDesign& d) { haveSaved_ = Take(d, saved_); }
+    bool AtSavedState() const { return haveSaved_ && haveCurrent_ && current_ == saved_; }
+
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
     std::size_t UndoDepth() const { return undo_.size(); }
 
     // Puts the design back to the state before the last step (or after the
-    // last undone step). The file name stays; the design counts as modified.
+    // last undone step). The file name stays; the design counts as modified
+    // unless it is back where it was last saved.
     // False when there is nothing to go back to or the state cannot be read.
     bool Undo(TDesign& d);
     bool Redo(TDesign& d);
@@ -81,6 +88,8 @@ private:
     int restores_ = 0;
     TSnapshot current_;
     bool haveCurrent_ = false;
+    TSnapshot saved_;
+    bool haveSaved_ = false;
     TRemovedCurves pending_;
     std::deque<TStep> undo_;
     std::deque<TStep> redo_;

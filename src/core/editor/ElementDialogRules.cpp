@@ -59,6 +59,27 @@ bool ApplyDriverDelayInches(TDriver& drv, double inches) {
     return true;
 }
 
+bool ApplyDelay(double& seconds, double value, TDelayUnit unit) {
+    if (value == DelayInUnit(seconds, unit)) return false;
+    seconds = DelaySecondsFrom(value, unit);
+    return true;
+}
+
+const char* DelayUnitName(TDelayUnit unit) {
+    switch (unit) {
+        case TDelayUnit::Microseconds:
+            return "\u00b5s";
+        case TDelayUnit::Millimetres:
+            return "mm";
+        default:
+            return "in";
+    }
+}
+
+double DelayLimitInUnit(TDelayUnit unit) {
+    return unit == TDelayUnit::Inches ? 39.0 : DelayInUnit(DelayInSeconds(39.0), unit);
+}
+
 TSourceLevel SourceLevelOf(const TSource& src) {
     if (src.Power >= 0) return {src.Power, src.Ohms};
     return {src.Vrms * src.Vrms / 8.0, 8.0};

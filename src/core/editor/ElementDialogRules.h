@@ -15,7 +15,17 @@
 namespace pelmo {
 
 // Delays are shown as the distance sound travels in that time (344 m/s, in
-// inches: one inch is 73.84 us), DelayInInches and DelayInSeconds.
+// inches: one inch is 73.84 us), DelayInInches and DelayInSeconds, or in the
+// unit the user chose (DelayInUnit).
+
+// A delay figure typed in a unit: false when it is the figure shown for the
+// delay already (showing and reading back need not give the same double),
+// else the delay in seconds is written.
+bool ApplyDelay(double& seconds, double value, TDelayUnit unit);
+// The unit's name in the unit choice ("µs", "mm", "in"; UTF-8).
+const char* DelayUnitName(TDelayUnit unit);
+// The field's limits in a unit: +-39 inches of sound travel.
+double DelayLimitInUnit(TDelayUnit unit);
 
 // The colour of a driver's designator number in the resistor colour code
 // (the last digit; a negative remainder gives white).

@@ -79,6 +79,8 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(toolBar_, &TToolBar::SelectChosen, editor_, &TEditorController::CancelToIdle);
     connect(editor_, &TEditorController::ToolArmed, toolBar_, &TToolBar::ShowArmed);
     connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateHistoryActions);
+    // The "*" of unsaved changes comes and goes with edits, undo and redo.
+    connect(editor_, &TEditorController::HistoryChanged, this, &TMainWindow::UpdateCaption);
     dialogs_ = std::make_unique<TElementDialogSet>(editor_->Tuning(), this);
     editor_->SetElementDialogs(dialogs_.get());
     BuildCatalogue(dataFolder);
@@ -118,6 +120,7 @@ void TMainWindow::BuildGraphWindows() {
     session_->BeforeSolve = [this] { graphWindows_->PrepareForSolve(); };
     session_->Solved = [this](bool ok) {
         if (ok && AfterSolve) AfterSolve();
+        UpdateCaption();  // tuning changes the design without an undo step until it ends
         emit Solved();
         if (recovery_) recovery_->Schedule();
     };
@@ -153,8 +156,14 @@ void TMainWindow::StartCatalogueTimers() {
 }
 
 void TMainWindow::UpdateCaption() {
+    // While an element follows the pointer the caption is the rotate hint;
+    // the editor puts the design's caption back.
+    const TEditMode mode = editor_ ? editor_->EditMode() : TEditMode::Idle;
+    if (mode == TEditMode::Placing || mode == TEditMode::Moving) return;
     const QString caption = QString::fromStdString(MainCaption(session_->Design()));
     setWindowTitle(caption);
+    if (caption == lastCaption_) return;
+    lastCaption_ = caption;
     emit CaptionChanged(caption);
 }
 
@@ -310,6 +319,7 @@ void TMainWindow::FirstShow() {
     if (OpenDefaultGraphs) OpenDefaultGraphs(false);
     session_->Design().Modified = false;
     session_->ResetHistory();
+    UpdateCaption();
     view_->Panel()->setFocus();
     if (!startupDesign_.empty()) OpenRecent(startupDesign_);
     // The keyboard belongs to the sheet after start, whatever window the
@@ -357,7 +367,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
             recovery_->NoteWheel();
             auto* wh = static_cast<QWheelEvent*>(event);
             const int delta = wh->angleDelta().y() != 0 ? wh->angleDelta().y() : wh->angleDelta().x();
-            if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta)) return true;
+            if (editor_->Keys().FormMouseWheel(w, wh->globalPosition().toPoint(), delta, wh->modifiers())) return true;
             break;
         }
         case QEvent::MouseMove: {

@@ -166,6 +166,7 @@ private:
     QTimer rateSensTimer_;
     bool catalogueTimersStarted_ = false;
     std::string startupDesign_;
+    QString lastCaption_;  // the one the graph windows were told
     bool firstShown_ = false;
     bool offerRecoveryAtStart_ = false;
     TRecoveryCommands* recovery_ = nullptr;

@@ -121,12 +121,16 @@ void TMainWindow::OpenFromOutside(const std::string& path) {
 
 void TMainWindow::SaveClick() {
     session_->Document().Save();
+    session_->DocumentSaved();
+    UpdateCaption();
     RebuildRecentMenu();
     AfterDocumentCommand();
 }
 
 void TMainWindow::SaveAsClick() {
     session_->Document().SaveAs();
+    session_->DocumentSaved();
+    UpdateCaption();
     RebuildRecentMenu();
     AfterDocumentCommand();
 }

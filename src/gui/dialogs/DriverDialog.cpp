@@ -23,6 +23,7 @@
 #include "editor/ElementDialogRules.h"
 #include "gui/catalogue/DriverBrowser.h"
 #include "gui/catalogue/PartsCatalogue.h"
+#include "gui/dialogs/DelayUnitChoice.h"
 #include "gui/dialogs/DriverPlacementFields.h"
 #include "gui/dialogs/TailsDialog.h"
 #include "gui/sheet/SheetPainter.h"
@@ -179,7 +180,10 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDelay_->setMinimumSize(130, 22);
     ersDelay_->setToolTip(delayHint);
     delay->addWidget(modDelay_);
-    delay->addWidget(ersDelay_);
+    auto* delayRow = new QHBoxLayout;
+    delayRow->setSpacing(2);
+    delayRow->addWidget(ersDelay_);
+    delay->addLayout(delayRow);
     settings->addLayout(delay);
     settings->addStretch(1);
     left->addLayout(settings);
@@ -193,6 +197,8 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     ersDelay_->SetRealInc(0.01);
     ersDelay_->SetRealMult(1.0594630943593);
     ersDelay_->SetRealValue(0);
+    delayUnit_ = new TDelayUnitChoice(*ersDelay_, host_.Session().DataFolder(), this);
+    delayRow->addWidget(delayUnit_);
 
     // The two measurement files, or in their place the catalogue identity.
     auto* files = new QGridLayout;
@@ -358,9 +364,9 @@ TDriverDialog::TDriverDialog(TTuningHost& host, QWidget* parent) : TElementDialo
         RefreshPicture();
         ChangeWritten();
     });
-    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double inches) {
+    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double value) {
         TDriver* drv = CurrentDriver();
-        if (!drv || loading_ || !loaded_ || !ApplyDriverDelayInches(*drv, inches)) return;
+        if (!drv || loading_ || !loaded_ || !ApplyDelay(drv->DelaySeconds, value, delayUnit_->Unit())) return;
         RefreshPicture();
         ChangeWritten();
     });
@@ -415,7 +421,7 @@ void TDriverDialog::Reload() {
     cbMute_->setChecked(drv->Muted);
     ersDB_->SetRealValue(DriverLevelDb(*drv));
     (drv->Acoustic.HilbertPhase ? rbDerived_ : rbMeasured_)->setChecked(true);
-    ersDelay_->SetRealValue(DelayInInches(drv->DelaySeconds));
+    delayUnit_->ShowDelay(drv->DelaySeconds);
     placement_->Show(drv->Acoustic);
 
     const bool bound = !drv->PartNumber.empty();

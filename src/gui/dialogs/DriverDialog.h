@@ -30,6 +30,7 @@ class TDriverPlacementFields;
 class TDriverBrowser;
 class TPartsCatalogue;
 class TEditRealSpin;
+class TDelayUnitChoice;
 struct TDriver;
 
 class TDriverDialog : public TElementDialog {
@@ -65,6 +66,7 @@ public:
 
     TEditRealSpin* LevelControl() const { return ersDB_; }
     TEditRealSpin* DelayControl() const { return ersDelay_; }
+    TDelayUnitChoice* DelayUnit() const { return delayUnit_; }
     QLineEdit* NameField() const { return nameField_; }
     QCheckBox* InvertBox() const { return cbInvert_; }
     QCheckBox* MuteBox() const { return cbMute_; }
@@ -120,6 +122,7 @@ private:
     TEditRealSpin* ersDB_ = nullptr;
     TClickableText* modDelay_ = nullptr;
     TEditRealSpin* ersDelay_ = nullptr;
+    TDelayUnitChoice* delayUnit_ = nullptr;
     QWidget* pFileData_ = nullptr;
     QLabel* stFRD_ = nullptr;
     QPushButton* btnFRDLoad_ = nullptr;

@@ -2,12 +2,14 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
 #include "document/Session.h"
 #include "editor/ElementDialogRules.h"
+#include "gui/dialogs/DelayUnitChoice.h"
 #include "gui/widgets/ClickableText.h"
 #include "gui/widgets/EditReal.h"
 #include "gui/widgets/WindowFit.h"
@@ -98,7 +100,12 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
     grid->addWidget(ersWatts_, 1, 0);
     grid->addWidget(at, 1, 1);
     grid->addWidget(ersOhms_, 1, 2);
-    grid->addWidget(ersDelay_, 1, 4);
+    delayUnit_ = new TDelayUnitChoice(*ersDelay_, host_.Session().DataFolder(), this);
+    auto* delayRow = new QHBoxLayout;
+    delayRow->setSpacing(2);
+    delayRow->addWidget(ersDelay_, 1);
+    delayRow->addWidget(delayUnit_);
+    grid->addLayout(delayRow, 1, 4);
     grid->addWidget(btnStd_, 2, 0, Qt::AlignRight);
     grid->addWidget(cbInvert_, 2, 1, 1, 2);
     grid->addWidget(btnOK_, 2, 4, Qt::AlignRight);
@@ -108,12 +115,13 @@ TSourceDialog::TSourceDialog(TTuningHost& host, QWidget* parent) : TElementDialo
 
     connect(ersWatts_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });
     connect(ersOhms_, &TEditRealSpin::ValChange, this, [this] { LevelChanged(); });
-    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double inches) {
+    connect(ersDelay_, &TEditRealSpin::ValChange, this, [this](double value) {
         if (loading_ || !loaded_) return;
         TDesign& d = host_.Session().Design();
-        const double seconds = DelayInSeconds(inches);
-        if (inches == DelayInInches(d.OverallDelay) || seconds == d.OverallDelay) return;
-        d.OverallDelay = seconds;
+        const double before = d.OverallDelay;
+        if (!ApplyDelay(d.OverallDelay, value, delayUnit_->Unit())) return;
+        // A figure that reads back as the same time is no change either.
+        if (d.OverallDelay == before) return;
         ChangeWritten();
     });
     connect(delayText_, &TClickableText::clicked, this, [this] {
@@ -137,7 +145,7 @@ void TSourceDialog::LoadSource() {
     loaded_ = false;
     loading_ = true;
     const TDesign& d = host_.Session().Design();
-    ersDelay_->SetRealValue(DelayInInches(d.OverallDelay));
+    delayUnit_->ShowDelay(d.OverallDelay);
     const TSourceLevel level = SourceLevelOf(d.Source);
     ersOhms_->SetRealValue(level.Ohms);
     ersWatts_->SetRealValue(level.Watts);

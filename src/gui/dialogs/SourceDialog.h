@@ -16,6 +16,7 @@ namespace pelmo {
 
 class TClickableText;
 class TEditRealSpin;
+class TDelayUnitChoice;
 
 class TSourceDialog : public TElementDialog {
     Q_OBJECT
@@ -32,6 +33,7 @@ public:
     TEditRealSpin* WattsControl() const { return ersWatts_; }
     TEditRealSpin* OhmsControl() const { return ersOhms_; }
     TEditRealSpin* DelayControl() const { return ersDelay_; }
+    TDelayUnitChoice* DelayUnit() const { return delayUnit_; }
     QLabel* VoltsText() const { return stVrms_; }
     QCheckBox* InvertBox() const { return cbInvert_; }
     QPushButton* StandardButton() const { return btnStd_; }
@@ -52,6 +54,7 @@ private:
     TEditRealSpin* ersOhms_ = nullptr;
     TClickableText* delayText_ = nullptr;
     TEditRealSpin* ersDelay_ = nullptr;
+    TDelayUnitChoice* delayUnit_ = nullptr;
     QPushButton* btnStd_ = nullptr;
     QCheckBox* cbInvert_ = nullptr;
     QPushButton* btnOK_ = nullptr;

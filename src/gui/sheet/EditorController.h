@@ -100,7 +100,7 @@ public:
 
     // ---- TSheetInput ----
     void SheetMouseDown(Qt::MouseButton button, QPoint pos) override;
-    void SheetMouseUp(Qt::MouseButton button, QPoint pos) override;
+    void SheetMouseUp(Qt::MouseButton button, QPoint pos, Qt::KeyboardModifiers modifiers = {}) override;
     void SheetMouseMove(QPoint pos, bool realMove = true) override;
     void SheetDblClick() override;
     void SheetFocusLost() override;
@@ -117,7 +117,8 @@ private:
     void RightPress(QPoint pos);
     void PickUp(QPoint pos);
     void PlaceAt(QPoint pos);
-    void DropAt(QPoint pos);
+    // Wires attached to the element follow it unless `wiresFollow` is off.
+    void DropAt(QPoint pos, bool wiresFollow);
     void StartPlacingWire();
     void StartWire(QPoint pos);
     void FinishWire();

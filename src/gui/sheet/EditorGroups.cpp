@@ -1,6 +1,7 @@
 // Box selection, the group commands and the preview of a group on the move.
 #include "gui/sheet/EditorGroups.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 
 #include "base/Rounding.h"
@@ -112,12 +113,15 @@ void TGroupEditor::DeleteGroup() {
     editor_.CommitEdit();
 }
 
-void TGroupEditor::Commit() {
+void TGroupEditor::Commit(bool wiresFollow) {
     TDesign& d = editor_.Design();
     const TPoint by = Displacement();
-    if (state_.Mode == TEditMode::GroupMove)
+    if (state_.Mode == TEditMode::GroupMove) {
+        // Planned while the selection is still marked.
+        const TWireFollowPlan follow = wiresFollow ? PlanGroupWireFollow(d, by) : TWireFollowPlan{};
         CommitGroupMove(d, by);
-    else
+        ApplyWireFollow(d, follow);
+    } else
         CommitPaste(d, copyBuffer_, by);
     d.Modified = true;
     view_.RepaintSheet();
@@ -200,6 +204,18 @@ void TGroupEditor::DrawPreview(QPainter& painter) const {
     }
     drawParts(d.Parts);
     drawWires(d.Wires);
+    // The wires attached to the group, as they will follow it (Alt: they stay).
+    if (!(QGuiApplication::keyboardModifiers() & Qt::AltModifier)) {
+        const TWireFollowPlan plan = PlanGroupWireFollow(d, by);
+        auto drawSegment = [&](const TWireFollowPlan::TSegment& s) {
+            sp.DrawWireLine(view_.GridToPixel(s.first), view_.GridToPixel(s.second), blue);
+            sp.DrawEndDot(view_.GridToPixel(s.first), blue);
+            sp.DrawEndDot(view_.GridToPixel(s.second), blue);
+        };
+        for (const auto& f : plan.Wires)
+            for (const auto& s : f.Segments) drawSegment(s);
+        for (const auto& s : plan.NewWires) drawSegment(s);
+    }
     drawGrounds(d.Grounds);
     drawDrivers(d.Drivers);
     if (d.Source.Selected) {

@@ -3,6 +3,7 @@
 #include <QPoint>
 
 #include "editor/GroupEdit.h"
+#include "editor/WireFollow.h"
 
 class QPainter;
 
@@ -32,8 +33,10 @@ public:
     void DeleteGroup();
     // Copies one element and pastes it as a group of one.
     void CopyElement(TElementRef e);
-    // The group moved or pasted where the pointer is: one undo step.
-    void Commit();
+    // The group moved or pasted where the pointer is: one undo step. A moved
+    // group takes the ends of the wires attached to it along unless
+    // `wiresFollow` is off.
+    void Commit(bool wiresFollow = true);
     // A single pasted part turns; a group does not (false: nothing turned).
     bool TurnPastedPart();
 

@@ -41,7 +41,7 @@ bool TEditorKeys::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
             if (enter) {
-                editor_.SheetMouseUp(Qt::LeftButton, state_.Pointer);
+                editor_.SheetMouseUp(Qt::LeftButton, state_.Pointer, modifiers);
             } else if (key == Qt::Key_Escape) {
                 editor_.CancelToIdle();
             } else if (key == Qt::Key_R || key == Qt::Key_Space) {
@@ -206,8 +206,25 @@ void TEditorKeys::WheelOverSheet(bool away) {
     }
 }
 
-bool TEditorKeys::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
+void TEditorKeys::ZoomAboutPointer(QPoint globalPos, int delta) {
+    // Elements on the move keep pixel positions of the old scale: the
+    // sheet zooms only while nothing follows the pointer.
+    const TEditMode m = state_.Mode;
+    if (m != TEditMode::Idle && m != TEditMode::ZoomMode && m != TEditMode::TuneMode) return;
+    // A smooth wheel zooms once per notch, not once per report.
+    for (int n = TakeWheelNotches(zoomWheelRest_, delta); n != 0; n -= n > 0 ? 1 : -1)
+        view_.ZoomAbout(n > 0, view_.Sheet()->mapFromGlobal(globalPos));
+    state_.Pointer = view_.Sheet()->mapFromGlobal(globalPos);
+    state_.LastPointer = QPoint(-1000000, -1000000);
+}
+
+bool TEditorKeys::FormMouseWheel(QWidget* target, QPoint globalPos, int delta, Qt::KeyboardModifiers modifiers) {
     if (delta == 0 || !target) return false;
+    const bool onSheet = target == view_.Sheet() || target == view_.Panel();
+    if ((modifiers & Qt::ControlModifier) && onSheet) {
+        ZoomAboutPointer(globalPos, delta);
+        return true;
+    }
     // While tuning, the dialog's value control that holds the focus takes
     // every turn, wherever the pointer is.
     if (state_.Mode == TEditMode::TuneMode && editor_.Dialogs().HasFocusedValueControl()) {
@@ -215,7 +232,6 @@ bool TEditorKeys::FormMouseWheel(QWidget* target, QPoint globalPos, int delta) {
             editor_.Dialogs().StepFocusedControl(n > 0);
         return true;
     }
-    const bool onSheet = target == view_.Sheet() || target == view_.Panel();
     const bool onScrollBox = !onSheet && (target == view_.ScrollBox() || view_.ScrollBox()->isAncestorOf(target));
     if (!onSheet && !onScrollBox) return false;
     if (state_.Mode == TEditMode::ZoomMode) {

@@ -21,18 +21,21 @@ public:
     TEditorKeys(TEditorController& editor, TEditorState& state, TSheetView& view, QWidget* window);
 
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    bool FormMouseWheel(QWidget* target, QPoint globalPos, int delta);
+    // With Ctrl held, a turn over the sheet zooms about the pointer instead.
+    bool FormMouseWheel(QWidget* target, QPoint globalPos, int delta, Qt::KeyboardModifiers modifiers = {});
 
 private:
     void KeyOverElement(int key, Qt::KeyboardModifiers modifiers, TElementRef e);
     void WheelOverSheet(bool away);
     void MovePointerBy(int dx, int dy);
+    void ZoomAboutPointer(QPoint globalPos, int delta);
 
     TEditorController& editor_;
     TEditorState& state_;
     TSheetView& view_;
     QWidget* window_;
     int tuneWheelRest_ = 0;  // wheel turn not yet a whole step
+    int zoomWheelRest_ = 0;  // the same for Ctrl+wheel zooming
 };
 
 }  // namespace pelmo

@@ -13,6 +13,7 @@
 #include "document/Session.h"
 #include "editor/Tuning.h"
 #include "editor/ViewGeometry.h"
+#include "editor/WireFollow.h"
 #include "gui/sheet/EditorController.h"
 #include "gui/sheet/SheetWidgets.h"
 
@@ -421,8 +422,9 @@ void TEditorController::PickUpAtRightClickPoint() {
     view_.RepaintSheet();
 }
 
-void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
+void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos, Qt::KeyboardModifiers modifiers) {
     if (button != Qt::LeftButton) return;
+    const bool wiresFollow = !(modifiers & Qt::AltModifier);
     // The release point counts as the last pointer position, even when no
     // move was reported on the way there.
     auto track = [&] {
@@ -441,7 +443,7 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
                 break;
             }
             track();
-            DropAt(pos);
+            DropAt(pos, wiresFollow);
             break;
         case TEditMode::Wiring:
             track();
@@ -490,7 +492,7 @@ void TEditorController::SheetMouseUp(Qt::MouseButton button, QPoint pos) {
         case TEditMode::GroupMove:
         case TEditMode::GroupPaste:
             track();
-            groups_.Commit();
+            groups_.Commit(wiresFollow);
             break;
         default:
             break;
@@ -531,7 +533,7 @@ void TEditorController::PlaceAt(QPoint pos) {
     CommitEdit();
 }
 
-void TEditorController::DropAt(QPoint) {
+void TEditorController::DropAt(QPoint, bool wiresFollow) {
     TDesign& d = Design();
     if (!CurrentExists()) {
         SetIdle();
@@ -539,6 +541,11 @@ void TEditorController::DropAt(QPoint) {
     }
     const TElementRef e = state_.Current;
     const TPoint p = view_.PixelToGrid(state_.DropPoint);
+    // Planned before the element moves: what stays behind is told apart by
+    // where everything is now. A moved wire is no element's connection.
+    const TWireFollowPlan follow =
+        wiresFollow ? PlanElementWireFollow(d, e, ConnectionPointsAt(d, e, p, state_.MovingHorizontal))
+                    : TWireFollowPlan{};
     switch (e.Kind) {
         case TElementKind::Source:
             if (SourcePlacementRefused(d, p)) return;
@@ -584,6 +591,7 @@ void TEditorController::DropAt(QPoint) {
             break;
         }
     }
+    ApplyWireFollow(d, follow);
     d.Modified = true;
     view_.RepaintSheet();
     Solve();

@@ -242,6 +242,28 @@ void TSheetView::ZoomStep(bool zoomIn, QPoint pointer) {
     if (const auto next = ZoomStepScale(scale_, zoomIn)) SetSheetScale(*next);
 }
 
+void TSheetView::ZoomAbout(bool zoomIn, QPoint pointer) {
+    const auto next = ZoomStepScale(scale_, zoomIn);
+    if (!next) return;
+    const TPoint g = PixelToGrid(pointer);
+    QWidget* viewport = scrollBox_->viewport();
+    const QPoint onScreen = sheet_->mapTo(viewport, GridToPixel(g));
+    scale_ = *next;
+    SetDesignScale(session_.Design(), scale_);
+    marker_.Drop();
+    viewCentre_ = g;
+    CenterView();  // new sizes, the point near the middle
+    // Then scroll so that the point lands where it was.
+    const QPoint now = sheet_->mapTo(viewport, GridToPixel(g));
+    QScrollBar* h = scrollBox_->horizontalScrollBar();
+    QScrollBar* v = scrollBox_->verticalScrollBar();
+    h->setValue(h->value() + now.x() - onScreen.x());
+    v->setValue(v->value() + now.y() - onScreen.y());
+    viewCentre_ = PixelToGrid(sheet_->mapFrom(viewport, viewport->rect().center()));
+    RebuildGridStrip();
+    RepaintSheet();
+}
+
 void TSheetView::FitAll() {
     TDesign& d = session_.Design();
     SetDesignScale(d, scale_);

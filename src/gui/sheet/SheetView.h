@@ -84,13 +84,17 @@ public:
     // The pixels an element spanning the grid rectangle, or the pixels a to
     // b, may be drawn on: its labels' text, line ends and dots may stand out.
     QRect ReachOf(const TRect& grid) const;
-    QRect ReachOf(QPoint a, QPoint b) const;    int FullRenderCount() const { return fullRenders_; }
+    QRect ReachOf(QPoint a, QPoint b) const;
+    int FullRenderCount() const { return fullRenders_; }
     void SetCursorShape(TSheetCursor shape);
 
     // Zoom and scrolling.
     void SetSheetScale(int z);
     // One zoom step about the point of the sheet under `pointer`.
     void ZoomStep(bool zoomIn, QPoint pointer);
+    // One zoom step (the same steps and limits) that keeps the grid point
+    // under `pointer` where it is on the screen; the mouse pointer stays put.
+    void ZoomAbout(bool zoomIn, QPoint pointer);
     void FitAll();
     void CenterView();
     void CentreOn(TPoint g);

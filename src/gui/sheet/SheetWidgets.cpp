@@ -24,7 +24,8 @@ void TSheet::mousePressEvent(QMouseEvent* event) {
 }
 
 void TSheet::mouseReleaseEvent(QMouseEvent* event) {
-    if (TSheetInput* in = view_.Input()) in->SheetMouseUp(event->button(), event->position().toPoint());
+    if (TSheetInput* in = view_.Input())
+        in->SheetMouseUp(event->button(), event->position().toPoint(), event->modifiers());
 }
 
 void TSheet::mouseMoveEvent(QMouseEvent* event) {

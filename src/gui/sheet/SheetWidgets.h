@@ -11,7 +11,8 @@ class TSheetInput {
 public:
     virtual ~TSheetInput() = default;
     virtual void SheetMouseDown(Qt::MouseButton button, QPoint pos) = 0;
-    virtual void SheetMouseUp(Qt::MouseButton button, QPoint pos) = 0;
+    // Alt held at the release drops a moved element without its wires.
+    virtual void SheetMouseUp(Qt::MouseButton button, QPoint pos, Qt::KeyboardModifiers modifiers = {}) = 0;
     // realMove is false for a move the editor makes up itself (after a
     // release, a rotation or a key step).
     virtual void SheetMouseMove(QPoint pos, bool realMove = true) = 0;

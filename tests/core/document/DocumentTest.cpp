@@ -256,6 +256,8 @@ TEST(RecentFiles, ABoundListIsWrittenAtEveryChange) {
 TEST(Document, Captions) {
     EXPECT_EQ(CaptionFor(""), "Pelmo");
     EXPECT_EQ(CaptionFor("/home/u/TwoWay.bkt"), "Pelmo -- TwoWay.bkt");
+    EXPECT_EQ(CaptionFor("", true), "*Pelmo");
+    EXPECT_EQ(CaptionFor("/home/u/TwoWay.bkt", true), "Pelmo -- *TwoWay.bkt");
     EXPECT_EQ(ExtractFilePath("/home/u/TwoWay.bkt"), "/home/u/");
     EXPECT_EQ(ExtractFileName("TwoWay.bkt"), "TwoWay.bkt");
 }

@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(d.Parts.size(), std::size_t(2));
         QCOMPARE(d.FileName, original);
         QVERIFY(d.Modified);
-        QCOMPARE(f.w.windowTitle(), QString("Pelmo -- Mine.bkt"));
+        QCOMPARE(f.w.windowTitle(), QString("Pelmo -- *Mine.bkt"));
         QVERIFY(f.sink.Messages.empty());
         // Among the recent files at once, on disk too: a second crash keeps it.
         QCOMPARE(f.w.ReOpenMenu()->actions().value(0)->text(), QString("&1  Mine.bkt"));

@@ -70,7 +70,7 @@ private slots:
         }
         QCOMPARE(f.w.Session().SolveCount(), solves + 1);
         f.MoveTo({40, 30});
-        QCOMPARE(f.w.windowTitle(), QString("Pelmo"));
+        QCOMPARE(f.w.windowTitle(), QString("*Pelmo"));  // the design's caption again, with its change
     }
 
     void refusedPlacementStaysAtThePointer() {
