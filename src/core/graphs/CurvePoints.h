@@ -25,6 +25,7 @@ class MessageSink;
 // that filling the curves does not allocate.
 struct TCurveWork {
     DataArray Mag, Phase, Delay, Auditory;  // smoothing and group delay
+    DataArray Excess, MinimumPhase;         // excess phase
     DataArray Samples;                      // a square wave
     TTimeResponseWork Time;
     // The impulse responses worked out in this pass, by the magnitude array

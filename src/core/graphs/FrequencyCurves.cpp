@@ -10,6 +10,7 @@
 #include "engine/SolveResult.h"
 #include "engine/Sweep.h"
 #include "graphs/CurvePoints.h"
+#include "graphs/ExcessPhase.h"
 #include "graphs/GraphRecord.h"
 #include "model/AnalysisGrid.h"
 #include "model/Design.h"
@@ -100,6 +101,19 @@ void PlotMagPhase(TSeriesDef& c, const DataArray& grid, const DataArray& mag, co
     }
 }
 
+// The points of an acoustic response (linear magnitude and phase in the
+// work arrays), the phase drawn as the curve asks: within one turn, as the
+// specified phase axis spans, unwrapped, or as excess phase.
+void PlotPhaseView(TSeriesDef& c, const DataArray& grid, TCurveWork& w) {
+    if (c.ShowPhase && c.PhaseView == TPhaseView::Excess) {
+        ToExcessPhase(grid, w.Mag, w.Phase, w.MinimumPhase);
+    } else if (c.ShowPhase && c.PhaseView == TPhaseView::Unwrapped) {
+        UnwrapPhase(w.Phase);
+    }
+    if (c.PhaseView != TPhaseView::Unwrapped) WrapPhase(w.Phase);
+    PlotMagPhase(c, grid, w.Mag, w.Phase);
+}
+
 // An acoustic response in dB, smoothed as the curve asks: the magnitude as a
 // linear amplitude and the phase unwrapped, both on a copy.
 void PlotSmoothed(const TCurveSource& s, TSeriesDef& c, const TMagPhase& response) {
@@ -118,9 +132,7 @@ void PlotSmoothed(const TCurveSource& s, TSeriesDef& c, const TMagPhase& respons
         SmoothOctave(w.Mag, smoothing, r.OctavesPerStep);
         SmoothOctave(w.Phase, smoothing, r.OctavesPerStep);
     }
-    // The phase axis spans only one turn.
-    WrapPhase(w.Phase);
-    PlotMagPhase(c, r.Grid, w.Mag, w.Phase);
+    PlotPhaseView(c, r.Grid, w);
 }
 
 }  // namespace
@@ -139,6 +151,18 @@ void SplPoints(const TCurveSource& s, TGraphRecord&, TSeriesDef& c) {
         const DataArray& grid = s.Result.Grid;
         const std::size_t count =
             std::min({grid.size(), drv->Acoustic.Response.Re.size(), drv->Acoustic.Response.Im.size()});
+        if (c.PhaseView != TPhaseView::Wrapped) {
+            TCurveWork& w = s.Work;
+            w.Mag.resize(count);
+            w.Phase.resize(count);
+            for (std::size_t k = 0; k < count; ++k) {
+                const TPolar p = CToPolar(drv->Acoustic.Response.At(k));
+                w.Mag[k] = p.Mag;
+                w.Phase[k] = p.Phase;
+            }
+            PlotPhaseView(c, grid, w);
+            return;
+        }
         for (std::size_t k = 0; k < count; ++k) {
             const TPolar p = CToPolar(drv->Acoustic.Response.At(k));
             c.MagSeries.Add(grid[k], LinToDb(p.Mag));
@@ -223,8 +247,14 @@ void GroupDelayPoints(const TCurveSource& s, TGraphRecord&, TSeriesDef& c) {
     // the sum.
     const bool driver = IsDriverSubject(c.Subject) && c.Element >= 0 &&
                         static_cast<std::size_t>(c.Element) < r.DriverContribution.size();
-    const DataArray& phase = driver ? r.DriverContribution[static_cast<std::size_t>(c.Element)].Phase : r.System.Phase;
-    if (!GroupDelay(r.Grid, r.OctavesPerStep, phase, s.Work.Phase, s.Work.Delay)) return;
+    const TMagPhase& response = driver ? r.DriverContribution[static_cast<std::size_t>(c.Element)] : r.System;
+    const DataArray* phase = &response.Phase;
+    if (c.PhaseView == TPhaseView::Excess) {
+        // The excess group delay: the delay of the excess phase.
+        s.Work.Excess = response.Phase;
+        if (ToExcessPhase(r.Grid, response.Mag, s.Work.Excess, s.Work.MinimumPhase)) phase = &s.Work.Excess;
+    }
+    if (!GroupDelay(r.Grid, r.OctavesPerStep, *phase, s.Work.Phase, s.Work.Delay)) return;
     for (std::size_t k = 0; k < r.Grid.size(); ++k) c.MagSeries.Add(r.Grid[k], s.Work.Delay[k]);
 }
 

@@ -136,6 +136,19 @@ TSeriesEditLayout SeriesEditLayout(TGraphKind kind, bool fileMode, bool driverOn
     return l;
 }
 
+std::vector<std::pair<std::string, TPhaseView>> PhaseViewItems(TGraphKind kind) {
+    switch (kind) {
+        case TGraphKind::SPL:
+            return {{"wrapped", TPhaseView::Wrapped},
+                    {"unwrapped", TPhaseView::Unwrapped},
+                    {"excess phase", TPhaseView::Excess}};
+        case TGraphKind::GroupDelay:
+            return {{"group delay", TPhaseView::Wrapped}, {"excess group delay", TPhaseView::Excess}};
+        default:
+            return {};
+    }
+}
+
 std::string SeriesEditLabel(const std::string& curveName) { return "select curve color for \"" + curveName + "\""; }
 
 }  // namespace pelmo

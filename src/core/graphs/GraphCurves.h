@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphs/GraphRecord.h"
@@ -86,6 +87,10 @@ struct TSeriesEditLayout {
     bool Smoothing = false;
 };
 TSeriesEditLayout SeriesEditLayout(TGraphKind kind, bool fileMode, bool driverOnly);
+// The settings dialog's choices of how a curve's phase is drawn, in order:
+// SPL "wrapped", "unwrapped", "excess phase"; group delay "group delay",
+// "excess group delay"; none for the other kinds.
+std::vector<std::pair<std::string, TPhaseView>> PhaseViewItems(TGraphKind kind);
 // "select curve color for "name"".
 std::string SeriesEditLabel(const std::string& curveName);
 inline constexpr const char* FromFileCaption = "From File";

@@ -43,6 +43,8 @@ struct TChartCurve {
 };
 
 // One curve of a graph window.
+enum class TPhaseView { Wrapped, Unwrapped, Excess };
+
 struct TSeriesDef {
     // What the curve shows.
     TCurveSubject Subject;
@@ -59,6 +61,12 @@ struct TSeriesDef {
     bool ShowPhase = false;
     // Octaves of smoothing: 0 none, 1/24 ... 1, or above 100 for auditory (ERB).
     double Smoothing = 1.0 / 24.0;
+
+    // How an SPL curve's phase is drawn (and a group delay curve's delay
+    // taken): as specified, wrapped into one turn; unwrapped; or its excess
+    // phase (less the minimum phase of its magnitude), which in a group
+    // delay window gives the excess group delay.
+    TPhaseView PhaseView = TPhaseView::Wrapped;
 
     bool DriverOnly() const { return Subject.Kind == TSubjectKind::DriverOnly; }
 

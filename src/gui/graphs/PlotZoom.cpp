@@ -65,6 +65,18 @@ void TPlotZoom::FitAxes() {
         if (lo > hi) return;  // nothing to fit to
         const TAxisLimits fit = FitAxisLimits(lo, hi, FitDivisions);
         plot->yAxis->setRange(fit.Min, fit.Max);
+        // Unwrapped phase leaves the phase axis's one turn: it is fitted too.
+        double pLo = -180, pHi = 180;
+        for (const TSeriesDef& c : record.Curves)
+            if (c.ShowPhase && c.PhaseView == TPhaseView::Unwrapped)
+                for (double p : c.PhaseSeries.Y) {
+                    pLo = std::min(pLo, p);
+                    pHi = std::max(pHi, p);
+                }
+        if (pLo < -180 || pHi > 180) {
+            const TAxisLimits phase = FitAxisLimits(pLo, pHi, FitDivisions);
+            plot->yAxis2->setRange(phase.Min, phase.Max);
+        }
     }
     RetuneSteps();
 }

@@ -79,10 +79,18 @@ TSeriesEditForm::TSeriesEditForm(QWidget* parent)
     smoothing->addLayout(caption);
     smoothing->addWidget(cbSmoothing_, 1);
     column->addLayout(smoothing);
+    auto* phaseView = new QHBoxLayout;
+    lblPhaseView_ = new QLabel("Phase", this);
+    cbPhaseView_ = new QComboBox(this);
+    cbPhaseView_->setObjectName("PhaseView");
+    phaseView->addWidget(lblPhaseView_);
+    phaseView->addWidget(cbPhaseView_, 1);
+    column->addLayout(phaseView);
     column->addStretch(1);
 
     connect(cbPhase_, &QCheckBox::clicked, this, [this] { Apply(); });
     connect(cbSmoothing_, &QComboBox::activated, this, [this] { Apply(); });
+    connect(cbPhaseView_, &QComboBox::activated, this, [this] { Apply(); });
     connect(btnOk_, &QPushButton::clicked, this, &TSeriesEditForm::OkClick);
     connect(btnRemove_, &QPushButton::clicked, this, &TSeriesEditForm::btnRemoveClick);
 }
@@ -111,11 +119,25 @@ void TSeriesEditForm::Prepare() {
         // so that applying leaves that smoothing as it was.
         if (c) cbSmoothing_->setCurrentIndex(SmoothingItemFor(c->Smoothing));
     }
+    // The phase drawn wrapped, unwrapped or as excess phase (SPL), the
+    // group delay or the excess group delay: beyond the specified dialog.
+    const auto views = PhaseViewItems(GraphKind);
+    const bool phaseView = !FileMode && c && !views.empty();
+    {
+        const QSignalBlocker b(cbPhaseView_);
+        cbPhaseView_->clear();
+        for (const auto& [caption, view] : views) {
+            cbPhaseView_->addItem(QString::fromStdString(caption), static_cast<int>(view));
+            if (c && view == c->PhaseView) cbPhaseView_->setCurrentIndex(cbPhaseView_->count() - 1);
+        }
+    }
+    lblPhaseView_->setVisible(phaseView);
+    cbPhaseView_->setVisible(phaseView);
     lblAdditional_->setVisible(l.Smoothing);
     lblSmoothing_->setVisible(l.Smoothing);
     cbSmoothing_->setVisible(l.Smoothing);
     // The size of its kind, larger where a larger font needs it.
-    SetSizeAtLeast(*this, QSize(Width, l.Height), true);
+    SetSizeAtLeast(*this, QSize(Width, l.Height + (phaseView ? cbPhaseView_->sizeHint().height() + 6 : 0)), true);
 }
 
 void TSeriesEditForm::ShowBorders() {
@@ -139,6 +161,8 @@ void TSeriesEditForm::Apply() {
         c->ShowPhase = cbPhase_->isChecked();
         SmoothingValue = SmoothingValueOf(cbSmoothing_->currentIndex());
         c->Smoothing = SmoothingValue;
+        if (!cbPhaseView_->isHidden() && cbPhaseView_->currentIndex() >= 0)
+            c->PhaseView = static_cast<TPhaseView>(cbPhaseView_->currentData().toInt());
         Window->RefreshCurveStyles();
     }
     Window->RequestSolve();

@@ -54,6 +54,8 @@ public:
     QCheckBox* PhaseBox() const { return cbPhase_; }
     QComboBox* SmoothingList() const { return cbSmoothing_; }
     QLabel* SmoothingLabel() const { return lblSmoothing_; }
+    // How the curve's phase is drawn (SPL) or its delay taken (group delay).
+    QComboBox* PhaseViewList() const { return cbPhaseView_; }
     QPushButton* OkButton() const { return btnOk_; }
     QPushButton* RemoveButton() const { return btnRemove_; }
 
@@ -74,6 +76,8 @@ private:
     QLabel* lblAdditional_ = nullptr;
     QLabel* lblSmoothing_ = nullptr;
     QComboBox* cbSmoothing_ = nullptr;
+    QLabel* lblPhaseView_ = nullptr;
+    QComboBox* cbPhaseView_ = nullptr;
     QPushButton* btnOk_ = nullptr;
     QPushButton* btnRemove_ = nullptr;
 };

@@ -247,3 +247,32 @@ TEST(GraphSolve, BlockExpressionErrorEndsTheSolve) {
     spl.Solve();
     EXPECT_NEAR(spl.Curve().MagSeries.Y[0], 70 + 20 * std::log10(8 / 12.221), 1e-9);
 }
+
+// A driver (flat, no phase of its own) behind a resistor, delayed: its SPL
+// phase unwrapped falls by 360 f t without jumps, its excess phase is the
+// delay's alone (the flat magnitude has no minimum phase), and its excess
+// group delay is the delay. The specified wrapped phase stays in one turn.
+TEST(GraphSolve, PhaseViews) {
+    CircuitBuilder c;
+    DriverBehind(c, 6);
+    const double delay = 0.0003;
+    c.d.Drivers[0]->DelaySeconds = delay;
+    Windows w(c.d);
+    for (TPhaseView view : {TPhaseView::Wrapped, TPhaseView::Unwrapped, TPhaseView::Excess})
+        w.Add(TGraphKind::SPL, "S1").Curves[0].PhaseView = view;
+    w.Add(TGraphKind::GroupDelay, "S1").Curves[0].PhaseView = TPhaseView::Excess;
+    w.Solve();
+    const TChartCurve& wrapped = w.Curve(0).PhaseSeries;
+    const TChartCurve& unwrapped = w.Curve(1).PhaseSeries;
+    const TChartCurve& excess = w.Curve(2).PhaseSeries;
+    ASSERT_EQ(unwrapped.Count(), wrapped.Count());
+    for (std::size_t k = 0; k < wrapped.Count(); k += 7) {
+        const double f = wrapped.X[k];
+        EXPECT_LE(std::fabs(wrapped.Y[k]), 180.0);
+        EXPECT_NEAR(unwrapped.Y[k] - unwrapped.Y[0], -360 * delay * (f - wrapped.X[0]), 1e-6) << f;
+        double d = excess.Y[k] + 360 * delay * f;
+        d -= 360 * std::round(d / 360);
+        EXPECT_NEAR(d, 0, 0.5) << f;
+    }
+    for (std::size_t k = 50; k < 450; k += 50) EXPECT_NEAR(w.Curve(3).MagSeries.Y[k], delay * 1e6, 5) << k;
+}

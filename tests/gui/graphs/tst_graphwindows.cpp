@@ -406,19 +406,31 @@ private slots:
             QString Text, Label, Caption;
             int Height = 0;
             bool SmoothingShown = false;
+            int PhaseViewRow = 0;  // the height the phase view row adds; 0 when hidden
+            QStringList PhaseViews;
         };
         Seen seen;
         auto look = [&](QDialog& d) {
             auto& f = static_cast<TSeriesEditForm&>(d);
-            seen = {f.SmoothingList()->currentText(), f.Label()->text(), f.windowTitle(), f.height(),
-                    f.SmoothingList()->isVisibleTo(&f)};
+            QStringList views;
+            for (int i = 0; i < f.PhaseViewList()->count(); ++i) views << f.PhaseViewList()->itemText(i);
+            seen = {f.SmoothingList()->currentText(),
+                    f.Label()->text(),
+                    f.windowTitle(),
+                    f.height(),
+                    f.SmoothingList()->isVisibleTo(&f),
+                    f.PhaseViewList()->isVisibleTo(&f) ? f.PhaseViewList()->sizeHint().height() + 6 : 0,
+                    views};
             return TSeriesEditForm::ResultOk;
         };
         spl->Record().Curves[0].Smoothing = 0.05;
         dialogs_.push_back(look);
         FindItem(spl->CurvesMenu(), "System")->trigger();
         QCOMPARE(seen.Text, QString("1/12 octave"));
-        QCOMPARE(seen.Height, 158);
+        // The specified 158 pixels and the row that chooses how the phase is drawn.
+        QVERIFY(seen.PhaseViewRow > 0);
+        QCOMPARE(seen.Height, 158 + seen.PhaseViewRow);
+        QCOMPARE(seen.PhaseViews, QStringList({"wrapped", "unwrapped", "excess phase"}));
         QVERIFY(seen.SmoothingShown);
         QCOMPARE(seen.Label, QString("select curve color for \"System\""));
         QCOMPARE(seen.Caption, QString("System"));
@@ -430,6 +442,7 @@ private slots:
         FindItem(z->CurvesMenu(), "System")->trigger();
         QCOMPARE(seen.Height, 129);
         QVERIFY(!seen.SmoothingShown);
+        QCOMPARE(seen.PhaseViewRow, 0);
 
         // Changes apply live: a swatch recolours before "Ok", the phase box
         // hides the phase, the smoothing list smooths; "Ok" keeps them and
@@ -443,6 +456,8 @@ private slots:
             f.PhaseBox()->click();
             f.SmoothingList()->setCurrentIndex(4);
             emit f.SmoothingList()->activated(4);
+            f.PhaseViewList()->setCurrentIndex(2);
+            emit f.PhaseViewList()->activated(2);
             phasePointsDuring = spl->PhaseGraph(0)->data()->size();
             return TSeriesEditForm::ResultOk;
         });
@@ -453,6 +468,7 @@ private slots:
         QVERIFY(!spl->Record().Curves[0].ShowPhase);
         QVERIFY(!spl->PhaseGraph(0)->visible());
         QCOMPARE(spl->Record().Curves[0].Smoothing, 1.0 / 3);
+        QCOMPARE(spl->Record().Curves[0].PhaseView, TPhaseView::Excess);
         QCOMPARE(spl->Record().DefaultSmoothing, 1.0 / 3);
         QCOMPARE(&dialog, &gw.SeriesEdit());
 
