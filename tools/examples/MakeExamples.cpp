@@ -367,22 +367,27 @@ void TwoWayDerived(TDesign& d, const std::string& drivers, std::vector<Knob>& kn
     s.Text(51, 28, "at 500 Hz and 20 kHz (12 and 18 dB/octave). Compare with TwoWay.bkt.");
 }
 
+// The two-way's woofer and tweeter at their heights on the baffle (inches),
+// with their diameters, heard from where they sit at the default listening
+// point.
+void PlaceTwoWayDrivers(TDesign& d, double wooferYIn, double tweeterYIn) {
+    d.Drivers[0]->Acoustic.YOffsetInches = wooferYIn;
+    d.Drivers[0]->Acoustic.DiameterInches = WooferEffectiveDiaInches;
+    d.Drivers[1]->Acoustic.YOffsetInches = tweeterYIn;
+    d.Drivers[1]->Acoustic.DiameterInches = 1.0;
+    TListeningSetup setup;
+    setup.UseDriverPositions = true;
+    WriteListeningSetup(setup, d.Settings);
+}
+
 // The two-way heard where it is listened to: the drivers at their places on
 // the baffle (the tweeter's centre 5.5 in above the woofer's, the design's
 // origin between them at the crossover's listening height), the woofer with
 // its modelled off-axis set, the tweeter with its diameter only (a piston).
 void TwoWayDirectivity(TDesign& d, const std::string& drivers, std::vector<Knob>& knobs) {
     TwoWayNetwork(d, drivers, knobs, false);
-    TDriver& woofer = *d.Drivers[0];
-    LoadModelledDriver(d, woofer, drivers + WooferSetStem);
-    TDriver& tweeter = *d.Drivers[1];
-    woofer.Acoustic.YOffsetInches = -2.75;
-    woofer.Acoustic.DiameterInches = WooferEffectiveDiaInches;
-    tweeter.Acoustic.YOffsetInches = 2.75;
-    tweeter.Acoustic.DiameterInches = 1.0;
-    TListeningSetup setup;
-    setup.UseDriverPositions = true;
-    WriteListeningSetup(setup, d.Settings);
+    LoadModelledDriver(d, *d.Drivers[0], drivers + WooferSetStem);
+    PlaceTwoWayDrivers(d, -2.75, 2.75);
     Sheet s(d);
     s.Text(51, 23, "Two-way heard at 1 m, the drivers where they sit", 10);
     s.Text(51, 26, "Tweeter 5.5 in above the woofer; the woofer has an off-axis set (@10 ... @90).");
@@ -402,22 +407,17 @@ void TwoWayModelled(TDesign& d, const std::string& drivers, std::vector<Knob>& k
         TDriver& Drv;
         const char* Stem;
         const char* Baffle;
-        double YIn, DiameterIn;
-    } drivers2[] = {{*d.Drivers[0], "Woofer165box", "Woofer165baffle.frd", b.WooferYIn, WooferEffectiveDiaInches},
-                    {*d.Drivers[1], "Tweeter25flush", "Tweeter25baffle.frd", b.TweeterYIn, 1.0}};
+    } drivers2[] = {{*d.Drivers[0], "Woofer165box", "Woofer165baffle.frd"},
+                    {*d.Drivers[1], "Tweeter25flush", "Tweeter25baffle.frd"}};
     for (const auto& m : drivers2) {
         LoadModelledDriver(d, m.Drv, drivers + m.Stem);
         if (!LoadAcousticEffect(m.Drv, drivers + m.Baffle, quiet))
             throw std::runtime_error(std::string("cannot load ") + m.Baffle);
         m.Drv.Acoustic.AcousticFile = drivers + m.Baffle;
-        m.Drv.Acoustic.YOffsetInches = m.YIn;
-        m.Drv.Acoustic.DiameterInches = m.DiameterIn;
     }
+    PlaceTwoWayDrivers(d, b.WooferYIn, b.TweeterYIn);
     d.Drivers[0]->Description = "modelled, not measured: 6.5-inch woofer in a vented box (24 l, 38 Hz)";
     d.Drivers[1]->Description = "modelled, not measured: 1-inch dome tweeter";
-    TListeningSetup setup;
-    setup.UseDriverPositions = true;
-    WriteListeningSetup(setup, d.Settings);
     Sheet s(d);
     s.Text(51, 23, "Two-way planned before measuring: box, baffle, places", 10);
     s.Text(51, 26, "Woofer in a vented box (24 l, 38 Hz); both on a 20 x 35 cm baffle whose");
