@@ -27,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "GuiNotch.h"
 #include "base/MessageSink.h"
 #include "gui/app/MainWindow.h"
 #include "gui/tools/ModelDriverWindow.h"
@@ -38,27 +39,12 @@ using namespace pelmo;
 
 namespace {
 
-double ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return 1000.0 * static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_nsec);
-}
-
-class PaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++Paints;
-        return false;
-    }
-};
-
 struct ModelSession {
     QTemporaryDir home;
     SilentMessageSink silent;
     std::unique_ptr<TMainWindow> w;
     TModelDriverWindow* window = nullptr;
-    std::vector<PaintCounter> counters = std::vector<PaintCounter>(3);
+    bench::TPaintWatch charts{3};
     bool ok = false;
 
     ModelSession() {
@@ -84,31 +70,9 @@ struct ModelSession {
         s.YMm = -60;
         window->SetSetup(s);
         window->resize(1100, 800);
-        for (int i = 0; i < 3; ++i) window->Chart(i)->installEventFilter(&counters[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < 3; ++i) charts.Watch(static_cast<std::size_t>(i), window->Chart(i));
         QApplication::processEvents();
         ok = window->isVisible() && window->Preview().Problem.empty();
-    }
-
-    bool AllPaintedSince(const std::vector<int>& before) const {
-        for (std::size_t i = 0; i < counters.size(); ++i)
-            if (counters[i].Paints == before[i]) return false;
-        return true;
-    }
-
-    bool Notch(QWidget* control, bool up) {
-        std::vector<int> before;
-        for (const PaintCounter& c : counters) before.push_back(c.Paints);
-        const QPoint p(control->width() / 2, control->height() / 2);
-        QWheelEvent e(p, control->mapToGlobal(p), QPoint(), QPoint(0, up ? 120 : -120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(control, &e);
-        QElapsedTimer guard;
-        guard.start();
-        while (!AllPaintedSince(before)) {
-            if (guard.elapsed() > 5000) return false;
-            QApplication::processEvents(QEventLoop::AllEvents);
-        }
-        return true;
     }
 };
 
@@ -119,27 +83,8 @@ void WheelNotches(benchmark::State& state, const char* key) {
         return;
     }
     QWidget* control = s.window->Field(key);
-    std::vector<double> wall, cpu;
-    int step = 0;
-    for (auto _ : state) {
-        const bool up = (step++ / 5) % 2 == 0;
-        const double c0 = ThreadCpuMs();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!s.Notch(control, up)) {
-            state.SkipWithError("a chart did not paint again");
-            return;
-        }
-        const auto t1 = std::chrono::steady_clock::now();
-        cpu.push_back(ThreadCpuMs() - c0);
-        wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    state.counters["median_ms"] = wall[wall.size() / 2];
-    state.counters["worst_ms"] = wall.back();
-    state.counters["median_cpu_ms"] = cpu[cpu.size() / 2];
-    state.counters["worst_cpu_ms"] = cpu.back();
+    bench::TimeNotches(
+        state, [&](bool up) { return s.charts.Notch(control, up); }, "a chart did not paint again");
     state.counters["baffle_solves"] = static_cast<double>(s.window->BaffleSolves());
 }
 
@@ -150,11 +95,4 @@ BENCHMARK(BM_ModelWindowNotchBafflePlace)->Iterations(30)->UseManualTime()->Unit
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return pelmo::bench::RunGuiBenchmarks(argc, argv); }

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiNotch.h"
 #include "base/MessageSink.h"
 #include "gui/app/MainWindow.h"
 #include "gui/dialogs/ComponentDialog.h"
@@ -46,22 +47,6 @@ using namespace pelmo;
 
 namespace {
 
-double ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return 1000.0 * static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_nsec);
-}
-
-// Counts the paints of the graph windows' charts.
-class PaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++Paints;
-        return false;
-    }
-};
-
 struct TuningSetup {
     const char* Design;  // an example's file name
     std::size_t Drivers;
@@ -73,7 +58,7 @@ struct TuningSession {
     QTemporaryDir home;
     SilentMessageSink silent;
     std::unique_ptr<TMainWindow> w;
-    std::vector<PaintCounter> counters;
+    std::unique_ptr<bench::TPaintWatch> charts;
     TComponentDialog* dialog = nullptr;
     bool ok = false;
 
@@ -100,12 +85,12 @@ struct TuningSession {
                     p->CurveItemClick(("S" + std::to_string(i)).c_str(), false);
         for (TGraphKind kind : setup.Extra) graphs.OpenGraph(kind);
         if (graphs.Windows().size() != setup.Windows) return;
-        counters = std::vector<PaintCounter>(graphs.Windows().size());
-        int i = 0;
+        charts = std::make_unique<bench::TPaintWatch>(graphs.Windows().size());
+        std::size_t i = 0;
         for (TPlotForm* p : graphs.Windows()) {
             p->resize(604, 416);
             p->show();
-            p->Graph()->installEventFilter(&counters[i++]);
+            charts->Watch(i++, p->Graph());
         }
         QApplication::processEvents();
 
@@ -123,35 +108,6 @@ struct TuningSession {
         ok = dialog->isVisible();
         QApplication::processEvents();
     }
-
-    int TotalPaints() const {
-        int n = 0;
-        for (const PaintCounter& c : counters) n += c.Paints;
-        return n;
-    }
-    bool AllPaintedSince(const std::vector<int>& before) const {
-        for (std::size_t i = 0; i < counters.size(); ++i)
-            if (counters[i].Paints == before[i]) return false;
-        return true;
-    }
-
-    // One notch on the value control; returns when every window has painted.
-    bool Notch(bool up) {
-        std::vector<int> before;
-        for (const PaintCounter& c : counters) before.push_back(c.Paints);
-        QWidget* control = dialog->ValueControl();
-        const QPoint p(control->width() / 2, control->height() / 2);
-        QWheelEvent e(p, control->mapToGlobal(p), QPoint(), QPoint(0, up ? 120 : -120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(control, &e);
-        QElapsedTimer guard;
-        guard.start();
-        while (!AllPaintedSince(before)) {
-            if (guard.elapsed() > 5000) return false;
-            QApplication::processEvents(QEventLoop::AllEvents);
-        }
-        return true;
-    }
 };
 
 void BM_WheelNotch(benchmark::State& state, const TuningSetup& setup) {
@@ -161,30 +117,11 @@ void BM_WheelNotch(benchmark::State& state, const TuningSetup& setup) {
         return;
     }
     const int solvesBefore = s.w->Session().SolveCount();
-    std::vector<double> wall, cpu;
-    int step = 0;
-    for (auto _ : state) {
-        // Up and down in turns of five notches: the value stays in range.
-        const bool up = (step++ / 5) % 2 == 0;
-        const double c0 = ThreadCpuMs();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!s.Notch(up)) {
-            state.SkipWithError("a graph window did not paint again");
-            return;
-        }
-        const auto t1 = std::chrono::steady_clock::now();
-        cpu.push_back(ThreadCpuMs() - c0);
-        wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    state.counters["median_ms"] = wall[wall.size() / 2];
-    state.counters["worst_ms"] = wall.back();
-    state.counters["median_cpu_ms"] = cpu[cpu.size() / 2];
-    state.counters["worst_cpu_ms"] = cpu.back();
+    QWidget* control = s.dialog->ValueControl();
+    bench::TimeNotches(
+        state, [&](bool up) { return s.charts->Notch(control, up); }, "a graph window did not paint again");
     state.counters["solves_per_notch"] =
-        static_cast<double>(s.w->Session().SolveCount() - solvesBefore) / static_cast<double>(wall.size());
+        static_cast<double>(s.w->Session().SolveCount() - solvesBefore) / static_cast<double>(state.iterations());
 }
 BENCHMARK_CAPTURE(BM_WheelNotch, FourWindows,
                   TuningSetup{"ThreeWay.bkt", 3, {TGraphKind::GroupDelay, TGraphKind::Impulse}, 4})
@@ -203,11 +140,4 @@ BENCHMARK_CAPTURE(BM_WheelNotch, DirectionalBaseline, TuningSetup{"TwoWayDirecti
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return pelmo::bench::RunGuiBenchmarks(argc, argv); }
