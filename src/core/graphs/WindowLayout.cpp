@@ -339,20 +339,26 @@ TWindowRect PlaceNewWindow(int w, int h, const TWindowRect& mainWindow, const TW
     // the screen), then below it.
     const TWindowRect right{mainWindow.Right(), area.Y, area.Right() - mainWindow.Right(), area.H};
     const TWindowRect below{area.X, mainWindow.Bottom(), area.W, area.Bottom() - mainWindow.Bottom()};
+    // A region at least half as wide and high as the window takes it,
+    // narrowed to the region where it must be.
+    const auto fitsIn = [&](const TWindowRect& region) { return 2 * region.W >= w && 2 * region.H >= h; };
     for (const TWindowRect& region : {right, below}) {
-        if (region.W < w || region.H < h) continue;
-        for (int y = region.Y; y + h <= region.Bottom(); y += h)
-            for (int x = region.X; x + w <= region.Right(); x += w)
-                if (const TWindowRect r{x, y, w, h}; isFree(r)) return r;
+        if (!fitsIn(region)) continue;
+        const int cw = std::min(w, region.W), ch = std::min(h, region.H);
+        for (int y = region.Y; y + ch <= region.Bottom(); y += ch)
+            for (int x = region.X; x + cw <= region.Right(); x += cw)
+                if (const TWindowRect r{x, y, cw, ch}; isFree(r)) return r;
     }
     // Nothing free: overlap, stepping down and right from the top-left of
     // the free area, round again when the steps reach its edge.
-    TWindowRect from = right.W >= w ? right : below.H >= h ? below : area;
+    TWindowRect from = fitsIn(right) ? right : fitsIn(below) ? below : area;
     from = ClampOntoArea(from, area);
+    w = std::min(w, from.W);
+    h = std::min(h, from.H);
     constexpr int Step = 30;
-    const int room = std::max(1, std::min(from.W - w, from.H - h) / Step + 1);
-    const int k = static_cast<int>(taken.size()) % room;
-    return ClampOntoArea({from.X + k * Step, from.Y + k * Step, w, h}, area);
+    const int roomX = std::max(0, from.W - w) / Step + 1, roomY = std::max(0, from.H - h) / Step + 1;
+    const int k = static_cast<int>(taken.size()) % std::max(roomX, roomY);
+    return ClampOntoArea({from.X + (k % roomX) * Step, from.Y + (k % roomY) * Step, w, h}, area);
 }
 
 std::vector<TWindowRect> TileWindows(int count, const TWindowRect& mainWindow, const TWindowRect& area) {

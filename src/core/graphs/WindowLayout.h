@@ -116,7 +116,8 @@ TWindowRect ClampOntoArea(TWindowRect r, const TWindowRect& area);
 // Where a new window of size w x h goes: the first place, to the right of
 // the main window and then below it, stepping by the window's size, that
 // overlaps no window in `taken`; when none is free, overlapping from the
-// top-left of the free area. Always inside `area`.
+// top-left of the free area. A free area narrower (or lower) than the window
+// but at least half its size takes it narrowed. Always inside `area`.
 TWindowRect PlaceNewWindow(int w, int h, const TWindowRect& mainWindow, const TWindowRect& area,
                            const std::vector<TWindowRect>& taken);
 // `count` cells of one grid over the part of `area` beside the main window

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenu>
 #include <QScreen>
 #include <QWidget>
@@ -41,6 +42,15 @@ TWindowRect ToRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()
 QMargins FrameMargins(const QWidget* w) {
     const QRect in = w->geometry(), out = w->frameGeometry();
     return {in.left() - out.left(), in.top() - out.top(), out.right() - in.right(), out.bottom() - in.bottom()};
+}
+
+// The same for a window not shown yet: as the others (or the main window)
+// are framed.
+QMargins FrameMargins(const QWidget* w, const std::vector<TPlotForm*>& others, const QWidget* mainWindow) {
+    if (w->isVisible()) return FrameMargins(w);
+    for (const TPlotForm* o : others)
+        if (o != w && o->isVisible()) return FrameMargins(o);
+    return mainWindow && mainWindow->isVisible() ? FrameMargins(mainWindow) : QMargins();
 }
 }  // namespace
 
@@ -120,7 +130,7 @@ void TGraphWindows::PlaceNew(TPlotForm* w) {
     std::vector<TWindowRect> taken;
     for (const TPlotForm* other : windows_) taken.push_back(ToRect(other->frameGeometry()));
     // A frame like the others' (the new window has none yet).
-    const QMargins frame = windows_.empty() ? QMargins() : FrameMargins(windows_.back());
+    const QMargins frame = FrameMargins(w, windows_, mainWindow_);
     const TWindowRect r = PlaceNewWindow(w->width() + frame.left() + frame.right(),
                                          w->height() + frame.top() + frame.bottom(), main, area, taken);
     SetFrame(w, r);
@@ -129,7 +139,9 @@ void TGraphWindows::PlaceNew(TPlotForm* w) {
 void TGraphWindows::SetFrame(TPlotForm* w, const TWindowRect& frame) {
     const TWindowRect area = ToRect(ScreenArea());
     const TWindowRect r = ClampOntoArea(frame, area);
-    const QMargins m = FrameMargins(w);
+    const QMargins m = FrameMargins(w, windows_, mainWindow_);
+    // The window's least size is known once its layout has run.
+    if (w->layout()) w->layout()->activate();
     w->resize(std::max(100, r.W - m.left() - m.right()), std::max(100, r.H - m.top() - m.bottom()));
     // A window that cannot be as small as asked stays on the screen all the
     // same.

@@ -57,6 +57,10 @@ void TPlotLegend::Apply() {
     QCPLegend* legend = plot->legend;
     const TLegendPlace& place = form_.Record().Legend;
     outside_->setChecked(place.Outside);
+    if (!homeKnown_) {
+        if (const int i = InsetIndex(plot); i >= 0) home_ = plot->axisRect()->insetLayout()->insetAlignment(i);
+        homeKnown_ = true;
+    }
     QCPLayoutGrid* column = OutsideColumn(plot);
     if (place.Outside) {
         if (column) return;
@@ -70,7 +74,7 @@ void TPlotLegend::Apply() {
         column->addElement(0, 0, legend);
         column->addElement(1, 0, new QCPLayoutElement(plot));
         column->setRowStretchFactor(0, 0.001);
-        column->setMargins(QMargins(0, 0, 0, 0));
+        column->setMargins(QMargins(4, 0, 8, 0));
         plot->plotLayout()->setColumnStretchFactor(col + 1, 0.001);
         return;
     }
@@ -78,7 +82,7 @@ void TPlotLegend::Apply() {
         column->take(legend);
         plot->plotLayout()->remove(column);
         plot->plotLayout()->simplify();
-        plot->axisRect()->insetLayout()->addElement(legend, Qt::AlignRight | Qt::AlignTop);
+        plot->axisRect()->insetLayout()->addElement(legend, home_);
     }
     QCPLayoutInset* inset = plot->axisRect()->insetLayout();
     const int i = InsetIndex(plot);
@@ -89,7 +93,7 @@ void TPlotLegend::Apply() {
         inset->setInsetRect(i, QRectF(place.Left, place.Top, 0, 0));
     } else {
         inset->setInsetPlacement(i, QCPLayoutInset::ipBorderAligned);
-        inset->setInsetAlignment(i, Qt::AlignRight | Qt::AlignTop);
+        inset->setInsetAlignment(i, home_);
     }
 }
 

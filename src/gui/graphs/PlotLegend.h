@@ -40,6 +40,10 @@ private:
     TPlotForm& form_;
     QMenu* menu_ = nullptr;
     QAction* outside_ = nullptr;
+    // Where the window put its legend before the user moved it (the polar
+    // map keeps it top left, beside its colour scale).
+    Qt::Alignment home_ = Qt::AlignRight | Qt::AlignTop;
+    bool homeKnown_ = false;
     bool dragging_ = false;
     QPoint grabOffset_;  // from the legend's top-left corner to the pointer
 };

@@ -185,6 +185,10 @@ TEST(WindowPlacement, NewWindowsTileBesideTheMainWindowAndStayOnScreen) {
         taken.push_back(r);
     }
     EXPECT_EQ(taken[1].Y, 390);
+    // Beside a main window that leaves less than a window's width, the new
+    // one is narrowed rather than laid over the main window.
+    const TWindowRect narrow = PlaceNewWindow(604, 416, {0, 0, 350, 750}, {0, 0, 800, 800}, {});
+    EXPECT_EQ(narrow, (TWindowRect{350, 0, 450, 416}));
     // A window larger than the screen is shrunk onto it.
     EXPECT_TRUE(screen.Contains(PlaceNewWindow(3000, 2000, main, screen, {})));
 }

@@ -198,9 +198,19 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         TGraphWindows& gw = w.GraphWindows();
         const QRect screen = Screen();
+        // Beside the main window, the first new window lies over none.
+        const TPlotForm* first = gw.OpenGraph(TGraphKind::Power);
+        if (screen.width() >= 1280) QVERIFY(!first->frameGeometry().intersects(w.frameGeometry()));
         for (int i = 0; i < 12; ++i) {
             TPlotForm* g = gw.OpenGraph(i % 2 ? TGraphKind::Filter : TGraphKind::Voltage);
-            QVERIFY2(screen.contains(g->frameGeometry()), qPrintable(QString::number(i)));
+            QVERIFY2(screen.contains(g->frameGeometry()), qPrintable(QString("%1: %2,%3 %4x%5 min %6x%7")
+                                                                         .arg(i)
+                                                                         .arg(g->x())
+                                                                         .arg(g->y())
+                                                                         .arg(g->frameGeometry().width())
+                                                                         .arg(g->frameGeometry().height())
+                                                                         .arg(g->minimumWidth())
+                                                                         .arg(g->minimumHeight())));
         }
         // Tiled: every window on the screen, beside the main window; where
         // the cells have room for a window, none overlaps another.
@@ -305,6 +315,16 @@ private slots:
         rightClick();
         QVERIFY(!spl->Record().Legend.Outside);
         QCOMPARE(legend->outerRect().topLeft(), inside);
+
+        // The polar map keeps its legend top left, beside its colour scale,
+        // until the user moves it.
+        TPlotForm* map = w.GraphWindows().OpenGraph(TGraphKind::PolarMap);
+        QCPLayoutInset* inset = map->Graph()->axisRect()->insetLayout();
+        int at = -1;
+        for (int i = 0; i < inset->elementCount(); ++i)
+            if (inset->elementAt(i) == map->Graph()->legend) at = i;
+        QVERIFY(at >= 0);
+        QCOMPARE(inset->insetAlignment(at), Qt::AlignLeft | Qt::AlignTop);
         QVERIFY(w.close());
     }
 };
