@@ -197,7 +197,18 @@ bool TDocument::SaveAs() {
 }
 
 bool TDocument::WriteTo(const std::string& path) {
-    if (!SaveDesignFile(d_, path, messages_)) return false;
+    // Saving changes nothing in the design: what goes into the file only
+    // (the windows' layout) is taken out of its settings again.
+    bool written = false;
+    if (hooks_.AddToSavedSettings) {
+        const TDesignSettings own = d_.Settings;
+        hooks_.AddToSavedSettings(d_.Settings);
+        written = SaveDesignFile(d_, path, messages_);
+        d_.Settings = own;
+    } else {
+        written = SaveDesignFile(d_, path, messages_);
+    }
+    if (!written) return false;
     ShowCaption();
     recent_.Add(path);
     return true;

@@ -12,6 +12,7 @@ namespace pelmo {
 
 class MessageSink;
 class TMostRecentFiles;
+class TDesignSettings;
 struct TDesign;
 
 inline constexpr const char* SupportFolderErrorText =
@@ -80,6 +81,10 @@ struct TDocumentHooks {
     std::function<void()> ResetGraphs;
     // A design has been read: fit the view to it and solve.
     std::function<void()> DesignOpened;
+    // Adds to the settings written with the design what the file keeps
+    // beyond the design itself (the graph windows' layout); the design's
+    // own settings stay as they were.
+    std::function<void(TDesignSettings& written)> AddToSavedSettings;
     // The window caption changed ("Pelmo" or "Pelmo -- name.bkt").
     std::function<void(const std::string& caption)> CaptionChanged;
     // In the circuit block designer: "Save Circuit Block" (its own dialog);

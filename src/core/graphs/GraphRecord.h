@@ -97,6 +97,17 @@ struct TLevelMap {
 
 inline constexpr double AuditorySmoothing = 1000.0;
 
+// Where a window's legend sits: in the plot's top-right corner until the
+// user drags it (then at Left, Top as fractions of the plot's width and
+// height), or in a column right of the plot.
+struct TLegendPlace {
+    bool Outside = false;
+    bool Moved = false;
+    double Left = 0.0;
+    double Top = 0.0;
+    friend bool operator==(const TLegendPlace&, const TLegendPlace&) = default;
+};
+
 // The state of one graph window that the solve and the window share.
 struct TGraphRecord {
     explicit TGraphRecord(TGraphKind kind);
@@ -129,6 +140,8 @@ struct TGraphRecord {
     TLevelMap Map;
     double DegreesPerDiv = 30.0;
     std::string Note;
+
+    TLegendPlace Legend;
 };
 
 // The open graph windows in opening order. The windows own their records;

@@ -219,6 +219,9 @@ void TMainWindow::BuildMenus() {
     graphToFrontMenu_ = menuBar()->addMenu("GraphToFront");
     graphToFrontMenu_->setObjectName("GraphToFront");
     schematicOnly << addGraphMenu_->menuAction();
+    QMenu* window = menuBar()->addMenu("&Window");
+    window->setObjectName("Window");
+    window->addAction("Tile", this, [this] { graphWindows_->Tile(); })->setObjectName("Tile");
 
     blocks_ = new TBlockMenuCommands(*session_, *view_, *editor_, this);
     blocks_->AddMenuItems(file, beforeExit, menuBar());

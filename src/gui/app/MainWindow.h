@@ -148,6 +148,8 @@ private:
     void OpenRecent(const std::string& path);
     void RebuildRecentMenu();
     void AfterDesignReplaced();
+    // The graph windows a design was saved with, after it is read.
+    void RestoreWindowLayout();
     void AfterDocumentCommand();
 
     TQtTextMetrics metrics_;

@@ -8,6 +8,7 @@
 #include "document/DataFolder.h"
 #include "document/DocumentFlow.h"
 #include "editor/ViewGeometry.h"
+#include "graphs/WindowLayout.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/RecoveryCommands.h"
 #include "gui/blocks/BlockMenuCommands.h"
@@ -48,7 +49,13 @@ void TMainWindow::SetDocumentHooks() {
     hooks.ResetGraphs = [this] {
         if (OpenDefaultGraphs) OpenDefaultGraphs(true);
     };
-    hooks.DesignOpened = [this] { AfterDesignReplaced(); };
+    hooks.DesignOpened = [this] {
+        RestoreWindowLayout();
+        AfterDesignReplaced();
+    };
+    hooks.AddToSavedSettings = [this](TDesignSettings& settings) {
+        WriteWindowLayouts(graphWindows_->Layout(), settings);
+    };
     hooks.CaptionChanged = [this](const std::string&) { UpdateCaption(); };
     // In the circuit block designer the drawing is a block.
     hooks.SaveBlock = [this] { return blocks_->SaveBlock(); };
@@ -61,6 +68,15 @@ void TMainWindow::AfterDocumentCommand() {
     // A save or an open design ends the recovery copy; a failed save keeps it.
     session_->UpdateRecovery();
     if (recovery_) recovery_->Schedule();
+}
+
+void TMainWindow::RestoreWindowLayout() {
+    // The windows the design was saved with replace the default ones. The
+    // layout lives in the windows from now on, not in the design: undo
+    // never brings windows back, and moving one does not change the design.
+    TDesignSettings& settings = session_->Design().Settings;
+    graphWindows_->RestoreLayout(ReadWindowLayouts(settings), false);
+    RemoveWindowLayouts(settings);
 }
 
 void TMainWindow::AfterDesignReplaced() {

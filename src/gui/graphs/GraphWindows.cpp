@@ -1,7 +1,12 @@
 #include "gui/graphs/GraphWindows.h"
 
+#include <qcustomplot.h>
+
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QMenu>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <atomic>
@@ -12,6 +17,8 @@
 #include "graphs/GraphCurves.h"
 #include "graphs/GraphKinds.h"
 #include "gui/graphs/Plot.h"
+#include "gui/graphs/PlotLegend.h"
+#include "gui/graphs/PlotZoom.h"
 #include "gui/graphs/SeriesEdit.h"
 #include "gui/pictures/PictureDialogs.h"
 #include "model/Design.h"
@@ -26,6 +33,24 @@ QString FileDialog(QWidget* parent, const QString& title, const QString& filter,
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
+}
+
+TWindowRect ToRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
+// The window frame's widths around the inside (none before the window
+// system has framed it).
+QMargins FrameMargins(const QWidget* w) {
+    const QRect in = w->geometry(), out = w->frameGeometry();
+    return {in.left() - out.left(), in.top() - out.top(), out.right() - in.right(), out.bottom() - in.bottom()};
+}
+
+// The same for a window not shown yet: as the others (or the main window)
+// are framed.
+QMargins FrameMargins(const QWidget* w, const std::vector<TPlotForm*>& others, const QWidget* mainWindow) {
+    if (w->isVisible()) return FrameMargins(w);
+    for (const TPlotForm* o : others)
+        if (o != w && o->isVisible()) return FrameMargins(o);
+    return mainWindow && mainWindow->isVisible() ? FrameMargins(mainWindow) : QMargins();
 }
 }  // namespace
 
@@ -69,17 +94,113 @@ TSeriesEditForm& TGraphWindows::SeriesEdit() {
     return *seriesEdit_;
 }
 
-TPlotForm* TGraphWindows::CreateWindow(TGraphKind kind) {
+TPlotForm* TGraphWindows::CreateWindow(TGraphKind kind, const TWindowLayout* layout) {
     auto* w = new TPlotForm(*this, kind);
-    TPlotForm* before = windows_.empty() ? nullptr : windows_.back();
+    // Placed among the others before it joins them.
+    PlaceNew(w);
     windows_.push_back(w);
     list_.Add(&w->Record());
-    if (before) w->move(before->pos() + QPoint(40, 40));
     int& counter = counters_[static_cast<std::size_t>(kind) % counters_.size()];
-    w->FirstSetup(++counter);
+    int number = ++counter;
+    if (layout) {
+        ApplyLayoutScales(*layout, w->Record());
+        if (layout->WindowNumber > 0) {
+            number = layout->WindowNumber;
+            counter = std::max(counter, number);
+        }
+    }
+    w->FirstSetup(number);
+    if (layout) ApplyLayoutCurves(*layout, w->Record(), design_);
     w->ApplyScale();
+    w->Legend().Apply();
     w->setWindowTitle(caption_);
     return w;
+}
+
+QRect TGraphWindows::ScreenArea() const {
+    QScreen* screen = mainWindow_ ? mainWindow_->screen() : nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void TGraphWindows::PlaceNew(TPlotForm* w) {
+    const TWindowRect area = ToRect(ScreenArea());
+    // Without a main window the windows fill the screen from its left.
+    const TWindowRect main = mainWindow_ ? ToRect(mainWindow_->frameGeometry()) : TWindowRect{area.X, area.Y, 0, 0};
+    std::vector<TWindowRect> taken;
+    for (const TPlotForm* other : windows_) taken.push_back(ToRect(other->frameGeometry()));
+    // A frame like the others' (the new window has none yet).
+    const QMargins frame = FrameMargins(w, windows_, mainWindow_);
+    const TWindowRect r = PlaceNewWindow(w->width() + frame.left() + frame.right(),
+                                         w->height() + frame.top() + frame.bottom(), main, area, taken);
+    SetFrame(w, r);
+}
+
+void TGraphWindows::SetFrame(TPlotForm* w, const TWindowRect& frame) {
+    const TWindowRect area = ToRect(ScreenArea());
+    const TWindowRect r = ClampOntoArea(frame, area);
+    const QMargins m = FrameMargins(w, windows_, mainWindow_);
+    // The window's least size is known once its layout has run.
+    if (w->layout()) w->layout()->activate();
+    w->resize(std::max(100, r.W - m.left() - m.right()), std::max(100, r.H - m.top() - m.bottom()));
+    // A window that cannot be as small as asked stays on the screen all the
+    // same.
+    const TWindowRect placed =
+        ClampOntoArea({r.X, r.Y, w->width() + m.left() + m.right(), w->height() + m.top() + m.bottom()}, area);
+    w->move(placed.X, placed.Y);
+}
+
+std::vector<TWindowLayout> TGraphWindows::Layout() const {
+    std::vector<TWindowLayout> out;
+    for (const TPlotForm* w : windows_) {
+        TWindowLayout l = WindowLayoutOf(w->Record());
+        const QCPRange x = w->Graph()->xAxis->range(), y = w->Graph()->yAxis->range();
+        l.Bottom = TAxisSpan{x.lower, x.upper};
+        l.Left = TAxisSpan{y.lower, y.upper};
+        l.Geometry = TWindowRect{w->x(), w->y(), w->width(), w->height()};
+        out.push_back(std::move(l));
+    }
+    return out;
+}
+
+bool TGraphWindows::RestoreLayout(const std::vector<TWindowLayout>& layout, bool solve) {
+    if (layout.empty()) return false;
+    CloseAll();
+    ResetCounters();
+    holdSolves_ = true;
+    for (const TWindowLayout& l : layout) {
+        TPlotForm* w = CreateWindow(l.Kind, &l);
+        // They open with the main window and must not take the keyboard
+        // from it.
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        w->show();
+        w->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        if (l.Geometry) {
+            // Kept as the frame's corner and the inside's size.
+            const QMargins m = FrameMargins(w);
+            SetFrame(w, {l.Geometry->X, l.Geometry->Y, l.Geometry->W + m.left() + m.right(),
+                         l.Geometry->H + m.top() + m.bottom()});
+        }
+        w->Zoom().SetRanges(l.Bottom, l.Left);
+    }
+    for (TPlotForm* w : windows_) w->RebuildCurveMenu();
+    holdSolves_ = false;
+    if (solve) RequestSolve();
+    for (TPlotForm* w : windows_) w->RefreshCurves();
+    RebuildGraphToFront();
+    emit WindowsChanged();
+    return true;
+}
+
+void TGraphWindows::Tile() {
+    if (windows_.empty()) return;
+    const TWindowRect area = ToRect(ScreenArea());
+    const TWindowRect main = mainWindow_ ? ToRect(mainWindow_->frameGeometry()) : TWindowRect{area.X, area.Y, 0, 0};
+    const std::vector<TWindowRect> cells = TileWindows(static_cast<int>(windows_.size()), main, area);
+    for (std::size_t i = 0; i < windows_.size() && i < cells.size(); ++i) {
+        windows_[i]->showNormal();
+        SetFrame(windows_[i], cells[i]);
+    }
 }
 
 TPlotForm* TGraphWindows::OpenGraph(TGraphKind kind) {

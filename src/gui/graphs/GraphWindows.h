@@ -11,10 +11,12 @@
 
 #include "graphs/GraphRecord.h"
 #include "graphs/GraphSolve.h"
+#include "graphs/WindowLayout.h"
 #include "model/GraphKind.h"
 
 class QMenu;
 class QPrinter;
+class QRect;
 class QWidget;
 
 // The open graph windows of the run, in opening order, with everything they
@@ -57,6 +59,18 @@ public:
     // Closes every window, newest first.
     void CloseAll();
     void ResetCounters() { counters_.fill(0); }
+
+    // The open windows as a design keeps them: kind, curves, scales, the
+    // axes' ranges, the legend's place and the geometry, in opening order.
+    std::vector<TWindowLayout> Layout() const;
+    // Closes every window and opens these instead, each as it was kept
+    // (geometry moved onto this screen). Nothing happens, and false comes
+    // back, for an empty list. Solves when `solve`.
+    bool RestoreLayout(const std::vector<TWindowLayout>& layout, bool solve = true);
+    // "Window > Tile": every window into one grid beside the main window.
+    void Tile();
+    // Where windows may go: the free area of the main window's screen.
+    QRect ScreenArea() const;
 
     // Every window carries the main window's caption.
     void SetCaption(const QString& caption);
@@ -107,7 +121,11 @@ signals:
 
 private:
     void Init();
-    TPlotForm* CreateWindow(TGraphKind kind);
+    TPlotForm* CreateWindow(TGraphKind kind, const TWindowLayout* layout = nullptr);
+    // A new window where it fits beside the main window and the others.
+    void PlaceNew(TPlotForm* w);
+    // The window's frame onto `frame` (outer rectangle), inside the screen.
+    void SetFrame(TPlotForm* w, const TWindowRect& frame);
     void Forget(TPlotForm* w);
 
     TDesign& design_;

@@ -16,6 +16,7 @@
 #include "gui/graphs/DirectionalMenu.h"
 #include "gui/graphs/GraphPicture.h"
 #include "gui/graphs/GraphWindows.h"
+#include "gui/graphs/PlotLegend.h"
 #include "gui/graphs/PlotOverlays.h"
 #include "gui/graphs/PlotReadout.h"
 #include "gui/graphs/PlotScales.h"
@@ -133,6 +134,8 @@ void TPlotForm::BuildChart() {
     overlays_ = std::make_unique<TPlotOverlays>(*this);
     readout_ = std::make_unique<TPlotReadout>(*this);
     zoom_ = new TPlotZoom(*this);
+    // After the zoom: a press on the legend drags it instead of zooming.
+    legend_ = new TPlotLegend(*this);
 
     connect(graph_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent* e) { readout_->MouseMove(e->pos(), e->modifiers()); });

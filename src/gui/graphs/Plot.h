@@ -33,6 +33,7 @@ class TPlotOverlays;
 class TPlotReadout;
 class TPlotScales;
 class TPlotZoom;
+class TPlotLegend;
 
 class TPlotForm : public QMainWindow {
     Q_OBJECT
@@ -97,6 +98,7 @@ public:
     TPlotOverlays& Overlays() { return *overlays_; }
     TPlotScales& Scales() { return *scales_; }
     TPlotZoom& Zoom() { return *zoom_; }
+    TPlotLegend& Legend() { return *legend_; }
     TGraphWindows& Owner() { return owner_; }
 
     // ---- export ----
@@ -180,7 +182,8 @@ private:
     std::unique_ptr<TPlotReadout> readout_;
     std::unique_ptr<TPlotOverlays> overlays_;
     std::unique_ptr<TPlotScales> scales_;
-    TPlotZoom* zoom_ = nullptr;  // a child of the window
+    TPlotZoom* zoom_ = nullptr;      // a child of the window
+    TPlotLegend* legend_ = nullptr;  // a child of the window
 
     TToleranceView* toleranceBand_ = nullptr;  // a child of the window
     QCPColorMap* map_ = nullptr;

@@ -101,6 +101,20 @@ bool TPlotZoom::AfterRefresh() {
     return false;
 }
 
+void TPlotZoom::SetRanges(const std::optional<TAxisSpan>& bottom, const std::optional<TAxisSpan>& left) {
+    QCustomPlot* plot = form_.Graph();
+    // A range as the scales set it keeps the scales' step.
+    const auto differs = [](const QCPAxis* axis, const TAxisSpan& s) {
+        return axis->range().lower != s.Min || axis->range().upper != s.Max;
+    };
+    const bool changeBottom = bottom && differs(plot->xAxis, *bottom);
+    const bool changeLeft = left && differs(plot->yAxis, *left);
+    if (left) fitPending_ = false;
+    if (changeBottom) plot->xAxis->setRange(bottom->Min, bottom->Max);
+    if (changeLeft) plot->yAxis->setRange(left->Min, left->Max);
+    if (changeBottom || changeLeft) Changed();
+}
+
 void TPlotZoom::ZoomAxis(QCPAxis* axis, double factor, QPoint at) {
     double lo = axis->range().lower, hi = axis->range().upper;
     ZoomAxisRange(lo, hi, Coord(axis, at), factor, IsLog(axis));

@@ -2,6 +2,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <optional>
+
+#include "graphs/WindowLayout.h"
 
 class QCPAxis;
 class QEvent;
@@ -36,6 +39,10 @@ public:
     // After the curves took new points: the first fit of a voltage,
     // current or power window. True when an axis changed.
     bool AfterRefresh();
+
+    // The bottom and left axes to ranges kept from before (a window opened
+    // again as it was saved); a range given replaces the first fit.
+    void SetRanges(const std::optional<TAxisSpan>& bottom, const std::optional<TAxisSpan>& left);
 
     // Zooms `axis` by `factor` (below 1: in) around the pixel `at`.
     void ZoomAxis(QCPAxis* axis, double factor, QPoint at);
