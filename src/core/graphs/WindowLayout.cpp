@@ -113,6 +113,9 @@ TWindowLayout ReadWindow(const TDesignSettings& s, int n, TGraphKind kind) {
             c.ShowPhase = s.Bool(CurveKey(n, m, "phase"), false);
             const double smoothing = s.Real(CurveKey(n, m, "smoothing"), l.DefaultSmoothing);
             c.Smoothing = IsSmoothing(smoothing) ? smoothing : l.DefaultSmoothing;
+            const auto view = s.Text(CurveKey(n, m, "phase_view"));
+            if (view && *view == "unwrapped") c.PhaseView = TPhaseView::Unwrapped;
+            if (view && *view == "excess") c.PhaseView = TPhaseView::Excess;
             if (subjectOnly) c = {name, 0, false, 0.0};
             l.Curves.push_back(std::move(c));
         }
@@ -185,7 +188,8 @@ TWindowLayout WindowLayoutOf(const TGraphRecord& g) {
     if (GraphKindDescriptor(g.Kind).CurveSet) {
         if (!g.Curves.empty()) l.Curves.push_back({CurveCaption(g.Curves.front().Subject), 0, false, 0.0});
     } else {
-        for (const TSeriesDef& c : g.Curves) l.Curves.push_back({c.Name, c.ColourIndex, c.ShowPhase, c.Smoothing});
+        for (const TSeriesDef& c : g.Curves)
+            l.Curves.push_back({c.Name, c.ColourIndex, c.ShowPhase, c.Smoothing, c.PhaseView});
     }
     l.VerticalCenter = g.VerticalCenter;
     l.DbPerDiv = g.DbPerDiv;
@@ -239,6 +243,7 @@ void ApplyLayoutCurves(const TWindowLayout& l, TGraphRecord& g, const TDesign& d
         curve.ColourIndex = c.ColourIndex;
         curve.ShowPhase = c.ShowPhase && KindHasPhase(g.Kind);
         curve.Smoothing = c.Smoothing;
+        curve.PhaseView = c.PhaseView;
         g.ColourCounter = c.ColourIndex;
     }
 }
@@ -277,6 +282,9 @@ void WriteWindowLayouts(const std::vector<TWindowLayout>& windows, TDesignSettin
                 settings.SetInt(CurveKey(n, m, "colour"), c.ColourIndex);
                 settings.SetBool(CurveKey(n, m, "phase"), c.ShowPhase);
                 settings.SetReal(CurveKey(n, m, "smoothing"), c.Smoothing);
+                if (c.PhaseView != TPhaseView::Wrapped)
+                    settings.Set(CurveKey(n, m, "phase_view"),
+                                 c.PhaseView == TPhaseView::Excess ? "excess" : "unwrapped");
             }
         }
         // Only the scales that the window's kind uses.

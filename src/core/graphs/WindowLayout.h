@@ -60,6 +60,7 @@ struct TCurveLayout {
     int ColourIndex = 0;
     bool ShowPhase = false;
     double Smoothing = 1.0 / 24.0;
+    TPhaseView PhaseView = TPhaseView::Wrapped;
     friend bool operator==(const TCurveLayout&, const TCurveLayout&) = default;
 };
 

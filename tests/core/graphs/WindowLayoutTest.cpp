@@ -12,7 +12,8 @@ namespace {
 TWindowLayout Zoomed() {
     TWindowLayout l = WindowLayoutOf(TGraphRecord(TGraphKind::SPL));
     l.WindowNumber = 2;
-    l.Curves = {{"System", 4, true, 1.0 / 24.0}, {"S1 (driver only)", 5, false, AuditorySmoothing}};
+    l.Curves = {{"System", 4, true, 1.0 / 24.0, TPhaseView::Excess},
+                {"S1 (driver only)", 5, false, AuditorySmoothing, TPhaseView::Unwrapped}};
     l.VerticalCenter = 85.5;
     l.DbPerDiv = 2;
     l.Bottom = TAxisSpan{200, 5000};
@@ -155,6 +156,7 @@ TEST(WindowLayout, CurvesComeBackAsTheDesignOffersThem) {
     EXPECT_EQ(g.Curves[1].Name, "S1 (driver only)");
     EXPECT_EQ(g.Curves[1].ColourIndex, 5);
     EXPECT_EQ(g.Curves[1].Smoothing, AuditorySmoothing);
+    EXPECT_EQ(g.Curves[1].PhaseView, TPhaseView::Unwrapped);
     EXPECT_TRUE(g.Curves[0].ShowPhase);
     EXPECT_FALSE(g.AutoSystemCurve);
     EXPECT_EQ(g.ColourCounter, 5);  // the next new curve takes the colour after the last
