@@ -92,7 +92,14 @@ TPlotForm::TPlotForm(TGraphWindows& owner, TGraphKind kind) : QMainWindow(nullpt
     BuildMenus();
 }
 
-TPlotForm::~TPlotForm() { owner_.WindowClosing(this); }
+TPlotForm::~TPlotForm() {
+    // The zoom and the legend watch the chart's events through this form;
+    // the chart goes on receiving events (hide, leave) while the window's
+    // base classes take it down, when the form is no longer one.
+    graph_->removeEventFilter(zoom_);
+    graph_->removeEventFilter(legend_);
+    owner_.WindowClosing(this);
+}
 
 QString TPlotForm::ChartTitle() const { return QString::fromStdString(pelmo::ChartTitle(record_)); }
 

@@ -46,6 +46,24 @@ QCPRange CurveExtent(TPlotForm* w) {
 
 bool OnStep(double v, double step) { return std::fabs(v / step - std::round(v / step)) < 1e-6; }
 
+// One graph window of a one-driver design, shown at its usual size and
+// solved.
+struct OneWindow {
+    DriversDesign t{1};
+    RecordingSink sink;
+    TGraphWindows gw{t.d, sink};
+    TPlotForm* w = nullptr;
+    QCustomPlot* plot = nullptr;
+    explicit OneWindow(TGraphKind kind) {
+        w = gw.OpenGraph(kind);
+        w->resize(604, 416);
+        w->show();
+        gw.SolveNow();
+        plot = w->Graph();
+        plot->replot();
+    }
+};
+
 }  // namespace
 
 class TestPlotPointer : public QObject {
@@ -60,15 +78,9 @@ private slots:
     // pointer's frequency, with a marker on it; Shift, or a pointer far from
     // every curve, gives the pointer's own position.
     void theReadoutTakesTheCurveUnderThePointer() {
-        DriversDesign t(1);
-        RecordingSink sink;
-        TGraphWindows gw(t.d, sink);
-        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
-        z->resize(604, 416);
-        z->show();
-        gw.SolveNow();
-        QCustomPlot* plot = z->Graph();
-        plot->replot();
+        OneWindow one(TGraphKind::Impedance);
+        TPlotForm* z = one.w;
+        QCustomPlot* plot = one.plot;
         TPlotReadout& readout = z->PointerReadout();
         const double ohms = z->Record().Curves[0].MagSeries.Y[250];  // flat: 8 + 2 ohms
         const int x = static_cast<int>(plot->xAxis->coordToPixel(1000));
@@ -105,15 +117,10 @@ private slots:
     // The wheel zooms the axis it is over around the pointer; over the plot
     // the frequency axis. The zoom stays through the next solve.
     void theWheelZoomsTheAxisUnderThePointer() {
-        DriversDesign t(1);
-        RecordingSink sink;
-        TGraphWindows gw(t.d, sink);
-        TPlotForm* w = gw.OpenGraph(TGraphKind::Impedance);
-        w->resize(604, 416);
-        w->show();
-        gw.SolveNow();
-        QCustomPlot* plot = w->Graph();
-        plot->replot();
+        OneWindow one(TGraphKind::Impedance);
+        TGraphWindows& gw = one.gw;
+        TPlotForm* w = one.w;
+        QCustomPlot* plot = one.plot;
         const QRect r = plot->axisRect()->rect();
         struct Case {
             const char* where;
@@ -152,14 +159,10 @@ private slots:
     // round step; Scale > Default goes back; a voltage window fits itself
     // when its curve first arrives.
     void fitAndDefault() {
-        DriversDesign t(1);
-        RecordingSink sink;
-        TGraphWindows gw(t.d, sink);
-        TPlotForm* z = gw.OpenGraph(TGraphKind::Impedance);
-        z->resize(604, 416);
-        z->show();
-        gw.SolveNow();
-        QCustomPlot* plot = z->Graph();
+        OneWindow one(TGraphKind::Impedance);
+        TGraphWindows& gw = one.gw;
+        TPlotForm* z = one.w;
+        QCustomPlot* plot = one.plot;
         const QCPRange specified = Range(plot->yAxis);
         SendMouse(plot, QEvent::MouseButtonDblClick, plot->axisRect()->rect().center(), Qt::LeftButton, Qt::LeftButton);
         const QCPRange fitted = Range(plot->yAxis), extent = CurveExtent(z);
@@ -188,15 +191,9 @@ private slots:
 
     // The middle button drags the curves; a left-button box zooms into it.
     void middleButtonPansAndABoxZooms() {
-        DriversDesign t(1);
-        RecordingSink sink;
-        TGraphWindows gw(t.d, sink);
-        TPlotForm* w = gw.OpenGraph(TGraphKind::SPL);
-        w->resize(604, 416);
-        w->show();
-        gw.SolveNow();
-        QCustomPlot* plot = w->Graph();
-        plot->replot();
+        OneWindow one(TGraphKind::SPL);
+        TPlotForm* w = one.w;
+        QCustomPlot* plot = one.plot;
         const QPoint from = plot->axisRect()->rect().center(), to = from + QPoint(40, 30);
         const double fx = plot->xAxis->pixelToCoord(from.x()), fy = plot->yAxis->pixelToCoord(from.y());
         SendMouse(plot, QEvent::MouseButtonPress, from, Qt::MiddleButton, Qt::MiddleButton);
