@@ -56,6 +56,28 @@ void ReadScale(const TDesignSettings& s, int n, const char* field, double lo, do
     if (v >= lo && v <= hi) value = v;
 }
 
+// The record's scale fields a layout keeps: their key, where each stands in
+// the layout and in the record, and the values a file may bring.
+struct TScaleField {
+    const char* Key;
+    double TWindowLayout::*Layout;
+    double TGraphRecord::*Record;
+    double Lo, Hi;
+};
+constexpr TScaleField ScaleFields[] = {
+    {"vertical_center", &TWindowLayout::VerticalCenter, &TGraphRecord::VerticalCenter, -30.0, 200.0},
+    {"db_per_div", &TWindowLayout::DbPerDiv, &TGraphRecord::DbPerDiv, 0.01, 1000.0},
+    {"ohms_per_div", &TWindowLayout::OhmsPerDiv, &TGraphRecord::OhmsPerDiv, 1e-6, 1e9},
+    {"volts_per_div", &TWindowLayout::VoltsPerDiv, &TGraphRecord::VoltsPerDiv, 1e-6, 1e9},
+    {"amps_per_div", &TWindowLayout::AmpsPerDiv, &TGraphRecord::AmpsPerDiv, 1e-6, 1e9},
+    {"watts_per_div", &TWindowLayout::WattsPerDiv, &TGraphRecord::WattsPerDiv, 1e-6, 1e9},
+    {"usec_per_div", &TWindowLayout::UsecPerDiv, &TGraphRecord::UsecPerDiv, 1.0, 5000.0},
+    {"response_scale", &TWindowLayout::ResponseScale, &TGraphRecord::ResponseScale, 0.001, 100000.0},
+    {"test_frequency", &TWindowLayout::TestFrequency, &TGraphRecord::TestFrequency, 5.0, 20000.0 / 3.0},
+    {"default_smoothing", &TWindowLayout::DefaultSmoothing, &TGraphRecord::DefaultSmoothing, 0.0, AuditorySmoothing},
+    {"degrees_per_div", &TWindowLayout::DegreesPerDiv, &TGraphRecord::DegreesPerDiv, 1.0, 180.0},
+};
+
 std::optional<TAxisSpan> ReadSpan(const TDesignSettings& s, int n, const char* field, bool log) {
     const auto text = s.Text(Key(n, field));
     if (!text) return std::nullopt;
@@ -121,18 +143,7 @@ TWindowLayout ReadWindow(const TDesignSettings& s, int n, TGraphKind kind) {
         }
     }
 
-    ReadScale(s, n, "vertical_center", -30.0, 200.0, l.VerticalCenter);
-    ReadScale(s, n, "db_per_div", 0.01, 1000.0, l.DbPerDiv);
-    ReadScale(s, n, "ohms_per_div", 1e-6, 1e9, l.OhmsPerDiv);
-    ReadScale(s, n, "volts_per_div", 1e-6, 1e9, l.VoltsPerDiv);
-    ReadScale(s, n, "amps_per_div", 1e-6, 1e9, l.AmpsPerDiv);
-    ReadScale(s, n, "watts_per_div", 1e-6, 1e9, l.WattsPerDiv);
-    ReadScale(s, n, "usec_per_div", 1.0, 5000.0, l.UsecPerDiv);
-    ReadScale(s, n, "response_scale", 0.001, 100000.0, l.ResponseScale);
-    ReadScale(s, n, "test_frequency", 5.0, 20000.0 / 3.0, l.TestFrequency);
-    ReadScale(s, n, "degrees_per_div", 1.0, 180.0, l.DegreesPerDiv);
-    const double smoothing = s.Real(Key(n, "default_smoothing"), l.DefaultSmoothing);
-    if (IsSmoothing(smoothing)) l.DefaultSmoothing = smoothing;
+    for (const TScaleField& f : ScaleFields) ReadScale(s, n, f.Key, f.Lo, f.Hi, l.*f.Layout);
 
     if (GraphKindDescriptor(kind).CurveSet) {
         TDirectionalView& v = l.Directional;
@@ -191,34 +202,14 @@ TWindowLayout WindowLayoutOf(const TGraphRecord& g) {
         for (const TSeriesDef& c : g.Curves)
             l.Curves.push_back({c.Name, c.ColourIndex, c.ShowPhase, c.Smoothing, c.PhaseView});
     }
-    l.VerticalCenter = g.VerticalCenter;
-    l.DbPerDiv = g.DbPerDiv;
-    l.OhmsPerDiv = g.OhmsPerDiv;
-    l.VoltsPerDiv = g.VoltsPerDiv;
-    l.AmpsPerDiv = g.AmpsPerDiv;
-    l.WattsPerDiv = g.WattsPerDiv;
-    l.UsecPerDiv = g.UsecPerDiv;
-    l.ResponseScale = g.ResponseScale;
-    l.TestFrequency = g.TestFrequency;
-    l.DefaultSmoothing = g.DefaultSmoothing;
-    l.DegreesPerDiv = g.DegreesPerDiv;
+    for (const TScaleField& f : ScaleFields) l.*f.Layout = g.*f.Record;
     l.Directional = g.Directional;
     l.Legend = g.Legend;
     return l;
 }
 
 void ApplyLayoutScales(const TWindowLayout& l, TGraphRecord& g) {
-    g.VerticalCenter = l.VerticalCenter;
-    g.DbPerDiv = l.DbPerDiv;
-    g.OhmsPerDiv = l.OhmsPerDiv;
-    g.VoltsPerDiv = l.VoltsPerDiv;
-    g.AmpsPerDiv = l.AmpsPerDiv;
-    g.WattsPerDiv = l.WattsPerDiv;
-    g.UsecPerDiv = l.UsecPerDiv;
-    g.ResponseScale = l.ResponseScale;
-    g.TestFrequency = l.TestFrequency;
-    g.DefaultSmoothing = l.DefaultSmoothing;
-    g.DegreesPerDiv = l.DegreesPerDiv;
+    for (const TScaleField& f : ScaleFields) g.*f.Record = l.*f.Layout;
     g.Directional = l.Directional;
     g.Legend = l.Legend;
 }
@@ -289,20 +280,8 @@ void WriteWindowLayouts(const std::vector<TWindowLayout>& windows, TDesignSettin
         }
         // Only the scales that the window's kind uses.
         const TGraphRecord defaults(l.Kind);
-        const auto scale = [&](const char* field, double value, double fallback) {
-            if (value != fallback) settings.SetReal(Key(n, field), value);
-        };
-        scale("vertical_center", l.VerticalCenter, defaults.VerticalCenter);
-        scale("db_per_div", l.DbPerDiv, defaults.DbPerDiv);
-        scale("ohms_per_div", l.OhmsPerDiv, defaults.OhmsPerDiv);
-        scale("volts_per_div", l.VoltsPerDiv, defaults.VoltsPerDiv);
-        scale("amps_per_div", l.AmpsPerDiv, defaults.AmpsPerDiv);
-        scale("watts_per_div", l.WattsPerDiv, defaults.WattsPerDiv);
-        scale("usec_per_div", l.UsecPerDiv, defaults.UsecPerDiv);
-        scale("response_scale", l.ResponseScale, defaults.ResponseScale);
-        scale("test_frequency", l.TestFrequency, defaults.TestFrequency);
-        scale("default_smoothing", l.DefaultSmoothing, defaults.DefaultSmoothing);
-        scale("degrees_per_div", l.DegreesPerDiv, defaults.DegreesPerDiv);
+        for (const TScaleField& f : ScaleFields)
+            if (l.*f.Layout != defaults.*f.Record) settings.SetReal(Key(n, f.Key), l.*f.Layout);
         if (GraphKindDescriptor(l.Kind).CurveSet) {
             const TDirectionalView& v = l.Directional;
             settings.Set(Key(n, "plane"), v.Plane == TPlane::Horizontal ? "horizontal" : "vertical");
